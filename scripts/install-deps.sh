@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the program need.
+# Only what is missing is installed; needs root or sudo for that.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  clang libclang-rt-14-dev          # libFuzzer targets
+  libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev            # windows, drawing, PNG, tray, dialogs
+  libhidapi-dev                     # HID access (hidraw backend)
+  libudev-dev                       # device arrival and removal
+  xvfb xauth                        # headless windows for checks and screenshots
+  fonts-liberation2 fonts-wqy-microhei
+  xdg-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and starts the program: the real one when a
+# keyboard (04D9:A124) is attached, the demo with the simulated keyboard otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+if [ -x build/app/Vandrel ] && [ -x build/demo/Vandrel ]; then
+  if grep -qsi '04d9' /sys/class/hidraw/*/device/uevent 2>/dev/null \
+     && grep -qsi 'a124' /sys/class/hidraw/*/device/uevent 2>/dev/null; then
+    exec build/app/Vandrel "$@"
+  fi
+  exec build/demo/Vandrel "$@"
+fi
+exec build/sim/vandrel-console-demo "$@"
