@@ -1,0 +1,216 @@
+#include "profile/ProfileStore.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+
+#include "keymap/KeymapFile.h"
+#include "util/AtomicFile.h"
+#include "util/Utf16.h"
+
+namespace vandrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::u16string kExtension = u".bin";
+
+bool endsWithExtension(const std::u16string& s) {
+    return s.size() >= kExtension.size() && s.compare(s.size() - kExtension.size(), kExtension.size(), kExtension) == 0;
+}
+
+std::u16string number(unsigned n) { return utf8ToUtf16(std::to_string(n)); }
+
+bool contains(const std::vector<std::u16string>& names, const std::u16string& n) {
+    return std::find(names.begin(), names.end(), n) != names.end();
+}
+
+char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+}  // namespace
+
+fs::path PathFromUtf16(const std::u16string& text) {
+#ifdef _WIN32
+    return fs::path(std::wstring(text.begin(), text.end()));
+#else
+    return fs::path(utf16ToUtf8(text));
+#endif
+}
+
+std::u16string Utf16FromPath(const fs::path& path) {
+#ifdef _WIN32
+    const std::wstring w = path.wstring();
+    return std::u16string(w.begin(), w.end());
+#else
+    return utf8ToUtf16(path.string());
+#endif
+}
+
+bool ProfileNameLess(const std::u16string& a, const std::u16string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+std::u16string NextProfileName(const std::vector<std::u16string>& taken) {
+    for (unsigned i = 1;; ++i) {
+        std::u16string name;
+        if (i <= 9)
+            name = u"Profile_" + number(i);
+        else if (i <= 98)
+            name = u"Profile0" + number(i);
+        else
+            name = u"Profile" + number(i);
+        if (!contains(taken, name)) return name;
+    }
+}
+
+std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken) {
+    const std::u16string base = u"复制 " + source;
+    if (!contains(taken, base)) return base;
+    for (unsigned i = 1;; ++i) {
+        std::u16string name = base + u" " + number(i);
+        if (!contains(taken, name)) return name;
+    }
+}
+
+bool IsValidProfileName(const std::u16string& name) {
+    if (name.empty() || name == u"." || name == u"..") return false;
+    // Separators would leave the folder; the rest cannot be carried by a file
+    // name on every system the profiles travel to.
+    for (char16_t c : name) {
+        if (c < 0x20) return false;
+        if (std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) return false;
+    }
+    return true;
+}
+
+ProfileStore::ProfileStore(fs::path folder) : m_folder(std::move(folder)) {}
+
+fs::path ProfileStore::fileFor(const std::u16string& fileName) const { return m_folder / PathFromUtf16(fileName); }
+
+std::vector<std::u16string> ProfileStore::names() const {
+    std::vector<std::u16string> out;
+    out.reserve(m_rows.size());
+    for (const ProfileEntry& e : m_rows) out.push_back(e.name);
+    return out;
+}
+
+std::optional<int> ProfileStore::findRow(const std::u16string& name) const {
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].name == name) return static_cast<int>(i);
+    return std::nullopt;
+}
+
+void ProfileStore::scanProfiles() {
+    m_rows.clear();
+    std::error_code ec;
+    fs::directory_iterator it(m_folder, ec);
+    if (ec) return;
+
+    std::vector<std::pair<std::u16string, fs::path>> files;  // file name, path
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc)) continue;
+        std::u16string fileName = Utf16FromPath(it->path().filename());
+        if (!endsWithExtension(fileName) || fileName.size() == kExtension.size()) continue;
+        files.emplace_back(std::move(fileName), it->path());
+    }
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return ProfileNameLess(a.first, b.first); });
+
+    // A seventh file ends the listing: it and every file after it stay unlisted.
+    for (size_t i = 0; i < files.size() && i < kMaxProfiles; ++i) {
+        std::u16string name = files[i].first.substr(0, files[i].first.size() - kExtension.size());
+        m_rows.push_back({std::move(name), files[i].second});
+    }
+    std::sort(m_rows.begin(), m_rows.end(),
+              [](const ProfileEntry& a, const ProfileEntry& b) { return ProfileNameLess(a.name, b.name); });
+}
+
+ProfileResult ProfileStore::newProfile() {
+    if (m_rows.size() >= kMaxProfiles) return ProfileResult::Full;
+    const std::u16string name = NextProfileName(names());
+    // A new profile holds only the image block, all zero.
+    const DeviceImage empty{};
+    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{empty.bytes(), sizeof empty}});
+    scanProfiles();
+    return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
+}
+
+ProfileResult ProfileStore::copyProfile(int row) {
+    if (!validRow(row)) return ProfileResult::NoSelection;
+    if (m_rows.size() >= kMaxProfiles) return ProfileResult::Full;
+
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(m_rows[row].path, kKeymapFileBytes, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
+    // What the source does not hold stays zero; the copy is always full size.
+    bytes.resize(kKeymapFileBytes, 0);
+
+    const std::u16string name = CopyProfileName(m_rows[row].name, names());
+    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{bytes.data(), bytes.size()}});
+    scanProfiles();
+    return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
+}
+
+ProfileResult ProfileStore::renameProfile(int row, const std::u16string& newText) {
+    if (!validRow(row)) return ProfileResult::NoSelection;
+    const std::u16string fileName = endsWithExtension(newText) ? newText : newText + kExtension;
+    if (!IsValidProfileName(fileName.substr(0, fileName.size() - kExtension.size())))
+        return ProfileResult::NameRefused;
+
+    const fs::path oldPath = m_rows[row].path;
+    const fs::path newPath = fileFor(fileName);
+    if (newPath == oldPath) {
+        scanProfiles();
+        return ProfileResult::Unchanged;
+    }
+    std::error_code ec;
+    bool taken = std::any_of(m_rows.begin(), m_rows.end(), [&](const ProfileEntry& e) { return e.path == newPath; });
+    // An unlisted file of that name is not overwritten either; only the same
+    // file under another spelling (a case-insensitive file system) may be renamed.
+    if (!taken && fs::exists(fs::symlink_status(newPath, ec))) taken = !fs::equivalent(oldPath, newPath, ec);
+    if (taken) {
+        scanProfiles();
+        return ProfileResult::NameInUse;
+    }
+    fs::rename(oldPath, newPath, ec);
+    scanProfiles();
+    return ec ? ProfileResult::RenameFailed : ProfileResult::Done;
+}
+
+ProfileResult ProfileStore::deleteProfile(int row) {
+    if (m_rows.size() == 1) return ProfileResult::OnlyOneLeft;
+    if (!validRow(row)) return ProfileResult::NoSelection;
+    std::error_code ec;
+    fs::remove(m_rows[row].path, ec);  // a file that is already gone counts as deleted
+    scanProfiles();
+    return ec ? ProfileResult::DeleteFailed : ProfileResult::Done;
+}
+
+ProfileResult ProfileStore::saveProfile(int row, const DeviceImage& image, const KeyRecordTable& records,
+                                        const std::optional<fs::path>& exportPath) {
+    if (!validRow(row)) return ProfileResult::NoSelection;
+    bool ok = WriteConfigurationFile(m_rows[row].path, image, records);
+    if (exportPath) ok = WriteConfigurationFile(*exportPath, image, records) && ok;
+    return ok ? ProfileResult::Done : ProfileResult::WriteFailed;
+}
+
+ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, DeviceImage& image,
+                                        KeyRecordTable& records) {
+    if (!validRow(row)) return ProfileResult::NoSelection;
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(importPath, kKeymapFileBytes, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
+    ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
+    records.restoreHomeCodes();  // a file never decides which key a record belongs to
+    return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done
+                                                                     : ProfileResult::WriteFailed;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,98 @@
+#pragma once
+// Profiles: whole configurations (DeviceImage and KeyRecordTable) kept as
+// "<name>.bin" files in one folder, at most six of them. The store lists them,
+// creates, copies, renames and deletes the files, stores the configuration in
+// memory into a profile and loads a chosen file into memory. It never talks to
+// the keyboard and writes every file atomically.
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/DeviceImage.h"
+#include "keymap/KeyRecord.h"
+
+namespace vandrel {
+
+constexpr size_t kMaxProfiles = 6;
+constexpr int kNoRow = -1;
+
+// What an operation did, so the dialog can say the right thing.
+enum class ProfileResult {
+    Done,
+    Full,          // six profiles already: nothing created
+    NoSelection,   // no row, or a row that does not exist
+    OnlyOneLeft,   // the last profile is never deleted
+    NameRefused,   // the name is empty, "." or "..", or holds a separator or a character files cannot carry
+    NameInUse,     // another profile or file already has that name: no file changed
+    Unchanged,     // renamed to its own name: no file changed
+    RenameFailed,  // the file could not be renamed: both names as they were
+    ReadFailed,    // the source could not be read: nothing changed
+    WriteFailed,   // a file could not be written (for a load: memory was loaded, the profile not stored)
+    DeleteFailed,  // the file could not be removed: the row stays
+};
+
+struct ProfileEntry {
+    std::u16string name;          // what the list shows: the file name without ".bin"
+    std::filesystem::path path;   // the file itself
+};
+
+class ProfileStore {
+public:
+    explicit ProfileStore(std::filesystem::path folder);
+
+    const std::filesystem::path& folder() const { return m_folder; }
+
+    // Lists the folder again: regular "*.bin" files in file-name order; the
+    // seventh file ends the listing, so it and the files after it are not
+    // listed. Rows are sorted by name. A missing folder gives an empty list.
+    void scanProfiles();
+
+    const std::vector<ProfileEntry>& profiles() const { return m_rows; }
+    size_t count() const { return m_rows.size(); }
+    std::optional<int> findRow(const std::u16string& name) const;
+
+    // Every operation that changes the folder ends with a fresh scan. Rows are
+    // indices into profiles() as it was before the call; kNoRow = no selection.
+    ProfileResult newProfile();
+    ProfileResult copyProfile(int row);
+    ProfileResult renameProfile(int row, const std::u16string& newText);
+    ProfileResult deleteProfile(int row);
+    // Stores the configuration into the row's file and, when given, into the
+    // export file too.
+    ProfileResult saveProfile(int row, const DeviceImage& image, const KeyRecordTable& records,
+                              const std::optional<std::filesystem::path>& exportPath = std::nullopt);
+    // Reads a file into memory (a short file fills what it holds and leaves the
+    // rest as it was), then stores memory into the row's file.
+    ProfileResult loadProfile(int row, const std::filesystem::path& importPath, DeviceImage& image,
+                              KeyRecordTable& records);
+
+private:
+    bool validRow(int row) const { return row >= 0 && static_cast<size_t>(row) < m_rows.size(); }
+    std::vector<std::u16string> names() const;
+    std::filesystem::path fileFor(const std::u16string& fileName) const;
+
+    std::filesystem::path m_folder;
+    std::vector<ProfileEntry> m_rows;
+};
+
+// "Profile_1" .. "Profile_9", "Profile010" .. "Profile098", "Profile99", ...:
+// the first that no name in `taken` equals.
+std::u16string NextProfileName(const std::vector<std::u16string>& taken);
+
+// "复制 <source>", or "复制 <source> <n>" with the lowest n from 1 that is free.
+std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken);
+
+// Whether a name can be a profile file in the folder (see NameRefused).
+bool IsValidProfileName(const std::u16string& name);
+
+// The order of the profile list: letters compared without case, then by code unit.
+bool ProfileNameLess(const std::u16string& a, const std::u16string& b);
+
+// Paths and UTF-16 texts, in the file system's own encoding.
+std::filesystem::path PathFromUtf16(const std::u16string& text);
+std::u16string Utf16FromPath(const std::filesystem::path& path);
+
+}  // namespace vandrel
