@@ -1,0 +1,99 @@
+#pragma once
+// The device link as the user interface uses it: the two channels, the
+// listener thread, the flags it shares with the writer, and the transfers.
+//
+// Threads: every method may be called from any one thread at a time, except
+// that a transfer (initialRead on a worker thread, say) may run while another
+// thread calls openChannels/closeChannels; the command lock orders them. The
+// images passed in belong to the caller and must not be touched by another
+// thread during the call.
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "device/Clock.h"
+#include "device/CommandPort.h"
+#include "device/DeviceImage.h"
+#include "device/Discovery.h"
+#include "device/InputDispatcher.h"
+#include "device/Listener.h"
+#include "device/TransferResult.h"
+#include "device/Transport.h"
+
+namespace vandrel {
+
+struct SessionOptions {
+    ChannelRule rule = platformChannelRule();
+    // Absolute bound on each acknowledgement wait of a write. A keyboard answers
+    // within a few milliseconds; after this long it is taken as not answering.
+    int ackDeadlineMs = 1000;
+    // Bound on each data block read of a read transfer.
+    int blockReadTimeoutMs = 1000;
+};
+
+struct OpenResult {
+    bool commandOpened = false;  // the command channel was opened by this call
+    bool listenOpened = false;   // the listen channel was opened by this call
+};
+
+class DeviceSession {
+public:
+    DeviceSession(Transport& transport, Clock& clock, SessionOptions options = {});
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // Finds the keyboard and opens whichever channel is closed (a channel whose
+    // device went away counts as closed); starts the listener when the listen
+    // channel opens and none runs. A channel already open is left alone.
+    OpenResult openChannels();
+    // Sets stopListening, joins the listener, closes both channels.
+    void closeChannels();
+    bool commandOpen();
+    bool listenOpen();
+    bool listenerRunning() const { return m_listener.running(); }
+
+    // The start-up read: SetGameMode(1), firmware version, lighting, palette,
+    // game mode, report rate, response time, key map, key mask (and winLock),
+    // the 32 macro slots, the 5 custom maps. The caller copies the image into
+    // its ShadowImage afterwards.
+    TransferOutcome initialRead(DeviceImage& image, FirmwareVersion& firmware);
+    // The same without the firmware version (after a factory reset).
+    TransferOutcome readAll(DeviceImage& image);
+    // After the keyboard came back: readAll, the custom maps once more, and the
+    // firmware version.
+    TransferOutcome reconnectRead(DeviceImage& image, FirmwareVersion& firmware);
+    // Sends what differs from `shadow` and waits for the keyboard to acknowledge
+    // each step. `shadow` becomes a copy of `image` only when every step
+    // completed. `image` gets the Windows-key lock applied to its key mask.
+    WriteResult writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress = {});
+    // The factory-reset sequence; the caller then runs readAll.
+    TransferOutcome factoryReset();
+    TransferOutcome getLighting(DeviceImage& image);
+    TransferOutcome getFirmwareVersion(FirmwareVersion& firmware);
+
+    // Receives the input codes of launch keys, on a thread of the session's own,
+    // in arrival order. It may block without holding up acknowledgements.
+    void setInputCallback(std::function<void(uint8_t code)> fn);
+
+    // For tests and diagnostics.
+    int listenerThreadsStarted() const { return m_listener.threadsStarted(); }
+    const SessionOptions& options() const { return m_options; }
+
+private:
+    TransferOutcome readSections(DeviceImage& image, bool initial, FirmwareVersion* firmware);
+    bool waitForAck();
+
+    Transport& m_transport;
+    Clock& m_clock;
+    SessionOptions m_options;
+    CommandPort m_port;
+    std::mutex m_listenMutex;  // guards m_listenChannel
+    ChannelId m_listenChannel = kNoChannel;
+    bool m_commandGone = false;  // guarded by the command lock
+    InputDispatcher m_dispatcher;
+    Listener m_listener;
+};
+
+}  // namespace vandrel
