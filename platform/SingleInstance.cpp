@@ -1,0 +1,125 @@
+#include "platform/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+#include <QWidget>
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include <QCryptographicHash>
+#else
+#include <unistd.h>
+#endif
+
+namespace vandrel {
+
+namespace {
+// What a later start sends to the first one.
+constexpr char kShowRequest[] = "show\n";
+constexpr qint64 kMaxRequestBytes = 64;
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& key, QObject* parent)
+    : QObject(parent), m_serverName(serverNameFor(key, currentUserId())) {}
+
+SingleInstance::~SingleInstance() {
+    if (m_server) m_server->close();
+    if (m_lock) m_lock->unlock();
+}
+
+QString SingleInstance::serverNameFor(const QString& key, const QString& userId) {
+    QString name = QStringLiteral("vandrel-");
+    for (QChar c : key) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-') name += c;
+    }
+    name += u'-';
+    for (QChar c : userId) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) name += c;
+    }
+    return name;
+}
+
+QString SingleInstance::currentUserId() {
+#ifdef Q_OS_WIN
+    // Pipe names are machine-wide: tell users apart by their home folder.
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QDir::homePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+#else
+    return QString::number(static_cast<qulonglong>(::getuid()));
+#endif
+}
+
+bool SingleInstance::tryBecomePrimary(int timeoutMs) {
+    if (m_primary) return true;
+
+    // The lock decides who is first; it is released by the system when the
+    // holder dies, and a lock whose holder no longer runs is taken over.
+    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
+        m_lock.reset();
+        // Without a usable lock folder the socket alone decides.
+        if (notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300)) || heldByOther) return false;
+    }
+
+    m_primary = true;
+    // A socket file left by a crashed first instance would make listen() fail.
+    QLocalServer::removeServer(m_serverName);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (m_server->listen(m_serverName)) {
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    } else {
+        qWarning("Single instance: cannot listen on %s: %s", qPrintable(m_serverName),
+                 qPrintable(m_server->errorString()));
+    }
+    return true;
+}
+
+bool SingleInstance::notifyPrimary(int timeoutMs) {
+    // The first instance may hold the lock but not listen yet: retry until the deadline.
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        QLocalSocket socket;
+        socket.connectToServer(m_serverName);
+        if (socket.waitForConnected(qBound(1, static_cast<int>(deadline.remainingTime()), 250))) {
+            socket.write(kShowRequest, sizeof(kShowRequest) - 1);
+            const bool sent = socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime())));
+            socket.disconnectFromServer();
+            if (sent || socket.bytesToWrite() == 0) return true;
+        }
+        QThread::msleep(50);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+void SingleInstance::onNewConnection() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        auto handle = [this, socket]() {
+            if (socket->canReadLine()) {
+                const QByteArray line = socket->readLine(kMaxRequestBytes);
+                if (line == kShowRequest) emit activationRequested();
+                socket->disconnectFromServer();
+            } else if (socket->bytesAvailable() > kMaxRequestBytes) {
+                socket->abort();  // not one of ours
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, socket, handle);
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // The request may already be buffered when the connection is accepted.
+        if (socket->bytesAvailable() > 0) handle();
+    }
+}
+
+void SingleInstance::bringToFront(QWidget* window) {
+    if (!window) return;
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace vandrel

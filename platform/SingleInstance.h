@@ -1,0 +1,58 @@
+#pragma once
+// One running program per user. The first start listens on a local socket named
+// after the program's single-instance key; a later start connects to it, asks
+// the first to bring its window forward, and ends.
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+class QWidget;
+
+namespace vandrel {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // The program's single-instance key, a leading blank included.
+    static constexpr const char* kInstanceKey = " {57D1171D-1a34-0804-8A3A-65ABA2150001}";
+
+    // `key` is the instance key; the socket name is derived from it and the user.
+    explicit SingleInstance(const QString& key = QString::fromLatin1(kInstanceKey), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first instance: it now receives the
+    // activation requests of later starts. False when another instance runs; it
+    // has been asked to show its window and this process should end. A socket
+    // or lock left behind by a crashed first instance is taken over.
+    bool tryBecomePrimary(int timeoutMs = 2000);
+    bool isPrimary() const { return m_primary; }
+
+    // The socket name for a key and a user: characters a socket or pipe name
+    // cannot hold are dropped, and the user id is appended so that two users
+    // logged in at once each get their own instance.
+    static QString serverNameFor(const QString& key, const QString& userId);
+    static QString currentUserId();
+    QString serverName() const { return m_serverName; }
+
+    // Shows the window normally, also when hidden or minimised, and brings it
+    // to the front.
+    static void bringToFront(QWidget* window);
+
+signals:
+    // A later start asked this instance to show its window.
+    void activationRequested();
+
+private:
+    bool notifyPrimary(int timeoutMs);
+    void onNewConnection();
+
+    QString m_serverName;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+    bool m_primary = false;
+};
+
+}  // namespace vandrel
