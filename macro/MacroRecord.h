@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+
+#include "util/Endian.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 
@@ -42,5 +46,32 @@ struct MacroStore {
     const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this); }
 };
 static_assert(sizeof(MacroStore) == 169860, "MacroDefine.bin is 169860 bytes");
+
+// A record is in use when its name is not empty.
+inline bool recordInUse(const MacroRecord& r) { return (r.macroName[0] | r.macroName[1]) != 0; }
+
+// The record's name, read up to its terminating zero or the end of the field and
+// never longer than the 254 characters a name may have.
+inline std::u16string recordName(const MacroRecord& r) {
+    std::u16string name = readUtf16Field(r.macroName, kMacroNameUnits);
+    if (name.size() > kMaxMacroNameChars) name.resize(kMaxMacroNameChars);
+    return name;
+}
+
+// Writes the name zero-terminated and zero-padded; false when it is too long
+// (the field then holds its first 254 characters).
+inline bool setRecordName(MacroRecord& r, const std::u16string& name) {
+    return writeUtf16Field(r.macroName, kMacroNameUnits, name);
+}
+
+inline uint16_t recordLoopCount(const MacroRecord& r) { return readLe16(r.loopCount); }
+inline void setRecordLoopCount(MacroRecord& r, uint16_t n) { writeLe16(r.loopCount, n); }
+
+// Number of records in use: the leading run of named records.
+inline size_t macrosInUse(const MacroStore& s) {
+    size_t n = 0;
+    while (n < kMacroRecords && recordInUse(s[n])) ++n;
+    return n;
+}
 
 }  // namespace vandrel

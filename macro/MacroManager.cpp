@@ -1,0 +1,200 @@
+#include "macro/MacroManager.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "macro/MacroNames.h"
+
+namespace vandrel {
+
+uint16_t parseLoopText(const std::u16string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+    long long v = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) v = std::min<long long>(v * 10 + (text[i] - u'0'), INT_MAX);
+    return static_cast<uint16_t>(negative ? -v : v);
+}
+
+static std::u16string decimalText(unsigned v) {
+    std::u16string s;
+    do {
+        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+        v /= 10;
+    } while (v);
+    return s;
+}
+
+MacroManager::MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names)
+    : m_events(hook, clock, names) {
+    m_work.clear();
+}
+
+void MacroManager::open(const MacroStore& store) {
+    m_work = store;
+    // Close gaps in the run of named records; the copies left behind are cleared.
+    size_t n = 0;
+    bool moved = false;
+    for (size_t i = 0; i < kMacroRecords; ++i) {
+        if (!recordInUse(m_work[i])) continue;
+        if (i != n) {
+            m_work[n] = m_work[i];
+            moved = true;
+        }
+        ++n;
+    }
+    if (moved) std::memset(&m_work[n], 0, (kMacroRecords - n) * sizeof(MacroRecord));
+    m_rows.clear();
+    for (size_t i = 0; i < n; ++i) m_rows.push_back(recordName(m_work[i]));
+
+    m_events.open();
+    m_selected = -1;
+    m_loopEnabled = false;
+    m_loopText = u"1";
+    if (!m_rows.empty()) selectMacro(0);
+}
+
+void MacroManager::accept(MacroStore& store) {
+    stopHook();
+    if (m_loopEnabled && m_selected >= 0) setRecordLoopCount(m_work[m_selected], parseLoopText(m_loopText));
+    store = m_work;
+}
+
+void MacroManager::cancel() { stopHook(); }
+
+void MacroManager::selectMacro(int row) {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return;
+    m_selected = row;
+    const MacroRecord& rec = m_work[row];
+    m_events.setRecordDelays((rec.macroFlags & 1) != 0);
+    uint16_t loops = recordLoopCount(rec);
+    if (loops == 0) {
+        m_loopEnabled = false;
+        loops = 1;
+    } else {
+        m_loopEnabled = loops != 1;
+    }
+    setLoopText(decimalText(loops));
+    m_events.fill(m_work[row]);
+}
+
+int MacroManager::newMacro() {
+    if (m_rows.size() >= kMaxMacros) return -1;
+    const std::u16string name = newMacroName(m_rows);
+    const size_t r = sortedRowFor(m_rows, name);
+    m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(r), name);
+    // Records r.. move one place on; the last record, free here, is dropped.
+    std::memmove(&m_work[r + 1], &m_work[r], (kMacroRecords - 1 - r) * sizeof(MacroRecord));
+    std::memset(&m_work[r], 0, sizeof(MacroRecord));
+    setRecordName(m_work[r], name);
+
+    m_selected = static_cast<int>(r);
+    m_events.clear();
+    m_events.setRecordDelays(false);
+    m_loopEnabled = false;
+    setLoopText(u"1");
+    stopHook();
+    return m_selected;
+}
+
+DeleteResult MacroManager::deleteMacro() {
+    if (m_selected < 0) return DeleteResult::NoMacroSelected;
+    const size_t s = static_cast<size_t>(m_selected);
+    const int before = static_cast<int>(m_rows.size());
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(s));
+    std::memmove(&m_work[s], &m_work[s + 1], (kMacroRecords - 1 - s) * sizeof(MacroRecord));
+    std::memset(&m_work[kMacroRecords - 1], 0, sizeof(MacroRecord));
+
+    m_selected = -1;
+    m_events.clear();
+    if (!m_rows.empty()) selectMacro(std::min(static_cast<int>(s), before - 2));
+    stopHook();
+    return DeleteResult::Deleted;
+}
+
+RenameResult MacroManager::renameMacro(int row, const std::u16string& name) {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return RenameResult::Refused;
+    // An empty name would free a record inside the run of used records.
+    if (name.empty() || name.size() > kMaxMacroNameChars) return RenameResult::Refused;
+    if (name == m_rows[row]) return RenameResult::Unchanged;
+
+    std::vector<std::u16string> others = m_rows;
+    others.erase(others.begin() + row);
+    const int to = static_cast<int>(sortedRowFor(others, name));
+    others.insert(others.begin() + to, name);
+    m_rows = std::move(others);
+
+    MacroRecord* recs = m_work.records;
+    if (to > row)
+        std::rotate(recs + row, recs + row + 1, recs + to + 1);
+    else if (to < row)
+        std::rotate(recs + to, recs + row, recs + row + 1);
+    setRecordName(m_work[to], name);
+
+    if (m_selected == row)
+        m_selected = to;
+    else if (m_selected > row && m_selected <= to)
+        --m_selected;
+    else if (m_selected < row && m_selected >= to)
+        ++m_selected;
+    return RenameResult::Renamed;
+}
+
+void MacroManager::toggleLoop() {
+    m_loopEnabled = !m_loopEnabled;
+    if (!m_loopEnabled) setLoopText(u"1");
+}
+
+void MacroManager::setLoopText(const std::u16string& text) {
+    m_loopText = text;
+    if (m_selected >= 0) setRecordLoopCount(m_work[m_selected], parseLoopText(text));
+}
+
+RecordToggle MacroManager::toggleRecording() {
+    if (m_selected < 0) return RecordToggle::NoMacroSelected;
+    if (!m_events.toggleRecording()) return RecordToggle::Stopped;
+    MacroRecord& rec = m_work[m_selected];
+    std::memset(rec.usageEvents, 0, kMacroEventBytes);
+    std::memset(rec.vkEvents, 0, kMacroEventBytes);
+    return RecordToggle::Started;
+}
+
+CaptureResult MacroManager::onHookKey(uint8_t vk, bool released) {
+    const CaptureResult r = m_events.onHookKey(vk, released);
+    commitEditBuffers();
+    return r;
+}
+
+EditResult MacroManager::afterEdit(EditResult r) {
+    if (r == EditResult::Done) commitEditBuffers();
+    return r;
+}
+
+EditResult MacroManager::insertDelay() {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.insertDelay());
+}
+
+EditResult MacroManager::deleteEventRow() {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.deleteEventRow());
+}
+
+EditResult MacroManager::insertMouseEvent(MouseAction action, uint8_t code) {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.insertMouseEvent(action, code));
+}
+
+EditResult MacroManager::setEventDelay(int row, int64_t ms) {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.setEventDelay(row, ms));
+}
+
+void MacroManager::commitEditBuffers() {
+    if (m_selected < 0) return;
+    MacroRecord& rec = m_work[m_selected];
+    setRecordName(rec, m_rows[m_selected]);
+    setRecordLoopCount(rec, m_loopEnabled ? parseLoopText(m_loopText) : 1);
+    rec.macroFlags = m_events.recordDelays() ? 1 : 0;
+    m_events.commitTo(rec);
+}
+
+}  // namespace vandrel

@@ -1,0 +1,99 @@
+#pragma once
+// The macro manager dialog without its drawing: a working copy of the macro
+// store, the sorted macro list, the two toggles and the loop-count box, and the
+// event list of the selected macro. Record i of the working copy always belongs
+// to row i of the macro list, and every edit of the event list is stored into
+// the selected record at once; the store itself changes only on OK.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "keymap/KeyNameTable.h"
+#include "macro/EventListModel.h"
+#include "macro/MacroRecord.h"
+#include "macro/RecorderPorts.h"
+
+namespace vandrel {
+
+constexpr size_t kMaxMacros = 32;  // the keyboard holds 32 macros
+
+enum class RecordToggle { Started, Stopped, NoMacroSelected };
+enum class DeleteResult { Deleted, NoMacroSelected };
+enum class RenameResult {
+    Renamed,
+    Unchanged,
+    Refused  // empty, longer than 254 characters, or no such row
+};
+
+// The loop-count box's text as a number: leading blanks, an optional sign and
+// the digits that follow, kept to 16 bits; no digits read as 0.
+uint16_t parseLoopText(const std::u16string& text);
+
+class MacroManager {
+public:
+    MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names = keyNames());
+
+    // Dialog opening: copies the store, lists its macros and selects the first.
+    // Named records that follow a free one are moved up to close the gap, so
+    // that every listed macro has the record of its row.
+    void open(const MacroStore& store);
+    // OK: ends any capture and copies the working copy over the store.
+    void accept(MacroStore& store);
+    // Cancel or closing: ends any capture; the working copy is dropped.
+    void cancel();
+
+    const MacroStore& workingCopy() const { return m_work; }
+    const std::vector<std::u16string>& macroRows() const { return m_rows; }
+    int selectedMacro() const { return m_selected; }
+    // Selection change of the macro list; a row outside the list does nothing.
+    void selectMacro(int row);
+    // New: returns the row of the new macro, or -1 when 32 macros exist.
+    int newMacro();
+    // Delete (already confirmed by the user).
+    DeleteResult deleteMacro();
+    // The in-place rename of a macro row. The record moves with its row to the
+    // row where the new name sorts in; the selection follows its macro.
+    RenameResult renameMacro(int row, const std::u16string& name);
+
+    bool recordDelays() const { return m_events.recordDelays(); }
+    void toggleRecordDelays() { m_events.setRecordDelays(!m_events.recordDelays()); }
+    bool loopEnabled() const { return m_loopEnabled; }
+    void toggleLoop();
+    const std::u16string& loopText() const { return m_loopText; }
+    void setLoopText(const std::u16string& text);
+
+    // Recorder.
+    RecordToggle toggleRecording();
+    bool recording() const { return m_events.recording(); }
+    CaptureResult onHookKey(uint8_t vk, bool released);
+    bool armCaptureBefore() { return m_events.armCaptureBefore(); }
+    bool armCaptureAfter() { return m_events.armCaptureAfter(); }
+    void stopHook() { m_events.stopHook(); }
+    // An in-place edit opens in either list: editing always ends a capture.
+    void onListEditBegin() { stopHook(); }
+
+    // Event list.
+    const EventListModel& events() const { return m_events; }
+    void selectEventRow(int row) { m_events.selectRow(row); }
+    EditResult insertDelay();
+    EditResult deleteEventRow();
+    EditResult insertMouseEvent(MouseAction action, uint8_t code);
+    EditResult setEventDelay(int row, int64_t ms);
+
+    // Stores the row's name, the loop count, the delay flag and the buffers into
+    // the selected record; nothing without a selection.
+    void commitEditBuffers();
+
+private:
+    EditResult afterEdit(EditResult r);
+
+    EventListModel m_events;
+    MacroStore m_work;
+    std::vector<std::u16string> m_rows;
+    int m_selected = -1;
+    bool m_loopEnabled = false;
+    std::u16string m_loopText = u"1";
+};
+
+}  // namespace vandrel
