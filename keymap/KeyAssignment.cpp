@@ -5,6 +5,7 @@
 #include "keymap/KeyNameTable.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroSlot.h"
 
 namespace vandrel {
 
@@ -44,6 +45,10 @@ KeymapSaver KeymapFileSaver(std::filesystem::path dataFolder) {
     return [folder = std::move(dataFolder)](const DeviceImage& image, const KeyRecordTable& records) {
         return SaveKeymapFile(folder, image, records);
     };
+}
+
+MacroSlotSync MacroSlotSyncFor(const MacroStore& store) {
+    return [&store](DeviceImage& image) { SyncMacroSlots(store, image); };
 }
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
+#include "macro/MacroRecord.h"
 
 namespace vandrel {
 
@@ -57,6 +58,9 @@ using MacroSlotSync = std::function<void(DeviceImage&)>;
 
 // A saver that writes keymap.bin in the given data folder.
 KeymapSaver KeymapFileSaver(std::filesystem::path dataFolder);
+
+// Copies the macros in use of `store` (which must outlive the result) into the slots.
+MacroSlotSync MacroSlotSyncFor(const MacroStore& store);
 
 enum class AssignResult {
     Saved,        // applied and keymap.bin written

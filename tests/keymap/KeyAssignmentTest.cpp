@@ -8,6 +8,7 @@
 #include "keymap/KeyNameTable.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroSlot.h"
 #include "util/Utf16.h"
 #include "TestFiles.h"
 
@@ -275,4 +276,21 @@ TEST_F(KeyAssignmentTest, TheFileSaverStoresWhatWasApplied) {
     EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, KeymapFileSaver(dir.path), nullptr),
               AssignResult::Saved);
     EXPECT_EQ(entry(kSlotA), (Entry{4, 1, 2, 0}));
+}
+
+TEST_F(KeyAssignmentTest, BindingAMacroCopiesTheMacrosInUseIntoTheirSlots) {
+    MacroStore store{};
+    for (int n = 0; n < 3; ++n) {
+        writeUtf16Field(store[n].macroName, kMacroNameUnits, u"m" + utf8ToUtf16(std::to_string(n)));
+        store[n].loopCount[0] = 1;
+        store[n].usageEvents[0] = 0x01;
+        store[n].usageEvents[1] = static_cast<uint8_t>(0x04 + n);
+    }
+    std::memset(image.macroSlots[3], 0x5A, kMacroSlotBytes);
+    AssignmentRequest req = macro(2);
+    EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, saver, MacroSlotSyncFor(store)), AssignResult::Saved);
+    const MacroSlot expected = makeMacroSlot(store[2]);
+    EXPECT_EQ(std::memcmp(image.macroSlots[2], &expected, kMacroSlotBytes), 0);
+    EXPECT_EQ(image.macroSlots[2][3], 0x06);
+    EXPECT_EQ(image.macroSlots[3][0], 0x5A) << "slots after the macros in use keep what they held";
 }
