@@ -82,8 +82,8 @@ public:
     const SessionOptions& options() const { return m_options; }
 
 private:
-    TransferOutcome readSections(DeviceImage& image, bool initial, FirmwareVersion* firmware);
-    bool waitForAck();
+    // Notes a gone keyboard so that the next openChannels reopens the channel.
+    TransferOutcome finish(TransferOutcome outcome);
 
     Transport& m_transport;
     Clock& m_clock;
@@ -91,6 +91,7 @@ private:
     CommandPort m_port;
     std::mutex m_listenMutex;  // guards m_listenChannel
     ChannelId m_listenChannel = kNoChannel;
+    ListenFraming m_listenFraming;
     bool m_commandGone = false;  // guarded by the command lock
     InputDispatcher m_dispatcher;
     Listener m_listener;

@@ -23,11 +23,15 @@ enum class ChannelRule {
 
 ChannelRule platformChannelRule();
 
-// How the listen channel's reports must be read.
+// How the listen channel's reports must be read. hidapi drops the report id of
+// an unnumbered report and keeps a real one in front.
 struct ListenFraming {
-    // Reports start with their report id (always so on Windows; on Linux when
-    // the interface numbers its reports).
-    bool leadingReportId = true;
+    enum class IdByte {
+        Present,  // every report starts with its id
+        Absent,   // the interface numbers no reports
+        ByLength  // unknown: a 4-byte report has its id in front, a 3-byte one not
+    };
+    IdByte idByte = IdByte::ByLength;
     // When set, only reports with this id belong to the listen collection.
     std::optional<uint8_t> reportId;
 };

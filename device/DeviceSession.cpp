@@ -1,0 +1,174 @@
+#include "device/DeviceSession.h"
+
+#include "device/Commands.h"
+#include "device/Transfers.h"
+
+namespace vandrel {
+
+namespace {
+
+// The acknowledgement as the listener reports it: ackFlag, woken on arrival.
+class ListenerAcks final : public AckWaiter {
+public:
+    ListenerAcks(Listener& listener, Clock& clock, int deadlineMs)
+        : m_listener(listener), m_clock(clock), m_deadlineMs(deadlineMs) {}
+    void clear() override { m_listener.ackFlag.store(false); }
+    AckResult wait() override {
+        // One absolute deadline; other input reports wake the wait but do not
+        // extend it.
+        const int64_t deadline = m_clock.nowUs() + int64_t{m_deadlineMs} * 1000;
+        m_clock.waitUntil(deadline, [this] { return m_listener.ackFlag.load() || !m_listener.running(); });
+        if (m_listener.ackFlag.load()) return AckResult::Acked;
+        if (m_listener.deviceGone()) return AckResult::Gone;
+        return AckResult::TimedOut;
+    }
+
+private:
+    Listener& m_listener;
+    Clock& m_clock;
+    int m_deadlineMs;
+};
+
+}  // namespace
+
+DeviceSession::DeviceSession(Transport& transport, Clock& clock, SessionOptions options)
+    : m_transport(transport), m_clock(clock), m_options(options), m_port(transport, clock), m_listener(transport, clock) {
+    m_port.blockTimeoutMs = m_options.blockReadTimeoutMs;
+    m_listener.setInputSink([this](uint8_t code) { m_dispatcher.post(code); });
+}
+
+DeviceSession::~DeviceSession() { closeChannels(); }
+
+OpenResult DeviceSession::openChannels() {
+    OpenResult result;
+    // A channel whose keyboard went away is dead: close it so it can reopen.
+    const bool listenerSawGone = !m_listener.running() && m_listener.deviceGone();
+    {
+        std::lock_guard<std::mutex> lock(m_port.mutex());
+        if (m_port.channel() != kNoChannel && (m_commandGone || listenerSawGone)) {
+            m_transport.close(m_port.channel());
+            m_port.set(kNoChannel);
+        }
+        m_commandGone = false;
+    }
+    std::lock_guard<std::mutex> listenLock(m_listenMutex);
+    if (m_listenChannel != kNoChannel && listenerSawGone) {
+        m_listener.stop();
+        m_transport.close(m_listenChannel);
+        m_listenChannel = kNoChannel;
+    }
+
+    bool commandClosed;
+    {
+        std::lock_guard<std::mutex> lock(m_port.mutex());
+        commandClosed = m_port.channel() == kNoChannel;
+    }
+    if (!commandClosed && m_listenChannel != kNoChannel) return result;
+
+    const ChannelChoice choice = chooseChannels(m_transport.enumerate(), m_options.rule);
+    if (commandClosed && choice.commandPath) {
+        const ChannelId ch = m_transport.open(*choice.commandPath);
+        if (ch != kNoChannel) {
+            std::lock_guard<std::mutex> lock(m_port.mutex());
+            m_port.set(ch);
+            result.commandOpened = true;
+        }
+    }
+    if (m_listenChannel == kNoChannel && choice.listenPath) {
+        const ChannelId ch = m_transport.open(*choice.listenPath);
+        if (ch != kNoChannel) {
+            m_listenChannel = ch;
+            m_listenFraming = choice.listenFraming;
+            result.listenOpened = true;
+        }
+    }
+    if (m_listenChannel != kNoChannel && !m_listener.running()) m_listener.start(m_listenChannel, m_listenFraming);
+    return result;
+}
+
+void DeviceSession::closeChannels() {
+    std::lock_guard<std::mutex> listenLock(m_listenMutex);
+    m_listener.stop();
+    if (m_listenChannel != kNoChannel) {
+        m_transport.close(m_listenChannel);
+        m_listenChannel = kNoChannel;
+    }
+    // Waits for a command sequence on another thread to finish first.
+    std::lock_guard<std::mutex> lock(m_port.mutex());
+    if (m_port.channel() != kNoChannel) {
+        m_transport.close(m_port.channel());
+        m_port.set(kNoChannel);
+    }
+    m_commandGone = false;
+}
+
+bool DeviceSession::commandOpen() {
+    std::lock_guard<std::mutex> lock(m_port.mutex());
+    return m_port.channel() != kNoChannel;
+}
+
+bool DeviceSession::listenOpen() {
+    std::lock_guard<std::mutex> lock(m_listenMutex);
+    return m_listenChannel != kNoChannel;
+}
+
+TransferOutcome DeviceSession::finish(TransferOutcome outcome) {
+    if (outcome == TransferOutcome::DeviceGone) {
+        std::lock_guard<std::mutex> lock(m_port.mutex());
+        m_commandGone = true;
+    }
+    return outcome;
+}
+
+TransferOutcome DeviceSession::initialRead(DeviceImage& image, FirmwareVersion& firmware) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    return finish(runRead(m_port, image, true, &firmware));
+}
+
+TransferOutcome DeviceSession::readAll(DeviceImage& image) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    return finish(runRead(m_port, image, false, nullptr));
+}
+
+TransferOutcome DeviceSession::reconnectRead(DeviceImage& image, FirmwareVersion& firmware) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    TransferOutcome o = runRead(m_port, image, false, nullptr);
+    if (o == TransferOutcome::DeviceGone) return finish(o);
+    IoStatus worst = IoStatus::Ok;
+    for (int m = 0; m < static_cast<int>(kDiyMapCount) && worst != IoStatus::Gone; ++m)
+        worst = worseOf(worst, commands::readCustomLighting(m_port, image, m));
+    if (worst != IoStatus::Gone) worst = worseOf(worst, commands::getFirmwareVersion(m_port, firmware));
+    const TransferOutcome tail = outcomeOf(worst);
+    return finish(tail != TransferOutcome::Completed ? tail : o);
+}
+
+WriteResult DeviceSession::writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress) {
+    if (!commandOpen()) {
+        WriteResult r;
+        r.outcome = TransferOutcome::NotConnected;
+        return r;
+    }
+    ListenerAcks acks(m_listener, m_clock, m_options.ackDeadlineMs);
+    WriteResult r = runWriteAll(m_port, acks, image, shadow, progress);
+    finish(r.outcome);
+    return r;
+}
+
+TransferOutcome DeviceSession::factoryReset() {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    return finish(outcomeOf(commands::factoryReset(m_port)));
+}
+
+TransferOutcome DeviceSession::getLighting(DeviceImage& image) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    return finish(outcomeOf(commands::getLighting(m_port, image)));
+}
+
+TransferOutcome DeviceSession::getFirmwareVersion(FirmwareVersion& firmware) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    return finish(outcomeOf(commands::getFirmwareVersion(m_port, firmware)));
+}
+
+void DeviceSession::setInputCallback(std::function<void(uint8_t code)> fn) { m_dispatcher.setCallback(std::move(fn)); }
+
+}  // namespace vandrel
