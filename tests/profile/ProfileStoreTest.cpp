@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "profile/ProfileStore.h"
+#include "util/Utf16.h"
+#include "../keymap/TestFiles.h"
+
+using namespace vandrel;
+namespace fs = std::filesystem;
+using test::pattern;
+using test::readAll;
+using test::writeAll;
+
+namespace {
+
+class ProfileStoreTest : public ::testing::Test {
+protected:
+    test::TempDir dir{"profile"};
+    ProfileStore store{dir.path};
+
+    fs::path file(const std::u16string& name) const { return dir.path / PathFromUtf16(name + u".bin"); }
+    std::vector<std::u16string> rows() const {
+        std::vector<std::u16string> out;
+        for (const auto& e : store.profiles()) out.push_back(e.name);
+        return out;
+    }
+    int row(const std::u16string& name) const { return store.findRow(name).value_or(kNoRow); }
+    std::vector<std::string> filesOnDisk() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir.path)) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    void makeNew(int n) {
+        for (int i = 0; i < n; ++i) ASSERT_EQ(store.newProfile(), ProfileResult::Done);
+    }
+};
+
+using Names = std::vector<std::u16string>;
+
+}  // namespace
+
+TEST(ProfileNames, GeneratedNamesFollowTheirPatterns) {
+    Names taken;
+    EXPECT_EQ(NextProfileName(taken), u"Profile_1");
+    taken = {u"Profile_1", u"Profile_3"};
+    EXPECT_EQ(NextProfileName(taken), u"Profile_2");
+    taken = {u"profile_1"};
+    EXPECT_EQ(NextProfileName(taken), u"Profile_1") << "case-sensitive comparison";
+    taken.clear();
+    for (int i = 1; i <= 9; ++i) taken.push_back(u"Profile_" + utf8ToUtf16(std::to_string(i)));
+    EXPECT_EQ(NextProfileName(taken), u"Profile010");
+    for (int i = 10; i <= 98; ++i) taken.push_back(u"Profile0" + utf8ToUtf16(std::to_string(i)));
+    EXPECT_EQ(NextProfileName(taken), u"Profile99");
+
+    EXPECT_EQ(CopyProfileName(u"Profile_1", {u"Profile_1"}), u"复制 Profile_1");
+    EXPECT_EQ(CopyProfileName(u"Profile_1", {u"Profile_1", u"复制 Profile_1"}), u"复制 Profile_1 1");
+    EXPECT_EQ(CopyProfileName(u"A", {u"复制 A", u"复制 A 1", u"复制 A 2"}), u"复制 A 3");
+}
+
+TEST_F(ProfileStoreTest, NewProfilesFillTheLowestFreeNumberUpToSix) {
+    makeNew(6);
+    EXPECT_EQ(rows(), (Names{u"Profile_1", u"Profile_2", u"Profile_3", u"Profile_4", u"Profile_5", u"Profile_6"}));
+    const auto bytes = readAll(file(u"Profile_1"));
+    EXPECT_EQ(bytes.size(), 10060u);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+
+    EXPECT_EQ(store.newProfile(), ProfileResult::Full);
+    EXPECT_EQ(store.copyProfile(0), ProfileResult::Full);
+    EXPECT_EQ(filesOnDisk().size(), 6u);
+
+    EXPECT_EQ(store.deleteProfile(row(u"Profile_2")), ProfileResult::Done);
+    EXPECT_FALSE(fs::exists(file(u"Profile_2")));
+    EXPECT_EQ(store.newProfile(), ProfileResult::Done);
+    EXPECT_TRUE(fs::exists(file(u"Profile_2")));
+}
+
+TEST_F(ProfileStoreTest, CopiesAreFullSizeAndNamedAfterTheirSource) {
+    makeNew(1);
+    auto content = pattern(10060 + 500, 3);  // a short profile: what it lacks is copied as zeros
+    writeAll(file(u"Profile_1"), content);
+    store.scanProfiles();
+
+    EXPECT_EQ(store.copyProfile(kNoRow), ProfileResult::NoSelection);
+    EXPECT_EQ(store.copyProfile(row(u"Profile_1")), ProfileResult::Done);
+    EXPECT_EQ(store.copyProfile(row(u"Profile_1")), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"Profile_1", u"复制 Profile_1", u"复制 Profile_1 1"}));
+    content.resize(206920, 0);
+    EXPECT_EQ(readAll(file(u"复制 Profile_1")), content);
+    EXPECT_EQ(readAll(file(u"复制 Profile_1 1")), content);
+
+    fs::remove(file(u"Profile_1"));  // gone behind the store's back
+    const auto before = filesOnDisk();
+    EXPECT_EQ(store.copyProfile(row(u"Profile_1")), ProfileResult::ReadFailed);
+    EXPECT_EQ(filesOnDisk(), before) << "an unreadable source gives no empty copy";
+}
+
+TEST_F(ProfileStoreTest, RenameMovesTheFileOrChangesNothing) {
+    makeNew(2);
+    writeAll(file(u"Profile_1"), pattern(206920, 1));
+    writeAll(file(u"Profile_2"), pattern(206920, 2));
+    store.scanProfiles();
+
+    EXPECT_EQ(store.renameProfile(row(u"Profile_1"), u"射击游戏"), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"Profile_2", u"射击游戏"}));
+    EXPECT_EQ(readAll(file(u"射击游戏")), pattern(206920, 1));
+    EXPECT_FALSE(fs::exists(file(u"Profile_1")));
+
+    // Text that already ends in .bin gets no second extension.
+    EXPECT_EQ(store.renameProfile(row(u"射击游戏"), u"fps.bin"), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"fps", u"Profile_2"}));
+    EXPECT_TRUE(fs::exists(dir.path / "fps.bin"));
+    // ".bin" inside a name is part of the name.
+    EXPECT_EQ(store.renameProfile(row(u"fps"), u"a.bin b"), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"a.bin b", u"Profile_2"}));
+    EXPECT_EQ(readAll(store.profiles()[0].path), pattern(206920, 1));
+
+    // Onto another profile's name, or its own: no file changes.
+    const auto before = filesOnDisk();
+    EXPECT_EQ(store.renameProfile(row(u"a.bin b"), u"Profile_2"), ProfileResult::NameInUse);
+    EXPECT_EQ(store.renameProfile(row(u"a.bin b"), u"Profile_2.bin"), ProfileResult::NameInUse);
+    EXPECT_EQ(store.renameProfile(row(u"Profile_2"), u"Profile_2"), ProfileResult::Unchanged);
+    EXPECT_EQ(filesOnDisk(), before);
+    EXPECT_EQ(readAll(file(u"Profile_2")), pattern(206920, 2));
+    EXPECT_EQ(rows(), (Names{u"a.bin b", u"Profile_2"}));
+}
+
+TEST_F(ProfileStoreTest, NamesThatWouldLeaveTheFolderAreRefused) {
+    makeNew(1);
+    fs::create_directory(dir.path / "sub");
+    const auto before = filesOnDisk();
+    const std::u16string refused[] = {u"",      u".",        u"..",       u".bin",   u"..\\evil", u"../evil",
+                                      u"sub/x", u"sub\\x",   u"/tmp/x",   u"a:b",    u"a*b",      u"a?b",
+                                      u"a\"b",  u"a<b",      u"a|b",      u"a\tb",   u"..bin"};
+    for (const std::u16string& name : refused) {
+        SCOPED_TRACE(utf16ToUtf8(name));
+        EXPECT_EQ(store.renameProfile(0, name), ProfileResult::NameRefused);
+        EXPECT_EQ(filesOnDisk(), before);
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path / "sub"));
+    EXPECT_EQ(store.renameProfile(kNoRow, u"x"), ProfileResult::NoSelection);
+}
+
+TEST_F(ProfileStoreTest, TheSeventhFileEndsTheListing) {
+    for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path / (std::string(n) + ".bin"), {1});
+    fs::create_directory(dir.path / "0dir.bin");  // folders and other files are not profiles
+    writeAll(dir.path / "0notes.txt", {1});
+    writeAll(dir.path / ".bin", {1});
+    store.scanProfiles();
+    EXPECT_EQ(rows(), (Names{u"a", u"b", u"c", u"d", u"e", u"f"}));
+
+    // "g" is not listed, and a rename onto it must not overwrite it.
+    EXPECT_EQ(store.renameProfile(row(u"a"), u"g"), ProfileResult::NameInUse);
+    EXPECT_EQ(readAll(dir.path / "a.bin"), std::vector<uint8_t>{1});
+}
+
+TEST_F(ProfileStoreTest, RowsAreSortedWithoutRegardToCase) {
+    for (const char* n : {"beta", "Alpha", "alpha2", "Gamma"}) writeAll(dir.path / (std::string(n) + ".bin"), {1});
+    store.scanProfiles();
+    EXPECT_EQ(rows(), (Names{u"Alpha", u"alpha2", u"beta", u"Gamma"}));
+}
+
+TEST_F(ProfileStoreTest, DeleteKeepsTheLastProfile) {
+    makeNew(1);
+    EXPECT_EQ(store.deleteProfile(kNoRow), ProfileResult::OnlyOneLeft);
+    EXPECT_EQ(store.deleteProfile(0), ProfileResult::OnlyOneLeft);
+    EXPECT_TRUE(fs::exists(file(u"Profile_1")));
+
+    makeNew(2);
+    EXPECT_EQ(store.deleteProfile(kNoRow), ProfileResult::NoSelection);
+    EXPECT_EQ(store.deleteProfile(7), ProfileResult::NoSelection);
+    fs::remove(file(u"Profile_3"));  // already gone: counts as deleted
+    EXPECT_EQ(store.deleteProfile(row(u"Profile_3")), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"Profile_1", u"Profile_2"}));
+}
+
+TEST_F(ProfileStoreTest, SaveWritesTheProfileAndTheExport) {
+    makeNew(1);
+    DeviceImage image{};
+    KeyRecordTable records{};
+    const auto content = pattern(206920, 5);
+    std::memcpy(image.bytes(), content.data(), sizeof image);
+    std::memcpy(records.bytes(), content.data() + sizeof image, sizeof records);
+
+    EXPECT_EQ(store.saveProfile(kNoRow, image, records), ProfileResult::NoSelection);
+    const fs::path exported = dir.path / "export" / "mine.bin";
+    fs::create_directory(exported.parent_path());
+    EXPECT_EQ(store.saveProfile(0, image, records, exported), ProfileResult::Done);
+    EXPECT_EQ(readAll(file(u"Profile_1")), content);
+    EXPECT_EQ(readAll(exported), content);
+
+    // An export that cannot be written is reported; the profile is still stored.
+    fs::remove(file(u"Profile_1"));
+    EXPECT_EQ(store.saveProfile(0, image, records, dir.path / "missing" / "x.bin"), ProfileResult::WriteFailed);
+    EXPECT_EQ(readAll(file(u"Profile_1")), content);
+}
+
+TEST_F(ProfileStoreTest, LoadingANewProfileReplacesOnlyTheImage) {
+    makeNew(2);
+    DeviceImage image{};
+    KeyRecordTable records{};
+    std::memset(image.bytes(), 0x11, sizeof image);
+    std::memset(records.bytes(), 0x22, sizeof records);
+
+    EXPECT_EQ(store.loadProfile(row(u"Profile_2"), file(u"Profile_1"), image, records), ProfileResult::Done);
+    EXPECT_EQ(image, DeviceImage{});
+    EXPECT_EQ(records[0].type, 0x22);
+    EXPECT_EQ(records[0].homeVk, 0x1B) << "home codes never come from a file";
+    EXPECT_EQ(records[200].homeVk, 0x22);
+    const auto stored = readAll(file(u"Profile_2"));
+    ASSERT_EQ(stored.size(), 206920u);
+    EXPECT_EQ(std::memcmp(stored.data(), image.bytes(), sizeof image), 0);
+    EXPECT_EQ(std::memcmp(stored.data() + sizeof image, records.bytes(), sizeof records), 0);
+}
+
+// Short, long, garbage and missing import files.
+TEST_F(ProfileStoreTest, BrokenImportsLoadAsFarAsTheyGo) {
+    makeNew(1);
+    const fs::path import = dir.path / "import.dat";
+    for (size_t size : {size_t{0}, size_t{7}, size_t{10059}, size_t{10061}, size_t{206919}, size_t{206920},
+                        size_t{300000}}) {
+        SCOPED_TRACE(size);
+        const auto content = pattern(size, static_cast<uint8_t>(size));
+        writeAll(import, content);
+        DeviceImage image;
+        KeyRecordTable records;
+        std::memset(image.bytes(), 0x33, sizeof image);
+        std::memset(records.bytes(), 0x44, sizeof records);
+        std::vector<uint8_t> want(206920);
+        std::memcpy(want.data(), image.bytes(), sizeof image);
+        std::memcpy(want.data() + sizeof image, records.bytes(), sizeof records);
+        std::copy(content.begin(), content.begin() + std::min(size, want.size()), want.begin());
+        ASSERT_EQ(store.loadProfile(0, import, image, records), ProfileResult::Done);
+        KeyRecordTable wantRecords;
+        std::memcpy(wantRecords.bytes(), want.data() + 10060, sizeof wantRecords);
+        wantRecords.restoreHomeCodes();
+        EXPECT_EQ(std::memcmp(image.bytes(), want.data(), sizeof image), 0);
+        EXPECT_EQ(records, wantRecords);
+    }
+
+    DeviceImage image{};
+    KeyRecordTable records{};
+    const auto profileBefore = readAll(file(u"Profile_1"));
+    EXPECT_EQ(store.loadProfile(0, dir.path / "nothing.bin", image, records), ProfileResult::ReadFailed);
+    EXPECT_EQ(store.loadProfile(0, dir.path, image, records), ProfileResult::ReadFailed);
+    EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+    EXPECT_EQ(store.loadProfile(kNoRow, import, image, records), ProfileResult::NoSelection);
+}
+
+TEST(ProfileStoreFolder, MissingFolderListsNothingAndCreatesNothing) {
+    test::TempDir dir("profile-missing");
+    const fs::path folder = dir.path / "Configure";
+    ProfileStore store(folder);
+    store.scanProfiles();
+    EXPECT_EQ(store.count(), 0u);
+    EXPECT_EQ(store.newProfile(), ProfileResult::WriteFailed);
+    EXPECT_FALSE(fs::exists(folder));
+}
