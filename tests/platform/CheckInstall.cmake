@@ -1,0 +1,46 @@
+# Installs the build into a scratch prefix and checks the layout:
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> [-DAPP_EXPECTED=ON] -P CheckInstall.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install failed (${rc}):\n${out}\n${err}")
+endif()
+
+foreach(f share/applications/vandrel.desktop
+          share/icons/hicolor/scalable/apps/vandrel.svg
+          lib/udev/rules.d/70-vandrel.rules)
+  if(NOT EXISTS "${PREFIX}/${f}")
+    message(FATAL_ERROR "missing ${f}")
+  endif()
+endforeach()
+
+file(STRINGS "${PREFIX}/lib/udev/rules.d/70-vandrel.rules" rule REGEX "^SUBSYSTEM")
+if(NOT rule STREQUAL [[SUBSYSTEM=="hidraw", ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="a124", TAG+="uaccess"]])
+  message(FATAL_ERROR "unexpected udev rule: ${rule}")
+endif()
+
+# The desktop entry starts the program through the link in bin.
+file(STRINGS "${PREFIX}/share/applications/vandrel.desktop" exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=vandrel")
+  message(FATAL_ERROR "unexpected ${exec}")
+endif()
+
+if(APP_EXPECTED)
+  set(link "${PREFIX}/bin/vandrel")
+  if(NOT IS_SYMLINK "${link}")
+    message(FATAL_ERROR "bin/vandrel is not a link")
+  endif()
+  file(REAL_PATH "${link}" target)
+  file(REAL_PATH "${PREFIX}/lib/vandrel" folder)
+  get_filename_component(target_dir "${target}" DIRECTORY)
+  if(NOT EXISTS "${target}" OR NOT target_dir STREQUAL folder)
+    message(FATAL_ERROR "bin/vandrel does not reach the program in lib/vandrel: ${target}")
+  endif()
+  foreach(f VER.bin png/main.png)
+    if(NOT EXISTS "${PREFIX}/lib/vandrel/${f}")
+      message(FATAL_ERROR "missing lib/vandrel/${f}")
+    endif()
+  endforeach()
+endif()
+file(REMOVE_RECURSE "${PREFIX}")

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QUuid>
+#include <QWidget>
+
+#include "platform/SingleInstance.h"
+#include "TestApp.h"
+
+using namespace vandrel;
+
+namespace {
+
+// A key of its own for every test, so that tests never meet each other or a
+// running program.
+QString uniqueKey() { return QStringLiteral(" {test-") + QUuid::createUuid().toString(QUuid::WithoutBraces) + u'}'; }
+
+TEST(SingleInstanceName, SanitisedAndPerUser) {
+    const QString name =
+        SingleInstance::serverNameFor(QString::fromLatin1(SingleInstance::kInstanceKey), QStringLiteral("1000"));
+    EXPECT_EQ(name, QStringLiteral("vandrel-57D1171D-1a34-0804-8A3A-65ABA2150001-1000"));
+    EXPECT_NE(name, SingleInstance::serverNameFor(QString::fromLatin1(SingleInstance::kInstanceKey),
+                                                  QStringLiteral("1001")));
+    // Nothing that could leave the socket folder.
+    EXPECT_EQ(SingleInstance::serverNameFor(QStringLiteral("../x y/{z}"), QStringLiteral("../0")),
+              QStringLiteral("vandrel-xyz-0"));
+}
+
+TEST(SingleInstance, LaterStartsActivateTheFirst) {
+    test::app();
+    const QString key = uniqueKey();
+    SingleInstance first(key);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    QSignalSpy activations(&first, &SingleInstance::activationRequested);
+
+    {
+        SingleInstance second(key);
+        EXPECT_FALSE(second.tryBecomePrimary(1000));
+        EXPECT_FALSE(second.isPrimary());
+    }
+    ASSERT_TRUE(activations.wait(3000));
+    EXPECT_EQ(activations.count(), 1);
+
+    {
+        SingleInstance third(key);
+        EXPECT_FALSE(third.tryBecomePrimary(1000));
+    }
+    ASSERT_TRUE(activations.wait(3000));
+    EXPECT_EQ(activations.count(), 2);
+}
+
+TEST(SingleInstance, RoleIsFreedWhenTheFirstEnds) {
+    test::app();
+    const QString key = uniqueKey();
+    {
+        SingleInstance first(key);
+        ASSERT_TRUE(first.tryBecomePrimary());
+    }
+    SingleInstance next(key);
+    EXPECT_TRUE(next.tryBecomePrimary(500));
+}
+
+TEST(SingleInstance, IgnoresForeignConnections) {
+    test::app();
+    const QString key = uniqueKey();
+    SingleInstance first(key);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    QSignalSpy activations(&first, &SingleInstance::activationRequested);
+    QLocalSocket socket;
+    socket.connectToServer(first.serverName());
+    ASSERT_TRUE(socket.waitForConnected(1000));
+    socket.write("hello there\n");
+    socket.waitForBytesWritten(1000);
+    EXPECT_FALSE(activations.wait(300));
+}
+
+TEST(SingleInstance, ActivatesAFirstInstanceInAnotherProcess) {
+    test::app();
+    const QString key = uniqueKey();
+    QProcess helper;
+    helper.start(QStringLiteral(VANDREL_INSTANCE_HELPER), {QStringLiteral("serve"), key});
+    ASSERT_TRUE(helper.waitForStarted(5000));
+    ASSERT_TRUE(helper.waitForReadyRead(5000));
+    ASSERT_EQ(helper.readLine().trimmed(), QByteArray("ready"));
+
+    SingleInstance second(key);
+    EXPECT_FALSE(second.tryBecomePrimary(2000));
+    ASSERT_TRUE(helper.waitForFinished(5000));
+    EXPECT_EQ(helper.exitCode(), 0);
+    EXPECT_TRUE(helper.readAll().contains("activated"));
+}
+
+TEST(SingleInstance, TakesOverFromACrashedFirstInstance) {
+    test::app();
+    const QString key = uniqueKey();
+    QProcess helper;
+    helper.start(QStringLiteral(VANDREL_INSTANCE_HELPER), {QStringLiteral("crash"), key});
+    ASSERT_TRUE(helper.waitForFinished(5000));
+    ASSERT_TRUE(helper.readAll().contains("crashed"));
+
+    // The dead process left its socket file and its lock behind.
+    SingleInstance probe(key);
+    const QString socketPath = QDir::temp().filePath(probe.serverName());
+    const QString lockPath = socketPath + QStringLiteral(".lock");
+    ASSERT_TRUE(QFile::exists(socketPath));
+    ASSERT_TRUE(QFile::exists(lockPath));
+
+    SingleInstance restarted(key);
+    ASSERT_TRUE(restarted.tryBecomePrimary(1000));
+    QSignalSpy activations(&restarted, &SingleInstance::activationRequested);
+    SingleInstance later(key);
+    EXPECT_FALSE(later.tryBecomePrimary(1000));
+    EXPECT_TRUE(activations.wait(3000));
+}
+
+TEST(SingleInstance, BringToFrontShowsAHiddenWindow) {
+    test::app();
+    QWidget window;
+    window.show();
+    window.hide();
+    SingleInstance::bringToFront(&window);
+    EXPECT_TRUE(window.isVisible());
+    window.showMinimized();
+    SingleInstance::bringToFront(&window);
+    EXPECT_FALSE(window.isMinimized());
+}
+
+}  // namespace
