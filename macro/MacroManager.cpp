@@ -52,7 +52,7 @@ void MacroManager::open(const MacroStore& store) {
     m_events.open();
     m_selected = -1;
     m_loopEnabled = false;
-    m_loopText = u"1";
+    m_loopText.assign(1, u'1');  // assign(): GCC 12 warns falsely on = u"1"
     if (!m_rows.empty()) selectMacro(0);
 }
 
