@@ -44,6 +44,9 @@ DeviceMonitor::DeviceMonitor(std::unique_ptr<DeviceEventSource> source, Presence
     connect(&m_settleTimer, &QTimer::timeout, this, &DeviceMonitor::settle);
     m_pollTimer.setInterval(m_timing.pollMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &DeviceMonitor::poll);
+    m_arrivalTimer.setSingleShot(true);
+    m_arrivalTimer.setInterval(m_timing.arrivalDelayMs);
+    connect(&m_arrivalTimer, &QTimer::timeout, this, &DeviceMonitor::arrived);
 }
 
 DeviceMonitor::~DeviceMonitor() = default;
@@ -83,6 +86,7 @@ void DeviceMonitor::onEvent(const DeviceEvent& event) {
     if (change == Change::None) return;
     if (change == Change::Removal) m_burstHadRemoval = true;
     m_burstLast = change;
+    m_arrivalTimer.stop();  // the new burst decides
     m_settleTimer.start();  // restarts the quiet period
 }
 
@@ -92,17 +96,20 @@ void DeviceMonitor::settle() {
     m_burstHadRemoval = false;
     m_burstLast = Change::None;
     if (removal) emit removed();
-    if (arrival) emit arrived();
+    if (arrival) m_arrivalTimer.start();
 }
 
 void DeviceMonitor::poll() {
     const bool present = m_probe();
     if (present == m_present) return;
     m_present = present;
-    if (present)
-        emit arrived();
-    else
+    if (present) {
+        m_arrivalTimer.start();
+    } else if (m_arrivalTimer.isActive()) {
+        m_arrivalTimer.stop();  // gone again before it was reported
+    } else {
         emit removed();
+    }
 }
 
 bool DeviceMonitor::keyboardPresentInSysfs(const QString& hidrawClassDir) {

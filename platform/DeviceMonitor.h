@@ -8,6 +8,10 @@
 // keyboard restart a short single-shot timer; when the burst is over the
 // monitor emits one removed() if the burst held a removal, then one arrived()
 // if its last event was an arrival. Events of other devices are ignored.
+//
+// A keyboard that has just enumerated is not ready to answer at once: arrived()
+// comes two seconds after the arrival was seen, so the window never has to
+// sleep. A removal, or a new burst, within that time cancels the arrival.
 
 #include <QObject>
 #include <QStringView>
@@ -32,6 +36,7 @@ public:
     struct Timing {
         int settleMs = 300;   // quiet time that ends a burst of events
         int pollMs = 1000;    // presence polling period
+        int arrivalDelayMs = 2000;  // from the arrival to arrived()
     };
 
     // The platform's own event source and presence probe.
@@ -68,6 +73,7 @@ private:
     Mode m_mode = Mode::Stopped;
     QTimer m_settleTimer;
     QTimer m_pollTimer;
+    QTimer m_arrivalTimer;
     bool m_burstHadRemoval = false;
     Change m_burstLast = Change::None;
     bool m_present = false;

@@ -78,12 +78,12 @@ protected:
         auto src = std::make_unique<FakeSource>();
         source = src.get();
         monitor = std::make_unique<DeviceMonitor>(std::move(src), [] { return false; },
-                                                  DeviceMonitor::Timing{200, 1000});
+                                                  DeviceMonitor::Timing{200, 1000, 400});
         ASSERT_EQ(monitor->start(), DeviceMonitor::Mode::Events);
         recorder = std::make_unique<Recorder>(*monitor);
     }
     // Lets the event loop run for a while, past any settling.
-    void settle(int ms = 600) { QTest::qWait(ms); }
+    void settle(int ms = 1000) { QTest::qWait(ms); }
 
     FakeSource* source = nullptr;
     std::unique_ptr<DeviceMonitor> monitor;
@@ -131,6 +131,22 @@ TEST_F(Settling, PlugAndPullInOneBurstEndsRemoved) {
     EXPECT_EQ(recorder->seen, "R");
 }
 
+TEST_F(Settling, ArrivalIsReportedOnlyAfterTheKeyboardHadTimeToStart) {
+    source->push("add", "hid", kKeyboardId);
+    QTest::qWait(200 + 50);  // burst over, delay running
+    EXPECT_EQ(recorder->seen, "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder->seen.empty(); }, 3000));
+    EXPECT_EQ(recorder->seen, "A");
+}
+
+TEST_F(Settling, RemovalDuringTheDelayCancelsTheArrival) {
+    source->push("add", "hid", kKeyboardId);
+    QTest::qWait(200 + 50);
+    source->push("remove", "hid", kKeyboardId);
+    settle();
+    EXPECT_EQ(recorder->seen, "R");
+}
+
 TEST_F(Settling, OtherDevicesAreIgnored) {
     source->push("add", "hid", kOtherId);
     source->push("remove", "hidraw", kOtherId);
@@ -153,7 +169,7 @@ TEST(Polling, UsedWhenTheSourceCannotStartAndReportsChanges) {
     test::app();
     bool present = true;
     DeviceMonitor monitor(std::make_unique<FakeSource>(false), [&present] { return present; },
-                          DeviceMonitor::Timing{60, 20});
+                          DeviceMonitor::Timing{60, 20, 500});
     Recorder recorder(monitor);
     ASSERT_EQ(monitor.start(), DeviceMonitor::Mode::Polling);
     QTest::qWait(100);
@@ -166,6 +182,15 @@ TEST(Polling, UsedWhenTheSourceCannotStartAndReportsChanges) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.seen.size() > 1; }, 3000));
     QTest::qWait(100);
     EXPECT_EQ(recorder.seen, "RA");
+    // Seen and gone again within the start-up delay: neither is reported.
+    present = false;
+    QTest::qWait(100);
+    EXPECT_EQ(recorder.seen, "RAR");
+    present = true;
+    QTest::qWait(60);
+    present = false;
+    QTest::qWait(700);
+    EXPECT_EQ(recorder.seen, "RAR");
 }
 
 TEST(Polling, UsedWithoutAnySource) {

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QWidget>
 
-#include "platform/CAboutDlg.h"
 #include "platform/TrayController.h"
 #include "TestApp.h"
 
@@ -72,15 +70,6 @@ TEST(Tray, MenuOffersAboutAndExit) {
     tray.aboutAction()->trigger();
     EXPECT_EQ(exits.count(), 1);
     EXPECT_EQ(abouts.count(), 1);
-}
-
-TEST(AboutBox, ShowsTheProgramVersion) {
-    test::app();
-    CAboutDlg dlg(QIcon(), AppVersion{2, 7, {0, 0}});
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("关于 Vandrel"));
-    auto* version = dlg.findChild<QLabel*>(QStringLiteral("versionLabel"));
-    ASSERT_NE(version, nullptr);
-    EXPECT_EQ(version->text(), QStringLiteral("Vandrel 2.7 版"));
 }
 
 }  // namespace

@@ -115,14 +115,4 @@ TEST_F(VersionFile, MissingShortAndDirectoryAreZero) {
     EXPECT_EQ(v.major, 0);
 }
 
-TEST(UpdaterLocation, BesideTheProgram) {
-    const fs::path p = updaterPath(fs::path("/opt/vandrel"));
-    EXPECT_EQ(p.parent_path(), fs::path("/opt/vandrel"));
-#ifdef _WIN32
-    EXPECT_EQ(p.filename().string(), "Vandrel_Update.exe");
-#else
-    EXPECT_EQ(p.filename().string(), "Vandrel_Update");
-#endif
-}
-
 }  // namespace
