@@ -1,0 +1,295 @@
+#include "app/draw/MainWindowRenderer.h"
+
+#include <QPainter>
+
+#include "app/draw/SkinText.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr QSize kDefaultWindowSize(1000, 640);
+const QColor kListRowColour(59, 59, 59);
+const QColor kListHoverColour(80, 0, 0);
+const QColor kDisabledSwatch(192, 192, 192);
+
+QString u8(const char* s) { return QString::fromUtf8(s); }
+
+}  // namespace
+
+QSize MainWindowRenderer::windowSize() {
+    const QImage* main = m_skins.image(QStringLiteral("main.png"));
+    return main ? main->size() : kDefaultWindowSize;
+}
+
+void MainWindowRenderer::drawImage(QPainter& p, const QString& name, int x, int y) {
+    // A missing or unreadable skin draws nothing; the composition goes on.
+    if (const QImage* img = m_skins.image(name)) p.drawImage(x, y, *img);
+}
+
+void MainWindowRenderer::drawText(QPainter& p, const QString& text, int x, int y, int height) {
+    drawSkinText(p, text, x, y, height);
+}
+
+void MainWindowRenderer::drawFrame(QPainter& p, int x, int y, int width, int height) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(x, y, width, height);
+    p.restore();
+}
+
+void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
+    const QSize size = windowSize();
+    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    frame.fill(Qt::black);
+
+    QPainter p(&frame);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    drawImage(p, QStringLiteral("main.png"), 0, 0);
+    drawImage(p, QStringLiteral("button-help-normal.png"), 936, 5);
+    drawImage(p, QStringLiteral("button-min-normal.png"), 957, 5);
+    drawImage(p, QStringLiteral("button-close-normal.png"), 978, 5);
+    drawImage(p, QStringLiteral("logo.png"), 19, 35);
+    drawImage(p, QStringLiteral("kb_BK.png"), kKeyboardOriginX, kKeyboardOriginY);
+
+    drawKeyOverlay(p, in);
+
+    drawImage(p, QStringLiteral("button-cancel-normal.png"), 800, 605);
+    drawImage(p, QStringLiteral("button-cancel-normal.png"), 862, 605);
+    drawImage(p, QStringLiteral("button-save-normal.png"), 924, 605);
+    drawImage(p, QStringLiteral("text.png"), 96, 610);
+    drawImage(p, QStringLiteral("Config.png"), 17, 603);
+    drawText(p, u8("配置"), 45, 610, 16);
+    drawText(p, u8("恢复"), 810, 612, 16);
+    drawText(p, u8("取消"), 872, 612, 16);
+    drawText(p, u8("保存"), 934, 612, 16);
+
+    drawPanel(p, in);
+    drawHelp(p, in);
+    drawStatus(p, in, size);
+}
+
+void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    p.drawImage(QPoint(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY), lit,
+                QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+}
+
+void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    const DeviceImage& image = *in.image;
+    const uint8_t hovered = model.hoveredKey();
+
+    if (!model.panel().diyPaintMode) {
+        const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"));
+        if (!lit) return;
+        if (hovered < kPhysicalSlots) highlightKey(p, *lit, hovered);
+        for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+            // The left Windows key is locked, never reassigned: it is never lit.
+            if (slot == kLeftWinSlot) continue;
+            if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot);
+        }
+        return;
+    }
+    if (!isDiyEffect(image.ledEffect)) return;
+
+    const int map = diyMapIndex(image.ledEffect);
+    if (map >= 0) {
+        for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+            if (isMediaSlot(slot)) continue;
+            const uint8_t* cell = image.diyMaps[map] + SlotCellOffset[slot];
+            const int r = cell[1], g = cell[2], b = cell[3];
+            if (r == 0 && g == 0 && b == 0) continue;  // black keys show the picture
+            const KeyGeometryRow& key = KeyGeometry[slot];
+            p.fillRect(key.rect.left + kKeyboardOriginX, key.rect.top + kKeyboardOriginY,
+                       key.rect.right - key.rect.left, key.rect.bottom - key.rect.top, QColor(r, g, b));
+            drawSkinText(p, u8(key.label), key.labelX + kKeyboardOriginX, key.labelY + kKeyboardOriginY, 10,
+                         QColor(255 - r, 255 - g, 255 - b));
+        }
+    }
+    if (hovered < kPhysicalSlots) {
+        const KeyRect& r = KeyGeometry[hovered].rect;
+        drawFrame(p, r.left + kKeyboardOriginX - 2, r.top + kKeyboardOriginY - 2, r.right - r.left + 3,
+                  r.bottom - r.top + 3);
+    }
+}
+
+void MainWindowRenderer::drawSlider(QPainter& p, const SliderView& s) {
+    if (!s.drawn) return;
+    // At position 0 the thumb sits 2 pixels further right, clear of the track's end.
+    const int thumbX = s.thumbX + (s.position == 0 ? 2 : 0);
+    const QRect& r = s.rect;
+    if (const QImage* filled = m_skins.image(kFilledTrackImage))
+        p.drawImage(QPoint(r.left(), r.top()), *filled, QRect(0, 0, thumbX, r.height()));
+    if (const QImage* empty = m_skins.image(kEmptyTrackImage))
+        p.drawImage(QPoint(r.left() + thumbX, r.top()), *empty, QRect(thumbX, 0, r.width() - thumbX, r.height()));
+    if (const QImage* thumb = m_skins.image(kThumbImage))
+        p.drawImage(QPoint(r.left() + thumbX, r.top() + s.thumbY + 1), *thumb, QRect(0, 0, 15, 14));
+}
+
+void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    const DeviceImage& image = *in.image;
+    const uint8_t effect = image.ledEffect;
+    const bool listOpen = model.anyListOpen();
+
+    drawImage(p, QStringLiteral("LEDEffect_open.png"), 19, 130);
+    drawText(p, u8("效果"), 28, 137, 15);
+    drawImage(p, QStringLiteral("Light_Item.png"), 28, 158);
+
+    // Speed row: effects without motion (steady, custom maps) have none.
+    if (!(effect == 1 || effect >= 50)) {
+        drawImage(p, QStringLiteral("freq.png"), 19, 245);
+        drawSlider(p, in.speed);
+        if (!listOpen) {
+            drawText(p, u8("频率"), 28, 290, 13);
+            drawText(p, u8("慢"), 28, 317, 13);
+            drawText(p, u8("快"), 230, 317, 13);
+        }
+    }
+
+    drawText(p, u8("亮度"), 28, 247, 13);
+    drawText(p, u8("暗"), 28, 274, 13);
+    drawText(p, u8("亮"), 230, 274, 13);
+    if (!listOpen) drawSlider(p, in.brightness);
+
+    if (effect <= 50) {
+        if (effect != 1) drawImage(p, QStringLiteral("8.png"), 203, 223);
+        const bool grey = effect == 3 || effect == 8;
+        for (int k = 0; k < static_cast<int>(kPaletteEntries); ++k) {
+            const uint8_t* rgb = image.ledPalette[k];
+            p.fillRect(28 + 25 * k, 223, 20, 20, grey ? kDisabledSwatch : QColor(rgb[0], rgb[1], rgb[2]));
+        }
+        drawFrame(p, 1 + 25 * image.ledColor, 221, 23, 23);
+    }
+
+    if (effect == 3 || effect == 13) {
+        drawText(p, u8("方向"), 29, 177, 15);
+        drawImage(p, QStringLiteral("Direction-T-Disable.png"), 29, 197);
+        drawImage(p, QStringLiteral("Direction-B-Disable.png"), 79, 197);
+        drawImage(p, QStringLiteral("Direction-R-Disable.png"), 129, 197);
+        drawImage(p, QStringLiteral("Direction-L-Disable.png"), 179, 197);
+        switch (image.ledDirection) {
+        case 1: drawImage(p, QStringLiteral("Direction-L-Enable.png"), 179, 197); break;
+        case 2: drawImage(p, QStringLiteral("Direction-R-Enable.png"), 129, 197); break;
+        case 3: drawImage(p, QStringLiteral("Direction-T-Enable.png"), 29, 197); break;
+        case 4: drawImage(p, QStringLiteral("Direction-B-Enable.png"), 79, 197); break;
+        default: break;
+        }
+    }
+
+    if (isDiyEffect(effect)) {
+        const bool paint = model.panel().diyPaintMode;
+        drawImage(p, paint ? QStringLiteral("Disable.png") : QStringLiteral("Enable.png"), 28, 199);
+        drawImage(p, paint ? QStringLiteral("Enable.png") : QStringLiteral("Disable.png"), 130, 199);
+        drawText(p, QStringLiteral("Keymap"), 45, 197, 15);
+        drawText(p, QStringLiteral("DIY"), 147, 197, 15);
+    }
+
+    if (const char* name = effectName(effect)) drawText(p, u8(name), 28, 158, 14);
+}
+
+void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    const DeviceImage& image = *in.image;
+    const PanelState& panel = model.panel();
+    const PanelLayout l = model.layout();
+
+    drawImage(p, QStringLiteral("itemBK.png"), 19, 110);
+    drawText(p, u8("灯光"), 19, 110, 15);
+    if (!panel.lightingCollapsed) drawLightingSection(p, in);
+
+    drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
+    drawImage(p, QStringLiteral("MacroButton3.png"), 19, l.macroY + 10);
+    drawText(p, u8("宏管理器"), 21, l.macroY + 12, 15);
+
+    const int yg = l.gameModeY;
+    if (panel.gameModeCollapsed) {
+        drawImage(p, QStringLiteral("gamemode_Close.png"), 19, yg);
+        drawText(p, u8("游戏模式"), 19, yg, 15);
+        drawText(p, u8("Win Lock模式"), 149, yg, 15);
+    } else {
+        const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
+        drawImage(p, QStringLiteral("gamemode_open.png"), 19, yg);
+        drawText(p, u8("游戏模式"), 19, yg, 15);
+        drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
+        drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
+        drawText(p, u8("开启"), 51, yg + 31, 15);
+        drawText(p, u8("关闭"), 105, yg + 31, 15);
+        drawText(p, u8("Win Lock模式"), 149, yg, 15);
+        drawImage(p, image.winLock == 1 ? on : off, 164, yg + 33);
+        drawImage(p, image.winLock == 1 ? off : on, 218, yg + 33);
+        drawText(p, u8("开启"), 181, yg + 31, 15);
+        drawText(p, u8("关闭"), 235, yg + 31, 15);
+    }
+
+    const int yr = l.responseY;
+    if (panel.responseCollapsed) {
+        drawImage(p, QStringLiteral("responsetime_close.png"), 19, yr);
+        drawText(p, u8("按键响应时间"), 19, yr, 15);
+    } else {
+        drawImage(p, QStringLiteral("responsetime_open.png"), 19, yr);
+        drawText(p, u8("按键响应时间"), 19, yr, 15);
+        drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
+        drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
+    }
+
+    const int yp = l.reportY;
+    drawImage(p, panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png"),
+              19, yp);
+    drawText(p, u8("USB报告率"), 19, yp, 15);
+    if (!panel.reportCollapsed) drawSlider(p, in.report);
+
+    drawLists(p, in);
+}
+
+void MainWindowRenderer::drawLists(QPainter& p, const RenderInput& in) {
+    const PanelState& panel = in.model->panel();
+    if (panel.effectListOpen) {
+        for (int i = 0; i < kEffectRows; ++i) {
+            const int y = kEffectListTop + kListRowHeight * i;
+            p.fillRect(28, y, 220, kListRowHeight, panel.effectHoverRow == i ? kListHoverColour : kListRowColour);
+            drawText(p, u8(LedEffectTable[i].name), 28, y, 18);
+        }
+    }
+    if (panel.responseListOpen) {
+        const int top = in.model->layout().responseListTop;
+        for (int i = 0; i < kResponseRows; ++i) {
+            const int y = top + kListRowHeight * i;
+            p.fillRect(27, y, 220, kListRowHeight, panel.responseHoverRow == i ? kListHoverColour : kListRowColour);
+            drawText(p, u8(ResponseTimeNames[i]), 97, y, 18);
+        }
+    }
+}
+
+void MainWindowRenderer::drawHelp(QPainter& p, const RenderInput& in) {
+    if (!in.model->helpOpen()) return;
+    drawImage(p, QStringLiteral("HelpWindow.png"), 830, 22);
+    drawText(p, in.webAddress, 850, 25, 15);
+    drawText(p, u8("驱动更新"), 850, 50, 15);
+    drawText(p, in.versionText, 850, 75, 15);
+}
+
+void MainWindowRenderer::drawStatus(QPainter& p, const RenderInput& in, const QSize& size) {
+    if (in.noKeyboard) {
+        const QRect band(kKeyboardOriginX, 440, size.width() - kKeyboardOriginX - 20, 40);
+        p.fillRect(band, QColor(40, 8, 10));
+        p.fillRect(QRect(band.left(), band.top(), 3, band.height()), QColor(196, 22, 28));
+        drawText(p, u8("系统没有检测到游戏键盘！请连接键盘。"), band.left() + 16, band.top() + 11, 18);
+    }
+    if (in.busy) {
+        // A thin bar along the bottom edge, filled as the transfer goes on.
+        const int barHeight = 4;
+        const QRect track(0, size.height() - barHeight, size.width(), barHeight);
+        p.fillRect(track, QColor(30, 32, 38));
+        if (in.progressTotal > 0) {
+            const int w = static_cast<int>(static_cast<qint64>(size.width()) * in.progressDone / in.progressTotal);
+            p.fillRect(QRect(0, track.top(), w, barHeight), QColor(196, 22, 28));
+        }
+        if (!in.busyText.isEmpty()) drawText(p, in.busyText, 560, 612, 16);
+    }
+}
+
+}  // namespace vandrel

@@ -1,0 +1,75 @@
+#pragma once
+// Composes the whole main window off screen from the skin images: the window
+// buttons, the keyboard picture with its highlighted or coloured keys, the
+// bottom buttons, the lighting and performance panel with its sliders, and the
+// help popup. The window shows the result with one copy.
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include "app/draw/SkinCache.h"
+#include "app/model/MainWindowModel.h"
+#include "keymap/KeyRecord.h"
+
+class QPainter;
+
+namespace vandrel {
+
+// A slider as the composition paints it.
+struct SliderView {
+    bool drawn = false;
+    QRect rect;       // the slider's window rectangle in main-window coordinates
+    int thumbX = 0;   // thumb offset reported by the slider
+    int thumbY = 0;
+    int position = 0;
+};
+
+struct RenderInput {
+    const MainWindowModel* model = nullptr;
+    const DeviceImage* image = nullptr;
+    const ReassignedFlags* reassigned = nullptr;
+    SliderView speed, brightness, report;
+    QString webAddress;
+    QString versionText = QStringLiteral("Ver: 1.1");
+    bool noKeyboard = false;  // no keyboard and nowhere to hide: say so
+    bool busy = false;        // a transfer runs: show its progress
+    int progressDone = 0;
+    int progressTotal = 0;
+    QString busyText;
+};
+
+// Skin file names of the slider bitmaps.
+inline const QString kEmptyTrackImage = QStringLiteral("bmp139.png");
+inline const QString kFilledTrackImage = QStringLiteral("bmp140.png");
+inline const QString kThumbImage = QStringLiteral("Thumb.png");
+
+class MainWindowRenderer {
+public:
+    explicit MainWindowRenderer(SkinCache& skins) : m_skins(skins) {}
+
+    // The window's size: that of "main.png", or 1000 x 640 without it.
+    QSize windowSize();
+    // Draws everything into `frame` (resized to the window when needed).
+    void compose(QImage& frame, const RenderInput& in);
+
+    // Drawing primitives, in window coordinates.
+    void drawImage(QPainter& p, const QString& name, int x, int y);
+    static void drawText(QPainter& p, const QString& text, int x, int y, int height);
+    // One-pixel white outline from (x, y) to (x + width, y + height).
+    static void drawFrame(QPainter& p, int x, int y, int width, int height);
+
+private:
+    void drawKeyOverlay(QPainter& p, const RenderInput& in);
+    void highlightKey(QPainter& p, const QImage& lit, int slot);
+    void drawPanel(QPainter& p, const RenderInput& in);
+    void drawLightingSection(QPainter& p, const RenderInput& in);
+    void drawSlider(QPainter& p, const SliderView& s);
+    void drawLists(QPainter& p, const RenderInput& in);
+    void drawHelp(QPainter& p, const RenderInput& in);
+    void drawStatus(QPainter& p, const RenderInput& in, const QSize& size);
+
+    SkinCache& m_skins;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,32 @@
+#include "app/draw/SkinCache.h"
+
+#include <QFileInfo>
+
+namespace vandrel {
+
+void SkinCache::setFolder(const QString& folder) {
+    if (folder == m_folder) return;
+    m_folder = folder;
+    m_entries.clear();
+}
+
+const QImage* SkinCache::image(const QString& name) {
+    const QFileInfo info(m_folder + QLatin1Char('/') + name);
+    if (!info.isFile()) {
+        m_entries.remove(name);
+        return nullptr;
+    }
+    Entry& entry = m_entries[name];
+    const QDateTime modified = info.lastModified();
+    if (entry.size != info.size() || entry.modified != modified) {
+        entry.size = info.size();
+        entry.modified = modified;
+        QImage decoded(info.filePath());
+        ++m_decodes;
+        // Skins are copied opaquely: whatever alpha a file carries is dropped.
+        entry.image = decoded.isNull() ? QImage() : decoded.convertToFormat(QImage::Format_RGB32);
+    }
+    return entry.image.isNull() ? nullptr : &entry.image;
+}
+
+}  // namespace vandrel

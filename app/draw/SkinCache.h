@@ -1,0 +1,37 @@
+#pragma once
+// Skin images by file name. Every lookup checks the file on disk, so a skin
+// changed or removed while the program runs shows at the next drawing, but a
+// file is decoded again only when its size or modification time changed.
+
+#include <QDateTime>
+#include <QHash>
+#include <QImage>
+#include <QString>
+
+namespace vandrel {
+
+class SkinCache {
+public:
+    explicit SkinCache(QString folder = {}) : m_folder(std::move(folder)) {}
+
+    void setFolder(const QString& folder);
+    const QString& folder() const { return m_folder; }
+
+    // The image `name` (relative to the folder, case as written), converted to
+    // an opaque format; null when the file is missing or cannot be decoded.
+    const QImage* image(const QString& name);
+
+    int decodes() const { return m_decodes; }
+
+private:
+    struct Entry {
+        qint64 size = -1;
+        QDateTime modified;
+        QImage image;  // null when the file could not be decoded
+    };
+    QString m_folder;
+    QHash<QString, Entry> m_entries;
+    int m_decodes = 0;
+};
+
+}  // namespace vandrel

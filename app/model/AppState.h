@@ -1,0 +1,33 @@
+#pragma once
+// Everything the program holds about the keyboard and its files, in one object
+// owned by the application and handed by reference to whoever works on it.
+
+#include "device/DeviceImage.h"
+#include "keymap/KeyRecord.h"
+#include "macro/MacroRecord.h"
+#include "update/AppVersion.h"
+
+namespace vandrel {
+
+struct AppState {
+    DeviceImage image;              // the working copy the window edits
+    ShadowImage shadow;             // the keyboard's configuration as last read or written
+    KeyRecordTable keys;            // how each key was assigned
+    KeyRecordTable shadowKeys;      // taken together with `shadow`
+    ReassignedFlags reassigned;     // keys whose function differs from the factory one
+    MacroStore macros;              // MacroDefine.bin
+    FirmwareVersion firmware;       // reported by the keyboard
+    AppVersion appVersion;          // from VER.bin
+    bool skipImageOnNextLoad = false;
+
+    AppState() {
+        image.clear();
+        shadow.clear();
+        keys.clear();
+        shadowKeys.clear();
+        reassigned.clear();
+        macros.clear();
+    }
+};
+
+}  // namespace vandrel

@@ -1,0 +1,285 @@
+#include "app/model/MainWindowModel.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr HitRect kLogoStrip{19, 32, 261, 102};
+constexpr HitRect kDiyKeymapRadio{28, 200, 42, 214};
+constexpr HitRect kDiyPaintRadio{130, 200, 144, 214};
+constexpr HitRect kWinLockOn(int gy) { return {164, gy + 33, 174, gy + 42}; }
+constexpr HitRect kWinLockOff(int gy) { return {218, gy + 33, 245, gy + 42}; }
+constexpr HitRect swatchRect(int k) { return {28 + 25 * k, 223, 48 + 25 * k, 243}; }
+
+// The help popup's rows: web site, updater, version line.
+constexpr int kHelpLeft = 830, kHelpRight = 996, kHelpTop = 22, kHelpBottom = 99, kHelpRowHeight = 25;
+
+constexpr uint8_t kMulticolour = 8;
+
+// Effects that have no single colour: the swatches are greyed and only the
+// multicolour choice stands.
+bool isMulticolourOnly(uint8_t effect) { return effect == 3 || effect == 8; }
+
+int effectListRow(int x, int y) {
+    if (x < 28 || x > 248 || y < kEffectListTop || y >= kEffectListBottom) return -1;
+    return (y - kEffectListTop) / kListRowHeight;
+}
+
+int responseListRow(int x, int y, int top) {
+    if (x < 27 || x > 247 || y < top || y >= top + kResponseRows * kListRowHeight) return -1;
+    return (y - top) / kListRowHeight;
+}
+
+}  // namespace
+
+int diyMapIndex(uint8_t effect) {
+    if (effect < kFirstDiyEffect || effect >= kFirstDiyEffect + kDiyMapCount) return -1;
+    return effect - kFirstDiyEffect;
+}
+
+MainWindowModel::MainWindowModel() { m_buttons.applyLayout(layout()); }
+
+int MainWindowModel::hitTest(int x, int y, const DeviceImage& image) {
+    const PanelLayout p = layout();
+    m_buttons.applyLayout(p);
+    const bool lighting = !m_panel.lightingCollapsed;
+    const bool gameMode = !m_panel.gameModeCollapsed;
+    const bool response = !m_panel.responseCollapsed;
+
+    for (int code : {kHitHelp, kHitMinimise, kHitClose})
+        if (m_buttons.rect(code).contains(x, y)) return code;
+
+    if (m_buttons.rect(kHitLightingHeader).contains(x, y)) return kHitLightingHeader;
+    if (lighting && isDiyEffect(image.ledEffect)) {
+        if (kDiyKeymapRadio.contains(x, y)) return kHitDiyKeymap;
+        if (kDiyPaintRadio.contains(x, y)) return kHitDiyPaint;
+    }
+    if (lighting) {
+        for (int code = kHitEffectBox; code <= kHitDirectionLeft; ++code)
+            if (m_buttons.rect(code).contains(x, y)) return code;
+    }
+    if (m_buttons.rect(kHitMacroManager).contains(x, y)) return kHitMacroManager;
+    if (lighting) {
+        for (int k = 0; k < 8; ++k)
+            if (swatchRect(k).contains(x, y)) return kHitSwatchFirst + k;
+    }
+    if (gameMode) {
+        if (m_buttons.rect(kHitGameModeOn).contains(x, y)) return kHitGameModeOn;
+        if (m_buttons.rect(kHitGameModeOff).contains(x, y)) return kHitGameModeOff;
+    }
+    if (m_buttons.rect(kHitGameModeHeader).contains(x, y)) return kHitGameModeHeader;
+    if (gameMode) {
+        if (kWinLockOn(p.gameModeY).contains(x, y)) return kHitWinLockOn;
+        if (kWinLockOff(p.gameModeY).contains(x, y)) return kHitWinLockOff;
+    }
+    if (response && m_buttons.rect(kHitResponseBox).contains(x, y)) return kHitResponseBox;
+    if (m_buttons.rect(kHitResponseHeader).contains(x, y)) return kHitResponseHeader;
+    if (m_buttons.rect(kHitReportHeader).contains(x, y)) return kHitReportHeader;
+
+    for (int code : {kHitProfiles, kHitFactoryReset, kHitCancel, kHitSave})
+        if (m_buttons.rect(code).contains(x, y)) return code;
+    if (kLogoStrip.contains(x, y)) return kHitLogo;
+    return kHitNone;
+}
+
+int MainWindowModel::keyHitTest(int x, int y) const {
+    const int px = x - kKeyboardOriginX, py = y - kKeyboardOriginY;
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+        // The left Windows key and Fn take no assignment; they answer only
+        // while painting colours.
+        if (!m_panel.diyPaintMode && (slot == kLeftWinSlot || slot == kFnSlot)) continue;
+        if (KeyGeometry[slot].rect.contains(px, py)) return slot;
+    }
+    return -1;
+}
+
+bool MainWindowModel::diyMapShown(const DeviceImage& image) const {
+    return m_panel.diyPaintMode && diyMapIndex(image.ledEffect) >= 0;
+}
+
+ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
+    // An open popup takes every click and closes.
+    if (m_panel.effectListOpen) {
+        effectListClick(x, y, image);
+        return {};
+    }
+    if (m_panel.responseListOpen) {
+        responseListClick(x, y, image);
+        return {};
+    }
+    if (m_helpOpen) {
+        m_helpOpen = false;
+        if (x >= kHelpLeft && x <= kHelpRight && y >= kHelpTop && y <= kHelpBottom) {
+            const int row = (y - kHelpTop) / kHelpRowHeight;
+            if (row == 0) return {WindowCommand::OpenWebSite, 0};
+            if (row == 1) return {WindowCommand::StartUpdater, 0};
+        }
+        return {};
+    }
+
+    ClickResult result = codeAction(hitTest(x, y, image), image);
+    ClickResult key = keyClick(x, y, image);
+    // Buttons and keys never overlap, so at most one of them asks for more.
+    return result.command != WindowCommand::None ? result : key;
+}
+
+void MainWindowModel::effectListClick(int x, int y, DeviceImage& image) {
+    m_panel.effectListOpen = false;
+    const int row = effectListRow(x, y);
+    if (row < 0) return;
+    m_panel.effectHoverRow = static_cast<uint8_t>(row);
+    image.ledEffect = LedEffectTable[row].code;
+    m_panel.diyPaintMode = isDiyEffect(image.ledEffect);
+    if (image.ledEffect == 1 && image.ledColor == kMulticolour) image.ledColor = 1;
+    if (isMulticolourOnly(image.ledEffect)) image.ledColor = kMulticolour;
+}
+
+void MainWindowModel::responseListClick(int x, int y, DeviceImage& image) {
+    m_panel.responseListOpen = false;
+    const int row = responseListRow(x, y, layout().responseListTop);
+    if (row < 0) return;
+    m_panel.responseHoverRow = static_cast<uint8_t>(row);
+    image.responseTime = static_cast<uint8_t>(row + 1);
+}
+
+ClickResult MainWindowModel::codeAction(int code, DeviceImage& image) {
+    switch (code) {
+    case kHitHelp: m_helpOpen = !m_helpOpen; break;
+    case kHitMinimise: return {WindowCommand::Hide, 0};
+    case kHitClose: return {WindowCommand::Close, 0};
+    case kHitMacroManager: return {WindowCommand::MacroManager, 0};
+    case kHitProfiles: return {WindowCommand::Profiles, 0};
+    case kHitFactoryReset: return {WindowCommand::FactoryReset, 0};
+    case kHitCancel: return {WindowCommand::Cancel, 0};
+    case kHitSave: return {WindowCommand::Save, 0};
+    case kHitLightingHeader: m_panel.lightingCollapsed = !m_panel.lightingCollapsed; break;
+    case kHitGameModeHeader: m_panel.gameModeCollapsed = !m_panel.gameModeCollapsed; break;
+    case kHitResponseHeader: m_panel.responseCollapsed = !m_panel.responseCollapsed; break;
+    case kHitReportHeader: m_panel.reportCollapsed = !m_panel.reportCollapsed; break;
+    case kHitDiyKeymap: m_panel.diyPaintMode = false; break;
+    case kHitDiyPaint: m_panel.diyPaintMode = true; break;
+    case kHitEffectBox: m_panel.effectListOpen = true; break;
+    case kHitDirectionUp: image.ledDirection = 3; break;
+    case kHitDirectionDown: image.ledDirection = 4; break;
+    case kHitDirectionRight: image.ledDirection = 2; break;
+    case kHitDirectionLeft: image.ledDirection = 1; break;
+    case kHitGameModeOn: image.gameMode = 1; break;
+    case kHitGameModeOff: image.gameMode = 0; break;
+    case kHitWinLockOn: image.winLock = 1; break;
+    case kHitWinLockOff: image.winLock = 0; break;
+    case kHitResponseBox: m_panel.responseListOpen = true; break;
+    default:
+        if (code >= kHitSwatchFirst && code <= kHitSwatchLast) return swatchClick(code - kHitSwatchFirst, image);
+        break;  // 8, 13, the logo strip and free space do nothing
+    }
+    return {};
+}
+
+ClickResult MainWindowModel::swatchClick(int k, DeviceImage& image) {
+    if (m_panel.lightingCollapsed || isDiyEffect(image.ledEffect)) return {};
+    if (isMulticolourOnly(image.ledEffect)) {
+        if (k == 7) image.ledColor = kMulticolour;
+        return {};
+    }
+    if (k == 7) {
+        // The steady effect has no multicolour mode.
+        if (image.ledEffect != 1) image.ledColor = kMulticolour;
+        return {};
+    }
+    if (image.ledColor == k + 1) return {WindowCommand::PickPaletteColour, k};
+    image.ledColor = static_cast<uint8_t>(k + 1);
+    return {};
+}
+
+ClickResult MainWindowModel::keyClick(int x, int y, const DeviceImage& image) {
+    const int slot = keyHitTest(x, y);
+    m_hoveredKey = slot < 0 ? kNoSlot : static_cast<uint8_t>(slot);
+    if (slot < 0 || isMediaSlot(slot)) return {};
+    if (diyMapShown(image)) return {WindowCommand::PaintKey, slot};
+    return {WindowCommand::EditKey, slot};
+}
+
+MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const DeviceImage& image) {
+    if (!buttonHeld) m_buttonDown = false;
+
+    if (m_panel.effectListOpen) {
+        const int row = effectListRow(x, y);
+        m_panel.effectHoverRow = row < 0 ? kNoRow : static_cast<uint8_t>(row);
+    }
+    if (m_panel.responseListOpen) {
+        const int row = responseListRow(x, y, layout().responseListTop);
+        m_panel.responseHoverRow = row < 0 ? kNoRow : static_cast<uint8_t>(row);
+    }
+
+    MoveResult result;
+    const int code = hitTest(x, y, image);
+    const int key = keyHitTest(x, y);
+    if (m_buttonDown && code == kHitNone && key < 0 && !anyListOpen()) result.startDrag = true;
+
+    const uint8_t keySlot = key < 0 ? kNoSlot : static_cast<uint8_t>(key);
+    m_hoveredKey = keySlot;
+    if (keySlot != m_lastMoveKey) {
+        result.redraw = true;
+    } else if (keySlot != kNoSlot) {
+        result.redraw = false;
+    } else {
+        result.redraw = !(code == kHitNone && m_panel.effectHoverRow == kNoRow && m_panel.responseHoverRow == kNoRow);
+    }
+    m_lastMoveKey = keySlot;
+    return result;
+}
+
+void MainWindowModel::setPaletteColour(int entry, uint8_t r, uint8_t g, uint8_t b, DeviceImage& image) const {
+    if (entry < 0 || entry >= static_cast<int>(kPaletteEntries)) return;
+    image.ledPalette[entry][0] = r;
+    image.ledPalette[entry][1] = g;
+    image.ledPalette[entry][2] = b;
+}
+
+void MainWindowModel::setKeyColour(int slot, uint8_t r, uint8_t g, uint8_t b, DeviceImage& image) const {
+    const int map = diyMapIndex(image.ledEffect);
+    if (map < 0 || slot < 0 || slot >= kPhysicalSlots || isMediaSlot(slot)) return;
+    uint8_t* cell = image.diyMaps[map] + SlotCellOffset[slot];
+    cell[0] = 0;
+    cell[1] = r;
+    cell[2] = g;
+    cell[3] = b;
+}
+
+SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
+    SliderPlan plan;
+    const bool listOpen = anyListOpen();
+    if (!m_panel.lightingCollapsed) {
+        const uint8_t effect = image.ledEffect;
+        if (effect != 1 && effect < 50) {
+            plan.speedDrawn = true;
+            plan.speedShown = !listOpen;
+        }
+        plan.brightnessShown = plan.brightnessDrawn = !listOpen;
+        if (effect <= 50) {
+            if (image.ledColor > kMulticolour) image.ledColor = kMulticolour;
+            if (image.ledColor == 0) image.ledColor = 1;
+            if (isMulticolourOnly(effect)) image.ledColor = kMulticolour;
+        }
+    }
+    if (!m_panel.reportCollapsed) {
+        const int yp = layout().reportY;
+        if (yp != m_panel.reportSliderTop) {
+            plan.reportMoved = true;
+            m_panel.reportSliderTop = yp;
+        }
+        plan.reportTop = yp + kReportSliderOffset;
+        plan.reportShown = plan.reportDrawn = true;
+    }
+    // An open list covers the lighting rows: their sliders take no input.
+    if (listOpen) plan.speedShown = plan.brightnessShown = false;
+    return plan;
+}
+
+void MainWindowModel::resetPanel() {
+    m_panel.diyPaintMode = false;
+    m_panel.lightingCollapsed = m_panel.gameModeCollapsed = true;
+    m_panel.responseCollapsed = m_panel.reportCollapsed = true;
+}
+
+}  // namespace vandrel

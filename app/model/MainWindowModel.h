@@ -1,0 +1,164 @@
+#pragma once
+// The main window's behaviour without any toolkit: the hit tests, the click
+// dispatcher, hovering and dragging, the lighting and performance panel's state
+// and the changes its clicks make to the DeviceImage. The window forwards mouse
+// input here and carries out the command a click asks for (dialogs, files,
+// transfers); the renderer reads the state to compose the window.
+
+#include <cstdint>
+
+#include "app/model/KeyGeometry.h"
+#include "app/model/MainButtonTable.h"
+#include "app/model/PanelTables.h"
+#include "device/DeviceImage.h"
+
+namespace vandrel {
+
+// Hit codes of the window; the numbers are the button table's indexes.
+enum HitCode : int {
+    kHitNone = -1,
+    kHitHelp = 0,
+    kHitMinimise = 1,
+    kHitClose = 2,
+    kHitEffectBox = 3,
+    kHitDirectionUp = 4,
+    kHitDirectionDown = 5,
+    kHitDirectionRight = 6,
+    kHitDirectionLeft = 7,
+    kHitMacroManager = 9,
+    kHitGameModeOn = 10,
+    kHitGameModeOff = 11,
+    kHitResponseBox = 12,
+    kHitProfiles = 14,
+    kHitFactoryReset = 15,
+    kHitCancel = 16,
+    kHitSave = 17,
+    kHitLightingHeader = 18,
+    kHitGameModeHeader = 19,
+    kHitResponseHeader = 20,
+    kHitReportHeader = 21,
+    kHitSwatchFirst = 22,  // swatch k = code - 22, k = 0..7 (7 = multicolour)
+    kHitSwatchLast = 29,
+    kHitLogo = 30,
+    kHitWinLockOn = 31,
+    kHitWinLockOff = 32,
+    kHitDiyKeymap = 33,
+    kHitDiyPaint = 34,
+};
+
+// What a click asks the window to do beyond the state changes made here.
+enum class WindowCommand {
+    None,
+    OpenWebSite,        // help row 0
+    StartUpdater,       // help row 1
+    Hide,               // code 1
+    Close,              // code 2
+    MacroManager,       // code 9
+    Profiles,           // code 14
+    FactoryReset,       // code 15
+    Cancel,             // code 16
+    Save,               // code 17
+    EditKey,            // key-assignment mode: arg = slot
+    PickPaletteColour,  // the chosen swatch clicked again: arg = palette entry 0..6
+    PaintKey,           // DIY painting: arg = slot
+};
+
+struct ClickResult {
+    WindowCommand command = WindowCommand::None;
+    int arg = -1;
+};
+
+struct MoveResult {
+    bool redraw = false;
+    bool startDrag = false;  // the press began on free space: move the window
+};
+
+struct PanelState {
+    bool lightingCollapsed = true;
+    bool gameModeCollapsed = true;
+    bool responseCollapsed = true;
+    bool reportCollapsed = true;
+    bool effectListOpen = false;
+    bool responseListOpen = false;
+    uint8_t effectHoverRow = kNoRow;
+    uint8_t responseHoverRow = kNoRow;
+    bool diyPaintMode = false;
+    int reportSliderTop = -1;  // y_p at which the report slider was last placed
+};
+
+// What the next composition shows of the three sliders. "shown" controls
+// whether the slider takes input; "drawn" whether its track is painted.
+struct SliderPlan {
+    bool speedShown = false, speedDrawn = false;
+    bool brightnessShown = false, brightnessDrawn = false;
+    bool reportShown = false, reportDrawn = false;
+    bool reportMoved = false;  // the report slider must move to (28, reportTop)
+    int reportTop = 0;
+};
+
+// Slider placement inside the panel.
+constexpr int kSliderX = 28;
+constexpr int kBrightnessSliderY = 260;
+constexpr int kSpeedSliderY = 303;
+constexpr int kReportSliderInitialY = 530;
+constexpr int kReportSliderOffset = 23;  // below the report-rate header
+
+class MainWindowModel {
+public:
+    MainWindowModel();
+
+    // Hit tests. hitTest recomputes the layout-dependent button rectangles.
+    int hitTest(int x, int y, const DeviceImage& image);
+    int keyHitTest(int x, int y) const;
+    PanelLayout layout() const { return PanelLayout::compute(m_panel.lightingCollapsed, m_panel.responseCollapsed); }
+    const MainButtonTable& buttons() const { return m_buttons; }
+
+    // Mouse input. A release runs the click dispatcher; after it the whole
+    // window is redrawn.
+    void leftButtonDown() { m_buttonDown = true; }
+    ClickResult leftButtonUp(int x, int y, DeviceImage& image);
+    // `buttonHeld` is whether the left button is physically down at this move.
+    MoveResult mouseMove(int x, int y, bool buttonHeld, const DeviceImage& image);
+
+    // Results of the colour picker; a cancelled picker calls neither.
+    void setPaletteColour(int entry, uint8_t r, uint8_t g, uint8_t b, DeviceImage& image) const;
+    void setKeyColour(int slot, uint8_t r, uint8_t g, uint8_t b, DeviceImage& image) const;
+
+    // Drawing-time rules: clamps the colour choice, forces multicolour for the
+    // effects that have no single colour, decides which sliders show and where
+    // the report slider sits. Called before every composition.
+    SliderPlan prepareDrawing(DeviceImage& image);
+
+    // After a factory reset: DIY painting off, every section collapsed.
+    void resetPanel();
+    // After the shadow copies were restored: paint mode follows the effect.
+    void followEffect(const DeviceImage& image) { m_panel.diyPaintMode = isDiyEffect(image.ledEffect); }
+
+    const PanelState& panel() const { return m_panel; }
+    PanelState& panel() { return m_panel; }
+    bool helpOpen() const { return m_helpOpen; }
+    bool buttonDown() const { return m_buttonDown; }
+    uint8_t hoveredKey() const { return m_hoveredKey; }
+    bool anyListOpen() const { return m_panel.effectListOpen || m_panel.responseListOpen; }
+    // Whether key colours are drawn: painting mode with a custom map selected.
+    bool diyMapShown(const DeviceImage& image) const;
+
+private:
+    void effectListClick(int x, int y, DeviceImage& image);
+    void responseListClick(int x, int y, DeviceImage& image);
+    ClickResult codeAction(int code, DeviceImage& image);
+    ClickResult swatchClick(int k, DeviceImage& image);
+    ClickResult keyClick(int x, int y, const DeviceImage& image);
+
+    MainButtonTable m_buttons;
+    PanelState m_panel;
+    bool m_helpOpen = false;
+    bool m_buttonDown = false;
+    uint8_t m_hoveredKey = kNoSlot;
+    uint8_t m_lastMoveKey = kNoSlot;
+};
+
+// The custom map a DIY effect code selects, or -1 (codes outside 51..55 have none).
+int diyMapIndex(uint8_t effect);
+
+}  // namespace vandrel
