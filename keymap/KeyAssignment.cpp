@@ -144,8 +144,11 @@ AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, 
             r.type = 1;
             std::memcpy(r.data, request.codes.data(), sizeof r.data);
             r.length = storedLength(request.codeCount);
-            setEntry(e, kEntryKeys, names.usage(request.codes[0]), names.usage(request.codes[1]),
-                     names.usage(request.codes[2]));
+        {
+            // Up to three keys pressed together; a code beyond the count is no key.
+            auto usageAt = [&](size_t i) { return i < request.codeCount ? names.usage(request.codes[i]) : uint8_t{0}; };
+            setEntry(e, kEntryKeys, usageAt(0), usageAt(1), usageAt(2));
+        }
             if (request.codeCount > 1) flags[slot] = 1;
             break;
         case AssignType::MacroKey: {
