@@ -92,9 +92,9 @@ TEST_F(KeymapFileTest, BrokenFilesLoadAsFarAsTheyGo) {
             const size_t imageBytes = std::min(size, sizeof image);
             const size_t recordBytes = size > sizeof image ? std::min(size - sizeof image, sizeof records) : 0;
             DeviceImage wantImage = oldImage;
-            if (!skipImage) std::memcpy(wantImage.bytes(), content.data(), imageBytes);
+            if (!skipImage) std::copy_n(content.begin(), imageBytes, wantImage.bytes());
             KeyRecordTable wantRecords = oldRecords;
-            std::memcpy(wantRecords.bytes(), content.data() + sizeof image, recordBytes);
+            if (recordBytes) std::copy_n(content.begin() + sizeof image, recordBytes, wantRecords.bytes());
             wantRecords.restoreHomeCodes();
             EXPECT_EQ(image, wantImage);
             EXPECT_EQ(records, wantRecords);
