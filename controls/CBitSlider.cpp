@@ -55,7 +55,8 @@ void CBitSlider::placeThumb() {
     const int left = t.left() + (w - t.width()) / 2;
     m_thumbX = left - kThumbImageShift;
     m_thumbY = m_thumbTop;
-    if (m_owner) {
+    // Nothing is reported before the owner has given the control its id.
+    if (m_owner && m_controlId != 0) {
         SliderChangedEvent event(m_controlId);
         QCoreApplication::sendEvent(m_owner, &event);
     }

@@ -1,0 +1,99 @@
+#include "app/ui/CTarvinApp.h"
+
+#include <QDir>
+#include <QIcon>
+#include <memory>
+
+#include "app/model/AppState.h"
+#include "app/ui/CTarvinDlg.h"
+#include "controls/CSplashScreen.h"
+#include "device/DeviceSession.h"
+#include "keymap/LaunchAssignment.h"
+#include "platform/AppPaths.h"
+#include "platform/CAboutDlg.h"
+#include "platform/DesktopLauncher.h"
+#include "platform/DeviceMonitor.h"
+#include "platform/LauncherShell.h"
+#include "platform/SingleInstance.h"
+#include "platform/TrayController.h"
+#include "platform/UpdateOffer.h"
+
+namespace vandrel {
+
+CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Vandrel"));
+    setOrganizationName(QStringLiteral("Vandrel"));
+    // Hiding the window to the notification area must not end the program.
+    setQuitOnLastWindowClosed(false);
+}
+
+int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
+    SingleInstance instance;
+    if (!instance.tryBecomePrimary()) return 0;
+
+    const AppPaths paths = currentAppPaths();
+    auto state = std::make_unique<AppState>();
+    DeviceSession session(transport, clock);
+    DesktopLauncher launcher;
+    LauncherShell shell(launcher);
+
+    WindowPaths windowPaths;
+    windowPaths.programFolder = paths.programFolder;
+    windowPaths.dataFolder = std::filesystem::path(QDir::toNativeSeparators(paths.dataFolder).toStdString());
+    CTarvinDlg window(*state, session, windowPaths);
+    window.setWebAddress(vendorWebSite().host());
+
+    const QIcon icon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
+    TrayController tray(icon, [&window] { return window.connected(); });
+    const QString programFolder = paths.programFolder;
+    WindowHooks& hooks = window.hooks();
+    hooks.hideWindow = [&tray](QWidget* w) { return tray.hideWindow(w); };
+    hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
+    hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
+    hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
+        offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
+    };
+
+    connect(&instance, &SingleInstance::activationRequested, &window,
+            [&window] { SingleInstance::bringToFront(&window); });
+    connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
+    connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
+    connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
+        CAboutDlg about(icon, state->appVersion, &window);
+        about.exec();
+    });
+    connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
+
+    // The splash shows while start-up goes on; the window appears when it has
+    // closed, unless no keyboard is there and the notification area can keep
+    // the program instead.
+    CSplashScreen splash(paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
+    bool trayInstalled = false;
+    connect(&splash, &CSplashScreen::finished, &window, [&] {
+        if (window.connected() || !trayInstalled) {
+            window.show();
+            window.raise();
+            window.activateWindow();
+        }
+    });
+    window.afterBrightnessSetUp = [&splash] { splash.start(); };
+
+    std::unique_ptr<DeviceMonitor> monitor;
+    if (options.watchDevices) {
+        monitor = std::make_unique<DeviceMonitor>();
+        connect(monitor.get(), &DeviceMonitor::arrived, &window, &CTarvinDlg::deviceArrived);
+        connect(monitor.get(), &DeviceMonitor::removed, &window, &CTarvinDlg::deviceRemoved);
+        monitor->start();
+    }
+
+    if (options.windowCreated) options.windowCreated(window);
+    window.initialise();
+    trayInstalled = tray.install();
+
+    const int code = exec();
+    window.shutDown();
+    return code;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,32 @@
+#pragma once
+// The application object: one running program per user, the folders, the
+// configuration state, the keyboard session, and the main window with the
+// splash, the notification-area icon and the device monitor around it. The
+// program ends when the window's close button or the icon's exit is used.
+
+#include <QApplication>
+#include <functional>
+
+namespace vandrel {
+
+class Clock;
+class CTarvinDlg;
+class Transport;
+
+class CTarvinApp : public QApplication {
+    Q_OBJECT
+public:
+    struct Options {
+        // Watch for the keyboard's arrival and removal.
+        bool watchDevices = true;
+        // Called once the window exists, before start-up runs.
+        std::function<void(CTarvinDlg&)> windowCreated;
+    };
+
+    CTarvinApp(int& argc, char** argv);
+
+    // Runs the program on `transport`; returns the exit code.
+    int runMainDialog(Transport& transport, Clock& clock, const Options& options);
+};
+
+}  // namespace vandrel

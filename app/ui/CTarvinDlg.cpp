@@ -1,0 +1,532 @@
+#include "app/ui/CTarvinDlg.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/model/AppCommands.h"
+#include "controls/CBitSlider.h"
+#include "device/DeviceSession.h"
+#include "keymap/KeyNameTable.h"
+#include "keymap/KeymapFile.h"
+
+namespace vandrel {
+
+namespace {
+
+QString u8(const char* s) { return QString::fromUtf8(s); }
+
+// Why a transfer did not complete, in the words of the program's messages.
+QString failureText(TransferOutcome outcome, const char* consequence) {
+    QString why;
+    switch (outcome) {
+    case TransferOutcome::NoAcknowledgement: why = u8("键盘没有响应，"); break;
+    case TransferOutcome::DeviceGone: why = u8("键盘已断开连接，"); break;
+    case TransferOutcome::NotConnected: why = u8("系统没有检测到游戏键盘，"); break;
+    default: why = u8("与键盘通信失败，"); break;
+    }
+    return why + u8(consequence);
+}
+
+}  // namespace
+
+CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths paths, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_state(state),
+      m_session(session),
+      m_paths(std::move(paths)),
+      m_skins(m_paths.skinFolder()),
+      m_renderer(m_skins) {
+    setWindowTitle(QStringLiteral("Vandrel"));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_speed = new CBitSlider(this);
+    m_brightness = new CBitSlider(this);
+    m_report = new CBitSlider(this);
+    for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
+
+    m_hooks.pickColour = [](QWidget* parent, const QColor& initial) -> std::optional<QColor> {
+        const QColor c = QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    };
+    m_hooks.confirmFactoryReset = [](QWidget* parent) {
+        return QMessageBox::question(parent, u8("出厂设置"), u8("确认恢复至出厂设置吗？"),
+                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+    m_hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
+        QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+    };
+}
+
+CTarvinDlg::~CTarvinDlg() {
+    shutDown();
+    if (m_busy) QApplication::restoreOverrideCursor();
+}
+
+void CTarvinDlg::setUpSlider(CBitSlider* s, int id, int x, int y, int maximum) {
+    s->setControlId(id);
+    s->setThumbTop(0);
+    s->setGeometry(x, y, 30, 10);
+    s->setUpSkin(m_paths.skinFolder());
+    s->setRange(0, maximum);
+    s->setSingleStep(1);
+    s->setPageStep(1);
+}
+
+void CTarvinDlg::initialise() {
+    setWindowIcon(QIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
+
+    m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdString()) / kVersionFileName);
+    setFixedSize(m_renderer.windowSize());
+
+    setUpSlider(m_speed, kSpeedSliderId, kSliderX, kSpeedSliderY, 9);
+    setUpSlider(m_brightness, kBrightnessSliderId, kSliderX, kBrightnessSliderY, 50);
+    m_brightness->setValue(1);
+    if (afterBrightnessSetUp) afterBrightnessSetUp();
+    setUpSlider(m_report, kReportSliderId, kSliderX, kReportSliderInitialY, 3);
+    m_report->setValue(1);
+
+    // The files come first: the keyboard's values, read next, must be the
+    // last ones written into the image.
+    loadStartupFiles(m_state, m_paths.dataFolder);
+    keyNames();
+    setSlidersFromImage();
+
+    m_session.setInputCallback([this](uint8_t code) {
+        QCoreApplication::postEvent(this, new DeviceInputEvent(code));
+    });
+    m_session.openChannels();
+    m_connected = m_session.commandOpen();
+    if (m_connected) startInitialRead();
+    redraw();
+}
+
+CBitSlider* CTarvinDlg::slider(int controlId) const {
+    if (controlId == kSpeedSliderId) return m_speed;
+    if (controlId == kBrightnessSliderId) return m_brightness;
+    return m_report;
+}
+
+void CTarvinDlg::setSlidersFromImage() {
+    m_brightness->setValue(m_state.image.ledBrightness);
+    m_speed->setValue(m_state.image.ledSpeed);
+    m_report->setValue(m_state.image.reportRate);
+}
+
+// ---- drawing ------------------------------------------------------------
+
+void CTarvinDlg::redraw() {
+    m_plan = m_model.prepareDrawing(m_state.image);
+    applySliderPlan();
+    update();
+}
+
+void CTarvinDlg::applySliderPlan() {
+    if (m_plan.reportMoved) {
+        m_report->setGeometry(kSliderX, m_plan.reportTop, 30, 10);
+        m_report->setUpSkin(m_paths.skinFolder());
+    }
+    m_speed->setVisible(m_plan.speedShown);
+    m_brightness->setVisible(m_plan.brightnessShown);
+    m_report->setVisible(m_plan.reportShown);
+}
+
+SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
+    SliderView v;
+    v.drawn = drawn;
+    if (!drawn) return v;
+    // Drawing a slider reads its position into the configuration.
+    v.position = s->value();
+    const auto value = static_cast<uint8_t>(v.position);
+    if (s == m_speed) m_state.image.ledSpeed = value;
+    else if (s == m_brightness) m_state.image.ledBrightness = value;
+    else m_state.image.reportRate = value;
+    v.rect = s->geometry();
+    v.thumbX = s->thumbX();
+    v.thumbY = s->thumbY();
+    return v;
+}
+
+QImage CTarvinDlg::composeFrame() {
+    RenderInput in;
+    in.model = &m_model;
+    in.image = &m_state.image;
+    in.reassigned = &m_state.reassigned;
+    in.speed = sliderView(m_speed, m_plan.speedDrawn);
+    in.brightness = sliderView(m_brightness, m_plan.brightnessDrawn);
+    in.report = sliderView(m_report, m_plan.reportDrawn);
+    in.webAddress = m_webAddress;
+    in.noKeyboard = !m_connected;
+    in.busy = m_busy;
+    in.progressDone = m_progressDone.load();
+    in.progressTotal = m_progressTotal.load();
+    in.busyText = m_busyText;
+    m_renderer.compose(m_frame, in);
+    return m_frame;
+}
+
+void CTarvinDlg::paintEvent(QPaintEvent*) {
+    composeFrame();
+    QPainter p(this);
+    p.drawImage(0, 0, m_frame);
+    emit framePainted();
+}
+
+void CTarvinDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) redraw();
+}
+
+// ---- events ---------------------------------------------------------------
+
+bool CTarvinDlg::event(QEvent* event) {
+    switch (static_cast<int>(event->type())) {
+    case kSliderChangedEvent:
+        onSliderChanged(static_cast<SliderChangedEvent*>(event)->controlId());
+        return true;
+    case kDeviceRefreshEvent:
+        onDeviceRefresh(*static_cast<DeviceRefreshEvent*>(event));
+        return true;
+    case kDeviceInputEvent:
+        if (m_hooks.launchKey) m_hooks.launchKey(static_cast<DeviceInputEvent*>(event)->code());
+        return true;
+    default:
+        return QWidget::event(event);
+    }
+}
+
+void CTarvinDlg::onSliderChanged(int controlId) {
+    CBitSlider* s = slider(controlId);
+    if (!s) return;
+    int& last = s == m_speed ? m_lastDrawnSpeed : s == m_brightness ? m_lastDrawnBrightness : m_lastDrawnReport;
+    if (s->value() == last) return;
+    const auto value = static_cast<uint8_t>(s->value());
+    if (s == m_speed) m_state.image.ledSpeed = value;
+    else if (s == m_brightness) m_state.image.ledBrightness = value;
+    else m_state.image.reportRate = value;
+    update(s->geometry().adjusted(-2, -2, 2, 2));
+    last = s->value();
+}
+
+void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
+    const bool fromKeyboard = event.source() == DeviceRefreshEvent::FromKeyboard;
+    bool readOk = true;
+    if (event.carriesRead) {
+        readOk = event.outcome == TransferOutcome::Completed;
+        // A read that broke off leaves the image with what keymap.bin held.
+        if (readOk) acceptInitialRead(m_state, event.read, event.firmware);
+    }
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
+    setSlidersFromImage();
+    SaveKeymapFile(m_paths.dataFolder, m_state.image, m_state.keys);
+    redraw();
+    if (fromKeyboard) {
+        emit refreshed();
+        if (readOk && m_hooks.offerUpdate) m_hooks.offerUpdate(this, m_state.appVersion, m_state.firmware);
+    }
+}
+
+// ---- input ----------------------------------------------------------------
+
+void CTarvinDlg::mousePressEvent(QMouseEvent* event) {
+    if (m_busy || event->button() != Qt::LeftButton) return;
+    m_model.leftButtonDown();
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_busy || event->button() != Qt::LeftButton) return;
+    if (m_manualDrag) {
+        m_manualDrag = false;
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const ClickResult click = m_model.leftButtonUp(pos.x(), pos.y(), m_state.image);
+    runCommand(click);
+    redraw();
+}
+
+void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (m_busy) return;
+    const bool held = event->buttons() & Qt::LeftButton;
+    if (m_manualDrag) {
+        if (held) {
+            move(event->globalPosition().toPoint() - m_dragOffset);
+            return;
+        }
+        m_manualDrag = false;
+    }
+    const QPoint pos = event->position().toPoint();
+    const MoveResult r = m_model.mouseMove(pos.x(), pos.y(), held, m_state.image);
+    if (r.startDrag) {
+        // The window system moves the window where it can; elsewhere it
+        // follows the mouse until the button is released.
+        const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
+        if (!systemMove) m_manualDrag = true;
+    }
+    if (r.redraw) redraw();
+}
+
+void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter, Esc and F1 neither close the window nor ask for help.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_F1:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void CTarvinDlg::runCommand(const ClickResult& click) {
+    switch (click.command) {
+    case WindowCommand::None: break;
+    case WindowCommand::OpenWebSite:
+        if (m_hooks.openWebSite) m_hooks.openWebSite();
+        break;
+    case WindowCommand::StartUpdater:
+        if (m_hooks.startUpdater) m_hooks.startUpdater();
+        break;
+    case WindowCommand::Hide: hideWindow(); break;
+    case WindowCommand::Close: closeProgram(); break;
+    case WindowCommand::MacroManager: runMacroManager(); break;
+    case WindowCommand::Profiles: runProfiles(); break;
+    case WindowCommand::FactoryReset: factoryReset(); break;
+    case WindowCommand::Cancel: cancel(); break;
+    case WindowCommand::Save: save(); break;
+    case WindowCommand::EditKey: editKey(click.arg); break;
+    case WindowCommand::PickPaletteColour: pickPaletteColour(click.arg); break;
+    case WindowCommand::PaintKey: paintKey(click.arg); break;
+    }
+}
+
+// ---- commands ---------------------------------------------------------------
+
+void CTarvinDlg::save() {
+    DeviceImage image = m_state.image;
+    ShadowImage shadow = m_state.shadow;
+    runInBackground(u8("正在保存设置…"), [this, image, shadow]() mutable -> Continuation {
+        const WriteResult result =
+            m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
+        return [this, image, result]() {
+            finishSave(m_state, image, result, m_paths.dataFolder);
+            if (!result.ok() && m_hooks.warn)
+                m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
+        };
+    });
+}
+
+void CTarvinDlg::cancel() {
+    hideWindow();
+    restoreShadowCopies(m_state, m_model, m_paths.dataFolder);
+    // The sliders show the restored values; otherwise the next drawing would
+    // put the discarded positions back into the configuration.
+    setSlidersFromImage();
+}
+
+void CTarvinDlg::factoryReset() {
+    if (!m_hooks.confirmFactoryReset || !m_hooks.confirmFactoryReset(this)) return;
+    m_model.resetPanel();
+    DeviceImage image = m_state.image;
+    runInBackground(u8("正在恢复出厂设置…"), [this, image]() mutable -> Continuation {
+        TransferOutcome outcome = m_session.factoryReset();
+        if (outcome == TransferOutcome::Completed) outcome = m_session.readAll(image);
+        return [this, image, outcome]() {
+            if (outcome != TransferOutcome::Completed) {
+                if (m_hooks.warn) m_hooks.warn(this, u8("出厂设置"), failureText(outcome, "未能恢复出厂设置！"));
+                return;
+            }
+            m_state.image = image;
+            setSlidersFromImage();
+            finishFactoryReset(m_state, m_model, image, m_paths.dataFolder);
+        };
+    });
+}
+
+void CTarvinDlg::closeProgram() {
+    saveShadowOnClose(m_state, m_paths.dataFolder);
+    hide();
+    emit exitRequested();
+}
+
+void CTarvinDlg::hideWindow() {
+    if (m_hooks.hideWindow) m_hooks.hideWindow(this);
+    else hide();
+}
+
+void CTarvinDlg::editKey(int slot) {
+    // The key-map dialog runs here; without it a key click opens nothing.
+    if (!m_hooks.runKeyMapDialog) return;
+    KeyEditTarget target;
+    target.slot = slot;
+    target.homeVk = SlotHomeVk[slot];
+    target.usage = keyNames().usage(target.homeVk);
+    reloadRecordsForKeyEdit(m_state, m_paths.dataFolder);
+    AssignmentRequest request;
+    request.slot = static_cast<uint8_t>(slot);
+    if (!m_hooks.runKeyMapDialog(this, target, request)) return;
+    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
+                        KeymapFileSaver(m_paths.dataFolder), MacroSlotSyncFor(m_state.macros));
+}
+
+void CTarvinDlg::pickPaletteColour(int entry) {
+    if (!m_hooks.pickColour) return;
+    const uint8_t* rgb = m_state.image.ledPalette[entry];
+    if (const auto c = m_hooks.pickColour(this, QColor(rgb[0], rgb[1], rgb[2])))
+        m_model.setPaletteColour(entry, static_cast<uint8_t>(c->red()), static_cast<uint8_t>(c->green()),
+                                 static_cast<uint8_t>(c->blue()), m_state.image);
+}
+
+void CTarvinDlg::paintKey(int slot) {
+    if (!m_hooks.pickColour) return;
+    const int map = diyMapIndex(m_state.image.ledEffect);
+    const uint8_t* cell = m_state.image.diyMaps[map] + SlotCellOffset[slot];
+    if (const auto c = m_hooks.pickColour(this, QColor(cell[1], cell[2], cell[3])))
+        m_model.setKeyColour(slot, static_cast<uint8_t>(c->red()), static_cast<uint8_t>(c->green()),
+                             static_cast<uint8_t>(c->blue()), m_state.image);
+}
+
+void CTarvinDlg::runMacroManager() {
+    if (m_hooks.runMacroManager && m_hooks.runMacroManager(this)) storeMacrosAfterManager(m_state, m_paths.dataFolder);
+}
+
+void CTarvinDlg::runProfiles() {
+    if (!m_hooks.runProfileDialog) return;
+    m_hooks.runProfileDialog(this);
+    // The profile dialog has changed the image and the records in memory:
+    // the window reloads from them without asking the keyboard.
+    QTimer::singleShot(50, this, [this] {
+        DeviceRefreshEvent refresh(DeviceRefreshEvent::FromProfiles);
+        QCoreApplication::sendEvent(this, &refresh);
+    });
+}
+
+// ---- the keyboard ---------------------------------------------------------
+
+void CTarvinDlg::startInitialRead() {
+    if (m_initialReadStarted) return;
+    m_initialReadStarted = true;
+    // The read starts from the image as keymap.bin left it, so the bytes that
+    // carry no device data keep the file's contents.
+    const DeviceImage seed = m_state.image;
+    runInBackground(u8("正在读取键盘设置…"), [this, seed]() -> Continuation {
+        auto refresh = std::make_shared<DeviceRefreshEvent>(DeviceRefreshEvent::FromKeyboard);
+        refresh->carriesRead = true;
+        refresh->read = seed;
+        refresh->outcome = m_session.initialRead(refresh->read, refresh->firmware);
+        return [this, refresh]() { QCoreApplication::sendEvent(this, refresh.get()); };
+    });
+}
+
+void CTarvinDlg::startReconnectRead(bool sendRefresh) {
+    const DeviceImage seed = m_state.image;
+    runInBackground(u8("正在读取键盘设置…"), [this, seed, sendRefresh]() -> Continuation {
+        DeviceImage image = seed;
+        FirmwareVersion firmware;
+        const TransferOutcome outcome = m_session.reconnectRead(image, firmware);
+        return [this, image, firmware, outcome, sendRefresh]() {
+            if (outcome == TransferOutcome::Completed) {
+                // The keyboard's configuration is known exactly again: it is
+                // also what the next save compares against.
+                m_state.image = image;
+                m_state.shadow = image;
+                m_state.firmware = firmware;
+                setSlidersFromImage();
+            }
+            if (sendRefresh) {
+                DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
+                QCoreApplication::sendEvent(this, &refresh);
+            }
+        };
+    });
+}
+
+void CTarvinDlg::deviceArrived() {
+    // A keyboard that has just arrived needs time before it takes requests.
+    QTimer::singleShot(2000, this, [this] {
+        if (m_busy) return;
+        const OpenResult opened = m_session.openChannels();
+        m_connected = m_session.commandOpen();
+        if (opened.commandOpened) {
+            // A keyboard that was absent at start has never been read.
+            if (!m_initialReadStarted) startInitialRead();
+            else startReconnectRead(opened.listenOpened);
+        } else if (opened.listenOpened) {
+            DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
+            QCoreApplication::sendEvent(this, &refresh);
+        }
+        redraw();
+    });
+}
+
+void CTarvinDlg::deviceRemoved() {
+    m_session.closeChannels();
+    m_connected = false;
+    redraw();
+}
+
+void CTarvinDlg::shutDown() {
+    m_session.setInputCallback({});
+    if (m_worker.joinable()) m_worker.join();
+    m_session.closeChannels();
+    m_connected = false;
+}
+
+// ---- work off the window thread -----------------------------------------
+
+void CTarvinDlg::runInBackground(const QString& text, std::function<Continuation()> job) {
+    if (m_worker.joinable()) m_worker.join();
+    m_busy = true;
+    m_busyText = text;
+    m_progressDone = 0;
+    m_progressTotal = 0;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(false);
+    redraw();
+    m_worker = std::thread([this, job = std::move(job)] {
+        Continuation then = job();
+        QMetaObject::invokeMethod(this, [this, then] { finishBackground(then); }, Qt::QueuedConnection);
+    });
+}
+
+void CTarvinDlg::finishBackground(const Continuation& then) {
+    if (m_worker.joinable()) m_worker.join();
+    m_busy = false;
+    m_busyText.clear();
+    for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    if (then) then();
+    redraw();
+}
+
+void CTarvinDlg::reportProgress(int done, int total) {
+    m_progressDone = done;
+    m_progressTotal = total;
+    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+void CTarvinDlg::waitWhileBusy() {
+    while (m_busy) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (m_busy) QThread::msleep(1);
+    }
+}
+
+}  // namespace vandrel

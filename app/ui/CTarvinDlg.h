@@ -1,0 +1,186 @@
+#pragma once
+// The main window: a frameless window the size of main.png, composed off
+// screen at every drawing and shown with one copy. Mouse input goes to the
+// window's model; this class carries out what a click asks for (dialogs,
+// files, transfers with the keyboard) and keeps the three sliders in step
+// with the configuration.
+//
+// Transfers run on a worker thread so that the window keeps drawing: while
+// one runs the window shows its progress and the wait cursor and takes no
+// input.
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "app/draw/MainWindowRenderer.h"
+#include "app/draw/SkinCache.h"
+#include "app/model/AppState.h"
+#include "app/model/MainWindowModel.h"
+#include "app/ui/AppEvents.h"
+#include "keymap/KeyAssignment.h"
+
+namespace vandrel {
+
+class CBitSlider;
+class DeviceSession;
+
+// The key the key-map dialog edits.
+struct KeyEditTarget {
+    int slot = -1;
+    uint8_t homeVk = 0;
+    uint8_t usage = 0;
+};
+
+// Everything the window asks of the outside world, as function objects, so
+// that the application can plug in the desktop's services and tests can
+// answer dialogs. An empty function means the service is not there.
+struct WindowHooks {
+    // A colour picker: the chosen colour, or nothing when cancelled.
+    std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)> pickColour;
+    // "确认恢复至出厂设置吗？" with OK and Cancel: true for OK.
+    std::function<bool(QWidget* parent)> confirmFactoryReset;
+    // A warning message box.
+    std::function<void(QWidget* parent, const QString& caption, const QString& text)> warn;
+    // Hides the window to the notification area; false when it cannot be hidden.
+    std::function<bool(QWidget* window)> hideWindow;
+    // The key-map dialog: fills the request and returns true for OK.
+    std::function<bool(QWidget* parent, const KeyEditTarget& key, AssignmentRequest& request)> runKeyMapDialog;
+    // The macro manager and the profile dialog: true for OK.
+    std::function<bool(QWidget* parent)> runMacroManager;
+    std::function<bool(QWidget* parent)> runProfileDialog;
+    // The help popup's rows.
+    std::function<void()> openWebSite;
+    std::function<void()> startUpdater;
+    // A launch key's input code.
+    std::function<void(uint8_t code)> launchKey;
+    // After a read of the keyboard: offers the firmware updater when due.
+    std::function<void(QWidget* parent, const AppVersion& app, const FirmwareVersion& fw)> offerUpdate;
+};
+
+struct WindowPaths {
+    QString programFolder;              // skins and VER.bin
+    std::filesystem::path dataFolder;   // keymap.bin and MacroDefine.bin
+    QString skinFolder() const { return programFolder + QStringLiteral("/png"); }
+};
+
+// Control ids of the three sliders.
+constexpr int kSpeedSliderId = 1007;
+constexpr int kBrightnessSliderId = 1017;
+constexpr int kReportSliderId = 1010;
+
+class CTarvinDlg : public QWidget {
+    Q_OBJECT
+public:
+    CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths paths, QWidget* parent = nullptr);
+    ~CTarvinDlg() override;
+
+    WindowHooks& hooks() { return m_hooks; }
+    void setWebAddress(const QString& address) { m_webAddress = address; }
+
+    // The window's part of start-up: title, sliders, VER.bin, size from
+    // main.png, MacroDefine.bin and keymap.bin, then the keyboard's channels
+    // and the start-up read on a worker thread. The splash, the tray and the
+    // showing of the window are the application's.
+    void initialise();
+    // Sets the sliders between the brightness and the report-rate slider set-up.
+    std::function<void()> afterBrightnessSetUp;
+
+    // Whether the keyboard's command channel is open.
+    bool connected() const { return m_connected; }
+    bool busy() const { return m_busy; }
+    // Processes events until no transfer runs (tests, shutdown).
+    void waitWhileBusy();
+
+    // Keyboard arrival and removal.
+    void deviceArrived();
+    void deviceRemoved();
+    // Stops the listener and closes the channels; writes no file.
+    void shutDown();
+
+    // Composes the window now and returns it.
+    QImage composeFrame();
+    const MainWindowModel& model() const { return m_model; }
+    MainWindowModel& model() { return m_model; }
+    CBitSlider* slider(int controlId) const;
+    void redraw();
+
+signals:
+    // The close button: the program ends.
+    void exitRequested();
+    // A refresh from the keyboard's read has been handled.
+    void refreshed();
+    void framePainted();
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
+    void setSlidersFromImage();
+    void applySliderPlan();
+    SliderView sliderView(CBitSlider* s, bool drawn);
+    void onSliderChanged(int controlId);
+    void onDeviceRefresh(DeviceRefreshEvent& event);
+    void runCommand(const ClickResult& click);
+
+    void save();
+    void cancel();
+    void factoryReset();
+    void closeProgram();
+    void hideWindow();
+    void editKey(int slot);
+    void pickPaletteColour(int entry);
+    void paintKey(int slot);
+    void runProfiles();
+    void runMacroManager();
+    void startInitialRead();
+    void startReconnectRead(bool sendRefresh);
+
+    // Runs `job` on the worker thread; what it returns runs on the window
+    // thread afterwards. The window takes no input meanwhile.
+    using Continuation = std::function<void()>;
+    void runInBackground(const QString& text, std::function<Continuation()> job);
+    void finishBackground(const Continuation& then);
+    void reportProgress(int done, int total);
+
+    AppState& m_state;
+    DeviceSession& m_session;
+    WindowPaths m_paths;
+    WindowHooks m_hooks;
+    MainWindowModel m_model;
+    SkinCache m_skins;
+    MainWindowRenderer m_renderer;
+    QImage m_frame;
+    QString m_webAddress;
+
+    CBitSlider* m_speed = nullptr;
+    CBitSlider* m_brightness = nullptr;
+    CBitSlider* m_report = nullptr;
+    int m_lastDrawnSpeed = 0, m_lastDrawnBrightness = 0, m_lastDrawnReport = 0;
+    SliderPlan m_plan;
+
+    bool m_connected = false;
+    bool m_initialReadStarted = false;
+    bool m_busy = false;
+    QString m_busyText;
+    std::atomic<int> m_progressDone{0};
+    std::atomic<int> m_progressTotal{0};
+    std::thread m_worker;
+    QPoint m_dragOffset;
+    bool m_manualDrag = false;
+};
+
+}  // namespace vandrel

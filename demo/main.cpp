@@ -1,0 +1,74 @@
+// The demo: the program on the simulated keyboard, with its data files in its
+// own folder.
+//
+// Two switches for measurements and the screenshot, read from the
+// environment only here: VANDREL_DEMO_READY=1 prints, once the window shows
+// the keyboard's values, the milliseconds since the process started and the
+// peak memory, then ends; VANDREL_DEMO_SCREENSHOT=<file> saves the window's
+// picture at that moment instead.
+
+#include <QFile>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+
+#include "app/ui/CTarvinApp.h"
+#include "app/ui/CTarvinDlg.h"
+#include "device/Clock.h"
+#include "sim/SimKeyboard.h"
+
+namespace {
+
+long peakMemoryKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+double msSinceProcessStart() {
+    // Field 22 of /proc/self/stat: the start time in clock ticks since boot.
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble();
+    const double up = uptime.readAll().split(' ').value(0).toDouble();
+    return (up - startTicks / 100.0) * 1000.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto t0 = std::chrono::steady_clock::now();
+    vandrel::CTarvinApp app(argc, argv);
+    vandrel::RealClock clock;
+    vandrel::SimKeyboard keyboard(clock);
+
+    const bool reportReady = qEnvironmentVariableIsSet("VANDREL_DEMO_READY");
+    const QString screenshot = qEnvironmentVariable("VANDREL_DEMO_SCREENSHOT");
+
+    vandrel::CTarvinApp::Options options;
+    options.watchDevices = false;
+    options.windowCreated = [&](vandrel::CTarvinDlg& window) {
+        if (!reportReady && screenshot.isEmpty()) return;
+        auto refreshed = std::make_shared<bool>(false);
+        QObject::connect(&window, &vandrel::CTarvinDlg::refreshed, &window, [refreshed] { *refreshed = true; });
+        QObject::connect(&window, &vandrel::CTarvinDlg::framePainted, &window, [&, refreshed] {
+            if (!*refreshed || !window.isVisible() || window.busy()) return;
+            *refreshed = false;
+            if (reportReady) {
+                const double sinceMain =
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+                std::printf("ready %.0f ms since process start (%.0f ms since main), peak memory %ld kB\n",
+                            msSinceProcessStart(), sinceMain, peakMemoryKb());
+                std::fflush(stdout);
+            }
+            if (!screenshot.isEmpty()) window.composeFrame().save(screenshot);
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        });
+    };
+    return app.runMainDialog(keyboard, clock, options);
+}
