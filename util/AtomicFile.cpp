@@ -13,12 +13,21 @@
 
 namespace vandrel {
 
+// Opens with the native path type so that non-ASCII names work on Windows too.
+static std::FILE* openFile(const std::filesystem::path& path, bool write) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
 FileResult readFilePrefix(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out) {
     out.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return FileResult::Missing;
     if (std::filesystem::is_directory(path, ec)) return FileResult::ReadFailed;
-    std::FILE* f = std::fopen(path.string().c_str(), "rb");
+    std::FILE* f = openFile(path, false);
     if (!f) return FileResult::ReadFailed;
     out.resize(maxBytes);
     size_t got = maxBytes ? std::fread(out.data(), 1, maxBytes, f) : 0;
@@ -40,8 +49,8 @@ static bool flushToDisk(std::FILE* f) {
 FileResult writeFileAtomic(const std::filesystem::path& path, std::initializer_list<ByteBlock> blocks) {
     std::random_device rd;
     const std::filesystem::path tmp =
-        path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(rd() & 0xFFFFFF));
-    std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
+        path.parent_path() / (path.filename().native() + std::filesystem::path(".tmp" + std::to_string(rd() & 0xFFFFFF)).native());
+    std::FILE* f = openFile(tmp, true);
     if (!f) return FileResult::WriteFailed;
     bool ok = true;
     for (const ByteBlock& b : blocks) {
