@@ -41,23 +41,16 @@ DeviceSession::~DeviceSession() { closeChannels(); }
 
 OpenResult DeviceSession::openChannels() {
     OpenResult result;
-    // A channel whose keyboard went away is dead: close it so it can reopen.
-    const bool listenerSawGone = !m_listener.running() && m_listener.deviceGone();
+    // Once either channel saw the keyboard gone, both handles are dead: close
+    // them (and let the listener end) so that they can be opened again.
+    bool gone = m_listener.deviceGone();
     {
         std::lock_guard<std::mutex> lock(m_port.mutex());
-        if (m_port.channel() != kNoChannel && (m_commandGone || listenerSawGone)) {
-            m_transport.close(m_port.channel());
-            m_port.set(kNoChannel);
-        }
-        m_commandGone = false;
+        gone = gone || m_commandGone;
     }
-    std::lock_guard<std::mutex> listenLock(m_listenMutex);
-    if (m_listenChannel != kNoChannel && listenerSawGone) {
-        m_listener.stop();
-        m_transport.close(m_listenChannel);
-        m_listenChannel = kNoChannel;
-    }
+    if (gone) closeChannels();
 
+    std::lock_guard<std::mutex> listenLock(m_listenMutex);
     bool commandClosed;
     {
         std::lock_guard<std::mutex> lock(m_port.mutex());
@@ -78,11 +71,10 @@ OpenResult DeviceSession::openChannels() {
         const ChannelId ch = m_transport.open(*choice.listenPath);
         if (ch != kNoChannel) {
             m_listenChannel = ch;
-            m_listenFraming = choice.listenFraming;
             result.listenOpened = true;
+            m_listener.start(ch, choice.listenFraming);
         }
     }
-    if (m_listenChannel != kNoChannel && !m_listener.running()) m_listener.start(m_listenChannel, m_listenFraming);
     return result;
 }
 

@@ -91,7 +91,6 @@ private:
     CommandPort m_port;
     std::mutex m_listenMutex;  // guards m_listenChannel
     ChannelId m_listenChannel = kNoChannel;
-    ListenFraming m_listenFraming;
     bool m_commandGone = false;  // guarded by the command lock
     InputDispatcher m_dispatcher;
     Listener m_listener;

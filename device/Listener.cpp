@@ -36,6 +36,7 @@ void Listener::stop() {
     std::lock_guard<std::mutex> lock(m_threadMutex);
     stopListening.store(true);
     if (m_thread.joinable()) m_thread.join();
+    m_gone.store(false);  // the channel is being closed; its loss has been dealt with
 }
 
 void Listener::run(ChannelId ch, ListenFraming framing) {

@@ -35,7 +35,7 @@ public:
     // Starts the thread on `ch` unless one is running; false when one was.
     // A thread that has ended by itself (device gone) is joined first.
     bool start(ChannelId ch, const ListenFraming& framing);
-    // Sets stopListening and joins the thread.
+    // Sets stopListening, joins the thread and forgets a device-gone end.
     void stop();
 
     bool running() const { return m_running.load(); }

@@ -114,7 +114,10 @@ SimKeyboard::~SimKeyboard() {
     if (m_worker.joinable()) m_worker.join();
     // Settle reports a virtual clock is still waiting on.
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto& [id, h] : m_handles) dropInputLocked(*h);
+    for (auto& [id, h] : m_handles) {
+        dropInputLocked(*h);
+        if (h->unsettled && m_virtual) m_virtual->endWork();
+    }
 }
 
 std::vector<uint8_t> SimKeyboard::ackReport() { return {kVendorReportId, 4, 0, 0}; }
@@ -163,6 +166,7 @@ void SimKeyboard::close(ChannelId ch) {
     auto it = m_handles.find(ch);
     if (it == m_handles.end()) return;
     dropInputLocked(*it->second);
+    if (it->second->unsettled && m_virtual) m_virtual->endWork();
     m_handles.erase(it);
     m_inputCv.notify_all();
 }
@@ -330,43 +334,63 @@ void SimKeyboard::deliverLocked(const std::vector<uint8_t>& report, Role role) {
 }
 
 void SimKeyboard::dropInputLocked(Handle& h) {
-    if (m_virtual) {
+    if (m_virtual)
         for (size_t i = 0; i < h.input.size(); ++i) m_virtual->endWork();
-        if (h.deliveredUnsettled) m_virtual->endWork();
-    }
     h.input.clear();
-    h.deliveredUnsettled = false;
 }
 
+void SimKeyboard::announceGoneLocked(Handle& h) {
+    if (h.goneAnnounced) return;
+    h.goneAnnounced = true;
+    if (m_virtual) m_virtual->beginWakeWork();
+}
+
+// On a virtual clock a report handed to the reader stays work until the reader
+// comes back for the next one. When the device is gone, the reader's last turn
+// (it sees Gone, stops, and wakes the writer) is work until that wake().
 IoStatus SimKeyboard::readInput(ChannelId ch, uint8_t* buf, size_t capacity, size_t& got, int timeoutMs) {
     got = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     HandlePtr h = findLocked(ch);
     if (!h) return IoStatus::Error;
-    // The reader is back: the report it got last time has been handled.
-    if (h->deliveredUnsettled) {
-        h->deliveredUnsettled = false;
+    if (h->unsettled) {
+        h->unsettled = false;
+        if (!liveLocked(*h)) announceGoneLocked(*h);  // before the report's work ends
         if (m_virtual) m_virtual->endWork();
     }
-    if (!liveLocked(*h)) return IoStatus::Gone;
+    if (!liveLocked(*h)) {
+        announceGoneLocked(*h);
+        return IoStatus::Gone;
+    }
     ++m_readers;
+    ++h->readers;
     m_maxReaders = std::max(m_maxReaders, m_readers);
     m_inputCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                        [&] { return !h->input.empty() || !liveLocked(*h) || m_quit; });
     --m_readers;
-    if (!liveLocked(*h)) return IoStatus::Gone;
+    --h->readers;
+    if (!liveLocked(*h)) {
+        dropInputLocked(*h);
+        announceGoneLocked(*h);
+        return IoStatus::Gone;
+    }
     if (h->input.empty()) return IoStatus::Timeout;
     const std::vector<uint8_t> report = std::move(h->input.front());
     h->input.erase(h->input.begin());
     got = std::min(capacity, report.size());
     std::memcpy(buf, report.data(), got);
-    h->deliveredUnsettled = m_virtual != nullptr;
+    h->unsettled = true;
     return IoStatus::Ok;
 }
 
 void SimKeyboard::pressLaunchKey(uint8_t code) {
     std::lock_guard<std::mutex> lock(m_mutex);
     deliverLocked(inputReport(code), Role::Listen);
+}
+
+void SimKeyboard::sendListenReport(const std::vector<uint8_t>& report) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    deliverLocked(report, Role::Listen);
 }
 
 void SimKeyboard::sendForeignReport() {
@@ -438,12 +462,12 @@ void SimKeyboard::unplugLocked() {
     ++m_epoch;
     m_timed.clear();
     for (auto& [id, h] : m_handles) {
-        // Queued reports are lost; the one a reader holds is settled when it
-        // comes back and learns the device is gone.
-        if (m_virtual)
-            for (size_t i = 0; i < h->input.size(); ++i) m_virtual->endWork();
-        h->input.clear();
+        dropInputLocked(*h);  // queued reports are lost
         h->blocks.clear();
+        // A waiting reader learns at once that the device is gone: count its
+        // last turn as work now, before the unplugging thread moves time on.
+        // A reader busy with a report is counted when it comes back.
+        if (h->readers > 0) announceGoneLocked(*h);
     }
     m_inputCv.notify_all();
 }

@@ -93,6 +93,7 @@ public:
     void unplugAfterRequests(int n);  // unplugs once n more requests arrived
     void pressLaunchKey(uint8_t code);
     void sendForeignReport();         // a report of another collection of the listen interface
+    void sendListenReport(const std::vector<uint8_t>& report);  // any report of the vendor collection
 
     // What the host did.
     std::vector<SimEvent> events() const;
@@ -119,7 +120,9 @@ private:
         int epoch;
         std::vector<DataBlock> blocks;               // data blocks waiting for the host
         std::vector<std::vector<uint8_t>> input;     // input reports waiting for the host
-        bool deliveredUnsettled = false;
+        int readers = 0;                             // threads inside readInput
+        bool unsettled = false;                      // a report was read and is being handled
+        bool goneAnnounced = false;                  // the reader's last turn is counted as work
     };
     using HandlePtr = std::shared_ptr<Handle>;
 
@@ -131,6 +134,7 @@ private:
     void acknowledgeLocked();
     void deliverLocked(const std::vector<uint8_t>& report, Role role);
     void dropInputLocked(Handle& h);
+    void announceGoneLocked(Handle& h);
     void unplugLocked();
     void fillGarbageLocked(uint8_t* p, size_t n);
     void workerLoop();

@@ -33,13 +33,26 @@ void VirtualClock::endWork() {
     m_cv.notify_all();
 }
 
+void VirtualClock::beginWakeWork() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_wakeWork;
+}
+
 void VirtualClock::wake() {
-    { std::lock_guard<std::mutex> lock(m_mutex); }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_wakeWork > 0) --m_wakeWork;
+    }
     m_cv.notify_all();
 }
 
+int VirtualClock::pendingWork() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_work + m_wakeWork;
+}
+
 void VirtualClock::settle(std::unique_lock<std::mutex>& lock) {
-    m_cv.wait_for(lock, m_settleLimit, [this] { return m_work == 0; });
+    m_cv.wait_for(lock, m_settleLimit, [this] { return m_work + m_wakeWork == 0; });
 }
 
 bool VirtualClock::step(std::unique_lock<std::mutex>& lock, int64_t limit) {
@@ -74,7 +87,7 @@ bool VirtualClock::waitUntil(int64_t deadlineUs, const std::function<bool()>& re
     const auto realLimit = std::chrono::steady_clock::now() + m_settleLimit;
     for (;;) {
         if (ready()) return true;
-        if (m_work > 0 && std::chrono::steady_clock::now() < realLimit) {
+        if (m_work + m_wakeWork > 0 && std::chrono::steady_clock::now() < realLimit) {
             // Another thread is handling a report: let it finish (it wakes us).
             m_cv.wait_until(lock, realLimit);
             continue;

@@ -5,9 +5,11 @@
 // moves time past them.
 //
 // Another thread may still have to finish what an event started (the listener
-// reading the report the event queued). Such work is announced with
-// beginWork()/endWork(); time does not move on while any is pending, so a
-// report is handled at the moment it was sent.
+// handling the report the event queued). Such work is announced with
+// beginWork() and ended with endWork(); work that the other thread ends by
+// calling wake() (its last act before it stops) is announced with
+// beginWakeWork(). Time does not move on while any is pending, so a report is
+// handled at the moment it was sent.
 
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +33,8 @@ public:
     void schedule(int64_t atUs, std::function<void()> fn);
     void beginWork();
     void endWork();
+    void beginWakeWork();
+    int pendingWork();
 
     // Real time allowed for pending work before time moves on regardless (a
     // report nobody reads must not hang a test).
@@ -46,6 +50,7 @@ private:
     std::condition_variable m_cv;
     int64_t m_now = 0;
     int m_work = 0;
+    int m_wakeWork = 0;
     std::multimap<int64_t, std::function<void()>> m_events;
     std::chrono::milliseconds m_settleLimit{2000};
 };
