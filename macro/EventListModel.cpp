@@ -19,7 +19,7 @@ void EventListModel::open() {
     clear();
 }
 
-void EventListModel::fill(const MacroRecord& record) {
+void EventListModel::fillEventList(const MacroRecord& record) {
     // A single capture armed for the previous macro's rows has no place here.
     cancelSingleCapture();
     m_held.clear();

@@ -45,7 +45,7 @@ public:
     // Dialog opening: no capture runs, the counter frequency is read once.
     void open();
     // Loads the selected macro's lists into the buffers and rebuilds the rows.
-    void fill(const MacroRecord& record);
+    void fillEventList(const MacroRecord& record);
     // No macro selected: empty buffers and no rows.
     void clear();
     // Stores the buffers into a record's two lists.

@@ -77,7 +77,7 @@ void MacroManager::selectMacro(int row) {
         m_loopEnabled = loops != 1;
     }
     setLoopText(decimalText(loops));
-    m_events.fill(m_work[row]);
+    m_events.fillEventList(m_work[row]);
 }
 
 int MacroManager::newMacro() {

@@ -21,7 +21,7 @@ protected:
     void SetUp() override { m.open(); }
     void load(const std::vector<uint8_t>& vkList) {
         rec = recordWith(vkList);
-        m.fill(rec);
+        m.fillEventList(rec);
     }
     std::vector<uint8_t> vk() const { return listBytes(m.buffers().vk); }
     // The device form must be the display form with usages for codes.

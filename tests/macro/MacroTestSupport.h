@@ -42,7 +42,7 @@ inline std::vector<uint8_t> listBytes(const uint8_t* list) {
 
 inline void setList(uint8_t* list, const std::vector<uint8_t>& b) {
     std::memset(list, 0, kMacroEventBytes);
-    std::memcpy(list, b.data(), b.size());
+    if (!b.empty()) std::memcpy(list, b.data(), b.size());
 }
 
 // A record whose device form is the display form with each code's usage.
