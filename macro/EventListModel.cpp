@@ -9,12 +9,9 @@ EventListModel::EventListModel(MacroKeyHook& hook, PerfClock& clock, const KeyNa
     : m_hook(hook), m_clock(clock), m_names(names) {}
 
 void EventListModel::open() {
-    m_recording = false;
-    m_singleInsertPending = false;
-    m_hookInstalled = false;
+    stopHook();
     m_recordDelays = false;
     m_lastEventText.clear();
-    m_held.clear();
     m_perfFrequency = m_clock.frequency();
     clear();
 }
@@ -110,8 +107,7 @@ bool EventListModel::toggleRecording() {
         apply({});
         m_selected = -1;
     } else {
-        removeHook();
-        m_held.clear();
+        stopHook();
     }
     return m_recording;
 }

@@ -148,6 +148,15 @@ TEST_F(EventListTest, CaptureRowsBeforeAndAfterTheSelection) {
 }
 
 TEST_F(EventListTest, CaptureStateAndFailures) {
+    // Stopping a recording also ends a capture armed during it.
+    m.toggleRecording();
+    key(A, false, 0);
+    m.selectRow(0);
+    ASSERT_TRUE(m.armCaptureAfter());
+    m.toggleRecording();
+    EXPECT_FALSE(m.singleInsertPending());
+    EXPECT_FALSE(hook.installed);
+
     std::vector<uint8_t> full;
     for (int i = 0; i < 95; ++i) full.insert(full.end(), {static_cast<uint8_t>(i % 2 ? 0x81 : 0x01), A});
     load(full);
