@@ -14,6 +14,7 @@ const QImage* SkinCache::image(const QString& name) {
     const QFileInfo info(m_folder + QLatin1Char('/') + name);
     if (!info.isFile()) {
         m_entries.remove(name);
+        m_missing.insert(name);
         return nullptr;
     }
     Entry& entry = m_entries[name];
@@ -26,7 +27,11 @@ const QImage* SkinCache::image(const QString& name) {
         // Skins are copied opaquely: whatever alpha a file carries is dropped.
         entry.image = decoded.isNull() ? QImage() : decoded.convertToFormat(QImage::Format_RGB32);
     }
-    return entry.image.isNull() ? nullptr : &entry.image;
+    if (entry.image.isNull()) {
+        m_missing.insert(name);
+        return nullptr;
+    }
+    return &entry.image;
 }
 
 }  // namespace vandrel

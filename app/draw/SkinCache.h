@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QImage>
 #include <QString>
 
@@ -22,6 +23,8 @@ public:
     const QImage* image(const QString& name);
 
     int decodes() const { return m_decodes; }
+    // Names asked for that were missing or could not be decoded.
+    const QSet<QString>& missing() const { return m_missing; }
 
 private:
     struct Entry {
@@ -32,6 +35,7 @@ private:
     QString m_folder;
     QHash<QString, Entry> m_entries;
     int m_decodes = 0;
+    QSet<QString> m_missing;
 };
 
 }  // namespace vandrel

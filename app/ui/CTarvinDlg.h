@@ -109,6 +109,7 @@ public:
     const MainWindowModel& model() const { return m_model; }
     MainWindowModel& model() { return m_model; }
     CBitSlider* slider(int controlId) const;
+    const SkinCache& skins() const { return m_skins; }
     void redraw();
 
 signals:

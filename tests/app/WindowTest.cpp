@@ -1,0 +1,521 @@
+// The main window on the simulated keyboard, headless: clicks at window
+// coordinates, what they change in the configuration and on the keyboard, and
+// what the composed window shows.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstring>
+
+#include "app/ui/CTarvinDlg.h"
+#include "controls/CBitSlider.h"
+#include "controls/CSplashScreen.h"
+#include "device/DeviceSession.h"
+#include "keymap/KeymapFile.h"
+#include "sim/SimKeyboard.h"
+#include "sim/VirtualClock.h"
+#include "skins/SkinSet.h"
+#include "tests/app/TempFolder.h"
+
+namespace vandrel {
+namespace {
+
+using test::readAll;
+using test::TempFolder;
+
+QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// The skin set and VER.bin, drawn once for every test.
+class SkinFolder {
+public:
+    SkinFolder() {
+        QDir().mkpath(qpath(m_folder.path() / "png"));
+        for (const SkinImage& skin : drawSkinSet()) skin.image.save(qpath(m_folder.path() / "png") + "/" + skin.name);
+        test::writeAll(m_folder.path() / "VER.bin", {'V', 'e', 'r', ':', ' ', '1', '.', '1', ' ', ' ', ' ', ' '});
+    }
+    QString program() const { return qpath(m_folder.path()); }
+    QImage image(const char* name) const { return QImage(program() + "/png/" + name).convertToFormat(QImage::Format_RGB32); }
+
+private:
+    TempFolder m_folder;
+};
+
+const SkinFolder& skins() {
+    static const SkinFolder folder;
+    return folder;
+}
+
+QPoint keyCentre(int slot) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    return {kKeyboardOriginX + (r.left + r.right) / 2, kKeyboardOriginY + (r.top + r.bottom) / 2};
+}
+
+// Whether the key's rectangle in the frame equals the same rectangle of a
+// picture of the keyboard.
+bool keyLooksLike(const QImage& frame, const QImage& picture, int slot) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (frame.pixel(x + kKeyboardOriginX, y + kKeyboardOriginY) != picture.pixel(x, y)) return false;
+    return true;
+}
+
+// Whether some pixel of the rectangle has moved from `fill` at least halfway
+// towards `ink` in every channel (antialiased text rarely covers a pixel fully).
+bool rectHasInk(const QImage& img, const QRect& r, QColor fill, QColor ink) {
+    auto halfway = [](int p, int from, int to) { return std::abs(p - from) * 2 >= std::abs(to - from); };
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (halfway(c.red(), fill.red(), ink.red()) && halfway(c.green(), fill.green(), ink.green()) &&
+                halfway(c.blue(), fill.blue(), ink.blue()))
+                return true;
+        }
+    return false;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() : keyboard(clock), session(keyboard, clock), state(std::make_unique<AppState>()) {
+        paths.programFolder = skins().program();
+        paths.dataFolder = data.path();
+    }
+
+    // Starts the window as the program does and waits for the keyboard's values.
+    void start() {
+        window = std::make_unique<CTarvinDlg>(*state, session, paths);
+        WindowHooks& h = window->hooks();
+        h.warn = [this](QWidget*, const QString& caption, const QString& text) { warnings.append(caption + ":" + text); };
+        h.confirmFactoryReset = [this](QWidget*) { return confirmReset; };
+        h.pickColour = [this](QWidget*, const QColor& initial) -> std::optional<QColor> {
+            pickerInitial = initial;
+            return pickerAnswer;
+        };
+        window->initialise();
+        window->waitWhileBusy();
+        window->show();
+        keyboard.clearRecord();
+    }
+
+    void click(int x, int y) {
+        QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(x, y));
+        window->waitWhileBusy();
+    }
+    QImage frame() {
+        window->redraw();
+        return window->composeFrame().copy();
+    }
+    DeviceImage keymapFileImage() {
+        const std::vector<uint8_t> bytes = readAll(KeymapFilePath(data.path()));
+        DeviceImage image{};
+        if (bytes.size() == kKeymapFileBytes) std::memcpy(image.bytes(), bytes.data(), sizeof image);
+        return image;
+    }
+
+    TempFolder data;
+    VirtualClock clock;
+    SimKeyboard keyboard;
+    DeviceSession session;
+    std::unique_ptr<AppState> state;
+    WindowPaths paths;
+    std::unique_ptr<CTarvinDlg> window;
+    QStringList warnings;
+    bool confirmReset = true;
+    std::optional<QColor> pickerAnswer;
+    QColor pickerInitial;
+};
+
+TEST_F(WindowTest, StartUpEndsWithTheKeyboardsValues) {
+    // keymap.bin from an earlier run: its image part is loaded first, then
+    // the keyboard's values replace every device section.
+    auto earlier = std::make_unique<AppState>();
+    earlier->image.ledBrightness = 11;
+    earlier->image.head[3] = 0x77;
+    ASSERT_TRUE(SaveKeymapFile(data.path(), earlier->image, earlier->keys));
+    DeviceImage onKeyboard = keyboard.config();
+    onKeyboard.ledBrightness = 37;
+    onKeyboard.reportRate = 2;
+    keyboard.setConfig(onKeyboard);
+
+    start();
+    EXPECT_EQ(state->image.ledBrightness, 37);
+    EXPECT_EQ(state->image.head[3], 0x77);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), 37);
+    EXPECT_EQ(window->slider(kReportSliderId)->value(), 2);
+    EXPECT_EQ(keymapFileImage(), state->image);
+    EXPECT_EQ(state->appVersion.major, 1);
+    EXPECT_EQ(state->appVersion.minor, 1);
+    EXPECT_EQ(window->size(), QSize(1000, 640));
+}
+
+TEST_F(WindowTest, ReassignedKeysAreLitButNeverTheWindowsKey) {
+    start();
+    state->reassigned[42] = 1;
+    state->reassigned[kLeftWinSlot] = 1;
+    const QImage f = frame();
+    const QImage lit = skins().image("kb_hl.png"), dark = skins().image("kb_BK.png");
+    EXPECT_TRUE(keyLooksLike(f, lit, 42));
+    EXPECT_TRUE(keyLooksLike(f, dark, kLeftWinSlot));
+    EXPECT_TRUE(keyLooksLike(f, dark, 43));
+}
+
+TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
+    start();
+    state->image.ledEffect = 51;
+    window->model().panel().diyPaintMode = true;
+    auto paint = [this](int slot, uint8_t r, uint8_t g, uint8_t b) {
+        uint8_t* cell = state->image.diyMaps[0] + SlotCellOffset[slot];
+        cell[1] = r, cell[2] = g, cell[3] = b;
+    };
+    paint(42, 10, 200, 30);
+    paint(16, 255, 0, 0);  // a media key: never coloured
+    state->reassigned[44] = 1;
+    QImage f = frame();
+    const QImage dark = skins().image("kb_BK.png");
+    const KeyRect& r = KeyGeometry[42].rect;
+    const QRect key(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY, r.right - r.left, r.bottom - r.top);
+    EXPECT_EQ(f.pixel(key.left(), key.bottom()), qRgb(10, 200, 30));
+    EXPECT_TRUE(rectHasInk(f, key, QColor(10, 200, 30), QColor(245, 55, 225)));
+    EXPECT_TRUE(keyLooksLike(f, dark, 43));  // black: the picture shows
+    EXPECT_TRUE(keyLooksLike(f, dark, 16));
+    EXPECT_TRUE(keyLooksLike(f, dark, 44));  // no highlight while painting
+
+    // A built-in effect while painting mode stays on: no overlay at all.
+    state->image.ledEffect = 2;
+    f = frame();
+    EXPECT_TRUE(keyLooksLike(f, dark, 42));
+    EXPECT_TRUE(keyLooksLike(f, dark, 44));
+}
+
+TEST_F(WindowTest, SectionsMoveBy195And35Pixels) {
+    start();
+    const QImage collapsed = frame();
+    click(100, 115);  // open the lighting section
+    const QImage lighting = frame();
+    EXPECT_EQ(collapsed.copy(19, 195, 243, 20), lighting.copy(19, 390, 243, 20));
+    EXPECT_EQ(collapsed.copy(19, 250, 243, 20), lighting.copy(19, 445, 243, 20));
+
+    click(100, 490);  // open the report-rate section, at 485 below the open lighting
+    ASSERT_FALSE(window->model().panel().reportCollapsed);
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 485 + 23);
+    const QImage responseShut = frame();
+    click(100, 450);  // open the response-time section: report moves down by 35
+    const QImage responseOpen = frame();
+    EXPECT_EQ(responseShut.copy(19, 485, 243, 20), responseOpen.copy(19, 520, 243, 20));
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 520 + 23);
+    EXPECT_TRUE(window->slider(kReportSliderId)->isVisible());
+}
+
+TEST_F(WindowTest, EffectListEdges) {
+    start();
+    click(100, 115);
+    state->image.ledEffect = 2;
+    click(100, 165);
+    ASSERT_TRUE(window->model().panel().effectListOpen);
+    const QImage open = frame();
+    EXPECT_EQ(open.pixel(240, 185), qRgb(59, 59, 59));
+    click(100, 493);
+    EXPECT_FALSE(window->model().panel().effectListOpen);
+    EXPECT_EQ(state->image.ledEffect, 2);
+    click(100, 165);
+    click(100, 492);
+    EXPECT_EQ(state->image.ledEffect, 55);
+    EXPECT_TRUE(window->model().panel().diyPaintMode);
+    click(100, 165);  // opened again: the last choice is highlighted
+    EXPECT_EQ(frame().pixel(240, 485), qRgb(80, 0, 0));
+}
+
+TEST_F(WindowTest, SwatchRulesForSteadyWaveAndNeon) {
+    start();
+    click(100, 115);
+    const QImage multicolour = skins().image("8.png");
+    for (uint8_t effect : {uint8_t(3), uint8_t(8)}) {
+        state->image.ledEffect = effect;
+        state->image.ledColor = 2;
+        QImage f = frame();
+        EXPECT_EQ(state->image.ledColor, 8);
+        EXPECT_EQ(f.pixel(30, 225), qRgb(192, 192, 192));
+        EXPECT_EQ(f.pixel(210, 230), multicolour.pixel(7, 7));
+        click(60, 230);
+        EXPECT_EQ(state->image.ledColor, 8);
+    }
+    state->image.ledEffect = 1;
+    state->image.ledColor = 1;
+    std::memcpy(state->image.ledPalette[0], "\x11\x22\x33", 3);
+    const QImage steady = frame();
+    EXPECT_EQ(steady.pixel(30, 225), qRgb(0x11, 0x22, 0x33));
+    EXPECT_NE(steady.pixel(210, 230), multicolour.pixel(7, 7));
+    click(210, 230);
+    EXPECT_EQ(state->image.ledColor, 1);
+}
+
+TEST_F(WindowTest, ColourPickerForPaletteAndKeys) {
+    start();
+    click(100, 115);
+    state->image.ledEffect = 2;
+    state->image.ledColor = 3;
+    std::memcpy(state->image.ledPalette[2], "\x40\x50\x60", 3);
+    pickerAnswer = std::nullopt;
+    click(80, 230);  // the chosen swatch, cancelled
+    EXPECT_EQ(pickerInitial, QColor(0x40, 0x50, 0x60));
+    EXPECT_EQ(state->image.ledPalette[2][0], 0x40);
+    pickerAnswer = QColor(1, 2, 3);
+    click(80, 230);
+    EXPECT_EQ(state->image.ledPalette[2][0], 1);
+    EXPECT_EQ(state->image.ledPalette[2][2], 3);
+
+    state->image.ledEffect = 52;
+    window->model().panel().diyPaintMode = true;
+    pickerAnswer = QColor(9, 8, 7);
+    const QPoint win = keyCentre(kLeftWinSlot);
+    click(win.x(), win.y());
+    const uint8_t* cell = state->image.diyMaps[1] + SlotCellOffset[kLeftWinSlot];
+    EXPECT_EQ(cell[1], 9);
+    EXPECT_EQ(cell[3], 7);
+}
+
+TEST_F(WindowTest, LogoStripDoesNothing) {
+    start();
+    const DeviceImage before = state->image;
+    const QPoint pos = window->pos();
+    const QImage f = frame();
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(100, 60));
+    QTest::mouseMove(window.get(), QPoint(140, 80));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(140, 80));
+    EXPECT_EQ(state->image, before);
+    EXPECT_EQ(window->pos(), pos);
+    EXPECT_EQ(frame(), f);
+}
+
+TEST_F(WindowTest, SliderClicksReachTheConfiguration) {
+    start();
+    click(100, 115);
+    CBitSlider* brightness = window->slider(kBrightnessSliderId);
+    ASSERT_TRUE(brightness->isVisible());
+    QTest::mouseClick(brightness, Qt::LeftButton, {}, QPoint(CBitSlider::kChannelLeft + 100, 8));
+    EXPECT_EQ(brightness->value(), 25);
+    EXPECT_EQ(state->image.ledBrightness, 25);
+    QWheelEvent wheel(QPointF(50, 8), brightness->mapToGlobal(QPointF(50, 8)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(brightness, &wheel);
+    EXPECT_EQ(brightness->value(), 25);
+    // Keys of the dialog manager never close the window.
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter, Qt::Key_F1}) QTest::keyClick(window.get(), Qt::Key(key));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(WindowTest, SaveSendsTheEditsAndTakesNoInputMeanwhile) {
+    start();
+    window->slider(kBrightnessSliderId)->setValue(20);
+    state->image.ledEffect = 4;
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));
+    EXPECT_TRUE(window->busy());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(100, 115));  // ignored
+    window->waitWhileBusy();
+    EXPECT_TRUE(window->model().panel().lightingCollapsed);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(keyboard.config().ledBrightness, 20);
+    EXPECT_EQ(keyboard.config().ledEffect, 4);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(keymapFileImage(), state->image);
+}
+
+TEST_F(WindowTest, SaveThatIsNotAcknowledgedSavesNothing) {
+    struct Case { const char* name; std::function<void(SimKeyboard&)> fault; const char* says; };
+    const Case cases[] = {
+        {"silent", [](SimKeyboard& k) { k.setAcknowledging(false); }, "键盘没有响应，设置未保存！"},
+        {"unplugged", [](SimKeyboard& k) { k.unplugAfterRequests(3); }, "键盘已断开连接，设置未保存！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        const DeviceImage shadow = state->shadow;
+        state->image.ledEffect = 5;
+        std::memset(state->image.diyMaps[4], 0x42, 16);
+        c.fault(keyboard);
+        click(940, 620);
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_EQ(warnings.first(), QString::fromUtf8("保存:") + QString::fromUtf8(c.says));
+        EXPECT_EQ(state->shadow, shadow);
+        EXPECT_EQ(keymapFileImage(), state->image);  // the edits are kept on disk
+        EXPECT_EQ(state->image.ledEffect, 5);
+        warnings.clear();
+        window.reset();
+        keyboard.plug();
+        keyboard.setAcknowledging(true);
+    }
+}
+
+TEST_F(WindowTest, CancelRestoresWhatTheKeyboardHolds) {
+    start();
+    const DeviceImage shadow = state->shadow;
+    window->slider(kBrightnessSliderId)->setValue(shadow.ledBrightness == 3 ? 4 : 3);
+    state->keys[42].type = 3;
+    click(880, 620);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(state->image, shadow);
+    EXPECT_EQ(state->keys[42].type, 0);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), shadow.ledBrightness);
+    EXPECT_EQ(keymapFileImage(), shadow);
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
+TEST_F(WindowTest, FactoryResetAsksThenResetsEverything) {
+    DeviceImage custom = keyboard.config();
+    custom.ledEffect = 13;
+    custom.keyMask[3] = 0;
+    keyboard.setConfig(custom);
+    start();
+    click(100, 115);
+    state->keys[42].type = 3;
+    state->reassigned[42] = 1;
+
+    confirmReset = false;
+    click(820, 620);
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_EQ(state->keys[42].type, 3);
+
+    confirmReset = true;
+    click(820, 620);
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_NE(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(state->image.ledEffect, keyboard.config().ledEffect);
+    for (uint8_t b : state->image.keyMask) EXPECT_EQ(b, 0xFF);
+    EXPECT_EQ(state->keys[42].type, 0);
+    EXPECT_EQ(state->reassigned[42], 0);
+    EXPECT_TRUE(window->model().panel().lightingCollapsed);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), state->image.ledBrightness);
+}
+
+TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
+    start();
+    QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
+    state->image.ledEffect = 6;
+    click(985, 12);
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_EQ(keymapFileImage(), state->shadow);
+    EXPECT_NE(keymapFileImage().ledEffect, 6);
+}
+
+TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
+    start();
+    auto& panel = window->model().panel();
+    panel.lightingCollapsed = panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = false;
+    for (uint8_t effect : {uint8_t(1), uint8_t(3), uint8_t(13), uint8_t(52)}) {
+        state->image.ledEffect = effect;
+        for (uint8_t dir = 1; dir <= 4; ++dir) {
+            state->image.ledDirection = dir;
+            frame();
+        }
+    }
+    panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = true;
+    frame();
+    click(940, 10);  // help
+    frame();
+    EXPECT_TRUE(window->skins().missing().isEmpty()) << window->skins().missing().values().join(", ").toStdString();
+}
+
+TEST(SkinSet, ImagesHaveTheSizesTheirPlacesImply) {
+    QMap<QString, QImage> set;
+    for (const SkinImage& s : drawSkinSet()) set.insert(s.name, s.image);
+    const std::pair<const char*, QSize> sizes[] = {
+        {"button-help-normal.png", {17, 16}}, {"button-close-over.png", {17, 16}},
+        {"button-save-normal.png", {58, 31}}, {"button-cancel-normal.png", {58, 31}},
+        {"itemBK.png", {243, 20}},            {"gamemode_Close.png", {243, 20}},
+        {"Light_Item.png", {221, 16}},        {"bmp139.png", {220, 17}},
+        {"bmp140.png", {220, 17}},            {"Thumb.png", {15, 14}},
+        {"bmp141.png", {15, 14}},             {"8.png", {20, 20}},
+        {"Direction-L-Enable.png", {36, 16}}, {"LEDEffect_open.png", {243, 205}},
+    };
+    for (const auto& [name, size] : sizes) EXPECT_EQ(set.value(name).size(), size) << name;
+    EXPECT_GE(set.value("main.png").width(), 996);
+    EXPECT_GE(set.value("main.png").height(), 636);
+
+    // The lit twin differs from the picture only on the keys, and on every key.
+    const QImage dark = set.value("kb_BK.png"), lit = set.value("kb_hl.png");
+    ASSERT_EQ(dark.size(), lit.size());
+    QImage onKeys(dark.size(), QImage::Format_Mono);
+    onKeys.fill(0);
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+        const KeyRect& r = KeyGeometry[slot].rect;
+        bool differs = false;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                onKeys.setPixel(x, y, 1);
+                differs = differs || dark.pixel(x, y) != lit.pixel(x, y);
+            }
+        EXPECT_TRUE(differs) << slot;
+    }
+    for (int y = 0; y < dark.height(); ++y)
+        for (int x = 0; x < dark.width(); ++x)
+            if (!onKeys.pixelIndex(x, y)) {
+                ASSERT_EQ(dark.pixel(x, y), lit.pixel(x, y)) << x << "," << y;
+            }
+    EXPECT_EQ(versionFileBytes(1, 2), QByteArray("Ver: 1.2    "));
+}
+
+TEST(SkinCacheTest, DecodesAgainOnlyWhenTheFileChanges) {
+    TempFolder folder;
+    const QString dir = qpath(folder.path());
+    SkinCache cache(dir);
+    EXPECT_EQ(cache.image("a.png"), nullptr);
+    QImage red(4, 3, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    red.save(dir + "/a.png");
+    ASSERT_NE(cache.image("a.png"), nullptr);
+    EXPECT_EQ(cache.image("a.png")->pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(cache.decodes(), 1);
+    QImage blue(5, 3, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    blue.save(dir + "/a.png");
+    EXPECT_EQ(cache.image("a.png")->pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(cache.decodes(), 2);
+    QFile::remove(dir + "/a.png");
+    EXPECT_EQ(cache.image("a.png"), nullptr);
+}
+
+TEST(Slider, ClickValueRoundsHalvesUp) {
+    struct Row { int x, left, right, min, max, value; };
+    const Row rows[] = {
+        {10, 10, 210, 0, 50, 0},  {12, 10, 210, 0, 50, 1},   // exactly half: the higher value
+        {11, 10, 210, 0, 50, 0},  {210, 10, 210, 0, 50, 50},
+        {5, 10, 210, 0, 3, 0},    {110, 10, 210, 0, 3, 2},   // 1.5 goes up
+        {76, 10, 210, 0, 3, 1},
+    };
+    for (const Row& r : rows) EXPECT_EQ(CBitSlider::valueAt(r.x, r.left, r.right, r.min, r.max), r.value) << r.x;
+    CBitSlider slider;
+    slider.setRange(0, 3);
+    QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(0, 5));  // left of the channel: the minimum
+    EXPECT_EQ(slider.value(), 0);
+}
+
+TEST(Splash, ClosesAfterAboutOneSecondEvenWithoutItsImage) {
+    for (const QString& image : {skins().program() + "/png/SplashScreen.png", QString("/nonexistent/none.png")}) {
+        CSplashScreen splash(image);
+        QSignalSpy done(&splash, &CSplashScreen::finished);
+        QElapsedTimer t;
+        t.start();
+        splash.start();
+        EXPECT_TRUE(done.wait(3000));
+        EXPECT_GE(t.elapsed(), 950);
+        EXPECT_EQ(splash.ticks(), 52);
+        EXPECT_FALSE(splash.isVisible());
+    }
+}
+
+}  // namespace
+}  // namespace vandrel
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
