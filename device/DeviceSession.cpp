@@ -64,6 +64,7 @@ OpenResult DeviceSession::openChannels() {
         if (ch != kNoChannel) {
             std::lock_guard<std::mutex> lock(m_port.mutex());
             m_port.set(ch);
+            m_commandOpen.store(true);
             result.commandOpened = true;
         }
     }
@@ -91,13 +92,11 @@ void DeviceSession::closeChannels() {
         m_transport.close(m_port.channel());
         m_port.set(kNoChannel);
     }
+    m_commandOpen.store(false);
     m_commandGone = false;
 }
 
-bool DeviceSession::commandOpen() {
-    std::lock_guard<std::mutex> lock(m_port.mutex());
-    return m_port.channel() != kNoChannel;
-}
+bool DeviceSession::commandOpen() { return m_commandOpen.load(); }
 
 bool DeviceSession::listenOpen() {
     std::lock_guard<std::mutex> lock(m_listenMutex);
@@ -135,9 +134,10 @@ TransferOutcome DeviceSession::reconnectRead(DeviceImage& image, FirmwareVersion
 }
 
 WriteResult DeviceSession::writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress) {
-    if (!commandOpen()) {
+    // Without the listener no acknowledgement can arrive: send nothing.
+    if (!commandOpen() || !m_listener.running()) {
         WriteResult r;
-        r.outcome = TransferOutcome::NotConnected;
+        r.outcome = m_listener.deviceGone() ? TransferOutcome::DeviceGone : TransferOutcome::NotConnected;
         return r;
     }
     ListenerAcks acks(m_listener, m_clock, m_options.ackDeadlineMs);

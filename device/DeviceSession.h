@@ -8,6 +8,7 @@
 // images passed in belong to the caller and must not be touched by another
 // thread during the call.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -50,7 +51,7 @@ public:
     OpenResult openChannels();
     // Sets stopListening, joins the listener, closes both channels.
     void closeChannels();
-    bool commandOpen();
+    bool commandOpen();  // never waits for a transfer on another thread
     bool listenOpen();
     bool listenerRunning() const { return m_listener.running(); }
 
@@ -67,6 +68,8 @@ public:
     // Sends what differs from `shadow` and waits for the keyboard to acknowledge
     // each step. `shadow` becomes a copy of `image` only when every step
     // completed. `image` gets the Windows-key lock applied to its key mask.
+    // When a step fails the write stops there; unless the keyboard is gone it
+    // still gets the closing lighting frame, which ends the dark phase.
     WriteResult writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress = {});
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
@@ -92,6 +95,7 @@ private:
     std::mutex m_listenMutex;  // guards m_listenChannel
     ChannelId m_listenChannel = kNoChannel;
     bool m_commandGone = false;  // guarded by the command lock
+    std::atomic<bool> m_commandOpen{false};
     InputDispatcher m_dispatcher;
     Listener m_listener;
 };

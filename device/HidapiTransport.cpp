@@ -102,7 +102,10 @@ HidapiTransport::Handle* HidapiTransport::find(ChannelId ch) {
 }
 
 IoStatus HidapiTransport::failure(const Handle& h, int savedErrno) const {
-    if (savedErrno == ENODEV || savedErrno == ENOENT || savedErrno == ESHUTDOWN) return IoStatus::Gone;
+    if (savedErrno == ENODEV || savedErrno == ENOENT) return IoStatus::Gone;
+#ifdef ESHUTDOWN
+    if (savedErrno == ESHUTDOWN) return IoStatus::Gone;
+#endif
 #ifdef __linux__
     // hidapi does not always keep errno; a vanished node means the keyboard left.
     std::error_code ec;

@@ -11,7 +11,7 @@ enum class TransferOutcome {
     NoAcknowledgement,  // the keyboard did not acknowledge a write step in time
     DeviceGone,         // the keyboard was unplugged during the transfer
     IoError,            // a request failed although the keyboard is still there
-    NotConnected        // the command channel is not open
+    NotConnected        // a channel the transfer needs is not open (a write needs both)
 };
 
 // The numbered steps of a write, in the order they are sent.

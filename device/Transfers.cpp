@@ -113,32 +113,46 @@ WriteResult runWriteAll(CommandPort& port, AckWaiter& acks, DeviceImage& im, Sha
         return true;
     };
 
-    if (!runStep(WriteStep::LightingOpen, -1, [&] {
-            IoStatus s = commands::setLighting(port, im, 1);
-            if (s == IoStatus::Ok) port.clock().sleepMs(10);
-            return s;
-        }))
+    // The steps up to the custom maps; false when one failed.
+    auto steps = [&]() -> bool {
+        if (!runStep(WriteStep::LightingOpen, -1, [&] {
+                IoStatus s = commands::setLighting(port, im, 1);
+                if (s == IoStatus::Ok) port.clock().sleepMs(10);
+                return s;
+            }))
+            return false;
+        if (f.palette && !runStep(WriteStep::Palette, -1, [&] {
+                IoStatus s = IoStatus::Ok;
+                for (int i = 0; i < static_cast<int>(kPaletteEntries) && s == IoStatus::Ok; ++i)
+                    s = commands::setColor(port, im, i);
+                return s;
+            }))
+            return false;
+        if (f.gameMode && !runStep(WriteStep::GameMode, -1, [&] { return commands::setGameMode(port, im); }))
+            return false;
+        if (f.reportRate && !runStep(WriteStep::ReportRate, -1, [&] { return commands::setReportRate(port, im); }))
+            return false;
+        if (f.responseTime &&
+            !runStep(WriteStep::ResponseTime, -1, [&] { return commands::setResponseTime(port, im); }))
+            return false;
+        if (f.keyMap && !runStep(WriteStep::KeyMap, -1, [&] { return commands::writeKeyMap(port, im); })) return false;
+        if (f.keyMask && !runStep(WriteStep::KeyMask, -1, [&] { return commands::writeKeyMask(port, im); }))
+            return false;
+        for (int s = 0; s < static_cast<int>(kMacroSlotCount); ++s) {
+            if (f.macro[s] && !runStep(WriteStep::Macro, s, [&] { return commands::writeMacro(port, im, s); }))
+                return false;
+        }
+        for (int m = 0; m < static_cast<int>(kDiyMapCount); ++m) {
+            if (f.diy[m] &&
+                !runStep(WriteStep::CustomLighting, m, [&] { return commands::writeCustomLighting(port, im, m); }))
+                return false;
+        }
+        return true;
+    };
+    if (!steps()) {
+        // The opening frame darkened the keyboard; light it again unless it is gone.
+        if (r.outcome != TransferOutcome::DeviceGone) commands::setLighting(port, im, 2);
         return r;
-    if (f.palette && !runStep(WriteStep::Palette, -1, [&] {
-            IoStatus s = IoStatus::Ok;
-            for (int i = 0; i < static_cast<int>(kPaletteEntries) && s == IoStatus::Ok; ++i)
-                s = commands::setColor(port, im, i);
-            return s;
-        }))
-        return r;
-    if (f.gameMode && !runStep(WriteStep::GameMode, -1, [&] { return commands::setGameMode(port, im); })) return r;
-    if (f.reportRate && !runStep(WriteStep::ReportRate, -1, [&] { return commands::setReportRate(port, im); }))
-        return r;
-    if (f.responseTime && !runStep(WriteStep::ResponseTime, -1, [&] { return commands::setResponseTime(port, im); }))
-        return r;
-    if (f.keyMap && !runStep(WriteStep::KeyMap, -1, [&] { return commands::writeKeyMap(port, im); })) return r;
-    if (f.keyMask && !runStep(WriteStep::KeyMask, -1, [&] { return commands::writeKeyMask(port, im); })) return r;
-    for (int s = 0; s < static_cast<int>(kMacroSlotCount); ++s) {
-        if (f.macro[s] && !runStep(WriteStep::Macro, s, [&] { return commands::writeMacro(port, im, s); })) return r;
-    }
-    for (int m = 0; m < static_cast<int>(kDiyMapCount); ++m) {
-        if (f.diy[m] && !runStep(WriteStep::CustomLighting, m, [&] { return commands::writeCustomLighting(port, im, m); }))
-            return r;
     }
     // The closing frame restores the brightness; the keyboard's acknowledgement
     // of it is not awaited.

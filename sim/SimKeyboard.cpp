@@ -34,6 +34,10 @@ const std::vector<uint8_t> kListenInterfaceDescriptor = {
     0x95, 0x03, 0x09, 0x02, 0x81, 0x02, 0xC0,
 };
 
+// The same interface without its vendor collection.
+const std::vector<uint8_t> kListenInterfaceWithoutVendor(kListenInterfaceDescriptor.begin(),
+                                                         kListenInterfaceDescriptor.end() - 23);
+
 // Interface 3: unnumbered 8-byte feature reports and 64-byte data reports.
 const std::vector<uint8_t> kCommandInterfaceDescriptor = {
     0x06, 0x01, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08,
@@ -88,7 +92,10 @@ SimKeyboard::SimKeyboard(Clock& clock, SimOptions options)
         const std::string base = "sim:" + sn + ":hidraw";
         m_nodes.push_back({base + "0", 0, 0x01, 0x06, Role::Other, &kBootKeyboardDescriptor});
         const uint16_t usages[4][2] = {{0x01, 0x06}, {0x0C, 0x01}, {0x01, 0x80}, {0xFF00, 0x01}};
-        for (auto& u : usages) m_nodes.push_back({base + "1", 1, u[0], u[1], Role::Listen, &kListenInterfaceDescriptor});
+        const std::vector<uint8_t>* listen =
+            m_options.listenCollection ? &kListenInterfaceDescriptor : &kListenInterfaceWithoutVendor;
+        for (int i = 0; i < (m_options.listenCollection ? 4 : 3); ++i)
+            m_nodes.push_back({base + "1", 1, usages[i][0], usages[i][1], Role::Listen, listen});
         m_nodes.push_back({base + "2", 3, 0xFF01, 0x01, Role::Command, &kCommandInterfaceDescriptor});
     } else {
         auto path = [&](const std::string& iface, int instance) {
@@ -99,7 +106,8 @@ SimKeyboard::SimKeyboard(Clock& clock, SimOptions options)
         m_nodes.push_back({path("mi_01&col01", 0), 1, 0x01, 0x06, Role::ListenOther, &kListenInterfaceDescriptor});
         m_nodes.push_back({path("mi_01&col02", 1), 1, 0x0C, 0x01, Role::Other, &kListenInterfaceDescriptor});
         m_nodes.push_back({path("mi_01&col03", 2), 1, 0x01, 0x80, Role::Other, &kListenInterfaceDescriptor});
-        m_nodes.push_back({path("mi_01&col04", 3), 1, 0xFF00, 0x01, Role::Listen, &kListenInterfaceDescriptor});
+        if (m_options.listenCollection)
+            m_nodes.push_back({path("mi_01&col04", 3), 1, 0xFF00, 0x01, Role::Listen, &kListenInterfaceDescriptor});
         m_nodes.push_back({path("mi_03", 0), 3, 0xFF01, 0x01, Role::Command, &kCommandInterfaceDescriptor});
     }
     if (!m_virtual) m_worker = std::thread(&SimKeyboard::workerLoop, this);

@@ -40,6 +40,7 @@ struct SimOptions {
 #endif
     int64_t ackLatencyUs = 2000;
     std::string serial = "0";  // tells the paths of two simulated keyboards apart
+    bool listenCollection = true;  // false: a keyboard whose listen collection is missing
 };
 
 struct SimEvent {

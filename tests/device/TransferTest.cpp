@@ -239,10 +239,12 @@ TEST(WriteAll, KeyboardStopsAcknowledging) {
         EXPECT_EQ(r.index, c.index);
         EXPECT_EQ(r.stepsDone, c.acksBeforeSilence);
         EXPECT_TRUE(s.shadow == shadowBefore);
-        // The wait gave up at its deadline; the closing frame was never sent.
+        // The wait gave up at its deadline; the closing frame still lit the
+        // keyboard again after the opening frame's dark phase.
         EXPECT_GE(s.elapsedMsSince(start), s.session.options().ackDeadlineMs);
         EXPECT_LT(s.elapsedMsSince(start), s.session.options().ackDeadlineMs + 200);
-        EXPECT_NE(framesOf(s.keyboard.events()).back(), kClose);
+        EXPECT_EQ(framesOf(s.keyboard.events()).back(), kClose);
+        EXPECT_EQ(s.keyboard.config().ledBrightness, 50);
     }
 }
 
@@ -352,6 +354,27 @@ TEST(Transfers, WithoutAKeyboard) {
     EXPECT_EQ(s.session.writeAll(s.image, s.shadow).outcome, TransferOutcome::NotConnected);
     EXPECT_FALSE(s.shadow == s.image);
     EXPECT_TRUE(s.keyboard.events().empty());
+}
+
+TEST(Transfers, KeyboardWithoutTheListenCollection) {
+    for (SimPathStyle style : {SimPathStyle::Linux, SimPathStyle::Windows}) {
+        SimOptions so;
+        so.style = style;
+        so.listenCollection = false;
+        SessionOptions opts;
+        opts.rule = style == SimPathStyle::Linux ? ChannelRule::InterfaceNumbers : ChannelRule::PathMarkers;
+        SimSession s(so, opts);
+        const OpenResult r = s.session.openChannels();
+        EXPECT_TRUE(r.commandOpened);
+        EXPECT_FALSE(r.listenOpened);
+        EXPECT_EQ(s.session.initialRead(s.image, s.firmware), TransferOutcome::Completed);
+        s.shadow = s.image;
+        s.keyboard.clearRecord();
+        // No acknowledgement could ever arrive: nothing is sent.
+        s.image.ledBrightness = 4;
+        EXPECT_EQ(s.session.writeAll(s.image, s.shadow).outcome, TransferOutcome::NotConnected);
+        EXPECT_TRUE(s.keyboard.events().empty());
+    }
 }
 
 TEST(Transfers, PathMarkersOnWindowsStylePaths) {
