@@ -45,9 +45,10 @@ public:
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    // Finds the keyboard and opens whichever channel is closed (a channel whose
-    // device went away counts as closed); starts the listener when the listen
-    // channel opens and none runs. A channel already open is left alone.
+    // Finds the keyboard and opens whichever channel is closed, starting the
+    // listener with the listen channel. A channel already open is left alone,
+    // unless a transfer or the listener has seen the keyboard gone: then both
+    // are closed first and opened afresh.
     OpenResult openChannels();
     // Sets stopListening, joins the listener, closes both channels.
     void closeChannels();
@@ -70,6 +71,7 @@ public:
     // completed. `image` gets the Windows-key lock applied to its key mask.
     // When a step fails the write stops there; unless the keyboard is gone it
     // still gets the closing lighting frame, which ends the dark phase.
+    // Without a running listener nothing is sent (NotConnected).
     WriteResult writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress = {});
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
