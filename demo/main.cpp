@@ -5,9 +5,10 @@
 // environment only here: VANDREL_DEMO_READY=1 prints, once the window shows
 // the keyboard's values, the milliseconds since the process started and the
 // peak memory, then ends; VANDREL_DEMO_SCREENSHOT=<file> saves the window's
-// picture at that moment instead.
+// picture at that moment instead, after the clicks of VANDREL_DEMO_CLICKS.
 
 #include <QFile>
+#include <QMouseEvent>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -39,6 +40,15 @@ double msSinceProcessStart() {
     return (up - startTicks / 100.0) * 1000.0;
 }
 
+// A left click at window coordinates, as the mouse would give it.
+void clickAt(QWidget& window, int x, int y) {
+    const QPointF local(x, y), global = window.mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &press);
+    QCoreApplication::sendEvent(&window, &release);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +76,16 @@ int main(int argc, char** argv) {
                             msSinceProcessStart(), sinceMain, peakMemoryKb());
                 std::fflush(stdout);
             }
-            if (!screenshot.isEmpty()) window.composeFrame().save(screenshot);
+            if (!screenshot.isEmpty()) {
+                // By default the picture shows the panel open: lighting, game
+                // mode, report rate. VANDREL_DEMO_CLICKS="x,y;x,y" clicks elsewhere.
+                const QString clicks = qEnvironmentVariable("VANDREL_DEMO_CLICKS", QStringLiteral("100,115;100,395;100,490"));
+                for (const QString& c : clicks.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                    const QStringList xy = c.split(QLatin1Char(','));
+                    clickAt(window, xy.value(0).toInt(), xy.value(1).toInt());
+                }
+                window.composeFrame().save(screenshot);
+            }
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
         });
     };

@@ -150,10 +150,11 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
         }
     }
 
+    // The labels go over the slider: its track reaches into their first rows.
+    if (!listOpen) drawSlider(p, in.brightness);
     drawText(p, u8("亮度"), 28, 247, 13);
     drawText(p, u8("暗"), 28, 274, 13);
     drawText(p, u8("亮"), 230, 274, 13);
-    if (!listOpen) drawSlider(p, in.brightness);
 
     if (effect <= 50) {
         if (effect != 1) drawImage(p, QStringLiteral("8.png"), 203, 223);
