@@ -15,6 +15,7 @@
 #include "controls/CBitSlider.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
+#include "keymap/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -403,6 +404,82 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
     EXPECT_NE(keymapFileImage().ledEffect, 6);
+}
+
+TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
+    keyboard.unplug();
+    DeviceImage onKeyboard = keyboard.config();
+    onKeyboard.ledBrightness = 44;
+    keyboard.setConfig(onKeyboard);
+    int offers = 0;
+    start();
+    window->hooks().offerUpdate = [&](QWidget*, const AppVersion&, const FirmwareVersion&) { ++offers; };
+    EXPECT_FALSE(window->connected());
+    const QImage absent = frame();
+
+    keyboard.plug();
+    window->deviceArrived();
+    QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+    ASSERT_TRUE(refreshed.wait(5000));
+    window->waitWhileBusy();
+    EXPECT_TRUE(window->connected());
+    EXPECT_EQ(state->image.ledBrightness, 44);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(offers, 1);
+    // The "no keyboard" notice is gone from the stage.
+    EXPECT_NE(frame().copy(328, 440, 650, 40), absent.copy(328, 440, 650, 40));
+
+    window->deviceRemoved();
+    EXPECT_FALSE(window->connected());
+    EXPECT_FALSE(session.listenerRunning());
+}
+
+TEST_F(WindowTest, LaunchKeysReachTheWindow) {
+    start();
+    QList<int> codes;
+    window->hooks().launchKey = [&](uint8_t code) { codes.append(code); };
+    keyboard.pressLaunchKey(0x23);
+    QTRY_COMPARE_WITH_TIMEOUT(codes.size(), 1, 3000);
+    EXPECT_EQ(codes.first(), 0x23);
+}
+
+TEST_F(WindowTest, ProfileDialogReloadsWithoutAskingTheKeyboard) {
+    start();
+    int offers = 0;
+    window->hooks().offerUpdate = [&](QWidget*, const AppVersion&, const FirmwareVersion&) { ++offers; };
+    window->hooks().runProfileDialog = [this](QWidget*) {
+        state->image.ledBrightness = 9;
+        state->image.keyMask[4] = 0;  // a profile with disabled keys
+        return true;
+    };
+    click(50, 620);
+    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 9, 2000);
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_EQ(offers, 0);
+    EXPECT_EQ(keymapFileImage().keyMask[4], 0);
+    int marked = 0;
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) marked += state->reassigned[slot];
+    EXPECT_GT(marked, 0);
+}
+
+TEST_F(WindowTest, KeyMapDialogResultIsApplied) {
+    start();
+    KeyEditTarget seen;
+    window->hooks().runKeyMapDialog = [&](QWidget*, const KeyEditTarget& key, AssignmentRequest& request) {
+        seen = key;
+        request.assignType = static_cast<uint8_t>(AssignType::SingleKey);
+        request.codes[0] = 0x41;  // A
+        request.codeCount = 1;
+        return true;
+    };
+    const QPoint q = keyCentre(42);
+    click(q.x(), q.y());
+    EXPECT_EQ(seen.slot, 42);
+    EXPECT_EQ(seen.homeVk, SlotHomeVk[42]);
+    EXPECT_EQ(seen.usage, keyNames().usage(SlotHomeVk[42]));
+    EXPECT_EQ(state->reassigned[42], 1);
+    EXPECT_TRUE(keyLooksLike(frame(), skins().image("kb_hl.png"), 42));
+    EXPECT_TRUE(keyboard.events().empty());  // nothing reaches the keyboard before save
 }
 
 TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
