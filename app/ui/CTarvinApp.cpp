@@ -39,7 +39,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
 
     WindowPaths windowPaths;
     windowPaths.programFolder = paths.programFolder;
-    windowPaths.dataFolder = std::filesystem::path(QDir::toNativeSeparators(paths.dataFolder).toStdString());
+    windowPaths.dataFolder = std::filesystem::path(QDir::toNativeSeparators(paths.dataFolder).toStdU16String());
     CTarvinDlg window(*state, session, windowPaths);
     window.setWebAddress(vendorWebSite().host());
 

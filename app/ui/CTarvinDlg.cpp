@@ -88,7 +88,7 @@ void CTarvinDlg::setUpSlider(CBitSlider* s, int id, int x, int y, int maximum) {
 void CTarvinDlg::initialise() {
     setWindowIcon(QIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
 
-    m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdString()) / kVersionFileName);
+    m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdU16String()) / kVersionFileName);
     setFixedSize(m_renderer.windowSize());
 
     setUpSlider(m_speed, kSpeedSliderId, kSliderX, kSpeedSliderY, 9);
@@ -397,6 +397,7 @@ void CTarvinDlg::pickPaletteColour(int entry) {
 void CTarvinDlg::paintKey(int slot) {
     if (!m_hooks.pickColour) return;
     const int map = diyMapIndex(m_state.image.ledEffect);
+    if (map < 0) return;
     const uint8_t* cell = m_state.image.diyMaps[map] + SlotCellOffset[slot];
     if (const auto c = m_hooks.pickColour(this, QColor(cell[1], cell[2], cell[3])))
         m_model.setKeyColour(slot, static_cast<uint8_t>(c->red()), static_cast<uint8_t>(c->green()),
