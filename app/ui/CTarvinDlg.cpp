@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -104,8 +105,19 @@ void CTarvinDlg::initialise() {
     keyNames();
     setSlidersFromImage();
 
-    m_session.setInputCallback([this](uint8_t code) {
-        QCoreApplication::postEvent(this, new DeviceInputEvent(code));
+    // Input codes arrive on a thread of the session's; they are handed to the
+    // window through the application's queue, so that a code still under way
+    // when the window goes away finds it gone instead of reaching freed memory.
+    const QPointer<CTarvinDlg> self(this);
+    m_session.setInputCallback([self](uint8_t code) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, code] {
+                if (!self) return;
+                DeviceInputEvent input(code);
+                QCoreApplication::sendEvent(self, &input);
+            },
+            Qt::QueuedConnection);
     });
     m_session.openChannels();
     m_connected = m_session.commandOpen();
