@@ -432,6 +432,19 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     window->deviceRemoved();
     EXPECT_FALSE(window->connected());
     EXPECT_FALSE(session.listenerRunning());
+
+    // Back again, changed meanwhile: read again, and what a save compares
+    // against is what the keyboard now holds.
+    onKeyboard.ledBrightness = 12;
+    keyboard.setConfig(onKeyboard);
+    window->deviceArrived();
+    ASSERT_TRUE(refreshed.wait(5000));
+    window->waitWhileBusy();
+    EXPECT_TRUE(session.listenerRunning());
+    EXPECT_EQ(state->image.ledBrightness, 12);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), 12);
+    EXPECT_EQ(offers, 2);
 }
 
 TEST_F(WindowTest, LaunchKeysReachTheWindow) {
