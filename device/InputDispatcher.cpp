@@ -14,7 +14,9 @@ InputDispatcher::~InputDispatcher() {
 }
 
 void InputDispatcher::setCallback(Callback cb) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (std::this_thread::get_id() != m_thread.get_id())
+        m_idle.wait(lock, [this] { return !m_delivering; });
     m_callback = std::move(cb);
 }
 
@@ -43,9 +45,13 @@ void InputDispatcher::run() {
         const uint8_t code = m_queue.front();
         m_queue.pop_front();
         Callback cb = m_callback;
+        m_delivering = true;
         lock.unlock();
         if (cb) cb(code);
+        cb = nullptr;  // the receiver's captures are released before it counts as done
         lock.lock();
+        m_delivering = false;
+        m_idle.notify_all();
     }
 }
 

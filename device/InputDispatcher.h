@@ -23,6 +23,9 @@ public:
     InputDispatcher(const InputDispatcher&) = delete;
     InputDispatcher& operator=(const InputDispatcher&) = delete;
 
+    // Replaces the receiver. Once it returns, the old receiver is not running
+    // and will not be called again (unless called from within the receiver
+    // itself, which cannot wait for its own return).
     void setCallback(Callback cb);
     // Never blocks beyond a short queue lock.
     void post(uint8_t code);
@@ -33,6 +36,8 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
+    std::condition_variable m_idle;  // signalled when a delivery ends
+    bool m_delivering = false;
     std::deque<uint8_t> m_queue;
     Callback m_callback;
     size_t m_dropped = 0;

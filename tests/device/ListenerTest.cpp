@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <mutex>
 #include <vector>
 
+#include "device/InputDispatcher.h"
 #include "device/Listener.h"
 #include "tests/device/SimFixture.h"
 
@@ -109,6 +113,45 @@ TEST(Listener, BlockedReceiverDoesNotHoldUpAcknowledgements) {
     cv.notify_all();
     EXPECT_TRUE(eventually([&] { return codes.get().size() == 3; }));
     EXPECT_EQ(codes.get(), (std::vector<uint8_t>{0x30, 0x31, 0x32}));
+}
+
+TEST(InputDispatcher, ReplacingTheReceiverWaitsForARunningDelivery) {
+    // A window that removes its receiver before it is destroyed must be sure
+    // the receiver is neither running nor called afterwards.
+    InputDispatcher d;
+    std::mutex m;
+    std::condition_variable cv;
+    bool entered = false, release = false;
+    std::atomic<int> calls{0};
+    d.setCallback([&](uint8_t) {
+        std::unique_lock<std::mutex> lock(m);
+        entered = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return release; });
+        ++calls;
+    });
+    d.post(0x10);
+    {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return entered; });
+    }
+    std::atomic<bool> replaced{false};
+    std::thread t([&] {
+        d.setCallback({});
+        replaced = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(replaced.load());
+    {
+        std::lock_guard<std::mutex> lock(m);
+        release = true;
+    }
+    cv.notify_all();
+    t.join();
+    EXPECT_EQ(calls.load(), 1);
+    d.post(0x11);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(calls.load(), 1);
 }
 
 TEST(Listener, UnrelatedReportsDoNotExtendTheAcknowledgementDeadline) {
