@@ -472,21 +472,25 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
 }
 
 void CTarvinDlg::deviceArrived() {
-    // A keyboard that has just arrived needs time before it takes requests.
-    QTimer::singleShot(2000, this, [this] {
-        if (m_busy) return;
-        const OpenResult opened = m_session.openChannels();
-        m_connected = m_session.commandOpen();
-        if (opened.commandOpened) {
-            // A keyboard that was absent at start has never been read.
-            if (!m_initialReadStarted) startInitialRead();
-            else startReconnectRead(opened.listenOpened);
-        } else if (opened.listenOpened) {
-            DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
-            QCoreApplication::sendEvent(this, &refresh);
-        }
-        redraw();
-    });
+    // The device monitor reports an arrival only after the keyboard has had its
+    // two seconds to settle, so the channels can be opened at once. An arrival
+    // during a save or a read is handled as soon as that transfer ends.
+    if (m_busy) {
+        m_arrivalPending = true;
+        return;
+    }
+    m_arrivalPending = false;
+    const OpenResult opened = m_session.openChannels();
+    m_connected = m_session.commandOpen();
+    if (opened.commandOpened) {
+        // A keyboard that was absent at start has never been read.
+        if (!m_initialReadStarted) startInitialRead();
+        else startReconnectRead(opened.listenOpened);
+    } else if (opened.listenOpened) {
+        DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
+        QCoreApplication::sendEvent(this, &refresh);
+    }
+    redraw();
 }
 
 void CTarvinDlg::deviceRemoved() {
@@ -527,6 +531,7 @@ void CTarvinDlg::finishBackground(const Continuation& then) {
     QApplication::restoreOverrideCursor();
     if (then) then();
     redraw();
+    if (m_arrivalPending && !m_busy) deviceArrived();
 }
 
 void CTarvinDlg::reportProgress(int done, int total) {

@@ -176,6 +176,7 @@ private:
     bool m_connected = false;
     bool m_initialReadStarted = false;
     bool m_busy = false;
+    bool m_arrivalPending = false;  // an arrival seen while a transfer ran
     QString m_busyText;
     std::atomic<int> m_progressDone{0};
     std::atomic<int> m_progressTotal{0};
