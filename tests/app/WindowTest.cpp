@@ -447,6 +447,87 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     EXPECT_EQ(offers, 2);
 }
 
+TEST_F(WindowTest, ReplugCyclesLeaveOneListenerAndTheSameSettings) {
+    start();
+    QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+    const DeviceImage settings = state->image;
+    constexpr int kCycles = 5;
+    for (int i = 1; i <= kCycles; ++i) {
+        SCOPED_TRACE(i);
+        keyboard.unplug();
+        window->deviceRemoved();
+        EXPECT_FALSE(window->connected());
+        EXPECT_FALSE(session.listenerRunning());
+        keyboard.plug();
+        window->deviceArrived();
+        window->deviceArrived();  // a second report while it reconnects changes nothing
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refreshed.count() == i && !window->busy(); }, 5000));
+        EXPECT_TRUE(window->connected());
+        EXPECT_TRUE(session.listenerRunning());
+    }
+    window->deviceArrived();  // both channels open: nothing to do
+    window->waitWhileBusy();
+    QTest::qWait(20);
+    EXPECT_EQ(refreshed.count(), kCycles);
+    EXPECT_EQ(state->image, settings);
+    EXPECT_EQ(state->shadow, settings);
+
+    // The listener that survived the cycles still delivers acknowledgements.
+    state->image.ledBrightness = settings.ledBrightness == 20 ? 21 : 20;
+    click(940, 620);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(", ").toStdString();
+    EXPECT_EQ(state->shadow, state->image);
+}
+
+TEST_F(WindowTest, RemovalDuringASaveDisconnectsAndKeepsTheShadow) {
+    start();
+    const DeviceImage shadow = state->shadow;
+    state->image.ledEffect = 5;
+    std::memset(state->image.diyMaps[2], 0x24, 32);
+    keyboard.unplugAfterRequests(4);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));
+    // The keyboard vanishes in the middle of the save; the monitor's report may
+    // come while the save still runs.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !keyboard.plugged(); }, 5000));
+    window->deviceRemoved();
+    window->waitWhileBusy();
+    EXPECT_FALSE(window->connected());
+    EXPECT_FALSE(session.listenerRunning());
+    EXPECT_EQ(state->shadow, shadow);
+    ASSERT_EQ(warnings.size(), 1);
+
+    // Plugged in again, the keyboard is read afresh and saving works again.
+    QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+    keyboard.plug();
+    window->deviceArrived();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshed.count() == 1 && !window->busy(); }, 5000));
+    EXPECT_TRUE(window->connected());
+    EXPECT_EQ(state->image.ledEffect, keyboard.config().ledEffect);
+    EXPECT_EQ(state->image.ledBrightness, keyboard.config().ledBrightness);
+    state->image.ledEffect = 6;
+    click(940, 620);
+    EXPECT_EQ(warnings.size(), 1) << warnings.join(", ").toStdString();
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+}
+
+TEST_F(WindowTest, ArrivalDuringATransferIsHandledWhenItEnds) {
+    keyboard.unplug();
+    start();
+    EXPECT_FALSE(window->connected());
+    keyboard.plug();
+    QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+    window->deviceArrived();
+    ASSERT_TRUE(window->busy());  // the first read runs
+    keyboard.unplug();
+    window->deviceRemoved();
+    keyboard.plug();
+    window->deviceArrived();  // seen while the read still runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->busy() && window->connected() && session.listenerRunning(); }, 5000));
+    window->waitWhileBusy();
+    EXPECT_GE(refreshed.count(), 1);
+    EXPECT_EQ(state->image, keyboard.config());
+}
+
 TEST_F(WindowTest, LaunchKeysReachTheWindow) {
     start();
     QList<int> codes;
