@@ -17,6 +17,7 @@
 #include "app/ui/CTarvinDlg.h"
 #include "device/Clock.h"
 #include "sim/SimKeyboard.h"
+#include "update/AppVersion.h"
 
 namespace {
 
@@ -56,6 +57,11 @@ int main(int argc, char** argv) {
     vandrel::CTarvinApp app(argc, argv);
     vandrel::RealClock clock;
     vandrel::SimKeyboard keyboard(clock);
+    // The demo keyboard runs the firmware the program was delivered with, so
+    // the update offer (which would have no updater to start) stays away.
+    const vandrel::AppVersion version = vandrel::loadAppVersion(
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "VER.bin");
+    keyboard.setFirmwareVersion(version.major, version.minor);
 
     const bool reportReady = qEnvironmentVariableIsSet("VANDREL_DEMO_READY");
     const QString screenshot = qEnvironmentVariable("VANDREL_DEMO_SCREENSHOT");
