@@ -85,20 +85,36 @@ TEST_F(MacroManagerTest, DeleteClosesTheGap) {
 }
 
 TEST_F(MacroManagerTest, SelectionSetsTogglesFromTheRecord) {
-    struct {
-        uint16_t stored;
+    // Opening shows the first macro's count as stored; choosing a macro in the
+    // list shows a stored 0 as 1 and stores 1.
+    struct Shown {
         bool loop;
         std::u16string text;
         uint16_t after;
-    } cases[] = {{0, false, u"1", 1}, {1, false, u"1", 1}, {258, true, u"258", 258}};
+    };
+    struct {
+        uint16_t stored;
+        Shown opened, selected;
+    } cases[] = {
+        {0, {false, u"0", 0}, {false, u"1", 1}},
+        {1, {false, u"1", 1}, {false, u"1", 1}},
+        {258, {true, u"258", 258}, {true, u"258", 258}},
+    };
+    auto expectShown = [&](const Shown& s, size_t record, const char* how, uint16_t stored) {
+        EXPECT_EQ(mgr->loopEnabled(), s.loop) << how << " " << stored;
+        EXPECT_EQ(mgr->loopText(), s.text) << how << " " << stored;
+        EXPECT_EQ(recordLoopCount(work(record)), s.after) << how << " " << stored;
+        EXPECT_TRUE(mgr->recordDelays()) << how << " " << stored;
+    };
     for (auto& c : cases) {
         add(0, u"M", {}, c.stored);
+        add(1, u"N", {}, c.stored);
         (*store)[0].macroFlags = 1;
+        (*store)[1].macroFlags = 1;
         mgr->open(*store);
-        EXPECT_EQ(mgr->loopEnabled(), c.loop) << c.stored;
-        EXPECT_EQ(mgr->loopText(), c.text);
-        EXPECT_EQ(recordLoopCount(work(0)), c.after);
-        EXPECT_TRUE(mgr->recordDelays());
+        expectShown(c.opened, 0, "opened", c.stored);
+        mgr->selectMacro(1);
+        expectShown(c.selected, 1, "selected", c.stored);
     }
 }
 
