@@ -35,10 +35,11 @@ public:
     explicit DeviceRefreshEvent(Source source) : QEvent(kDeviceRefreshEvent), m_source(source) {}
     Source source() const { return m_source; }
 
-    // Set when the event carries the start-up read: its outcome, the image as
-    // read and the firmware version.
-    bool carriesRead = false;
+    // The outcome of the read this refresh follows, if any.
     TransferOutcome outcome = TransferOutcome::Completed;
+    // Set when the event carries the start-up read: the image as read and the
+    // firmware version.
+    bool carriesRead = false;
     DeviceImage read{};
     FirmwareVersion firmware;
 

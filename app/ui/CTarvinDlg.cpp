@@ -234,12 +234,11 @@ void CTarvinDlg::onSliderChanged(int controlId) {
 
 void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     const bool fromKeyboard = event.source() == DeviceRefreshEvent::FromKeyboard;
-    bool readOk = true;
-    if (event.carriesRead) {
-        readOk = event.outcome == TransferOutcome::Completed;
-        // A read that broke off leaves the image with what keymap.bin held.
-        if (readOk) acceptInitialRead(m_state, event.read, event.firmware);
-    }
+    // After a read that broke off the firmware version is not known for this
+    // connection: no update is offered on the strength of an older answer.
+    const bool readOk = event.outcome == TransferOutcome::Completed;
+    // A start-up read that broke off leaves the image with what keymap.bin held.
+    if (event.carriesRead && readOk) acceptInitialRead(m_state, event.read, event.firmware);
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
@@ -465,6 +464,7 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
             }
             if (sendRefresh) {
                 DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
+                refresh.outcome = outcome;
                 QCoreApplication::sendEvent(this, &refresh);
             }
         };

@@ -447,6 +447,28 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     EXPECT_EQ(offers, 2);
 }
 
+TEST_F(WindowTest, ReconnectWhoseReadBreaksOffOffersNoUpdate) {
+    start();
+    int offers = 0;
+    window->hooks().offerUpdate = [&](QWidget*, const AppVersion&, const FirmwareVersion&) { ++offers; };
+    QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+    keyboard.unplug();
+    window->deviceRemoved();
+    // Back, but gone again in the middle of its read (an updater that
+    // restarts it does that): the version known from before may be stale.
+    keyboard.plug();
+    keyboard.unplugAfterRequests(5);
+    window->deviceArrived();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshed.count() == 1 && !window->busy(); }, 5000));
+    EXPECT_EQ(offers, 0);
+
+    window->deviceRemoved();
+    keyboard.plug();
+    window->deviceArrived();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshed.count() == 2 && !window->busy(); }, 5000));
+    EXPECT_EQ(offers, 1);
+}
+
 TEST_F(WindowTest, ReplugCyclesLeaveOneListenerAndTheSameSettings) {
     start();
     QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
