@@ -1,6 +1,7 @@
 #include "app/ui/CTarvinDlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QIcon>
@@ -199,6 +200,21 @@ void CTarvinDlg::paintEvent(QPaintEvent*) {
 void CTarvinDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow()) redraw();
+}
+
+void CTarvinDlg::closeEvent(QCloseEvent* event) {
+    // Closing the window from the window manager (Alt+F4, the task bar) is the
+    // close button: the program ends. Merely hiding the window would leave the
+    // program running unseen, with nothing to bring it back where the desktop
+    // has no notification area. The close the application sends its windows
+    // on the way out is let through as it is.
+    if (!event->spontaneous()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_busy) return;  // no input while a transfer runs
+    closeProgram();
 }
 
 // ---- events ---------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <cstring>
 
 #include "app/ui/CTarvinDlg.h"
@@ -404,6 +405,28 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
     EXPECT_NE(keymapFileImage().ledEffect, 6);
+}
+
+TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
+    start();
+    QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
+    state->image.ledEffect = 6;
+    // The application's own close on its way out: no command, no file.
+    const std::filesystem::path file = KeymapFilePath(data.path());
+    std::filesystem::remove(file);
+    QCloseEvent quitting;
+    QApplication::sendEvent(window.get(), &quitting);
+    EXPECT_EQ(exit.count(), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    // Alt+F4 or the task bar: the window is not just hidden, the program ends.
+    window->show();
+    QCloseEvent fromWindowManager;
+    QSpontaneKeyEvent::setSpontaneous(&fromWindowManager);
+    qApp->notify(window.get(), &fromWindowManager);
+    EXPECT_FALSE(fromWindowManager.isAccepted());
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_EQ(keymapFileImage(), state->shadow);
 }
 
 TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
