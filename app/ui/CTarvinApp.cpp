@@ -66,12 +66,12 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
 
     // The splash shows while start-up goes on; the window appears when it has
-    // closed, unless no keyboard is there and the notification area can keep
-    // the program instead.
+    // closed, unless a keyboard channel could not be opened and the
+    // notification area can keep the program instead.
     CSplashScreen splash(paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
     bool trayInstalled = false;
     connect(&splash, &CSplashScreen::finished, &window, [&] {
-        if (window.connected() || !trayInstalled) {
+        if (window.bothChannelsOpen() || !trayInstalled) {
             window.show();
             window.raise();
             window.activateWindow();

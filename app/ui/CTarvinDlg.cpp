@@ -126,6 +126,8 @@ void CTarvinDlg::initialise() {
     redraw();
 }
 
+bool CTarvinDlg::bothChannelsOpen() const { return m_session.commandOpen() && m_session.listenOpen(); }
+
 CBitSlider* CTarvinDlg::slider(int controlId) const {
     if (controlId == kSpeedSliderId) return m_speed;
     if (controlId == kBrightnessSliderId) return m_brightness;

@@ -94,6 +94,9 @@ public:
 
     // Whether the keyboard's command channel is open.
     bool connected() const { return m_connected; }
+    // Whether both channels are open: without the listening one no save can be
+    // acknowledged, so start-up treats the keyboard as absent.
+    bool bothChannelsOpen() const;
     bool busy() const { return m_busy; }
     // Processes events until no transfer runs (tests, shutdown).
     void waitWhileBusy();
