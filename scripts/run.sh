@@ -7,8 +7,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 if [ -x build/app/Vandrel ] && [ -x build/demo/Vandrel ]; then
-  if grep -qsi '04d9' /sys/class/hidraw/*/device/uevent 2>/dev/null \
-     && grep -qsi 'a124' /sys/class/hidraw/*/device/uevent 2>/dev/null; then
+  if grep -qsi '^HID_ID=0003:000004D9:0000A124$' /sys/class/hidraw/*/device/uevent 2>/dev/null; then
     exec build/app/Vandrel "$@"
   fi
   exec build/demo/Vandrel "$@"
