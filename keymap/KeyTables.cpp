@@ -1,6 +1,6 @@
 #include "keymap/KeyTables.h"
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 
 namespace vandrel {
 

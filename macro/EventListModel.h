@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroRecord.h"
 #include "macro/RecorderPorts.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroRecord.h"
 
 namespace vandrel {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "macro/EventListModel.h"
 #include "macro/MacroRecord.h"
 #include "macro/RecorderPorts.h"

@@ -17,7 +17,7 @@
 #include "app/model/AppCommands.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
 
 namespace vandrel {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroManager.h"
 
 namespace vandrel::fuzz {

@@ -16,7 +16,7 @@
 #include "controls/CBitSlider.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "keymap/KeyAssignment.h"
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroSlot.h"

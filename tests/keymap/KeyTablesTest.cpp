@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "keymap/KeyTables.h"
 
 using namespace vandrel;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "TestFiles.h"

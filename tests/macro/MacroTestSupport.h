@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroRecord.h"
 #include "macro/RecorderPorts.h"
 

@@ -1,4 +1,4 @@
-#include "keymap/KeyNameTable.h"
+#include "keys/KeyNameTable.h"
 
 #include <cstdio>
 
