@@ -9,7 +9,7 @@
 namespace vandrel {
 
 CAboutDlg::CAboutDlg(const QIcon& icon, const AppVersion& version, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("关于 Vandrel"));
+    setWindowTitle(tr("关于 Vandrel"));
     setWindowIcon(icon);
 
     auto* iconLabel = new QLabel(this);
@@ -18,7 +18,7 @@ CAboutDlg::CAboutDlg(const QIcon& icon, const AppVersion& version, QWidget* pare
 
     auto* name = new QLabel(versionText(version), this);
     name->setObjectName(QStringLiteral("versionLabel"));
-    auto* line = new QLabel(QStringLiteral("游戏键盘配置程序：按键、宏、灯光与性能设置"), this);
+    auto* line = new QLabel(tr("游戏键盘配置程序：按键、宏、灯光与性能设置"), this);
     line->setObjectName(QStringLiteral("descriptionLabel"));
 
     auto* texts = new QVBoxLayout;
@@ -40,7 +40,7 @@ CAboutDlg::CAboutDlg(const QIcon& icon, const AppVersion& version, QWidget* pare
 }
 
 QString CAboutDlg::versionText(const AppVersion& version) {
-    return QStringLiteral("Vandrel %1.%2 版").arg(version.major).arg(version.minor);
+    return tr("Vandrel %1.%2 版").arg(version.major).arg(version.minor);
 }
 
 }  // namespace vandrel

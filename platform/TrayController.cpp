@@ -11,11 +11,14 @@ TrayController::TrayController(const QIcon& icon, Query keyboardConnected, QObje
       m_keyboardConnected(std::move(keyboardConnected)),
       m_trayAvailable(trayAvailable ? std::move(trayAvailable) : Query(&QSystemTrayIcon::isSystemTrayAvailable)) {
     m_menu = new QMenu();
-    m_about = m_menu->addAction(QStringLiteral("关于 Vandrel(&A)..."));
+    m_about = m_menu->addAction(tr("关于 Vandrel(&A)..."));
+    m_autostart = m_menu->addAction(tr("随系统启动"));
+    m_autostart->setCheckable(true);
     m_menu->addSeparator();
-    m_exit = m_menu->addAction(QStringLiteral("退出"));
+    m_exit = m_menu->addAction(tr("退出"));
     connect(m_about, &QAction::triggered, this, &TrayController::aboutRequested);
     connect(m_exit, &QAction::triggered, this, &TrayController::exitRequested);
+    connect(m_autostart, &QAction::triggered, this, &TrayController::autostartToggled);
 
     m_icon = new QSystemTrayIcon(icon, this);
     m_icon->setToolTip(QStringLiteral("Vandrel"));
@@ -29,6 +32,10 @@ TrayController::~TrayController() {
     m_icon->hide();
     delete m_icon;
     delete m_menu;
+}
+
+void TrayController::setAutostartChecked(bool on) {
+    m_autostart->setChecked(on);
 }
 
 bool TrayController::install() {
@@ -54,7 +61,7 @@ TrayController::Response TrayController::activate(QSystemTrayIcon::ActivationRea
 }
 
 void TrayController::showNoKeyboardWarning() {
-    m_icon->showMessage(QStringLiteral("Warning"), QStringLiteral("系统没有检测到游戏键盘！"),
+    m_icon->showMessage(tr("Warning"), tr("系统没有检测到游戏键盘！"),
                         QSystemTrayIcon::Information, kBalloonMs);
 }
 

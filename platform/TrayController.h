@@ -1,6 +1,6 @@
 #pragma once
 // The program's icon in the notification area: its tip "Vandrel", its menu
-// (About, exit), and a double-click that shows the window when the keyboard is
+// (About, start with the desktop, exit), and a double-click that shows the window when the keyboard is
 // connected, or otherwise a balloon saying the keyboard was not detected.
 //
 // The window is only ever hidden through hideWindow(): where the desktop has no
@@ -50,11 +50,17 @@ public:
     QMenu* menu() const { return m_menu; }
     QAction* aboutAction() const { return m_about; }
     QAction* exitAction() const { return m_exit; }
+    QAction* autostartAction() const { return m_autostart; }
+
+    // Shows whether the program starts with the desktop; the menu item then
+    // asks for the change through autostartToggled().
+    void setAutostartChecked(bool on);
 
 signals:
     void showWindowRequested();
     void exitRequested();
     void aboutRequested();
+    void autostartToggled(bool on);
 
 private:
     Query m_keyboardConnected;
@@ -64,6 +70,7 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_about = nullptr;
     QAction* m_exit = nullptr;
+    QAction* m_autostart = nullptr;
 };
 
 }  // namespace vandrel

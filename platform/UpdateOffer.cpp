@@ -1,5 +1,6 @@
 #include "platform/UpdateOffer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 
@@ -13,8 +14,8 @@ bool startUpdater(Launcher& launcher, const QString& programFolder) {
 }
 
 bool askToUpdate(QWidget* parent) {
-    return QMessageBox::question(parent, QStringLiteral("固件更新"),
-                                 QStringLiteral("检测到键盘版本与Driver的版本不匹配，是否进行更新？"),
+    return QMessageBox::question(parent, QCoreApplication::translate("vandrel::UpdateOffer", "固件更新"),
+                                 QCoreApplication::translate("vandrel::UpdateOffer", "检测到键盘版本与Driver的版本不匹配，是否进行更新？"),
                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
 }
 

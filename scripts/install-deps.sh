@@ -8,6 +8,9 @@ PACKAGES=(
   clang libclang-rt-14-dev          # libFuzzer targets
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev            # windows, drawing, PNG, tray, dialogs
+  qt6-l10n-tools                    # lupdate, lrelease: the English translation
+  qt6-translations-l10n             # Qt's own dialogs in Chinese
+  desktop-file-utils appstream      # validators of the desktop entry and metainfo
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
   xvfb xauth                        # headless windows for checks and screenshots

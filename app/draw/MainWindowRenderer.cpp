@@ -15,6 +15,9 @@ const QColor kDisabledSwatch(192, 192, 192);
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
+// The panel's list entries come from the Qt-free tables, marked there.
+QString panelText(const char* s) { return QCoreApplication::translate("PanelTables", s); }
+
 }  // namespace
 
 QSize MainWindowRenderer::windowSize() {
@@ -61,10 +64,10 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawImage(p, QStringLiteral("button-save-normal.png"), 924, 605);
     drawImage(p, QStringLiteral("text.png"), 96, 610);
     drawImage(p, QStringLiteral("Config.png"), 17, 603);
-    drawText(p, u8("配置"), 45, 610, 16);
-    drawText(p, u8("恢复"), 810, 612, 16);
-    drawText(p, u8("取消"), 872, 612, 16);
-    drawText(p, u8("保存"), 934, 612, 16);
+    drawText(p, tr("配置"), 45, 610, 16);
+    drawText(p, tr("恢复"), 810, 612, 16);
+    drawText(p, tr("取消"), 872, 612, 16);
+    drawText(p, tr("保存"), 934, 612, 16);
 
     drawPanel(p, in);
     drawHelp(p, in);
@@ -136,7 +139,7 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
     const bool listOpen = model.anyListOpen();
 
     drawImage(p, QStringLiteral("LEDEffect_open.png"), 19, 130);
-    drawText(p, u8("效果"), 28, 137, 15);
+    drawText(p, tr("效果"), 28, 137, 15);
     drawImage(p, QStringLiteral("Light_Item.png"), 28, 158);
 
     // Speed row: effects without motion (steady, custom maps) have none.
@@ -144,17 +147,17 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
         drawImage(p, QStringLiteral("freq.png"), 19, 245);
         drawSlider(p, in.speed);
         if (!listOpen) {
-            drawText(p, u8("频率"), 28, 290, 13);
-            drawText(p, u8("慢"), 28, 317, 13);
-            drawText(p, u8("快"), 230, 317, 13);
+            drawText(p, tr("频率"), 28, 290, 13);
+            drawText(p, tr("慢"), 28, 317, 13);
+            drawText(p, tr("快"), 230, 317, 13);
         }
     }
 
     // The labels go over the slider: its track reaches into their first rows.
     if (!listOpen) drawSlider(p, in.brightness);
-    drawText(p, u8("亮度"), 28, 247, 13);
-    drawText(p, u8("暗"), 28, 274, 13);
-    drawText(p, u8("亮"), 230, 274, 13);
+    drawText(p, tr("亮度"), 28, 247, 13);
+    drawText(p, tr("暗"), 28, 274, 13);
+    drawText(p, tr("亮"), 230, 274, 13);
 
     if (effect <= 50) {
         if (effect != 1) drawImage(p, QStringLiteral("8.png"), 203, 223);
@@ -167,7 +170,7 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
     }
 
     if (effect == 3 || effect == 13) {
-        drawText(p, u8("方向"), 29, 177, 15);
+        drawText(p, tr("方向"), 29, 177, 15);
         drawImage(p, QStringLiteral("Direction-T-Disable.png"), 29, 197);
         drawImage(p, QStringLiteral("Direction-B-Disable.png"), 79, 197);
         drawImage(p, QStringLiteral("Direction-R-Disable.png"), 129, 197);
@@ -189,7 +192,7 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
         drawText(p, QStringLiteral("DIY"), 147, 197, 15);
     }
 
-    if (const char* name = effectName(effect)) drawText(p, u8(name), 28, 158, 14);
+    if (const char* name = effectName(effect)) drawText(p, panelText(name), 28, 158, 14);
 }
 
 void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
@@ -199,40 +202,40 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const PanelLayout l = model.layout();
 
     drawImage(p, QStringLiteral("itemBK.png"), 19, 110);
-    drawText(p, u8("灯光"), 19, 110, 15);
+    drawText(p, tr("灯光"), 19, 110, 15);
     if (!panel.lightingCollapsed) drawLightingSection(p, in);
 
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
     drawImage(p, QStringLiteral("MacroButton3.png"), 19, l.macroY + 10);
-    drawText(p, u8("宏管理器"), 21, l.macroY + 12, 15);
+    drawText(p, tr("宏管理器"), 21, l.macroY + 12, 15);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
         drawImage(p, QStringLiteral("gamemode_Close.png"), 19, yg);
-        drawText(p, u8("游戏模式"), 19, yg, 15);
-        drawText(p, u8("Win Lock模式"), 149, yg, 15);
+        drawText(p, tr("游戏模式"), 19, yg, 15);
+        drawText(p, tr("Win Lock模式"), 149, yg, 15);
     } else {
         const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
         drawImage(p, QStringLiteral("gamemode_open.png"), 19, yg);
-        drawText(p, u8("游戏模式"), 19, yg, 15);
+        drawText(p, tr("游戏模式"), 19, yg, 15);
         drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
         drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
-        drawText(p, u8("开启"), 51, yg + 31, 15);
-        drawText(p, u8("关闭"), 105, yg + 31, 15);
-        drawText(p, u8("Win Lock模式"), 149, yg, 15);
+        drawText(p, tr("开启"), 51, yg + 31, 15);
+        drawText(p, tr("关闭"), 105, yg + 31, 15);
+        drawText(p, tr("Win Lock模式"), 149, yg, 15);
         drawImage(p, image.winLock == 1 ? on : off, 164, yg + 33);
         drawImage(p, image.winLock == 1 ? off : on, 218, yg + 33);
-        drawText(p, u8("开启"), 181, yg + 31, 15);
-        drawText(p, u8("关闭"), 235, yg + 31, 15);
+        drawText(p, tr("开启"), 181, yg + 31, 15);
+        drawText(p, tr("关闭"), 235, yg + 31, 15);
     }
 
     const int yr = l.responseY;
     if (panel.responseCollapsed) {
         drawImage(p, QStringLiteral("responsetime_close.png"), 19, yr);
-        drawText(p, u8("按键响应时间"), 19, yr, 15);
+        drawText(p, tr("按键响应时间"), 19, yr, 15);
     } else {
         drawImage(p, QStringLiteral("responsetime_open.png"), 19, yr);
-        drawText(p, u8("按键响应时间"), 19, yr, 15);
+        drawText(p, tr("按键响应时间"), 19, yr, 15);
         drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
         drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
     }
@@ -240,7 +243,7 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const int yp = l.reportY;
     drawImage(p, panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png"),
               19, yp);
-    drawText(p, u8("USB报告率"), 19, yp, 15);
+    drawText(p, tr("USB报告率"), 19, yp, 15);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 
     drawLists(p, in);
@@ -252,7 +255,7 @@ void MainWindowRenderer::drawLists(QPainter& p, const RenderInput& in) {
         for (int i = 0; i < kEffectRows; ++i) {
             const int y = kEffectListTop + kListRowHeight * i;
             p.fillRect(28, y, 220, kListRowHeight, panel.effectHoverRow == i ? kListHoverColour : kListRowColour);
-            drawText(p, u8(LedEffectTable[i].name), 28, y, 18);
+            drawText(p, panelText(LedEffectTable[i].name), 28, y, 18);
         }
     }
     if (panel.responseListOpen) {
@@ -269,7 +272,7 @@ void MainWindowRenderer::drawHelp(QPainter& p, const RenderInput& in) {
     if (!in.model->helpOpen()) return;
     drawImage(p, QStringLiteral("HelpWindow.png"), 830, 22);
     drawText(p, in.webAddress, 850, 25, 15);
-    drawText(p, u8("驱动更新"), 850, 50, 15);
+    drawText(p, tr("驱动更新"), 850, 50, 15);
     drawText(p, in.versionText, 850, 75, 15);
 }
 
@@ -278,7 +281,7 @@ void MainWindowRenderer::drawStatus(QPainter& p, const RenderInput& in, const QS
         const QRect band(kKeyboardOriginX, 440, size.width() - kKeyboardOriginX - 20, 40);
         p.fillRect(band, QColor(40, 8, 10));
         p.fillRect(QRect(band.left(), band.top(), 3, band.height()), QColor(196, 22, 28));
-        drawText(p, u8("系统没有检测到游戏键盘！请连接键盘。"), band.left() + 16, band.top() + 11, 18);
+        drawText(p, tr("系统没有检测到游戏键盘！请连接键盘。"), band.left() + 16, band.top() + 11, 18);
     }
     if (in.busy) {
         // A thin bar along the bottom edge, filled as the transfer goes on.

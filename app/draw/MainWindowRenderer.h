@@ -4,6 +4,7 @@
 // bottom buttons, the lighting and performance panel with its sliders, and the
 // help popup. The window shows the result with one copy.
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -45,6 +46,9 @@ inline const QString kFilledTrackImage = QStringLiteral("bmp140.png");
 inline const QString kThumbImage = QStringLiteral("Thumb.png");
 
 class MainWindowRenderer {
+    // tr(): the texts of the window's fixed skin areas, in the chosen language.
+    Q_DECLARE_TR_FUNCTIONS(vandrel::MainWindowRenderer)
+
 public:
     explicit MainWindowRenderer(SkinCache& skins) : m_skins(skins) {}
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QIcon>
+#include <QTimer>
 #include <memory>
 
 #include "app/model/AppState.h"
@@ -10,12 +11,14 @@
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
 #include "platform/AppPaths.h"
+#include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
 #include "platform/TrayController.h"
+#include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
 
 namespace vandrel {
@@ -25,6 +28,8 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("Vandrel"));
     // Hiding the window to the notification area must not end the program.
     setQuitOnLastWindowClosed(false);
+    applySkinTheme(*this);
+    installTranslations(*this, currentUiLanguage());
 }
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
@@ -65,19 +70,40 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
 
+    const Autostart autostart = Autostart::forCurrentUser();
+    tray.setAutostartChecked(autostart.enabled());
+    connect(&tray, &TrayController::autostartToggled, &window, [&tray, &autostart](bool on) {
+        autostart.setEnabled(on);
+        tray.setAutostartChecked(autostart.enabled());
+    });
+    // Started with the desktop: no splash, and the window stays in the
+    // notification area (minimised where there is none).
+    const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
+
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the
     // notification area can keep the program instead.
     CSplashScreen splash(paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
     bool trayInstalled = false;
-    connect(&splash, &CSplashScreen::finished, &window, [&] {
+    const auto showWindow = [&] {
+        if (startHidden) {
+            if (!trayInstalled) window.showMinimized();
+            return;
+        }
         if (window.bothChannelsOpen() || !trayInstalled) {
             window.show();
             window.raise();
             window.activateWindow();
         }
-    });
-    window.afterBrightnessSetUp = [&splash] { splash.start(); };
+    };
+    connect(&splash, &CSplashScreen::finished, &window, showWindow);
+    // Queued, so that it runs once the notification area is known.
+    window.afterBrightnessSetUp = [&] {
+        if (startHidden)
+            QTimer::singleShot(0, &window, showWindow);
+        else
+            splash.start();
+    };
 
     std::unique_ptr<DeviceMonitor> monitor;
     if (options.watchDevices) {

@@ -24,18 +24,16 @@ namespace vandrel {
 
 namespace {
 
-QString u8(const char* s) { return QString::fromUtf8(s); }
-
 // Why a transfer did not complete, in the words of the program's messages.
 QString failureText(TransferOutcome outcome, const char* consequence) {
     QString why;
     switch (outcome) {
-    case TransferOutcome::NoAcknowledgement: why = u8("键盘没有响应，"); break;
-    case TransferOutcome::DeviceGone: why = u8("键盘已断开连接，"); break;
-    case TransferOutcome::NotConnected: why = u8("系统没有检测到游戏键盘，"); break;
-    default: why = u8("与键盘通信失败，"); break;
+    case TransferOutcome::NoAcknowledgement: why = CTarvinDlg::tr("键盘没有响应，"); break;
+    case TransferOutcome::DeviceGone: why = CTarvinDlg::tr("键盘已断开连接，"); break;
+    case TransferOutcome::NotConnected: why = CTarvinDlg::tr("系统没有检测到游戏键盘，"); break;
+    default: why = CTarvinDlg::tr("与键盘通信失败，"); break;
     }
-    return why + u8(consequence);
+    return why + CTarvinDlg::tr(consequence);
 }
 
 }  // namespace
@@ -64,7 +62,7 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
         return c;
     };
     m_hooks.confirmFactoryReset = [](QWidget* parent) {
-        return QMessageBox::question(parent, u8("出厂设置"), u8("确认恢复至出厂设置吗？"),
+        return QMessageBox::question(parent, tr("出厂设置"), tr("确认恢复至出厂设置吗？"),
                                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
     };
     m_hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
@@ -351,13 +349,13 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 void CTarvinDlg::save() {
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
-    runInBackground(u8("正在保存设置…"), [this, image, shadow]() mutable -> Continuation {
+    runInBackground(tr("正在保存设置…"), [this, image, shadow]() mutable -> Continuation {
         const WriteResult result =
             m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
         return [this, image, result]() {
             finishSave(m_state, image, result, m_paths.dataFolder);
             if (!result.ok() && m_hooks.warn)
-                m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
+                m_hooks.warn(this, tr("保存"), failureText(result.outcome, QT_TR_NOOP("设置未保存！")));
         };
     });
 }
@@ -374,12 +372,12 @@ void CTarvinDlg::factoryReset() {
     if (!m_hooks.confirmFactoryReset || !m_hooks.confirmFactoryReset(this)) return;
     m_model.resetPanel();
     DeviceImage image = m_state.image;
-    runInBackground(u8("正在恢复出厂设置…"), [this, image]() mutable -> Continuation {
+    runInBackground(tr("正在恢复出厂设置…"), [this, image]() mutable -> Continuation {
         TransferOutcome outcome = m_session.factoryReset();
         if (outcome == TransferOutcome::Completed) outcome = m_session.readAll(image);
         return [this, image, outcome]() {
             if (outcome != TransferOutcome::Completed) {
-                if (m_hooks.warn) m_hooks.warn(this, u8("出厂设置"), failureText(outcome, "未能恢复出厂设置！"));
+                if (m_hooks.warn) m_hooks.warn(this, tr("出厂设置"), failureText(outcome, QT_TR_NOOP("未能恢复出厂设置！")));
                 return;
             }
             m_state.image = image;
@@ -456,7 +454,7 @@ void CTarvinDlg::startInitialRead() {
     // The read starts from the image as keymap.bin left it, so the bytes that
     // carry no device data keep the file's contents.
     const DeviceImage seed = m_state.image;
-    runInBackground(u8("正在读取键盘设置…"), [this, seed]() -> Continuation {
+    runInBackground(tr("正在读取键盘设置…"), [this, seed]() -> Continuation {
         auto refresh = std::make_shared<DeviceRefreshEvent>(DeviceRefreshEvent::FromKeyboard);
         refresh->carriesRead = true;
         refresh->read = seed;
@@ -467,7 +465,7 @@ void CTarvinDlg::startInitialRead() {
 
 void CTarvinDlg::startReconnectRead(bool sendRefresh) {
     const DeviceImage seed = m_state.image;
-    runInBackground(u8("正在读取键盘设置…"), [this, seed, sendRefresh]() -> Continuation {
+    runInBackground(tr("正在读取键盘设置…"), [this, seed, sendRefresh]() -> Continuation {
         DeviceImage image = seed;
         FirmwareVersion firmware;
         const TransferOutcome outcome = m_session.reconnectRead(image, firmware);

@@ -9,6 +9,9 @@ endif()
 
 foreach(f share/applications/vandrel.desktop
           share/icons/hicolor/scalable/apps/vandrel.svg
+          share/metainfo/example.vandrel.vandrel.metainfo.xml
+          share/doc/vandrel/copyright
+          share/doc/vandrel/changelog.Debian.gz
           lib/udev/rules.d/70-vandrel.rules)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing ${f}")
@@ -24,6 +27,25 @@ endif()
 file(STRINGS "${PREFIX}/share/applications/vandrel.desktop" exec REGEX "^Exec=")
 if(NOT exec STREQUAL "Exec=vandrel")
   message(FATAL_ERROR "unexpected ${exec}")
+endif()
+
+# The desktop entry and the metadata pass their validators where these are
+# installed (the package's checks).
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+  execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} "${PREFIX}/share/applications/vandrel.desktop"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "desktop-file-validate: ${out}")
+  endif()
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} validate --no-net "${PREFIX}/share/metainfo/example.vandrel.vandrel.metainfo.xml"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate: ${out}")
+  endif()
 endif()
 
 if(APP_EXPECTED)
@@ -42,5 +64,11 @@ if(APP_EXPECTED)
       message(FATAL_ERROR "missing lib/vandrel/${f}")
     endif()
   endforeach()
+endif()
+if(CTL_EXPECTED)
+  file(REAL_PATH "${PREFIX}/bin/vandrelctl" ctl)
+  if(NOT EXISTS "${ctl}" OR NOT ctl MATCHES "/lib/vandrel/vandrelctl$")
+    message(FATAL_ERROR "bin/vandrelctl does not reach lib/vandrel/vandrelctl: ${ctl}")
+  endif()
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

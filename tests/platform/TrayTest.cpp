@@ -57,19 +57,30 @@ TEST(Tray, ClicksShowTheWindowOnlyWithAKeyboard) {
     EXPECT_EQ(shows.count(), 2);
 }
 
-TEST(Tray, MenuOffersAboutAndExit) {
+TEST(Tray, MenuOffersAboutStartWithTheDesktopAndExit) {
     test::app();
     TrayController tray(QIcon(), [] { return true; });
     QSignalSpy exits(&tray, &TrayController::exitRequested);
     QSignalSpy abouts(&tray, &TrayController::aboutRequested);
+    QSignalSpy autostart(&tray, &TrayController::autostartToggled);
     QStringList texts;
     for (QAction* a : tray.menu()->actions())
         if (!a->isSeparator()) texts << a->text();
-    EXPECT_EQ(texts, QStringList({QStringLiteral("关于 Vandrel(&A)..."), QStringLiteral("退出")}));
+    EXPECT_EQ(texts, QStringList({QStringLiteral("关于 Vandrel(&A)..."), QStringLiteral("随系统启动"),
+                                  QStringLiteral("退出")}));
     tray.exitAction()->trigger();
     tray.aboutAction()->trigger();
     EXPECT_EQ(exits.count(), 1);
     EXPECT_EQ(abouts.count(), 1);
+
+    // The item shows the entry's state and asks for the opposite.
+    tray.setAutostartChecked(true);
+    tray.autostartAction()->trigger();
+    tray.setAutostartChecked(false);
+    tray.autostartAction()->trigger();
+    ASSERT_EQ(autostart.count(), 2);
+    EXPECT_FALSE(autostart.at(0).at(0).toBool());
+    EXPECT_TRUE(autostart.at(1).at(0).toBool());
 }
 
 }  // namespace

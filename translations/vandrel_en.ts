@@ -1,0 +1,242 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>PanelTables</name>
+    <message>
+        <source>全亮</source>
+        <translation>Static</translation>
+    </message>
+    <message>
+        <source>呼吸</source>
+        <translation>Breathing</translation>
+    </message>
+    <message>
+        <source>波浪</source>
+        <translation>Wave</translation>
+    </message>
+    <message>
+        <source>随按渐灭</source>
+        <translation>Reactive</translation>
+    </message>
+    <message>
+        <source>蛇形跑马</source>
+        <translation>Snake</translation>
+    </message>
+    <message>
+        <source>涟漪</source>
+        <translation>Ripple</translation>
+    </message>
+    <message>
+        <source>霓虹</source>
+        <translation>Neon</translation>
+    </message>
+    <message>
+        <source>雨滴</source>
+        <translation>Raindrops</translation>
+    </message>
+    <message>
+        <source>环形跑马</source>
+        <translation>Orbit</translation>
+    </message>
+    <message>
+        <source>对冲</source>
+        <translation>Crossing</translation>
+    </message>
+    <message>
+        <source>雷达</source>
+        <translation>Radar</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CAboutDlg</name>
+    <message>
+        <source>关于 Vandrel</source>
+        <translation>About Vandrel</translation>
+    </message>
+    <message>
+        <source>游戏键盘配置程序：按键、宏、灯光与性能设置</source>
+        <translation>Gaming keyboard configuration: keys, macros, lighting and performance</translation>
+    </message>
+    <message>
+        <source>Vandrel %1.%2 版</source>
+        <translation>Vandrel version %1.%2</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CTarvinDlg</name>
+    <message>
+        <source>键盘没有响应，</source>
+        <translation>The keyboard did not answer: </translation>
+    </message>
+    <message>
+        <source>键盘已断开连接，</source>
+        <translation>The keyboard was disconnected: </translation>
+    </message>
+    <message>
+        <source>系统没有检测到游戏键盘，</source>
+        <translation>No gaming keyboard was detected: </translation>
+    </message>
+    <message>
+        <source>与键盘通信失败，</source>
+        <translation>Talking to the keyboard failed: </translation>
+    </message>
+    <message>
+        <source>出厂设置</source>
+        <translation>Factory Settings</translation>
+    </message>
+    <message>
+        <source>确认恢复至出厂设置吗？</source>
+        <translation>Restore the factory settings?</translation>
+    </message>
+    <message>
+        <source>正在保存设置…</source>
+        <translation>Saving settings…</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>设置未保存！</source>
+        <translation>the settings were not saved.</translation>
+    </message>
+    <message>
+        <source>正在恢复出厂设置…</source>
+        <translation>Restoring factory settings…</translation>
+    </message>
+    <message>
+        <source>未能恢复出厂设置！</source>
+        <translation>the factory settings were not restored.</translation>
+    </message>
+    <message>
+        <source>正在读取键盘设置…</source>
+        <translation>Reading keyboard settings…</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::MainWindowRenderer</name>
+    <message>
+        <source>配置</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>效果</source>
+        <translation>Effect</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>亮度</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>暗</source>
+        <translation>Dim</translation>
+    </message>
+    <message>
+        <source>亮</source>
+        <translation>Bright</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>灯光</source>
+        <translation>Lighting</translation>
+    </message>
+    <message>
+        <source>宏管理器</source>
+        <translation>Macro Manager</translation>
+    </message>
+    <message>
+        <source>游戏模式</source>
+        <translation>Game Mode</translation>
+    </message>
+    <message>
+        <source>Win Lock模式</source>
+        <translation>Win Lock</translation>
+    </message>
+    <message>
+        <source>开启</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>按键响应时间</source>
+        <translation>Key Response Time</translation>
+    </message>
+    <message>
+        <source>USB报告率</source>
+        <translation>USB Report Rate</translation>
+    </message>
+    <message>
+        <source>驱动更新</source>
+        <translation>Driver Update</translation>
+    </message>
+    <message>
+        <source>系统没有检测到游戏键盘！请连接键盘。</source>
+        <translation>No gaming keyboard detected. Please connect the keyboard.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::TrayController</name>
+    <message>
+        <source>随系统启动</source>
+        <translation>Start with the desktop</translation>
+    </message>
+    <message>
+        <source>关于 Vandrel(&amp;A)...</source>
+        <translation>&amp;About Vandrel...</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>系统没有检测到游戏键盘！</source>
+        <translation>No gaming keyboard was detected!</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::UpdateOffer</name>
+    <message>
+        <source>固件更新</source>
+        <translation>Firmware Update</translation>
+    </message>
+    <message>
+        <source>检测到键盘版本与Driver的版本不匹配，是否进行更新？</source>
+        <translation>The keyboard&apos;s firmware does not match this driver. Update it now?</translation>
+    </message>
+</context>
+</TS>
