@@ -1,6 +1,7 @@
 #include "skins/SkinSet.h"
 
 #include <QConicalGradient>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
@@ -13,6 +14,12 @@
 #include "skins/SkinColours.h"
 
 namespace vandrel {
+
+// The texts drawn into the images: the generator draws the set once in
+// Chinese and again with the English translation installed.
+struct SkinSet {
+    Q_DECLARE_TR_FUNCTIONS(vandrel::SkinSet)
+};
 
 namespace {
 
@@ -296,7 +303,7 @@ QImage macroBlock() {
     beginPaint(p);
     panelBody(p, 243, 0, 50);
     hline(p, 0, 242, 0, kBorder);
-    drawSkinText(p, u8("录制、编辑宏并分配给按键"), 9, 33, 13, kTextFaint);
+    drawSkinText(p, SkinSet::tr("录制、编辑宏并分配给按键"), 9, 33, 13, kTextFaint);
     return img;
 }
 
@@ -331,7 +338,7 @@ QImage responseSection(bool open) {
     beginPaint(p);
     if (open) {
         panelBody(p, 243, 20, 70);
-        drawSkinText(p, u8("数值越小，按键响应越快"), 9, 50, 13, kTextFaint);
+        drawSkinText(p, SkinSet::tr("数值越小，按键响应越快"), 9, 50, 13, kTextFaint);
     }
     header(p, 243, open, false);
     return img;
@@ -536,7 +543,7 @@ QImage mainBackground() {
     p.fillRect(0, 0, 1000, 28, kTitleBar);
     hline(p, 0, 999, 28, kEdge);
     p.fillRect(0, 28, 268, 1, kAccent);
-    drawSkinText(p, u8("VANDREL  游戏键盘驱动程序"), 14, 7, 14, kTextFaint);
+    drawSkinText(p, SkinSet::tr("VANDREL  游戏键盘驱动程序"), 14, 7, 14, kTextFaint);
 
     // Left column.
     p.fillRect(12, 29, 257, 569, kColumn);
@@ -546,8 +553,8 @@ QImage mainBackground() {
     p.setPen(QPen(kEdge, 1));
     p.setBrush(kStage);
     p.drawRoundedRect(QRectF(280.5, 38.5, 709, 551), 6, 6);
-    drawSkinText(p, u8("按键与灯光"), 304, 54, 22, Qt::white);
-    drawSkinText(p, u8("单击键盘上的按键可重新分配功能；选择 DIY 灯效并切换到 DIY 后，可为每个按键着色。"), 304, 86,
+    drawSkinText(p, SkinSet::tr("按键与灯光"), 304, 54, 22, Qt::white);
+    drawSkinText(p, SkinSet::tr("单击键盘上的按键可重新分配功能；选择 DIY 灯效并切换到 DIY 后，可为每个按键着色。"), 304, 86,
                  14, kTextFaint);
     hline(p, 304, 966, 112, kEdge);
 
@@ -558,13 +565,13 @@ QImage mainBackground() {
     p.drawRoundedRect(QRectF(328, ly, 20, 18), 3, 3);
     p.setBrush(vertical(ly, ly + 18, QColor(0xE0, 0x2A, 0x30), QColor(0xB4, 0x16, 0x1C)));
     p.drawRoundedRect(QRectF(331, ly + 2, 14, 12), 2, 2);
-    drawSkinText(p, u8("已重新分配功能或已禁用的按键"), 358, ly + 1, 15, kTextDim);
+    drawSkinText(p, SkinSet::tr("已重新分配功能或已禁用的按键"), 358, ly + 1, 15, kTextDim);
     p.setPen(QPen(Qt::white, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(588.5, ly + 0.5, 20, 17));
-    drawSkinText(p, u8("DIY 着色时鼠标所在的按键"), 618, ly + 1, 15, kTextDim);
+    drawSkinText(p, SkinSet::tr("DIY 着色时鼠标所在的按键"), 618, ly + 1, 15, kTextDim);
     hline(p, 304, 966, 560, kEdge);
-    drawSkinText(p, u8("媒体键（右上角四个圆键）的功能固定，不可重新分配。"), 304, 568, 13, kTextFaint);
+    drawSkinText(p, SkinSet::tr("媒体键（右上角四个圆键）的功能固定，不可重新分配。"), 304, 568, 13, kTextFaint);
 
     // Bottom bar.
     p.fillRect(0, 598, 1000, 42, kTitleBar);
@@ -622,7 +629,7 @@ QImage footerText() {
     QImage img = canvas(360, 20, kTitleBar);
     QPainter p(&img);
     beginPaint(p);
-    drawSkinText(p, u8("更改在单击“保存”后写入键盘；“取消”恢复键盘中的设置。"), 0, 3, 14, kTextFaint);
+    drawSkinText(p, SkinSet::tr("更改在单击“保存”后写入键盘；“取消”恢复键盘中的设置。"), 0, 3, 14, kTextFaint);
     return img;
 }
 
@@ -678,8 +685,8 @@ QImage splash() {
         if (isMediaSlot(slot)) p.drawEllipse(kr.center(), 6, 6);
         else p.drawRoundedRect(kr, 2, 2);
     }
-    drawSkinText(p, u8("游戏键盘驱动程序"), 36, 262, 18, kTextDim);
-    drawSkinText(p, u8("正在连接键盘…"), 388, 266, 14, kTextFaint);
+    drawSkinText(p, SkinSet::tr("游戏键盘驱动程序"), 36, 262, 18, kTextDim);
+    drawSkinText(p, SkinSet::tr("正在连接键盘…"), 388, 266, 14, kTextFaint);
     return img;
 }
 

@@ -1,17 +1,20 @@
-// Writes the skin set into <folder>/png/ and VER.bin into <folder>.
-//   vandrel_skingen <folder> <major> <minor>
+// Writes the skin set into <folder>/png/ and VER.bin into <folder>; with the
+// English translation, also the images whose texts read differently in
+// English into <folder>/png/en/, which the program reads first in English.
+//   vandrel_skingen <folder> <major> <minor> [<vandrel_en.qm>]
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <QTranslator>
 #include <cstdio>
 
 #include "skins/SkinSet.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s <folder> <major> <minor>\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s <folder> <major> <minor> [<qm>]\n", argv[0]);
         return 2;
     }
     // Drawing needs no display.
@@ -24,10 +27,30 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(png.path()));
         return 1;
     }
-    for (const vandrel::SkinImage& skin : vandrel::drawSkinSet()) {
+    const QList<vandrel::SkinImage> chinese = vandrel::drawSkinSet();
+    for (const vandrel::SkinImage& skin : chinese) {
         if (!skin.image.save(png.filePath(skin.name), "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
             return 1;
+        }
+    }
+    if (argc == 5) {
+        QTranslator english;
+        const QDir en(png.filePath(QStringLiteral("en")));
+        if (!english.load(QString::fromLocal8Bit(argv[4])) || !QDir().mkpath(en.path())) {
+            std::fprintf(stderr, "cannot load %s or create %s\n", argv[4], qPrintable(en.path()));
+            return 1;
+        }
+        QCoreApplication::installTranslator(&english);
+        const QList<vandrel::SkinImage> translated = vandrel::drawSkinSet();
+        for (int i = 0; i < translated.size(); ++i) {
+            const QString file = en.filePath(translated[i].name);
+            if (translated[i].image == chinese.value(i).image) {
+                QFile::remove(file);
+            } else if (!translated[i].image.save(file, "PNG")) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+                return 1;
+            }
         }
     }
     QSaveFile ver(folder + QStringLiteral("/VER.bin"));

@@ -118,7 +118,7 @@
     <name>vandrel::MainWindowRenderer</name>
     <message>
         <source>配置</source>
-        <translation>Profiles</translation>
+        <translation>Profile</translation>
     </message>
     <message>
         <source>恢复</source>
@@ -154,11 +154,11 @@
     </message>
     <message>
         <source>暗</source>
-        <translation>Dim</translation>
+        <translation>Low</translation>
     </message>
     <message>
         <source>亮</source>
-        <translation>Bright</translation>
+        <translation>High</translation>
     </message>
     <message>
         <source>方向</source>
@@ -203,6 +203,53 @@
     <message>
         <source>系统没有检测到游戏键盘！请连接键盘。</source>
         <translation>No gaming keyboard detected. Please connect the keyboard.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::SkinSet</name>
+    <message>
+        <source>录制、编辑宏并分配给按键</source>
+        <translation>Record, edit and assign macros</translation>
+    </message>
+    <message>
+        <source>数值越小，按键响应越快</source>
+        <translation>Lower values respond faster</translation>
+    </message>
+    <message>
+        <source>VANDREL  游戏键盘驱动程序</source>
+        <translation>VANDREL  Gaming Keyboard Driver</translation>
+    </message>
+    <message>
+        <source>按键与灯光</source>
+        <translation>Keys and Lighting</translation>
+    </message>
+    <message>
+        <source>单击键盘上的按键可重新分配功能；选择 DIY 灯效并切换到 DIY 后，可为每个按键着色。</source>
+        <translation>Click a key to reassign it; pick a DIY effect and switch to DIY to colour each key.</translation>
+    </message>
+    <message>
+        <source>已重新分配功能或已禁用的按键</source>
+        <translation>Reassigned or disabled keys</translation>
+    </message>
+    <message>
+        <source>DIY 着色时鼠标所在的按键</source>
+        <translation>Key under the mouse while colouring</translation>
+    </message>
+    <message>
+        <source>媒体键（右上角四个圆键）的功能固定，不可重新分配。</source>
+        <translation>The media keys (the four round keys at the top right) cannot be reassigned.</translation>
+    </message>
+    <message>
+        <source>更改在单击“保存”后写入键盘；“取消”恢复键盘中的设置。</source>
+        <translation>Changes reach the keyboard on Save; Cancel undoes them.</translation>
+    </message>
+    <message>
+        <source>游戏键盘驱动程序</source>
+        <translation>Gaming Keyboard Driver</translation>
+    </message>
+    <message>
+        <source>正在连接键盘…</source>
+        <translation>Connecting to the keyboard…</translation>
     </message>
 </context>
 <context>

@@ -10,8 +10,18 @@ void SkinCache::setFolder(const QString& folder) {
     m_entries.clear();
 }
 
+void SkinCache::setOverlay(const QString& folder) {
+    if (folder == m_overlay) return;
+    m_overlay = folder;
+    m_entries.clear();
+}
+
 const QImage* SkinCache::image(const QString& name) {
-    const QFileInfo info(m_folder + QLatin1Char('/') + name);
+    QFileInfo info(m_folder + QLatin1Char('/') + name);
+    if (!m_overlay.isEmpty()) {
+        const QFileInfo replacement(m_overlay + QLatin1Char('/') + name);
+        if (replacement.isFile()) info = replacement;
+    }
     if (!info.isFile()) {
         m_entries.remove(name);
         m_missing.insert(name);
@@ -19,7 +29,8 @@ const QImage* SkinCache::image(const QString& name) {
     }
     Entry& entry = m_entries[name];
     const QDateTime modified = info.lastModified();
-    if (entry.size != info.size() || entry.modified != modified) {
+    if (entry.path != info.filePath() || entry.size != info.size() || entry.modified != modified) {
+        entry.path = info.filePath();
         entry.size = info.size();
         entry.modified = modified;
         QImage decoded(info.filePath());

@@ -17,6 +17,9 @@ public:
 
     void setFolder(const QString& folder);
     const QString& folder() const { return m_folder; }
+    // A folder whose images replace those of the same name (the skins whose
+    // texts read differently in the chosen language); empty for none.
+    void setOverlay(const QString& folder);
 
     // The image `name` (relative to the folder, case as written), converted to
     // an opaque format; null when the file is missing or cannot be decoded.
@@ -28,11 +31,13 @@ public:
 
 private:
     struct Entry {
+        QString path;
         qint64 size = -1;
         QDateTime modified;
         QImage image;  // null when the file could not be decoded
     };
     QString m_folder;
+    QString m_overlay;
     QHash<QString, Entry> m_entries;
     int m_decodes = 0;
     QSet<QString> m_missing;

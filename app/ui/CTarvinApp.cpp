@@ -1,6 +1,7 @@
 #include "app/ui/CTarvinApp.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 #include <memory>
@@ -45,6 +46,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     WindowPaths windowPaths;
     windowPaths.programFolder = paths.programFolder;
     windowPaths.dataFolder = std::filesystem::path(QDir::toNativeSeparators(paths.dataFolder).toStdU16String());
+    if (currentUiLanguage() == UiLanguage::English) windowPaths.skinLanguage = QStringLiteral("en");
     CTarvinDlg window(*state, session, windowPaths);
     window.setWebAddress(vendorWebSite().host());
 
@@ -83,7 +85,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the
     // notification area can keep the program instead.
-    CSplashScreen splash(paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
+    const QString englishSplash = windowPaths.skinOverlay() + QStringLiteral("/SplashScreen.png");
+    CSplashScreen splash(!windowPaths.skinLanguage.isEmpty() && QFileInfo::exists(englishSplash)
+                             ? englishSplash
+                             : paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
     bool trayInstalled = false;
     const auto showWindow = [&] {
         if (startHidden) {

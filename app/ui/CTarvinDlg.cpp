@@ -45,6 +45,7 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
       m_paths(std::move(paths)),
       m_skins(m_paths.skinFolder()),
       m_renderer(m_skins) {
+    m_skins.setOverlay(m_paths.skinOverlay());
     setWindowTitle(QStringLiteral("Vandrel"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -68,6 +68,10 @@ struct WindowPaths {
     QString programFolder;              // skins and VER.bin
     std::filesystem::path dataFolder;   // keymap.bin and MacroDefine.bin
     QString skinFolder() const { return programFolder + QStringLiteral("/png"); }
+    // Language folder inside png/ ("en") whose images replace the Chinese
+    // ones, or empty.
+    QString skinLanguage;
+    QString skinOverlay() const { return skinLanguage.isEmpty() ? QString() : skinFolder() + u'/' + skinLanguage; }
 };
 
 // Control ids of the three sliders.

@@ -12,6 +12,7 @@ foreach(f share/applications/vandrel.desktop
           share/metainfo/example.vandrel.vandrel.metainfo.xml
           share/doc/vandrel/copyright
           share/doc/vandrel/changelog.Debian.gz
+          share/man/man1/vandrel.1.gz
           lib/udev/rules.d/70-vandrel.rules)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing ${f}")
