@@ -698,6 +698,28 @@ TEST(SkinCacheTest, DecodesAgainOnlyWhenTheFileChanges) {
     EXPECT_EQ(cache.image("a.png"), nullptr);
 }
 
+TEST(SkinCacheTest, TheLanguageOverlayReplacesOnlyTheImagesItHolds) {
+    TempFolder folder;
+    const QString dir = qpath(folder.path());
+    QDir().mkpath(dir + "/en");
+    QImage chinese(4, 3, QImage::Format_RGB32), english(4, 3, QImage::Format_RGB32);
+    chinese.fill(Qt::red);
+    english.fill(Qt::green);
+    chinese.save(dir + "/text.png");
+    chinese.save(dir + "/bmp139.png");
+    english.save(dir + "/en/text.png");
+    SkinCache cache(dir);
+    cache.setOverlay(dir + "/en");
+    ASSERT_NE(cache.image("text.png"), nullptr);
+    EXPECT_EQ(cache.image("text.png")->pixel(0, 0), qRgb(0, 255, 0));
+    // An image without text exists once, in the base folder.
+    ASSERT_NE(cache.image("bmp139.png"), nullptr);
+    EXPECT_EQ(cache.image("bmp139.png")->pixel(0, 0), qRgb(255, 0, 0));
+    // Back to Chinese: the base image again, not the cached English one.
+    cache.setOverlay(QString());
+    EXPECT_EQ(cache.image("text.png")->pixel(0, 0), qRgb(255, 0, 0));
+}
+
 TEST(Slider, ClickValueRoundsHalvesUp) {
     struct Row { int x, left, right, min, max, value; };
     const Row rows[] = {
