@@ -8,33 +8,13 @@
 #include "util/AtomicFile.h"
 #include "util/Endian.h"
 #include "util/Utf16.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace vandrel;
 
-namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() / ("vandrel-util-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, ec);
-        fs::remove_all(path, ec);
-    }
-};
-
-std::vector<uint8_t> slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-}  // namespace
+using test::TempFolder;
+using test::readAll;
 
 TEST(Endian, ReadsAndWritesBothOrders) {
     uint8_t b[2];
@@ -70,58 +50,58 @@ TEST(Utf16, RoundTripsChineseAndAstralText) {
 }
 
 TEST(AtomicFile, ReplacesWholeFileAndLeavesNoTemporary) {
-    TempDir dir;
-    const fs::path p = dir.path / "keymap.bin";
+    TempFolder dir;
+    const fs::path p = dir.path() / "keymap.bin";
     const uint8_t a[3] = {1, 2, 3}, b[2] = {4, 5};
     ASSERT_EQ(writeFileAtomic(p, {{a, 3}, {b, 2}}), FileResult::Ok);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
     ASSERT_EQ(writeFileAtomic(p, {{b, 2}}), FileResult::Ok);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{4, 5}));
     int files = 0;
-    for (auto& e : fs::directory_iterator(dir.path)) (void)e, ++files;
+    for (auto& e : fs::directory_iterator(dir.path())) (void)e, ++files;
     EXPECT_EQ(files, 1);
 }
 
 TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    TempDir dir;
-    const fs::path p = dir.path / "MacroDefine.bin";
+    TempFolder dir;
+    const fs::path p = dir.path() / "MacroDefine.bin";
     const uint8_t a[2] = {7, 7};
     ASSERT_EQ(writeFileAtomic(p, {{a, 2}}), FileResult::Ok);
-    fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const uint8_t b[1] = {9};
     EXPECT_EQ(writeFileAtomic(p, {{b, 1}}), FileResult::WriteFailed);
-    fs::permissions(dir.path, fs::perms::owner_all);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{7, 7}));
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{7, 7}));
 }
 
 TEST(AtomicFile, WriteIntoMissingFolderFails) {
-    TempDir dir;
+    TempFolder dir;
     const uint8_t a[1] = {1};
-    EXPECT_EQ(writeFileAtomic(dir.path / "nope" / "x.bin", {{a, 1}}), FileResult::WriteFailed);
+    EXPECT_EQ(writeFileAtomic(dir.path() / "nope" / "x.bin", {{a, 1}}), FileResult::WriteFailed);
 }
 
 TEST(ReadFilePrefix, ReadsAtMostTheLimitAndTellsMissingFromUnreadable) {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> out;
-    EXPECT_EQ(readFilePrefix(dir.path / "none", 10, out), FileResult::Missing);
-    EXPECT_EQ(readFilePrefix(dir.path, 10, out), FileResult::ReadFailed);
+    EXPECT_EQ(readFilePrefix(dir.path() / "none", 10, out), FileResult::Missing);
+    EXPECT_EQ(readFilePrefix(dir.path(), 10, out), FileResult::ReadFailed);
     const uint8_t a[5] = {1, 2, 3, 4, 5};
-    ASSERT_EQ(writeFileAtomic(dir.path / "f", {{a, 5}}), FileResult::Ok);
-    ASSERT_EQ(readFilePrefix(dir.path / "f", 3, out), FileResult::Ok);
+    ASSERT_EQ(writeFileAtomic(dir.path() / "f", {{a, 5}}), FileResult::Ok);
+    ASSERT_EQ(readFilePrefix(dir.path() / "f", 3, out), FileResult::Ok);
     EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
-    ASSERT_EQ(readFilePrefix(dir.path / "f", 100, out), FileResult::Ok);
+    ASSERT_EQ(readFilePrefix(dir.path() / "f", 100, out), FileResult::Ok);
     EXPECT_EQ(out.size(), 5u);
 }
 
 TEST(AtomicFile, FailedRenameRemovesTheTemporary) {
-    TempDir dir;
-    const fs::path target = dir.path / "Configure";
+    TempFolder dir;
+    const fs::path target = dir.path() / "Configure";
     fs::create_directories(target / "inside");  // a non-empty folder cannot be replaced by a file
     const uint8_t a[1] = {1};
     EXPECT_EQ(writeFileAtomic(target, {{a, 1}}), FileResult::RenameFailed);
     EXPECT_TRUE(fs::is_directory(target / "inside"));
     int entries = 0;
-    for (auto& e : fs::directory_iterator(dir.path)) (void)e, ++entries;
+    for (auto& e : fs::directory_iterator(dir.path())) (void)e, ++entries;
     EXPECT_EQ(entries, 1);
 }
