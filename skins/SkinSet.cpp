@@ -1,4 +1,5 @@
 #include "skins/SkinSet.h"
+#include "skins/KeyMapSkins.h"
 
 #include <QConicalGradient>
 #include <QFontMetrics>
@@ -759,6 +760,7 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    set.append(drawKeyMapSkins());
     return set;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/model/AppState.h"
+#include "app/ui/CKeyMap.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -51,6 +52,13 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    // One key-map model for the whole run: it remembers the last chosen function.
+    KeyMapDialogModel keyMapModel;
+    const QString skinFolder = windowPaths.skinFolder();
+    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                               AssignmentRequest& request) {
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
     };
