@@ -10,6 +10,7 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/ProfileSkins.h"
 
 namespace vandrel {
 
@@ -759,6 +760,7 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    addProfileSkins(set);
     return set;
 }
 
