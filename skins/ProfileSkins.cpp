@@ -49,8 +49,6 @@ QImage background() {
     // The list's field: the list draws its rows straight onto it.
     const QRect list(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
     p.fillRect(list, kListField);
-    for (int y = list.top() + 24; y < list.bottom(); y += 25)  // faint guides every row's height
-        p.fillRect(list.left() + 8, y, list.width() - 16, 1, QColor(0x1D, 0x20, 0x25));
 
     // Footer with the two buttons.
     p.fillRect(0, list.bottom() + 1, kWidth, kHeight - list.bottom() - 1, kFooter);

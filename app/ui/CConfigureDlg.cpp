@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/CTransparentListBox.h"
+
 namespace vandrel {
 
 namespace {
@@ -47,8 +49,25 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     ports.chooseExportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptSave); };
     ports.chooseImportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptOpen); };
 
+    // The list keeps its rows in the store's order, so a row means the same
+    // profile to both.
+    m_list = new CTransparentListBox(this, true, true, [](const std::u16string& a, const std::u16string& b) {
+        return ProfileNameLess(a, b) ? -1 : ProfileNameLess(b, a) ? 1 : 0;
+    });
+    m_list->setGeometry(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
+    m_list->setListStyle(QStringLiteral("Arial"), 15, Qt::white, QColor(0, 255, 255), true);
+    m_list->setMode(kListOwnerBackground);
+    m_list->setOwnerBackground([this](const QRect& r) { return composeFrame().copy(r); });
+    connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
+    connect(m_list, &CTransparentListBox::contextMenuRequested, this,
+            [this](const QPoint& global) { rightButtonUp(mapFromGlobal(global), global); });
+
     chooseMenuCommand = [this](const QPoint& globalPos) {
         QMenu menu(this);
+        menu.setStyleSheet(QStringLiteral(
+            "QMenu { background: #23262C; color: white; border: 1px solid #31353D; padding: 2px; }"
+            "QMenu::item { padding: 4px 28px 4px 18px; }"
+            "QMenu::item:selected { background: #C4161C; }"));
         for (const ProfileMenuItem& item : kProfileMenu)
             menu.addAction(qs(item.text))->setData(static_cast<int>(item.command));
         const QAction* chosen = menu.exec(globalPos);
@@ -68,7 +87,27 @@ int CConfigureDlg::exec() {
     return QDialog::exec();
 }
 
-void CConfigureDlg::afterCommand() { update(); }
+void CConfigureDlg::afterCommand() {
+    // After every command the list shows the folder as it now is.
+    if (m_listedGeneration != m_model.listGeneration()) {
+        m_listedGeneration = m_model.listGeneration();
+        m_list->clearRows();
+        for (const ProfileEntry& e : m_model.rows()) m_list->addRow(QString::fromStdU16String(e.name));
+    }
+    m_list->setSelected(m_model.selectedRow());
+    update();
+}
+
+bool CConfigureDlg::event(QEvent* event) {
+    if (event->type() == kListEditEndEvent) {
+        // A row got a new text: the row it had before the edit names the file.
+        const ListMessage& m = static_cast<ListMessageEvent*>(event)->message;
+        m_model.renameRow(static_cast<int>(m.wParam), m_list->rowText(static_cast<int>(m.lParam)).toStdU16String());
+        afterCommand();
+        return true;
+    }
+    return QDialog::event(event);
+}
 
 QImage CConfigureDlg::composeFrame() {
     m_renderer.compose(m_frame);

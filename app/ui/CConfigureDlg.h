@@ -17,6 +17,8 @@
 
 namespace vandrel {
 
+class CTransparentListBox;
+
 class CConfigureDlg : public QDialog {
     Q_OBJECT
 public:
@@ -37,8 +39,10 @@ public:
     int exec() override;
 
     QImage composeFrame();
+    CTransparentListBox* list() const { return m_list; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -48,6 +52,8 @@ private:
     void afterCommand();
 
     ProfileDialogModel m_model;
+    CTransparentListBox* m_list = nullptr;
+    unsigned m_listedGeneration = 0;
     SkinCache m_skins;
     ProfileDialogRenderer m_renderer;
     QImage m_frame;
