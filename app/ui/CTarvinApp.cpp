@@ -6,6 +6,7 @@
 
 #include "app/model/AppState.h"
 #include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -61,6 +62,15 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
+    };
+
+    // The profile dialog is made once and run over the window's corner each time.
+    CConfigureDlg profiles(windowPaths.skinFolder(),
+                           std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
+                           state->image, state->keys, &window);
+    hooks.runProfileDialog = [&profiles](QWidget* parent) {
+        profiles.setMainWindowRect(parent->frameGeometry());
+        return profiles.exec() == QDialog::Accepted;
     };
 
     connect(&instance, &SingleInstance::activationRequested, &window,
