@@ -8,6 +8,7 @@
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
+#include "app/ui/CtlCommandHandler.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
@@ -75,6 +76,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
 
     connect(&instance, &SingleInstance::activationRequested, &window,
             [&window] { SingleInstance::bringToFront(&window); });
+    // vandrelctl hands its commands to the running program.
+    CtlCommandHandler commands(window, paths.profileFolder);
+    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        commands.handle(request, reply);
+    });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
     connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
@@ -110,6 +116,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     trayInstalled = tray.install();
 
     const int code = exec();
+    instance.setCommandHandler({});
     window.shutDown();
     return code;
 }
