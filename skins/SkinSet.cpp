@@ -1,4 +1,5 @@
 #include "skins/SkinSet.h"
+#include "skins/KeyMapSkins.h"
 
 #include <QConicalGradient>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/ProfileSkins.h"
 #include "skins/SkinColours.h"
 
 namespace vandrel {
@@ -748,6 +750,8 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    set.append(drawKeyMapSkins());
+    addProfileSkins(set);
     return set;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QTranslator>
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     }
     const QList<vandrel::SkinImage> chinese = vandrel::drawSkinSet();
     for (const vandrel::SkinImage& skin : chinese) {
+        // A dialog's skins live in a folder of their own.
+        QDir().mkpath(QFileInfo(png.filePath(skin.name)).path());
         if (!skin.image.save(png.filePath(skin.name), "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
             return 1;
@@ -47,7 +50,7 @@ int main(int argc, char** argv) {
             const QString file = en.filePath(translated[i].name);
             if (translated[i].image == chinese.value(i).image) {
                 QFile::remove(file);
-            } else if (!translated[i].image.save(file, "PNG")) {
+            } else if (!QDir().mkpath(QFileInfo(file).path()) || !translated[i].image.save(file, "PNG")) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 return 1;
             }

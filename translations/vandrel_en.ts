@@ -64,6 +64,13 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CKeyMap</name>
+    <message>
+        <source>请选择子项</source>
+        <translation>Please choose an item below it.</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CTarvinDlg</name>
     <message>
         <source>键盘没有响应，</source>
@@ -112,6 +119,185 @@
     <message>
         <source>正在读取键盘设置…</source>
         <translation>Reading keyboard settings…</translation>
+    </message>
+    <message>
+        <source>按键设置</source>
+        <translation>Key Assignment</translation>
+    </message>
+    <message>
+        <source>路径太长，按键未改变。</source>
+        <translation>The path is too long; the key was not changed.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::KeyMapDialogModel</name>
+    <message>
+        <source>单键/组合键</source>
+        <translation>Key/Combo</translation>
+    </message>
+    <message>
+        <source>宏</source>
+        <translation>Macro</translation>
+    </message>
+    <message>
+        <source>基本功能</source>
+        <translation>Basic</translation>
+    </message>
+    <message>
+        <source>高级功能</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
+        <source>禁用按键</source>
+        <translation>Disable key</translation>
+    </message>
+    <message>
+        <source>初始值</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>播放声音</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>启动程序</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>打开目录</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>多媒体</source>
+        <translation>Multimedia</translation>
+    </message>
+    <message>
+        <source>多媒体播放器</source>
+        <translation>Media Player</translation>
+    </message>
+    <message>
+        <source>上一曲</source>
+        <translation>Previous Track</translation>
+    </message>
+    <message>
+        <source>下一曲</source>
+        <translation>Next Track</translation>
+    </message>
+    <message>
+        <source>停止-播放</source>
+        <translation>Stop/Play</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>音量+</source>
+        <translation>Volume +</translation>
+    </message>
+    <message>
+        <source>音量-</source>
+        <translation>Volume -</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>Mute</translation>
+    </message>
+    <message>
+        <source>快捷键</source>
+        <translation>Shortcuts</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>剪切</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>粘贴</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select All</translation>
+    </message>
+    <message>
+        <source>最大化</source>
+        <translation>Maximise</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>我的电脑</source>
+        <translation>My Computer</translation>
+    </message>
+    <message>
+        <source>任务管理器</source>
+        <translation>Task Manager</translation>
+    </message>
+    <message>
+        <source>浏览器-主页</source>
+        <translation>Browser Home</translation>
+    </message>
+    <message>
+        <source>关闭窗口</source>
+        <translation>Close Window</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::KeyMapRenderer</name>
+    <message>
+        <source>当前按键：</source>
+        <translation>Key: </translation>
+    </message>
+    <message>
+        <source>单键</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>组合键</source>
+        <translation>Combo</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::LaunchChoosers</name>
+    <message>
+        <source>请选择文件夹
+</source>
+        <translation>Please choose a folder.
+</translation>
     </message>
 </context>
 <context>
@@ -203,6 +389,110 @@
     <message>
         <source>系统没有检测到游戏键盘！请连接键盘。</source>
         <translation>No gaming keyboard detected. Please connect the keyboard.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ProfileDialogModel</name>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>加载</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>最多可以存储6个配置
+</source>
+        <translation>At most 6 profiles can be stored.
+</translation>
+    </message>
+    <message>
+        <source>无法创建配置文件！</source>
+        <translation>The profile file could not be created!</translation>
+    </message>
+    <message>
+        <source>请选择一个配置文件拷贝</source>
+        <translation>Please choose a profile to copy.</translation>
+    </message>
+    <message>
+        <source>无法读取所选配置文件，未复制。</source>
+        <translation>The chosen profile could not be read; nothing was copied.</translation>
+    </message>
+    <message>
+        <source>请选择一个配置文件保存</source>
+        <translation>Please choose a profile to save to.</translation>
+    </message>
+    <message>
+        <source>配置文件保存失败！</source>
+        <translation>The profile could not be saved!</translation>
+    </message>
+    <message>
+        <source>请选择一个配置文件打开</source>
+        <translation>Please choose a profile to load.</translation>
+    </message>
+    <message>
+        <source>所选文件不是配置文件，未加载。</source>
+        <translation>The chosen file is not a profile; nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>无法读取所选文件，未加载。</source>
+        <translation>The chosen file could not be read; nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>配置已加载，但无法写入所选配置文件！</source>
+        <translation>The profile was loaded, but the chosen profile file could not be written!</translation>
+    </message>
+    <message>
+        <source>请至少保留一个配置文件</source>
+        <translation>Please keep at least one profile.</translation>
+    </message>
+    <message>
+        <source>请选择一个配置文件删除</source>
+        <translation>Please choose a profile to delete.</translation>
+    </message>
+    <message>
+        <source>删除当前配置文件吗</source>
+        <translation>Delete the chosen profile?</translation>
+    </message>
+    <message>
+        <source>无法删除配置文件！</source>
+        <translation>The profile could not be deleted!</translation>
+    </message>
+    <message>
+        <source>配置名称不能作为文件名，未重命名。</source>
+        <translation>That name cannot be a file name; the profile was not renamed.</translation>
+    </message>
+    <message>
+        <source>配置管理</source>
+        <translation>Profiles</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ProfileDialogRenderer</name>
+    <message>
+        <source>配置</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
     </message>
 </context>
 <context>

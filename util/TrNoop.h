@@ -1,5 +1,7 @@
 #pragma once
 // Marks a text of the Qt-free code for the translation tools (lupdate reads
-// it as QT_TRANSLATE_NOOP): the text stays as it is here, and the window
-// translates it in `context` when it shows it.
+// both as QT_TRANSLATE_NOOP): the text stays as it is here, and the window
+// translates it in `context` when it shows it. The second gives the UTF-16
+// literal the models keep their texts in.
 #define VANDREL_TR_NOOP(context, text) text
+#define VANDREL_TR_NOOP16(context, text) u"" text
