@@ -15,8 +15,6 @@ namespace vandrel {
 
 namespace {
 
-QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
-
 // A file dialog for profiles: starts in the home folder and shows "*.bin".
 std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent, QString(), QDir::homePath(), QStringLiteral("bin Files(*.bin)"));
