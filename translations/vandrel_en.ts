@@ -157,7 +157,7 @@
     </message>
     <message>
         <source>取消</source>
-        <translation>Cancel</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>保存</source>
