@@ -5,7 +5,7 @@
     <name>PanelTables</name>
     <message>
         <source>全亮</source>
-        <translation>Static</translation>
+        <translation>Steady</translation>
     </message>
     <message>
         <source>呼吸</source>
@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>随按渐灭</source>
-        <translation>Reactive</translation>
+        <translation>Fade</translation>
     </message>
     <message>
         <source>蛇形跑马</source>
@@ -37,11 +37,11 @@
     </message>
     <message>
         <source>环形跑马</source>
-        <translation>Orbit</translation>
+        <translation>Ring</translation>
     </message>
     <message>
         <source>对冲</source>
-        <translation>Crossing</translation>
+        <translation>Collide</translation>
     </message>
     <message>
         <source>雷达</source>
