@@ -6,7 +6,7 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
-#include "skins/SkinColours.h"
+#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
@@ -49,6 +49,7 @@ bool installTranslations(QApplication& app, UiLanguage language) {
 }
 
 QPalette skinPalette() {
+    using namespace theme;
     QPalette p;
     const QColor disabledText(0x5C, 0x61, 0x6A);
     p.setColor(QPalette::Window, kPanel);
