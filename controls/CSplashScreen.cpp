@@ -1,10 +1,11 @@
 #include "controls/CSplashScreen.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QTimerEvent>
+
+#include "app/draw/SkinFile.h"
 
 namespace vandrel {
 
@@ -19,7 +20,7 @@ CSplashScreen::~CSplashScreen() { m_timer.stop(); }
 
 void CSplashScreen::start() {
     // A missing image gives a window without visible area; the timer runs anyway.
-    m_size = QImageReader(m_imagePath).size();
+    m_size = skinImageSize(m_imagePath);
     if (!m_size.isValid()) m_size = QSize(0, 0);
     if (!m_size.isEmpty()) {
         setFixedSize(m_size);
@@ -33,7 +34,7 @@ void CSplashScreen::start() {
 }
 
 void CSplashScreen::paintEvent(QPaintEvent*) {
-    const QImage image(m_imagePath);
+    const QImage image = loadSkinImage(m_imagePath);
     if (image.isNull()) return;
     QPainter p(this);
     p.drawImage(QRect(QPoint(0, 0), m_size), image, QRect(QPoint(0, 0), m_size));

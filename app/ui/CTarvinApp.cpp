@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <memory>
 
+#include "app/draw/SkinFile.h"
 #include "app/model/AppState.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CSplashScreen.h"
@@ -43,7 +44,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     CTarvinDlg window(*state, session, windowPaths);
     window.setWebAddress(vendorWebSite().host());
 
-    const QIcon icon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
+    const QIcon icon = loadSkinIcon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
     TrayController tray(icon, [&window] { return window.connected(); });
     const QString programFolder = paths.programFolder;
     WindowHooks& hooks = window.hooks();

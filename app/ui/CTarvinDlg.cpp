@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/draw/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"
@@ -88,7 +89,7 @@ void CTarvinDlg::setUpSlider(CBitSlider* s, int id, int x, int y, int maximum) {
 }
 
 void CTarvinDlg::initialise() {
-    setWindowIcon(QIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
+    setWindowIcon(loadSkinIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
 
     m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdU16String()) / kVersionFileName);
     setFixedSize(m_renderer.windowSize());
@@ -102,7 +103,8 @@ void CTarvinDlg::initialise() {
 
     // The files come first: the keyboard's values, read next, must be the
     // last ones written into the image.
-    loadStartupFiles(m_state, m_paths.dataFolder);
+    const std::vector<FileNotice> fileNotices = loadStartupFiles(m_state, m_paths.dataFolder);
+    reportFiles(fileNotices);
     keyNames();
     setSlidersFromImage();
 
@@ -261,11 +263,23 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
     setSlidersFromImage();
-    SaveKeymapFile(m_paths.dataFolder, m_state.image, m_state.keys);
+    reportFile(saveKeymap(m_state, m_paths.dataFolder));
     redraw();
     if (fromKeyboard) {
         emit refreshed();
         if (readOk && m_hooks.offerUpdate) m_hooks.offerUpdate(this, m_state.appVersion, m_state.firmware);
+    }
+}
+
+void CTarvinDlg::reportFile(const FileWrite& write) {
+    if (write.notice) reportFiles({*write.notice});
+}
+
+void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
+    if (!m_hooks.warn) return;
+    for (const FileNotice& n : notices) {
+        const QString caption = n.kind == FileNotice::Kind::Unreadable ? u8("读取文件") : u8("保存文件");
+        m_hooks.warn(this, caption, QString::fromStdString(fileNoticeText(n)));
     }
 }
 
@@ -355,16 +369,17 @@ void CTarvinDlg::save() {
         const WriteResult result =
             m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
         return [this, image, result]() {
-            finishSave(m_state, image, result, m_paths.dataFolder);
+            const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
             if (!result.ok() && m_hooks.warn)
                 m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
+            reportFile(file);
         };
     });
 }
 
 void CTarvinDlg::cancel() {
     hideWindow();
-    restoreShadowCopies(m_state, m_model, m_paths.dataFolder);
+    reportFile(restoreShadowCopies(m_state, m_model, m_paths.dataFolder));
     // The sliders show the restored values; otherwise the next drawing would
     // put the discarded positions back into the configuration.
     setSlidersFromImage();
@@ -384,14 +399,14 @@ void CTarvinDlg::factoryReset() {
             }
             m_state.image = image;
             setSlidersFromImage();
-            finishFactoryReset(m_state, m_model, image, m_paths.dataFolder);
+            reportFile(finishFactoryReset(m_state, m_model, image, m_paths.dataFolder));
         };
     });
 }
 
 void CTarvinDlg::closeProgram() {
-    saveShadowOnClose(m_state, m_paths.dataFolder);
     hide();
+    reportFile(saveShadowOnClose(m_state, m_paths.dataFolder));
     emit exitRequested();
 }
 
@@ -411,8 +426,15 @@ void CTarvinDlg::editKey(int slot) {
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
     if (!m_hooks.runKeyMapDialog(this, target, request)) return;
-    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
-                        KeymapFileSaver(m_paths.dataFolder), MacroSlotSyncFor(m_state.macros));
+    // Each save of the assignment reports its own failure; a kept file counts
+    // as saved, since the user has been told at start that it stays as it is.
+    const KeymapSaver saver = [this](const DeviceImage& image, const KeyRecordTable& keys) {
+        const FileWrite w = saveKeymap(m_state, m_paths.dataFolder, image, keys);
+        reportFile(w);
+        return w.written || !w.notice;
+    };
+    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
+                        MacroSlotSyncFor(m_state.macros));
 }
 
 void CTarvinDlg::pickPaletteColour(int entry) {
@@ -434,7 +456,8 @@ void CTarvinDlg::paintKey(int slot) {
 }
 
 void CTarvinDlg::runMacroManager() {
-    if (m_hooks.runMacroManager && m_hooks.runMacroManager(this)) storeMacrosAfterManager(m_state, m_paths.dataFolder);
+    if (m_hooks.runMacroManager && m_hooks.runMacroManager(this))
+        reportFiles(storeMacrosAfterManager(m_state, m_paths.dataFolder));
 }
 
 void CTarvinDlg::runProfiles() {

@@ -21,6 +21,7 @@
 
 #include "app/draw/MainWindowRenderer.h"
 #include "app/draw/SkinCache.h"
+#include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
@@ -152,6 +153,9 @@ private:
     void runProfiles();
     void runMacroManager();
     void startInitialRead();
+    // Tells the user about a data file that could not be read or written.
+    void reportFile(const FileWrite& write);
+    void reportFiles(const std::vector<FileNotice>& notices);
     void startReconnectRead(bool sendRefresh);
 
     // Runs `job` on the worker thread; what it returns runs on the window

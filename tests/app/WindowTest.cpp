@@ -12,6 +12,8 @@
 #include <QtTest/qtestspontaneevent.h>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
 #include "controls/CSplashScreen.h"
@@ -405,6 +407,31 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
     EXPECT_NE(keymapFileImage().ledEffect, 6);
+}
+
+TEST_F(WindowTest, UnreadableKeymapFileIsReportedOnceAndSurvivesTheRun) {
+    const std::filesystem::path file = KeymapFilePath(data.path());
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    start();  // would hang on the FIFO if it were opened for a blocking read
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("keymap.bin"));
+    click(940, 620);  // save
+    click(985, 12);   // close
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+}
+
+TEST_F(WindowTest, FailedKeymapSavesAreReported) {
+    start();
+    {
+        test::FileSizeLimit full(1000);  // as a full disk
+        click(940, 620);                 // save: the keyboard takes it, the file does not
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_TRUE(warnings[0].contains("keymap.bin"));
+        click(985, 12);  // close
+        EXPECT_EQ(warnings.size(), 2);
+    }
+    EXPECT_EQ(readAll(KeymapFilePath(data.path())).size(), kKeymapFileBytes);
 }
 
 TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
