@@ -3,11 +3,14 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 #include <QtGlobal>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <QCryptographicHash>
@@ -22,7 +25,10 @@ namespace vandrel {
 namespace {
 // What a later start sends to the first one.
 constexpr char kShowRequest[] = "show\n";
-constexpr qint64 kMaxRequestBytes = 64;
+// A command request: this prefix, the request, a line break. The answer is
+// one line too.
+constexpr char kCommandPrefix[] = "ctl ";
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
 #ifndef Q_OS_WIN
 // A socket path must fit sockaddr_un.
@@ -54,6 +60,16 @@ bool isUsersOwn(const QString& path, mode_t type) {
            ownedByUser(st);
 }
 #endif
+
+// Whether the socket at `path` may be obeyed: one of the user's own.
+bool socketIsUsers(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    return isUsersOwn(path, S_IFSOCK);
+#endif
+}
 
 QString socketPathFor(const QString& name) {
 #ifdef Q_OS_WIN
@@ -122,33 +138,29 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
 
     // The lock decides who is first; it is released by the system when the
     // holder dies, and a lock whose holder no longer runs is taken over.
-    const QString lockPath = m_serverName + QStringLiteral(".lock");
-#ifndef Q_OS_WIN
-    // Only the user's own lock and socket are obeyed; without a private
-    // folder there is no lock at all rather than one another user can hold.
-    const bool privateFolder = m_serverName.contains(u'/');
-    if (privateFolder && QFile::exists(lockPath) && !isUsersOwn(lockPath, S_IFREG)) QFile::remove(lockPath);
-    const bool socketOurs = isUsersOwn(m_serverName, S_IFSOCK);
-#else
-    const bool privateFolder = true;
-    const bool socketOurs = true;
-#endif
-    if (privateFolder) {
-        m_lock = std::make_unique<QLockFile>(lockPath);
-        m_lock->setStaleLockTime(0);
-        if (m_lock->tryLock(0)) {
-            QFile::setPermissions(lockPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        } else {
+    const bool socketOurs = socketIsUsers(m_serverName);
+    if (makeLock()) {
+        if (!m_lock->tryLock(0)) {
             const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
-            m_lock.reset();
             // Without a usable lock the socket alone decides.
-            if ((socketOurs && notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300))) || heldByOther)
+            if (socketOurs && notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300))) {
+                m_lock.reset();
                 return false;
+            }
+            // Held without a listener: the command-line tool talking to the
+            // keyboard for a moment. The program starts once it is done.
+            if (heldByOther && !m_lock->tryLock(timeoutMs)) {
+                m_lock.reset();
+                return false;
+            }
+            if (!heldByOther) m_lock.reset();
         }
     } else if (socketOurs && notifyPrimary(qMin(timeoutMs, 300))) {
         return false;
     }
 
+    // The lock file tells its holder's process id: for the user only.
+    if (m_lock && m_lock->isLocked()) QFile::setPermissions(m_lockPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_primary = true;
     // A socket file left by a crashed first instance would make listen() fail.
     QLocalServer::removeServer(m_serverName);
@@ -160,6 +172,24 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
         qWarning("Single instance: cannot listen on %s: %s", qPrintable(m_serverName),
                  qPrintable(m_server->errorString()));
     }
+    return true;
+}
+
+bool SingleInstance::makeLock() {
+    if (m_lock) return true;
+#ifdef Q_OS_WIN
+    const QString path = QDir::temp().filePath(m_serverName + QStringLiteral(".lock"));
+#else
+    // Beside the socket in the private folder; without one there is no lock
+    // at all rather than one that another user could hold.
+    if (!m_serverName.contains(u'/')) return false;
+    const QString path = m_serverName + QStringLiteral(".lock");
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+        if (!isUsersOwn(path, S_IFREG)) QFile::remove(path);
+#endif
+    m_lockPath = path;
+    m_lock = std::make_unique<QLockFile>(path);
+    m_lock->setStaleLockTime(0);
     return true;
 }
 
@@ -180,12 +210,61 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
     return false;
 }
 
+bool SingleInstance::tryLockOnly(int waitMs) {
+    if (!m_lock && !makeLock()) return !serverListening();
+    if (m_lock->isLocked()) return true;
+    // A folder without a usable lock leaves nothing to order by.
+    if (m_lock->tryLock(waitMs)) return true;
+    return m_lock->error() != QLockFile::LockFailedError && !serverListening();
+}
+
+bool SingleInstance::serverListening(int timeoutMs) const {
+    if (!socketIsUsers(m_serverName)) return false;
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    const bool connected = socket.waitForConnected(timeoutMs);
+    socket.abort();
+    return connected;
+}
+
+std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request, int timeoutMs) const {
+    if (!socketIsUsers(m_serverName)) return std::nullopt;
+    QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(qMin(timeoutMs, 1000))) return std::nullopt;
+    socket.write(kCommandPrefix + request + '\n');
+    if (!socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime())))) return std::nullopt;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
+        socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
+    }
+    return socket.readLine(kMaxRequestBytes).trimmed();
+}
+
 void SingleInstance::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         auto handle = [this, socket]() {
+            if (socket->property("vandrelRequestTaken").toBool()) return;
             if (socket->canReadLine()) {
                 const QByteArray line = socket->readLine(kMaxRequestBytes);
                 if (line == kShowRequest) emit activationRequested();
+                if (line.startsWith(kCommandPrefix)) {
+                    socket->setProperty("vandrelRequestTaken", true);
+                    const QPointer<QLocalSocket> peer(socket);
+                    auto answered = std::make_shared<bool>(false);
+                    CommandReply reply = [peer, answered](const QByteArray& answer) {
+                        if (*answered || !peer) return;
+                        *answered = true;
+                        peer->write(answer + '\n');
+                        peer->flush();
+                        peer->disconnectFromServer();
+                    };
+                    const QByteArray request = line.mid(sizeof(kCommandPrefix) - 1).trimmed();
+                    if (m_commandHandler) m_commandHandler(request, reply);
+                    else reply(QByteArrayLiteral("1\tthe running program takes no commands"));
+                    return;
+                }
                 socket->disconnectFromServer();
             } else if (socket->bytesAvailable() > kMaxRequestBytes) {
                 socket->abort();  // not one of ours

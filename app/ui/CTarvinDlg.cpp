@@ -17,6 +17,7 @@
 #include "app/draw/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "controls/CBitSlider.h"
+#include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
@@ -362,19 +363,38 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 
 // ---- commands ---------------------------------------------------------------
 
-void CTarvinDlg::save() {
+void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
-    runInBackground(u8("正在保存设置…"), [this, image, shadow]() mutable -> Continuation {
+    runInBackground(u8("正在保存设置…"), [this, image, shadow, done]() mutable -> Continuation {
         const WriteResult result =
             m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
-        return [this, image, result]() {
+        return [this, image, result, done]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
+            // The answer goes out first: a warning box would hold it back.
+            if (done) done(result);
             if (!result.ok() && m_hooks.warn)
                 m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
             reportFile(file);
         };
     });
+}
+
+void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
+                                    std::function<void(const WriteResult&)> done) {
+    change(m_state);
+    // The sliders carry the new values, or the next drawing would put the old
+    // positions back into the configuration.
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    redraw();
+    save(std::move(done));
+}
+
+bool CTarvinDlg::hasUnsavedChanges() const {
+    DeviceImage image = m_state.image;
+    applyWinLock(image);
+    return compareImages(image, m_state.shadow).any() || !(m_state.keys == m_state.shadowKeys);
 }
 
 void CTarvinDlg::cancel() {
@@ -433,8 +453,11 @@ void CTarvinDlg::editKey(int slot) {
         reportFile(w);
         return w.written || !w.notice;
     };
-    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
-                        MacroSlotSyncFor(m_state.macros));
+    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
+                                                    MacroSlotSyncFor(m_state.macros));
+    // A path the record cannot hold is refused whole rather than cut: say so.
+    if (result == AssignResult::PathTooLong && m_hooks.warn)
+        m_hooks.warn(this, u8("按键设置"), u8("路径太长，按键未改变。"));
 }
 
 void CTarvinDlg::pickPaletteColour(int entry) {

@@ -225,14 +225,21 @@ TEST_F(ProfileStoreTest, LoadingANewProfileReplacesOnlyTheImage) {
     EXPECT_EQ(std::memcmp(stored.data() + sizeof image, records.bytes(), sizeof records), 0);
 }
 
-// Short, long, garbage and missing import files.
-TEST_F(ProfileStoreTest, BrokenImportsLoadAsFarAsTheyGo) {
+// Short, long, garbage and missing import files: a profile is the image
+// followed by whole key records; anything else changes neither memory nor the
+// profile.
+TEST_F(ProfileStoreTest, BrokenImportsAreRefusedAndChangeNothing) {
     makeNew(1);
     const fs::path import = dir.path() / "import.dat";
-    for (size_t size : {size_t{0}, size_t{7}, size_t{10059}, size_t{10061}, size_t{206919}, size_t{206920},
-                        size_t{300000}}) {
-        SCOPED_TRACE(size);
-        const auto content = pattern(size, static_cast<uint8_t>(size));
+    const struct {
+        size_t size;
+        bool loads;
+    } cases[] = {{0, false},     {7, false},      {10059, false},         {10061, false},
+                 {10060, true},  {10060 + 772, true}, {10060 + 771, false}, {206919, false},
+                 {206920, true}, {206921, false}, {300000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const auto content = pattern(c.size, static_cast<uint8_t>(c.size));
         writeAll(import, content);
         DeviceImage image;
         KeyRecordTable records;
@@ -241,13 +248,18 @@ TEST_F(ProfileStoreTest, BrokenImportsLoadAsFarAsTheyGo) {
         std::vector<uint8_t> want(206920);
         std::memcpy(want.data(), image.bytes(), sizeof image);
         std::memcpy(want.data() + sizeof image, records.bytes(), sizeof records);
-        std::copy(content.begin(), content.begin() + std::min(size, want.size()), want.begin());
-        ASSERT_EQ(store.loadProfile(0, import, image, records), ProfileResult::Done);
+        if (c.loads) std::copy(content.begin(), content.end(), want.begin());
+        const auto profileBefore = readAll(file(u"Profile_1"));
+        ASSERT_EQ(store.loadProfile(0, import, image, records),
+                  c.loads ? ProfileResult::Done : ProfileResult::NotAProfile);
         KeyRecordTable wantRecords;
         std::memcpy(wantRecords.bytes(), want.data() + 10060, sizeof wantRecords);
-        wantRecords.restoreHomeCodes();
+        if (c.loads) wantRecords.restoreHomeCodes();
         EXPECT_EQ(std::memcmp(image.bytes(), want.data(), sizeof image), 0);
         EXPECT_EQ(records, wantRecords);
+        if (!c.loads) {
+            EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+        }
     }
 
     DeviceImage image{};
