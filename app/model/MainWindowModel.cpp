@@ -32,6 +32,11 @@ int responseListRow(int x, int y, int top) {
 
 }  // namespace
 
+uint8_t sliderValue(uint8_t stored, int position, int maximum) {
+    const int shown = stored > maximum ? maximum : stored;
+    return position == shown ? stored : static_cast<uint8_t>(position < 0 ? 0 : position > maximum ? maximum : position);
+}
+
 int diyMapIndex(uint8_t effect) {
     if (effect < kFirstDiyEffect || effect >= kFirstDiyEffect + kDiyMapCount) return -1;
     return effect - kFirstDiyEffect;

@@ -161,4 +161,10 @@ private:
 // The custom map a DIY effect code selects, or -1 (codes outside 51..55 have none).
 int diyMapIndex(uint8_t effect);
 
+// What a slider at `position` (its range 0..maximum) leaves in the byte it
+// edits, which holds `stored`. A value the keyboard reported beyond the
+// slider's range shows at the slider's end and is kept as it is until the
+// slider is moved away from there.
+uint8_t sliderValue(uint8_t stored, int position, int maximum);
+
 }  // namespace vandrel

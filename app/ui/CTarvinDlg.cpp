@@ -137,6 +137,12 @@ CBitSlider* CTarvinDlg::slider(int controlId) const {
     return m_report;
 }
 
+uint8_t& CTarvinDlg::sliderByte(const CBitSlider* s) {
+    if (s == m_speed) return m_state.image.ledSpeed;
+    if (s == m_brightness) return m_state.image.ledBrightness;
+    return m_state.image.reportRate;
+}
+
 void CTarvinDlg::setSlidersFromImage() {
     m_brightness->setValue(m_state.image.ledBrightness);
     m_speed->setValue(m_state.image.ledSpeed);
@@ -167,10 +173,8 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
     if (!drawn) return v;
     // Drawing a slider reads its position into the configuration.
     v.position = s->value();
-    const auto value = static_cast<uint8_t>(v.position);
-    if (s == m_speed) m_state.image.ledSpeed = value;
-    else if (s == m_brightness) m_state.image.ledBrightness = value;
-    else m_state.image.reportRate = value;
+    uint8_t& byte = sliderByte(s);
+    byte = sliderValue(byte, v.position, s->maximum());
     v.rect = s->geometry();
     v.thumbX = s->thumbX();
     v.thumbY = s->thumbY();
@@ -245,10 +249,8 @@ void CTarvinDlg::onSliderChanged(int controlId) {
     if (!s) return;
     int& last = s == m_speed ? m_lastDrawnSpeed : s == m_brightness ? m_lastDrawnBrightness : m_lastDrawnReport;
     if (s->value() == last) return;
-    const auto value = static_cast<uint8_t>(s->value());
-    if (s == m_speed) m_state.image.ledSpeed = value;
-    else if (s == m_brightness) m_state.image.ledBrightness = value;
-    else m_state.image.reportRate = value;
+    uint8_t& byte = sliderByte(s);
+    byte = sliderValue(byte, s->value(), s->maximum());
     update(s->geometry().adjusted(-2, -2, 2, 2));
     last = s->value();
 }

@@ -146,6 +146,8 @@ protected:
 private:
     void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
     void setSlidersFromImage();
+    // The configuration byte a slider edits.
+    uint8_t& sliderByte(const CBitSlider* s);
     void applySliderPlan();
     SliderView sliderView(CBitSlider* s, bool drawn);
     void onSliderChanged(int controlId);

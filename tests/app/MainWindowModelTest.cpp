@@ -419,5 +419,22 @@ TEST(KeyColour, GoesIntoTheChosenMapOnly) {
     EXPECT_EQ(diyMapIndex(56), -1);
 }
 
+TEST(SliderValue, KeepsAnOutOfRangeByteUntilTheSliderMoves) {
+    struct Case {
+        uint8_t stored;
+        int position, maximum;
+        uint8_t expected;
+    };
+    const Case cases[] = {
+        {7, 3, 3, 7},      // the keyboard's 7 shows at the end and stays
+        {7, 2, 3, 2},      // moved away: the slider's value
+        {255, 50, 50, 255}, {200, 9, 9, 200}, {200, 0, 9, 0},
+        {2, 2, 3, 2},      {2, 3, 3, 3},      {0, 0, 9, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sliderValue(c.stored, c.position, c.maximum), c.expected)
+            << int(c.stored) << " at " << c.position << " of " << c.maximum;
+}
+
 }  // namespace
 }  // namespace vandrel

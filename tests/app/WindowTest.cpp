@@ -434,6 +434,23 @@ TEST_F(WindowTest, FailedKeymapSavesAreReported) {
     EXPECT_EQ(readAll(KeymapFilePath(data.path())).size(), kKeymapFileBytes);
 }
 
+TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
+    DeviceImage odd = keyboard.config();
+    odd.reportRate = 7;
+    odd.ledSpeed = 200;
+    odd.ledBrightness = 255;
+    odd.responseTime = 0;
+    keyboard.setConfig(odd);
+    start();
+    click(100, 115);  // lighting: speed and brightness sliders
+    click(100, 490);  // report rate
+    frame();
+    EXPECT_EQ(window->slider(kReportSliderId)->value(), 3);  // shown at the end of the track
+    EXPECT_EQ(state->image.reportRate, 7);
+    EXPECT_EQ(state->image.ledSpeed, 200);
+    EXPECT_EQ(state->image.ledBrightness, 255);
+}
+
 TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     start();
     QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
