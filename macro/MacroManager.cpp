@@ -32,13 +32,21 @@ MacroManager::MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTa
     m_work.clear();
 }
 
+MacroRenumbering gapClosingRenumbering(const MacroStore& store) {
+    MacroRenumbering to{};
+    int16_t n = 0;
+    for (size_t i = 0; i < kMacroRecords; ++i) to[i] = recordInUse(store[i]) ? n++ : int16_t{-1};
+    return to;
+}
+
 void MacroManager::open(const MacroStore& store) {
     m_work = store;
     // Close gaps in the run of named records; the copies left behind are cleared.
+    const MacroRenumbering to = gapClosingRenumbering(store);
     size_t n = 0;
     bool moved = false;
     for (size_t i = 0; i < kMacroRecords; ++i) {
-        if (!recordInUse(m_work[i])) continue;
+        if (to[i] < 0) continue;
         if (i != n) {
             m_work[n] = m_work[i];
             moved = true;

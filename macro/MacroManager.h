@@ -5,6 +5,7 @@
 // to row i of the macro list, and every edit of the event list is stored into
 // the selected record at once; the store itself changes only on OK.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,13 +31,19 @@ enum class RenameResult {
 // the digits that follow, kept to 16 bits; no digits read as 0.
 uint16_t parseLoopText(const std::u16string& text);
 
+// Where opening the manager moves each record when it closes the gaps between
+// named records: the new index of record i, or -1 for a free record.
+using MacroRenumbering = std::array<int16_t, kMacroRecords>;
+MacroRenumbering gapClosingRenumbering(const MacroStore& store);
+
 class MacroManager {
 public:
     MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names = keyNames());
 
     // Dialog opening: copies the store, lists its macros and selects the first.
     // Named records that follow a free one are moved up to close the gap, so
-    // that every listed macro has the record of its row.
+    // that every listed macro has the record of its row. Keys bound to a moved
+    // macro follow it through gapClosingRenumbering() of the store as it was.
     void open(const MacroStore& store);
     // OK: ends any capture and copies the working copy over the store.
     void accept(MacroStore& store);

@@ -1,5 +1,6 @@
 #include "app/model/AppCommands.h"
 
+#include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroSlot.h"
@@ -158,6 +159,20 @@ FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& 
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder) {
     state.skipImageOnNextLoad = true;
     LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad);
+}
+
+void followMacroRenumbering(AppState& state, const MacroRenumbering& to) {
+    auto boundTo = [](const uint8_t* entry) { return entry[0] == kEntryMacro && entry[1] == 1; };
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        KeyRecord& r = state.keys[s];
+        if (r.type != 2 || !boundTo(r.data)) continue;
+        const uint8_t from = r.data[2];
+        if (from >= kMacroRecords || to[from] < 0 || to[from] == from) continue;
+        const auto index = static_cast<uint8_t>(to[from]);
+        r.data[2] = index;
+        uint8_t* e = &state.image.deviceKeyMap[SlotCellOffset[s]];
+        if (boundTo(e) && e[2] == from) e[2] = index;
+    }
 }
 
 std::vector<FileNotice> storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder) {

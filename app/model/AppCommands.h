@@ -13,6 +13,7 @@
 #include "app/model/AppState.h"
 #include "app/model/MainWindowModel.h"
 #include "device/TransferResult.h"
+#include "macro/MacroManager.h"
 
 namespace vandrel {
 
@@ -84,6 +85,11 @@ FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& 
 // Before the key-map dialog opens: the records are reloaded from keymap.bin
 // while the image in memory stays as it is.
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder);
+
+// The macro manager ended with OK after it closed the gaps between the
+// macros: every key bound to a moved macro (its record and its device entry)
+// is bound to the macro's new index, so it still plays the same macro.
+void followMacroRenumbering(AppState& state, const MacroRenumbering& to);
 
 // The macro manager ended with OK: the macros in use go to the device slots,
 // then keymap.bin and MacroDefine.bin are written (each unless kept). Returns

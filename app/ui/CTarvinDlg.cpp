@@ -481,8 +481,12 @@ void CTarvinDlg::paintKey(int slot) {
 }
 
 void CTarvinDlg::runMacroManager() {
-    if (m_hooks.runMacroManager && m_hooks.runMacroManager(this))
-        reportFiles(storeMacrosAfterManager(m_state, m_paths.dataFolder));
+    if (!m_hooks.runMacroManager) return;
+    // The manager closes gaps between the macros as it opens; the keys follow.
+    const MacroRenumbering renumbering = gapClosingRenumbering(m_state.macros);
+    if (!m_hooks.runMacroManager(this)) return;
+    followMacroRenumbering(m_state, renumbering);
+    reportFiles(storeMacrosAfterManager(m_state, m_paths.dataFolder));
 }
 
 void CTarvinDlg::runProfiles() {

@@ -9,8 +9,10 @@
 #include <sys/stat.h>
 
 #include "app/model/AppCommands.h"
+#include "keymap/KeyAssignment.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "tests/macro/MacroTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel {
@@ -240,6 +242,43 @@ TEST(StartupFiles, StaleTemporariesOfKilledSavesAreRemoved) {
     loadStartupFiles(*s, folder.path());
     for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "readme.tmp"));
+}
+
+// Macros 0 and 2 with a free record between them: the manager moves macro 2
+// up to record 1, and the key bound to it must still play it.
+TEST(MacroManagerOk, KeysFollowTheirMacroWhenGapsClose) {
+    TempFolder folder;
+    auto s = std::make_unique<AppState>();
+    s->keys.restoreHomeCodes();
+    setRecordName(s->macros[0], u"first");
+    setRecordName(s->macros[2], u"third");
+    setRecordName(s->macros[5], u"sixth");
+    const struct {
+        int slot;
+        uint8_t macro, expected;
+    } bindings[] = {{10, 2, 1}, {11, 5, 2}, {12, 0, 0}, {13, 3, 3}};  // 3: a free record, left alone
+    for (const auto& b : bindings) {
+        s->keys[b.slot].type = 2;
+        const uint8_t entry[4] = {kEntryMacro, 1, b.macro, 0};
+        std::memcpy(s->keys[b.slot].data, entry, 4);
+        std::memcpy(&s->image.deviceKeyMap[SlotCellOffset[b.slot]], entry, 4);
+    }
+    const MacroRenumbering renumbering = gapClosingRenumbering(s->macros);
+
+    test::FakeHook hook;
+    test::FakeClock clock;
+    MacroManager manager(hook, clock);
+    manager.open(s->macros);
+    manager.accept(s->macros);
+    followMacroRenumbering(*s, renumbering);
+    storeMacrosAfterManager(*s, folder.path());
+
+    for (const auto& b : bindings) {
+        EXPECT_EQ(s->keys[b.slot].data[2], b.expected) << b.slot;
+        EXPECT_EQ(s->image.deviceKeyMap[SlotCellOffset[b.slot] + 2], b.expected) << b.slot;
+    }
+    EXPECT_EQ(recordName(s->macros[1]), u"third");
+    EXPECT_EQ(recordName(s->macros[2]), u"sixth");
 }
 
 }  // namespace
