@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "macro/MacroNames.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 
@@ -16,15 +17,6 @@ uint16_t parseLoopText(const std::u16string& text) {
     long long v = 0;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) v = std::min<long long>(v * 10 + (text[i] - u'0'), INT_MAX);
     return static_cast<uint16_t>(negative ? -v : v);
-}
-
-static std::u16string decimalText(unsigned v) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    return s;
 }
 
 MacroManager::MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names)
@@ -66,7 +58,7 @@ void MacroManager::open(const MacroStore& store) {
     selectMacro(0);
     // On opening the first macro's loop count is shown as stored, 0 included
     // (loop box unticked); only choosing a macro in the list turns 0 into 1.
-    if (firstLoops == 0) setLoopText(decimalText(0));
+    if (firstLoops == 0) setLoopText(decimalUtf16(0));
 }
 
 void MacroManager::accept(MacroStore& store) {
@@ -89,7 +81,7 @@ void MacroManager::selectMacro(int row) {
     } else {
         m_loopEnabled = loops != 1;
     }
-    setLoopText(decimalText(loops));
+    setLoopText(decimalUtf16(loops));
     m_events.fillEventList(m_work[row]);
 }
 

@@ -20,13 +20,11 @@ bool endsWithExtension(const std::u16string& s) {
     return s.size() >= kExtension.size() && s.compare(s.size() - kExtension.size(), kExtension.size(), kExtension) == 0;
 }
 
-std::u16string number(unsigned n) { return utf8ToUtf16(std::to_string(n)); }
+std::u16string number(unsigned n) { return decimalUtf16(n); }
 
 bool contains(const std::vector<std::u16string>& names, const std::u16string& n) {
     return std::find(names.begin(), names.end(), n) != names.end();
 }
-
-char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 }  // namespace
 
@@ -47,15 +45,7 @@ std::u16string Utf16FromPath(const fs::path& path) {
 #endif
 }
 
-bool ProfileNameLess(const std::u16string& a, const std::u16string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
-}
+bool ProfileNameLess(const std::u16string& a, const std::u16string& b) { return compareFoldedNames(a, b) < 0; }
 
 std::u16string NextProfileName(const std::vector<std::u16string>& taken) {
     for (unsigned i = 1;; ++i) {
