@@ -210,6 +210,19 @@ TEST(WriteAll, EverySectionChanged) {
     EXPECT_TRUE(kb == expected);
 }
 
+// Each custom map goes to its own place on the keyboard: five different maps
+// written at once come back five different maps.
+TEST(WriteAll, EachCustomMapReachesItsOwnMap) {
+    SimSession s;
+    s.connect();
+    for (size_t m = 0; m < kDiyMapCount; ++m)
+        for (size_t i = 0; i < kDiyMapBytes; ++i) s.image.diyMaps[m][i] = static_cast<uint8_t>(i * 7 + m * 31 + 1);
+    ASSERT_TRUE(s.session.writeAll(s.image, s.shadow).ok());
+    const DeviceImage onKeyboard = s.keyboard.config();
+    for (size_t m = 0; m < kDiyMapCount; ++m)
+        EXPECT_EQ(std::memcmp(onKeyboard.diyMaps[m], s.image.diyMaps[m], kDiyMapBytes), 0) << "map " << m;
+}
+
 TEST(WriteAll, KeyboardStopsAcknowledging) {
     const struct {
         const char* name;

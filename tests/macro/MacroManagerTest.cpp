@@ -170,6 +170,10 @@ TEST_F(MacroManagerTest, EditsReachTheStoreOnlyOnOk) {
     EXPECT_TRUE(*store == *original);
     mgr->accept(*store);
     EXPECT_TRUE(*store == mgr->workingCopy());
+    // What was recorded is what the store now holds.
+    EXPECT_EQ(listBytes((*store)[0].vkEvents), bytes({0x01, 0x42, 0xA8, 0x42}));
+    EXPECT_EQ(recordLoopCount((*store)[0]), 3);
+    EXPECT_EQ(recordName((*store)[0]), u"M");
 }
 
 TEST_F(MacroManagerTest, OpenClosesGapsBetweenNamedRecords) {
