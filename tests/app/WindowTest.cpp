@@ -407,6 +407,23 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_NE(keymapFileImage().ledEffect, 6);
 }
 
+TEST_F(WindowTest, MinimiseGoesToTheTaskBarWhereNoNotificationAreaExists) {
+    start();
+    window->hooks().hideWindow = [](QWidget*) { return false; };
+    click(960, 10);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+
+    window->showNormal();
+    window->hooks().hideWindow = [](QWidget* w) {
+        w->hide();
+        return true;
+    };
+    click(960, 10);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+}
+
 TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     start();
     QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
