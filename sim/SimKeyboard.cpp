@@ -474,6 +474,11 @@ void SimKeyboard::setGarbageAnswers(bool on) {
     m_garbage = on;
 }
 
+void SimKeyboard::setStoreFault(int byteOffset) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fw.storeFault = byteOffset;
+}
+
 void SimKeyboard::unplugLocked() {
     m_plugged = false;
     ++m_epoch;

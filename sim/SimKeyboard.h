@@ -95,6 +95,8 @@ public:
     void setAcknowledging(bool on);
     void setAckLatencyUs(int64_t us);
     void setGarbageAnswers(bool on);  // answers and read blocks are random bytes
+    // Every bulk section written keeps one byte wrong (see SimFirmware::storeFault); -1 ends it.
+    void setStoreFault(int byteOffset);
     void unplug();                    // open handles die, enumeration is empty
     void plug();
     bool plugged() const;
