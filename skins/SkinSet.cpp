@@ -570,7 +570,8 @@ QImage keyboardPicture(bool lit) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x3A, 0x3E, 0x46));
         p.drawEllipse(QPointF(x, 58), 2.2, 2.2);
-        drawSkinText(p, QString::fromLatin1(locks[i]), static_cast<int>(x) - 2, 61, 9, QColor(0x6A, 0x6F, 0x79));
+        drawSkinText(p, QString::fromLatin1(locks[i]), static_cast<int>(x) - 2, 60, kMinLegendCell,
+                     QColor(0x6A, 0x6F, 0x79));
     }
 
     p.setPen(Qt::NoPen);
