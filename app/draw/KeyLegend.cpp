@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QStringList>
 #include <algorithm>
+#include <array>
 
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
@@ -69,17 +70,21 @@ QString keyLegend(int slot) {
     return QString::fromUtf8(KeyGeometry[slot].label);
 }
 
-void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& colour, const std::optional<QColor>& shadow) {
-    const QString legend = keyLegend(slot);
-    if (legend.isEmpty()) return;
+namespace {
+
+// Where a key's legend lines go, relative to the key's top-left corner.
+struct LegendLayout {
+    QFont font;
+    QStringList lines;
+    QList<QPoint> baselines;  // left end of each line's baseline
+};
+
+LegendLayout layoutLegend(int slot, const QString& legend) {
     const KeyRect& k = KeyGeometry[slot].rect;
-    const QRect key(k.left + origin.x(), k.top + origin.y(), k.right - k.left, k.bottom - k.top);
-    if (isArrow(legend)) {
-        if (shadow) drawArrow(p, key, legend.front(), *shadow, QPointF(1, 1));
-        drawArrow(p, key, legend.front(), colour, QPointF(0, 0));
-        return;
-    }
-    const QStringList lines = legend.split(QLatin1Char('\n'));
+    const QSize key(k.right - k.left, k.bottom - k.top);
+    LegendLayout out;
+    out.lines = legend.split(QLatin1Char('\n'));
+    const QStringList& lines = out.lines;
     const int room = key.width() - kRoomLess;
 
     // The largest size up to 12 (13 for a single sign) at which every line
@@ -93,30 +98,51 @@ void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& colour, c
     };
     int cell = lines.size() == 1 ? (single ? 13 : 12) : kMinLegendCell;
     while (cell > kMinLegendCell && widest(skinFont(cell)) > room) --cell;
-    QFont font = skinFont(cell);
-    for (double spacing = -0.25; widest(font) > room && spacing >= kTightestSpacing; spacing -= 0.25)
-        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    out.font = skinFont(cell);
+    for (double spacing = -0.25; widest(out.font) > room && spacing >= kTightestSpacing; spacing -= 0.25)
+        out.font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
 
-    const QFontMetrics fm(font);
+    const QFontMetrics fm(out.font);
     // Lines are centred on the cap's face, which sits a little above the
     // key's middle (its lower rim is deeper).
     const int lineStep = fm.capHeight() + 4;
     const int block = fm.capHeight() + lineStep * (int(lines.size()) - 1);
-    const int faceMiddle = key.top() + (key.height() - 2) / 2;
-    int baseline = faceMiddle - block / 2 + fm.capHeight();
-
-    p.save();
-    p.setFont(font);
+    int baseline = (key.height() - 2) / 2 - block / 2 + fm.capHeight();
     for (const QString& line : lines) {
         const QRect ink = fm.boundingRect(line);
-        const int x = key.left() + (key.width() - ink.width() + 1) / 2 - ink.left();
+        out.baselines.append(QPoint((key.width() - ink.width() + 1) / 2 - ink.left(), baseline));
+        baseline += lineStep;
+    }
+    return out;
+}
+
+}  // namespace
+
+void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& colour, const std::optional<QColor>& shadow) {
+    const QString legend = keyLegend(slot);
+    if (legend.isEmpty()) return;
+    const KeyRect& k = KeyGeometry[slot].rect;
+    const QRect key(k.left + origin.x(), k.top + origin.y(), k.right - k.left, k.bottom - k.top);
+    if (isArrow(legend)) {
+        if (shadow) drawArrow(p, key, legend.front(), *shadow, QPointF(1, 1));
+        drawArrow(p, key, legend.front(), colour, QPointF(0, 0));
+        return;
+    }
+    // Measuring is the costly part and never changes: once per key and thread.
+    static thread_local std::array<std::optional<LegendLayout>, kPhysicalSlots> layouts;
+    std::optional<LegendLayout>& layout = layouts[slot];
+    if (!layout) layout = layoutLegend(slot, legend);
+
+    p.save();
+    p.setFont(layout->font);
+    for (int i = 0; i < layout->lines.size(); ++i) {
+        const QPoint at = key.topLeft() + layout->baselines[i];
         if (shadow) {
             p.setPen(*shadow);
-            p.drawText(QPoint(x + 1, baseline + 1), line);
+            p.drawText(at + QPoint(1, 1), layout->lines[i]);
         }
         p.setPen(colour);
-        p.drawText(QPoint(x, baseline), line);
-        baseline += lineStep;
+        p.drawText(at, layout->lines[i]);
     }
     p.restore();
 }
