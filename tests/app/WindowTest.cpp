@@ -649,7 +649,20 @@ TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
             frame();
         }
     }
-    panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = true;
+    // Every button and header under the pointer, open and collapsed, and pressed.
+    for (bool collapsed : {false, true}) {
+        panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = collapsed;
+        const PanelLayout l = window->model().layout();
+        for (const QPoint& at : {QPoint(940, 10), QPoint(960, 10), QPoint(985, 10), QPoint(50, 615), QPoint(820, 615),
+                                 QPoint(880, 615), QPoint(950, 615), QPoint(100, 115), QPoint(100, l.macroY + 15),
+                                 QPoint(100, l.gameModeY + 5), QPoint(100, l.responseY + 5), QPoint(100, l.reportY + 5)}) {
+            QTest::mouseMove(window.get(), at);
+            frame();
+            QTest::mousePress(window.get(), Qt::LeftButton, {}, at);
+            frame();
+            QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(600, 130));  // free space: no command
+        }
+    }
     frame();
     click(940, 10);  // help
     frame();
