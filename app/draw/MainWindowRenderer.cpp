@@ -22,15 +22,16 @@ constexpr int kHeaderLabelInset = 8;
 
 // "stem-normal.png", "stem-over.png", "stem-down.png".
 ButtonLook buttonSkin(const char* stem) {
-    return {QStringLiteral("%1-normal.png").arg(QLatin1String(stem)), QStringLiteral("%1-over.png").arg(QLatin1String(stem)),
-            QStringLiteral("%1-down.png").arg(QLatin1String(stem))};
+    const QLatin1String s(stem);
+    return {QStringLiteral("%1-normal.png").arg(s), QStringLiteral("%1-over.png").arg(s),
+            QStringLiteral("%1-down.png").arg(s)};
 }
 // "name.png" becomes "name-over.png" (or "-down").
 QString variant(const QString& name, const char* suffix) {
     return name.left(name.size() - 4) + QLatin1Char('-') + QLatin1String(suffix) + QStringLiteral(".png");
 }
 
-// The bottom buttons: their places, skins and captions.
+// The bottom buttons' size; their captions are centred on it.
 constexpr QSize kBottomButtonSize(58, 31);
 
 // The shadow that keeps a legend readable on a custom key colour: black under
@@ -253,7 +254,8 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
     const QString macro = QStringLiteral("MacroButton3.png");
     drawButton(p, model, kHitMacroManager, {macro, variant(macro, "over"), variant(macro, "down")}, 19, l.macroY + 10);
-    drawText(p, u8("宏管理器"), 21 + kHeaderLabelInset, l.macroY + 12 + (model.pressed(kHitMacroManager) ? 1 : 0), 15);
+    const int macroDown = model.pressed(kHitMacroManager) ? 1 : 0;
+    drawText(p, u8("宏管理器"), 21 + kHeaderLabelInset, l.macroY + 12 + macroDown, 15);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
@@ -287,8 +289,9 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     }
 
     const int yp = l.reportY;
-    drawHeader(p, model, kHitReportHeader,
-               panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png"), yp);
+    const QString report =
+        panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png");
+    drawHeader(p, model, kHitReportHeader, report, yp);
     drawText(p, u8("USB报告率"), 19 + kHeaderLabelInset, yp, 15);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 

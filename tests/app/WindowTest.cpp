@@ -653,9 +653,11 @@ TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
     for (bool collapsed : {false, true}) {
         panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = collapsed;
         const PanelLayout l = window->model().layout();
-        for (const QPoint& at : {QPoint(940, 10), QPoint(960, 10), QPoint(985, 10), QPoint(50, 615), QPoint(820, 615),
-                                 QPoint(880, 615), QPoint(950, 615), QPoint(100, 115), QPoint(100, l.macroY + 15),
-                                 QPoint(100, l.gameModeY + 5), QPoint(100, l.responseY + 5), QPoint(100, l.reportY + 5)}) {
+        const QPoint points[] = {{940, 10},  {960, 10},           {985, 10},          {50, 615},
+                                 {820, 615}, {880, 615},          {950, 615},         {100, 115},
+                                 {100, l.macroY + 15}, {100, l.gameModeY + 5}, {100, l.responseY + 5},
+                                 {100, l.reportY + 5}};
+        for (const QPoint& at : points) {
             QTest::mouseMove(window.get(), at);
             frame();
             QTest::mousePress(window.get(), Qt::LeftButton, {}, at);
