@@ -24,13 +24,18 @@ void CSplashScreen::start() {
     if (!m_size.isValid()) m_size = QSize(0, 0);
     if (!m_size.isEmpty()) {
         setFixedSize(m_size);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(m_size.width() / 2, m_size.height() / 2));
-        }
+        move(centredOnScreen(m_size));
         show();
     }
     m_timer.start(kTickMs, Qt::PreciseTimer, this);
+}
+
+QPoint CSplashScreen::centredOnScreen(const QSize& size) const {
+    const QScreen* shown = screen();
+    if (!shown) shown = QGuiApplication::primaryScreen();
+    if (!shown) return pos();
+    const QRect area = shown->availableGeometry();
+    return area.center() - QPoint(size.width() / 2, size.height() / 2);
 }
 
 void CSplashScreen::paintEvent(QPaintEvent*) {

@@ -39,6 +39,11 @@ struct RenderInput {
     QString busyText;
 };
 
+// A button's skin in its three states: normal, under the pointer, pressed.
+struct ButtonLook {
+    QString normal, over, down;
+};
+
 // Skin file names of the slider bitmaps.
 inline const QString kEmptyTrackImage = QStringLiteral("bmp139.png");
 inline const QString kFilledTrackImage = QStringLiteral("bmp140.png");
@@ -60,6 +65,9 @@ public:
     static void drawFrame(QPainter& p, int x, int y, int width, int height);
 
 private:
+    void drawButton(QPainter& p, const MainWindowModel& model, int code, const ButtonLook& look, int x, int y);
+    void drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text, int buttonX, int y);
+    void drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y);
     void drawKeyOverlay(QPainter& p, const RenderInput& in);
     void highlightKey(QPainter& p, const QImage& lit, int slot);
     void drawPanel(QPainter& p, const RenderInput& in);

@@ -98,11 +98,41 @@ int MainWindowModel::keyHitTest(int x, int y) const {
     return -1;
 }
 
+int MainWindowModel::feedbackCode(int x, int y, const DeviceImage& image) {
+    if (anyListOpen() || m_helpOpen) return kHitNone;
+    switch (const int code = hitTest(x, y, image)) {
+    case kHitHelp:
+    case kHitMinimise:
+    case kHitClose:
+    case kHitMacroManager:
+    case kHitProfiles:
+    case kHitFactoryReset:
+    case kHitCancel:
+    case kHitSave:
+    case kHitLightingHeader:
+    case kHitGameModeHeader:
+    case kHitResponseHeader:
+    case kHitReportHeader: return code;
+    default: return kHitNone;
+    }
+}
+
+void MainWindowModel::leftButtonDown(int x, int y, const DeviceImage& image) {
+    m_buttonDown = true;
+    m_pressedCode = feedbackCode(x, y, image);
+}
+
+void MainWindowModel::pointerLeft() {
+    m_hoverCode = kHitNone;
+    m_hoveredKey = m_lastMoveKey = kNoSlot;
+}
+
 bool MainWindowModel::diyMapShown(const DeviceImage& image) const {
     return m_panel.diyPaintMode && diyMapIndex(image.ledEffect) >= 0;
 }
 
 ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
+    m_pressedCode = kHitNone;
     // An open popup takes every click and closes.
     if (m_panel.effectListOpen) {
         effectListClick(x, y, image);
@@ -223,7 +253,12 @@ MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const Devic
 
     const uint8_t keySlot = key < 0 ? kNoSlot : static_cast<uint8_t>(key);
     m_hoveredKey = keySlot;
-    if (keySlot != m_lastMoveKey) {
+    const int hover = feedbackCode(x, y, image);
+    if (hover != m_hoverCode) {
+        // A button or header gains or loses its hover image.
+        m_hoverCode = hover;
+        result.redraw = true;
+    } else if (keySlot != m_lastMoveKey) {
         result.redraw = true;
     } else if (keySlot != kNoSlot) {
         result.redraw = false;

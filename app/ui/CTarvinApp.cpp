@@ -95,7 +95,14 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // notification area can keep the program instead.
     CSplashScreen splash(paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
     bool trayInstalled = false;
+    bool placed = false;
     connect(&splash, &CSplashScreen::finished, &window, [&] {
+        // The first time it shows, the window takes the splash's place, also
+        // where no window manager would place it.
+        if (!placed) {
+            placed = true;
+            window.move(splash.centredOnScreen(window.size()));
+        }
         if (window.bothChannelsOpen() || !trayInstalled) {
             window.show();
             window.raise();

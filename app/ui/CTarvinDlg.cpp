@@ -208,7 +208,10 @@ void CTarvinDlg::paintEvent(QPaintEvent*) {
 
 void CTarvinDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) redraw();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        m_model.pointerLeft();
+        redraw();
+    }
 }
 
 void CTarvinDlg::closeEvent(QCloseEvent* event) {
@@ -290,8 +293,16 @@ void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
 
 void CTarvinDlg::mousePressEvent(QMouseEvent* event) {
     if (m_busy || event->button() != Qt::LeftButton) return;
-    m_model.leftButtonDown();
+    const QPoint pos = event->position().toPoint();
+    m_model.leftButtonDown(pos.x(), pos.y(), m_state.image);
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    redraw();  // the pressed button shows it
+}
+
+void CTarvinDlg::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    m_model.pointerLeft();
+    redraw();
 }
 
 void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
@@ -350,7 +361,7 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
     case WindowCommand::StartUpdater:
         if (m_hooks.startUpdater) m_hooks.startUpdater();
         break;
-    case WindowCommand::Hide: hideWindow(); break;
+    case WindowCommand::Hide: minimise(); break;
     case WindowCommand::Close: closeProgram(); break;
     case WindowCommand::MacroManager: runMacroManager(); break;
     case WindowCommand::Profiles: runProfiles(); break;
@@ -435,6 +446,16 @@ void CTarvinDlg::closeProgram() {
 void CTarvinDlg::hideWindow() {
     if (m_hooks.hideWindow) m_hooks.hideWindow(this);
     else hide();
+}
+
+void CTarvinDlg::minimise() {
+    if (!m_hooks.hideWindow) {
+        hide();
+        return;
+    }
+    // Where the desktop has no notification area the task bar keeps the
+    // window instead.
+    if (!m_hooks.hideWindow(this)) showMinimized();
 }
 
 void CTarvinDlg::editKey(int slot) {

@@ -49,7 +49,8 @@ struct WindowHooks {
     std::function<bool(QWidget* parent)> confirmFactoryReset;
     // A warning message box.
     std::function<void(QWidget* parent, const QString& caption, const QString& text)> warn;
-    // Hides the window to the notification area; false when it cannot be hidden.
+    // Hides the window to the notification area; false when it cannot be
+    // hidden (the minimise button then minimises it to the task bar).
     std::function<bool(QWidget* window)> hideWindow;
     // The key-map dialog: fills the request and returns true for OK.
     std::function<bool(QWidget* parent, const KeyEditTarget& key, AssignmentRequest& request)> runKeyMapDialog;
@@ -141,6 +142,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -159,6 +161,7 @@ private:
     void factoryReset();
     void closeProgram();
     void hideWindow();
+    void minimise();
     void editKey(int slot);
     void pickPaletteColour(int entry);
     void paintKey(int slot);

@@ -451,6 +451,23 @@ TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
     EXPECT_EQ(state->image.ledBrightness, 255);
 }
 
+TEST_F(WindowTest, MinimiseGoesToTheTaskBarWhereNoNotificationAreaExists) {
+    start();
+    window->hooks().hideWindow = [](QWidget*) { return false; };
+    click(960, 10);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+
+    window->showNormal();
+    window->hooks().hideWindow = [](QWidget* w) {
+        w->hide();
+        return true;
+    };
+    click(960, 10);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+}
+
 TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     start();
     QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
@@ -676,7 +693,22 @@ TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
             frame();
         }
     }
-    panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = true;
+    // Every button and header under the pointer, open and collapsed, and pressed.
+    for (bool collapsed : {false, true}) {
+        panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = collapsed;
+        const PanelLayout l = window->model().layout();
+        const QPoint points[] = {{940, 10},  {960, 10},           {985, 10},          {50, 615},
+                                 {820, 615}, {880, 615},          {950, 615},         {100, 115},
+                                 {100, l.macroY + 15}, {100, l.gameModeY + 5}, {100, l.responseY + 5},
+                                 {100, l.reportY + 5}};
+        for (const QPoint& at : points) {
+            QTest::mouseMove(window.get(), at);
+            frame();
+            QTest::mousePress(window.get(), Qt::LeftButton, {}, at);
+            frame();
+            QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(600, 130));  // free space: no command
+        }
+    }
     frame();
     click(940, 10);  // help
     frame();
