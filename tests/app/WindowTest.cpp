@@ -743,19 +743,23 @@ protected:
         window->hooks().runKeyMapDialog = [this](QWidget* parent, const KeyEditTarget& key,
                                                  AssignmentRequest& request) {
             return RunKeyMapDialog(keyMapModel, paths.skinFolder(), parent, key.slot, *state, request,
-                                   [this](CKeyMap& dialog) {
-                                       dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
-                                           return r.filter.startsWith("exe") ? QString("/usr/bin/env")
-                                                                             : QString("/srv/media/a.") + r.defaultSuffix;
-                                       };
-                                       dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
-                                           return std::optional<QString>("/srv/media");
-                                       };
-                                       shown = dialog.composeFrame();
-                                       drive(dialog);
-                                       if (dialog.isVisible()) dialog.reject();
+                                   [this](CKeyMap& opening) {
+                                       // Driven from inside the modal loop.
+                                       QMetaObject::invokeMethod(&opening, [this, &opening] { answer(opening); },
+                                                                 Qt::QueuedConnection);
                                    });
         };
+    }
+    void answer(CKeyMap& dialog) {
+        dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
+            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a.") + r.defaultSuffix;
+        };
+        dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
+            return std::optional<QString>("/srv/media");
+        };
+        shown = dialog.composeFrame();
+        drive(dialog);
+        if (dialog.isVisible()) dialog.reject();
     }
     // Clicks the key, runs `how` inside the dialog, then saves to the keyboard.
     void assign(int slot, std::function<void(CKeyMap&)> how) {
