@@ -11,6 +11,7 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/ProfileSkins.h"
 
 namespace vandrel {
 
@@ -761,6 +762,7 @@ QList<SkinImage> drawSkinSet() {
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
     set.append(drawKeyMapSkins());
+    addProfileSkins(set);
     return set;
 }
 
