@@ -65,9 +65,9 @@ bool IsFunctionCategory(const std::u16string& label) {
     return label == u"多媒体" || label == u"快捷键" || label == u"Windows";
 }
 
-DialogRect LaunchCellRect(int row, int column) {
-    static constexpr DialogRect kRow0[4] = {{15, 72, 25, 81}, {30, 69, 72, 84}, {83, 68, 243, 83}, {256, 68, 302, 83}};
-    DialogRect r = kRow0[column];
+KeyMapRect LaunchCellRect(int row, int column) {
+    static constexpr KeyMapRect kRow0[4] = {{15, 72, 25, 81}, {30, 69, 72, 84}, {83, 68, 243, 83}, {256, 68, 302, 83}};
+    KeyMapRect r = kRow0[column];
     r.top += 30 * row;
     r.bottom += 30 * row;
     return r;
@@ -181,8 +181,8 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
 }
 
 uint8_t KeyMapDialogModel::hitTest(int x, int y) const {
-    const DialogRect& s = m_buttons[kKeyMapDisable].rect;
-    if (DialogRect{s.left - kSwitchMargin, s.top - kSwitchMargin, s.right + kSwitchMargin, s.bottom + kSwitchMargin}
+    const KeyMapRect& s = m_buttons[kKeyMapDisable].rect;
+    if (KeyMapRect{s.left - kSwitchMargin, s.top - kSwitchMargin, s.right + kSwitchMargin, s.bottom + kSwitchMargin}
             .contains(x, y))
         return kKeyMapDisable;
     for (int i = 0; i < kKeyMapButtons; ++i)
@@ -353,6 +353,11 @@ void KeyMapDialogModel::clickLaunchGrid(int x, int y, KeyMapClickResult& result)
     if (cell == kKeyMapNoHit) {
         if (m_launchKind == kNoLaunchRow) {
             m_markedRow = kNoLaunchRow;
+            m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_request.assignType > static_cast<uint8_t>(AssignType::RestoreDefault)) {
+            // A row marked but nothing chosen since the page was opened: the
+            // key is restored rather than stored as "no choice" while its old
+            // entry stays on the keyboard.
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
         }
         return;

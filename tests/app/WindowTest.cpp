@@ -878,6 +878,28 @@ TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
     EXPECT_EQ(switchState, 1);
 }
 
+TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
+    // A range of 0..100 is what an unscrolled tree may report: no vertical scrolling.
+    const QRect client(0, 0, 295, 160);
+    const TreeScrollRange fake{0, 100, 40}, real{0, 5, 2};
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &fake, 16), client);
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &real, 16), QRect(0, -32, 295, 160));
+
+    VividTree tree;
+    tree.resize(295, 160);
+    tree.setBackgroundMode(VividTree::Solid);
+    auto* first = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("搜索")));
+    new QTreeWidgetItem(&tree, QStringList(QStringLiteral("运行")));
+    tree.setCurrentItem(first);
+    const int rowY = tree.visualItemRect(first).center().y();
+    auto pixelAt = [&](int x, int y) { return tree.viewport()->grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::solidColour());  // selected, but the tree has no focus
+    EXPECT_EQ(pixelAt(200, 150), VividTree::solidColour());
+    tree.setAlwaysShowSelection(true);
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::selectionColour());
+    EXPECT_EQ(pixelAt(290, rowY), VividTree::selectionColour());
+}
+
 }  // namespace
 }  // namespace vandrel
 
