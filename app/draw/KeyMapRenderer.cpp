@@ -56,7 +56,7 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
         drawSkinText(p, text, x, 38 + (b.rect.bottom - 38 - kCaptionText) / 2, kCaptionText,
                      i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
     }
-    const KeyMapRect& sw = buttons[kKeyMapDisable].rect;
+    const DialogRect& sw = buttons[kKeyMapDisable].rect;
     drawSkinText(p, qs(buttons[kKeyMapDisable].caption), sw.left + 15, sw.top - 2, kCaptionText);
     drawSkinText(p, qs(buttons[kKeyMapInitial].caption), 158, 248, kButtonText);
     drawSkinText(p, qs(buttons[kKeyMapCancel].caption), 218, 248, kButtonText);

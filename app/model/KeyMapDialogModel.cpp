@@ -65,9 +65,9 @@ bool IsFunctionCategory(const std::u16string& label) {
     return label == u"多媒体" || label == u"快捷键" || label == u"Windows";
 }
 
-KeyMapRect LaunchCellRect(int row, int column) {
-    static constexpr KeyMapRect kRow0[4] = {{15, 72, 25, 81}, {30, 69, 72, 84}, {83, 68, 243, 83}, {256, 68, 302, 83}};
-    KeyMapRect r = kRow0[column];
+DialogRect LaunchCellRect(int row, int column) {
+    static constexpr DialogRect kRow0[4] = {{15, 72, 25, 81}, {30, 69, 72, 84}, {83, 68, 243, 83}, {256, 68, 302, 83}};
+    DialogRect r = kRow0[column];
     r.top += 30 * row;
     r.bottom += 30 * row;
     return r;
@@ -181,8 +181,8 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
 }
 
 uint8_t KeyMapDialogModel::hitTest(int x, int y) const {
-    const KeyMapRect& s = m_buttons[kKeyMapDisable].rect;
-    if (KeyMapRect{s.left - kSwitchMargin, s.top - kSwitchMargin, s.right + kSwitchMargin, s.bottom + kSwitchMargin}
+    const DialogRect& s = m_buttons[kKeyMapDisable].rect;
+    if (DialogRect{s.left - kSwitchMargin, s.top - kSwitchMargin, s.right + kSwitchMargin, s.bottom + kSwitchMargin}
             .contains(x, y))
         return kKeyMapDisable;
     for (int i = 0; i < kKeyMapButtons; ++i)

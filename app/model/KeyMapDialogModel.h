@@ -16,20 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "app/model/DialogRect.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyRecord.h"
 #include "macro/MacroRecord.h"
 
 namespace vandrel {
-
-// A rectangle that includes both edges.
-struct KeyMapRect {
-    int left, top, right, bottom;
-    bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
-    int width() const { return right - left + 1; }
-    int height() const { return bottom - top + 1; }
-};
 
 enum KeyMapHit : uint8_t {
     kKeyMapClose = 0,
@@ -48,7 +41,7 @@ enum KeyMapHit : uint8_t {
 enum KeyMapPage : int { kPageKeys = 0, kPageMacro = 1, kPageFunction = 2, kPageLaunch = 3 };
 
 struct KeyMapButton {
-    KeyMapRect rect;
+    DialogRect rect;
     const char* normalImage;
     const char* hoverImage;
     const char16_t* caption;  // empty: drawn by the button's image alone
@@ -63,7 +56,7 @@ constexpr int kLaunchMarker = 0, kLaunchCaption = 1, kLaunchField = 2, kLaunchBr
 
 // The launch grid's cell (row * 4 + column) at (x, y), or kKeyMapNoHit.
 uint8_t LaunchGridHit(int x, int y);
-KeyMapRect LaunchCellRect(int row, int column);
+DialogRect LaunchCellRect(int row, int column);
 extern const char16_t* const kLaunchRowCaptions[kLaunchRows];
 
 // The text of the edited slot's record: the name of its single key, or the
