@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -14,11 +16,15 @@
 
 #include <sys/stat.h>
 
+#include "app/ui/CKeyMap.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
+#include "controls/VividTree.h"
+#include "util/Utf16.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
+#include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -801,6 +807,173 @@ TEST(Splash, ClosesAfterAboutOneSecondEvenWithoutItsImage) {
         EXPECT_EQ(splash.ticks(), 52);
         EXPECT_FALSE(splash.isVisible());
     }
+}
+
+// The key-map dialog run from a click on the picture, driven from inside its
+// modal loop, then saved: each assignment type down to the keyboard's bytes.
+class KeyMapEndToEnd : public WindowTest {
+protected:
+    void SetUp() override {
+        start();
+        setRecordName(state->macros[0], u"burst");
+        window->hooks().runKeyMapDialog = [this](QWidget* parent, const KeyEditTarget& key,
+                                                 AssignmentRequest& request) {
+            return RunKeyMapDialog(keyMapModel, paths.skinFolder(), parent, key.slot, *state, request,
+                                   [this](CKeyMap& opening) {
+                                       // Driven from inside the modal loop.
+                                       QMetaObject::invokeMethod(&opening, [this, &opening] { answer(opening); },
+                                                                 Qt::QueuedConnection);
+                                   });
+        };
+    }
+    void answer(CKeyMap& dialog) {
+        dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
+            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a.") + r.defaultSuffix;
+        };
+        dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
+            return std::optional<QString>("/srv/media");
+        };
+        shown = dialog.composeFrame();
+        drive(dialog);
+        if (dialog.isVisible()) dialog.reject();
+    }
+    // Clicks the key, runs `how` inside the dialog, then saves to the keyboard.
+    void assign(int slot, std::function<void(CKeyMap&)> how) {
+        drive = std::move(how);
+        const QPoint q = keyCentre(slot);
+        click(q.x(), q.y());
+        click(940, 620);
+    }
+    std::array<uint8_t, 4> entry(const DeviceImage& img, int slot) const {
+        const uint8_t* e = img.deviceKeyMap + SlotCellOffset[slot];
+        return {e[0], e[1], e[2], e[3]};
+    }
+    KeyRecord fileRecord(int slot) {
+        const std::vector<uint8_t> bytes = readAll(KeymapFilePath(data.path()));
+        KeyRecord r{};
+        if (bytes.size() == kKeymapFileBytes)
+            std::memcpy(&r, bytes.data() + sizeof(DeviceImage) + slot * sizeof(KeyRecord), sizeof r);
+        return r;
+    }
+
+    KeyMapDialogModel keyMapModel;
+    std::function<void(CKeyMap&)> drive;
+    QImage shown;
+};
+
+void selectFunction(CKeyMap& d, const QString& label) {
+    const auto found = d.functionTree()->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    d.functionTree()->setCurrentItem(found.first());
+}
+
+TEST_F(KeyMapEndToEnd, EveryAssignmentTypeReachesImageFileAndKeyboard) {
+    constexpr int kSlot = 42;  // Q
+    const uint8_t home = SlotHomeVk[kSlot];
+    struct Case {
+        const char* what;
+        std::function<void(CKeyMap&)> how;
+        std::array<uint8_t, 4> entry;
+        uint8_t recordType;
+        const char16_t* path;  // null: not checked
+    };
+    const Case cases[] = {
+        {"single key", [](CKeyMap& d) { d.keyStroke(0x41); d.clickAt({285, 257}); }, {0, 0, 0x04, 0}, 0, u""},
+        {"media key as single key", [](CKeyMap& d) { d.keyStroke(0xB5); d.clickAt({285, 257}); },
+         {3, 0, 0x83, 1}, 0, u""},
+        {"combination",
+         [](CKeyMap& d) {
+             d.focusField(EditField::Combination);
+             d.keyStroke(0xA2);
+             d.keyStroke(0x43);
+             d.clickAt({285, 257});
+         },
+         {0, 0xE0, 0x06, 0}, 1, u""},
+        {"macro",
+         [](CKeyMap& d) {
+             d.clickAt({121, 45});
+             d.macroList()->setCurrentRow(0);
+             d.clickAt({285, 257});
+         },
+         {4, 1, 0, 0}, 2, u""},
+        {"named function",
+         [](CKeyMap& d) {
+             d.clickAt({202, 45});
+             selectFunction(d, QStringLiteral("全选"));
+             d.clickAt({285, 257});
+         },
+         {0, 0xE0, 0x04, 0}, 3, u""},
+        {"music file", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 75}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 4, u"/srv/media/a.mp3"},
+        {"program", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 105}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 5, u"/usr/bin/env"},
+        {"text file", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 135}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 6, u"/srv/media/a.txt"},
+        {"folder", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 165}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 7, u"/srv/media"},
+        {"restore", [](CKeyMap& d) { d.clickAt({176, 257}); }, {0, 0, 0x14, 0}, 0, nullptr},  // path stays
+    };
+    for (const auto& c : cases) {
+        assign(kSlot, c.how);
+        EXPECT_TRUE(warnings.isEmpty()) << c.what << warnings.join(';').toStdString();
+        EXPECT_EQ(entry(state->image, kSlot), c.entry) << c.what;
+        EXPECT_EQ(entry(keymapFileImage(), kSlot), c.entry) << c.what;
+        EXPECT_EQ(entry(keyboard.config(), kSlot), c.entry) << c.what;
+        const KeyRecord r = fileRecord(kSlot);
+        EXPECT_EQ(r.type, c.recordType) << c.what;
+        if (c.path) {
+            EXPECT_EQ(readUtf16Field(r.path, kKeyRecordPathUnits), std::u16string(c.path)) << c.what;
+        }
+        EXPECT_EQ(state->reassigned[kSlot], std::string(c.what) == "restore" ? 0 : 1) << c.what;
+        EXPECT_TRUE(IsKeyEnabled(keyboard.config(), kSlot)) << c.what;
+    }
+    // The picture of the first opening names the key.
+    EXPECT_EQ(shown.size(), QSize(325, 276));
+}
+
+TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
+    constexpr int kSlot = 63;  // A
+    assign(kSlot, [](CKeyMap& d) {
+        d.focusField(EditField::Combination);
+        for (uint8_t vk : {0xA0, 0xA4, 0x5A}) d.keyStroke(vk);
+        d.clickAt({24, 255});
+        d.clickAt({285, 257});
+    });
+    EXPECT_FALSE(IsKeyEnabled(keyboard.config(), kSlot));
+    EXPECT_EQ(entry(keyboard.config(), kSlot), (std::array<uint8_t, 4>{0, 0xE1, 0xE2, 0x1D}));
+    EXPECT_TRUE(keyLooksLike(frame(), skins().image("kb_hl.png"), kSlot));
+
+    QString combination;
+    int switchState = -1;
+    assign(kSlot, [&](CKeyMap& d) {
+        combination = d.combinationEdit()->text();
+        switchState = keyMapModel.disableSwitch();
+        d.clickAt({230, 257});  // cancel
+    });
+    EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
+    EXPECT_EQ(switchState, 1);
+}
+
+TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
+    // A range of 0..100 is what an unscrolled tree may report: no vertical scrolling.
+    const QRect client(0, 0, 295, 160);
+    const TreeScrollRange fake{0, 100, 40}, real{0, 5, 2};
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &fake, 16), client);
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &real, 16), QRect(0, -32, 295, 160));
+
+    VividTree tree;
+    tree.resize(295, 160);
+    tree.setBackgroundMode(VividTree::Solid);
+    auto* first = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("搜索")));
+    new QTreeWidgetItem(&tree, QStringList(QStringLiteral("运行")));
+    tree.setCurrentItem(first);
+    const int rowY = tree.visualItemRect(first).center().y();
+    auto pixelAt = [&](int x, int y) { return tree.viewport()->grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::solidColour());  // selected, but the tree has no focus
+    EXPECT_EQ(pixelAt(200, 150), VividTree::solidColour());
+    tree.setAlwaysShowSelection(true);
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::selectionColour());
+    EXPECT_EQ(pixelAt(290, rowY), VividTree::selectionColour());
 }
 
 }  // namespace
