@@ -121,12 +121,9 @@ void CConfigureDlg::paintEvent(QPaintEvent*) {
 }
 
 void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::RightButton) {
-        rightButtonUp(pos, event->globalPosition().toPoint());
-        return;
-    }
+    // The right button matters only over the list, which reports it itself.
     if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
     if (m_model.leftButtonUp(pos.x(), pos.y()) == ProfileCommand::Close) {
         accept();
         return;
