@@ -1,4 +1,5 @@
 #include "skins/SkinSet.h"
+#include "skins/KeyMapSkins.h"
 
 #include <QConicalGradient>
 #include <QFontMetrics>
@@ -760,6 +761,7 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    set.append(drawKeyMapSkins());
     addProfileSkins(set);
     return set;
 }

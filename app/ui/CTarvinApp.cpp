@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "app/model/AppState.h"
+#include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
+#include "app/ui/CtlCommandHandler.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
@@ -52,6 +54,13 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    // One key-map model for the whole run: it remembers the last chosen function.
+    KeyMapDialogModel keyMapModel;
+    const QString skinFolder = windowPaths.skinFolder();
+    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                               AssignmentRequest& request) {
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
     };
@@ -67,6 +76,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
 
     connect(&instance, &SingleInstance::activationRequested, &window,
             [&window] { SingleInstance::bringToFront(&window); });
+    // vandrelctl hands its commands to the running program.
+    CtlCommandHandler commands(window, paths.profileFolder);
+    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        commands.handle(request, reply);
+    });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
     connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
@@ -102,6 +116,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     trayInstalled = tray.install();
 
     const int code = exec();
+    instance.setCommandHandler({});
     window.shutDown();
     return code;
 }

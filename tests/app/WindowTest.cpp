@@ -24,7 +24,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace vandrel {
 namespace {
