@@ -44,7 +44,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     };
     ports.confirm = [this](const std::u16string& caption, const std::u16string& text) {
         return QMessageBox::question(this, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Cancel) == QMessageBox::Ok;
+                                     QMessageBox::Ok) == QMessageBox::Ok;
     };
     ports.chooseExportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptSave); };
     ports.chooseImportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptOpen); };
