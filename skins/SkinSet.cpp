@@ -13,29 +13,13 @@
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
 #include "skins/ProfileSkins.h"
+#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
 namespace {
 
-// One dark theme: graphite greys, a single crimson accent, white texts.
-const QColor kBgTop(0x1E, 0x21, 0x27);
-const QColor kBgBottom(0x15, 0x17, 0x1B);
-const QColor kTitleBar(0x12, 0x14, 0x17);
-const QColor kColumn(0x1A, 0x1C, 0x21);
-const QColor kStage(0x18, 0x1A, 0x1E);
-const QColor kPanel(0x23, 0x26, 0x2C);
-const QColor kBorder(0x31, 0x35, 0x3D);
-const QColor kEdge(0x2A, 0x2D, 0x33);
-const QColor kHeaderTop(0x35, 0x39, 0x41);
-const QColor kHeaderBottom(0x2A, 0x2D, 0x34);
-const QColor kField(0x17, 0x19, 0x1D);
-const QColor kAccent(0xC4, 0x16, 0x1C);
-const QColor kAccentHover(0xE0, 0x26, 0x2D);
-const QColor kAccentDark(0x8E, 0x10, 0x14);
-const QColor kTextDim(192, 192, 192);
-const QColor kTextFaint(0x8A, 0x8F, 0x98);
-const QColor kGlyph(0xB0, 0xB4, 0xBC);
+using namespace theme;
 
 constexpr int kPictureWidth = 652;
 constexpr int kPictureHeight = 262;

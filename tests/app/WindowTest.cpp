@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
@@ -17,11 +18,13 @@
 #include <sys/stat.h>
 
 #include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
 #include "controls/VividTree.h"
 #include "util/Utf16.h"
 #include "controls/CSplashScreen.h"
+#include "controls/CTransparentListBox.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeyState.h"
@@ -34,6 +37,7 @@
 namespace vandrel {
 namespace {
 
+namespace fs = std::filesystem;
 using test::readAll;
 using test::TempFolder;
 
@@ -44,7 +48,11 @@ class SkinFolder {
 public:
     SkinFolder() {
         QDir().mkpath(qpath(m_folder.path() / "png"));
-        for (const SkinImage& skin : drawSkinSet()) skin.image.save(qpath(m_folder.path() / "png") + "/" + skin.name);
+        for (const SkinImage& skin : drawSkinSet()) {
+            const QString file = qpath(m_folder.path() / "png") + "/" + skin.name;
+            QDir().mkpath(QFileInfo(file).path());
+            skin.image.save(file);
+        }
         test::writeAll(m_folder.path() / "VER.bin", {'V', 'e', 'r', ':', ' ', '1', '.', '1', ' ', ' ', ' ', ' '});
     }
     QString program() const { return qpath(m_folder.path()); }
@@ -974,6 +982,52 @@ TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
     tree.setAlwaysShowSelection(true);
     EXPECT_EQ(pixelAt(1, rowY), VividTree::selectionColour());
     EXPECT_EQ(pixelAt(290, rowY), VividTree::selectionColour());
+// The profile dialog over the window: a profile loaded there shows in the
+// window at once and reaches the keyboard with the window's save.
+TEST_F(WindowTest, LoadedProfileReachesTheKeyboardOnSave) {
+    start();
+    DeviceImage profile = keyboard.config();
+    profile.ledEffect = 6;
+    profile.ledBrightness = 12;
+    profile.deviceKeyMap[8] ^= 0x3C;
+    const fs::path file = data.path() / "fps.bin";
+    KeyRecordTable keys{};
+    ASSERT_TRUE(WriteConfigurationFile(file, profile, keys));
+
+    CConfigureDlg dialog(paths.skinFolder(), data.path() / "Configure", state->image, state->keys, window.get());
+    dialog.model().ports().chooseImportFile = [&] { return std::optional<fs::path>(file); };
+    dialog.model().ports().message = [&](const std::u16string&, const std::u16string& text) {
+        warnings.append(QString::fromStdU16String(text));
+    };
+    QStringList menus;
+    dialog.chooseMenuCommand = [&](const QPoint&) {
+        menus.append(QStringLiteral("menu"));
+        return ProfileCommand::Load;
+    };
+    window->hooks().runProfileDialog = [&](QWidget* parent) {
+        dialog.setMainWindowRect(parent->frameGeometry());
+        dialog.prepare();
+        EXPECT_EQ(dialog.pos(), parent->frameGeometry().topLeft() - QPoint(1, 1));
+        EXPECT_EQ(dialog.size(), skins().image("Config/Config.png").size());
+        dialog.show();
+        QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(40, 600));  // New
+        EXPECT_EQ(dialog.list()->count(), 1);
+        QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(100, 600));  // outside the list: no menu
+        EXPECT_TRUE(menus.isEmpty());
+        QTest::mouseClick(dialog.list(), Qt::LeftButton, {}, QPoint(20, 5));  // select the row
+        QTest::mouseClick(dialog.list(), Qt::RightButton, {}, QPoint(20, 5));  // menu: load
+        EXPECT_EQ(menus.size(), 1);
+        QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(255, 17));  // close
+        return true;
+    };
+    click(50, 620);
+    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 12, 2000);
+    EXPECT_EQ(state->image.ledEffect, 6);
+    EXPECT_TRUE(keyboard.events().empty()) << "nothing reaches the keyboard before save";
+
+    click(940, 620);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(", ").toStdString();
+    EXPECT_EQ(keyboard.config(), profile);
 }
 
 }  // namespace
