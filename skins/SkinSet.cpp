@@ -759,6 +759,7 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    set.append(drawMacroSkins());
     return set;
 }
 

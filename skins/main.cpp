@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <cstdio>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const vandrel::SkinImage& skin : vandrel::drawSkinSet()) {
-        if (!skin.image.save(png.filePath(skin.name), "PNG")) {
+        if (!QDir().mkpath(QFileInfo(png.filePath(skin.name)).path()) || !skin.image.save(png.filePath(skin.name), "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
             return 1;
         }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/model/AppState.h"
+#include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -51,6 +52,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) {
+        CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
     };
