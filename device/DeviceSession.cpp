@@ -146,6 +146,41 @@ WriteResult DeviceSession::writeAll(DeviceImage& image, ShadowImage& shadow, con
     return r;
 }
 
+WriteResult DeviceSession::writeAllVerified(DeviceImage& image, ShadowImage& shadow, ReadBackResult& check,
+                                            const WriteProgress& progress) {
+    check = ReadBackResult{};
+    DeviceImage locked = image;
+    applyWinLock(locked);
+    const ChangeFlags sections = compareImages(locked, shadow);
+    const int writeSteps = sections.stepCount();
+    const int total = writeSteps + readBackRequestCount(sections);
+    const ShadowImage before = shadow;
+    WriteResult r = writeAll(image, shadow, [&](int done, int) {
+        if (progress) progress(done, total);
+    });
+    if (!r.ok() || r.stepsTotal == 0) return r;
+    check = readBack(image, sections, [&](int done, int) {
+        if (progress) progress(writeSteps + done, total);
+    });
+    if (check.matches()) return r;
+    shadow = before;
+    r.outcome = check.outcome == TransferOutcome::Completed ? TransferOutcome::Mismatch : check.outcome;
+    r.step = WriteStep::ReadBack;
+    return r;
+}
+
+ReadBackResult DeviceSession::readBack(const DeviceImage& sent, const ChangeFlags& sections,
+                                       const WriteProgress& progress) {
+    if (!commandOpen()) {
+        ReadBackResult r;
+        r.outcome = TransferOutcome::NotConnected;
+        return r;
+    }
+    ReadBackResult r = runReadBack(m_port, sent, sections, progress);
+    finish(r.outcome);
+    return r;
+}
+
 TransferOutcome DeviceSession::factoryReset() {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::factoryReset(m_port)));
@@ -154,6 +189,22 @@ TransferOutcome DeviceSession::factoryReset() {
 TransferOutcome DeviceSession::getLighting(DeviceImage& image) {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::getLighting(m_port, image)));
+}
+
+TransferOutcome DeviceSession::readSettings(DeviceImage& image, const ChangeFlags& which) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    IoStatus worst = IoStatus::Ok;
+    auto step = [&worst](bool wanted, const std::function<IoStatus()>& command) {
+        if (wanted && worst != IoStatus::Gone) worst = worseOf(worst, command());
+    };
+    step(which.lighting, [&] { return commands::getLighting(m_port, image); });
+    for (int i = 0; i < static_cast<int>(kPaletteEntries); ++i)
+        step(which.palette, [&] { return commands::getColor(m_port, image, i); });
+    step(which.gameMode, [&] { return commands::getGameMode(m_port, image); });
+    step(which.reportRate, [&] { return commands::getReportRate(m_port, image); });
+    step(which.responseTime, [&] { return commands::getResponseTime(m_port, image); });
+    step(which.keyMask, [&] { return commands::readKeyMask(m_port, image); });
+    return finish(outcomeOf(worst));
 }
 
 TransferOutcome DeviceSession::getFirmwareVersion(FirmwareVersion& firmware) {

@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const vandrel::SkinImage& skin : vandrel::drawSkinSet()) {
-        if (!QDir().mkpath(QFileInfo(png.filePath(skin.name)).path()) || !skin.image.save(png.filePath(skin.name), "PNG")) {
+        // A dialog's skins live in a folder of their own.
+        QDir().mkpath(QFileInfo(png.filePath(skin.name)).path());
+        if (!skin.image.save(png.filePath(skin.name), "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
             return 1;
         }

@@ -16,6 +16,7 @@
 
 #include "app/model/AppCommands.h"
 #include "controls/CBitSlider.h"
+#include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
@@ -348,18 +349,37 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 
 // ---- commands ---------------------------------------------------------------
 
-void CTarvinDlg::save() {
+void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
-    runInBackground(u8("正在保存设置…"), [this, image, shadow]() mutable -> Continuation {
+    runInBackground(u8("正在保存设置…"), [this, image, shadow, done]() mutable -> Continuation {
         const WriteResult result =
             m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
-        return [this, image, result]() {
+        return [this, image, result, done]() {
             finishSave(m_state, image, result, m_paths.dataFolder);
+            // The answer goes out first: a warning box would hold it back.
+            if (done) done(result);
             if (!result.ok() && m_hooks.warn)
                 m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
         };
     });
+}
+
+void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
+                                    std::function<void(const WriteResult&)> done) {
+    change(m_state);
+    // The sliders carry the new values, or the next drawing would put the old
+    // positions back into the configuration.
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    redraw();
+    save(std::move(done));
+}
+
+bool CTarvinDlg::hasUnsavedChanges() const {
+    DeviceImage image = m_state.image;
+    applyWinLock(image);
+    return compareImages(image, m_state.shadow).any() || !(m_state.keys == m_state.shadowKeys);
 }
 
 void CTarvinDlg::cancel() {
@@ -411,8 +431,12 @@ void CTarvinDlg::editKey(int slot) {
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
     if (!m_hooks.runKeyMapDialog(this, target, request)) return;
-    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
-                        KeymapFileSaver(m_paths.dataFolder), MacroSlotSyncFor(m_state.macros));
+    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
+                                                    KeymapFileSaver(m_paths.dataFolder),
+                                                    MacroSlotSyncFor(m_state.macros));
+    // A path the record cannot hold is refused whole rather than cut: say so.
+    if (result == AssignResult::PathTooLong && m_hooks.warn)
+        m_hooks.warn(this, u8("按键设置"), u8("路径太长，按键未改变。"));
 }
 
 void CTarvinDlg::pickPaletteColour(int entry) {

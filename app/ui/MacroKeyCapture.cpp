@@ -3,16 +3,12 @@
 // desktop so that its shortcuts are recorded instead of acted on.
 
 #include "app/ui/CMacroRecordDlg.h"
-#if __has_include("platform/KeyCapture.h")
 #include "platform/KeyCapture.h"
-#define VANDREL_HAVE_KEY_CAPTURE 1
-#endif
 
 namespace vandrel {
 
 namespace {
 
-#ifdef VANDREL_HAVE_KEY_CAPTURE
 class DesktopMacroKeyHook : public MacroKeyHook {
 public:
     explicit DesktopMacroKeyHook(CMacroRecordDlg& dialog)
@@ -26,14 +22,6 @@ private:
     CMacroRecordDlg& m_dialog;
     KeyCapture m_capture;
 };
-#else
-class DesktopMacroKeyHook : public MacroKeyHook {
-public:
-    explicit DesktopMacroKeyHook(CMacroRecordDlg&) {}
-    bool install() override { return false; }
-    void remove() override {}
-};
-#endif
 
 }  // namespace
 
