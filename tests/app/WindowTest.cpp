@@ -16,6 +16,7 @@
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
 #include "controls/CSplashScreen.h"
+#include "controls/CEditHelper.h"
 #include "controls/CTransparentListBox.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
@@ -791,7 +792,8 @@ TEST_F(MacroDialogTest, OkStoresTheMacroAndSaveSendsItToTheKeyboard) {
     EXPECT_EQ(std::memcmp(file.data(), state->macros.bytes(), file.size()), 0);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));  // save
     window->waitWhileBusy();
-    EXPECT_EQ(std::vector<uint8_t>(keyboard.config().macroSlots[0], keyboard.config().macroSlots[0] + 9), slot);
+    const DeviceImage sent = keyboard.config();
+    EXPECT_EQ(std::vector<uint8_t>(sent.macroSlots[0], sent.macroSlots[0] + 9), slot);
 }
 
 TEST_F(MacroDialogTest, CancelLeavesTheStoreAndItsFileUntouched) {
