@@ -7,39 +7,19 @@
 #include <QPainterPath>
 
 #include "skins/SkinSet.h"
+#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
 namespace {
 
-const QColor kBgTop(0x1E, 0x21, 0x27);
-const QColor kBgBottom(0x15, 0x17, 0x1B);
-const QColor kTitleBar(0x12, 0x14, 0x17);
-const QColor kPanel(0x23, 0x26, 0x2C);
-const QColor kBorder(0x31, 0x35, 0x3D);
-const QColor kHeaderTop(0x35, 0x39, 0x41);
-const QColor kHeaderBottom(0x2A, 0x2D, 0x34);
+using namespace theme;
+
 // The lists' own background: the window draws the same colour under them.
-const QColor kListField(0x17, 0x19, 0x1D);
-const QColor kAccent(0xC4, 0x16, 0x1C);
-const QColor kAccentHover(0xE0, 0x26, 0x2D);
-const QColor kTextDim(192, 192, 192);
+const QColor& kListField = kField;
 
 constexpr int kWidth = 410;
 constexpr int kHeight = 440;
-
-QImage canvas(int w, int h, const QColor& fill, QImage::Format format = QImage::Format_RGB32) {
-    QImage img(w, h, format);
-    img.fill(fill);
-    return img;
-}
-
-QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const QColor& b) {
-    QLinearGradient g(0, top, 0, bottom);
-    g.setColorAt(0, a);
-    g.setColorAt(1, b);
-    return g;
-}
 
 // A framed box, one-pixel border, from (x, y) to (right, bottom) inclusive.
 void box(QPainter& p, int x, int y, int right, int bottom, const QColor& fill) {
@@ -74,26 +54,8 @@ QImage background() {
     return img;
 }
 
-QImage button(int w, int h, bool primary, bool over, const QColor& bg) {
-    QImage img = canvas(w, h, bg);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    const QRectF r(0.5, 0.5, w - 1, h - 1);
-    if (primary) {
-        p.setBrush(vertical(0, h, over ? QColor(0xEA, 0x35, 0x3B) : QColor(0xD3, 0x20, 0x26),
-                            over ? QColor(0xB8, 0x18, 0x1E) : QColor(0xA3, 0x12, 0x17)));
-        p.setPen(QPen(over ? QColor(0xFF, 0x5A, 0x5F) : kAccentHover, 1));
-    } else {
-        p.setBrush(vertical(0, h, over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B),
-                            over ? QColor(0x2F, 0x33, 0x3A) : QColor(0x25, 0x28, 0x2E)));
-        p.setPen(QPen(over ? kAccentHover : QColor(0x43, 0x48, 0x51), 1));
-    }
-    p.drawRoundedRect(r, 3, 3);
-    return img;
-}
-
 QImage recordButton(bool over) {
-    QImage img = button(90, 25, true, over, kPanel);
+    QImage img = bottomButton(true, over, 90, 25, kPanel);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(Qt::white, 1));
@@ -170,8 +132,8 @@ QList<SkinImage> drawMacroSkins() {
     add("MacroManagement/Record-over.png", recordButton(true));
     add("MacroManagement/Pane.png", checkBox(false));
     add("MacroManagement/PaneMakingTick.png", checkBox(true));
-    add("MacroManagement/button-new-normal.png", button(58, 25, false, false, kBgBottom));
-    add("MacroManagement/button-new-over.png", button(58, 25, false, true, kBgBottom));
+    add("MacroManagement/button-new-normal.png", bottomButton(false, false, 58, 25, kBgBottom));
+    add("MacroManagement/button-new-over.png", bottomButton(false, true, 58, 25, kBgBottom));
     add("bmp145.png", listBackground());
     add("bmp131.png", arrow(true));
     add("bmp138.png", arrow(false));

@@ -11,52 +11,23 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/SkinTheme.h"
 #include "skins/ProfileSkins.h"
 
 namespace vandrel {
 
 namespace {
 
-// One dark theme: graphite greys, a single crimson accent, white texts.
-const QColor kBgTop(0x1E, 0x21, 0x27);
-const QColor kBgBottom(0x15, 0x17, 0x1B);
-const QColor kTitleBar(0x12, 0x14, 0x17);
-const QColor kColumn(0x1A, 0x1C, 0x21);
-const QColor kStage(0x18, 0x1A, 0x1E);
-const QColor kPanel(0x23, 0x26, 0x2C);
-const QColor kBorder(0x31, 0x35, 0x3D);
-const QColor kEdge(0x2A, 0x2D, 0x33);
-const QColor kHeaderTop(0x35, 0x39, 0x41);
-const QColor kHeaderBottom(0x2A, 0x2D, 0x34);
-const QColor kField(0x17, 0x19, 0x1D);
-const QColor kAccent(0xC4, 0x16, 0x1C);
-const QColor kAccentHover(0xE0, 0x26, 0x2D);
-const QColor kAccentDark(0x8E, 0x10, 0x14);
-const QColor kTextDim(192, 192, 192);
-const QColor kTextFaint(0x8A, 0x8F, 0x98);
-const QColor kGlyph(0xB0, 0xB4, 0xBC);
+using namespace theme;
 
 constexpr int kPictureWidth = 652;
 constexpr int kPictureHeight = 262;
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
-QImage canvas(int w, int h, const QColor& fill) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(fill);
-    return img;
-}
-
 void beginPaint(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-}
-
-QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const QColor& b) {
-    QLinearGradient g(0, top, 0, bottom);
-    g.setColorAt(0, a);
-    g.setColorAt(1, b);
-    return g;
 }
 
 QFont boldFont(int px, qreal spacing = 0) {
@@ -155,27 +126,6 @@ QImage windowButton(char kind, bool over) {
         p.drawLine(QPointF(5, 4.5), QPointF(12, 11.5));
         p.drawLine(QPointF(12, 4.5), QPointF(5, 11.5));
     }
-    return img;
-}
-
-QImage bottomButton(bool primary, bool over, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
-    QImage img = canvas(w, h, bg);
-    QPainter p(&img);
-    beginPaint(p);
-    const QRectF r(0.5, 0.5, w - 1, h - 1);
-    if (primary) {
-        p.setBrush(vertical(0, h, over ? QColor(0xEA, 0x35, 0x3B) : QColor(0xD3, 0x20, 0x26),
-                            over ? QColor(0xB8, 0x18, 0x1E) : QColor(0xA3, 0x12, 0x17)));
-        p.setPen(QPen(over ? QColor(0xFF, 0x5A, 0x5F) : kAccentHover, 1));
-    } else {
-        p.setBrush(vertical(0, h, over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B),
-                            over ? QColor(0x2F, 0x33, 0x3A) : QColor(0x25, 0x28, 0x2E)));
-        p.setPen(QPen(over ? QColor(0x5A, 0x5F, 0x69) : QColor(0x43, 0x48, 0x51), 1));
-    }
-    p.drawRoundedRect(r, 3, 3);
-    // A faint highlight along the top edge.
-    p.setPen(QPen(QColor(255, 255, 255, primary ? 60 : 22), 1));
-    p.drawLine(QPointF(3, 1.5), QPointF(w - 3, 1.5));
     return img;
 }
 
