@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "macro/HeldKeys.h"
 #include "macro/MacroNames.h"
 #include "util/Utf16.h"
 
@@ -191,6 +192,45 @@ EditResult MacroManager::insertMouseEvent(MouseAction action, uint8_t code) {
 
 EditResult MacroManager::setEventDelay(int row, int64_t ms) {
     return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.setEventDelay(row, ms));
+}
+
+bool MacroManager::appendReleases(int row, const std::vector<uint8_t>& vks) {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
+    if (!vandrel::appendReleases(m_work[row], vks, m_events.names())) return false;
+    if (row == m_selected) m_events.fillEventList(m_work[row]);
+    return true;
+}
+
+bool MacroManagerState::sameRecords(const MacroManagerState& o) const {
+    return records.size() == o.records.size() &&
+           (records.empty() || std::memcmp(records.data(), o.records.data(), records.size() * sizeof(MacroRecord)) == 0);
+}
+
+MacroManagerState MacroManager::state() const {
+    MacroManagerState s;
+    s.records.assign(m_work.records, m_work.records + m_rows.size());
+    s.selected = m_selected;
+    s.loopEnabled = m_loopEnabled;
+    s.loopText = m_loopText;
+    s.recordDelays = m_events.recordDelays();
+    return s;
+}
+
+void MacroManager::restore(const MacroManagerState& s) {
+    stopHook();
+    m_work.clear();
+    const size_t n = std::min(s.records.size(), kMacroRecords);
+    if (n) std::memcpy(m_work.records, s.records.data(), n * sizeof(MacroRecord));
+    m_rows.clear();
+    for (size_t i = 0; i < n; ++i) m_rows.push_back(recordName(m_work[i]));
+    m_selected = s.selected >= 0 && s.selected < static_cast<int>(n) ? s.selected : -1;
+    if (m_selected >= 0)
+        m_events.fillEventList(m_work[m_selected]);
+    else
+        m_events.clear();
+    m_events.setRecordDelays(s.recordDelays);
+    m_loopEnabled = s.loopEnabled;
+    m_loopText = s.loopText;
 }
 
 void MacroManager::commitEditBuffers() {

@@ -12,6 +12,7 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/SkinTheme.h"
 #include "skins/ProfileSkins.h"
 #include "skins/SkinTheme.h"
 
@@ -26,22 +27,9 @@ constexpr int kPictureHeight = 262;
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
-QImage canvas(int w, int h, const QColor& fill) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(fill);
-    return img;
-}
-
 void beginPaint(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-}
-
-QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const QColor& b) {
-    QLinearGradient g(0, top, 0, bottom);
-    g.setColorAt(0, a);
-    g.setColorAt(1, b);
-    return g;
 }
 
 QFont boldFont(int px, qreal spacing = 0) {
@@ -802,6 +790,7 @@ QList<SkinImage> drawSkinSet() {
     add("SplashScreen.png", splash());
     set.append(drawKeyMapSkins());
     addProfileSkins(set);
+    set.append(drawMacroSkins());
     return set;
 }
 

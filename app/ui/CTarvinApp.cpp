@@ -6,6 +6,7 @@
 
 #include "app/draw/SkinFile.h"
 #include "app/model/AppState.h"
+#include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
@@ -55,6 +56,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) {
+        CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();

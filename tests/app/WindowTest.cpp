@@ -19,11 +19,13 @@
 
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
+#include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
 #include "controls/VividTree.h"
 #include "util/Utf16.h"
 #include "controls/CSplashScreen.h"
+#include "controls/CEditHelper.h"
 #include "controls/CTransparentListBox.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
@@ -1028,6 +1030,136 @@ TEST_F(WindowTest, LoadedProfileReachesTheKeyboardOnSave) {
     click(940, 620);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join(", ").toStdString();
     EXPECT_EQ(keyboard.config(), profile);
+}
+
+// The macro manager run from the main window's macro button, with a key
+// capture the test feeds.
+class MacroDialogTest : public WindowTest {
+protected:
+    struct TestHook : MacroKeyHook {
+        bool installed = false;
+        bool install() override { return installed = true; }
+        void remove() override { installed = false; }
+    };
+    // Runs the dialog on the macro button; `use` clicks and types in it.
+    bool runDialog(const std::function<void(CMacroRecordDlg&)>& use) {
+        bool ran = false;
+        window->hooks().runMacroManager = [&](QWidget* parent) {
+            CMacroRecordDlg dialog(state->macros, paths.skinFolder(), parent,
+                                   [](CMacroRecordDlg&) { return std::make_unique<TestHook>(); });
+            dialog.askUser = [this](QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) {
+                asked.append(text);
+                return answer;
+            };
+            dialog.show();
+            use(dialog);
+            ran = true;
+            return dialog.result() == QDialog::Accepted;
+        };
+        click(100, 160);  // the macro button
+        return ran;
+    }
+    static void clickAt(QWidget& w, int x, int y) { QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(x, y)); }
+    // Records A pressed and released 300 ms apart, with delays on.
+    static void recordA(CMacroRecordDlg& d) {
+        clickAt(d, 375, 175);  // delay box
+        clickAt(d, 300, 110);  // record
+        d.hookKey(0x41, false, 5000);
+        d.hookKey(0x41, false, 5030);  // auto-repeat
+        d.hookKey(0x41, true, 5300);
+        clickAt(d, 300, 110);
+    }
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+};
+
+TEST_F(MacroDialogTest, OkStoresTheMacroAndSaveSendsItToTheKeyboard) {
+    start();
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);  // New
+        recordA(d);
+        EXPECT_EQ(d.eventList()->rowText(1), QStringLiteral("300 ms"));
+        clickAt(d, 300, 410);  // OK
+    }));
+    EXPECT_TRUE(asked.isEmpty()) << asked.join("|").toStdString();
+    EXPECT_EQ(recordName(state->macros[0]), u"Macro_001");
+    const std::vector<uint8_t> slot = {0x00, 0x01, 0x01, 0x04, 0xFF, 0x04, 0x01, 0x2C, 0x00};
+    EXPECT_EQ(std::vector<uint8_t>(state->image.macroSlots[0], state->image.macroSlots[0] + 9), slot);
+    const std::vector<uint8_t> file = readAll(data.path() / "MacroDefine.bin");
+    ASSERT_EQ(file.size(), sizeof(MacroStore));
+    EXPECT_EQ(std::memcmp(file.data(), state->macros.bytes(), file.size()), 0);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));  // save
+    window->waitWhileBusy();
+    const DeviceImage sent = keyboard.config();
+    EXPECT_EQ(std::vector<uint8_t>(sent.macroSlots[0], sent.macroSlots[0] + 9), slot);
+}
+
+TEST_F(MacroDialogTest, CancelLeavesTheStoreAndItsFileUntouched) {
+    start();
+    const std::vector<uint8_t> before = readAll(data.path() / "MacroDefine.bin");
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        recordA(d);
+        QTest::keyClick(&d, Qt::Key_Escape);  // never closes the dialog
+        EXPECT_TRUE(d.isVisible());
+        clickAt(d, 360, 410);  // Cancel
+    }));
+    EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), before);
+    EXPECT_EQ(macrosInUse(state->macros), 0u);
+}
+
+TEST_F(MacroDialogTest, HeldKeyAtOkIsReleasedWhenTheUserAgrees) {
+    start();
+    answer = QMessageBox::Yes;
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        clickAt(d, 300, 110);
+        d.hookKey(0xA2, false, 100);  // LCtrl, never released
+        d.hookKey(0x43, false, 150);
+        d.hookKey(0x43, true, 200);
+        clickAt(d, 300, 410);
+    }));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("LCtrl"))) << asked[0].toStdString();
+    EXPECT_EQ(std::vector<uint8_t>(state->macros[0].vkEvents, state->macros[0].vkEvents + 10),
+              (std::vector<uint8_t>{0x01, 0xA2, 0x01, 0x43, 0x81, 0x43, 0x81, 0xA2, 0x00, 0x00}));
+}
+
+TEST_F(MacroDialogTest, DelayEditRenameAndUndoThroughTheWidgets) {
+    start();
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        recordA(d);
+        // The delay row, edited in place to 70000: kept to 60000.
+        CTransparentListBox* events = d.eventList();
+        const QPoint delayRow(10, events->model().rowRect(1).y + 3);
+        QTest::mouseClick(events, Qt::LeftButton, {}, delayRow);
+        QTest::mouseDClick(events, Qt::LeftButton, {}, delayRow);
+        ASSERT_NE(events->editor(), nullptr);
+        QTest::keyClicks(events->editor(), QStringLiteral("70000"));
+        QTest::keyClick(events->editor(), Qt::Key_Return);
+        EXPECT_EQ(events->rowText(1), QStringLiteral("60000 ms"));
+        // Renamed to a name that sorts after a second macro: the events move with it.
+        clickAt(d, 40, 380);  // Macro_002, selected
+        CTransparentListBox* macros = d.macroList();
+        const QPoint first(10, macros->model().rowRect(0).y + 3);
+        QTest::mouseClick(macros, Qt::LeftButton, {}, first);
+        QTest::mouseDClick(macros, Qt::LeftButton, {}, first);
+        ASSERT_NE(macros->editor(), nullptr);
+        QTest::keyClicks(macros->editor(), QStringLiteral("Zed"));
+        QTest::keyClick(macros->editor(), Qt::Key_Return);
+        EXPECT_EQ(macros->rowText(1), QStringLiteral("Zed"));
+        EXPECT_EQ(macros->selected(), 1);
+        EXPECT_EQ(events->rowText(1), QStringLiteral("60000 ms"));
+        // Undo the rename: the macro is Macro_001 again, first in the list.
+        QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(macros->rowText(0), QStringLiteral("Macro_001"));
+        clickAt(d, 300, 410);
+    }));
+    EXPECT_EQ(recordName(state->macros[0]), u"Macro_001");
+    EXPECT_EQ(std::vector<uint8_t>(state->macros[0].vkEvents, state->macros[0].vkEvents + 6),
+              (std::vector<uint8_t>{0x01, 0x41, 0xFF, 0x41, 0xEA, 0x60}));
+    EXPECT_EQ(recordName(state->macros[1]), u"Macro_002");
 }
 
 }  // namespace

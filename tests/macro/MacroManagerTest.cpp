@@ -202,3 +202,23 @@ TEST(MacroNames, OrderAndGeneratedNames) {
 
 }  // namespace
 }  // namespace vandrel
+
+namespace vandrel {
+namespace {
+
+// Gaps come from the key events' own stamps; an event without a stamp after
+// stamped ones is timed on from the last stamp, never on another time scale.
+TEST(EventTimeClock, StampsThenUnstampedEventsStayOnOneScale) {
+    EventTimeClock clock;
+    clock.setEventTime(5000);
+    const int64_t first = clock.counter();
+    clock.setEventTime(5300);
+    EXPECT_EQ(EventListModel::gapToMs(clock.counter() - first, clock.frequency()), 300);
+    clock.setEventTime(0);
+    const int64_t later = clock.counter();
+    EXPECT_GE(later, 5300 * 1000);
+    EXPECT_LT(later - 5300 * 1000, 5 * 1000 * 1000);  // not the steady clock's epoch
+}
+
+}  // namespace
+}  // namespace vandrel
