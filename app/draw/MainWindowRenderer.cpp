@@ -1,5 +1,6 @@
 #include "app/draw/MainWindowRenderer.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "app/draw/SkinText.h"
@@ -59,7 +60,17 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawImage(p, QStringLiteral("button-cancel-normal.png"), 800, 605);
     drawImage(p, QStringLiteral("button-cancel-normal.png"), 862, 605);
     drawImage(p, QStringLiteral("button-save-normal.png"), 924, 605);
-    drawImage(p, QStringLiteral("text.png"), 96, 610);
+    if (in.pendingText.isEmpty()) {
+        drawImage(p, QStringLiteral("text.png"), 96, 610);
+    } else {
+        // Unsaved changes take the hint's place, marked in the accent colour,
+        // cut short before the bottom buttons (or the progress text).
+        const int width = in.busy ? 450 : 690;
+        p.fillRect(96, 608, width, 24, QColor(0x12, 0x14, 0x17));
+        p.fillRect(96, 613, 3, 14, QColor(196, 22, 28));
+        const QString text = QFontMetrics(skinFont(15)).elidedText(in.pendingText, Qt::ElideRight, width - 12);
+        drawSkinText(p, text, 104, 612, 15, QColor(0xE8, 0xC8, 0x60));
+    }
     drawImage(p, QStringLiteral("Config.png"), 17, 603);
     drawText(p, u8("配置"), 45, 610, 16);
     drawText(p, u8("恢复"), 810, 612, 16);
