@@ -191,6 +191,22 @@ TransferOutcome DeviceSession::getLighting(DeviceImage& image) {
     return finish(outcomeOf(commands::getLighting(m_port, image)));
 }
 
+TransferOutcome DeviceSession::readSettings(DeviceImage& image, const ChangeFlags& which) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    IoStatus worst = IoStatus::Ok;
+    auto step = [&worst](bool wanted, const std::function<IoStatus()>& command) {
+        if (wanted && worst != IoStatus::Gone) worst = worseOf(worst, command());
+    };
+    step(which.lighting, [&] { return commands::getLighting(m_port, image); });
+    for (int i = 0; i < static_cast<int>(kPaletteEntries); ++i)
+        step(which.palette, [&] { return commands::getColor(m_port, image, i); });
+    step(which.gameMode, [&] { return commands::getGameMode(m_port, image); });
+    step(which.reportRate, [&] { return commands::getReportRate(m_port, image); });
+    step(which.responseTime, [&] { return commands::getResponseTime(m_port, image); });
+    step(which.keyMask, [&] { return commands::readKeyMask(m_port, image); });
+    return finish(outcomeOf(worst));
+}
+
 TransferOutcome DeviceSession::getFirmwareVersion(FirmwareVersion& firmware) {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::getFirmwareVersion(m_port, firmware)));

@@ -21,6 +21,7 @@
 #include "device/Listener.h"
 #include "device/ReadBack.h"
 #include "device/TransferResult.h"
+#include "device/Transfers.h"
 #include "device/Transport.h"
 
 namespace vandrel {
@@ -86,6 +87,10 @@ public:
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
     TransferOutcome getLighting(DeviceImage& image);
+    // Reads only the single-frame settings marked in `which` (lighting,
+    // palette, game mode, report rate, response time, key mask with winLock),
+    // for a change of a few settings that must not wait for the whole read.
+    TransferOutcome readSettings(DeviceImage& image, const ChangeFlags& which);
     TransferOutcome getFirmwareVersion(FirmwareVersion& firmware);
 
     // Receives the input codes of launch keys, on a thread of the session's own,

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 #include <QtGlobal>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <QCryptographicHash>
@@ -19,7 +21,10 @@ namespace vandrel {
 namespace {
 // What a later start sends to the first one.
 constexpr char kShowRequest[] = "show\n";
-constexpr qint64 kMaxRequestBytes = 64;
+// A command request: this prefix, the request, a line break. The answer is
+// one line too.
+constexpr char kCommandPrefix[] = "ctl ";
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
@@ -61,9 +66,18 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
         const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
-        m_lock.reset();
         // Without a usable lock folder the socket alone decides.
-        if (notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300)) || heldByOther) return false;
+        if (notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300))) {
+            m_lock.reset();
+            return false;
+        }
+        // Held without a listener: the command-line tool talking to the
+        // keyboard for a moment. The program starts once it is done.
+        if (heldByOther && !m_lock->tryLock(timeoutMs)) {
+            m_lock.reset();
+            return false;
+        }
+        if (!heldByOther) m_lock.reset();
     }
 
     m_primary = true;
@@ -97,12 +111,62 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
     return false;
 }
 
+bool SingleInstance::tryLockOnly(int waitMs) {
+    if (!m_lock) {
+        m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+        m_lock->setStaleLockTime(0);
+    }
+    if (m_lock->isLocked()) return true;
+    // A folder without a usable lock leaves nothing to order by.
+    if (m_lock->tryLock(waitMs)) return true;
+    return m_lock->error() != QLockFile::LockFailedError && !serverListening();
+}
+
+bool SingleInstance::serverListening(int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    const bool connected = socket.waitForConnected(timeoutMs);
+    socket.abort();
+    return connected;
+}
+
+std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request, int timeoutMs) const {
+    QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(qMin(timeoutMs, 1000))) return std::nullopt;
+    socket.write(kCommandPrefix + request + '\n');
+    if (!socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime())))) return std::nullopt;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
+        socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
+    }
+    return socket.readLine(kMaxRequestBytes).trimmed();
+}
+
 void SingleInstance::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         auto handle = [this, socket]() {
+            if (socket->property("vandrelRequestTaken").toBool()) return;
             if (socket->canReadLine()) {
                 const QByteArray line = socket->readLine(kMaxRequestBytes);
                 if (line == kShowRequest) emit activationRequested();
+                if (line.startsWith(kCommandPrefix)) {
+                    socket->setProperty("vandrelRequestTaken", true);
+                    const QPointer<QLocalSocket> peer(socket);
+                    auto answered = std::make_shared<bool>(false);
+                    CommandReply reply = [peer, answered](const QByteArray& answer) {
+                        if (*answered || !peer) return;
+                        *answered = true;
+                        peer->write(answer + '\n');
+                        peer->flush();
+                        peer->disconnectFromServer();
+                    };
+                    const QByteArray request = line.mid(sizeof(kCommandPrefix) - 1).trimmed();
+                    if (m_commandHandler) m_commandHandler(request, reply);
+                    else reply(QByteArrayLiteral("1\tthe running program takes no commands"));
+                    return;
+                }
                 socket->disconnectFromServer();
             } else if (socket->bytesAvailable() > kMaxRequestBytes) {
                 socket->abort();  // not one of ours

@@ -3,10 +3,13 @@
 // after the program's single-instance key; a later start connects to it, asks
 // the first to bring its window forward, and ends.
 
+#include <QByteArray>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QWidget;
@@ -41,6 +44,23 @@ public:
     // to the front.
     static void bringToFront(QWidget* window);
 
+    // A helper process (the command-line tool) that talks to the keyboard
+    // while no program runs: takes the instance lock, waiting up to waitMs,
+    // without listening. A program started meanwhile waits for the lock.
+    bool tryLockOnly(int waitMs = 0);
+    // Whether a running instance accepts connections.
+    bool serverListening(int timeoutMs = 300) const;
+    // Sends one command request to the running instance and returns its
+    // one-line answer, or nothing when no instance answered in time.
+    std::optional<QByteArray> sendCommand(const QByteArray& request, int timeoutMs) const;
+
+    // The running instance's side of a command request: `reply` sends the
+    // answer line (once; later calls and calls after the requester left do
+    // nothing). Without a handler every request is refused.
+    using CommandReply = std::function<void(const QByteArray& answer)>;
+    using CommandHandler = std::function<void(const QByteArray& request, const CommandReply& reply)>;
+    void setCommandHandler(CommandHandler handler) { m_commandHandler = std::move(handler); }
+
 signals:
     // A later start asked this instance to show its window.
     void activationRequested();
@@ -53,6 +73,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_primary = false;
+    CommandHandler m_commandHandler;
 };
 
 }  // namespace vandrel

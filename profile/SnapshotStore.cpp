@@ -45,6 +45,7 @@ SnapshotStore::SnapshotStore(std::filesystem::path folder, size_t maxCount, uint
     : m_folder(std::move(folder)), m_maxCount(std::max<size_t>(maxCount, 1)), m_maxBytes(maxBytes) {}
 
 bool SnapshotStore::add(const Snapshot& s, int64_t takenMs) {
+    const auto started = std::filesystem::file_time_type::clock::now();
     std::error_code ec;
     std::filesystem::create_directories(m_folder, ec);
     // Two saves within one millisecond keep both snapshots.
@@ -53,6 +54,8 @@ bool SnapshotStore::add(const Snapshot& s, int64_t takenMs) {
     const FileResult r = writeFileAtomic(path, {{&s.image, sizeof s.image}, {&s.keys, sizeof s.keys},
                                                 {&s.macros, sizeof s.macros}});
     if (r != FileResult::Ok) return false;
+    // What a write killed earlier left behind goes with the oldest snapshots.
+    removeStaleTemporaries(m_folder, started);
     prune();
     return true;
 }

@@ -46,7 +46,8 @@ public:
     const std::filesystem::path& folder() const { return m_folder; }
 
     // Writes a snapshot taken at `takenMs` (the folder is created when
-    // missing), then drops the oldest beyond the limits. False when it could
+    // missing), then drops the oldest beyond the limits and the temporary
+    // files of writes that were cut short. False when it could
     // not be written; the earlier snapshots are untouched then.
     bool add(const Snapshot& snapshot, int64_t takenMs);
     // Newest first.

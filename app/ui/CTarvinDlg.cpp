@@ -22,6 +22,7 @@
 #include "app/model/PendingChanges.h"
 #include "app/ui/CHistoryDlg.h"
 #include "controls/CBitSlider.h"
+#include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
@@ -381,21 +382,23 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 
 // ---- commands ---------------------------------------------------------------
 
-void CTarvinDlg::save() {
+void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
     keepSnapshotBeforeSave();
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
     const bool verify = m_verifySaves;
-    runInBackground(u8("正在保存设置…"), [this, image, shadow, verify]() mutable -> Continuation {
+    runInBackground(u8("正在保存设置…"), [this, image, shadow, verify, done]() mutable -> Continuation {
         const WriteProgress progress = [this](int done, int total) { reportProgress(done, total); };
         ReadBackResult check;
         const WriteResult result =
             verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
-        return [this, image, result, check]() {
+        return [this, image, result, check, done]() {
             finishSave(m_state, image, result, m_paths.dataFolder);
             if (result.ok()) m_savedMacros = m_state.macros;
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
+            // The answer goes out first: a warning box would hold it back.
+            if (done) done(result);
             if (result.ok() || !m_hooks.warn) return;
             const std::string checkText = saveCheckText(result, check);
             m_hooks.warn(this, u8("保存"),
@@ -408,6 +411,24 @@ void CTarvinDlg::save() {
 void CTarvinDlg::keepSnapshotBeforeSave() {
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
     vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch());
+}
+
+void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
+                                    std::function<void(const WriteResult&)> done) {
+    change(m_state);
+    // The sliders carry the new values, or the next drawing would put the old
+    // positions back into the configuration.
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    recordChange();
+    redraw();
+    save(std::move(done));
+}
+
+bool CTarvinDlg::hasUnsavedChanges() const {
+    DeviceImage image = m_state.image;
+    applyWinLock(image);
+    return compareImages(image, m_state.shadow).any() || !(m_state.keys == m_state.shadowKeys);
 }
 
 void CTarvinDlg::cancel() {
@@ -461,8 +482,12 @@ void CTarvinDlg::editKey(int slot) {
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
     if (!m_hooks.runKeyMapDialog(this, target, request)) return;
-    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
-                        KeymapFileSaver(m_paths.dataFolder), MacroSlotSyncFor(m_state.macros));
+    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
+                                                    KeymapFileSaver(m_paths.dataFolder),
+                                                    MacroSlotSyncFor(m_state.macros));
+    // A path the record cannot hold is refused whole rather than cut: say so.
+    if (result == AssignResult::PathTooLong && m_hooks.warn)
+        m_hooks.warn(this, u8("按键设置"), u8("路径太长，按键未改变。"));
 }
 
 void CTarvinDlg::pickPaletteColour(int entry) {

@@ -85,6 +85,7 @@ public:
     ~CTarvinDlg() override;
 
     WindowHooks& hooks() { return m_hooks; }
+    const AppState& state() const { return m_state; }
     void setWebAddress(const QString& address) { m_webAddress = address; }
 
     // The window's part of start-up: title, sliders, VER.bin, size from
@@ -109,6 +110,15 @@ public:
     void deviceRemoved();
     // Stops the listener and closes the channels; writes no file.
     void shutDown();
+
+    // A change from outside the window (the command-line tool): `change`
+    // edits the configuration, the window shows it and saves it at once, and
+    // `done` gets the write's result on the window thread. Call it only while
+    // no transfer runs.
+    void saveExternalChange(const std::function<void(AppState&)>& change,
+                            std::function<void(const WriteResult&)> done);
+    // Whether the window holds edits that were not saved to the keyboard.
+    bool hasUnsavedChanges() const;
 
     // Composes the window now and returns it.
     QImage composeFrame();
@@ -158,7 +168,7 @@ private:
     void onDeviceRefresh(DeviceRefreshEvent& event);
     void runCommand(const ClickResult& click);
 
-    void save();
+    void save(std::function<void(const WriteResult&)> done = {});
     void cancel();
     void factoryReset();
     void closeProgram();

@@ -1,0 +1,108 @@
+#include "app/ui/CtlCommandHandler.h"
+
+#include <QTimer>
+
+#include "app/ui/CTarvinDlg.h"
+#include "cli/CtlHandoff.h"
+#include "cli/CtlRunner.h"
+#include "cli/CtlSettings.h"
+
+namespace vandrel {
+
+namespace {
+// While a save or a read of the window's own runs, a command waits for it.
+constexpr int kIdlePollMs = 100;
+constexpr int kIdleAttempts = 300;
+}  // namespace
+
+CtlCommandHandler::CtlCommandHandler(CTarvinDlg& window, QString profileFolder, QObject* parent)
+    : QObject(parent), m_window(window), m_profileFolder(std::move(profileFolder)) {}
+
+void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::CommandReply& reply) {
+    runWhenIdle(request, reply, kIdleAttempts);
+}
+
+void CtlCommandHandler::runWhenIdle(const QByteArray& request, const SingleInstance::CommandReply& reply,
+                                    int attemptsLeft) {
+    if (!m_window.busy()) {
+        run(request, reply);
+        return;
+    }
+    if (attemptsLeft <= 0) {
+        reply(ctl::encodeAnswer(ctl::kExitFailed, "the program is still busy with the keyboard; try again"));
+        return;
+    }
+    QTimer::singleShot(kIdlePollMs, this,
+                       [this, request, reply, attemptsLeft] { runWhenIdle(request, reply, attemptsLeft - 1); });
+}
+
+void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::CommandReply& reply) {
+    const std::vector<std::string> words = ctl::decodeRequest(request);
+    const std::string command = words.empty() ? std::string() : words[0];
+    const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
+    auto answer = [&reply](int code, const std::string& message) { reply(ctl::encodeAnswer(code, message)); };
+
+    if (command != "set" && command != "apply") {
+        answer(ctl::kExitUsage, "the program carries out only set and apply");
+        return;
+    }
+    if (!m_window.bothChannelsOpen()) {
+        answer(ctl::kExitNoKeyboard, "the program has no keyboard connected");
+        return;
+    }
+    if (m_window.hasUnsavedChanges()) {
+        answer(ctl::kExitFailed, "the program's window has unsaved changes; save or cancel them there first");
+        return;
+    }
+
+    std::function<void(AppState&)> change;
+    if (command == "set") {
+        const ctl::SettingsParse parsed = ctl::parseSettings(args);
+        if (!parsed.ok) {
+            answer(ctl::kExitUsage, parsed.error);
+            return;
+        }
+        // Checked on a copy first: the window's configuration changes only
+        // when every value fits.
+        DeviceImage trial = m_window.state().image;
+        std::string error;
+        if (!ctl::applySettings(parsed.changes, trial, error)) {
+            answer(ctl::kExitUsage, error);
+            return;
+        }
+        change = [trial](AppState& state) { state.image = trial; };
+    } else {
+        if (args.size() != 1) {
+            answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE");
+            return;
+        }
+        const std::filesystem::path file =
+            ctl::profilePath(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
+        if (file.empty()) {
+            answer(ctl::kExitUsage, "'" + args[0] + "' cannot be a profile name");
+            return;
+        }
+        auto image = std::make_shared<DeviceImage>(m_window.state().image);
+        auto records = std::make_shared<KeyRecordTable>(m_window.state().keys);
+        std::string error;
+        if (!ctl::loadProfileFile(file, *image, *records, error)) {
+            answer(ctl::kExitBadFile, error);
+            return;
+        }
+        change = [image, records](AppState& state) {
+            state.image = *image;
+            state.keys = *records;
+        };
+    }
+    m_window.saveExternalChange(change, [reply](const WriteResult& result) {
+        if (result.ok()) {
+            reply(ctl::encodeAnswer(ctl::kExitDone, ""));
+            return;
+        }
+        reply(ctl::encodeAnswer(ctl::exitCodeOf(result.outcome),
+                                std::string("the keyboard did not take the change (") +
+                                    transferOutcomeName(result.outcome) + ")"));
+    });
+}
+
+}  // namespace vandrel

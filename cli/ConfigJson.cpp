@@ -1,0 +1,640 @@
+#include "cli/ConfigJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QString>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/CtlSettings.h"
+#include "keymap/KeyAssignment.h"
+#include "keymap/KeyState.h"
+#include "keys/KeyNameTable.h"
+#include "macro/MacroEvent.h"
+
+namespace vandrel::ctl {
+
+namespace {
+
+constexpr const char* kFormat = "vandrel-configuration";
+constexpr int kFormatVersion = 1;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q16(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// Lower-case hex; `trim` drops trailing zero bytes (read back as zeros).
+QString toHex(const uint8_t* p, size_t n, bool trim) {
+    if (trim)
+        while (n > 0 && p[n - 1] == 0) --n;
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(p), static_cast<qsizetype>(n)).toHex());
+}
+
+// Fills `n` bytes from hex; a shorter text leaves zeros. False for bad hex or a
+// text longer than the field.
+bool fromHex(const QJsonValue& v, uint8_t* p, size_t n) {
+    if (!v.isString()) return false;
+    const QByteArray text = v.toString().toLatin1();
+    if (text.size() % 2 != 0 || static_cast<size_t>(text.size()) / 2 > n) return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    const QByteArray bytes = QByteArray::fromHex(text);
+    std::fill(p, p + n, 0);
+    std::copy(bytes.begin(), bytes.end(), p);
+    return true;
+}
+
+// The first virtual-key code with this display name, or 0.
+uint8_t vkByName(const std::u16string& name) {
+    if (name.empty()) return 0;
+    const KeyNameTable& t = keyNames();
+    for (int vk = 1; vk < 256; ++vk)
+        if (t.name(static_cast<uint8_t>(vk)) == name) return static_cast<uint8_t>(vk);
+    return 0;
+}
+
+// The display name of a HID usage: the first key whose usage it is.
+std::u16string nameOfUsage(uint8_t usage) {
+    const KeyNameTable& t = keyNames();
+    for (int vk = 1; vk < 256; ++vk)
+        if (t.usage(static_cast<uint8_t>(vk)) == usage && !t.name(static_cast<uint8_t>(vk)).empty())
+            return t.name(static_cast<uint8_t>(vk));
+    char b[16];
+    std::snprintf(b, sizeof b, "usage 0x%02X", usage);
+    return utf8ToUtf16(b);
+}
+
+// The cells of the key matrix and the bits of the key mask that no key uses.
+constexpr int kMatrixCells = static_cast<int>(kKeyMapBytes / 4);
+struct SpareMatrix {
+    bool cell[kMatrixCells];
+    uint8_t mask[kKeyMaskBytes];
+};
+SpareMatrix spareMatrix() {
+    SpareMatrix s;
+    std::fill(std::begin(s.cell), std::end(s.cell), true);
+    std::fill(std::begin(s.mask), std::end(s.mask), 0xFF);
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+        s.cell[slotCell(slot)] = false;
+        s.mask[slotMaskByte(slot)] &= static_cast<uint8_t>(~slotMaskBit(slot));
+    }
+    return s;
+}
+
+// A failure while reading: where and why.
+struct ReadError {
+    std::string text;
+    bool set(const std::string& where, const std::string& why) {
+        if (text.empty()) text = where + ": " + why;
+        return false;
+    }
+};
+
+// ---- the image -------------------------------------------------------------
+
+QJsonValue nameOr(const std::string& name) { return name.empty() ? QJsonValue() : QJsonValue(q(name)); }
+
+QJsonObject imageToJson(const Configuration& c, const DeviceImage& im) {
+    QJsonObject o;
+    QJsonObject light;
+    light[QStringLiteral("effect")] = nameOr(effectName(im.ledEffect));
+    light[QStringLiteral("speed")] = im.ledSpeed <= 9 ? QJsonValue(im.ledSpeed) : QJsonValue();
+    light[QStringLiteral("brightness")] = im.ledBrightness <= 50 ? QJsonValue(im.ledBrightness) : QJsonValue();
+    light[QStringLiteral("colour")] = nameOr(colourName(im.ledColor));
+    light[QStringLiteral("direction")] = nameOr(directionName(im.ledDirection));
+    QJsonArray palette;
+    for (const auto& rgb : im.ledPalette) palette.append(q(rgbText(rgb)));
+    light[QStringLiteral("palette")] = palette;
+    o[QStringLiteral("lighting")] = light;
+
+    QJsonObject perf;
+    perf[QStringLiteral("gameMode")] = im.gameMode <= 1 ? QJsonValue(q(onOff(im.gameMode))) : QJsonValue();
+    perf[QStringLiteral("winLock")] = im.winLock <= 1 ? QJsonValue(q(onOff(im.winLock))) : QJsonValue();
+    const int hz = reportRateHz(im.reportRate);
+    perf[QStringLiteral("reportRateHz")] = hz ? QJsonValue(hz) : QJsonValue();
+    perf[QStringLiteral("responseTimeMs")] =
+        im.responseTime >= 1 && im.responseTime <= 10 ? QJsonValue(im.responseTime * 2) : QJsonValue();
+    o[QStringLiteral("performance")] = perf;
+
+    QJsonArray keys;
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        QJsonObject k;
+        k[QStringLiteral("key")] = q(slotName(s));
+        k[QStringLiteral("sends")] = q(describeKey(c, s));
+        k[QStringLiteral("entry")] = toHex(im.deviceKeyMap + SlotCellOffset[s], 4, false);
+        k[QStringLiteral("enabled")] = IsKeyEnabled(im, s);
+        keys.append(k);
+    }
+    o[QStringLiteral("keys")] = keys;
+
+    // Matrix cells and mask bits that belong to no key: the keyboard keeps
+    // them, so they travel too.
+    const SpareMatrix spare = spareMatrix();
+    QJsonObject cells;
+    for (int cell = 0; cell < kMatrixCells; ++cell) {
+        const uint8_t* e = im.deviceKeyMap + 4 * cell;
+        if (!spare.cell[cell] || !(e[0] | e[1] | e[2] | e[3])) continue;
+        cells[QString::number(cell)] = toHex(e, 4, false);
+    }
+    uint8_t maskBits[kKeyMaskBytes];
+    for (size_t i = 0; i < kKeyMaskBytes; ++i) maskBits[i] = im.keyMask[i] & spare.mask[i];
+    QJsonObject other;
+    other[QStringLiteral("keyMapCells")] = cells;
+    other[QStringLiteral("keyMaskBits")] = toHex(maskBits, kKeyMaskBytes, false);
+    o[QStringLiteral("matrixSpare")] = other;
+
+    QJsonArray slotList;
+    for (const auto& slot : im.macroSlots) slotList.append(toHex(slot, kMacroSlotBytes, true));
+    o[QStringLiteral("macroSlots")] = slotList;
+
+    QJsonArray maps;
+    for (const auto& map : im.diyMaps) {
+        QJsonObject m;
+        for (int s = 0; s < kPhysicalSlots; ++s) {
+            const uint8_t* cell = map + SlotCellOffset[s];
+            if (cell[0] | cell[1] | cell[2] | cell[3]) m[q(slotName(s)) + QStringLiteral("#") + QString::number(s)] =
+                q(rgbText(cell + 1));
+        }
+        maps.append(m);
+    }
+    o[QStringLiteral("diyMaps")] = maps;
+    return o;
+}
+
+template <typename Parse>
+bool applyName(const QJsonObject& o, const char* key, uint8_t& field, Parse parse, ReadError& err,
+               const std::string& where) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined() || v.isNull()) return true;
+    uint8_t b = 0;
+    const std::string text = v.isDouble() ? std::to_string(v.toInt()) : v.toString().toStdString();
+    if (!parse(text, b)) return err.set(where + "." + key, "'" + text + "' is not a valid value");
+    field = b;
+    return true;
+}
+
+bool parseSpeed(const std::string& t, uint8_t& b) {
+    if (t.empty() || t.size() > 1 || t[0] < '0' || t[0] > '9') return false;
+    b = static_cast<uint8_t>(t[0] - '0');
+    return true;
+}
+bool parseBrightness(const std::string& t, uint8_t& b) {
+    if (t.empty() || t.size() > 2 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int n = std::stoi(t);
+    b = static_cast<uint8_t>(n);
+    return n <= 50;
+}
+
+bool applyLighting(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    if (!value.isObject()) return err.set("lighting", "not an object");
+    const QJsonObject o = value.toObject();
+    const std::string w = "lighting";
+    if (!applyName(o, "effect", im.ledEffect, parseEffect, err, w) ||
+        !applyName(o, "speed", im.ledSpeed, parseSpeed, err, w) ||
+        !applyName(o, "brightness", im.ledBrightness, parseBrightness, err, w) ||
+        !applyName(o, "colour", im.ledColor, parseColour, err, w) ||
+        !applyName(o, "direction", im.ledDirection, parseDirection, err, w))
+        return false;
+    const QJsonValue palette = o.value(QLatin1String("palette"));
+    if (palette.isUndefined()) return true;
+    const QJsonArray a = palette.toArray();
+    if (!palette.isArray() || a.size() != static_cast<qsizetype>(kPaletteEntries))
+        return err.set("lighting.palette", "needs 7 colours");
+    for (size_t i = 0; i < kPaletteEntries; ++i)
+        if (!parseRgb(a[static_cast<qsizetype>(i)].toString().toStdString(), im.ledPalette[i]))
+            return err.set("lighting.palette", "'" + a[static_cast<qsizetype>(i)].toString().toStdString() +
+                                                   "' is not a colour #RRGGBB");
+    return true;
+}
+
+bool applyPerformance(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    if (!value.isObject()) return err.set("performance", "not an object");
+    const QJsonObject o = value.toObject();
+    const std::string w = "performance";
+    return applyName(o, "gameMode", im.gameMode, parseOnOff, err, w) &&
+           applyName(o, "winLock", im.winLock, parseOnOff, err, w) &&
+           applyName(o, "reportRateHz", im.reportRate, parseReportRate, err, w) &&
+           applyName(o, "responseTimeMs", im.responseTime, parseResponseMs, err, w);
+}
+
+bool applyKeys(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    const QJsonArray a = value.toArray();
+    if (!value.isArray() || a.size() != kPhysicalSlots) return err.set("keys", "needs one entry per key (108)");
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        const QJsonObject k = a[s].toObject();
+        const std::string where = "keys[" + std::to_string(s) + "]";
+        const QJsonValue entry = k.value(QLatin1String("entry"));
+        if (!entry.isUndefined() && (!fromHex(entry, im.deviceKeyMap + SlotCellOffset[s], 4) ||
+                                     entry.toString().size() != 8))
+            return err.set(where + ".entry", "needs 4 bytes in hex");
+        const QJsonValue enabled = k.value(QLatin1String("enabled"));
+        if (enabled.isBool()) SetKeyEnabled(im, s, enabled.toBool());
+        else if (!enabled.isUndefined()) return err.set(where + ".enabled", "needs true or false");
+    }
+    return true;
+}
+
+bool applyMatrixSpare(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    const QJsonObject o = value.toObject();
+    const SpareMatrix spare = spareMatrix();
+    const QJsonObject cells = o.value(QLatin1String("keyMapCells")).toObject();
+    for (int cell = 0; cell < kMatrixCells; ++cell)
+        if (spare.cell[cell]) std::fill_n(im.deviceKeyMap + 4 * cell, 4, 0);
+    for (auto it = cells.begin(); it != cells.end(); ++it) {
+        bool ok = false;
+        const int cell = it.key().toInt(&ok);
+        if (!ok || cell < 0 || cell >= kMatrixCells || !spare.cell[cell] || it.value().toString().size() != 8 ||
+            !fromHex(it.value(), im.deviceKeyMap + 4 * cell, 4))
+            return err.set("matrixSpare.keyMapCells." + it.key().toStdString(), "needs a spare cell and 4 bytes in hex");
+    }
+    uint8_t bits[kKeyMaskBytes];
+    const QJsonValue mask = o.value(QLatin1String("keyMaskBits"));
+    if (!fromHex(mask, bits, kKeyMaskBytes)) return err.set("matrixSpare.keyMaskBits", "needs 21 bytes in hex");
+    for (size_t i = 0; i < kKeyMaskBytes; ++i)
+        im.keyMask[i] = static_cast<uint8_t>((im.keyMask[i] & ~spare.mask[i]) | (bits[i] & spare.mask[i]));
+    return true;
+}
+
+bool applyMacroSlots(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    const QJsonArray a = value.toArray();
+    if (!value.isArray() || a.size() != static_cast<qsizetype>(kMacroSlotCount))
+        return err.set("macroSlots", "needs 32 slots");
+    for (size_t i = 0; i < kMacroSlotCount; ++i)
+        if (!fromHex(a[static_cast<qsizetype>(i)], im.macroSlots[i], kMacroSlotBytes))
+            return err.set("macroSlots[" + std::to_string(i) + "]", "needs at most 192 bytes in hex");
+    return true;
+}
+
+bool applyDiyMaps(const QJsonValue& value, DeviceImage& im, ReadError& err) {
+    const QJsonArray a = value.toArray();
+    if (!value.isArray() || a.size() != static_cast<qsizetype>(kDiyMapCount))
+        return err.set("diyMaps", "needs 5 maps");
+    for (size_t m = 0; m < kDiyMapCount; ++m) {
+        const QJsonObject map = a[static_cast<qsizetype>(m)].toObject();
+        for (int s = 0; s < kPhysicalSlots; ++s) std::fill_n(im.diyMaps[m] + SlotCellOffset[s], 4, 0);
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            // "<key>#<slot>": the slot decides, the name is for reading.
+            const QString key = it.key();
+            bool ok = false;
+            const int s = key.mid(key.lastIndexOf(QLatin1Char('#')) + 1).toInt(&ok);
+            uint8_t* cell = ok && s >= 0 && s < kPhysicalSlots ? im.diyMaps[m] + SlotCellOffset[s] : nullptr;
+            if (!cell || !parseRgb(it.value().toString().toStdString(), cell + 1))
+                return err.set("diyMaps[" + std::to_string(m) + "]." + key.toStdString(),
+                               "needs \"<key>#<slot>\": \"#RRGGBB\"");
+        }
+    }
+    return true;
+}
+
+using SectionReader = bool (*)(const QJsonValue&, DeviceImage&, ReadError&);
+struct Section {
+    const char* key;
+    SectionReader read;
+};
+constexpr Section kImageSections[] = {
+    {"lighting", applyLighting}, {"performance", applyPerformance}, {"keys", applyKeys},
+    {"macroSlots", applyMacroSlots}, {"diyMaps", applyDiyMaps}, {"matrixSpare", applyMatrixSpare},
+};
+
+// ---- key records -----------------------------------------------------------
+
+KeyRecord emptyRecord(int slot) {
+    KeyRecord r;
+    std::memset(&r, 0, sizeof r);
+    if (slot < kPhysicalSlots) r.homeVk = SlotHomeVk[slot];
+    return r;
+}
+
+bool isCodeType(uint8_t type) { return type <= static_cast<uint8_t>(AssignType::KeyCombination); }
+
+QJsonObject recordToJson(const KeyRecord& r, int slot) {
+    QJsonObject o;
+    o[QStringLiteral("slot")] = slot;
+    if (slot < kPhysicalSlots) o[QStringLiteral("key")] = q(slotName(slot));
+    o[QStringLiteral("type")] = r.type;
+    if (isCodeType(r.type)) {
+        QJsonArray codes;
+        for (size_t i = 0; i < r.length && i < sizeof r.data; ++i) codes.append(q16(keyNames().name(r.data[i])));
+        o[QStringLiteral("codes")] = codes;
+    } else {
+        o[QStringLiteral("data")] = toHex(r.data, sizeof r.data, true);
+    }
+    o[QStringLiteral("path")] = q16(readUtf16Field(r.path, kKeyRecordPathUnits));
+    return o;
+}
+
+bool applyRecordField(const QString& key, const QJsonValue& v, KeyRecord& r, ReadError& err,
+                      const std::string& where) {
+    if (key == QLatin1String("type")) {
+        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 255) return err.set(where + ".type", "needs 0..255");
+        r.type = static_cast<uint8_t>(v.toInt());
+    } else if (key == QLatin1String("codes")) {
+        const QJsonArray a = v.toArray();
+        if (!v.isArray() || a.size() > static_cast<qsizetype>(sizeof r.data))
+            return err.set(where + ".codes", "needs a list of key names");
+        std::fill(std::begin(r.data), std::end(r.data), 0);
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            const uint8_t vk = vkByName(a[i].toString().toStdU16String());
+            if (!vk) return err.set(where + ".codes", "unknown key '" + a[i].toString().toStdString() + "'");
+            r.data[i] = vk;
+        }
+        r.length = static_cast<uint8_t>(a.size());
+    } else if (key == QLatin1String("data")) {
+        if (!fromHex(v, r.data, sizeof r.data)) return err.set(where + ".data", "needs at most 255 bytes in hex");
+    } else if (key == QLatin1String("path")) {
+        if (!v.isString() || !writeUtf16Field(r.path, kKeyRecordPathUnits, v.toString().toStdU16String()))
+            return err.set(where + ".path", "needs a text of at most 255 characters");
+    }
+    return true;
+}
+
+// ---- macros ----------------------------------------------------------------
+
+QJsonObject macroToJson(const MacroRecord& r, size_t index) {
+    QJsonObject o;
+    o[QStringLiteral("index")] = static_cast<int>(index);
+    o[QStringLiteral("name")] = q16(recordName(r));
+    o[QStringLiteral("loop")] = recordLoopCount(r);
+    o[QStringLiteral("flags")] = r.macroFlags;
+    QJsonArray rows;
+    for (const std::u16string& row : eventRows(readEventLists(r.usageEvents, r.vkEvents), keyNames()))
+        rows.append(q16(row));
+    o[QStringLiteral("events")] = rows;
+    return o;
+}
+
+bool parseEvents(const QJsonArray& rows, MacroRecord& r, ReadError& err, const std::string& where) {
+    std::vector<MacroEvent> events;
+    uint16_t delay = kNoDelay;
+    for (const QJsonValue& v : rows) {
+        const std::u16string row = v.toString().toStdU16String();
+        const std::string text = v.toString().toStdString();
+        if (isDelayRowText(row)) {
+            const int ms = std::atoi(text.c_str());
+            if (ms < 1 || ms > kMaxDelayMs) return err.set(where, "'" + text + "' is not a delay of 1..60000 ms");
+            delay = static_cast<uint16_t>(ms);
+            continue;
+        }
+        const bool up = text.size() > 3 && text.compare(text.size() - 3, 3, " up") == 0;
+        const bool down = text.size() > 3 && text.compare(text.size() - 3, 3, " dn") == 0;
+        const uint8_t vk = (up || down) ? vkByName(row.substr(0, row.size() - 3)) : 0;
+        if (!vk) return err.set(where, "'" + text + "' is neither \"<key> dn\", \"<key> up\" nor \"<n> ms\"");
+        MacroEvent e;
+        e.released = up;
+        e.delayMs = delay;
+        e.vk = vk;
+        e.usage = keyNames().usage(vk);
+        events.push_back(e);
+        delay = kNoDelay;
+    }
+    if (!writeEventLists(events, r.usageEvents, r.vkEvents)) return err.set(where, "the events need more than 190 bytes");
+    return true;
+}
+
+bool applyMacroField(const QString& key, const QJsonValue& v, MacroRecord& r, ReadError& err,
+                     const std::string& where) {
+    if (key == QLatin1String("name")) {
+        if (!v.isString() || v.toString().isEmpty() || !setRecordName(r, v.toString().toStdU16String()))
+            return err.set(where + ".name", "needs a name of 1 to 254 characters");
+    } else if (key == QLatin1String("loop")) {
+        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 65535) return err.set(where + ".loop", "needs 0..65535");
+        setRecordLoopCount(r, static_cast<uint16_t>(v.toInt()));
+    } else if (key == QLatin1String("flags")) {
+        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 255) return err.set(where + ".flags", "needs 0..255");
+        r.macroFlags = static_cast<uint8_t>(v.toInt());
+    } else if (key == QLatin1String("events")) {
+        if (!v.isArray()) return err.set(where + ".events", "needs a list of rows");
+        return parseEvents(v.toArray(), r, err, where + ".events");
+    }
+    return true;
+}
+
+// ---- readable fields over exact bytes ---------------------------------------
+
+// Export: the readable object, plus the unit's bytes in hex when reading the
+// object back onto an empty unit would not give them.
+template <typename Unit, typename ToJson, typename Apply>
+QJsonObject withBytesWhenNeeded(const Unit& unit, const Unit& empty, ToJson toJson, Apply apply, const char* bytesKey) {
+    QJsonObject o = toJson(unit);
+    Unit back = empty;
+    ReadError ignored;
+    if (!apply(o, back, ignored) || std::memcmp(&back, &unit, sizeof(Unit)) != 0)
+        o[QLatin1String(bytesKey)] = toHex(reinterpret_cast<const uint8_t*>(&unit), sizeof(Unit), false);
+    return o;
+}
+
+// Import: starts from the unit's bytes when given; a readable field is applied
+// when it differs from what those bytes read as (it was edited), or always
+// when there are no bytes.
+template <typename Unit, typename ToJson, typename ApplyField>
+bool readUnit(const QJsonObject& o, Unit& unit, const Unit& empty, ToJson toJson, ApplyField applyField,
+              const char* bytesKey, ReadError& err, const std::string& where) {
+    unit = empty;
+    QJsonObject view;
+    const QJsonValue bytes = o.value(QLatin1String(bytesKey));
+    if (!bytes.isUndefined()) {
+        if (!fromHex(bytes, reinterpret_cast<uint8_t*>(&unit), sizeof(Unit)) ||
+            static_cast<size_t>(bytes.toString().size()) != 2 * sizeof(Unit))
+            return err.set(where + "." + bytesKey, "needs " + std::to_string(sizeof(Unit)) + " bytes in hex");
+        view = toJson(unit);
+    }
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (it.key() == QLatin1String(bytesKey)) continue;
+        if (!bytes.isUndefined() && view.value(it.key()) == it.value()) continue;
+        if (!applyField(it.key(), it.value(), unit, err, where)) return false;
+    }
+    return true;
+}
+
+bool applyImageField(const QString& key, const QJsonValue& v, DeviceImage& im, ReadError& err, const std::string&) {
+    for (const Section& s : kImageSections)
+        if (key == QLatin1String(s.key)) return s.read(v, im, err);
+    return true;
+}
+
+bool applyImageObject(const QJsonObject& o, DeviceImage& im, ReadError& err) {
+    for (auto it = o.begin(); it != o.end(); ++it)
+        if (!applyImageField(it.key(), it.value(), im, err, "")) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string slotName(int slot) {
+    if (slot < 0 || slot >= kPhysicalSlots) return "slot " + std::to_string(slot);
+    const std::u16string name = keyNames().name(SlotHomeVk[slot]);
+    return name.empty() ? "key " + std::to_string(slot) : utf16ToUtf8(name);
+}
+
+std::string describeKey(const Configuration& c, int slot) {
+    if (!IsKeyEnabled(c.image, slot)) return "disabled";
+    const uint8_t* e = c.image.deviceKeyMap + SlotCellOffset[slot];
+    const KeyRecord& r = c.records[slot];
+    for (const NamedFunction& f : kNamedFunctions)
+        if (r.type == static_cast<uint8_t>(AssignType::NamedFunction) && std::equal(e, e + 4, f.entry.begin()))
+            return utf16ToUtf8(f.label);
+    char b[64];
+    switch (e[0]) {
+    case kEntryKeys: {
+        std::string s;
+        for (int i = 1; i < 4; ++i)
+            if (e[i]) s += (s.empty() ? "" : " + ") + utf16ToUtf8(nameOfUsage(e[i]));
+        return s.empty() ? "nothing" : s;
+    }
+    case kEntryFn: return "Fn";
+    case kEntryConsumer:
+        for (const NamedFunction& f : kNamedFunctions)
+            if (std::equal(e, e + 4, f.entry.begin())) return utf16ToUtf8(f.label);
+        std::snprintf(b, sizeof b, "media 0x%02X%02X", e[3], e[2]);
+        return b;
+    case kEntryMacro: {
+        std::string s = "macro " + std::to_string(e[2]);
+        if (e[2] < kMacroRecords && recordInUse(c.macros[e[2]])) s += " (" + utf16ToUtf8(recordName(c.macros[e[2]])) + ")";
+        return s;
+    }
+    case kEntryLaunch: return "launch " + utf16ToUtf8(readUtf16Field(r.path, kKeyRecordPathUnits));
+    default:
+        std::snprintf(b, sizeof b, "entry %02X %02X %02X %02X", e[0], e[1], e[2], e[3]);
+        return b;
+    }
+}
+
+std::string describeMacro(const MacroRecord& record) {
+    std::string s;
+    for (const std::u16string& row : eventRows(readEventLists(record.usageEvents, record.vkEvents), keyNames()))
+        s += (s.empty() ? "" : ", ") + utf16ToUtf8(row);
+    return s.empty() ? "(no events)" : s;
+}
+
+std::string configurationToJson(const Configuration& c) {
+    QJsonObject root;
+    root[QStringLiteral("format")] = QLatin1String(kFormat);
+    root[QStringLiteral("version")] = kFormatVersion;
+    root[QStringLiteral("firmware")] = QStringLiteral("%1.%2").arg(c.firmware.major).arg(c.firmware.minor);
+
+    DeviceImage emptyImage;
+    emptyImage.clear();
+    const QJsonObject image = withBytesWhenNeeded(
+        c.image, emptyImage, [&c](const DeviceImage& im) { return imageToJson(c, im); },
+        [](const QJsonObject& o, DeviceImage& im, ReadError& err) { return applyImageObject(o, im, err); },
+        "imageBytes");
+    for (auto it = image.begin(); it != image.end(); ++it) root[it.key()] = it.value();
+
+    QJsonArray records;
+    for (int s = 0; s < kRecordSlots; ++s) {
+        const KeyRecord empty = emptyRecord(s);
+        if (std::memcmp(&c.records[s], &empty, sizeof empty) == 0) continue;
+        records.append(withBytesWhenNeeded(
+            c.records[s], empty, [s](const KeyRecord& r) { return recordToJson(r, s); },
+            [](const QJsonObject& o, KeyRecord& r, ReadError& err) {
+                for (auto it = o.begin(); it != o.end(); ++it)
+                    if (!applyRecordField(it.key(), it.value(), r, err, "")) return false;
+                return true;
+            },
+            "bytes"));
+    }
+    root[QStringLiteral("keyRecords")] = records;
+
+    QJsonArray macros;
+    MacroRecord emptyMacro;
+    std::memset(&emptyMacro, 0, sizeof emptyMacro);
+    for (size_t i = 0; i < kMacroRecords; ++i) {
+        if (std::memcmp(&c.macros[i], &emptyMacro, sizeof emptyMacro) == 0) continue;
+        macros.append(withBytesWhenNeeded(
+            c.macros[i], emptyMacro, [i](const MacroRecord& r) { return macroToJson(r, i); },
+            [](const QJsonObject& o, MacroRecord& r, ReadError& err) {
+                for (auto it = o.begin(); it != o.end(); ++it)
+                    if (!applyMacroField(it.key(), it.value(), r, err, "")) return false;
+                return true;
+            },
+            "bytes"));
+    }
+    root[QStringLiteral("macros")] = macros;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+}
+
+bool configurationFromJson(const std::string& text, Configuration& config, std::string& error) {
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &parseError);
+    if (doc.isNull()) {
+        error = "not JSON (" + parseError.errorString().toStdString() + " at byte " +
+                std::to_string(parseError.offset) + ")";
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    if (root.value(QLatin1String("format")).toString() != QLatin1String(kFormat)) {
+        error = "not a Vandrel configuration (\"format\" is not \"" + std::string(kFormat) + "\")";
+        return false;
+    }
+    if (root.value(QLatin1String("version")).toInt() != kFormatVersion) {
+        error = "written by another version of the format";
+        return false;
+    }
+    ReadError err;
+    Configuration c;
+
+    c.records.clear();
+    c.records.restoreHomeCodes();
+    const QJsonArray records = root.value(QLatin1String("keyRecords")).toArray();
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const QJsonObject o = records[i].toObject();
+        const int s = o.value(QLatin1String("slot")).toInt(-1);
+        const std::string where = "keyRecords[" + std::to_string(i) + "]";
+        if (s < 0 || s >= kRecordSlots) {
+            error = where + ".slot: needs 0..254";
+            return false;
+        }
+        if (!readUnit(o, c.records[s], emptyRecord(s), [s](const KeyRecord& r) { return recordToJson(r, s); },
+                      applyRecordField, "bytes", err, where)) {
+            error = err.text;
+            return false;
+        }
+    }
+
+    c.macros.clear();
+    MacroRecord emptyMacro;
+    std::memset(&emptyMacro, 0, sizeof emptyMacro);
+    const QJsonArray macros = root.value(QLatin1String("macros")).toArray();
+    for (qsizetype i = 0; i < macros.size(); ++i) {
+        const QJsonObject o = macros[i].toObject();
+        const int index = o.value(QLatin1String("index")).toInt(-1);
+        const std::string where = "macros[" + std::to_string(i) + "]";
+        if (index < 0 || index >= static_cast<int>(kMacroRecords)) {
+            error = where + ".index: needs 0..189";
+            return false;
+        }
+        const size_t n = static_cast<size_t>(index);
+        if (!readUnit(o, c.macros[n], emptyMacro, [n](const MacroRecord& r) { return macroToJson(r, n); },
+                      applyMacroField, "bytes", err, where)) {
+            error = err.text;
+            return false;
+        }
+    }
+    // The image last: the keys' descriptions name macros and launch paths.
+    // The image: its sections from the root.
+    QJsonObject image;
+    for (const Section& s : kImageSections) {
+        const QJsonValue v = root.value(QLatin1String(s.key));
+        if (v.isUndefined()) {
+            error = std::string("\"") + s.key + "\" is missing";
+            return false;
+        }
+        image[QLatin1String(s.key)] = v;
+    }
+    if (root.contains(QLatin1String("imageBytes"))) image[QStringLiteral("imageBytes")] = root.value(QLatin1String("imageBytes"));
+    DeviceImage emptyImage;
+    emptyImage.clear();
+    if (!readUnit(image, c.image, emptyImage, [&c](const DeviceImage& im) { return imageToJson(c, im); },
+                  applyImageField, "imageBytes", err, "image")) {
+        error = err.text;
+        return false;
+    }
+
+    config = c;
+    return true;
+}
+
+}  // namespace vandrel::ctl

@@ -1,0 +1,47 @@
+#pragma once
+// The whole configuration as readable JSON: the keyboard's image, the key
+// records of keymap.bin and the macros of MacroDefine.bin. Every part is
+// written in readable fields; a part whose bytes those fields cannot give back
+// exactly (bytes outside any field, garbage, an ambiguous key name) also
+// carries its bytes in hex, so that reading the JSON back gives every byte
+// it was made from. Readable fields are applied over those bytes, so editing
+// them works either way.
+
+#include <string>
+
+#include "device/DeviceImage.h"
+#include "keymap/KeyRecord.h"
+#include "macro/MacroRecord.h"
+
+namespace vandrel::ctl {
+
+struct Configuration {
+    DeviceImage image;
+    KeyRecordTable records;
+    MacroStore macros;
+    FirmwareVersion firmware;  // informative; not read back
+
+    Configuration() {
+        image.clear();
+        records.clear();
+        macros.clear();
+    }
+};
+
+// Indented UTF-8 JSON, ending in a newline. The same configuration always
+// gives the same text.
+std::string configurationToJson(const Configuration& config);
+
+// Parses JSON written by configurationToJson (possibly edited). On failure
+// `error` says where and `config` is unchanged.
+bool configurationFromJson(const std::string& text, Configuration& config, std::string& error);
+
+// The description of one key's device entry: "B", "Left Ctrl + C",
+// "macro 3 (Macro_003)", "launch /usr/bin/foo", "disabled", ...
+std::string describeKey(const Configuration& config, int slot);
+// The key's name on the keyboard picture.
+std::string slotName(int slot);
+// A macro event as text: "A down", "A up", with " after 120 ms" when delayed.
+std::string describeMacro(const MacroRecord& record);
+
+}  // namespace vandrel::ctl

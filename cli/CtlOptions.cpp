@@ -1,0 +1,135 @@
+#include "cli/CtlOptions.h"
+
+#include "cli/CtlSettings.h"
+
+namespace vandrel::ctl {
+
+namespace {
+
+struct CommandName {
+    const char* name;
+    Command command;
+};
+constexpr CommandName kCommands[] = {
+    {"list", Command::List},   {"show", Command::Show},   {"set", Command::Set},
+    {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
+    {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
+};
+
+}  // namespace
+
+const char* commandName(Command c) {
+    for (const CommandName& n : kCommands)
+        if (n.command == c) return n.name;
+    return c == Command::Version ? "version" : "";
+}
+
+bool changesKeyboard(Command c) {
+    return c == Command::Set || c == Command::Apply || c == Command::Reset || c == Command::Import;
+}
+
+ParseResult parseCommandLine(const std::vector<std::string>& argv) {
+    ParseResult r;
+    Options& o = r.options;
+    bool endOfSwitches = false;
+    for (const std::string& a : argv) {
+        if (!endOfSwitches && a.size() > 1 && a[0] == '-') {
+            if (a == "--") endOfSwitches = true;
+            else if (a == "-h" || a == "--help") o.command = Command::Help;
+            else if (a == "--version") o.command = Command::Version;
+            else if (a == "--json") o.json = true;
+            else if (a == "-y" || a == "--yes") o.yes = true;
+            else if (a == "--demo") o.demo = true;
+            else {
+                r.error = "unknown option '" + a + "'";
+                return r;
+            }
+            continue;
+        }
+        if (o.command == Command::None) {
+            for (const CommandName& n : kCommands)
+                if (a == n.name) o.command = n.command;
+            if (o.command == Command::None) {
+                r.error = "unknown command '" + a + "'";
+                return r;
+            }
+            continue;
+        }
+        o.args.push_back(a);
+    }
+    // --help and --version win over everything else.
+    if (o.command == Command::Help || o.command == Command::Version) return r;
+
+    const size_t n = o.args.size();
+    auto need = [&r](bool good, const std::string& usage) {
+        if (!good) r.error = "usage: vandrelctl " + usage;
+        return r;
+    };
+    switch (o.command) {
+    case Command::None: r.error = "no command given"; return r;
+    case Command::List: return need(n == 0 && !o.json, "list");
+    case Command::Show: return need(n == 0, "show [--json]");
+    case Command::Reset: return need(n == 0 && !o.json, "reset [--yes]");
+    case Command::Apply: return need(n == 1 && !o.json, "apply PROFILE");
+    case Command::Save: return need(n == 1 && !o.json, "save PROFILE");
+    case Command::Export: return need(n == 1 && o.json, "export --json FILE");
+    case Command::Import: return need(n == 1 && o.json, "import --json FILE");
+    case Command::Set: {
+        if (o.json) return need(false, "set KEY=VALUE ...");
+        const SettingsParse s = parseSettings(o.args);
+        if (!s.ok) r.error = s.error;
+        return r;
+    }
+    default: return r;
+    }
+}
+
+std::string versionText() { return "vandrelctl 1.1\n"; }
+
+std::string helpText() {
+    return "Usage: vandrelctl [--demo] COMMAND [ARGUMENTS]\n"
+           "Reads and changes the configuration of the Vandrel gaming keyboard from a\n"
+           "terminal or a script. While the Vandrel program runs, commands that change the\n"
+           "keyboard are handed to it, so that it shows the change; the others wait for it\n"
+           "to be closed.\n"
+           "\n"
+           "Commands:\n"
+           "  list                 the keyboard found, its firmware and both channels\n"
+           "  show [--json]        the whole configuration: lighting, performance, keys,\n"
+           "                       macros and the five DIY colour maps\n"
+           "  set KEY=VALUE ...    change lighting and performance settings; only what\n"
+           "                       changed is written\n"
+           "  apply PROFILE        write a profile (a file, or a name from the profile\n"
+           "                       folder) to the keyboard\n"
+           "  save PROFILE         store the keyboard's configuration as a profile\n"
+           "  reset [--yes]        restore the keyboard's factory settings (asks first)\n"
+           "  export --json FILE   the configuration with key records and macros as JSON\n"
+           "                       (FILE - writes to standard output)\n"
+           "  import --json FILE   write such a JSON file to the keyboard and the data files\n"
+           "\n"
+           "Settings for set:\n" +
+           settingsHelp() +
+           "\n"
+           "Options:\n"
+           "  --demo               use the simulated keyboard; its state is kept between runs\n"
+           "  -y, --yes            do not ask before a factory reset\n"
+           "  -h, --help           show this help and exit\n"
+           "  --version            show the version and exit\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done\n"
+           "  1  refused or failed otherwise (the program has unsaved changes, a file\n"
+           "     could not be written)\n"
+           "  2  the command line is wrong\n"
+           "  3  no keyboard found\n"
+           "  4  the keyboard is there but cannot be opened (install the udev rule)\n"
+           "  5  the keyboard did not acknowledge a write\n"
+           "  6  a profile or JSON file is missing, unreadable or malformed\n"
+           "\n"
+           "Examples:\n"
+           "  vandrelctl set effect=breathing brightness=30 rate=1000\n"
+           "  vandrelctl apply FPS\n"
+           "  vandrelctl export --json backup.json\n";
+}
+
+}  // namespace vandrel::ctl

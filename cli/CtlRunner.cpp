@@ -1,0 +1,431 @@
+#include "cli/CtlRunner.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/ConfigJson.h"
+#include "cli/CtlSettings.h"
+#include "device/Commands.h"
+#include "keymap/KeyState.h"
+#include "keymap/KeymapFile.h"
+#include "macro/MacroEvent.h"
+#include "macro/MacroStoreFile.h"
+#include "profile/ProfileStore.h"
+#include "util/AtomicFile.h"
+#include "util/Utf16.h"
+
+namespace vandrel::ctl {
+
+namespace {
+
+constexpr const char* kUdevHint =
+    "The keyboard is connected, but its hidraw nodes cannot be opened by this user.\n"
+    "Install the udev rule 70-vandrel.rules (see the README), then unplug and replug the keyboard.\n";
+
+std::string u8(const std::u16string& s) { return utf16ToUtf8(s); }
+
+// keymap.bin and MacroDefine.bin as they are, without creating them.
+void loadDataFiles(const Environment& env, Configuration& c) {
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(KeymapFilePath(env.dataFolder), kKeymapFileBytes, bytes) == FileResult::Ok)
+        ApplyConfigurationBytes(bytes.data(), bytes.size(), &c.image, c.records);
+    c.records.restoreHomeCodes();
+    if (readFilePrefix(env.dataFolder / kMacroFileName, sizeof(MacroStore), bytes) == FileResult::Ok)
+        loadMacroStoreBytes(c.macros, bytes.data(), bytes.size());
+}
+
+// Why the keyboard could not be opened: not there, or there without access.
+int diagnoseOpen(Environment& env) {
+    bool present = false, inaccessible = false;
+    for (const HidRecord& r : env.transport.enumerate()) {
+        if (r.vendorId != kKeyboardVendorId || r.productId != kKeyboardProductId) continue;
+        present = true;
+        if (!r.canOpen) inaccessible = true;
+    }
+    if (present && inaccessible) {
+        env.err << "vandrelctl: " << kUdevHint;
+        return kExitNoAccess;
+    }
+    if (present) {
+        env.err << "vandrelctl: the keyboard is connected, but its channels could not be opened "
+                   "(another program may hold them).\n";
+        return kExitNoAccess;
+    }
+    env.err << "vandrelctl: no keyboard found (vendor 04D9, product A124).\n";
+    return kExitNoKeyboard;
+}
+
+// Opens the keyboard; a write also needs the listen channel for the
+// keyboard's acknowledgements.
+int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
+    session.openChannels();
+    if (!session.commandOpen() || (forWriting && !session.listenOpen())) return diagnoseOpen(env);
+    return kExitDone;
+}
+
+int reportOutcome(Environment& env, TransferOutcome outcome, const char* what) {
+    if (outcome == TransferOutcome::Completed) return kExitDone;
+    const char* why = "the keyboard did not answer";
+    switch (outcome) {
+    case TransferOutcome::NoAcknowledgement: why = "the keyboard did not acknowledge a write"; break;
+    case TransferOutcome::DeviceGone: why = "the keyboard was unplugged"; break;
+    case TransferOutcome::NotConnected: why = "the keyboard is not connected"; break;
+    default: why = "a request to the keyboard failed"; break;
+    }
+    env.err << "vandrelctl: " << what << ": " << why << ".\n";
+    return exitCodeOf(outcome);
+}
+
+// Sends what differs from `shadow`, with progress on a terminal.
+int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, ShadowImage& shadow) {
+    WriteProgress progress;
+    bool shown = false;
+    if (env.progress)
+        progress = [&env, &shown](int done, int total) {
+            env.err << "\rWriting to the keyboard: " << done << "/" << total << std::flush;
+            shown = true;
+        };
+    const WriteResult r = session.writeAll(image, shadow, progress);
+    if (shown) env.err << "\n";
+    if (r.ok()) return kExitDone;
+    std::string step = writeStepName(r.step);
+    if (r.index >= 0) step += " " + std::to_string(r.index);
+    env.err << "vandrelctl: writing stopped at " << step << " (" << r.stepsDone << " of " << r.stepsTotal
+            << " steps done).\n";
+    return reportOutcome(env, r.outcome, "write");
+}
+
+// The keyboard's whole configuration on top of the data files.
+int readConfiguration(DeviceSession& session, Environment& env, Configuration& c) {
+    loadDataFiles(env, c);
+    return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
+}
+
+bool readTextFile(const std::filesystem::path& file, std::string& text) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// ---- the commands ----------------------------------------------------------
+
+int cmdList(Environment& env) {
+    const std::vector<HidRecord> records = env.transport.enumerate();
+    bool present = false, inaccessible = false;
+    for (const HidRecord& r : records)
+        if (r.vendorId == kKeyboardVendorId && r.productId == kKeyboardProductId) {
+            present = true;
+            inaccessible |= !r.canOpen;
+        }
+    if (!present) {
+        env.err << "vandrelctl: no keyboard found (vendor 04D9, product A124).\n";
+        return kExitNoKeyboard;
+    }
+    // The channel choice sees only records that can be opened; the paths of
+    // the others are still worth showing.
+    const ChannelChoice choice = chooseChannels(records, env.session.rule);
+    DeviceSession session(env.transport, env.clock, env.session);
+    session.openChannels();
+    env.out << "Keyboard 04D9:A124\n";
+    env.out << "  command channel  " << (choice.commandPath ? *choice.commandPath : std::string("-")) << "  "
+            << (session.commandOpen() ? "open" : "cannot be opened") << "\n";
+    env.out << "  listen channel   " << (choice.listenPath ? *choice.listenPath : std::string("-")) << "  "
+            << (session.listenOpen() ? "open" : "cannot be opened") << "\n";
+    FirmwareVersion fw;
+    if (session.commandOpen() && session.getFirmwareVersion(fw) == TransferOutcome::Completed)
+        env.out << "  firmware         " << int(fw.major) << "." << int(fw.minor) << "\n";
+    for (const HidRecord& r : records)
+        if (r.vendorId == kKeyboardVendorId && r.productId == kKeyboardProductId && !r.canOpen)
+            env.out << "  no access        " << r.path << "\n";
+    if (inaccessible || !session.commandOpen() || !session.listenOpen()) {
+        if (inaccessible) env.err << kUdevHint;
+        return kExitNoAccess;
+    }
+    return kExitDone;
+}
+
+void printShow(const Configuration& c, std::ostream& out) {
+    const DeviceImage& im = c.image;
+    auto orRaw = [](const std::string& name, uint8_t raw) { return name.empty() ? std::to_string(raw) : name; };
+    out << "Firmware      " << int(c.firmware.major) << "." << int(c.firmware.minor) << "\n";
+    out << "Lighting\n";
+    out << "  effect      " << orRaw(effectName(im.ledEffect), im.ledEffect) << "\n";
+    out << "  speed       " << int(im.ledSpeed) << "\n";
+    out << "  brightness  " << int(im.ledBrightness) << "\n";
+    out << "  colour      " << orRaw(colourName(im.ledColor), im.ledColor) << "\n";
+    out << "  direction   " << orRaw(directionName(im.ledDirection), im.ledDirection) << "\n";
+    out << "  palette    ";
+    for (size_t i = 0; i < kPaletteEntries; ++i) out << " " << i + 1 << ":" << rgbText(im.ledPalette[i]);
+    out << "\nPerformance\n";
+    out << "  gamemode    " << onOff(im.gameMode) << "\n";
+    out << "  winlock     " << onOff(im.winLock) << "\n";
+    const int hz = reportRateHz(im.reportRate);
+    out << "  rate        " << (hz ? std::to_string(hz) + " Hz" : std::to_string(im.reportRate)) << "\n";
+    out << "  response    " << im.responseTime * 2 << " ms\n";
+    out << "Keys (all others have their factory function)\n";
+    int changed = 0;
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        const uint8_t* e = im.deviceKeyMap + SlotCellOffset[s];
+        const bool factory = std::equal(e, e + 4, FactoryKeyTable.begin() + SlotCellOffset[s]);
+        if (factory && IsKeyEnabled(im, s)) continue;
+        out << "  " << slotName(s) << " -> " << describeKey(c, s) << "\n";
+        ++changed;
+    }
+    if (!changed) out << "  (none reassigned)\n";
+    out << "Macros\n";
+    const size_t n = macrosInUse(c.macros);
+    for (size_t i = 0; i < n; ++i) {
+        const MacroRecord& r = c.macros[i];
+        out << "  " << i << " " << u8(recordName(r)) << ", loop " << recordLoopCount(r) << ": " << describeMacro(r)
+            << "\n";
+    }
+    if (!n) out << "  (none)\n";
+    out << "DIY maps\n";
+    for (size_t m = 0; m < kDiyMapCount; ++m) {
+        out << "  diy" << m + 1 << ":";
+        int lit = 0;
+        for (int s = 0; s < kPhysicalSlots; ++s) {
+            const uint8_t* cell = im.diyMaps[m] + SlotCellOffset[s];
+            if (cell[1] | cell[2] | cell[3]) {
+                out << " " << slotName(s) << "=" << rgbText(cell + 1);
+                ++lit;
+            }
+        }
+        out << (lit ? "\n" : " all keys dark\n");
+    }
+}
+
+int cmdShow(const Options& o, Environment& env) {
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, false)) return rc;
+    Configuration c;
+    if (int rc = readConfiguration(session, env, c)) return rc;
+    if (o.json) env.out << configurationToJson(c);
+    else printShow(c, env.out);
+    return kExitDone;
+}
+
+int cmdSet(const Options& o, Environment& env) {
+    const SettingsParse parsed = parseSettings(o.args);
+    if (!parsed.ok) {
+        env.err << "vandrelctl: " << parsed.error << "\n";
+        return kExitUsage;
+    }
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, true)) return rc;
+    // Only the settings that change are read: a lighting frame carries every
+    // lighting byte, so those are needed, and nothing else is.
+    DeviceImage image;
+    image.clear();
+    ChangeFlags sections = sectionsOf(parsed.changes);
+    if (int rc = reportOutcome(env, session.readSettings(image, sections), "read")) return rc;
+    ShadowImage shadow = image;
+    // Without a read key mask both copies get the same lock bits, so the mask
+    // is written only when winlock itself changes.
+    applyWinLock(shadow);
+    std::string error;
+    if (!applySettings(parsed.changes, image, error)) {
+        env.err << "vandrelctl: " << error << "\n";
+        return kExitUsage;
+    }
+    return writeChanges(session, env, image, shadow);
+}
+
+int cmdApply(const Options& o, Environment& env) {
+    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
+    if (file.empty()) {
+        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
+        return kExitUsage;
+    }
+    Configuration c;
+    loadDataFiles(env, c);
+    DeviceImage fromFile = c.image;
+    std::string error;
+    if (!loadProfileFile(file, fromFile, c.records, error)) {
+        env.err << "vandrelctl: " << error << "\n";
+        return kExitBadFile;
+    }
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, true)) return rc;
+    ShadowImage shadow = c.image;
+    if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    DeviceImage image = fromFile;
+    if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    // The program's launch keys and key dialog work from the records.
+    if (!SaveKeymapFile(env.dataFolder, image, c.records)) {
+        env.err << "vandrelctl: the keyboard has the profile, but " << KeymapFilePath(env.dataFolder).string()
+                << " could not be written.\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int cmdSave(const Options& o, Environment& env) {
+    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
+    if (file.empty()) {
+        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
+        return kExitUsage;
+    }
+    if (file.parent_path() == env.profileFolder && !std::filesystem::exists(file)) {
+        ProfileStore store(env.profileFolder);
+        store.scanProfiles();
+        if (store.count() >= kMaxProfiles) {
+            env.err << "vandrelctl: the profile folder already holds " << kMaxProfiles
+                    << " profiles; delete one first or save to a file path.\n";
+            return kExitFailed;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(env.profileFolder, ec);
+    }
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, false)) return rc;
+    Configuration c;
+    if (int rc = readConfiguration(session, env, c)) return rc;
+    if (!WriteConfigurationFile(file, c.image, c.records)) {
+        env.err << "vandrelctl: " << file.string() << " could not be written.\n";
+        return kExitFailed;
+    }
+    env.out << "Saved " << file.string() << "\n";
+    return kExitDone;
+}
+
+int cmdReset(const Options& o, Environment& env) {
+    if (!o.yes) {
+        if (!env.confirmReset) {
+            env.err << "vandrelctl: reset restores the factory settings; add --yes to do it without asking.\n";
+            return kExitUsage;
+        }
+        if (!env.confirmReset()) {
+            env.err << "vandrelctl: nothing was changed.\n";
+            return kExitFailed;
+        }
+    }
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, true)) return rc;
+    Configuration c;
+    loadDataFiles(env, c);
+    if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
+    if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
+    // Every key enabled and unassigned, as after the reset in the program.
+    ReassignedFlags flags;
+    flags.clear();
+    ResetKeyRecordsToFactory(c.image, c.records, flags);
+    if (!SaveKeymapFile(env.dataFolder, c.image, c.records)) {
+        env.err << "vandrelctl: the keyboard was reset, but keymap.bin could not be written.\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int cmdExport(const Options& o, Environment& env) {
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, false)) return rc;
+    Configuration c;
+    if (int rc = readConfiguration(session, env, c)) return rc;
+    const std::string json = configurationToJson(c);
+    if (o.args[0] == "-") {
+        env.out << json;
+        return kExitDone;
+    }
+    if (writeFileAtomic(o.args[0], {{json.data(), json.size()}}) != FileResult::Ok) {
+        env.err << "vandrelctl: " << o.args[0] << " could not be written.\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int cmdImport(const Options& o, Environment& env) {
+    std::string text;
+    if (!readTextFile(o.args[0], text)) {
+        env.err << "vandrelctl: " << o.args[0] << " cannot be read.\n";
+        return kExitBadFile;
+    }
+    Configuration c;
+    std::string error;
+    if (!configurationFromJson(text, c, error)) {
+        env.err << "vandrelctl: " << o.args[0] << ": " << error << "\n";
+        return kExitBadFile;
+    }
+    DeviceSession session(env.transport, env.clock, env.session);
+    if (int rc = openKeyboard(session, env, true)) return rc;
+    ShadowImage shadow = c.image;
+    if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
+    const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
+    const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);
+    if (!keymapSaved || !macrosSaved) {
+        env.err << "vandrelctl: the keyboard has the configuration, but "
+                << (keymapSaved ? "MacroDefine.bin" : "keymap.bin") << " could not be written in "
+                << env.dataFolder.string() << ".\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int exitCodeOf(TransferOutcome outcome) {
+    switch (outcome) {
+    case TransferOutcome::Completed: return kExitDone;
+    case TransferOutcome::NoAcknowledgement: return kExitNoAck;
+    case TransferOutcome::DeviceGone:
+    case TransferOutcome::NotConnected: return kExitNoKeyboard;
+    default: return kExitFailed;
+    }
+}
+
+std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder) {
+    const std::filesystem::path asPath = PathFromUtf16(utf8ToUtf16(argument));
+    std::error_code ec;
+    const bool looksLikePath = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos ||
+                               (argument.size() > 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0);
+    if (looksLikePath || std::filesystem::is_regular_file(asPath, ec)) return asPath;
+    const std::u16string name = utf8ToUtf16(argument);
+    if (!IsValidProfileName(name)) return {};
+    return profileFolder / PathFromUtf16(name + u".bin");
+}
+
+bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyRecordTable& records,
+                     std::string& error) {
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFilePrefix(file, kKeymapFileBytes + 1, bytes);
+    if (r == FileResult::Missing) {
+        error = "no profile " + file.string();
+        return false;
+    }
+    if (r != FileResult::Ok) {
+        error = file.string() + " cannot be read";
+        return false;
+    }
+    if (bytes.size() != kKeymapFileBytes) {
+        error = file.string() + " is not a profile (" + std::to_string(bytes.size()) + " bytes, a profile has " +
+                std::to_string(kKeymapFileBytes) + ")";
+        return false;
+    }
+    ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
+    records.restoreHomeCodes();
+    return true;
+}
+
+int runCommand(const Options& o, Environment& env) {
+    switch (o.command) {
+    case Command::Help: env.out << helpText(); return kExitDone;
+    case Command::Version: env.out << versionText(); return kExitDone;
+    case Command::List: return cmdList(env);
+    case Command::Show: return cmdShow(o, env);
+    case Command::Set: return cmdSet(o, env);
+    case Command::Apply: return cmdApply(o, env);
+    case Command::Save: return cmdSave(o, env);
+    case Command::Reset: return cmdReset(o, env);
+    case Command::Export: return cmdExport(o, env);
+    case Command::Import: return cmdImport(o, env);
+    case Command::None: break;
+    }
+    env.err << helpText();
+    return kExitUsage;
+}
+
+}  // namespace vandrel::ctl

@@ -1,0 +1,122 @@
+// vandrelctl: the keyboard's configuration from a terminal or a script.
+//
+// While the Vandrel program runs it alone talks to the keyboard: a command
+// that changes the keyboard is handed to it over its single-instance socket
+// (it applies, shows and saves the change and answers), and the others are
+// refused. Otherwise this process takes the program's instance lock for as
+// long as it talks to the keyboard, so that a program started meanwhile
+// waits, and two writers never interleave.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+#include "cli/CtlHandoff.h"
+#include "cli/CtlOptions.h"
+#include "cli/CtlRunner.h"
+#include "device/Clock.h"
+#include "platform/AppPaths.h"
+#include "platform/SingleInstance.h"
+#include "sim/SimKeyboard.h"
+#if __has_include("sim/SimStateFile.h")
+#include "sim/SimStateFile.h"
+#define VANDREL_DEMO_STATE 1
+#endif
+#include "update/AppVersion.h"
+
+#ifdef VANDREL_HAVE_HIDAPI
+#include "device/HidapiTransport.h"
+#endif
+
+using namespace vandrel;
+
+namespace {
+
+std::filesystem::path toPath(const QString& s) { return std::filesystem::path(s.toStdU16String()); }
+
+bool askOnTerminal() {
+    std::cerr << "Restore the keyboard's factory settings? Every key assignment, macro slot and lighting "
+                 "setting on the keyboard is replaced. [y/N] "
+              << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const ctl::ParseResult parsed = ctl::parseCommandLine(args);
+    if (!parsed.ok()) {
+        std::cerr << "vandrelctl: " << parsed.error << "\nTry 'vandrelctl --help'.\n";
+        return ctl::kExitUsage;
+    }
+    const ctl::Options& options = parsed.options;
+    if (options.command == ctl::Command::Help || options.command == ctl::Command::Version) {
+        std::cout << (options.command == ctl::Command::Help ? ctl::helpText() : ctl::versionText());
+        return ctl::kExitDone;
+    }
+
+    // The application object gives the folders the program itself uses.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
+
+    SingleInstance instance;
+    if (!instance.tryLockOnly()) {
+        const int handed = ctl::handToRunningProgram(instance, options, std::cout, std::cerr);
+        if (handed != ctl::kHandoffNobody) return handed;
+        // Another vandrelctl holds the lock: wait for it to finish.
+        if (!instance.tryLockOnly(ctl::kLockWaitMs)) {
+            std::cerr << "vandrelctl: another vandrelctl is still talking to the keyboard.\n";
+            return ctl::kExitFailed;
+        }
+    }
+
+    const AppPaths paths = currentAppPaths();
+    std::filesystem::path dataFolder = toPath(paths.dataFolder);
+    std::filesystem::path profileFolder = toPath(paths.profileFolder);
+    if (options.demo) {
+        // The demo keyboard and its files are kept apart from the real ones.
+        dataFolder /= "demo";
+        profileFolder = dataFolder / kProfileFolderName;
+        std::error_code ec;
+        std::filesystem::create_directories(profileFolder, ec);
+    }
+
+    RealClock clock;
+    std::unique_ptr<Transport> transport;
+#ifdef VANDREL_DEMO_STATE
+    std::unique_ptr<SimStateFile> demoState;
+#endif
+    if (options.demo) {
+        auto keyboard = std::make_unique<SimKeyboard>(clock);
+        const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
+        keyboard->setFirmwareVersion(version.major, version.minor);
+#ifdef VANDREL_DEMO_STATE
+        demoState = std::make_unique<SimStateFile>(dataFolder / "DemoKeyboard.bin");
+        demoState->restore(*keyboard, std::cerr);
+        demoState->attach(*keyboard);
+#endif
+        transport = std::move(keyboard);
+    } else {
+#ifdef VANDREL_HAVE_HIDAPI
+        transport = std::make_unique<HidapiTransport>();
+#else
+        std::cerr << "vandrelctl: built without hidapi; only --demo works.\n";
+        return ctl::kExitNoKeyboard;
+#endif
+    }
+
+    ctl::Environment env{*transport, clock, dataFolder, profileFolder, std::cout, std::cerr,
+                         ::isatty(STDERR_FILENO) != 0, {}, {}};
+    if (::isatty(STDIN_FILENO)) env.confirmReset = askOnTerminal;
+    const int code = ctl::runCommand(options, env);
+    std::cout.flush();
+    return code;
+}
