@@ -1,5 +1,6 @@
 #include "app/draw/MainWindowRenderer.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "app/draw/KeyLegend.h"
@@ -86,7 +87,17 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawButton(p, model, kHitFactoryReset, buttonSkin("button-reset"), 800, 605);
     drawButton(p, model, kHitCancel, buttonSkin("button-cancel"), 862, 605);
     drawButton(p, model, kHitSave, buttonSkin("button-save"), 924, 605);
-    drawImage(p, QStringLiteral("text.png"), 96, 610);
+    if (in.pendingText.isEmpty()) {
+        drawImage(p, QStringLiteral("text.png"), 96, 610);
+    } else {
+        // Unsaved changes take the hint's place, marked in the accent colour,
+        // cut short before the bottom buttons (or the progress text).
+        const int width = in.busy ? 450 : 690;
+        p.fillRect(96, 608, width, 24, QColor(0x12, 0x14, 0x17));
+        p.fillRect(96, 613, 3, 14, QColor(196, 22, 28));
+        const QString text = QFontMetrics(skinFont(15)).elidedText(in.pendingText, Qt::ElideRight, width - 12);
+        drawSkinText(p, text, 104, 612, 15, QColor(0xE8, 0xC8, 0x60));
+    }
     const QString config = QStringLiteral("Config.png");
     drawButton(p, model, kHitProfiles, {config, variant(config, "over"), variant(config, "down")}, 17, 603);
     const int configDown = model.pressed(kHitProfiles) ? 1 : 0;

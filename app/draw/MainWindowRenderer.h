@@ -37,6 +37,9 @@ struct RenderInput {
     int progressDone = 0;
     int progressTotal = 0;
     QString busyText;
+    // What Save would write ("未保存：…"); empty when nothing differs from the
+    // keyboard, and the bottom line shows its usual hint.
+    QString pendingText;
 };
 
 // A button's skin in its three states: normal, under the pointer, pressed.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QIcon>
+#include <QMenu>
 #include <memory>
 
 #include "app/draw/SkinFile.h"
@@ -94,6 +95,21 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         about.exec();
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
+
+    // The configuration history and the save check, beside About in the tray menu.
+    QAction* history = new QAction(QStringLiteral("配置历史(&H)…"), tray.menu());
+    QAction* verify = new QAction(QStringLiteral("保存后校验(&V)"), tray.menu());
+    verify->setCheckable(true);
+    verify->setChecked(window.verifySaves());
+    tray.menu()->insertAction(tray.aboutAction(), history);
+    tray.menu()->insertAction(tray.aboutAction(), verify);
+    tray.menu()->insertSeparator(tray.aboutAction());
+    connect(history, &QAction::triggered, &window, [&window] {
+        SingleInstance::bringToFront(&window);
+        window.showConfigHistory();
+    });
+    connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the

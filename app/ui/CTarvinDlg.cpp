@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,11 +19,15 @@
 
 #include "app/draw/SkinFile.h"
 #include "app/model/AppCommands.h"
+#include "app/model/ConfigHistory.h"
+#include "app/model/PendingChanges.h"
+#include "app/ui/CHistoryDlg.h"
 #include "controls/CBitSlider.h"
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroStoreFile.h"
 
 namespace vandrel {
 
@@ -39,6 +46,9 @@ QString failureText(TransferOutcome outcome, const char* consequence) {
     }
     return why + u8(consequence);
 }
+
+// What the bottom line covers: redrawn when a slider changes what is unsaved.
+const QRect kPendingLineRect(96, 606, 700, 28);
 
 }  // namespace
 
@@ -59,6 +69,11 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     m_brightness = new CBitSlider(this);
     m_report = new CBitSlider(this);
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
+
+    m_sliderRest = new QTimer(this);
+    m_sliderRest->setSingleShot(true);
+    m_sliderRest->setInterval(400);
+    connect(m_sliderRest, &QTimer::timeout, this, [this] { recordChange(); });
 
     m_hooks.pickColour = [](QWidget* parent, const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
@@ -106,6 +121,8 @@ void CTarvinDlg::initialise() {
     // last ones written into the image.
     const std::vector<FileNotice> fileNotices = loadStartupFiles(m_state, m_paths.dataFolder);
     reportFiles(fileNotices);
+    m_savedMacros = m_state.macros;
+    m_history.reset(m_state);
     keyNames();
     setSlidersFromImage();
 
@@ -195,6 +212,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressDone = m_progressDone.load();
     in.progressTotal = m_progressTotal.load();
     in.busyText = m_busyText;
+    in.pendingText = pendingText();
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -255,7 +273,9 @@ void CTarvinDlg::onSliderChanged(int controlId) {
     uint8_t& byte = sliderByte(s);
     byte = sliderValue(byte, s->value(), s->maximum());
     update(s->geometry().adjusted(-2, -2, 2, 2));
+    update(kPendingLineRect);
     last = s->value();
+    m_sliderRest->start();
 }
 
 void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
@@ -270,6 +290,9 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
     setSlidersFromImage();
     reportFile(saveKeymap(m_state, m_paths.dataFolder));
+    // What the keyboard reports is no edit of the user's; a loaded profile is.
+    if (fromKeyboard) m_history.rebase(m_state);
+    else recordChange(true);
     redraw();
     if (fromKeyboard) {
         emit refreshed();
@@ -314,6 +337,7 @@ void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const ClickResult click = m_model.leftButtonUp(pos.x(), pos.y(), m_state.image);
     runCommand(click);
+    recordChange();
     redraw();
 }
 
@@ -339,6 +363,15 @@ void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
+    if (!m_busy && event->matches(QKeySequence::Undo)) {
+        undo();
+        return;
+    }
+    const bool ctrlY = event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier;
+    if (!m_busy && (event->matches(QKeySequence::Redo) || ctrlY)) {
+        redo();
+        return;
+    }
     // Enter, Esc and F1 neither close the window nor ask for help.
     switch (event->key()) {
     case Qt::Key_Return:
@@ -377,20 +410,36 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
+    keepSnapshotBeforeSave();
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
-    runInBackground(u8("正在保存设置…"), [this, image, shadow, done]() mutable -> Continuation {
+    const bool verify = m_verifySaves;
+    runInBackground(u8("正在保存设置…"), [this, image, shadow, verify, done]() mutable -> Continuation {
+        const WriteProgress progress = [this](int done, int total) { reportProgress(done, total); };
+        ReadBackResult check;
         const WriteResult result =
-            m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
-        return [this, image, result, done]() {
+            verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
+        return [this, image, result, check, done]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
+            if (result.ok()) m_savedMacros = m_state.macros;
+            // The lock applied to the key mask is part of the save, not an edit.
+            m_history.rebase(m_state);
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
-            if (!result.ok() && m_hooks.warn)
-                m_hooks.warn(this, u8("保存"), failureText(result.outcome, "设置未保存！"));
+            if (!result.ok() && m_hooks.warn) {
+                const std::string checkText = saveCheckText(result, check);
+                m_hooks.warn(this, u8("保存"),
+                             checkText.empty() ? failureText(result.outcome, "设置未保存！")
+                                               : QString::fromStdString(checkText));
+            }
             reportFile(file);
         };
     });
+}
+
+void CTarvinDlg::keepSnapshotBeforeSave() {
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch());
 }
 
 void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
@@ -400,6 +449,7 @@ void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change
     // positions back into the configuration.
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    recordChange();
     redraw();
     save(std::move(done));
 }
@@ -433,6 +483,8 @@ void CTarvinDlg::factoryReset() {
             m_state.image = image;
             setSlidersFromImage();
             reportFile(finishFactoryReset(m_state, m_model, image, m_paths.dataFolder));
+            // Undoing a factory reset brings the earlier settings back as unsaved changes.
+            recordChange();
         };
     });
 }
@@ -521,6 +573,79 @@ void CTarvinDlg::runProfiles() {
     });
 }
 
+// ---- undo, redo and the configuration history ---------------------------
+
+QString CTarvinDlg::pendingText() const {
+    return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow));
+}
+
+void CTarvinDlg::recordChange(bool mergeWithLast) {
+    m_sliderRest->stop();
+    m_history.record(m_state, mergeWithLast);
+}
+
+void CTarvinDlg::undo() {
+    if (m_busy) return;
+    m_sliderRest->stop();
+    const uint8_t effect = m_state.image.ledEffect;
+    afterHistoryWrite(m_history.undo(m_state), effect);
+}
+
+void CTarvinDlg::redo() {
+    if (m_busy) return;
+    m_sliderRest->stop();
+    const uint8_t effect = m_state.image.ledEffect;
+    afterHistoryWrite(m_history.redo(m_state), effect);
+}
+
+void CTarvinDlg::afterHistoryWrite(unsigned parts, uint8_t effectBefore) {
+    if (parts == 0) return;
+    // The sliders show the configuration; otherwise the next drawing would
+    // put their old positions back into it.
+    setSlidersFromImage();
+    if (m_state.image.ledEffect != effectBefore) m_model.followEffect(m_state.image);
+    // Through the same guarded saves as every other change: a data file that
+    // could not be read at start is never written over, and a failure is told.
+    if (parts & (kPartImage | kPartKeys | kPartMacros)) reportFile(saveKeymap(m_state, m_paths.dataFolder));
+    std::error_code why;
+    if ((parts & kPartMacros) && !m_state.macroFileKept && !SaveMacroStore(m_state.macros, m_paths.dataFolder, &why))
+        reportFiles({{FileNotice::Kind::NotSaved, m_paths.dataFolder / kMacroFileName, why}});
+    redraw();
+}
+
+void CTarvinDlg::showConfigHistory() {
+    if (m_busy) return;
+    recordChange();
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
+    auto snapshot = std::make_unique<Snapshot>();
+    if (!store.load(*dialog.chosen(), *snapshot)) {
+        if (m_hooks.warn) m_hooks.warn(this, u8("配置历史"), u8("无法读取这份配置，它可能已被删除。"));
+        return;
+    }
+    const uint8_t effect = m_state.image.ledEffect;
+    applySnapshot(m_state, *snapshot, m_paths.dataFolder);
+    recordChange();
+    afterHistoryWrite(kPartImage | kPartKeys | kPartMacros, effect);
+}
+
+void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_busy) return;
+    QMenu menu(this);
+    QAction* undoAction = menu.addAction(u8("撤销(&U)\tCtrl+Z"), this, &CTarvinDlg::undo);
+    undoAction->setEnabled(m_history.canUndo() || m_history.record(m_state) != 0);
+    QAction* redoAction = menu.addAction(u8("重做(&R)\tCtrl+Shift+Z"), this, &CTarvinDlg::redo);
+    redoAction->setEnabled(m_history.canRedo());
+    menu.addSeparator();
+    menu.addAction(u8("配置历史(&H)…"), this, &CTarvinDlg::showConfigHistory);
+    QAction* verify = menu.addAction(u8("保存后校验(&V)"));
+    verify->setCheckable(true);
+    verify->setChecked(m_verifySaves);
+    connect(verify, &QAction::toggled, this, [this](bool on) { m_verifySaves = on; });
+    menu.exec(event->globalPos());
+}
+
 // ---- the keyboard ---------------------------------------------------------
 
 void CTarvinDlg::startInitialRead() {
@@ -552,6 +677,7 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
                 m_state.shadow = image;
                 m_state.firmware = firmware;
                 setSlidersFromImage();
+                m_history.rebase(m_state);
             }
             if (sendRefresh) {
                 DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
