@@ -141,7 +141,9 @@ std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request,
         if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
         socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
     }
-    return socket.readLine(kMaxRequestBytes).trimmed();
+    QByteArray answer = socket.readLine(kMaxRequestBytes);
+    if (answer.endsWith('\n')) answer.chop(1);
+    return answer;
 }
 
 void SingleInstance::onNewConnection() {
