@@ -22,10 +22,7 @@
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
 #include "sim/SimKeyboard.h"
-#if __has_include("sim/SimStateFile.h")
 #include "sim/SimStateFile.h"
-#define VANDREL_DEMO_STATE 1
-#endif
 #include "update/AppVersion.h"
 
 #ifdef VANDREL_HAVE_HIDAPI
@@ -91,18 +88,15 @@ int main(int argc, char** argv) {
 
     RealClock clock;
     std::unique_ptr<Transport> transport;
-#ifdef VANDREL_DEMO_STATE
     std::unique_ptr<SimStateFile> demoState;
-#endif
     if (options.demo) {
         auto keyboard = std::make_unique<SimKeyboard>(clock);
         const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
         keyboard->setFirmwareVersion(version.major, version.minor);
-#ifdef VANDREL_DEMO_STATE
+        // The demo keyboard remembers what was written to it, as a real one.
         demoState = std::make_unique<SimStateFile>(dataFolder / "DemoKeyboard.bin");
         demoState->restore(*keyboard, std::cerr);
         demoState->attach(*keyboard);
-#endif
         transport = std::move(keyboard);
     } else {
 #ifdef VANDREL_HAVE_HIDAPI

@@ -1,5 +1,7 @@
 // The demo: the program on the simulated keyboard, with its data files in its
-// own folder.
+// own folder. The simulated keyboard keeps its configuration between runs in
+// DemoKeyboard.bin beside those files, as a real keyboard would;
+// --factory-demo (or deleting that file) starts it in its factory state.
 //
 // Two switches for measurements and the screenshot, read from the
 // environment only here: VANDREL_DEMO_READY=1 prints, once the window shows
@@ -12,11 +14,14 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 
 #include "app/ui/CTarvinApp.h"
 #include "app/ui/CTarvinDlg.h"
 #include "device/Clock.h"
+#include "platform/AppPaths.h"
 #include "sim/SimKeyboard.h"
+#include "sim/SimStateFile.h"
 #include "update/AppVersion.h"
 
 namespace {
@@ -66,9 +71,18 @@ int main(int argc, char** argv) {
     const bool reportReady = qEnvironmentVariableIsSet("VANDREL_DEMO_READY");
     const QString screenshot = qEnvironmentVariable("VANDREL_DEMO_SCREENSHOT");
 
+    const bool factory = app.arguments().contains(QStringLiteral("--factory-demo"));
+
     vandrel::CTarvinApp::Options options;
     options.watchDevices = false;
     options.windowCreated = [&](vandrel::CTarvinDlg& window) {
+        // Only the running instance touches the keyboard's saved state.
+        const vandrel::SimStateFile state(
+            std::filesystem::path(vandrel::currentAppPaths().dataFolder.toStdU16String()) / "DemoKeyboard.bin");
+        if (factory) state.resetToFactory(keyboard);
+        else state.restore(keyboard, std::cerr);
+        state.attach(keyboard);
+
         if (!reportReady && screenshot.isEmpty()) return;
         auto refreshed = std::make_shared<bool>(false);
         QObject::connect(&window, &vandrel::CTarvinDlg::refreshed, &window, [refreshed] { *refreshed = true; });

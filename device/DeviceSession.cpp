@@ -146,6 +146,41 @@ WriteResult DeviceSession::writeAll(DeviceImage& image, ShadowImage& shadow, con
     return r;
 }
 
+WriteResult DeviceSession::writeAllVerified(DeviceImage& image, ShadowImage& shadow, ReadBackResult& check,
+                                            const WriteProgress& progress) {
+    check = ReadBackResult{};
+    DeviceImage locked = image;
+    applyWinLock(locked);
+    const ChangeFlags sections = compareImages(locked, shadow);
+    const int writeSteps = sections.stepCount();
+    const int total = writeSteps + readBackRequestCount(sections);
+    const ShadowImage before = shadow;
+    WriteResult r = writeAll(image, shadow, [&](int done, int) {
+        if (progress) progress(done, total);
+    });
+    if (!r.ok() || r.stepsTotal == 0) return r;
+    check = readBack(image, sections, [&](int done, int) {
+        if (progress) progress(writeSteps + done, total);
+    });
+    if (check.matches()) return r;
+    shadow = before;
+    r.outcome = check.outcome == TransferOutcome::Completed ? TransferOutcome::Mismatch : check.outcome;
+    r.step = WriteStep::ReadBack;
+    return r;
+}
+
+ReadBackResult DeviceSession::readBack(const DeviceImage& sent, const ChangeFlags& sections,
+                                       const WriteProgress& progress) {
+    if (!commandOpen()) {
+        ReadBackResult r;
+        r.outcome = TransferOutcome::NotConnected;
+        return r;
+    }
+    ReadBackResult r = runReadBack(m_port, sent, sections, progress);
+    finish(r.outcome);
+    return r;
+}
+
 TransferOutcome DeviceSession::factoryReset() {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::factoryReset(m_port)));

@@ -19,6 +19,7 @@
 #include "device/Discovery.h"
 #include "device/InputDispatcher.h"
 #include "device/Listener.h"
+#include "device/ReadBack.h"
 #include "device/TransferResult.h"
 #include "device/Transfers.h"
 #include "device/Transport.h"
@@ -74,6 +75,15 @@ public:
     // still gets the closing lighting frame, which ends the dark phase.
     // Without a running listener nothing is sent (NotConnected).
     WriteResult writeAll(DeviceImage& image, ShadowImage& shadow, const WriteProgress& progress = {});
+    // writeAll, then the sections it sent are read back and compared. When
+    // they differ (Mismatch) or the check cannot finish (the keyboard gone,
+    // step ReadBack), `shadow` keeps what it held before: the change stays
+    // unsaved. `check` receives the read-back's findings. Progress counts the
+    // write's steps and the read-back's requests together.
+    WriteResult writeAllVerified(DeviceImage& image, ShadowImage& shadow, ReadBackResult& check,
+                                 const WriteProgress& progress = {});
+    // Reads back `sections` of `sent` and compares (the check alone).
+    ReadBackResult readBack(const DeviceImage& sent, const ChangeFlags& sections, const WriteProgress& progress = {});
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
     TransferOutcome getLighting(DeviceImage& image);

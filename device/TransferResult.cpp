@@ -15,6 +15,7 @@ const char* writeStepName(WriteStep step) {
         case WriteStep::Macro: return "macro slot";
         case WriteStep::CustomLighting: return "custom lighting map";
         case WriteStep::LightingClose: return "lighting (closing frame)";
+        case WriteStep::ReadBack: return "read-back";
     }
     return "?";
 }
@@ -26,6 +27,7 @@ const char* transferOutcomeName(TransferOutcome outcome) {
         case TransferOutcome::DeviceGone: return "device gone";
         case TransferOutcome::IoError: return "I/O error";
         case TransferOutcome::NotConnected: return "not connected";
+        case TransferOutcome::Mismatch: return "keyboard holds other bytes";
     }
     return "?";
 }

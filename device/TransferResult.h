@@ -11,7 +11,8 @@ enum class TransferOutcome {
     NoAcknowledgement,  // the keyboard did not acknowledge a write step in time
     DeviceGone,         // the keyboard was unplugged during the transfer
     IoError,            // a request failed although the keyboard is still there
-    NotConnected        // a channel the transfer needs is not open (a write needs both)
+    NotConnected,       // a channel the transfer needs is not open (a write needs both)
+    Mismatch            // the keyboard acknowledged a write but holds other bytes
 };
 
 // The numbered steps of a write, in the order they are sent.
@@ -26,7 +27,8 @@ enum class WriteStep : uint8_t {
     KeyMask,
     Macro,           // index = slot 0..31
     CustomLighting,  // index = map 0..4
-    LightingClose    // SetLighting with every lighting byte
+    LightingClose,   // SetLighting with every lighting byte
+    ReadBack         // reading the written sections back to check them
 };
 
 const char* writeStepName(WriteStep step);

@@ -90,6 +90,11 @@ bool IsValidProfileName(const std::u16string& name) {
     return true;
 }
 
+bool IsProfileFileSize(size_t size) {
+    if (size < sizeof(DeviceImage) || size > kKeymapFileBytes) return false;
+    return (size - sizeof(DeviceImage)) % sizeof(KeyRecord) == 0;
+}
+
 ProfileStore::ProfileStore(fs::path folder) : m_folder(std::move(folder)) {}
 
 fs::path ProfileStore::fileFor(const std::u16string& fileName) const { return m_folder / PathFromUtf16(fileName); }
@@ -206,7 +211,10 @@ ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, Dev
                                         KeyRecordTable& records) {
     if (!validRow(row)) return ProfileResult::NoSelection;
     std::vector<uint8_t> bytes;
-    if (readFilePrefix(importPath, kKeymapFileBytes, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
+    // One byte more than a profile holds, so that a longer file shows itself.
+    if (readFilePrefix(importPath, kKeymapFileBytes + 1, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
+    // A truncated or foreign file would leave a mixture of two configurations.
+    if (!IsProfileFileSize(bytes.size())) return ProfileResult::NotAProfile;
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();  // a file never decides which key a record belongs to
     return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done

@@ -30,6 +30,7 @@ enum class ProfileResult {
     Unchanged,     // renamed to its own name: no file changed
     RenameFailed,  // the file could not be renamed: both names as they were
     ReadFailed,    // the source could not be read: nothing changed
+    NotAProfile,   // the file's size is not that of a profile: nothing changed
     WriteFailed,   // a file could not be written (for a load: memory was loaded, the profile not stored)
     DeleteFailed,  // the file could not be removed: the row stays
 };
@@ -64,8 +65,10 @@ public:
     // export file too.
     ProfileResult saveProfile(int row, const DeviceImage& image, const KeyRecordTable& records,
                               const std::optional<std::filesystem::path>& exportPath = std::nullopt);
-    // Reads a file into memory (a short file fills what it holds and leaves the
-    // rest as it was), then stores memory into the row's file.
+    // Reads a profile file into memory, then stores memory into the row's
+    // file. A file holding only the image (a new profile) leaves the key
+    // records as they were. Anything that is not the image followed by whole
+    // key records is refused before memory is touched.
     ProfileResult loadProfile(int row, const std::filesystem::path& importPath, DeviceImage& image,
                               KeyRecordTable& records);
 
@@ -84,6 +87,10 @@ std::u16string NextProfileName(const std::vector<std::u16string>& taken);
 
 // "复制 <source>", or "复制 <source> <n>" with the lowest n from 1 that is free.
 std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken);
+
+// Whether a file of this size can be a profile: the 10060-byte image followed
+// by up to 255 whole key records.
+bool IsProfileFileSize(size_t size);
 
 // Whether a name can be a profile file in the folder (see NameRefused).
 bool IsValidProfileName(const std::u16string& name);

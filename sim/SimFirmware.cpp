@@ -132,7 +132,10 @@ SimFirmware::Reaction SimFirmware::onBlock(const DataBlock& b) {
     std::memcpy(m_scratch.data() + m_written, b.data(), DataBlock::kDataBytes);
     m_written += DataBlock::kDataBytes;
     if (--m_blocksLeft == 0) {
-        if (m_target) std::memcpy(m_target, m_scratch.data(), m_targetBytes);
+        if (m_target) {
+            std::memcpy(m_target, m_scratch.data(), m_targetBytes);
+            if (storeFault >= 0) m_target[static_cast<size_t>(storeFault) % m_targetBytes] ^= 0x01;
+        }
         m_target = nullptr;
         r.acknowledge = true;
     }

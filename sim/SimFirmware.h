@@ -22,6 +22,10 @@ public:
     // the host, not as on the wire). Bytes without device data stay zero.
     DeviceImage config;
     FirmwareVersion version{1, 0, {0, 0}};
+    // A fault of the keyboard's memory: when 0 or more, every bulk section
+    // written keeps byte (storeFault mod section size) with its lowest bit
+    // flipped, although the write is acknowledged as usual.
+    int storeFault = -1;
 
     void restoreFactory();
 

@@ -256,7 +256,10 @@ IoStatus SimKeyboard::sendFeature(ChannelId ch, const CommandFrame& frame) {
         h->blocks.push_back(b);
         if (m_garbage) fillGarbageLocked(h->blocks.back().data(), DataBlock::kDataBytes);
     }
-    if (r.acknowledge) acknowledgeLocked();
+    if (r.acknowledge) {
+        acknowledgeLocked();
+        if (m_writeObserver) m_writeObserver(m_fw.config);
+    }
     afterRequestLocked(gapAfterFrameMs(frame.command()));
     return IoStatus::Ok;
 }
@@ -294,6 +297,7 @@ IoStatus SimKeyboard::writeBlock(ChannelId ch, const DataBlock& block) {
     if (r.acknowledge) {
         if (c == cmd::WriteKeyMap) gap = 60;  // the keyboard stores the key map
         acknowledgeLocked();
+        if (m_writeObserver) m_writeObserver(m_fw.config);
     }
     afterRequestLocked(gap);
     return IoStatus::Ok;
@@ -450,6 +454,11 @@ void SimKeyboard::restoreFactory() {
     m_fw.restoreFactory();
 }
 
+void SimKeyboard::setWriteObserver(WriteObserver observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_writeObserver = std::move(observer);
+}
+
 void SimKeyboard::setAcknowledging(bool on) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_acking = on;
@@ -463,6 +472,11 @@ void SimKeyboard::setAckLatencyUs(int64_t us) {
 void SimKeyboard::setGarbageAnswers(bool on) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_garbage = on;
+}
+
+void SimKeyboard::setStoreFault(int byteOffset) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fw.storeFault = byteOffset;
 }
 
 void SimKeyboard::unplugLocked() {

@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,11 +84,19 @@ public:
     void setConfig(const DeviceImage& config);
     void setFirmwareVersion(uint8_t major, uint8_t minor);
     void restoreFactory();
+    // Called with the configuration after every write the keyboard completes
+    // (a setting, a whole section, a factory reset), on the thread that sent
+    // the request and under the keyboard's lock, so calls come in order; it
+    // must not call back into the keyboard.
+    using WriteObserver = std::function<void(const DeviceImage& config)>;
+    void setWriteObserver(WriteObserver observer);
 
     // Behaviour.
     void setAcknowledging(bool on);
     void setAckLatencyUs(int64_t us);
     void setGarbageAnswers(bool on);  // answers and read blocks are random bytes
+    // Every bulk section written keeps one byte wrong (see SimFirmware::storeFault); -1 ends it.
+    void setStoreFault(int byteOffset);
     void unplug();                    // open handles die, enumeration is empty
     void plug();
     bool plugged() const;
@@ -148,6 +157,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_inputCv;
     SimFirmware m_fw;
+    WriteObserver m_writeObserver;
     bool m_plugged = true;
     int m_epoch = 0;
     bool m_acking = true;

@@ -1,4 +1,5 @@
 #include "skins/SkinSet.h"
+#include "skins/KeyMapSkins.h"
 
 #include <QConicalGradient>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
+#include "skins/ProfileSkins.h"
 
 namespace vandrel {
 
@@ -759,6 +761,8 @@ QList<SkinImage> drawSkinSet() {
     add("Thumb.png", thumb());
     add("icon150.png", appIcon());
     add("SplashScreen.png", splash());
+    set.append(drawKeyMapSkins());
+    addProfileSkins(set);
     return set;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <cstdio>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const vandrel::SkinImage& skin : vandrel::drawSkinSet()) {
+        // A dialog's skins live in a folder of their own.
+        QDir().mkpath(QFileInfo(png.filePath(skin.name)).path());
         if (!skin.image.save(png.filePath(skin.name), "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
             return 1;

@@ -1,77 +1,251 @@
 #include "util/AtomicFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <string>
-#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
+#include <sys/stat.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace vandrel {
 
-// Opens with the native path type so that non-ASCII names work on Windows too.
-static std::FILE* openFile(const std::filesystem::path& path, bool write) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
-#else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileErrorCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "vandrel-file"; }
+    std::string message(int c) const override {
+        switch (static_cast<FileError>(c)) {
+        case FileError::NotRegular: return "not a regular file";
+        case FileError::ReadOnly: return "the file is read-only";
+        }
+        return "file error";
+    }
+};
+
+void setWhy(std::error_code* why, std::error_code ec) {
+    if (why) *why = ec;
 }
 
-FileResult readFilePrefix(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out) {
+std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
+
+// Temporary files are "<target name>.vandrel-tmp-<8 hex digits>" beside the target.
+const std::string kTempMarker = ".vandrel-tmp-";
+
+fs::path temporaryFor(const fs::path& target) {
+    static const char* kHex = "0123456789abcdef";
+    std::random_device rd;
+    std::string suffix = kTempMarker;
+    const uint32_t r = rd();
+    for (int i = 7; i >= 0; --i) suffix += kHex[(r >> (i * 4)) & 0xF];
+    return target.parent_path() / (target.filename().native() + fs::path(suffix).native());
+}
+
+// Follows symbolic links to the file they name, so that a save replaces that
+// file and the link stays. A loop of links is left as it is; the rename then
+// replaces the link itself.
+fs::path resolveLinks(fs::path p) {
+    std::error_code ec;
+    for (int depth = 0; depth < 40 && fs::is_symlink(p, ec); ++depth) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p;
+}
+
+}  // namespace
+
+const std::error_category& fileErrorCategory() {
+    static const FileErrorCategory category;
+    return category;
+}
+
+std::error_code make_error_code(FileError e) { return std::error_code(static_cast<int>(e), fileErrorCategory()); }
+
+#ifdef _WIN32
+
+FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uint8_t>& out, std::error_code* why) {
     out.clear();
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return FileResult::Missing;
-    if (std::filesystem::is_directory(path, ec)) return FileResult::ReadFailed;
-    std::FILE* f = openFile(path, false);
-    if (!f) return FileResult::ReadFailed;
+    const fs::file_status st = fs::status(path, ec);
+    if (!fs::exists(st)) return FileResult::Missing;
+    if (!fs::is_regular_file(st)) return setWhy(why, FileError::NotRegular), FileResult::ReadFailed;
+    std::FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return setWhy(why, lastError()), FileResult::ReadFailed;
     out.resize(maxBytes);
-    size_t got = maxBytes ? std::fread(out.data(), 1, maxBytes, f) : 0;
+    const size_t got = maxBytes ? std::fread(out.data(), 1, maxBytes, f) : 0;
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
+    out.resize(got);
+    if (failed) setWhy(why, std::make_error_code(std::errc::io_error));
+    return failed ? FileResult::ReadFailed : FileResult::Ok;
+}
+
+FileResult writeFileAtomic(const fs::path& requested, std::initializer_list<ByteBlock> blocks, std::error_code* why) {
+    const fs::path path = resolveLinks(requested);
+    struct _stat64 st {};
+    if (_wstat64(path.c_str(), &st) == 0 && (st.st_mode & _S_IFREG) && !(st.st_mode & _S_IWRITE))
+        return setWhy(why, FileError::ReadOnly), FileResult::WriteFailed;
+    const fs::path tmp = temporaryFor(path);
+    std::FILE* f = _wfopen(tmp.c_str(), L"wbx");
+    if (!f) return setWhy(why, lastError()), FileResult::WriteFailed;
+    bool ok = true;
+    for (const ByteBlock& b : blocks)
+        if (ok && b.size && std::fwrite(b.data, 1, b.size, f) != b.size) ok = false;
+    ok = ok && std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
+    if (!ok) setWhy(why, lastError());
+    ok = (std::fclose(f) == 0) && ok;
+    std::error_code ec;
+    if (!ok) {
+        fs::remove(tmp, ec);
+        return FileResult::WriteFailed;
+    }
+    fs::rename(tmp, path, ec);
+    if (ec) {
+        setWhy(why, ec);
+        fs::remove(tmp, ec);
+        return FileResult::RenameFailed;
+    }
+    return FileResult::Ok;
+}
+
+#else
+
+FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uint8_t>& out, std::error_code* why) {
+    out.clear();
+    // Without O_NONBLOCK the open of a FIFO would wait for a writer for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const std::error_code ec = lastError();
+        if (errno == ENOENT) return FileResult::Missing;
+        setWhy(why, ec);
+        return FileResult::ReadFailed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        setWhy(why, make_error_code(FileError::NotRegular));
+        ::close(fd);
+        return FileResult::ReadFailed;
+    }
+    out.resize(maxBytes);
+    size_t got = 0;
+    bool failed = false;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            setWhy(why, lastError());
+            failed = true;
+            break;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
     out.resize(got);
     return failed ? FileResult::ReadFailed : FileResult::Ok;
 }
 
-static bool flushToDisk(std::FILE* f) {
-    if (std::fflush(f) != 0) return false;
-#ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
-#else
-    return fsync(fileno(f)) == 0;
-#endif
+static bool writeAll(int fd, const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
 }
 
-FileResult writeFileAtomic(const std::filesystem::path& path, std::initializer_list<ByteBlock> blocks) {
-    std::random_device rd;
-    const std::filesystem::path tmp =
-        path.parent_path() / (path.filename().native() + std::filesystem::path(".tmp" + std::to_string(rd() & 0xFFFFFF)).native());
-    std::FILE* f = openFile(tmp, true);
-    if (!f) return FileResult::WriteFailed;
-    bool ok = true;
-    for (const ByteBlock& b : blocks) {
-        if (b.size && std::fwrite(b.data, 1, b.size, f) != b.size) {
-            ok = false;
-            break;
-        }
+// After a rename the new directory entry reaches the disk only when the folder
+// itself is flushed; a power cut before that could bring back the old file.
+static void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+FileResult writeFileAtomic(const fs::path& requested, std::initializer_list<ByteBlock> blocks, std::error_code* why) {
+    const fs::path path = resolveLinks(requested);
+
+    // The replaced file's permission bits carry over; a file the user may not
+    // write, or one marked read-only (which root could otherwise overwrite),
+    // is refused rather than silently made writable.
+    struct stat old {};
+    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing) {
+        if (::access(path.c_str(), W_OK) != 0) return setWhy(why, lastError()), FileResult::WriteFailed;
+        if ((old.st_mode & 0222) == 0) return setWhy(why, FileError::ReadOnly), FileResult::WriteFailed;
     }
-    ok = ok && flushToDisk(f);
-    ok = (std::fclose(f) == 0) && ok;
+
+    const fs::path tmp = temporaryFor(path);
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return setWhy(why, lastError()), FileResult::WriteFailed;
+    bool ok = !replacing || ::fchmod(fd, old.st_mode & 07777) == 0;
+    for (const ByteBlock& b : blocks)
+        if (ok && b.size) ok = writeAll(fd, b.data, b.size);
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok) setWhy(why, lastError());
+    if (::close(fd) != 0 && ok) {
+        setWhy(why, lastError());
+        ok = false;
+    }
     std::error_code ec;
     if (!ok) {
-        std::filesystem::remove(tmp, ec);
+        fs::remove(tmp, ec);
         return FileResult::WriteFailed;
     }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        setWhy(why, lastError());
+        fs::remove(tmp, ec);
         return FileResult::RenameFailed;
     }
+    syncFolder(path.parent_path());
     return FileResult::Ok;
+}
+
+#endif
+
+bool isAtomicTemporaryName(const fs::path& fileName) {
+    const std::string name = fileName.filename().string();
+    const size_t at = name.rfind(kTempMarker);
+    if (at != std::string::npos && at > 0 && name.size() == at + kTempMarker.size() + 8)
+        return name.find_first_not_of("0123456789abcdef", at + kTempMarker.size()) == std::string::npos;
+    // Earlier builds named them "<name>.bin.tmp<decimal digits>".
+    const size_t old = name.rfind(".bin.tmp");
+    if (old == std::string::npos || old == 0) return false;
+    const size_t digits = old + 8;
+    return name.size() > digits && name.size() <= digits + 8 &&
+           name.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+int removeStaleTemporaries(const fs::path& folder, fs::file_time_type startedAt) {
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code fileEc;
+        if (!isAtomicTemporaryName(it->path().filename())) continue;
+        if (!it->is_regular_file(fileEc) || it->is_symlink(fileEc)) continue;
+        const fs::file_time_type changed = it->last_write_time(fileEc);
+        if (fileEc || changed >= startedAt) continue;
+        if (fs::remove(it->path(), fileEc)) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace vandrel

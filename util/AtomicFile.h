@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <system_error>
 #include <vector>
 
 namespace vandrel {
@@ -11,22 +13,52 @@ namespace vandrel {
 enum class FileResult {
     Ok,
     Missing,      // the file does not exist
-    ReadFailed,   // it exists but could not be opened or read
-    WriteFailed,  // the temporary file could not be created, written or flushed
+    ReadFailed,   // it exists but could not be opened or read, or is no regular file
+    WriteFailed,  // the target is read-only, or the temporary file could not be created, written or flushed
     RenameFailed  // the temporary file could not replace the target
 };
 
-// Reads at most `maxBytes` bytes of the file into `out` (resized to what was read).
-FileResult readFilePrefix(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out);
+// Reasons of our own, beside the system's error numbers.
+enum class FileError {
+    NotRegular = 1,  // a folder, a FIFO, a device: nothing a data file can be
+    ReadOnly,        // the file is marked read-only
+};
+const std::error_category& fileErrorCategory();
+std::error_code make_error_code(FileError e);
+
+// Reads at most `maxBytes` bytes of the file into `out` (resized to what was
+// read). The file is opened without blocking and must be a regular file, so a
+// FIFO or a device at the path never stalls the caller. `why`, when given,
+// receives the reason of a failure.
+FileResult readFilePrefix(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out,
+                          std::error_code* why = nullptr);
 
 // Replaces `path` with the concatenation of the given blocks: writes a temporary
-// file in the same folder, flushes it to disk and renames it over the target, so
-// that a crash or a full disk never leaves a truncated file behind. On failure
-// the old file is untouched and the temporary file is removed.
+// file in the same folder, flushes it to disk, renames it over the target and
+// flushes the folder, so that neither a crash nor a full disk nor a power cut
+// leaves a truncated or lost file. A symbolic link keeps pointing at the file it
+// names, which is the one replaced; the replaced file's permission bits are kept.
+// A target marked read-only is not replaced. On failure the old file is
+// untouched and the temporary file is removed.
 struct ByteBlock {
     const void* data;
     size_t size;
 };
-FileResult writeFileAtomic(const std::filesystem::path& path, std::initializer_list<ByteBlock> blocks);
+FileResult writeFileAtomic(const std::filesystem::path& path, std::initializer_list<ByteBlock> blocks,
+                           std::error_code* why = nullptr);
+
+// Whether `fileName` is one of the temporary files writeFileAtomic makes.
+bool isAtomicTemporaryName(const std::filesystem::path& fileName);
+
+// Removes, from `folder` only, the temporary files a save killed part-way left
+// behind: names of writeFileAtomic's own pattern, last changed before
+// `startedAt`, so that a save running now is never touched. Returns how many
+// were removed.
+int removeStaleTemporaries(const std::filesystem::path& folder, std::filesystem::file_time_type startedAt);
 
 }  // namespace vandrel
+
+namespace std {
+template <>
+struct is_error_code_enum<vandrel::FileError> : true_type {};
+}  // namespace std

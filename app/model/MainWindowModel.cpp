@@ -204,11 +204,11 @@ MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const Devic
 
     if (m_panel.effectListOpen) {
         const int row = effectListRow(x, y);
-        m_panel.effectHoverRow = row < 0 ? kNoRow : static_cast<uint8_t>(row);
+        m_panel.effectHoverRow = row < 0 ? kNoListRow : static_cast<uint8_t>(row);
     }
     if (m_panel.responseListOpen) {
         const int row = responseListRow(x, y, layout().responseListTop);
-        m_panel.responseHoverRow = row < 0 ? kNoRow : static_cast<uint8_t>(row);
+        m_panel.responseHoverRow = row < 0 ? kNoListRow : static_cast<uint8_t>(row);
     }
 
     MoveResult result;
@@ -223,7 +223,7 @@ MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const Devic
     } else if (keySlot != kNoSlot) {
         result.redraw = false;
     } else {
-        result.redraw = !(code == kHitNone && m_panel.effectHoverRow == kNoRow && m_panel.responseHoverRow == kNoRow);
+        result.redraw = !(code == kHitNone && m_panel.effectHoverRow == kNoListRow && m_panel.responseHoverRow == kNoListRow);
     }
     m_lastMoveKey = keySlot;
     return result;

@@ -80,8 +80,8 @@ struct PanelState {
     bool reportCollapsed = true;
     bool effectListOpen = false;
     bool responseListOpen = false;
-    uint8_t effectHoverRow = kNoRow;
-    uint8_t responseHoverRow = kNoRow;
+    uint8_t effectHoverRow = kNoListRow;
+    uint8_t responseHoverRow = kNoListRow;
     bool diyPaintMode = false;
     int reportSliderTop = -1;  // y_p at which the report slider was last placed
 };

@@ -15,7 +15,7 @@ struct LedEffect {
 constexpr int kEffectRows = 16;
 constexpr int kResponseRows = 10;
 constexpr uint8_t kFirstDiyEffect = 51;  // codes 51..55 use custom map code - 51
-constexpr uint8_t kNoRow = 255;
+constexpr uint8_t kNoListRow = 255;
 
 extern const std::array<LedEffect, kEffectRows> LedEffectTable;
 extern const std::array<const char*, kResponseRows> ResponseTimeNames;

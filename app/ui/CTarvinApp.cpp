@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "app/model/AppState.h"
+#include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
 #include "controls/CSplashScreen.h"
@@ -52,8 +54,24 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    // One key-map model for the whole run: it remembers the last chosen function.
+    KeyMapDialogModel keyMapModel;
+    const QString skinFolder = windowPaths.skinFolder();
+    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                               AssignmentRequest& request) {
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
+    };
+
+    // The profile dialog is made once and run over the window's corner each time.
+    CConfigureDlg profiles(windowPaths.skinFolder(),
+                           std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
+                           state->image, state->keys, &window);
+    hooks.runProfileDialog = [&profiles](QWidget* parent) {
+        profiles.setMainWindowRect(parent->frameGeometry());
+        return profiles.exec() == QDialog::Accepted;
     };
 
     connect(&instance, &SingleInstance::activationRequested, &window,

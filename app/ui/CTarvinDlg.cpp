@@ -431,8 +431,12 @@ void CTarvinDlg::editKey(int slot) {
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
     if (!m_hooks.runKeyMapDialog(this, target, request)) return;
-    CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
-                        KeymapFileSaver(m_paths.dataFolder), MacroSlotSyncFor(m_state.macros));
+    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
+                                                    KeymapFileSaver(m_paths.dataFolder),
+                                                    MacroSlotSyncFor(m_state.macros));
+    // A path the record cannot hold is refused whole rather than cut: say so.
+    if (result == AssignResult::PathTooLong && m_hooks.warn)
+        m_hooks.warn(this, u8("按键设置"), u8("路径太长，按键未改变。"));
 }
 
 void CTarvinDlg::pickPaletteColour(int entry) {

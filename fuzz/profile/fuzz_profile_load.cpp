@@ -52,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (store.count() != 1) std::abort();
     static DeviceImage image;
     static KeyRecordTable records;
-    if (store.loadProfile(0, root / "import.dat", image, records) != ProfileResult::Done) std::abort();
-    for (int s = 0; s < kPhysicalSlots; ++s)
+    const ProfileResult loaded = store.loadProfile(0, root / "import.dat", image, records);
+    if (loaded != (IsProfileFileSize(size) ? ProfileResult::Done : ProfileResult::NotAProfile)) std::abort();
+    for (int s = 0; s < kPhysicalSlots && loaded == ProfileResult::Done; ++s)
         if (records[s].homeVk != SlotHomeVk[s]) std::abort();
     store.copyProfile(0);
     store.renameProfile(0, name);

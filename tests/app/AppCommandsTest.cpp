@@ -7,7 +7,7 @@
 
 #include "app/model/AppCommands.h"
 #include "keymap/KeymapFile.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace vandrel {
 namespace {

@@ -343,7 +343,7 @@ TEST(MouseMove, RedrawsWhenTheHoverChanges) {
     EXPECT_TRUE(m.mouseMove(100, 173 + 45, false, image).redraw);
     EXPECT_EQ(m.panel().effectHoverRow, 2);
     m.mouseMove(100, 493, false, image);
-    EXPECT_EQ(m.panel().effectHoverRow, kNoRow);
+    EXPECT_EQ(m.panel().effectHoverRow, kNoListRow);
 }
 
 TEST(PrepareDrawing, ClampsColourAndPlansSliders) {

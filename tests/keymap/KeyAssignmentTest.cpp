@@ -10,7 +10,7 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroSlot.h"
 #include "util/Utf16.h"
-#include "TestFiles.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vandrel;
 using Entry = std::array<uint8_t, 4>;
@@ -265,18 +265,18 @@ TEST_F(KeyAssignmentTest, SaveFailureIsReportedAndMemoryKeepsTheChange) {
 }
 
 TEST_F(KeyAssignmentTest, TheFileSaverStoresWhatWasApplied) {
-    test::TempDir dir("assign");
+    test::TempFolder dir;
     AssignmentRequest req = request(kSlotA, AssignType::KeyCombination, {0xA2, 0x43});
-    EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, KeymapFileSaver(dir.path), nullptr),
+    EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, KeymapFileSaver(dir.path()), nullptr),
               AssignResult::Saved);
-    const auto bytes = test::readAll(dir.path / "keymap.bin");
+    const auto bytes = test::readAll(dir.path() / "keymap.bin");
     ASSERT_EQ(bytes.size(), kKeymapFileBytes);
     EXPECT_EQ(std::memcmp(bytes.data(), image.bytes(), sizeof image), 0);
     EXPECT_EQ(std::memcmp(bytes.data() + sizeof image, records.bytes(), sizeof records), 0);
 
     // A macro bound without a sync hook still applies.
     req = macro(2);
-    EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, KeymapFileSaver(dir.path), nullptr),
+    EXPECT_EQ(ApplyKeyAssignment(req, image, records, flags, KeymapFileSaver(dir.path()), nullptr),
               AssignResult::Saved);
     EXPECT_EQ(entry(kSlotA), (Entry{4, 1, 2, 0}));
 }

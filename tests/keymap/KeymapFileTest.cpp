@@ -5,7 +5,7 @@
 #include "keys/KeyNameTable.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
-#include "TestFiles.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vandrel;
 using vandrel::test::pattern;
@@ -16,12 +16,12 @@ namespace {
 
 class KeymapFileTest : public ::testing::Test {
 protected:
-    test::TempDir dir{"keymap"};
+    test::TempFolder dir;
     DeviceImage image{};
     KeyRecordTable records{};
     bool skip = false;
 
-    std::filesystem::path file() const { return dir.path / "keymap.bin"; }
+    std::filesystem::path file() const { return dir.path() / "keymap.bin"; }
 
     void fill(uint8_t seed) {
         auto a = pattern(sizeof image, seed);
@@ -43,7 +43,7 @@ void expectHomeCodes(const KeyRecordTable& records) {
 
 TEST_F(KeymapFileTest, SaveThenLoadRestoresEverythingButTheHomeCodes) {
     fill(1);
-    ASSERT_TRUE(SaveKeymapFile(dir.path, image, records));
+    ASSERT_TRUE(SaveKeymapFile(dir.path(), image, records));
     const auto bytes = readAll(file());
     ASSERT_EQ(bytes.size(), 206920u);
     EXPECT_EQ(std::memcmp(bytes.data(), image.bytes(), sizeof image), 0);
@@ -51,7 +51,7 @@ TEST_F(KeymapFileTest, SaveThenLoadRestoresEverythingButTheHomeCodes) {
 
     DeviceImage loadedImage{};
     KeyRecordTable loaded{};
-    EXPECT_EQ(LoadKeymapFile(dir.path, loadedImage, loaded, skip), KeymapLoadResult::Loaded);
+    EXPECT_EQ(LoadKeymapFile(dir.path(), loadedImage, loaded, skip), KeymapLoadResult::Loaded);
     EXPECT_EQ(loadedImage, image);
     expectHomeCodes(loaded);
     // Apart from the home codes every byte, slots 108..254 included, comes back.
@@ -65,12 +65,12 @@ TEST_F(KeymapFileTest, SkipFlagKeepsTheImageAndIsUsedOnce) {
     fill(3);
     const DeviceImage before = image;
     skip = true;
-    EXPECT_EQ(LoadKeymapFile(dir.path, image, records, skip), KeymapLoadResult::Loaded);
+    EXPECT_EQ(LoadKeymapFile(dir.path(), image, records, skip), KeymapLoadResult::Loaded);
     EXPECT_FALSE(skip);
     EXPECT_EQ(image, before);
     EXPECT_EQ(std::memcmp(records[200].data, fileBytes(7).data() + 10060 + 200 * 772 + 2, 255), 0);
 
-    EXPECT_EQ(LoadKeymapFile(dir.path, image, records, skip), KeymapLoadResult::Loaded);
+    EXPECT_EQ(LoadKeymapFile(dir.path(), image, records, skip), KeymapLoadResult::Loaded);
     EXPECT_EQ(std::memcmp(image.bytes(), fileBytes(7).data(), sizeof image), 0);
 }
 
@@ -87,7 +87,7 @@ TEST_F(KeymapFileTest, BrokenFilesLoadAsFarAsTheyGo) {
             const DeviceImage oldImage = image;
             const KeyRecordTable oldRecords = records;
             skip = skipImage;
-            ASSERT_EQ(LoadKeymapFile(dir.path, image, records, skip), KeymapLoadResult::Loaded);
+            ASSERT_EQ(LoadKeymapFile(dir.path(), image, records, skip), KeymapLoadResult::Loaded);
 
             const size_t imageBytes = std::min(size, sizeof image);
             const size_t recordBytes = size > sizeof image ? std::min(size - sizeof image, sizeof records) : 0;
@@ -107,7 +107,7 @@ TEST_F(KeymapFileTest, MissingFileIsCreatedWithEmptyRecords) {
     fill(4);
     const DeviceImage current = image;
     skip = true;
-    EXPECT_EQ(LoadKeymapFile(dir.path, image, records, skip), KeymapLoadResult::Created);
+    EXPECT_EQ(LoadKeymapFile(dir.path(), image, records, skip), KeymapLoadResult::Created);
     EXPECT_FALSE(skip);
     EXPECT_EQ(image, current);
     expectHomeCodes(records);
@@ -123,7 +123,7 @@ TEST_F(KeymapFileTest, MissingFileIsCreatedWithEmptyRecords) {
 }
 
 TEST_F(KeymapFileTest, FolderThatCannotHoldTheFile) {
-    const auto notAFolder = dir.path / "plain";
+    const auto notAFolder = dir.path() / "plain";
     writeAll(notAFolder, {1, 2, 3});
     fill(5);
     EXPECT_EQ(LoadKeymapFile(notAFolder, image, records, skip), KeymapLoadResult::CreateFailed);
@@ -139,7 +139,7 @@ TEST_F(KeymapFileTest, UnreadableFileIsNeitherReplacedNorWipesMemory) {
     fill(6);
     const DeviceImage oldImage = image;
     KeyRecordTable oldRecords = records;
-    EXPECT_EQ(LoadKeymapFile(dir.path, image, records, skip), KeymapLoadResult::Unreadable);
+    EXPECT_EQ(LoadKeymapFile(dir.path(), image, records, skip), KeymapLoadResult::Unreadable);
     EXPECT_EQ(image, oldImage);
     oldRecords.restoreHomeCodes();
     EXPECT_EQ(records, oldRecords);
@@ -148,18 +148,18 @@ TEST_F(KeymapFileTest, UnreadableFileIsNeitherReplacedNorWipesMemory) {
 
 TEST_F(KeymapFileTest, FailedSaveReportsAndKeepsTheOldFile) {
     fill(1);
-    ASSERT_TRUE(SaveKeymapFile(dir.path, image, records));
+    ASSERT_TRUE(SaveKeymapFile(dir.path(), image, records));
     const auto old = readAll(file());
     fill(2);
     const DeviceImage edited = image;
     {
         test::FileSizeLimit full(4096);  // the disk fills up in the middle of the write
-        EXPECT_FALSE(SaveKeymapFile(dir.path, image, records));
+        EXPECT_FALSE(SaveKeymapFile(dir.path(), image, records));
     }
     EXPECT_EQ(readAll(file()), old);
     EXPECT_EQ(image, edited);
     size_t files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1u) << "no temporary file is left behind";
 }
 

@@ -10,6 +10,7 @@
 #include "macro/MacroSlot.h"
 #include "macro/MacroStoreFile.h"
 #include "tests/macro/MacroTestSupport.h"
+#include "tests/support/TempFolder.h"
 #include "util/AtomicFile.h"
 
 namespace vandrel {
@@ -110,17 +111,11 @@ TEST(MacroEvent, RowsAndRowToOffset) {
 
 class MacroFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("vandrel-macro-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     void writeRaw(const std::vector<uint8_t>& b) {
         std::ofstream(dir / kMacroFileName, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
     }
-    std::filesystem::path dir;
+    test::TempFolder folder;
+    const std::filesystem::path& dir = folder.path();
     std::unique_ptr<MacroStore> store = std::make_unique<MacroStore>();
 };
 

@@ -5,7 +5,7 @@
 
 #include "profile/ProfileStore.h"
 #include "util/Utf16.h"
-#include "../keymap/TestFiles.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vandrel;
 namespace fs = std::filesystem;
@@ -17,10 +17,10 @@ namespace {
 
 class ProfileStoreTest : public ::testing::Test {
 protected:
-    test::TempDir dir{"profile"};
-    ProfileStore store{dir.path};
+    test::TempFolder dir;
+    ProfileStore store{dir.path()};
 
-    fs::path file(const std::u16string& name) const { return dir.path / PathFromUtf16(name + u".bin"); }
+    fs::path file(const std::u16string& name) const { return dir.path() / PathFromUtf16(name + u".bin"); }
     std::vector<std::u16string> rows() const {
         std::vector<std::u16string> out;
         for (const auto& e : store.profiles()) out.push_back(e.name);
@@ -29,7 +29,7 @@ protected:
     int row(const std::u16string& name) const { return store.findRow(name).value_or(kNoRow); }
     std::vector<std::string> filesOnDisk() const {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir.path)) out.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir.path())) out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -111,7 +111,7 @@ TEST_F(ProfileStoreTest, RenameMovesTheFileOrChangesNothing) {
     // Text that already ends in .bin gets no second extension.
     EXPECT_EQ(store.renameProfile(row(u"射击游戏"), u"fps.bin"), ProfileResult::Done);
     EXPECT_EQ(rows(), (Names{u"fps", u"Profile_2"}));
-    EXPECT_TRUE(fs::exists(dir.path / "fps.bin"));
+    EXPECT_TRUE(fs::exists(dir.path() / "fps.bin"));
     // ".bin" inside a name is part of the name.
     EXPECT_EQ(store.renameProfile(row(u"fps"), u"a.bin b"), ProfileResult::Done);
     EXPECT_EQ(rows(), (Names{u"a.bin b", u"Profile_2"}));
@@ -129,7 +129,7 @@ TEST_F(ProfileStoreTest, RenameMovesTheFileOrChangesNothing) {
 
 TEST_F(ProfileStoreTest, NamesThatWouldLeaveTheFolderAreRefused) {
     makeNew(1);
-    fs::create_directory(dir.path / "sub");
+    fs::create_directory(dir.path() / "sub");
     const auto before = filesOnDisk();
     const std::u16string refused[] = {u"",      u".",        u"..",       u".bin",   u"..\\evil", u"../evil",
                                       u"sub/x", u"sub\\x",   u"/tmp/x",   u"a:b",    u"a*b",      u"a?b",
@@ -139,25 +139,25 @@ TEST_F(ProfileStoreTest, NamesThatWouldLeaveTheFolderAreRefused) {
         EXPECT_EQ(store.renameProfile(0, name), ProfileResult::NameRefused);
         EXPECT_EQ(filesOnDisk(), before);
     }
-    EXPECT_TRUE(fs::is_empty(dir.path / "sub"));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "sub"));
     EXPECT_EQ(store.renameProfile(kNoRow, u"x"), ProfileResult::NoSelection);
 }
 
 TEST_F(ProfileStoreTest, TheSeventhFileEndsTheListing) {
-    for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path / (std::string(n) + ".bin"), {1});
-    fs::create_directory(dir.path / "0dir.bin");  // folders and other files are not profiles
-    writeAll(dir.path / "0notes.txt", {1});
-    writeAll(dir.path / ".bin", {1});
+    for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path() / (std::string(n) + ".bin"), {1});
+    fs::create_directory(dir.path() / "0dir.bin");  // folders and other files are not profiles
+    writeAll(dir.path() / "0notes.txt", {1});
+    writeAll(dir.path() / ".bin", {1});
     store.scanProfiles();
     EXPECT_EQ(rows(), (Names{u"a", u"b", u"c", u"d", u"e", u"f"}));
 
     // "g" is not listed, and a rename onto it must not overwrite it.
     EXPECT_EQ(store.renameProfile(row(u"a"), u"g"), ProfileResult::NameInUse);
-    EXPECT_EQ(readAll(dir.path / "a.bin"), std::vector<uint8_t>{1});
+    EXPECT_EQ(readAll(dir.path() / "a.bin"), std::vector<uint8_t>{1});
 }
 
 TEST_F(ProfileStoreTest, RowsAreSortedWithoutRegardToCase) {
-    for (const char* n : {"beta", "Alpha", "alpha2", "Gamma"}) writeAll(dir.path / (std::string(n) + ".bin"), {1});
+    for (const char* n : {"beta", "Alpha", "alpha2", "Gamma"}) writeAll(dir.path() / (std::string(n) + ".bin"), {1});
     store.scanProfiles();
     EXPECT_EQ(rows(), (Names{u"Alpha", u"alpha2", u"beta", u"Gamma"}));
 }
@@ -185,7 +185,7 @@ TEST_F(ProfileStoreTest, SaveWritesTheProfileAndTheExport) {
     std::memcpy(records.bytes(), content.data() + sizeof image, sizeof records);
 
     EXPECT_EQ(store.saveProfile(kNoRow, image, records), ProfileResult::NoSelection);
-    const fs::path exported = dir.path / "export" / "mine.bin";
+    const fs::path exported = dir.path() / "export" / "mine.bin";
     fs::create_directory(exported.parent_path());
     EXPECT_EQ(store.saveProfile(0, image, records, exported), ProfileResult::Done);
     EXPECT_EQ(readAll(file(u"Profile_1")), content);
@@ -193,7 +193,7 @@ TEST_F(ProfileStoreTest, SaveWritesTheProfileAndTheExport) {
 
     // An export that cannot be written is reported; the profile is still stored.
     fs::remove(file(u"Profile_1"));
-    EXPECT_EQ(store.saveProfile(0, image, records, dir.path / "missing" / "x.bin"), ProfileResult::WriteFailed);
+    EXPECT_EQ(store.saveProfile(0, image, records, dir.path() / "missing" / "x.bin"), ProfileResult::WriteFailed);
     EXPECT_EQ(readAll(file(u"Profile_1")), content);
 }
 
@@ -215,14 +215,21 @@ TEST_F(ProfileStoreTest, LoadingANewProfileReplacesOnlyTheImage) {
     EXPECT_EQ(std::memcmp(stored.data() + sizeof image, records.bytes(), sizeof records), 0);
 }
 
-// Short, long, garbage and missing import files.
-TEST_F(ProfileStoreTest, BrokenImportsLoadAsFarAsTheyGo) {
+// Short, long, garbage and missing import files: a profile is the image
+// followed by whole key records; anything else changes neither memory nor the
+// profile.
+TEST_F(ProfileStoreTest, BrokenImportsAreRefusedAndChangeNothing) {
     makeNew(1);
-    const fs::path import = dir.path / "import.dat";
-    for (size_t size : {size_t{0}, size_t{7}, size_t{10059}, size_t{10061}, size_t{206919}, size_t{206920},
-                        size_t{300000}}) {
-        SCOPED_TRACE(size);
-        const auto content = pattern(size, static_cast<uint8_t>(size));
+    const fs::path import = dir.path() / "import.dat";
+    const struct {
+        size_t size;
+        bool loads;
+    } cases[] = {{0, false},     {7, false},      {10059, false},         {10061, false},
+                 {10060, true},  {10060 + 772, true}, {10060 + 771, false}, {206919, false},
+                 {206920, true}, {206921, false}, {300000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const auto content = pattern(c.size, static_cast<uint8_t>(c.size));
         writeAll(import, content);
         DeviceImage image;
         KeyRecordTable records;
@@ -231,27 +238,32 @@ TEST_F(ProfileStoreTest, BrokenImportsLoadAsFarAsTheyGo) {
         std::vector<uint8_t> want(206920);
         std::memcpy(want.data(), image.bytes(), sizeof image);
         std::memcpy(want.data() + sizeof image, records.bytes(), sizeof records);
-        std::copy(content.begin(), content.begin() + std::min(size, want.size()), want.begin());
-        ASSERT_EQ(store.loadProfile(0, import, image, records), ProfileResult::Done);
+        if (c.loads) std::copy(content.begin(), content.end(), want.begin());
+        const auto profileBefore = readAll(file(u"Profile_1"));
+        ASSERT_EQ(store.loadProfile(0, import, image, records),
+                  c.loads ? ProfileResult::Done : ProfileResult::NotAProfile);
         KeyRecordTable wantRecords;
         std::memcpy(wantRecords.bytes(), want.data() + 10060, sizeof wantRecords);
-        wantRecords.restoreHomeCodes();
+        if (c.loads) wantRecords.restoreHomeCodes();
         EXPECT_EQ(std::memcmp(image.bytes(), want.data(), sizeof image), 0);
         EXPECT_EQ(records, wantRecords);
+        if (!c.loads) {
+            EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+        }
     }
 
     DeviceImage image{};
     KeyRecordTable records{};
     const auto profileBefore = readAll(file(u"Profile_1"));
-    EXPECT_EQ(store.loadProfile(0, dir.path / "nothing.bin", image, records), ProfileResult::ReadFailed);
-    EXPECT_EQ(store.loadProfile(0, dir.path, image, records), ProfileResult::ReadFailed);
+    EXPECT_EQ(store.loadProfile(0, dir.path() / "nothing.bin", image, records), ProfileResult::ReadFailed);
+    EXPECT_EQ(store.loadProfile(0, dir.path(), image, records), ProfileResult::ReadFailed);
     EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
     EXPECT_EQ(store.loadProfile(kNoRow, import, image, records), ProfileResult::NoSelection);
 }
 
 TEST(ProfileStoreFolder, MissingFolderListsNothingAndCreatesNothing) {
-    test::TempDir dir("profile-missing");
-    const fs::path folder = dir.path / "Configure";
+    test::TempFolder dir;
+    const fs::path folder = dir.path() / "Configure";
     ProfileStore store(folder);
     store.scanProfiles();
     EXPECT_EQ(store.count(), 0u);

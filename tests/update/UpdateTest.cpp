@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/TempFolder.h"
 #include "update/AppVersion.h"
 
 namespace fs = std::filesystem;
@@ -75,18 +76,11 @@ TEST(AppVersionBytes, ShortOrGarbageCountsAsMissing) {
 
 class VersionFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("vandrel-ver-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     void write(const std::string& bytes) {
         std::ofstream(dir / kVersionFileName, std::ios::binary).write(bytes.data(), bytes.size());
     }
-    fs::path dir;
+    test::TempFolder folder;
+    const fs::path& dir = folder.path();
 };
 
 TEST_F(VersionFile, ReadsTheDeliveredFile) {

@@ -3,38 +3,24 @@
 #include <filesystem>
 #include <fstream>
 #include <cstring>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "util/AtomicFile.h"
 #include "util/Endian.h"
 #include "util/Utf16.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace vandrel;
 
-namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() / ("vandrel-util-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, ec);
-        fs::remove_all(path, ec);
-    }
-};
-
-std::vector<uint8_t> slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-}  // namespace
+using test::TempFolder;
+using test::readAll;
 
 TEST(Endian, ReadsAndWritesBothOrders) {
     uint8_t b[2];
@@ -70,58 +56,135 @@ TEST(Utf16, RoundTripsChineseAndAstralText) {
 }
 
 TEST(AtomicFile, ReplacesWholeFileAndLeavesNoTemporary) {
-    TempDir dir;
-    const fs::path p = dir.path / "keymap.bin";
+    TempFolder dir;
+    const fs::path p = dir.path() / "keymap.bin";
     const uint8_t a[3] = {1, 2, 3}, b[2] = {4, 5};
     ASSERT_EQ(writeFileAtomic(p, {{a, 3}, {b, 2}}), FileResult::Ok);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
     ASSERT_EQ(writeFileAtomic(p, {{b, 2}}), FileResult::Ok);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{4, 5}));
     int files = 0;
-    for (auto& e : fs::directory_iterator(dir.path)) (void)e, ++files;
+    for (auto& e : fs::directory_iterator(dir.path())) (void)e, ++files;
     EXPECT_EQ(files, 1);
 }
 
 TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
-    if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    TempDir dir;
-    const fs::path p = dir.path / "MacroDefine.bin";
-    const uint8_t a[2] = {7, 7};
+    TempFolder dir;
+    const fs::path p = dir.path() / "MacroDefine.bin";
+    const std::vector<uint8_t> old = test::pattern(4096, 1), bigger = test::pattern(8192, 2);
+    ASSERT_EQ(writeFileAtomic(p, {{old.data(), old.size()}}), FileResult::Ok);
+    {
+        test::FileSizeLimit limit(6000);  // as a full disk, also for root
+        std::error_code why;
+        EXPECT_EQ(writeFileAtomic(p, {{bigger.data(), bigger.size()}}, &why), FileResult::WriteFailed);
+        EXPECT_TRUE(why);
+    }
+    EXPECT_EQ(readAll(p), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions) {
+    TempFolder dir;
+    fs::create_directory(dir.path() / "real");
+    const fs::path target = dir.path() / "real" / "keymap.bin", link = dir.path() / "keymap.bin";
+    const uint8_t a[2] = {1, 2}, b[3] = {3, 4, 5};
+    ASSERT_EQ(writeFileAtomic(target, {{a, 2}}), FileResult::Ok);
+    fs::create_symlink("real/keymap.bin", link);
+    for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                           fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read}) {
+        fs::permissions(target, mode);
+        ASSERT_EQ(writeFileAtomic(link, {{b, 3}}), FileResult::Ok);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(readAll(target), (std::vector<uint8_t>{3, 4, 5}));
+        EXPECT_EQ(fs::status(target).permissions(), mode);
+    }
+}
+
+TEST(AtomicFile, ReadOnlyFileIsNotReplaced) {
+    TempFolder dir;
+    const fs::path p = dir.path() / "keymap.bin";
+    const uint8_t a[2] = {1, 2}, b[1] = {9};
     ASSERT_EQ(writeFileAtomic(p, {{a, 2}}), FileResult::Ok);
-    fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
-    const uint8_t b[1] = {9};
-    EXPECT_EQ(writeFileAtomic(p, {{b, 1}}), FileResult::WriteFailed);
-    fs::permissions(dir.path, fs::perms::owner_all);
-    EXPECT_EQ(slurp(p), (std::vector<uint8_t>{7, 7}));
+    fs::permissions(p, fs::perms::owner_read | fs::perms::group_read);
+    std::error_code why;
+    EXPECT_EQ(writeFileAtomic(p, {{b, 1}}, &why), FileResult::WriteFailed);
+    EXPECT_TRUE(why);
+    EXPECT_EQ(readAll(p), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::group_read);
 }
 
 TEST(AtomicFile, WriteIntoMissingFolderFails) {
-    TempDir dir;
+    TempFolder dir;
     const uint8_t a[1] = {1};
-    EXPECT_EQ(writeFileAtomic(dir.path / "nope" / "x.bin", {{a, 1}}), FileResult::WriteFailed);
+    EXPECT_EQ(writeFileAtomic(dir.path() / "nope" / "x.bin", {{a, 1}}), FileResult::WriteFailed);
 }
 
 TEST(ReadFilePrefix, ReadsAtMostTheLimitAndTellsMissingFromUnreadable) {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> out;
-    EXPECT_EQ(readFilePrefix(dir.path / "none", 10, out), FileResult::Missing);
-    EXPECT_EQ(readFilePrefix(dir.path, 10, out), FileResult::ReadFailed);
+    EXPECT_EQ(readFilePrefix(dir.path() / "none", 10, out), FileResult::Missing);
+    EXPECT_EQ(readFilePrefix(dir.path(), 10, out), FileResult::ReadFailed);
     const uint8_t a[5] = {1, 2, 3, 4, 5};
-    ASSERT_EQ(writeFileAtomic(dir.path / "f", {{a, 5}}), FileResult::Ok);
-    ASSERT_EQ(readFilePrefix(dir.path / "f", 3, out), FileResult::Ok);
+    ASSERT_EQ(writeFileAtomic(dir.path() / "f", {{a, 5}}), FileResult::Ok);
+    ASSERT_EQ(readFilePrefix(dir.path() / "f", 3, out), FileResult::Ok);
     EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
-    ASSERT_EQ(readFilePrefix(dir.path / "f", 100, out), FileResult::Ok);
+    ASSERT_EQ(readFilePrefix(dir.path() / "f", 100, out), FileResult::Ok);
     EXPECT_EQ(out.size(), 5u);
 }
 
 TEST(AtomicFile, FailedRenameRemovesTheTemporary) {
-    TempDir dir;
-    const fs::path target = dir.path / "Configure";
+    TempFolder dir;
+    const fs::path target = dir.path() / "Configure";
     fs::create_directories(target / "inside");  // a non-empty folder cannot be replaced by a file
     const uint8_t a[1] = {1};
     EXPECT_EQ(writeFileAtomic(target, {{a, 1}}), FileResult::RenameFailed);
     EXPECT_TRUE(fs::is_directory(target / "inside"));
     int entries = 0;
-    for (auto& e : fs::directory_iterator(dir.path)) (void)e, ++entries;
+    for (auto& e : fs::directory_iterator(dir.path())) (void)e, ++entries;
     EXPECT_EQ(entries, 1);
+}
+
+TEST(ReadFilePrefix, FifoAndDeviceCountAsUnreadableWithoutWaiting) {
+    TempFolder dir;
+    const fs::path fifo = dir.path() / "keymap.bin";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Should the read block on the FIFO, a writer that comes and goes ends the
+    // wait, so the test fails instead of hanging.
+    std::promise<void> done;
+    std::thread unblock([&fifo, finished = done.get_future()] {
+        if (finished.wait_for(std::chrono::seconds(2)) == std::future_status::ready) return;
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    std::vector<uint8_t> out;
+    std::error_code why;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(readFilePrefix(fifo, 100, out, &why), FileResult::ReadFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    done.set_value();
+    unblock.join();
+    EXPECT_EQ(why, make_error_code(FileError::NotRegular));
+    EXPECT_EQ(readFilePrefix("/dev/zero", 100, out), FileResult::ReadFailed);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(StaleTemporaries, OnlyOwnOldTemporariesAreRemoved) {
+    TempFolder dir;
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const std::vector<std::pair<std::string, bool>> files = {
+        {"keymap.bin.vandrel-tmp-0a1b2c3d", true},
+        {"MacroDefine.bin.tmp1234567", true},    // earlier builds' pattern
+        {"keymap.bin", false},
+        {"notes.tmp1", false},
+        {"keymap.bin.vandrel-tmp-0a1b2c3", false},  // not the pattern
+        {"keymap.bin.vandrel-tmp-XYZ12345", false},
+    };
+    for (const auto& [name, removed] : files) {
+        test::writeAll(dir.path() / name, {1});
+        fs::last_write_time(dir.path() / name, past);
+    }
+    test::writeAll(dir.path() / "Profile_1.bin.vandrel-tmp-00000001", {1});  // a save running now
+    EXPECT_EQ(removeStaleTemporaries(dir.path(), past + std::chrono::minutes(1)), 2);
+    for (const auto& [name, removed] : files) EXPECT_EQ(fs::exists(dir.path() / name), !removed) << name;
+    EXPECT_TRUE(fs::exists(dir.path() / "Profile_1.bin.vandrel-tmp-00000001"));
 }

@@ -1,0 +1,96 @@
+#include "app/draw/KeyMapRenderer.h"
+
+#include <QPainter>
+
+#include "app/draw/SkinText.h"
+#include "keymap/KeyTables.h"
+#include "keys/KeyNameTable.h"
+
+namespace vandrel {
+
+namespace {
+
+const QColor kInactiveCaption(192, 192, 192);
+constexpr int kTitleText = 14;
+constexpr int kCaptionText = 12;
+constexpr int kButtonText = 14;
+// Where the page marker sits under each tab.
+constexpr int kCursorX[4] = {35, 115, 200, 280};
+
+QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString qs(const char16_t* s) { return QString::fromUtf16(s); }
+
+}  // namespace
+
+QSize KeyMapRenderer::dialogSize() {
+    if (const QImage* bk = m_skins.image(QStringLiteral("Custom_BK.png"))) return bk->size();
+    return {325, 276};
+}
+
+void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
+    if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(x, y, *img);
+}
+
+void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
+    const QSize size = dialogSize();
+    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    frame.fill(QColor(0x1A, 0x1C, 0x21));
+    QPainter p(&frame);
+    drawImage(p, "Custom_BK.png", 0, 0);
+
+    const int slot = model.slot();
+    const uint8_t home = slot >= 0 && slot < kPhysicalSlots ? SlotHomeVk[slot] : 0;
+    drawSkinText(p, QStringLiteral("当前按键：") + qs(keyNames().name(home)), 2, 2, kTitleText);
+
+    const auto& buttons = model.buttons();
+    for (int i = 0; i < kKeyMapButtons; ++i) {
+        const KeyMapButton& b = buttons[i];
+        drawImage(p, b.state ? b.hoverImage : b.normalImage, b.rect.left, b.rect.top);
+    }
+    // Tab captions, centred; the active page's in white.
+    for (int i = kKeyMapTabKeys; i <= kKeyMapTabLaunch; ++i) {
+        const KeyMapButton& b = buttons[i];
+        const QString text = qs(b.caption);
+        const int w = QFontMetrics(skinFont(kCaptionText)).horizontalAdvance(text);
+        const int x = b.rect.left + (b.rect.width() - w) / 2;
+        drawSkinText(p, text, x, 38 + (b.rect.bottom - 38 - kCaptionText) / 2, kCaptionText,
+                     i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
+    }
+    const DialogRect& sw = buttons[kKeyMapDisable].rect;
+    drawSkinText(p, qs(buttons[kKeyMapDisable].caption), sw.left + 15, sw.top - 2, kCaptionText);
+    drawSkinText(p, qs(buttons[kKeyMapInitial].caption), 158, 248, kButtonText);
+    drawSkinText(p, qs(buttons[kKeyMapCancel].caption), 218, 248, kButtonText);
+    drawSkinText(p, qs(buttons[kKeyMapSave].caption), 272, 248, kButtonText);
+
+    const int page = model.currentPage();
+    if (page == kPageLaunch) {
+        drawImage(p, "Macro_BK.png", 15, 66);
+        drawImage(p, "cursor.png", kCursorX[page], 30);
+        drawLaunchPage(p, model);
+    } else {
+        drawImage(p, "cursor.png", kCursorX[page], 30);
+    }
+    if (page == kPageKeys) {
+        drawSkinText(p, QStringLiteral("单键"), 20, 69, kCaptionText);
+        drawSkinText(p, QStringLiteral("组合键"), 20, 119, kCaptionText);
+    }
+}
+
+void KeyMapRenderer::drawLaunchPage(QPainter& p, const KeyMapDialogModel& model) {
+    for (int k = 0; k < kLaunchRows; ++k) {
+        const int dy = 30 * k;
+        drawImage(p, model.markedRow() == 4 * k ? "enable.png" : "Disable.png", 15, 72 + dy);
+        drawSkinText(p, qs(kLaunchRowCaptions[k]), 30, 69 + dy, kCaptionText);
+        drawImage(p, "Advanced.png", 85, 68 + dy);
+        drawImage(p, model.hoveredLaunchCell() == 4 * k + kLaunchBrowse ? "view02.png" : "view.png", 256, 68 + dy);
+        if (model.launchKind() == k) {
+            // The field is 158 pixels wide: a long path shows as ".." and its name.
+            p.save();
+            p.setClipRect(85, 68 + dy, 158, 16);
+            drawSkinText(p, qs(ShortLaunchPath(model.request().launchPath)), 85, 69 + dy, kCaptionText);
+            p.restore();
+        }
+    }
+}
+
+}  // namespace vandrel

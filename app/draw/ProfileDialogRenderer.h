@@ -1,0 +1,30 @@
+#pragma once
+// Composes the profile dialog off screen from its skins in png/Config/: the
+// background, the title, the close button and the New and Delete buttons with
+// their texts. The list draws itself over the background.
+
+#include <QImage>
+#include <QSize>
+
+#include "app/draw/SkinCache.h"
+
+namespace vandrel {
+
+// Where the dialog's skins live inside the png folder.
+inline const QString kProfileSkinFolder = QStringLiteral("Config");
+
+class ProfileDialogRenderer {
+public:
+    // `skins` reads from the png/Config/ folder.
+    explicit ProfileDialogRenderer(SkinCache& skins) : m_skins(skins) {}
+
+    // The dialog's size: that of "Config.png". Without the image the dialog
+    // keeps a usable size, so that it can still be seen and closed.
+    QSize windowSize();
+    void compose(QImage& frame);
+
+private:
+    SkinCache& m_skins;
+};
+
+}  // namespace vandrel

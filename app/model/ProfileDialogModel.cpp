@@ -1,0 +1,144 @@
+#include "app/model/ProfileDialogModel.h"
+
+#include <system_error>
+
+namespace vandrel {
+
+namespace fs = std::filesystem;
+
+const ProfileMenuItem kProfileMenu[5] = {
+    {ProfileCommand::New, u"新建"},  {ProfileCommand::Copy, u"复制"},   {ProfileCommand::Save, u"保存"},
+    {ProfileCommand::Load, u"加载"}, {ProfileCommand::Delete, u"删除"},
+};
+
+ProfileDialogModel::ProfileDialogModel(fs::path profileFolder, DeviceImage& image, KeyRecordTable& records)
+    : m_store(std::move(profileFolder)), m_image(image), m_records(records) {}
+
+void ProfileDialogModel::open() {
+    std::error_code ec;
+    fs::create_directories(m_store.folder(), ec);  // without it, New could create nothing
+    relist();
+}
+
+std::vector<std::u16string> ProfileDialogModel::rowNames() const {
+    std::vector<std::u16string> out;
+    for (const ProfileEntry& e : rows()) out.push_back(e.name);
+    return out;
+}
+
+void ProfileDialogModel::setSelectedRow(int row) {
+    m_selected = (row >= 0 && static_cast<size_t>(row) < rows().size()) ? row : kNoRow;
+}
+
+void ProfileDialogModel::relist() {
+    // The list is filled again from the folder; the selection goes with the old rows.
+    m_store.scanProfiles();
+    m_selected = kNoRow;
+    ++m_generation;
+}
+
+void ProfileDialogModel::say(const std::u16string& text) const {
+    if (m_ports.message) m_ports.message(kProfileCaption, text);
+}
+
+ProfileCommand ProfileDialogModel::leftButtonUp(int x, int y) {
+    if (kProfileCloseArea.contains(x, y)) return ProfileCommand::Close;
+    if (kProfileNewArea.contains(x, y)) {
+        newProfile();
+        return ProfileCommand::New;
+    }
+    if (kProfileDeleteArea.contains(x, y)) {
+        deleteProfile();
+        return ProfileCommand::Delete;
+    }
+    return ProfileCommand::None;
+}
+
+void ProfileDialogModel::run(ProfileCommand command) {
+    switch (command) {
+    case ProfileCommand::New: newProfile(); break;
+    case ProfileCommand::Copy: copyProfile(); break;
+    case ProfileCommand::Save: saveProfile(); break;
+    case ProfileCommand::Load: loadProfile(); break;
+    case ProfileCommand::Delete: deleteProfile(); break;
+    case ProfileCommand::None:
+    case ProfileCommand::Close: break;
+    }
+}
+
+void ProfileDialogModel::newProfile() {
+    if (rows().size() >= kMaxProfiles) {
+        say(u"最多可以存储6个配置\n");
+        return;
+    }
+    const ProfileResult r = m_store.newProfile();
+    relist();
+    if (r == ProfileResult::WriteFailed) say(u"无法创建配置文件！");
+}
+
+void ProfileDialogModel::copyProfile() {
+    if (m_selected == kNoRow) {
+        say(u"请选择一个配置文件拷贝");
+        return;
+    }
+    if (rows().size() >= kMaxProfiles) return;  // a full list takes no copy, and says nothing
+    const ProfileResult r = m_store.copyProfile(m_selected);
+    relist();
+    if (r == ProfileResult::ReadFailed) say(u"无法读取所选配置文件，未复制。");
+    else if (r == ProfileResult::WriteFailed) say(u"无法创建配置文件！");
+}
+
+void ProfileDialogModel::saveProfile() {
+    if (m_selected == kNoRow) {
+        say(u"请选择一个配置文件保存");
+        return;
+    }
+    // The export is optional: cancelling the file dialog still stores the profile.
+    const std::optional<fs::path> exportPath = m_ports.chooseExportFile ? m_ports.chooseExportFile() : std::nullopt;
+    const ProfileResult r = m_store.saveProfile(m_selected, m_image, m_records, exportPath);
+    relist();
+    if (r == ProfileResult::WriteFailed) say(u"配置文件保存失败！");
+}
+
+void ProfileDialogModel::loadProfile() {
+    if (m_selected == kNoRow) {
+        say(u"请选择一个配置文件打开");
+        return;
+    }
+    const std::optional<fs::path> importPath = m_ports.chooseImportFile ? m_ports.chooseImportFile() : std::nullopt;
+    if (!importPath) return;
+    const ProfileResult r = m_store.loadProfile(m_selected, *importPath, m_image, m_records);
+    relist();
+    switch (r) {
+    case ProfileResult::NotAProfile: say(u"所选文件不是配置文件，未加载。"); break;
+    case ProfileResult::ReadFailed: say(u"无法读取所选文件，未加载。"); break;
+    case ProfileResult::WriteFailed: say(u"配置已加载，但无法写入所选配置文件！"); break;
+    default: break;
+    }
+}
+
+void ProfileDialogModel::deleteProfile() {
+    // The last profile is kept whatever is selected.
+    if (rows().size() == 1) {
+        say(u"请至少保留一个配置文件");
+        return;
+    }
+    if (m_selected == kNoRow) {
+        say(u"请选择一个配置文件删除");
+        return;
+    }
+    if (!m_ports.confirm || !m_ports.confirm(kProfileCaption, u"删除当前配置文件吗")) return;
+    const ProfileResult r = m_store.deleteProfile(m_selected);
+    relist();
+    if (r == ProfileResult::DeleteFailed) say(u"无法删除配置文件！");
+}
+
+void ProfileDialogModel::renameRow(int oldRow, const std::u16string& newText) {
+    const ProfileResult r = m_store.renameProfile(oldRow, newText);
+    // The list shows the folder again, so a refused name goes back to the old one.
+    relist();
+    if (r == ProfileResult::NameRefused) say(u"配置名称不能作为文件名，未重命名。");
+    else if (r == ProfileResult::RenameFailed && m_ports.message) m_ports.message(u"", u"Fail");
+}
+
+}  // namespace vandrel

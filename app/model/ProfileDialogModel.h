@@ -1,0 +1,120 @@
+#pragma once
+// The profile dialog's behaviour without any toolkit: its hit areas, the
+// commands of its buttons and right-click menu with their checks and
+// messages, and the profile store they run on. The dialog forwards clicks,
+// menu choices, the list's selection and finished renames here; message boxes
+// and file dialogs are asked for through function objects, so tests can
+// answer them.
+//
+// Commands change the configuration in memory (a load) and the profile
+// files; nothing reaches the keyboard until the main window saves.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/DeviceImage.h"
+#include "keymap/KeyRecord.h"
+#include "profile/ProfileStore.h"
+
+namespace vandrel {
+
+// The menu's commands, numbered as the menu's items; Close is the close button.
+enum class ProfileCommand {
+    None = 0,
+    New = 32785,
+    Copy = 32817,
+    Save = 32786,
+    Load = 32787,
+    Delete = 32788,
+    Close = 1,
+};
+
+// The right-click menu in its order: command and item text.
+struct ProfileMenuItem {
+    ProfileCommand command;
+    const char16_t* text;
+};
+extern const ProfileMenuItem kProfileMenu[5];
+
+// Everything the dialog asks of the user.
+struct ProfileDialogPorts {
+    // A message box with OK only. An empty caption means no title of its own.
+    std::function<void(const std::u16string& caption, const std::u16string& text)> message;
+    // A question with OK and Cancel: true for OK.
+    std::function<bool(const std::u16string& caption, const std::u16string& text)> confirm;
+    // The save-file dialog of an export, and the open-file dialog of a load:
+    // the chosen file, or nothing when cancelled.
+    std::function<std::optional<std::filesystem::path>()> chooseExportFile;
+    std::function<std::optional<std::filesystem::path>()> chooseImportFile;
+};
+
+// The title of every message box of the dialog.
+inline constexpr const char16_t* kProfileCaption = u"配置管理";
+
+// Layout, in dialog coordinates; rectangles include both edges.
+struct DialogRect {
+    int left, top, right, bottom;
+    bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+};
+inline constexpr DialogRect kProfileCloseArea{248, 11, 262, 24};
+inline constexpr DialogRect kProfileNewArea{14, 576, 79, 624};
+inline constexpr DialogRect kProfileDeleteArea{184, 576, 249, 624};
+// The list: at (1, 34), 260 x 540.
+inline constexpr DialogRect kProfileListArea{1, 34, 260, 573};
+inline constexpr int kProfileListWidth = kProfileListArea.right - kProfileListArea.left + 1;
+inline constexpr int kProfileListHeight = kProfileListArea.bottom - kProfileListArea.top + 1;
+
+class ProfileDialogModel {
+public:
+    // `image` and `records` are the configuration in memory that profiles are
+    // saved from and loaded into.
+    ProfileDialogModel(std::filesystem::path profileFolder, DeviceImage& image, KeyRecordTable& records);
+
+    ProfileDialogPorts& ports() { return m_ports; }
+
+    // Opening: makes sure the profile folder exists, so that a new user can
+    // create profiles at once, then lists it with nothing selected.
+    void open();
+
+    // The rows the list shows, in order, and the selected one (kNoRow = none).
+    const std::vector<ProfileEntry>& rows() const { return m_store.profiles(); }
+    std::vector<std::u16string> rowNames() const;
+    int selectedRow() const { return m_selected; }
+    void setSelectedRow(int row);
+    // Bumped whenever the rows are listed again, so the list knows to refill.
+    unsigned listGeneration() const { return m_generation; }
+
+    // A left click released at (x, y): runs New or Delete, or returns Close.
+    ProfileCommand leftButtonUp(int x, int y);
+    // Whether a right click released at (x, y) opens the menu: only over the list.
+    static bool menuAt(int x, int y) { return kProfileListArea.contains(x, y); }
+
+    // Runs a command with its checks and messages.
+    void run(ProfileCommand command);
+    void newProfile();
+    void copyProfile();
+    void saveProfile();
+    void loadProfile();
+    void deleteProfile();
+    // The list reports a committed in-place edit: the row as it was before the
+    // edit, and the text it was given.
+    void renameRow(int oldRow, const std::u16string& newText);
+
+    const ProfileStore& store() const { return m_store; }
+
+private:
+    void say(const std::u16string& text) const;
+    void relist();
+
+    ProfileStore m_store;
+    DeviceImage& m_image;
+    KeyRecordTable& m_records;
+    ProfileDialogPorts m_ports;
+    int m_selected = kNoRow;
+    unsigned m_generation = 0;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,152 @@
+#include "app/ui/CConfigureDlg.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "controls/CTransparentListBox.h"
+
+namespace vandrel {
+
+namespace {
+
+QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// A file dialog for profiles: starts in the home folder and shows "*.bin".
+std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, QString(), QDir::homePath(), QStringLiteral("bin Files(*.bin)"));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("bin"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().first().toStdU16String());
+}
+
+}  // namespace
+
+CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path profileFolder, DeviceImage& image,
+                             KeyRecordTable& records, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_model(std::move(profileFolder), image, records),
+      m_skins(pngFolder + QLatin1Char('/') + kProfileSkinFolder),
+      m_renderer(m_skins) {
+    setWindowTitle(qs(kProfileCaption));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+
+    ProfileDialogPorts& ports = m_model.ports();
+    ports.message = [this](const std::u16string& caption, const std::u16string& text) {
+        QMessageBox::information(this, qs(caption), qs(text), QMessageBox::Ok);
+    };
+    ports.confirm = [this](const std::u16string& caption, const std::u16string& text) {
+        return QMessageBox::question(this, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel,
+                                     QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+    ports.chooseExportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptSave); };
+    ports.chooseImportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptOpen); };
+
+    // The list keeps its rows in the store's order, so a row means the same
+    // profile to both.
+    m_list = new CTransparentListBox(this, true, true, [](const std::u16string& a, const std::u16string& b) {
+        return ProfileNameLess(a, b) ? -1 : ProfileNameLess(b, a) ? 1 : 0;
+    });
+    m_list->setGeometry(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
+    m_list->setListStyle(QStringLiteral("Arial"), 15, Qt::white, QColor(0, 255, 255), true);
+    m_list->setMode(kListOwnerBackground);
+    m_list->setOwnerBackground([this](const QRect& r) { return composeFrame().copy(r); });
+    connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
+    connect(m_list, &CTransparentListBox::contextMenuRequested, this,
+            [this](const QPoint& global) { rightButtonUp(mapFromGlobal(global), global); });
+
+    chooseMenuCommand = [this](const QPoint& globalPos) {
+        QMenu menu(this);
+        menu.setStyleSheet(QStringLiteral(
+            "QMenu { background: #23262C; color: white; border: 1px solid #31353D; padding: 2px; }"
+            "QMenu::item { padding: 4px 28px 4px 18px; }"
+            "QMenu::item:selected { background: #C4161C; }"));
+        for (const ProfileMenuItem& item : kProfileMenu)
+            menu.addAction(qs(item.text))->setData(static_cast<int>(item.command));
+        const QAction* chosen = menu.exec(globalPos);
+        return chosen ? static_cast<ProfileCommand>(chosen->data().toInt()) : ProfileCommand::None;
+    };
+}
+
+void CConfigureDlg::prepare() {
+    setFixedSize(m_renderer.windowSize());
+    if (m_mainRect.isValid()) move(m_mainRect.left() - 1, m_mainRect.top() - 1);
+    m_model.open();
+    afterCommand();
+}
+
+int CConfigureDlg::exec() {
+    prepare();
+    return QDialog::exec();
+}
+
+void CConfigureDlg::afterCommand() {
+    // After every command the list shows the folder as it now is.
+    if (m_listedGeneration != m_model.listGeneration()) {
+        m_listedGeneration = m_model.listGeneration();
+        m_list->clearRows();
+        for (const ProfileEntry& e : m_model.rows()) m_list->addRow(QString::fromStdU16String(e.name));
+    }
+    m_list->setSelected(m_model.selectedRow());
+    update();
+}
+
+bool CConfigureDlg::event(QEvent* event) {
+    if (event->type() == kListEditEndEvent) {
+        // A row got a new text: the row it had before the edit names the file.
+        const ListMessage& m = static_cast<ListMessageEvent*>(event)->message;
+        m_model.renameRow(static_cast<int>(m.wParam), m_list->rowText(static_cast<int>(m.lParam)).toStdU16String());
+        afterCommand();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+QImage CConfigureDlg::composeFrame() {
+    m_renderer.compose(m_frame);
+    return m_frame;
+}
+
+void CConfigureDlg::paintEvent(QPaintEvent*) {
+    composeFrame();
+    QPainter p(this);
+    p.drawImage(0, 0, m_frame);
+}
+
+void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        rightButtonUp(pos, event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
+    if (m_model.leftButtonUp(pos.x(), pos.y()) == ProfileCommand::Close) {
+        accept();
+        return;
+    }
+    afterCommand();
+}
+
+void CConfigureDlg::rightButtonUp(const QPoint& local, const QPoint& global) {
+    if (!ProfileDialogModel::menuAt(local.x(), local.y()) || !chooseMenuCommand) return;
+    m_model.run(chooseMenuCommand(global));
+    afterCommand();
+}
+
+void CConfigureDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter never closes the dialog; Esc does, as the close button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace vandrel

@@ -1,0 +1,259 @@
+#include "app/ui/CKeyMap.h"
+
+#include <QFocusEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "controls/VividTree.h"
+
+namespace vandrel {
+
+namespace {
+
+// The key fields and the macro list: white text on grey, no frame.
+const char* const kFieldStyle =
+    "QLineEdit, QListWidget { color: white; background: rgb(109, 109, 109); border: none; }"
+    "QListWidget::item:selected { color: white; background: rgb(102, 46, 47); }";
+
+QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+}  // namespace
+
+CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_model(model),
+      m_skins(skinFolder + QLatin1Char('/') + kKeyMapSkinFolder),
+      m_renderer(m_skins) {
+    setWindowTitle(QStringLiteral("Vandrel"));
+    setModal(true);
+    setMouseTracking(true);
+    // The dialog itself holds the focus at opening, so that neither key field
+    // takes it (a first focus decides between single key and combination).
+    setFocusPolicy(Qt::StrongFocus);
+    setStyleSheet(QString::fromLatin1(kFieldStyle));
+
+    m_single = new QLineEdit(this);
+    m_single->setGeometry(20, 89, 280, 15);
+    m_combination = new QLineEdit(this);
+    m_combination->setGeometry(20, 139, 280, 15);
+    for (QLineEdit* edit : {m_single, m_combination}) {
+        edit->setFocusPolicy(Qt::ClickFocus);
+        // Keys arrive through the capture; an input method must not take them first.
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        edit->installEventFilter(this);
+    }
+    m_macros = new QListWidget(this);
+    m_macros->setGeometry(20, 79, 280, 150);
+    m_macros->setFocusPolicy(Qt::ClickFocus);
+    m_macros->hide();
+    connect(m_macros, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_syncing) m_model.selectMacroRow(row);
+    });
+
+    m_tree = new VividTree(this);
+    m_tree->setGeometry(10, 60, 295, 160);
+    m_tree->setBackgroundMode(VividTree::Solid);
+    m_tree->setUpPictures(skinFolder);
+    m_tree->setIcon(QIcon(skinFolder + QStringLiteral("/icon150.png")));
+    m_tree->setFocusPolicy(Qt::ClickFocus);
+    m_tree->hide();
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
+    });
+
+    showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
+    m_choosers = desktopLaunchChoosers();
+}
+
+CKeyMap::~CKeyMap() {
+    m_capture.remove();
+    m_model.chooseLaunchPath = nullptr;
+}
+
+void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, const MacroStore& macros,
+                      bool captureKeys) {
+    m_model.chooseLaunchPath = [this](int row, const std::u16string& current) -> std::optional<std::u16string> {
+        const auto path = chooseLaunchPath(row, qs(current), this, m_choosers);
+        if (!path) return std::nullopt;
+        return path->toStdU16String();
+    };
+    const bool hooked = captureKeys && m_capture.install(this);
+    m_model.open(slot, record, image, macros, hooked);
+
+    m_syncing = true;
+    m_macros->clear();
+    for (const auto& name : m_model.macroNames()) m_macros->addItem(qs(name));
+    fillTree();
+    m_syncing = false;
+    syncControls();
+    resize(m_renderer.dialogSize());
+    setFocus();
+    redraw();
+}
+
+void CKeyMap::fillTree() {
+    m_tree->clear();
+    std::vector<QTreeWidgetItem*> items;
+    for (size_t i = 0; i < kFunctionTree.size(); ++i) {
+        const FunctionTreeItem& f = kFunctionTree[i];
+        auto* item = f.parent < 0 ? new QTreeWidgetItem(m_tree) : new QTreeWidgetItem(items[f.parent]);
+        item->setText(0, QString::fromUtf16(f.label));
+        item->setData(0, Qt::UserRole, static_cast<int>(i));
+        items.push_back(item);
+    }
+    const int chosen = m_model.treeItem();
+    if (chosen >= 0) {
+        QTreeWidgetItem* item = items[chosen];
+        if (item->parent()) item->parent()->setExpanded(true);
+        m_tree->setCurrentItem(item);
+    }
+}
+
+void CKeyMap::syncControls() {
+    m_syncing = true;
+    const int page = m_model.currentPage();
+    m_single->setVisible(page == kPageKeys);
+    m_combination->setVisible(page == kPageKeys);
+    m_macros->setVisible(page == kPageMacro);
+    m_tree->setVisible(page == kPageFunction);
+    if (m_single->text() != qs(m_model.singleText())) m_single->setText(qs(m_model.singleText()));
+    if (m_combination->text() != qs(m_model.combinationText()))
+        m_combination->setText(qs(m_model.combinationText()));
+    m_single->end(false);
+    m_combination->end(false);
+    if (m_macros->currentRow() != m_model.macroRow()) m_macros->setCurrentRow(m_model.macroRow());
+    m_syncing = false;
+}
+
+void CKeyMap::clickAt(const QPoint& pos) {
+    const KeyMapClickResult r = m_model.click(pos.x(), pos.y());
+    if (r.askForSubItem && showMessage) showMessage(this, QStringLiteral("请选择子项"));
+    if (r.focusSingleEdit) {
+        syncControls();
+        m_single->setFocus();
+        focusField(EditField::Single);  // also where no window system reports focus
+    }
+    syncControls();
+    if (r.redraw) redraw();
+    if (r.outcome == KeyMapClickResult::Outcome::Accept) accept();
+    if (r.outcome == KeyMapClickResult::Outcome::Reject) reject();
+}
+
+void CKeyMap::keyStroke(uint8_t vk) {
+    m_model.keyStroke(vk);
+    syncControls();
+}
+
+void CKeyMap::focusField(EditField field) {
+    if (m_syncing) return;
+    m_model.focusEdit(field);
+    syncControls();
+}
+
+bool CKeyMap::event(QEvent* event) {
+    if (event->type() == kHookKeyEvent) {
+        keyStroke(static_cast<HookKeyEvent*>(event)->vk());
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        // Programmatic focus changes while mirroring the model do not count.
+        if (watched == m_single) focusField(EditField::Single);
+        if (watched == m_combination) focusField(EditField::Combination);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QImage CKeyMap::composeFrame() {
+    m_renderer.compose(m_frame, m_model);
+    return m_frame;
+}
+
+void CKeyMap::redraw() {
+    m_renderer.compose(m_frame, m_model);
+    update();
+}
+
+void CKeyMap::paintEvent(QPaintEvent*) {
+    if (m_frame.isNull()) m_renderer.compose(m_frame, m_model);
+    QPainter p(this);
+    p.drawImage(0, 0, m_frame);
+    p.end();
+    emit framePainted();
+}
+
+void CKeyMap::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
+    if (!m_model.pressStartsDrag(pos.x(), pos.y())) return;
+    // The borderless dialog moves with the mouse from any free point.
+    const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
+    if (!systemMove) {
+        m_manualDrag = true;
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+}
+
+void CKeyMap::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if (m_manualDrag) {
+        m_manualDrag = false;
+        return;
+    }
+    clickAt(event->position().toPoint());
+}
+
+void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    if (m_model.mouseMove(pos.x(), pos.y())) redraw();
+}
+
+void CKeyMap::keyPressEvent(QKeyEvent* event) {
+    // Without key capture, Enter and Esc neither accept nor close the dialog.
+    switch (event->key()) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CKeyMap::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    setFocus();
+}
+
+void CKeyMap::done(int result) {
+    m_capture.remove();
+    QDialog::done(result);
+}
+
+bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
+                     AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& onShown) {
+    CKeyMap dialog(model, skinFolder, parent);
+    dialog.prepare(slot, state.keys[slot], state.image, state.macros);
+    if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
+    if (onShown) QMetaObject::invokeMethod(&dialog, [&dialog, &onShown] { onShown(dialog); }, Qt::QueuedConnection);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    request = model.request();
+    request.slot = static_cast<uint8_t>(slot);
+    return true;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,97 @@
+#pragma once
+// The key-map dialog: a frameless modal window composed off screen from the
+// png/Custom/ skins, with the single-key and combination fields, the macro
+// list and the function tree placed over the picture. Clicks, moves, focus
+// changes and the keys captured from the keyboard go to the dialog's model;
+// this class mirrors the model into its controls and ends the dialog when the
+// model says so.
+
+#include <QDialog>
+#include <QImage>
+#include <functional>
+
+#include "app/draw/KeyMapRenderer.h"
+#include "app/draw/SkinCache.h"
+#include "app/model/AppState.h"
+#include "app/model/KeyMapDialogModel.h"
+#include "platform/KeyCapture.h"
+#include "platform/LaunchChoosers.h"
+
+class QLineEdit;
+class QListWidget;
+
+namespace vandrel {
+
+class VividTree;
+
+class CKeyMap : public QDialog {
+    Q_OBJECT
+public:
+    // `model` outlives the dialog (it keeps the last chosen function between
+    // openings); `skinFolder` is the program's png/ folder.
+    CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent = nullptr);
+    ~CKeyMap() override;
+
+    // Opens the model for `slot` and fills the controls; installs key capture
+    // unless `captureKeys` is false (tests feed keys through keyStroke()).
+    void prepare(int slot, KeyRecord& record, const DeviceImage& image, const MacroStore& macros,
+                 bool captureKeys = true);
+
+    LaunchChooserServices& choosers() { return m_choosers; }
+    // The message box "请选择子项"; replaceable for tests.
+    std::function<void(QWidget* parent, const QString& text)> showMessage;
+
+    // Input as the window receives it, in dialog coordinates (also for tests).
+    void clickAt(const QPoint& pos);
+    void keyStroke(uint8_t vk);
+    void focusField(EditField field);
+
+    QImage composeFrame();
+    QLineEdit* singleEdit() const { return m_single; }
+    QLineEdit* combinationEdit() const { return m_combination; }
+    QListWidget* macroList() const { return m_macros; }
+    VividTree* functionTree() const { return m_tree; }
+    const KeyCapture& capture() const { return m_capture; }
+
+signals:
+    void framePainted();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void syncControls();
+    void fillTree();
+    void redraw();
+
+    KeyMapDialogModel& m_model;
+    SkinCache m_skins;
+    KeyMapRenderer m_renderer;
+    KeyCapture m_capture{KeyCapture::Mode::Strokes};
+    LaunchChooserServices m_choosers;
+    QImage m_frame;
+    QLineEdit* m_single = nullptr;
+    QLineEdit* m_combination = nullptr;
+    QListWidget* m_macros = nullptr;
+    VividTree* m_tree = nullptr;
+    QPoint m_dragOffset;
+    bool m_manualDrag = false;
+    bool m_syncing = false;
+};
+
+// Runs the dialog modally for `slot` of `state` and, on OK, copies the result
+// into `request` (its slot set). `onShown` runs once the dialog is on screen
+// (tests and the benchmark answer it from there).
+bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
+                     AppState& state, AssignmentRequest& request,
+                     const std::function<void(CKeyMap&)>& onShown = nullptr);
+
+}  // namespace vandrel

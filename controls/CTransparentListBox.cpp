@@ -1,0 +1,334 @@
+#include "controls/CTransparentListBox.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "controls/CEditHelper.h"
+
+namespace vandrel {
+
+namespace {
+
+std::u16string u16(const QString& s) { return s.toStdU16String(); }
+QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// Debugging traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcListBox, "vandrel.listbox", QtWarningMsg)
+
+// Wheel notches scroll this many rows, as a desktop list does by default.
+constexpr int kWheelRows = 3;
+
+}  // namespace
+
+CTransparentListBox::CTransparentListBox(QWidget* parent, bool sorted, bool notify, ListBoxModel::Compare compare)
+    : QWidget(parent),
+      m_model(sorted, notify, std::move(compare)),
+      m_owner(parent),
+      m_textColor(palette().color(QPalette::WindowText)),
+      m_selectedColor(palette().color(QPalette::HighlightedText)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_font = font();
+    m_scroll = new QScrollBar(Qt::Vertical, this);
+    m_scroll->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: #1A1C21; width: 12px; margin: 0px; }"
+        "QScrollBar::handle:vertical { background: #4A4F58; min-height: 16px; border-radius: 3px; margin: 1px 2px; }"
+        "QScrollBar::handle:vertical:hover { background: #C4161C; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0px; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
+    m_scroll->hide();
+    connect(m_scroll, &QScrollBar::valueChanged, this, [this](int v) {
+        // A scroll commits a running edit first, whatever scrolled.
+        if (m_editor) endEdit(true);
+        if (m_model.setTopRow(v)) update();
+    });
+}
+
+CTransparentListBox::~CTransparentListBox() = default;
+
+void CTransparentListBox::setListStyle(const QString& face, int height, const QColor& text, const QColor& selected,
+                                       bool shadowOn, const QColor& shadow, int shadowOffset) {
+    // The height is the text cell's, as a desktop font height is: shrink the
+    // em until the cell fits.
+    QFont f(face);
+    f.setWeight(QFont::Bold);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    int px = height;
+    do {
+        f.setPixelSize(qMax(1, px--));
+    } while (px > 1 && QFontMetrics(f).height() > height);
+    m_font = f;
+    m_textColor = text;
+    m_selectedColor = selected;
+    m_shadowOn = shadowOn;
+    m_shadowColor = shadow;
+    m_shadowOffset = shadowOffset;
+    m_model.setRowHeight(QFontMetrics(m_font).height());
+    syncScrollBar();
+    update();
+}
+
+void CTransparentListBox::setMode(int mode) {
+    m_model.setMode(mode);
+    m_backgroundValid = false;
+    update();
+}
+
+void CTransparentListBox::setSkinFolder(const QString& folder) {
+    m_skinFolder = folder;
+    m_pictures[0] = QImage(folder + QStringLiteral("/bmp131.png"));
+    m_pictures[1] = QImage(folder + QStringLiteral("/bmp138.png"));
+    m_pictures[2] = QImage(folder + QStringLiteral("/bmp137.png"));
+    m_backgroundValid = false;
+    update();
+}
+
+void CTransparentListBox::setOwnerBackground(std::function<QImage(const QRect&)> source) {
+    m_ownerBackground = std::move(source);
+    m_backgroundValid = false;
+    update();
+}
+
+int CTransparentListBox::addRow(const QString& text, uint32_t value) {
+    const int row = m_model.addRow(u16(text), value);
+    syncScrollBar();
+    update();
+    return row;
+}
+
+int CTransparentListBox::insertRow(int index, const QString& text, uint32_t value) {
+    const int row = m_model.insertRow(index, u16(text), value);
+    syncScrollBar();
+    update();
+    return row;
+}
+
+void CTransparentListBox::deleteRow(int row) {
+    if (m_editor && m_model.editingRow() == row) endEdit(false);
+    m_model.deleteRow(row);
+    syncScrollBar();
+    update();
+}
+
+void CTransparentListBox::clearRows() {
+    if (m_editor) endEdit(false);
+    m_model.clear();
+    syncScrollBar();
+    update();
+}
+
+void CTransparentListBox::setSelected(int row) {
+    m_model.setSelected(row);
+    syncScrollBar();
+    update();
+}
+
+QString CTransparentListBox::rowText(int row) const {
+    return row >= 0 && row < m_model.count() ? qs(m_model.text(row)) : QString();
+}
+
+void CTransparentListBox::setTopRow(int row) {
+    if (m_editor) endEdit(true);
+    m_model.setTopRow(row);
+    syncScrollBar();
+    update();
+}
+
+int CTransparentListBox::clientWidth() const { return !m_scroll->isHidden() ? width() - kScrollBarWidth : width(); }
+
+void CTransparentListBox::syncScrollBar() {
+    const bool needed = m_model.maxTopRow() > 0;
+    m_scroll->setGeometry(width() - kScrollBarWidth, 0, kScrollBarWidth, height());
+    if (needed == m_scroll->isHidden()) {
+        m_scroll->setVisible(needed);
+        m_backgroundValid = false;  // the rows' width changed
+    }
+    m_model.setClientSize(clientWidth(), height());
+    const QSignalBlocker block(m_scroll);
+    m_scroll->setRange(0, m_model.maxTopRow());
+    m_scroll->setPageStep(m_model.visibleRows());
+    m_scroll->setValue(m_model.topRow());
+}
+
+void CTransparentListBox::sendMessages() {
+    for (const ListMessage& m : m_model.takeMessages()) {
+        if (m.id == kListEditBegin) qCDebug(lcListBox).noquote() << QStringLiteral("m_iItemBeingEdited=%1 ").arg(m_model.editingRow());
+        if (!m_owner) continue;
+        ListMessageEvent e(m);
+        QCoreApplication::sendEvent(m_owner, &e);
+    }
+}
+
+void CTransparentListBox::endEdit(bool commit) {
+    if (!m_editor) return;
+    const std::u16string text = u16(m_editor->text());
+    m_model.endEdit(commit, text);
+    // The box is gone before it hides: the focus loss that hiding causes is
+    // then not taken for another commit.
+    CEditHelper* box = m_editor;
+    m_editor = nullptr;
+    const bool hadFocus = box->hasFocus();
+    box->hide();
+    box->deleteLater();
+    if (hadFocus) setFocus(Qt::OtherFocusReason);
+    syncScrollBar();
+    update();
+    sendMessages();
+}
+
+bool CTransparentListBox::event(QEvent* event) {
+    if (event->type() == InplaceEditDoneEvent::kType) {
+        // Only an edit still running is ended; a late notice is ignored.
+        if (m_editor && m_model.editing()) endEdit(static_cast<InplaceEditDoneEvent*>(event)->commit());
+        return true;
+    }
+    if (event->type() == kListEditBeginEvent) return true;  // not ours to handle
+    return QWidget::event(event);
+}
+
+void CTransparentListBox::captureBackground() {
+    const QSize size(qMax(1, clientWidth()), qMax(1, height()));
+    if (m_model.mode() == kListOwnerBackground && m_ownerBackground) {
+        m_background = m_ownerBackground(QRect(pos(), size)).convertToFormat(QImage::Format_RGB32);
+    } else {
+        const QImage skin(m_skinFolder + QStringLiteral("/bmp145.png"));
+        m_background = QImage(size, QImage::Format_RGB32);
+        m_background.fill(QColor(0x1E, 0x21, 0x27));
+        if (!skin.isNull()) {
+            QPainter p(&m_background);
+            p.drawImage(QPoint(0, 0), skin, QRect(QPoint(kBackgroundX, kBackgroundY), size));
+        }
+    }
+    if (m_background.size() != size) m_background = m_background.scaled(size);
+    m_backgroundValid = true;
+}
+
+QImage CTransparentListBox::compose() {
+    if (!m_backgroundValid) captureBackground();
+    QImage frame = m_background.copy();
+    QPainter p(&frame);
+    p.setFont(m_font);
+    for (int row = m_model.topRow(); row < m_model.count(); ++row) {
+        if (m_model.rowRect(row).y >= height()) break;
+        drawRow(p, row);
+    }
+    return frame;
+}
+
+void CTransparentListBox::drawRow(QPainter& p, int row) {
+    const ListRect r = m_model.rowRect(row);
+    const QRect rect(r.x, r.y, r.width, r.height);
+    const RowView view = m_model.rowView(row);
+    const QString text = qs(view.text);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const bool enabled = isEnabled();
+    if (m_shadowOn) {
+        p.setPen(enabled ? m_shadowColor : QColor(Qt::white));
+        p.drawText(rect.translated(m_shadowOffset, m_shadowOffset), flags, text);
+    }
+    p.setPen(!enabled ? QColor(Qt::black) : row == m_model.selected() ? m_selectedColor : m_textColor);
+    p.drawText(rect, flags, text);
+    const QImage* picture = view.picture == kPressPicture     ? &m_pictures[0]
+                            : view.picture == kReleasePicture ? &m_pictures[1]
+                            : view.picture == kDelayPicture   ? &m_pictures[2]
+                                                              : nullptr;
+    if (picture && !picture->isNull()) p.drawImage(QPoint(rect.right() + 1 - 20, rect.top()), *picture);
+}
+
+void CTransparentListBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(QPoint(0, 0), compose());
+}
+
+void CTransparentListBox::selectByUser(bool changed) {
+    if (!changed) return;
+    syncScrollBar();
+    update();
+    emit selectionChanged(m_model.selected());
+}
+
+void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        emit contextMenuRequested(event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
+    setFocus(Qt::MouseFocusReason);
+    const QPoint at = event->position().toPoint();
+    selectByUser(m_model.press(at.x(), at.y()));
+}
+
+void CTransparentListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint at = event->position().toPoint();
+    const std::optional<EditStart> start = m_model.beginEdit(at.x(), at.y());
+    if (!start) return;
+    sendMessages();
+    // The owner may have changed the list while handling the notice.
+    if (!m_model.editing()) return;
+    m_editor = new CEditHelper(this);
+    m_editor->setFont(m_font);
+    m_editor->setGeometry(start->rect.x, start->rect.y, start->rect.width, start->rect.height);
+    if (start->digitsOnly)
+        m_editor->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editor));
+    m_editor->setText(qs(start->text));
+    m_editor->selectAll();
+    m_editor->show();
+    m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+void CTransparentListBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    m_model.hover(at.x(), at.y());
+}
+
+void CTransparentListBox::leaveEvent(QEvent*) { m_model.leave(); }
+
+void CTransparentListBox::wheelEvent(QWheelEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (m_editor) endEdit(true);
+    const int notches = event->angleDelta().y() / 120;
+    if (notches != 0 && m_model.scrollBy(-notches * kWheelRows)) {
+        syncScrollBar();
+        update();
+    }
+    event->accept();
+}
+
+void CTransparentListBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up: selectByUser(m_model.key(ListKey::Up)); break;
+    case Qt::Key_Down: selectByUser(m_model.key(ListKey::Down)); break;
+    case Qt::Key_PageUp: selectByUser(m_model.key(ListKey::PageUp)); break;
+    case Qt::Key_PageDown: selectByUser(m_model.key(ListKey::PageDown)); break;
+    case Qt::Key_Home: selectByUser(m_model.key(ListKey::Home)); break;
+    case Qt::Key_End: selectByUser(m_model.key(ListKey::End)); break;
+    // Enter and Esc belong to the edit box; they never reach the dialog.
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void CTransparentListBox::resizeEvent(QResizeEvent*) {
+    if (m_editor) endEdit(true);
+    m_backgroundValid = false;
+    syncScrollBar();
+}
+
+void CTransparentListBox::moveEvent(QMoveEvent*) {
+    m_backgroundValid = false;
+    update();
+}
+
+}  // namespace vandrel

@@ -1,0 +1,220 @@
+#include "platform/KeyCapture.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <array>
+#include <utility>
+
+namespace vandrel {
+
+namespace {
+
+using CodePair = std::pair<uint16_t, uint8_t>;
+
+// Linux input (evdev) key codes and the virtual-key code of each. Only keys
+// the key-name table can name are listed: anything else is dropped.
+constexpr CodePair kEvdevKeys[] = {
+    {1, 0x1B},                                                     // Esc
+    {2, 0x31}, {3, 0x32}, {4, 0x33}, {5, 0x34}, {6, 0x35},         // 1..5
+    {7, 0x36}, {8, 0x37}, {9, 0x38}, {10, 0x39}, {11, 0x30},       // 6..9, 0
+    {12, 0xBD}, {13, 0xBB}, {14, 0x08}, {15, 0x09},                // - = Back Tab
+    {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'},
+    {21, 'Y'}, {22, 'U'}, {23, 'I'}, {24, 'O'}, {25, 'P'},
+    {26, 0xDB}, {27, 0xDD}, {28, 0x0D}, {29, 0xA2},                // [ ] Enter LCtrl
+    {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'}, {34, 'G'},
+    {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'},
+    {39, 0xBA}, {40, 0xDE}, {41, 0xC0}, {42, 0xA0}, {43, 0xDC},    // ; ' ` LShift backslash
+    {44, 'Z'}, {45, 'X'}, {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'},
+    {51, 0xBC}, {52, 0xBE}, {53, 0xBF}, {54, 0xA1},                // , . / RShift
+    {55, 0x6A}, {56, 0xA4}, {57, 0x20}, {58, 0x14},                // keypad * LAlt Space Caps
+    {59, 0x70}, {60, 0x71}, {61, 0x72}, {62, 0x73}, {63, 0x74},    // F1..F5
+    {64, 0x75}, {65, 0x76}, {66, 0x77}, {67, 0x78}, {68, 0x79},    // F6..F10
+    {69, 0x90}, {70, 0x91},                                        // Num Scroll
+    {71, 0x67}, {72, 0x68}, {73, 0x69}, {74, 0x6D},                // keypad 7 8 9 -
+    {75, 0x64}, {76, 0x65}, {77, 0x66}, {78, 0x6B},                // keypad 4 5 6 +
+    {79, 0x61}, {80, 0x62}, {81, 0x63}, {82, 0x60}, {83, 0x6E},    // keypad 1 2 3 0 .
+    {87, 0x7A}, {88, 0x7B},                                        // F11 F12
+    {96, 0x6C}, {97, 0xA3}, {98, 0x6F}, {99, 0x2C}, {100, 0xA5},   // keypad Enter RCtrl keypad / Prscr RAlt
+    {102, 0x24}, {103, 0x26}, {104, 0x21}, {105, 0x25}, {106, 0x27},  // Home Up PgUp Left Right
+    {107, 0x23}, {108, 0x28}, {109, 0x22}, {110, 0x2D}, {111, 0x2E},  // End Down PgDn Inst Del
+    {114, 0xAE}, {115, 0xAF}, {119, 0x13},                         // Volume down, up; Pause
+    {125, 0x5B}, {126, 0x5C}, {127, 0x5D},                         // LWin RWin Apps
+    {164, 0xB3},                                                   // Play/Pause
+    {171, 0xB5}, {226, 0xB5},                                      // media player (config, media)
+};
+
+// Windows set-1 scan codes, 0x100 marking the E0-prefixed keys.
+constexpr CodePair kWindowsKeys[] = {
+    {0x01, 0x1B},
+    {0x02, 0x31}, {0x03, 0x32}, {0x04, 0x33}, {0x05, 0x34}, {0x06, 0x35},
+    {0x07, 0x36}, {0x08, 0x37}, {0x09, 0x38}, {0x0A, 0x39}, {0x0B, 0x30},
+    {0x0C, 0xBD}, {0x0D, 0xBB}, {0x0E, 0x08}, {0x0F, 0x09},
+    {0x10, 'Q'}, {0x11, 'W'}, {0x12, 'E'}, {0x13, 'R'}, {0x14, 'T'},
+    {0x15, 'Y'}, {0x16, 'U'}, {0x17, 'I'}, {0x18, 'O'}, {0x19, 'P'},
+    {0x1A, 0xDB}, {0x1B, 0xDD}, {0x1C, 0x0D}, {0x1D, 0xA2},
+    {0x1E, 'A'}, {0x1F, 'S'}, {0x20, 'D'}, {0x21, 'F'}, {0x22, 'G'},
+    {0x23, 'H'}, {0x24, 'J'}, {0x25, 'K'}, {0x26, 'L'},
+    {0x27, 0xBA}, {0x28, 0xDE}, {0x29, 0xC0}, {0x2A, 0xA0}, {0x2B, 0xDC},
+    {0x2C, 'Z'}, {0x2D, 'X'}, {0x2E, 'C'}, {0x2F, 'V'}, {0x30, 'B'}, {0x31, 'N'}, {0x32, 'M'},
+    {0x33, 0xBC}, {0x34, 0xBE}, {0x35, 0xBF}, {0x36, 0xA1},
+    {0x37, 0x6A}, {0x38, 0xA4}, {0x39, 0x20}, {0x3A, 0x14},
+    {0x3B, 0x70}, {0x3C, 0x71}, {0x3D, 0x72}, {0x3E, 0x73}, {0x3F, 0x74},
+    {0x40, 0x75}, {0x41, 0x76}, {0x42, 0x77}, {0x43, 0x78}, {0x44, 0x79},
+    {0x45, 0x13}, {0x145, 0x90}, {0x46, 0x91},  // Pause comes without, Num with the E0 mark
+    {0x47, 0x67}, {0x48, 0x68}, {0x49, 0x69}, {0x4A, 0x6D},
+    {0x4B, 0x64}, {0x4C, 0x65}, {0x4D, 0x66}, {0x4E, 0x6B},
+    {0x4F, 0x61}, {0x50, 0x62}, {0x51, 0x63}, {0x52, 0x60}, {0x53, 0x6E},
+    {0x57, 0x7A}, {0x58, 0x7B},
+    {0x11C, 0x6C}, {0x11D, 0xA3}, {0x135, 0x6F}, {0x137, 0x2C}, {0x138, 0xA5},
+    {0x147, 0x24}, {0x148, 0x26}, {0x149, 0x21}, {0x14B, 0x25}, {0x14D, 0x27},
+    {0x14F, 0x23}, {0x150, 0x28}, {0x151, 0x22}, {0x152, 0x2D}, {0x153, 0x2E},
+    {0x12E, 0xAE}, {0x130, 0xAF}, {0x122, 0xB3}, {0x16D, 0xB5},
+    {0x15B, 0x5B}, {0x15C, 0x5C}, {0x15D, 0x5D},
+};
+
+template <size_t N, size_t M>
+constexpr std::array<uint8_t, M> indexTable(const CodePair (&pairs)[N]) {
+    std::array<uint8_t, M> table{};
+    for (const auto& [code, vk] : pairs) table[code] = vk;
+    return table;
+}
+
+constexpr auto kByEvdev = indexTable<std::size(kEvdevKeys), 256>(kEvdevKeys);
+constexpr auto kByScanCode = indexTable<std::size(kWindowsKeys), 512>(kWindowsKeys);
+
+// How long to keep asking for the keyboard grab: the window must be mapped
+// first, which the window system does after show() returns.
+constexpr int kGrabRetryMs = 25;
+constexpr int kGrabAttempts = 40;
+
+}  // namespace
+
+uint8_t VirtualKeyFromXKeycode(uint32_t xKeycode) {
+    if (xKeycode < 8 || xKeycode - 8 >= kByEvdev.size()) return 0;
+    return kByEvdev[xKeycode - 8];
+}
+
+uint8_t VirtualKeyFromWindowsScanCode(uint32_t scanCode) {
+    return scanCode < kByScanCode.size() ? kByScanCode[scanCode] : 0;
+}
+
+uint8_t VirtualKeyOf(const QKeyEvent& event) {
+#ifdef Q_OS_WIN
+    return VirtualKeyFromWindowsScanCode(event.nativeScanCode());
+#else
+    return VirtualKeyFromXKeycode(event.nativeScanCode());
+#endif
+}
+
+KeyCapture::KeyCapture(Mode mode, QObject* parent) : QObject(parent), m_mode(mode) {
+    m_grabRetry = new QTimer(this);
+    m_grabRetry->setInterval(kGrabRetryMs);
+    connect(m_grabRetry, &QTimer::timeout, this, &KeyCapture::tryGrab);
+}
+
+KeyCapture::~KeyCapture() { remove(); }
+
+bool KeyCapture::install(QWidget* target) {
+    remove();
+    if (!target || !qApp) return false;
+    m_target = target;
+    // Application-wide, so that a key is taken before any widget (or its
+    // shortcut, Tab navigation or default button) sees it.
+    qApp->installEventFilter(this);
+    if (m_target->window()->isVisible()) {
+        m_grabAttempts = 0;
+        tryGrab();
+    }
+    return true;
+}
+
+void KeyCapture::remove() {
+    if (!m_target && !m_grabbed) return;
+    releaseGrab();
+    if (qApp) qApp->removeEventFilter(this);
+    m_target = nullptr;
+}
+
+bool KeyCapture::capturing() const {
+    if (!m_target) return false;
+    // A message box opened over the capturing window gets its keys as usual.
+    QWidget* modal = QApplication::activeModalWidget();
+    return !modal || modal == m_target->window();
+}
+
+bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Accepting the override keeps shortcuts from firing; the key press follows.
+        if (!capturing()) return false;
+        event->accept();
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (!capturing()) return false;
+        deliver(static_cast<const QKeyEvent&>(*event));
+        return true;
+    case QEvent::Show:
+        if (m_target && watched == m_target->window() && !m_grabbed) {
+            m_grabAttempts = 0;
+            tryGrab();
+        }
+        return false;
+    case QEvent::Hide:
+        if (m_target && watched == m_target->window()) releaseGrab();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void KeyCapture::deliver(const QKeyEvent& event) {
+    // The filter sees a key at its first offer (to the window) and swallows
+    // it there, so each key arrives here once and reaches no widget.
+    if (event.isAutoRepeat()) return;
+    const bool released = event.type() == QEvent::KeyRelease;
+    if (released && m_mode == Mode::Strokes) return;
+    const uint8_t vk = VirtualKeyOf(event);
+    if (vk == 0) return;
+    const CapturedKey key{vk, released, event.timestamp()};
+    if (onKey) {
+        onKey(key);
+    } else if (m_target) {
+        QCoreApplication::postEvent(m_target, new HookKeyEvent(key));
+    }
+}
+
+void KeyCapture::tryGrab() {
+    // Only X11 lets a window take the keyboard from the desktop, so that
+    // Alt+Tab or Alt+F4 arrive here as keys; elsewhere the filter alone works.
+    if (!m_target || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        m_grabRetry->stop();
+        return;
+    }
+    QWindow* window = m_target->window()->windowHandle();
+    if (window && window->isExposed() && window->setKeyboardGrabEnabled(true)) {
+        m_grabbed = true;
+        m_grabRetry->stop();
+        return;
+    }
+    if (++m_grabAttempts < kGrabAttempts) {
+        m_grabRetry->start();
+    } else {
+        m_grabRetry->stop();
+    }
+}
+
+void KeyCapture::releaseGrab() {
+    m_grabRetry->stop();
+    if (!m_grabbed) return;
+    m_grabbed = false;
+    if (m_target) {
+        if (QWindow* window = m_target->window()->windowHandle()) window->setKeyboardGrabEnabled(false);
+    }
+}
+
+}  // namespace vandrel

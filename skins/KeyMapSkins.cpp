@@ -1,0 +1,204 @@
+#include "skins/KeyMapSkins.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace vandrel {
+
+namespace {
+
+// The main window's theme: graphite greys, one crimson accent.
+const QColor kDialogTop(0x23, 0x26, 0x2C);
+const QColor kDialogBottom(0x17, 0x19, 0x1D);
+const QColor kFrame(0x31, 0x35, 0x3D);
+const QColor kBar(0x12, 0x14, 0x17);
+const QColor kPane(0x1E, 0x1E, 0x1E);  // the tree's flat (30, 30, 30)
+const QColor kWell(0x17, 0x19, 0x1D);
+const QColor kRed(0xC4, 0x16, 0x1C);
+const QColor kRedHover(0xE0, 0x26, 0x2D);
+const QColor kMark(0xB0, 0xB4, 0xBC);
+
+// The dialog is 325 x 276: tabs end at x 324, buttons at y 268.
+constexpr int kWidth = 325;
+constexpr int kHeight = 276;
+
+QImage blank(int w, int h, const QColor& fill) {
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(fill);
+    return img;
+}
+
+QLinearGradient topDown(qreal top, qreal bottom, const QColor& a, const QColor& b) {
+    QLinearGradient g(0, top, 0, bottom);
+    g.setColorAt(0, a);
+    g.setColorAt(1, b);
+    return g;
+}
+
+QImage background() {
+    QImage img = blank(kWidth, kHeight, kDialogBottom);
+    QPainter p(&img);
+    p.fillRect(img.rect(), topDown(0, kHeight, kDialogTop, kDialogBottom));
+    p.fillRect(0, 0, kWidth, 22, kBar);                     // title strip
+    p.fillRect(0, 21, kWidth, 1, kRed);
+    p.fillRect(10, 60, 295, 178, QColor(0x1A, 0x1C, 0x21)); // page well
+    p.setPen(kFrame);
+    p.drawRect(9, 59, 296, 179);
+    p.drawRect(0, 0, kWidth - 1, kHeight - 1);
+    return img;
+}
+
+// A tab: dark face, lighter top rule; the caption is drawn by the dialog.
+QImage tab() {
+    QImage img = blank(82, 27, kBar);
+    QPainter p(&img);
+    p.fillRect(1, 0, 80, 27, topDown(0, 27, QColor(0x2E, 0x32, 0x39), QColor(0x22, 0x25, 0x2B)));
+    p.fillRect(0, 0, 1, 27, kFrame);
+    p.fillRect(81, 0, 1, 27, QColor(0x14, 0x16, 0x19));
+    p.fillRect(0, 26, 82, 1, kFrame);
+    return img;
+}
+
+// The rule over the tabs.
+QImage tabStrip() {
+    QImage img = blank(326, 7, kBar);
+    QPainter p(&img);
+    p.fillRect(0, 5, 326, 1, kFrame);
+    p.fillRect(0, 6, 326, 1, QColor(0x2E, 0x32, 0x39));
+    return img;
+}
+
+// Under the active tab.
+QImage cursor() {
+    QImage img = blank(12, 7, kBar);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRedHover);
+    QPainterPath tri;
+    tri.moveTo(0, 0);
+    tri.lineTo(12, 0);
+    tri.lineTo(6, 6);
+    tri.closeSubpath();
+    p.drawPath(tri);
+    return img;
+}
+
+QImage closeButton(bool over) {
+    QImage img = blank(16, 16, kBar);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (over) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRed);
+        p.drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
+    }
+    p.setPen(QPen(over ? QColor(Qt::white) : kMark, 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
+    p.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
+    return img;
+}
+
+// The dialog's small buttons (42 x 23): grey, or crimson for save.
+QImage smallButton(bool save, bool over) {
+    QImage img = blank(42, 23, kDialogBottom);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor top = save ? (over ? kRedHover : kRed) : (over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B));
+    const QColor bottom = save ? QColor(0x8E, 0x10, 0x14) : QColor(0x23, 0x26, 0x2C);
+    p.setBrush(topDown(0, 23, top, bottom));
+    p.setPen(QPen(save ? QColor(0xFF, 0x4A, 0x50) : QColor(0x4A, 0x4F, 0x58), 1));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 41, 22), 3, 3);
+    return img;
+}
+
+// The disable switch and the launch rows' markers (11 x 10).
+QImage marker(bool on) {
+    QImage img = blank(11, 10, kDialogBottom);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(kWell);
+    p.setPen(QPen(on ? kRedHover : QColor(0x6A, 0x6F, 0x79), 1.2));
+    p.drawRoundedRect(QRectF(0.6, 0.6, 9.8, 8.8), 2, 2);
+    if (on) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRedHover);
+        p.drawRoundedRect(QRectF(3, 2.8, 5, 4.4), 1, 1);
+    }
+    return img;
+}
+
+// The launch page's panel behind its four rows.
+QImage launchPanel() {
+    QImage img = blank(290, 120, QColor(0x1A, 0x1C, 0x21));
+    QPainter p(&img);
+    for (int k = 1; k < 4; ++k) p.fillRect(4, 30 * k - 2, 282, 1, QColor(0x26, 0x29, 0x2F));
+    return img;
+}
+
+QImage pathField() {
+    QImage img = blank(158, 16, kWell);
+    QPainter p(&img);
+    p.fillRect(0, 15, 158, 1, kRed);
+    p.fillRect(0, 0, 158, 1, QColor(0x0E, 0x0F, 0x12));
+    return img;
+}
+
+// The browse button: three dots.
+QImage browseButton(bool over) {
+    QImage img = blank(47, 16, QColor(0x1A, 0x1C, 0x21));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(topDown(0, 16, over ? kRedHover : QColor(0x30, 0x34, 0x3B), over ? kRed : QColor(0x25, 0x28, 0x2E)));
+    p.setPen(QPen(over ? QColor(0xFF, 0x4A, 0x50) : QColor(0x4A, 0x4F, 0x58), 1));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 46, 15), 3, 3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    for (int i = -1; i <= 1; ++i) p.drawEllipse(QPointF(23.5 + 6 * i, 8), 1.3, 1.3);
+    return img;
+}
+
+// The tree's plus and minus boxes (9 x 9) and its picture background.
+QImage treeBox(bool expanded) {
+    QImage img = blank(9, 9, kPane);
+    QPainter p(&img);
+    p.setPen(QColor(0x6A, 0x6F, 0x79));
+    p.drawRect(0, 0, 8, 8);
+    p.fillRect(2, 4, 5, 1, Qt::white);
+    if (!expanded) p.fillRect(4, 2, 1, 5, Qt::white);
+    return img;
+}
+
+}  // namespace
+
+QList<SkinImage> drawKeyMapSkins() {
+    QList<SkinImage> set;
+    auto add = [&set](const char* name, QImage image) {
+        set.append({QStringLiteral("Custom/") + QString::fromLatin1(name), std::move(image)});
+    };
+    add("Custom_BK.png", background());
+    add("large_button.png", tab());
+    add("single_combine_option.png", tabStrip());
+    add("cursor.png", cursor());
+    add("button-close-normal.png", closeButton(false));
+    add("button-close-over.png", closeButton(true));
+    add("button-cancel-normal.png", smallButton(false, false));
+    add("button-cancel-over.png", smallButton(false, true));
+    add("button-save-normal.png", smallButton(true, false));
+    add("button-save-over.png", smallButton(true, true));
+    add("Disable.png", marker(false));
+    add("Enable.png", marker(true));
+    add("enable.png", marker(true));
+    add("Macro_BK.png", launchPanel());
+    add("Advanced.png", pathField());
+    add("view.png", browseButton(false));
+    add("view02.png", browseButton(true));
+    // The tree's bitmaps, by resource number, beside the other numbered ones.
+    set.append({QStringLiteral("bmp131.png"), blank(16, 16, kPane)});
+    set.append({QStringLiteral("bmp133.png"), treeBox(false)});
+    set.append({QStringLiteral("bmp134.png"), treeBox(true)});
+    return set;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,216 @@
+// The key-map dialog's rules without a window: what opening shows, the focus
+// rules of the two key fields, the page switches and what OK leaves for the
+// main window.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/model/KeyMapDialogModel.h"
+#include "keymap/KeyState.h"
+#include "util/Utf16.h"
+
+namespace vandrel {
+namespace {
+
+// Points inside the dialog's buttons and cells.
+constexpr int kTabX[4] = {40, 121, 202, 283};
+constexpr int kTabY = 45;
+const std::pair<int, int> kOk{285, 257}, kInitial{176, 257}, kSwitch{24, 255};
+std::pair<int, int> marker(int row) { return {20, 76 + 30 * row}; }
+std::pair<int, int> browse(int row) { return {279, 75 + 30 * row}; }
+
+constexpr uint8_t kLCtrl = 0xA2, kC = 0x43, kV = 0x56, kA = 0x41, kX = 0x58;
+
+class KeyMapModelTest : public ::testing::Test {
+protected:
+    KeyMapModelTest() {
+        image.clear();
+        std::memset(image.keyMask, 0xFF, sizeof image.keyMask);
+        records.clear();
+        records.restoreHomeCodes();
+        macros.clear();
+    }
+    void open(int slot = 42) { model.open(slot, records[slot], image, macros, true); }
+    KeyMapClickResult click(std::pair<int, int> p) { return model.click(p.first, p.second); }
+    KeyMapClickResult tab(int page) { return model.click(kTabX[page], kTabY); }
+
+    DeviceImage image;
+    KeyRecordTable records;
+    MacroStore macros;
+    KeyMapDialogModel model;
+};
+
+TEST_F(KeyMapModelTest, CombinationRecordIsShownAndKeptOnFirstFocus) {
+    KeyRecord& r = records[42];
+    r.type = 1;
+    r.length = 2;
+    r.data[0] = kLCtrl;
+    r.data[1] = kC;
+    open();
+    EXPECT_EQ(model.combinationText(), u"LCtrl + C ");
+    EXPECT_TRUE(model.firstFocusKeepsRecord());
+
+    model.focusEdit(EditField::Combination);
+    model.keyStroke(kV);  // a third key joins the kept two
+    EXPECT_EQ(model.combinationText(), u"LCtrl + C + V ");
+    EXPECT_EQ(model.request().codeCount, 3u);
+    model.keyStroke(kA);  // a fourth starts a new combination with itself
+    EXPECT_EQ(model.combinationText(), u"A ");
+    EXPECT_EQ(model.request().codeCount, 1u);
+    EXPECT_EQ(model.request().codes[1], 0);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 1);
+    EXPECT_EQ(model.request().codeCount, 1u);
+
+    // Focusing the single-key field first starts a new single key instead.
+    open();
+    model.focusEdit(EditField::Single);
+    EXPECT_TRUE(model.combinationText().empty());
+    EXPECT_EQ(model.request().codeCount, 0u);
+    model.keyStroke(kX);
+    model.keyStroke(kA);
+    EXPECT_EQ(model.singleText(), u"A ");
+    click(kOk);
+    EXPECT_EQ(model.request().assignType, 0);
+    EXPECT_EQ(model.request().codeCount, 1u);
+    EXPECT_EQ(model.request().codes[0], kA);
+}
+
+TEST_F(KeyMapModelTest, KeysWithoutCaptureChangeNothingAndOkRestores) {
+    model.open(42, records[42], image, macros, /*hookInstalled=*/false);
+    model.keyStroke(kA);
+    EXPECT_TRUE(model.singleText().empty());
+    click(kOk);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+}
+
+TEST_F(KeyMapModelTest, LaunchRows) {
+    std::vector<int> asked;
+    model.chooseLaunchPath = [&](int row, const std::u16string&) -> std::optional<std::u16string> {
+        asked.push_back(row);
+        if (row == 2) return std::nullopt;  // cancelled
+        return u"/home/user/Music/a very long file name.mp3";
+    };
+    open();
+    records[42].type = 1;
+    tab(kPageLaunch);
+    EXPECT_EQ(records[42].type, 255);  // the launch page clears the record at once
+    click(browse(0));
+    EXPECT_EQ(model.request().assignType, 4);
+    EXPECT_EQ(model.launchKind(), 0);
+    EXPECT_EQ(ShortLaunchPath(model.request().launchPath), u"../a very long file name.mp3");
+    click(browse(2));  // cancelled: the earlier choice stands
+    EXPECT_EQ(model.request().assignType, 4);
+    EXPECT_EQ(model.markedRow(), 8);
+
+    // Marking another row empties the path but keeps the type.
+    click(marker(1));
+    EXPECT_EQ(model.launchKind(), 1);
+    EXPECT_EQ(model.markedRow(), 4);
+    EXPECT_TRUE(model.request().launchPath.empty());
+    click(kOk);
+    EXPECT_EQ(model.request().assignType, 4);
+    EXPECT_EQ(asked, (std::vector<int>{0, 2}));
+
+    // OK with nothing chosen on the launch page restores the key.
+    open();
+    tab(kPageLaunch);
+    click(marker(3));
+    open();
+    tab(kPageLaunch);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+}
+
+TEST_F(KeyMapModelTest, DisableSwitchOnEveryPageExceptInitialValueAndEmptyMacroPage) {
+    setRecordName(macros[0], u"combo");
+    struct Case {
+        const char* what;
+        int page;
+        bool pickSomething;
+        bool wantEnabled;
+        uint8_t wantType;
+    };
+    const Case cases[] = {
+        {"single key", kPageKeys, true, false, 0},
+        {"keys page without codes", kPageKeys, false, false, 8},
+        {"macro", kPageMacro, true, false, 2},
+        {"macro page without a selection", kPageMacro, false, true, 8},
+        {"function", kPageFunction, true, false, 3},
+    };
+    for (const auto& c : cases) {
+        open();
+        tab(c.page);
+        if (c.pickSomething) {
+            if (c.page == kPageKeys) {
+                model.focusEdit(EditField::Single);
+                model.keyStroke(kA);
+            }
+            if (c.page == kPageMacro) model.selectMacroRow(0);
+            if (c.page == kPageFunction) model.selectTreeItem(1);  // 运行
+        }
+        click(kSwitch);
+        EXPECT_EQ(model.disableSwitch(), 1) << c.what;
+        EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept) << c.what;
+        EXPECT_EQ(model.request().keyEnabled, c.wantEnabled) << c.what;
+        EXPECT_EQ(model.request().assignType, c.wantType) << c.what;
+    }
+    // "初始值" asks for a restore, which enables the key.
+    open();
+    click(kSwitch);
+    EXPECT_EQ(click(kInitial).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().codeCount, kRestoreCodeCount);
+
+    // A disabled key opens with the switch on; the Fn position reads slot 101's bit.
+    SetKeyEnabled(image, 101, false);
+    open(100);
+    EXPECT_EQ(model.disableSwitch(), 1);
+    open(42);
+    EXPECT_EQ(model.disableSwitch(), 0);
+}
+
+TEST_F(KeyMapModelTest, FunctionTreeKeepsTheLastChoiceAndRefusesCategories) {
+    open();
+    tab(kPageFunction);
+    model.selectTreeItem(2);  // 多媒体
+    const KeyMapClickResult refused = click(kOk);
+    EXPECT_EQ(refused.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(refused.askForSubItem);
+    model.selectTreeItem(18);  // 全选
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().functionName, u"全选");
+
+    // Another key without a function record preselects the last choice.
+    open(43);
+    EXPECT_EQ(model.treeItem(), 18);
+    EXPECT_EQ(model.currentPage(), kPageKeys);
+    // A function record opens its own page and label.
+    KeyRecord& r = records[44];
+    r.type = 3;
+    const uint8_t copy[4] = {0, 0xE0, 0x06, 0};
+    std::memcpy(r.data, copy, 4);
+    open(44);
+    EXPECT_EQ(model.currentPage(), kPageFunction);
+    EXPECT_EQ(model.request().functionName, u"复制");
+}
+
+TEST_F(KeyMapModelTest, KeysTabClearsTheRecordWhenComingFromAnotherPage) {
+    KeyRecord& r = records[42];
+    r.type = 2;
+    r.data[0] = 4;
+    r.data[1] = 1;
+    r.data[2] = 0;
+    setRecordName(macros[0], u"m");
+    open();
+    EXPECT_EQ(model.currentPage(), kPageMacro);
+    EXPECT_EQ(model.macroRow(), 0);
+    const KeyMapClickResult res = tab(kPageKeys);
+    EXPECT_TRUE(res.focusSingleEdit);
+    EXPECT_EQ(r.type, 0);
+    EXPECT_EQ(r.data[0], 0);
+    EXPECT_EQ(model.request().assignType, 0);
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,220 @@
+// The profile dialog's model against a temporary profile folder: the checks
+// and messages of each command, and what reaches the files and the
+// configuration in memory.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/model/ProfileDialogModel.h"
+#include "tests/app/TempFolder.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readAll;
+using test::writeAll;
+using Names = std::vector<std::u16string>;
+
+std::vector<uint8_t> pattern(size_t size, uint8_t seed) {
+    std::vector<uint8_t> out(size);
+    for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+    return out;
+}
+
+class ProfileDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProfileDialogPorts& ports = model.ports();
+        ports.message = [this](const std::u16string& caption, const std::u16string& text) {
+            messages.push_back(caption + u"|" + text);
+        };
+        ports.confirm = [this](const std::u16string&, const std::u16string& text) {
+            messages.push_back(u"?" + text);
+            return confirmAnswer;
+        };
+        ports.chooseExportFile = [this] { return exportFile; };
+        ports.chooseImportFile = [this] { return importFile; };
+        std::memset(image.bytes(), 0x5A, sizeof image);
+        std::memset(records.bytes(), 0x6B, sizeof records);
+        model.open();
+    }
+
+    void select(const std::u16string& name) { model.setSelectedRow(model.store().findRow(name).value_or(kNoRow)); }
+    fs::path file(const std::u16string& name) const { return folder / PathFromUtf16(name + u".bin"); }
+    size_t filesOnDisk() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+    void makeNew(int n) {
+        for (int i = 0; i < n; ++i) model.newProfile();
+    }
+    std::vector<uint8_t> memory() const {
+        std::vector<uint8_t> out(image.bytes(), image.bytes() + sizeof image);
+        out.insert(out.end(), records.bytes(), records.bytes() + sizeof records);
+        return out;
+    }
+
+    test::TempFolder temp;
+    fs::path folder = temp.path() / "Configure";
+    DeviceImage image;
+    KeyRecordTable records;
+    ProfileDialogModel model{folder, image, records};
+    std::vector<std::u16string> messages;
+    bool confirmAnswer = true;
+    std::optional<fs::path> exportFile, importFile;
+};
+
+TEST_F(ProfileDialogTest, OpeningCreatesTheFolderSoANewUserCanMakeProfiles) {
+    EXPECT_TRUE(fs::is_directory(folder));
+    model.newProfile();
+    EXPECT_EQ(model.rowNames(), Names{u"Profile_1"});
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ProfileDialogTest, SixProfilesAtMost) {
+    makeNew(6);
+    EXPECT_TRUE(messages.empty());
+    model.leftButtonUp(40, 600);  // the New button
+    EXPECT_EQ(messages, Names{u"配置管理|最多可以存储6个配置\n"});
+    EXPECT_EQ(filesOnDisk(), 6u);
+
+    // A copy with six profiles does nothing and says nothing; without a
+    // selection it asks for one.
+    messages.clear();
+    select(u"Profile_3");
+    model.run(ProfileCommand::Copy);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(filesOnDisk(), 6u);
+    model.setSelectedRow(kNoRow);
+    model.run(ProfileCommand::Copy);
+    EXPECT_EQ(messages, Names{u"配置管理|请选择一个配置文件拷贝"});
+}
+
+TEST_F(ProfileDialogTest, DeleteKeepsTheLastProfileAndAsksFirst) {
+    makeNew(1);
+    model.leftButtonUp(200, 600);  // the Delete button, nothing selected
+    select(u"Profile_1");
+    model.run(ProfileCommand::Delete);
+    EXPECT_EQ(messages, (Names{u"配置管理|请至少保留一个配置文件", u"配置管理|请至少保留一个配置文件"}));
+    EXPECT_TRUE(fs::exists(file(u"Profile_1")));
+
+    makeNew(1);
+    messages.clear();
+    model.run(ProfileCommand::Delete);
+    EXPECT_EQ(messages, Names{u"配置管理|请选择一个配置文件删除"});
+    messages.clear();
+    confirmAnswer = false;
+    select(u"Profile_2");
+    model.run(ProfileCommand::Delete);
+    EXPECT_EQ(messages, Names{u"?删除当前配置文件吗"});
+    EXPECT_EQ(filesOnDisk(), 2u);
+    confirmAnswer = true;
+    model.run(ProfileCommand::Delete);
+    EXPECT_EQ(model.rowNames(), Names{u"Profile_1"});
+}
+
+TEST_F(ProfileDialogTest, RenameToAnotherProfilesNameChangesNothing) {
+    makeNew(2);
+    writeAll(file(u"Profile_1"), pattern(206920, 1));
+    writeAll(file(u"Profile_2"), pattern(206920, 2));
+    model.renameRow(0, u"Profile_2");
+    model.renameRow(0, u"Profile_2.bin");
+    EXPECT_EQ(model.rowNames(), (Names{u"Profile_1", u"Profile_2"}));
+    EXPECT_EQ(readAll(file(u"Profile_1")), pattern(206920, 1));
+    EXPECT_EQ(readAll(file(u"Profile_2")), pattern(206920, 2));
+    EXPECT_EQ(filesOnDisk(), 2u);
+    EXPECT_EQ(model.selectedRow(), kNoRow);
+}
+
+TEST_F(ProfileDialogTest, RenameWithBinTypedStoresOneExtension) {
+    makeNew(1);
+    model.renameRow(0, u"射击.bin");
+    EXPECT_EQ(model.rowNames(), Names{u"射击"});
+    EXPECT_TRUE(fs::exists(file(u"射击")));
+    EXPECT_EQ(filesOnDisk(), 1u);
+}
+
+TEST_F(ProfileDialogTest, NamesThatCannotBeFilesAreRefusedNeverCut) {
+    makeNew(1);
+    model.renameRow(0, u"a/b");
+    EXPECT_EQ(messages, Names{u"配置管理|配置名称不能作为文件名，未重命名。"});
+    EXPECT_EQ(model.rowNames(), Names{u"Profile_1"});
+    EXPECT_EQ(filesOnDisk(), 1u);
+}
+
+TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
+    makeNew(2);
+    const KeyRecordTable recordsBefore = records;
+    select(u"Profile_2");
+    importFile = file(u"Profile_1");  // 10060 zero bytes
+    model.run(ProfileCommand::Load);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(image, DeviceImage{});
+    KeyRecordTable want = recordsBefore;
+    want.restoreHomeCodes();
+    EXPECT_EQ(records, want);
+    EXPECT_EQ(readAll(file(u"Profile_2")), memory());
+}
+
+TEST_F(ProfileDialogTest, FilesThatAreNotProfilesAreRefusedAndChangeNothing) {
+    makeNew(1);
+    const std::vector<uint8_t> before = memory();
+    const std::vector<uint8_t> profileBefore = readAll(file(u"Profile_1"));
+    select(u"Profile_1");
+    importFile = temp.path() / "photo.bin";
+    for (size_t size : {size_t{0}, size_t{5000}, size_t{150000}, size_t{206921}}) {
+        SCOPED_TRACE(size);
+        messages.clear();
+        writeAll(*importFile, pattern(size, 9));
+        select(u"Profile_1");
+        model.run(ProfileCommand::Load);
+        EXPECT_EQ(messages, Names{u"配置管理|所选文件不是配置文件，未加载。"});
+        EXPECT_EQ(memory(), before);
+        EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+    }
+    messages.clear();
+    select(u"Profile_1");
+    importFile = temp.path() / "gone.bin";
+    model.run(ProfileCommand::Load);
+    EXPECT_EQ(messages, Names{u"配置管理|无法读取所选文件，未加载。"});
+    EXPECT_EQ(memory(), before);
+
+    // Without a selection nothing is asked; a cancelled file dialog reads nothing.
+    messages.clear();
+    model.run(ProfileCommand::Load);
+    model.run(ProfileCommand::Save);
+    EXPECT_EQ(messages, (Names{u"配置管理|请选择一个配置文件打开", u"配置管理|请选择一个配置文件保存"}));
+    select(u"Profile_1");
+    importFile.reset();
+    model.run(ProfileCommand::Load);
+    EXPECT_EQ(memory(), before);
+    EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+}
+
+TEST_F(ProfileDialogTest, ExportAndLoadRoundTripByteForByte) {
+    makeNew(2);
+    const std::vector<uint8_t> saved = pattern(206920, 3);
+    std::memcpy(image.bytes(), saved.data(), sizeof image);
+    std::memcpy(records.bytes(), saved.data() + sizeof image, sizeof records);
+    records.restoreHomeCodes();  // what a configuration in memory always holds
+    const std::vector<uint8_t> want = memory();
+
+    select(u"Profile_1");
+    exportFile = temp.path() / "export.bin";
+    model.run(ProfileCommand::Save);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(readAll(*exportFile), want);
+    EXPECT_EQ(readAll(file(u"Profile_1")), want);
+
+    std::memset(image.bytes(), 0, sizeof image);
+    records.clear();
+    select(u"Profile_2");
+    importFile = exportFile;
+    model.run(ProfileCommand::Load);
+    EXPECT_EQ(memory(), want);
+    EXPECT_EQ(readAll(file(u"Profile_2")), want);
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,105 @@
+// The demo keyboard's memory between runs: what a save wrote to it comes back
+// on the next start, and a damaged state file means a factory keyboard, never
+// a half-read one.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "sim/SimStateFile.h"
+#include "tests/app/TempFolder.h"
+#include "tests/device/SimFixture.h"
+
+namespace vandrel::test {
+namespace {
+
+DeviceImage factoryConfig() {
+    VirtualClock clock;
+    SimKeyboard keyboard(clock);
+    return keyboard.config();
+}
+
+TEST(SimStateFile, WhatASaveWroteSurvivesARestart) {
+    TempFolder folder;
+    const SimStateFile file(folder.path() / "DemoKeyboard.bin");
+    DeviceImage saved;
+    {
+        SimSession run;
+        EXPECT_EQ(file.restore(run.keyboard, std::cerr), SimStateFile::Load::Missing);
+        file.attach(run.keyboard);
+        run.connect();
+        run.image.ledEffect = 13;   // radar
+        run.image.responseTime = 3; // 6 ms
+        run.image.diyMaps[2][7] = 0x5A;
+        ASSERT_TRUE(run.session.writeAll(run.image, run.shadow).ok());
+        saved = run.keyboard.config();
+    }
+    SimSession next;
+    EXPECT_EQ(file.restore(next.keyboard, std::cerr), SimStateFile::Load::Restored);
+    next.connect();
+    EXPECT_EQ(next.image.ledEffect, 13);
+    EXPECT_EQ(next.image.responseTime, 3);
+    EXPECT_EQ(next.image.diyMaps[2][7], 0x5A);
+    EXPECT_EQ(next.keyboard.config(), saved);
+
+    // A factory reset from the program is a completed write as well.
+    file.attach(next.keyboard);
+    ASSERT_EQ(next.session.factoryReset(), TransferOutcome::Completed);
+    ASSERT_TRUE(file.read().has_value());
+    EXPECT_EQ(file.read()->ledEffect, factoryConfig().ledEffect);
+    EXPECT_EQ(*file.read(), next.keyboard.config());
+}
+
+TEST(SimStateFile, ADamagedFileMeansAFactoryKeyboardAndSaysSo) {
+    TempFolder folder;
+    const SimStateFile file(folder.path() / "DemoKeyboard.bin");
+    DeviceImage changed = factoryConfig();
+    changed.ledEffect = 13;
+    ASSERT_EQ(file.write(changed), FileResult::Ok);
+    const std::vector<uint8_t> good = readAll(file.path());
+
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases = {
+        {"empty", {}},
+        {"short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
+        {"long", good},
+        {"wrong magic", good},
+        {"flipped configuration byte", good},
+        {"raw image without header", std::vector<uint8_t>(good.begin() + 8, good.end() - 4)},
+    };
+    cases[2].bytes.push_back(0);
+    cases[3].bytes[0] ^= 0xFF;
+    cases[4].bytes[8 + offsetof(DeviceImage, ledEffect)] ^= 0x01;
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeAll(file.path(), c.bytes);
+        VirtualClock clock;
+        SimKeyboard keyboard(clock);
+        DeviceImage dirty = factoryConfig();
+        dirty.ledEffect = 7;
+        keyboard.setConfig(dirty);
+        std::ostringstream err;
+        EXPECT_EQ(file.restore(keyboard, err), SimStateFile::Load::Damaged);
+        EXPECT_EQ(keyboard.config(), factoryConfig());
+        EXPECT_NE(err.str().find("DemoKeyboard.bin"), std::string::npos) << err.str();
+    }
+
+    // The next completed write replaces the damaged file with a sound one.
+    SimSession run;
+    std::ostringstream err;
+    file.restore(run.keyboard, err);
+    file.attach(run.keyboard);
+    run.connect();
+    run.image.gameMode = 1;
+    ASSERT_TRUE(run.session.writeAll(run.image, run.shadow).ok());
+    const std::optional<DeviceImage> stored = file.read();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->gameMode, 1);
+}
+
+}  // namespace
+}  // namespace vandrel::test
