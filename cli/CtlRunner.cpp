@@ -127,7 +127,7 @@ int cmdList(Environment& env) {
     // The channel choice sees only records that can be opened; the paths of
     // the others are still worth showing.
     const ChannelChoice choice = chooseChannels(records, env.session.rule);
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     session.openChannels();
     env.out << "Keyboard 04D9:A124\n";
     env.out << "  command channel  " << (choice.commandPath ? *choice.commandPath : std::string("-")) << "  "
@@ -199,7 +199,7 @@ void printShow(const Configuration& c, std::ostream& out) {
 }
 
 int cmdShow(const Options& o, Environment& env) {
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -214,7 +214,7 @@ int cmdSet(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << parsed.error << "\n";
         return kExitUsage;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     // Only the settings that change are read: a lighting frame carries every
     // lighting byte, so those are needed, and nothing else is.
@@ -248,7 +248,7 @@ int cmdApply(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitBadFile;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
@@ -280,7 +280,7 @@ int cmdSave(const Options& o, Environment& env) {
         std::error_code ec;
         std::filesystem::create_directories(env.profileFolder, ec);
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -303,7 +303,7 @@ int cmdReset(const Options& o, Environment& env) {
             return kExitFailed;
         }
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     Configuration c;
     loadDataFiles(env, c);
@@ -321,7 +321,7 @@ int cmdReset(const Options& o, Environment& env) {
 }
 
 int cmdExport(const Options& o, Environment& env) {
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -349,7 +349,7 @@ int cmdImport(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << o.args[0] << ": " << error << "\n";
         return kExitBadFile;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
@@ -409,6 +409,13 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
     records.restoreHomeCodes();
     return true;
 }
+
+DeviceSession& Environment::deviceSession() {
+    if (!m_session) m_session = std::make_unique<DeviceSession>(transport, clock, session);
+    return *m_session;
+}
+
+Environment::~Environment() = default;
 
 int runCommand(const Options& o, Environment& env) {
     switch (o.command) {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -64,12 +65,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
-    SingleInstance instance;
-    if (!instance.tryLockOnly()) {
-        const int handed = ctl::handToRunningProgram(instance, options, std::cout, std::cerr);
+    auto instance = std::make_unique<SingleInstance>();
+    if (!instance->tryLockOnly()) {
+        const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
         if (handed != ctl::kHandoffNobody) return handed;
         // Another vandrelctl holds the lock: wait for it to finish.
-        if (!instance.tryLockOnly(ctl::kLockWaitMs)) {
+        if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
             std::cerr << "vandrelctl: another vandrelctl is still talking to the keyboard.\n";
             return ctl::kExitFailed;
         }
@@ -107,10 +108,16 @@ int main(int argc, char** argv) {
 #endif
     }
 
-    ctl::Environment env{*transport, clock, dataFolder, profileFolder, std::cout, std::cerr,
-                         ::isatty(STDERR_FILENO) != 0, {}, {}};
+    ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
+    env.progress = ::isatty(STDERR_FILENO) != 0;
     if (::isatty(STDIN_FILENO)) env.confirmReset = askOnTerminal;
     const int code = ctl::runCommand(options, env);
+    // Every file is written and the keyboard has answered: end at once rather
+    // than wait for the listener's read to time out. The system closes the
+    // keyboard's handles; the lock is given back first.
+    instance.reset();
     std::cout.flush();
-    return code;
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

@@ -6,7 +6,6 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QThread>
-#include <QWidget>
 #include <QtGlobal>
 #include <memory>
 
@@ -179,13 +178,6 @@ void SingleInstance::onNewConnection() {
         // The request may already be buffered when the connection is accepted.
         if (socket->bytesAvailable() > 0) handle();
     }
-}
-
-void SingleInstance::bringToFront(QWidget* window) {
-    if (!window) return;
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
 }
 
 }  // namespace vandrel

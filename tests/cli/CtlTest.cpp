@@ -57,8 +57,8 @@ protected:
         err.str({});
         const ParseResult parsed = parseCommandLine(argv);
         if (!parsed.ok()) return kExitUsage;
-        Environment env{transport ? *transport : keyboard, clock, data.path(), data.path() / "Configure", out, err,
-                        false, confirm, {}};
+        Environment env(transport ? *transport : keyboard, clock, data.path(), data.path() / "Configure", out, err);
+        env.confirmReset = confirm;
         return runCommand(parsed.options, env);
     }
     std::string file(const char* name) const { return (data.path() / name).string(); }
