@@ -16,20 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "app/model/DialogRect.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyRecord.h"
 #include "macro/MacroRecord.h"
 
 namespace vandrel {
-
-// A rectangle that includes both edges.
-struct DialogRect {
-    int left, top, right, bottom;
-    bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
-    int width() const { return right - left + 1; }
-    int height() const { return bottom - top + 1; }
-};
 
 enum KeyMapHit : uint8_t {
     kKeyMapClose = 0,

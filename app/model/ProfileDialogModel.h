@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/model/DialogRect.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
 #include "profile/ProfileStore.h"
@@ -55,10 +56,6 @@ struct ProfileDialogPorts {
 inline constexpr const char16_t* kProfileCaption = u"配置管理";
 
 // Layout, in dialog coordinates; rectangles include both edges.
-struct DialogRect {
-    int left, top, right, bottom;
-    bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
-};
 inline constexpr DialogRect kProfileCloseArea{248, 11, 262, 24};
 inline constexpr DialogRect kProfileNewArea{14, 576, 79, 624};
 inline constexpr DialogRect kProfileDeleteArea{184, 576, 249, 624};
