@@ -1,5 +1,6 @@
 #include "cli/CtlRunner.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -137,9 +138,14 @@ int cmdList(Environment& env) {
     FirmwareVersion fw;
     if (session.commandOpen() && session.getFirmwareVersion(fw) == TransferOutcome::Completed)
         env.out << "  firmware         " << int(fw.major) << "." << int(fw.minor) << "\n";
-    for (const HidRecord& r : records)
-        if (r.vendorId == kKeyboardVendorId && r.productId == kKeyboardProductId && !r.canOpen)
-            env.out << "  no access        " << r.path << "\n";
+    // hidapi lists a node once per collection: each path once.
+    std::vector<std::string> shown;
+    for (const HidRecord& r : records) {
+        if (r.vendorId != kKeyboardVendorId || r.productId != kKeyboardProductId || r.canOpen) continue;
+        if (std::find(shown.begin(), shown.end(), r.path) != shown.end()) continue;
+        shown.push_back(r.path);
+        env.out << "  no access        " << r.path << "\n";
+    }
     if (inaccessible || !session.commandOpen() || !session.listenOpen()) {
         if (inaccessible) env.err << kUdevHint;
         return kExitNoAccess;

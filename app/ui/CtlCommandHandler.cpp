@@ -1,5 +1,6 @@
 #include "app/ui/CtlCommandHandler.h"
 
+#include <QApplication>
 #include <QTimer>
 
 #include "app/ui/CTarvinDlg.h"
@@ -48,6 +49,11 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
     }
     if (!m_window.bothChannelsOpen()) {
         answer(ctl::kExitNoKeyboard, "the program has no keyboard connected");
+        return;
+    }
+    // A dialog of the window's works on the configuration until it closes.
+    if (QApplication::activeModalWidget()) {
+        answer(ctl::kExitFailed, "the program has a dialog open; close it first");
         return;
     }
     if (m_window.hasUnsavedChanges()) {
