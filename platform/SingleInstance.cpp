@@ -61,7 +61,7 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
 
     // The lock decides who is first; it is released by the system when the
     // holder dies, and a lock whose holder no longer runs is taken over.
-    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+    m_lock = std::make_unique<QLockFile>(lockFilePath());
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
         const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
@@ -110,9 +110,11 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
     return false;
 }
 
+QString SingleInstance::lockFilePath() const { return QDir::temp().filePath(m_serverName + QStringLiteral(".lock")); }
+
 bool SingleInstance::tryLockOnly(int waitMs) {
     if (!m_lock) {
-        m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+        m_lock = std::make_unique<QLockFile>(lockFilePath());
         m_lock->setStaleLockTime(0);
     }
     if (m_lock->isLocked()) return true;

@@ -67,6 +67,8 @@ signals:
 
 private:
     bool notifyPrimary(int timeoutMs);
+    // The lock that decides which process is first (the program or vandrelctl).
+    QString lockFilePath() const;
     void onNewConnection();
 
     QString m_serverName;
