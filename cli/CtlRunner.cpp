@@ -1,9 +1,7 @@
 #include "cli/CtlRunner.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
@@ -104,12 +102,8 @@ int readConfiguration(DeviceSession& session, Environment& env, Configuration& c
     return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
 }
 
-bool readTextFile(const std::filesystem::path& file, std::string& text) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+// An exported configuration is about 20 kB; anything past this is not one.
+constexpr size_t kMaxJsonBytes = 16u << 20;
 
 // ---- the commands ----------------------------------------------------------
 
@@ -344,11 +338,16 @@ int cmdExport(const Options& o, Environment& env) {
 }
 
 int cmdImport(const Options& o, Environment& env) {
-    std::string text;
-    if (!readTextFile(o.args[0], text)) {
-        env.err << "vandrelctl: " << o.args[0] << " cannot be read.\n";
+    std::vector<uint8_t> bytes;
+    const FileResult read = readFilePrefix(o.args[0], kMaxJsonBytes + 1, bytes);
+    if (read != FileResult::Ok || bytes.size() > kMaxJsonBytes) {
+        env.err << "vandrelctl: " << o.args[0]
+                << (read == FileResult::Missing ? " does not exist.\n"
+                    : read != FileResult::Ok    ? " cannot be read.\n"
+                                                : " is far too large for a configuration.\n");
         return kExitBadFile;
     }
+    const std::string text(bytes.begin(), bytes.end());
     Configuration c;
     std::string error;
     if (!configurationFromJson(text, c, error)) {

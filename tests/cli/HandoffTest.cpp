@@ -81,6 +81,8 @@ TEST_F(HandoffTest, RefusalsLeaveTheKeyboardAlone) {
     EXPECT_TRUE(send("set\tbrightness=70").startsWith("2\t"));
     EXPECT_TRUE(send("show").startsWith("2\t"));
     EXPECT_TRUE(send("apply\tNoSuchProfile").startsWith("6\t"));
+    // vandrelctl --demo never reaches a program on the real keyboard.
+    EXPECT_TRUE(send("--demo\tset\tbrightness=7").startsWith("1\t"));
     // Edits in the window that were not saved are not written behind the
     // user's back.
     state->image.ledSpeed = 2;
