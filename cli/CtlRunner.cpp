@@ -385,10 +385,11 @@ int exitCodeOf(TransferOutcome outcome) {
 std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder) {
     const std::filesystem::path asPath = PathFromUtf16(utf8ToUtf16(argument));
     std::error_code ec;
-    const bool looksLikePath = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos ||
-                               (argument.size() > 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0);
-    if (looksLikePath || std::filesystem::is_regular_file(asPath, ec)) return asPath;
-    const std::u16string name = utf8ToUtf16(argument);
+    const bool hasSeparator = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos;
+    if (hasSeparator || std::filesystem::is_regular_file(asPath, ec)) return asPath;
+    // "FPS" and "FPS.bin" both name the profile FPS of the folder.
+    std::u16string name = utf8ToUtf16(argument);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, u".bin") == 0) name.resize(name.size() - 4);
     if (!IsValidProfileName(name)) return {};
     return profileFolder / PathFromUtf16(name + u".bin");
 }

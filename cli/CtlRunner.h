@@ -48,7 +48,8 @@ private:
 int runCommand(const Options& options, Environment& env);
 
 // Where a PROFILE argument points: a path when it names an existing file or
-// contains a separator or ends in ".bin", else <profileFolder>/<name>.bin.
+// contains a separator, else <profileFolder>/<name>.bin (a ".bin" typed
+// after the name is dropped).
 // Empty when the name cannot be a profile.
 std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder);
 

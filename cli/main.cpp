@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
         if (handed != ctl::kHandoffNobody) return handed;
         // Another vandrelctl holds the lock: wait for it to finish.
         if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
-            std::cerr << "vandrelctl: another vandrelctl is still talking to the keyboard.\n";
+            std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
             return ctl::kExitFailed;
         }
     }
