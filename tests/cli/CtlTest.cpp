@@ -291,5 +291,45 @@ TEST_F(CtlTest, JsonRoundTripIsByteExact) {
     EXPECT_EQ(saved.head[2], 0x5A);
 }
 
+TEST_F(CtlTest, EditedReadableFieldsWinOverTheBytesThatTravel) {
+    // keymap.bin with a byte no readable field carries: the export holds the
+    // image in hex too.
+    auto files = std::make_unique<Configuration>();
+    files->image.tail = 0x42;
+    files->records.restoreHomeCodes();
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    setRecordName(files->macros[0], u"Jump");
+    ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
+    ASSERT_EQ(run({"export", "--json", file("x.json")}), kExitDone) << err.str();
+    const std::vector<uint8_t> b = readAll(data.path() / "x.json");
+    std::string json(b.begin(), b.end());
+    ASSERT_NE(json.find("imageBytes"), std::string::npos);
+
+    // What a user edits by hand: the brightness, and the macro's events.
+    auto replace = [&json](const std::string& from, const std::string& to) {
+        const size_t at = json.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        json.replace(at, from.size(), to);
+    };
+    replace("\"brightness\": 50", "\"brightness\": 9");
+    replace("\"events\": [\n            ]", "\"events\": [\"Space dn\", \"250 ms\", \"Space up\"]");
+    test::writeAll(data.path() / "y.json", std::vector<uint8_t>(json.begin(), json.end()));
+    ASSERT_EQ(run({"import", "--json", file("y.json")}), kExitDone) << err.str();
+
+    EXPECT_EQ(keyboard.config().ledBrightness, 9);
+    MacroStore stored;
+    const std::vector<uint8_t> m = readAll(data.path() / kMacroFileName);
+    ASSERT_EQ(m.size(), sizeof stored);
+    std::memcpy(&stored, m.data(), sizeof stored);
+    const std::vector<MacroEvent> events = readEventLists(stored[0].usageEvents, stored[0].vkEvents);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].vk, 0x20);
+    EXPECT_TRUE(events[1].released);
+    EXPECT_EQ(events[1].delayMs, 250);
+    EXPECT_EQ(recordName(stored[0]), u"Jump");
+    // The byte without device data came through untouched.
+    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) - 1], 0x42);
+}
+
 }  // namespace
 }  // namespace vandrel::ctl

@@ -105,6 +105,33 @@ TEST_F(HandoffTest, ApplyLoadsAProfileFromTheProgramsFolder) {
     EXPECT_EQ(state->keys[20].type, 5);
 }
 
+TEST_F(HandoffTest, ACommandWaitsForTheWindowsOwnSave) {
+    // The window saves an edit; a command arriving meanwhile runs after it,
+    // so the two writes never interleave on the keyboard.
+    state->image.ledSpeed = 2;
+    QMetaObject::invokeMethod(
+        window.get(), [this] { window->saveExternalChange([](AppState&) {}, {}); }, Qt::QueuedConnection);
+    EXPECT_EQ(send("set\tbrightness=5"), "0\t");
+    EXPECT_EQ(keyboard.config().ledSpeed, 2);
+    EXPECT_EQ(keyboard.config().ledBrightness, 5);
+    EXPECT_TRUE(keyboard.violations().empty());
+}
+
+TEST(InstanceLock, AProgramStartsOnlyOnceTheToolIsDone) {
+    const QString key = QUuid::createUuid().toString();
+    auto tool = std::make_unique<SingleInstance>(key);
+    ASSERT_TRUE(tool->tryLockOnly());
+    SingleInstance early(key);
+    EXPECT_FALSE(early.tryBecomePrimary(200));
+    tool.reset();
+    SingleInstance program(key);
+    EXPECT_TRUE(program.tryBecomePrimary(200));
+    // A later tool finds the program listening and hands its command over.
+    SingleInstance later(key);
+    EXPECT_FALSE(later.tryLockOnly());
+    EXPECT_TRUE(later.serverListening());
+}
+
 }  // namespace
 }  // namespace vandrel
 
