@@ -165,7 +165,8 @@ void SingleInstance::onNewConnection() {
                         peer->flush();
                         peer->disconnectFromServer();
                     };
-                    const QByteArray request = line.mid(sizeof(kCommandPrefix) - 1).trimmed();
+                    QByteArray request = line.mid(sizeof(kCommandPrefix) - 1);
+                    request.chop(1);  // the line break; blanks may belong to an argument
                     if (m_commandHandler) m_commandHandler(request, reply);
                     else reply(QByteArrayLiteral("1\tthe running program takes no commands"));
                     return;
