@@ -8,7 +8,6 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QThread>
-#include <QWidget>
 #include <QtGlobal>
 #include <memory>
 
@@ -210,6 +209,7 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
     return false;
 }
 
+
 bool SingleInstance::tryLockOnly(int waitMs) {
     if (!m_lock && !makeLock()) return !serverListening();
     if (m_lock->isLocked()) return true;
@@ -239,7 +239,9 @@ std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request,
         if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
         socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
     }
-    return socket.readLine(kMaxRequestBytes).trimmed();
+    QByteArray answer = socket.readLine(kMaxRequestBytes);
+    if (answer.endsWith('\n')) answer.chop(1);
+    return answer;
 }
 
 void SingleInstance::onNewConnection() {
@@ -260,7 +262,8 @@ void SingleInstance::onNewConnection() {
                         peer->flush();
                         peer->disconnectFromServer();
                     };
-                    const QByteArray request = line.mid(sizeof(kCommandPrefix) - 1).trimmed();
+                    QByteArray request = line.mid(sizeof(kCommandPrefix) - 1);
+                    request.chop(1);  // the line break; blanks may belong to an argument
                     if (m_commandHandler) m_commandHandler(request, reply);
                     else reply(QByteArrayLiteral("1\tthe running program takes no commands"));
                     return;
@@ -275,13 +278,6 @@ void SingleInstance::onNewConnection() {
         // The request may already be buffered when the connection is accepted.
         if (socket->bytesAvailable() > 0) handle();
     }
-}
-
-void SingleInstance::bringToFront(QWidget* window) {
-    if (!window) return;
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
 }
 
 }  // namespace vandrel

@@ -84,7 +84,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&instance, &SingleInstance::activationRequested, &window,
             [&window] { SingleInstance::bringToFront(&window); });
     // vandrelctl hands its commands to the running program.
-    CtlCommandHandler commands(window, paths.profileFolder);
+    CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
     instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
         commands.handle(request, reply);
     });
