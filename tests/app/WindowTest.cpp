@@ -984,6 +984,8 @@ TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
     tree.setAlwaysShowSelection(true);
     EXPECT_EQ(pixelAt(1, rowY), VividTree::selectionColour());
     EXPECT_EQ(pixelAt(290, rowY), VividTree::selectionColour());
+}
+
 // The profile dialog over the window: a profile loaded there shows in the
 // window at once and reaches the keyboard with the window's save.
 TEST_F(WindowTest, LoadedProfileReachesTheKeyboardOnSave) {
