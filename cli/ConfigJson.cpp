@@ -47,21 +47,27 @@ bool fromHex(const QJsonValue& v, uint8_t* p, size_t n) {
     return true;
 }
 
+// A key's display name without the blanks some names carry at their end
+// (for the dialogs' layout), so that a hand-edited file needs none.
+std::u16string keyName(uint8_t vk) {
+    std::u16string name = keyNames().name(vk);
+    while (!name.empty() && name.back() == u' ') name.pop_back();
+    return name;
+}
+
 // The first virtual-key code with this display name, or 0.
 uint8_t vkByName(const std::u16string& name) {
     if (name.empty()) return 0;
-    const KeyNameTable& t = keyNames();
     for (int vk = 1; vk < 256; ++vk)
-        if (t.name(static_cast<uint8_t>(vk)) == name) return static_cast<uint8_t>(vk);
+        if (keyName(static_cast<uint8_t>(vk)) == name) return static_cast<uint8_t>(vk);
     return 0;
 }
 
 // The display name of a HID usage: the first key whose usage it is.
 std::u16string nameOfUsage(uint8_t usage) {
-    const KeyNameTable& t = keyNames();
     for (int vk = 1; vk < 256; ++vk)
-        if (t.usage(static_cast<uint8_t>(vk)) == usage && !t.name(static_cast<uint8_t>(vk)).empty())
-            return t.name(static_cast<uint8_t>(vk));
+        if (keyNames().usage(static_cast<uint8_t>(vk)) == usage && !keyName(static_cast<uint8_t>(vk)).empty())
+            return keyName(static_cast<uint8_t>(vk));
     char b[16];
     std::snprintf(b, sizeof b, "usage 0x%02X", usage);
     return utf8ToUtf16(b);
@@ -82,6 +88,17 @@ SpareMatrix spareMatrix() {
         s.mask[slotMaskByte(slot)] &= static_cast<uint8_t>(~slotMaskBit(slot));
     }
     return s;
+}
+
+// The rows of a macro as the macro manager lists them ("A dn", "120 ms",
+// "A up"), with the key names trimmed.
+std::vector<std::u16string> macroRows(const MacroRecord& r) {
+    std::vector<std::u16string> rows;
+    for (const MacroEvent& e : readEventLists(r.usageEvents, r.vkEvents)) {
+        if (e.delayMs != kNoDelay) rows.push_back(delayRowText(e.delayMs));
+        rows.push_back(keyName(e.vk) + (e.released ? u" up" : u" dn"));
+    }
+    return rows;
 }
 
 // A failure while reading: where and why.
@@ -317,7 +334,7 @@ QJsonObject recordToJson(const KeyRecord& r, int slot) {
     o[QStringLiteral("type")] = r.type;
     if (isCodeType(r.type)) {
         QJsonArray codes;
-        for (size_t i = 0; i < r.length && i < sizeof r.data; ++i) codes.append(q16(keyNames().name(r.data[i])));
+        for (size_t i = 0; i < r.length && i < sizeof r.data; ++i) codes.append(q16(keyName(r.data[i])));
         o[QStringLiteral("codes")] = codes;
     } else {
         o[QStringLiteral("data")] = toHex(r.data, sizeof r.data, true);
@@ -360,8 +377,7 @@ QJsonObject macroToJson(const MacroRecord& r, size_t index) {
     o[QStringLiteral("loop")] = recordLoopCount(r);
     o[QStringLiteral("flags")] = r.macroFlags;
     QJsonArray rows;
-    for (const std::u16string& row : eventRows(readEventLists(r.usageEvents, r.vkEvents), keyNames()))
-        rows.append(q16(row));
+    for (const std::u16string& row : macroRows(r)) rows.append(q16(row));
     o[QStringLiteral("events")] = rows;
     return o;
 }
@@ -380,7 +396,9 @@ bool parseEvents(const QJsonArray& rows, MacroRecord& r, ReadError& err, const s
         }
         const bool up = text.size() > 3 && text.compare(text.size() - 3, 3, " up") == 0;
         const bool down = text.size() > 3 && text.compare(text.size() - 3, 3, " dn") == 0;
-        const uint8_t vk = (up || down) ? vkByName(row.substr(0, row.size() - 3)) : 0;
+        std::u16string name = (up || down) ? row.substr(0, row.size() - 3) : std::u16string();
+        while (!name.empty() && name.back() == u' ') name.pop_back();
+        const uint8_t vk = vkByName(name);
         if (!vk) return err.set(where, "'" + text + "' is neither \"<key> dn\", \"<key> up\" nor \"<n> ms\"");
         MacroEvent e;
         e.released = up;
@@ -465,7 +483,7 @@ bool applyImageObject(const QJsonObject& o, DeviceImage& im, ReadError& err) {
 
 std::string slotName(int slot) {
     if (slot < 0 || slot >= kPhysicalSlots) return "slot " + std::to_string(slot);
-    const std::u16string name = keyNames().name(SlotHomeVk[slot]);
+    const std::u16string name = keyName(SlotHomeVk[slot]);
     return name.empty() ? "key " + std::to_string(slot) : utf16ToUtf8(name);
 }
 
@@ -504,7 +522,7 @@ std::string describeKey(const Configuration& c, int slot) {
 
 std::string describeMacro(const MacroRecord& record) {
     std::string s;
-    for (const std::u16string& row : eventRows(readEventLists(record.usageEvents, record.vkEvents), keyNames()))
+    for (const std::u16string& row : macroRows(record))
         s += (s.empty() ? "" : ", ") + utf16ToUtf8(row);
     return s.empty() ? "(no events)" : s;
 }

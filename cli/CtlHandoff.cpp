@@ -55,6 +55,7 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
     // own profile folder.
     if (options.command == Command::Apply && words[1].find('/') != std::string::npos)
         words[1] = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
+    if (options.demo) words.insert(words.begin(), kDemoWord);
     QByteArray request;
     if (!encodeRequest(words, request)) {
         err << "vandrelctl: an argument holds a tab or a line break.\n";

@@ -19,6 +19,8 @@ namespace vandrel::ctl {
 
 // handToRunningProgram's result when no program answered.
 constexpr int kHandoffNobody = -1;
+// The first word of a request for the demo keyboard.
+constexpr const char* kDemoWord = "--demo";
 // How long a second vandrelctl waits for the first one to finish.
 constexpr int kLockWaitMs = 30000;
 // How long the program may take to carry a command out (a read and a write).

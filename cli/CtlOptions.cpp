@@ -127,9 +127,12 @@ std::string helpText() {
            "  6  a profile or JSON file is missing, unreadable or malformed\n"
            "\n"
            "Examples:\n"
-           "  vandrelctl set effect=breathing brightness=30 rate=1000\n"
+           "  vandrelctl set effect=breathing brightness=30\n"
+           "                       breathing lighting at brightness 30\n"
            "  vandrelctl apply FPS\n"
-           "  vandrelctl export --json backup.json\n";
+           "                       the profile FPS of the profile folder\n"
+           "  vandrelctl export --json backup.json\n"
+           "                       the whole configuration into a JSON file\n";
 }
 
 }  // namespace vandrel::ctl

@@ -1,8 +1,7 @@
 #include "cli/CtlRunner.h"
 
-#include <fstream>
+#include <algorithm>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
@@ -103,12 +102,8 @@ int readConfiguration(DeviceSession& session, Environment& env, Configuration& c
     return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
 }
 
-bool readTextFile(const std::filesystem::path& file, std::string& text) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+// An exported configuration is about 20 kB; anything past this is not one.
+constexpr size_t kMaxJsonBytes = 16u << 20;
 
 // ---- the commands ----------------------------------------------------------
 
@@ -127,7 +122,7 @@ int cmdList(Environment& env) {
     // The channel choice sees only records that can be opened; the paths of
     // the others are still worth showing.
     const ChannelChoice choice = chooseChannels(records, env.session.rule);
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     session.openChannels();
     env.out << "Keyboard 04D9:A124\n";
     env.out << "  command channel  " << (choice.commandPath ? *choice.commandPath : std::string("-")) << "  "
@@ -137,9 +132,14 @@ int cmdList(Environment& env) {
     FirmwareVersion fw;
     if (session.commandOpen() && session.getFirmwareVersion(fw) == TransferOutcome::Completed)
         env.out << "  firmware         " << int(fw.major) << "." << int(fw.minor) << "\n";
-    for (const HidRecord& r : records)
-        if (r.vendorId == kKeyboardVendorId && r.productId == kKeyboardProductId && !r.canOpen)
-            env.out << "  no access        " << r.path << "\n";
+    // hidapi lists a node once per collection: each path once.
+    std::vector<std::string> shown;
+    for (const HidRecord& r : records) {
+        if (r.vendorId != kKeyboardVendorId || r.productId != kKeyboardProductId || r.canOpen) continue;
+        if (std::find(shown.begin(), shown.end(), r.path) != shown.end()) continue;
+        shown.push_back(r.path);
+        env.out << "  no access        " << r.path << "\n";
+    }
     if (inaccessible || !session.commandOpen() || !session.listenOpen()) {
         if (inaccessible) env.err << kUdevHint;
         return kExitNoAccess;
@@ -199,7 +199,7 @@ void printShow(const Configuration& c, std::ostream& out) {
 }
 
 int cmdShow(const Options& o, Environment& env) {
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -214,7 +214,7 @@ int cmdSet(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << parsed.error << "\n";
         return kExitUsage;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     // Only the settings that change are read: a lighting frame carries every
     // lighting byte, so those are needed, and nothing else is.
@@ -248,7 +248,7 @@ int cmdApply(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitBadFile;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
@@ -280,7 +280,7 @@ int cmdSave(const Options& o, Environment& env) {
         std::error_code ec;
         std::filesystem::create_directories(env.profileFolder, ec);
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -303,7 +303,7 @@ int cmdReset(const Options& o, Environment& env) {
             return kExitFailed;
         }
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     Configuration c;
     loadDataFiles(env, c);
@@ -321,7 +321,7 @@ int cmdReset(const Options& o, Environment& env) {
 }
 
 int cmdExport(const Options& o, Environment& env) {
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
     if (int rc = readConfiguration(session, env, c)) return rc;
@@ -338,18 +338,23 @@ int cmdExport(const Options& o, Environment& env) {
 }
 
 int cmdImport(const Options& o, Environment& env) {
-    std::string text;
-    if (!readTextFile(o.args[0], text)) {
-        env.err << "vandrelctl: " << o.args[0] << " cannot be read.\n";
+    std::vector<uint8_t> bytes;
+    const FileResult read = readFilePrefix(o.args[0], kMaxJsonBytes + 1, bytes);
+    if (read != FileResult::Ok || bytes.size() > kMaxJsonBytes) {
+        env.err << "vandrelctl: " << o.args[0]
+                << (read == FileResult::Missing ? " does not exist.\n"
+                    : read != FileResult::Ok    ? " cannot be read.\n"
+                                                : " is far too large for a configuration.\n");
         return kExitBadFile;
     }
+    const std::string text(bytes.begin(), bytes.end());
     Configuration c;
     std::string error;
     if (!configurationFromJson(text, c, error)) {
         env.err << "vandrelctl: " << o.args[0] << ": " << error << "\n";
         return kExitBadFile;
     }
-    DeviceSession session(env.transport, env.clock, env.session);
+    DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
@@ -380,10 +385,11 @@ int exitCodeOf(TransferOutcome outcome) {
 std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder) {
     const std::filesystem::path asPath = PathFromUtf16(utf8ToUtf16(argument));
     std::error_code ec;
-    const bool looksLikePath = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos ||
-                               (argument.size() > 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0);
-    if (looksLikePath || std::filesystem::is_regular_file(asPath, ec)) return asPath;
-    const std::u16string name = utf8ToUtf16(argument);
+    const bool hasSeparator = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos;
+    if (hasSeparator || std::filesystem::is_regular_file(asPath, ec)) return asPath;
+    // "FPS" and "FPS.bin" both name the profile FPS of the folder.
+    std::u16string name = utf8ToUtf16(argument);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, u".bin") == 0) name.resize(name.size() - 4);
     if (!IsValidProfileName(name)) return {};
     return profileFolder / PathFromUtf16(name + u".bin");
 }
@@ -409,6 +415,13 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
     records.restoreHomeCodes();
     return true;
 }
+
+DeviceSession& Environment::deviceSession() {
+    if (!m_session) m_session = std::make_unique<DeviceSession>(transport, clock, session);
+    return *m_session;
+}
+
+Environment::~Environment() = default;
 
 int runCommand(const Options& o, Environment& env) {
     switch (o.command) {

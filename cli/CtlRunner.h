@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 
 #include "cli/CtlOptions.h"
 #include "device/Clock.h"
@@ -16,6 +17,12 @@
 namespace vandrel::ctl {
 
 struct Environment {
+    Environment(Transport& t, Clock& c, std::filesystem::path data, std::filesystem::path profiles, std::ostream& o,
+                std::ostream& e)
+        : transport(t), clock(c), dataFolder(std::move(data)), profileFolder(std::move(profiles)), out(o), err(e) {}
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
     Transport& transport;
     Clock& clock;
     std::filesystem::path dataFolder;     // keymap.bin, MacroDefine.bin
@@ -27,12 +34,22 @@ struct Environment {
     // Asks before a factory reset; empty when there is nobody to ask.
     std::function<bool()> confirmReset;
     SessionOptions session;
+
+    ~Environment();
+    // The keyboard session, opened on first use and closed with the
+    // environment. Closing waits for the listener's read to time out, which
+    // a process that ends anyway may skip by ending without destroying it.
+    DeviceSession& deviceSession();
+
+private:
+    std::unique_ptr<DeviceSession> m_session;
 };
 
 int runCommand(const Options& options, Environment& env);
 
 // Where a PROFILE argument points: a path when it names an existing file or
-// contains a separator or ends in ".bin", else <profileFolder>/<name>.bin.
+// contains a separator, else <profileFolder>/<name>.bin (a ".bin" typed
+// after the name is dropped).
 // Empty when the name cannot be a profile.
 std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder);
 

@@ -260,17 +260,18 @@ ChangeFlags sectionsOf(const std::vector<SettingChange>& changes) {
 }
 
 std::string settingsHelp() {
-    return "  effect=NAME        steady, breathing, wave, fade, snake, ripple, neon, raindrops,\n"
-           "                     ring, collide, radar, diy1 .. diy5\n"
-           "  speed=0..9         effect speed (9 fastest)\n"
-           "  brightness=0..50\n"
-           "  colour=1..7|multi  palette entry or the multicolour mode (also color=)\n"
-           "  direction=left|right|up|down   (wave and radar)\n"
-           "  palette1..palette7=#RRGGBB     the seven palette colours\n"
-           "  gamemode=on|off\n"
-           "  winlock=on|off     the Windows-key lock\n"
-           "  rate=125|250|500|1000          USB report rate in Hz\n"
-           "  response=2..20     key response time in ms, even values\n";
+    return "  effect=NAME         steady, breathing, wave, fade, snake, ripple, neon,\n"
+           "                      raindrops, ring, collide, radar, diy1 .. diy5\n"
+           "  speed=0..9          effect speed, 9 the fastest\n"
+           "  brightness=0..50    brightness, 0 dark\n"
+           "  colour=1..7|multi   palette entry, or the multicolour mode (also color=)\n"
+           "  direction=DIR       left, right, up or down (wave and radar)\n"
+           "  palette1..palette7=#RRGGBB\n"
+           "                      the seven palette colours\n"
+           "  gamemode=on|off     game mode\n"
+           "  winlock=on|off      the Windows-key lock\n"
+           "  rate=HZ             USB report rate: 125, 250, 500 or 1000\n"
+           "  response=MS         key response time: 2, 4, ... 20 ms\n";
 }
 
 }  // namespace vandrel::ctl

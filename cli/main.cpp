@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -22,10 +23,7 @@
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
 #include "sim/SimKeyboard.h"
-#if __has_include("sim/SimStateFile.h")
 #include "sim/SimStateFile.h"
-#define VANDREL_DEMO_STATE 1
-#endif
 #include "update/AppVersion.h"
 
 #ifdef VANDREL_HAVE_HIDAPI
@@ -67,13 +65,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
-    SingleInstance instance;
-    if (!instance.tryLockOnly()) {
-        const int handed = ctl::handToRunningProgram(instance, options, std::cout, std::cerr);
+    auto instance = std::make_unique<SingleInstance>();
+    if (!instance->tryLockOnly()) {
+        const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
         if (handed != ctl::kHandoffNobody) return handed;
         // Another vandrelctl holds the lock: wait for it to finish.
-        if (!instance.tryLockOnly(ctl::kLockWaitMs)) {
-            std::cerr << "vandrelctl: another vandrelctl is still talking to the keyboard.\n";
+        if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
+            std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
             return ctl::kExitFailed;
         }
     }
@@ -91,18 +89,15 @@ int main(int argc, char** argv) {
 
     RealClock clock;
     std::unique_ptr<Transport> transport;
-#ifdef VANDREL_DEMO_STATE
     std::unique_ptr<SimStateFile> demoState;
-#endif
     if (options.demo) {
         auto keyboard = std::make_unique<SimKeyboard>(clock);
         const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
         keyboard->setFirmwareVersion(version.major, version.minor);
-#ifdef VANDREL_DEMO_STATE
+        // The demo keyboard remembers what was written to it, as a real one.
         demoState = std::make_unique<SimStateFile>(dataFolder / "DemoKeyboard.bin");
         demoState->restore(*keyboard, std::cerr);
         demoState->attach(*keyboard);
-#endif
         transport = std::move(keyboard);
     } else {
 #ifdef VANDREL_HAVE_HIDAPI
@@ -113,10 +108,16 @@ int main(int argc, char** argv) {
 #endif
     }
 
-    ctl::Environment env{*transport, clock, dataFolder, profileFolder, std::cout, std::cerr,
-                         ::isatty(STDERR_FILENO) != 0, {}, {}};
+    ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
+    env.progress = ::isatty(STDERR_FILENO) != 0;
     if (::isatty(STDIN_FILENO)) env.confirmReset = askOnTerminal;
     const int code = ctl::runCommand(options, env);
+    // Every file is written and the keyboard has answered: end at once rather
+    // than wait for the listener's read to time out. The system closes the
+    // keyboard's handles; the lock is given back first.
+    instance.reset();
     std::cout.flush();
-    return code;
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

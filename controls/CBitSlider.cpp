@@ -1,10 +1,11 @@
 #include "controls/CBitSlider.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <cmath>
+
+#include "app/draw/SkinFile.h"
 
 namespace vandrel {
 
@@ -21,9 +22,9 @@ CBitSlider::CBitSlider(QWidget* parent) : QAbstractSlider(parent), m_owner(paren
 }
 
 void CBitSlider::setUpSkin(const QString& skinFolder) {
-    QSize track = QImageReader(skinFolder + QStringLiteral("/bmp140.png")).size();
+    QSize track = skinImageSize(skinFolder + QStringLiteral("/bmp140.png"));
     if (!track.isValid()) track = QSize(kTrackWidth, kTrackHeight);
-    const QSize thumb = QImageReader(skinFolder + QStringLiteral("/bmp141.png")).size();
+    const QSize thumb = skinImageSize(skinFolder + QStringLiteral("/bmp141.png"));
     m_thumbSize = thumb.isValid() ? thumb : QSize(kThumbWidth, kThumbHeight);
     resize(track);
 }

@@ -1,10 +1,11 @@
 #include "controls/CSplashScreen.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QTimerEvent>
+
+#include "app/draw/SkinFile.h"
 
 namespace vandrel {
 
@@ -19,21 +20,26 @@ CSplashScreen::~CSplashScreen() { m_timer.stop(); }
 
 void CSplashScreen::start() {
     // A missing image gives a window without visible area; the timer runs anyway.
-    m_size = QImageReader(m_imagePath).size();
+    m_size = skinImageSize(m_imagePath);
     if (!m_size.isValid()) m_size = QSize(0, 0);
     if (!m_size.isEmpty()) {
         setFixedSize(m_size);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(m_size.width() / 2, m_size.height() / 2));
-        }
+        move(centredOnScreen(m_size));
         show();
     }
     m_timer.start(kTickMs, Qt::PreciseTimer, this);
 }
 
+QPoint CSplashScreen::centredOnScreen(const QSize& size) const {
+    const QScreen* shown = screen();
+    if (!shown) shown = QGuiApplication::primaryScreen();
+    if (!shown) return pos();
+    const QRect area = shown->availableGeometry();
+    return area.center() - QPoint(size.width() / 2, size.height() / 2);
+}
+
 void CSplashScreen::paintEvent(QPaintEvent*) {
-    const QImage image(m_imagePath);
+    const QImage image = loadSkinImage(m_imagePath);
     if (image.isNull()) return;
     QPainter p(this);
     p.drawImage(QRect(QPoint(0, 0), m_size), image, QRect(QPoint(0, 0), m_size));

@@ -23,6 +23,9 @@ public:
     // starts the timer. Returns at once; finished() follows when it closes.
     void start();
     bool running() const { return m_timer.isActive(); }
+    // The top-left corner that centres a window of `size` on the screen that
+    // shows the splash.
+    QPoint centredOnScreen(const QSize& size) const;
     int ticks() const { return m_ticks; }
     const QSize& imageSize() const { return m_size; }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/Utf16.h"
+
 namespace vandrel {
 
 namespace {
@@ -15,14 +17,7 @@ std::u16string withoutMarker(std::u16string s, const char16_t* part) {
     return s;
 }
 
-std::u16string decimal(int v) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    return s;
-}
+std::u16string decimal(int v) { return decimalUtf16(v < 0 ? 0u : static_cast<unsigned>(v)); }
 
 int plainCompare(const std::u16string& a, const std::u16string& b) { return a.compare(b); }
 

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
 
     vandrel::CTarvinApp::Options options;
     options.watchDevices = false;
+    options.simulatedKeyboard = true;
     options.windowCreated = [&](vandrel::CTarvinDlg& window) {
         // Only the running instance touches the keyboard's saved state.
         const vandrel::SimStateFile state(

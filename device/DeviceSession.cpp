@@ -19,7 +19,7 @@ public:
         const int64_t deadline = m_clock.nowUs() + int64_t{m_deadlineMs} * 1000;
         m_clock.waitUntil(deadline, [this] { return m_listener.ackFlag.load() || !m_listener.running(); });
         if (m_listener.ackFlag.load()) return AckResult::Acked;
-        if (m_listener.deviceGone()) return AckResult::Gone;
+        if (m_listener.channelLost()) return AckResult::Gone;
         return AckResult::TimedOut;
     }
 

@@ -26,6 +26,7 @@ bool Listener::start(ChannelId ch, const ListenFraming& framing) {
     if (m_thread.joinable()) m_thread.join();  // one that ended by itself
     stopListening.store(false);
     m_gone.store(false);
+    m_lost.store(false);
     m_running.store(true);
     ++m_started;
     m_thread = std::thread(&Listener::run, this, ch, framing);
@@ -34,6 +35,9 @@ bool Listener::start(ChannelId ch, const ListenFraming& framing) {
 
 void Listener::stop() {
     std::lock_guard<std::mutex> lock(m_threadMutex);
+    // Set before the thread ends, so that a writer never sees the listener
+    // stopped without a reason.
+    if (m_running.load()) m_lost.store(true);
     stopListening.store(true);
     if (m_thread.joinable()) m_thread.join();
     m_gone.store(false);  // the channel is being closed; its loss has been dealt with
@@ -45,6 +49,7 @@ void Listener::run(ChannelId ch, ListenFraming framing) {
         size_t got = 0;
         const IoStatus s = m_transport.readInput(ch, buf, sizeof(buf), got, kReadTimeoutMs);
         if (s == IoStatus::Gone) {
+            m_lost.store(true);
             m_gone.store(true);
             break;
         }

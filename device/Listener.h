@@ -41,6 +41,12 @@ public:
     bool running() const { return m_running.load(); }
     // The last thread ended because the channel reported the device gone.
     bool deviceGone() const { return m_gone.load(); }
+    // The channel was lost under the last thread: it reported the device gone,
+    // or the channel was closed while the thread ran (the keyboard's removal).
+    // Unlike deviceGone() this outlives stop(), so that a writer waiting for
+    // an acknowledgement learns why the listener ended even when the removal
+    // has already closed the channel. Cleared by start().
+    bool channelLost() const { return m_lost.load(); }
     // Threads started over the object's life.
     int threadsStarted() const { return m_started.load(); }
 
@@ -61,6 +67,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_gone{false};
+    std::atomic<bool> m_lost{false};
     std::atomic<int> m_started{0};
 };
 

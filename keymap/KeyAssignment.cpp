@@ -85,10 +85,6 @@ void storePath(KeyRecord& r, const std::u16string& path) {
     r.path[2 * i + 1] = 0;
 }
 
-bool isLaunchType(uint8_t t) {
-    return t >= static_cast<uint8_t>(AssignType::LaunchMusicFile) && t <= static_cast<uint8_t>(AssignType::OpenFolder);
-}
-
 }  // namespace
 
 AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,

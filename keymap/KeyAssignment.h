@@ -27,6 +27,11 @@ enum class AssignType : uint8_t {
     RestoreDefault = 8,
 };
 
+// Whether a type (as stored in a KeyRecord) starts a file, program or folder.
+inline bool isLaunchType(uint8_t t) {
+    return t >= static_cast<uint8_t>(AssignType::LaunchMusicFile) && t <= static_cast<uint8_t>(AssignType::OpenFolder);
+}
+
 // A codeCount of this value restores the key's factory function whatever the type.
 constexpr uint32_t kRestoreCodeCount = 255;
 constexpr int32_t kNoMacro = -1;

@@ -23,27 +23,27 @@ void ApplyConfigurationBytes(const uint8_t* data, size_t size, DeviceImage* imag
 }
 
 bool WriteConfigurationFile(const std::filesystem::path& file, const DeviceImage& image,
-                            const KeyRecordTable& records) {
-    return writeFileAtomic(file, {{image.bytes(), sizeof(DeviceImage)}, {records.bytes(), sizeof(KeyRecordTable)}}) ==
-           FileResult::Ok;
+                            const KeyRecordTable& records, std::error_code* why) {
+    return writeFileAtomic(file, {{image.bytes(), sizeof(DeviceImage)}, {records.bytes(), sizeof(KeyRecordTable)}},
+                           why) == FileResult::Ok;
 }
 
 KeymapLoadResult LoadKeymapFile(const std::filesystem::path& dataFolder, DeviceImage& image,
-                                KeyRecordTable& records, bool& skipImageOnNextLoad) {
+                                KeyRecordTable& records, bool& skipImageOnNextLoad, std::error_code* why) {
     const bool skipImage = skipImageOnNextLoad;
     skipImageOnNextLoad = false;
     const std::filesystem::path file = KeymapFilePath(dataFolder);
 
     std::vector<uint8_t> bytes;
     KeymapLoadResult result;
-    switch (readFilePrefix(file, kKeymapFileBytes, bytes)) {
+    switch (readFilePrefix(file, kKeymapFileBytes, bytes, why)) {
         case FileResult::Ok:
             ApplyConfigurationBytes(bytes.data(), bytes.size(), skipImage ? nullptr : &image, records);
             result = KeymapLoadResult::Loaded;
             break;
         case FileResult::Missing:
             records.clear();
-            result = WriteConfigurationFile(file, image, records) ? KeymapLoadResult::Created
+            result = WriteConfigurationFile(file, image, records, why) ? KeymapLoadResult::Created
                                                                   : KeymapLoadResult::CreateFailed;
             break;
         default:
@@ -57,8 +57,8 @@ KeymapLoadResult LoadKeymapFile(const std::filesystem::path& dataFolder, DeviceI
 }
 
 bool SaveKeymapFile(const std::filesystem::path& dataFolder, const DeviceImage& image,
-                    const KeyRecordTable& records) {
-    return WriteConfigurationFile(KeymapFilePath(dataFolder), image, records);
+                    const KeyRecordTable& records, std::error_code* why) {
+    return WriteConfigurationFile(KeymapFilePath(dataFolder), image, records, why);
 }
 
 void DeriveReassignedFlags(const DeviceImage& image, const KeyRecordTable& records, ReassignedFlags& flags) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <system_error>
 
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
@@ -23,7 +24,7 @@ void ApplyConfigurationBytes(const uint8_t* data, size_t size, DeviceImage* imag
 
 // Replaces `file` atomically with the two blocks. True when the file was written.
 bool WriteConfigurationFile(const std::filesystem::path& file, const DeviceImage& image,
-                            const KeyRecordTable& records);
+                            const KeyRecordTable& records, std::error_code* why = nullptr);
 
 enum class KeymapLoadResult {
     Loaded,        // the file was read (possibly short)
@@ -37,13 +38,14 @@ enum class KeymapLoadResult {
 // DeviceImage in memory stays as it is; the flag is cleared by every call. The
 // home codes of slots 0..107 are restored from SlotHomeVk in every case, so the
 // file cannot change which key a record belongs to.
+// `why`, when given, receives the reason for Unreadable and CreateFailed.
 KeymapLoadResult LoadKeymapFile(const std::filesystem::path& dataFolder, DeviceImage& image,
-                                KeyRecordTable& records, bool& skipImageOnNextLoad);
+                                KeyRecordTable& records, bool& skipImageOnNextLoad, std::error_code* why = nullptr);
 
 // Replaces keymap.bin in the data folder atomically. Returns whether it was
 // written; on failure the old file stays intact and memory is not touched.
 bool SaveKeymapFile(const std::filesystem::path& dataFolder, const DeviceImage& image,
-                    const KeyRecordTable& records);
+                    const KeyRecordTable& records, std::error_code* why = nullptr);
 
 // Recomputes the flags of slots 0..107: a key is marked when its device entry
 // sends another usage than the factory entry, its record holds an assignment,

@@ -1,5 +1,6 @@
 #include "keymap/LaunchAssignment.h"
 
+#include "keymap/KeyAssignment.h"
 #include "util/Utf16.h"
 
 namespace vandrel {
@@ -16,7 +17,7 @@ std::optional<int> FindLaunchSlot(uint32_t code, const KeyRecordTable& records) 
     const uint8_t c = static_cast<uint8_t>(code & 0xFF);
     for (int s = 0; s < kRecordSlots; ++s) {
         const KeyRecord& r = records[s];
-        if (r.type >= 4 && r.type <= 7 && r.homeVk == c) return s;
+        if (isLaunchType(r.type) && r.homeVk == c) return s;
     }
     return std::nullopt;
 }

@@ -52,6 +52,7 @@ public:
     void commitTo(MacroRecord& record) const;
 
     const EditBuffers& buffers() const { return m_buf; }
+    const KeyNameTable& names() const { return m_names; }
     const std::vector<MacroEvent>& events() const { return m_events; }
     const std::vector<std::u16string>& rows() const { return m_rows; }
     int selectedRow() const { return m_selected; }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "util/Endian.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 
@@ -121,15 +122,10 @@ int firstRowOfEvent(const std::vector<MacroEvent>& events, size_t index) {
 }
 
 std::u16string delayRowText(int ms) {
-    std::u16string digits;
     const bool negative = ms < 0;
-    long long v = negative ? -static_cast<long long>(ms) : ms;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    if (negative) digits.insert(digits.begin(), u'-');
-    return digits + u" ms";
+    const unsigned long long v = negative ? 0ull - static_cast<unsigned long long>(static_cast<long long>(ms))
+                                          : static_cast<unsigned long long>(ms);
+    return (negative ? u"-" : u"") + decimalUtf16(v) + u" ms";
 }
 
 std::u16string keyRowText(const KeyNameTable& names, uint8_t vk, bool released) {

@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstring>
 
+#include "macro/HeldKeys.h"
 #include "macro/MacroNames.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 
@@ -18,27 +20,26 @@ uint16_t parseLoopText(const std::u16string& text) {
     return static_cast<uint16_t>(negative ? -v : v);
 }
 
-static std::u16string decimalText(unsigned v) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    return s;
-}
-
 MacroManager::MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names)
     : m_events(hook, clock, names) {
     m_work.clear();
 }
 
+MacroRenumbering gapClosingRenumbering(const MacroStore& store) {
+    MacroRenumbering to{};
+    int16_t n = 0;
+    for (size_t i = 0; i < kMacroRecords; ++i) to[i] = recordInUse(store[i]) ? n++ : int16_t{-1};
+    return to;
+}
+
 void MacroManager::open(const MacroStore& store) {
     m_work = store;
     // Close gaps in the run of named records; the copies left behind are cleared.
+    const MacroRenumbering to = gapClosingRenumbering(store);
     size_t n = 0;
     bool moved = false;
     for (size_t i = 0; i < kMacroRecords; ++i) {
-        if (!recordInUse(m_work[i])) continue;
+        if (to[i] < 0) continue;
         if (i != n) {
             m_work[n] = m_work[i];
             moved = true;
@@ -58,7 +59,7 @@ void MacroManager::open(const MacroStore& store) {
     selectMacro(0);
     // On opening the first macro's loop count is shown as stored, 0 included
     // (loop box unticked); only choosing a macro in the list turns 0 into 1.
-    if (firstLoops == 0) setLoopText(decimalText(0));
+    if (firstLoops == 0) setLoopText(decimalUtf16(0));
 }
 
 void MacroManager::accept(MacroStore& store) {
@@ -81,7 +82,7 @@ void MacroManager::selectMacro(int row) {
     } else {
         m_loopEnabled = loops != 1;
     }
-    setLoopText(decimalText(loops));
+    setLoopText(decimalUtf16(loops));
     m_events.fillEventList(m_work[row]);
 }
 
@@ -191,6 +192,45 @@ EditResult MacroManager::insertMouseEvent(MouseAction action, uint8_t code) {
 
 EditResult MacroManager::setEventDelay(int row, int64_t ms) {
     return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.setEventDelay(row, ms));
+}
+
+bool MacroManager::appendReleases(int row, const std::vector<uint8_t>& vks) {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
+    if (!vandrel::appendReleases(m_work[row], vks, m_events.names())) return false;
+    if (row == m_selected) m_events.fillEventList(m_work[row]);
+    return true;
+}
+
+bool MacroManagerState::sameRecords(const MacroManagerState& o) const {
+    return records.size() == o.records.size() &&
+           (records.empty() || std::memcmp(records.data(), o.records.data(), records.size() * sizeof(MacroRecord)) == 0);
+}
+
+MacroManagerState MacroManager::state() const {
+    MacroManagerState s;
+    s.records.assign(m_work.records, m_work.records + m_rows.size());
+    s.selected = m_selected;
+    s.loopEnabled = m_loopEnabled;
+    s.loopText = m_loopText;
+    s.recordDelays = m_events.recordDelays();
+    return s;
+}
+
+void MacroManager::restore(const MacroManagerState& s) {
+    stopHook();
+    m_work.clear();
+    const size_t n = std::min(s.records.size(), kMacroRecords);
+    if (n) std::memcpy(m_work.records, s.records.data(), n * sizeof(MacroRecord));
+    m_rows.clear();
+    for (size_t i = 0; i < n; ++i) m_rows.push_back(recordName(m_work[i]));
+    m_selected = s.selected >= 0 && s.selected < static_cast<int>(n) ? s.selected : -1;
+    if (m_selected >= 0)
+        m_events.fillEventList(m_work[m_selected]);
+    else
+        m_events.clear();
+    m_events.setRecordDelays(s.recordDelays);
+    m_loopEnabled = s.loopEnabled;
+    m_loopText = s.loopText;
 }
 
 void MacroManager::commitEditBuffers() {

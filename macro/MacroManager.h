@@ -5,6 +5,7 @@
 // to row i of the macro list, and every edit of the event list is stored into
 // the selected record at once; the store itself changes only on OK.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,13 +31,30 @@ enum class RenameResult {
 // the digits that follow, kept to 16 bits; no digits read as 0.
 uint16_t parseLoopText(const std::u16string& text);
 
+// Where opening the manager moves each record when it closes the gaps between
+// named records: the new index of record i, or -1 for a free record.
+using MacroRenumbering = std::array<int16_t, kMacroRecords>;
+MacroRenumbering gapClosingRenumbering(const MacroStore& store);
+// What the user has changed in the open dialog: the records in use, the
+// selected macro and the toggles. Undo and redo go back and forth between these.
+struct MacroManagerState {
+    std::vector<MacroRecord> records;
+    int selected = -1;
+    bool loopEnabled = false;
+    std::u16string loopText;
+    bool recordDelays = false;
+    // Whether the records are the same (the rest follows the user's clicks).
+    bool sameRecords(const MacroManagerState& o) const;
+};
+
 class MacroManager {
 public:
     MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names = keyNames());
 
     // Dialog opening: copies the store, lists its macros and selects the first.
     // Named records that follow a free one are moved up to close the gap, so
-    // that every listed macro has the record of its row.
+    // that every listed macro has the record of its row. Keys bound to a moved
+    // macro follow it through gapClosingRenumbering() of the store as it was.
     void open(const MacroStore& store);
     // OK: ends any capture and copies the working copy over the store.
     void accept(MacroStore& store);
@@ -80,6 +98,15 @@ public:
     EditResult deleteEventRow();
     EditResult insertMouseEvent(MouseAction action, uint8_t code);
     EditResult setEventDelay(int row, int64_t ms);
+
+    // Appends releases of held keys to a macro (see HeldKeys.h); false when
+    // they do not fit. The event list shows them when it is that macro's.
+    bool appendReleases(int row, const std::vector<uint8_t>& vks);
+
+    // Undo and redo: the state now, and going back to one. Restoring ends any
+    // capture and shows the restored selection's events.
+    MacroManagerState state() const;
+    void restore(const MacroManagerState& s);
 
     // Stores the row's name, the loop count, the delay flag and the buffers into
     // the selected record; nothing without a selection.

@@ -13,16 +13,16 @@ void loadMacroStoreBytes(MacroStore& store, const uint8_t* data, size_t size) {
     std::memcpy(store.bytes(), data, std::min(size, sizeof(MacroStore)));
 }
 
-MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder) {
+MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
     const std::filesystem::path path = folder / kMacroFileName;
     std::vector<uint8_t> bytes;
-    switch (readFilePrefix(path, sizeof(MacroStore), bytes)) {
+    switch (readFilePrefix(path, sizeof(MacroStore), bytes, why)) {
     case FileResult::Ok:
         loadMacroStoreBytes(store, bytes.data(), bytes.size());
         return MacroLoad::Loaded;
     case FileResult::Missing:
         store.clear();
-        return writeFileAtomic(path, {{store.bytes(), sizeof(MacroStore)}}) == FileResult::Ok
+        return writeFileAtomic(path, {{store.bytes(), sizeof(MacroStore)}}, why) == FileResult::Ok
                    ? MacroLoad::Created
                    : MacroLoad::CreateFailed;
     default:
@@ -33,8 +33,8 @@ MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder)
     }
 }
 
-bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder) {
-    return writeFileAtomic(folder / kMacroFileName, {{store.bytes(), sizeof(MacroStore)}}) == FileResult::Ok;
+bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
+    return writeFileAtomic(folder / kMacroFileName, {{store.bytes(), sizeof(MacroStore)}}, why) == FileResult::Ok;
 }
 
 }  // namespace vandrel

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <system_error>
 
 #include "macro/MacroRecord.h"
 
@@ -24,10 +25,11 @@ void loadMacroStoreBytes(MacroStore& store, const uint8_t* data, size_t size);
 
 // Loads <folder>/MacroDefine.bin into the store, creating the file with 169860
 // zero bytes when it does not exist.
-MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder);
+// `why`, when given, receives the reason for ReadFailed and CreateFailed.
+MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder, std::error_code* why = nullptr);
 
 // Replaces <folder>/MacroDefine.bin atomically with the store. Returns false when
 // it could not be written; the store and the old file are then unchanged.
-bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder);
+bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why = nullptr);
 
 }  // namespace vandrel

@@ -68,7 +68,10 @@ std::optional<QString> chooseLaunchPath(int row, const QString& current, QWidget
     const QString path = services.openFile(parent, launchFileRequest(row, folder));
     if (path.isEmpty()) return std::nullopt;
     // Only a program may be started by the program row.
-    if (row == kProgramRow && !isProgram(path)) return std::nullopt;
+    if (row == kProgramRow && !isProgram(path)) {
+        if (services.message) services.message(parent, QStringLiteral("请选择可执行程序\n"));
+        return std::nullopt;
+    }
     return QDir::toNativeSeparators(path);
 }
 

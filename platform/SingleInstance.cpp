@@ -2,17 +2,20 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QThread>
-#include <QWidget>
 #include <QtGlobal>
 #include <memory>
 
 #ifdef Q_OS_WIN
 #include <QCryptographicHash>
 #else
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -25,10 +28,82 @@ constexpr char kShowRequest[] = "show\n";
 // one line too.
 constexpr char kCommandPrefix[] = "ctl ";
 constexpr qint64 kMaxRequestBytes = 64 * 1024;
+
+#ifndef Q_OS_WIN
+// A socket path must fit sockaddr_un.
+constexpr int kMaxSocketPath = 100;
+
+bool ownedByUser(const struct stat& st) { return st.st_uid == ::getuid(); }
+
+// A folder the user owns, not a link, that nobody else can enter.
+bool isPrivateFolder(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && ownedByUser(st) &&
+           (st.st_mode & 077) == 0;
+}
+
+// Creates the folder with mode 0700, or tightens one of the user's own.
+bool makePrivateFolder(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || !ownedByUser(st)) return false;
+    if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) return false;
+    return isPrivateFolder(path);
+}
+
+// Whether what lies at `path` is a file of the user's own of the given type.
+bool isUsersOwn(const QString& path, mode_t type) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & S_IFMT) == type &&
+           ownedByUser(st);
+}
+#endif
+
+// Whether the socket at `path` may be obeyed: one of the user's own.
+bool socketIsUsers(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    return isUsersOwn(path, S_IFSOCK);
+#endif
+}
+
+QString socketPathFor(const QString& name) {
+#ifdef Q_OS_WIN
+    return name;
+#else
+    const QString folder = SingleInstance::runtimeFolder();
+    return folder.isEmpty() ? name : folder + u'/' + name;
+#endif
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
-    : QObject(parent), m_serverName(serverNameFor(key, currentUserId())) {}
+    : QObject(parent), m_serverName(socketPathFor(serverNameFor(key, currentUserId()))) {}
+
+QString SingleInstance::runtimeFolder() {
+#ifdef Q_OS_WIN
+    return QDir::tempPath();
+#else
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (runtime.startsWith(u'/') && runtime.size() < kMaxSocketPath - 60 && isPrivateFolder(runtime)) return runtime;
+    // A folder of the user's own: in the home folder, else in the temporary
+    // folder under a name of the user's; one that somebody else made is
+    // never used.
+    const QString home = QDir::homePath() + QStringLiteral("/.cache");
+    QDir().mkpath(home);
+    const QString user = QString::number(static_cast<qulonglong>(::getuid()));
+    for (const QString& candidate : {home + QStringLiteral("/vandrel-") + user,
+                                     QDir::tempPath() + QStringLiteral("/vandrel-") + user}) {
+        if (candidate.startsWith(u'/') && candidate.size() < kMaxSocketPath - 60 && makePrivateFolder(candidate))
+            return candidate;
+    }
+    return {};
+#endif
+}
 
 SingleInstance::~SingleInstance() {
     if (m_server) m_server->close();
@@ -62,24 +137,29 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
 
     // The lock decides who is first; it is released by the system when the
     // holder dies, and a lock whose holder no longer runs is taken over.
-    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
-        // Without a usable lock folder the socket alone decides.
-        if (notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300))) {
-            m_lock.reset();
-            return false;
+    const bool socketOurs = socketIsUsers(m_serverName);
+    if (makeLock()) {
+        if (!m_lock->tryLock(0)) {
+            const bool heldByOther = m_lock->error() == QLockFile::LockFailedError;
+            // Without a usable lock the socket alone decides.
+            if (socketOurs && notifyPrimary(heldByOther ? timeoutMs : qMin(timeoutMs, 300))) {
+                m_lock.reset();
+                return false;
+            }
+            // Held without a listener: the command-line tool talking to the
+            // keyboard for a moment. The program starts once it is done.
+            if (heldByOther && !m_lock->tryLock(timeoutMs)) {
+                m_lock.reset();
+                return false;
+            }
+            if (!heldByOther) m_lock.reset();
         }
-        // Held without a listener: the command-line tool talking to the
-        // keyboard for a moment. The program starts once it is done.
-        if (heldByOther && !m_lock->tryLock(timeoutMs)) {
-            m_lock.reset();
-            return false;
-        }
-        if (!heldByOther) m_lock.reset();
+    } else if (socketOurs && notifyPrimary(qMin(timeoutMs, 300))) {
+        return false;
     }
 
+    // The lock file tells its holder's process id: for the user only.
+    if (m_lock && m_lock->isLocked()) QFile::setPermissions(m_lockPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_primary = true;
     // A socket file left by a crashed first instance would make listen() fail.
     QLocalServer::removeServer(m_serverName);
@@ -91,6 +171,24 @@ bool SingleInstance::tryBecomePrimary(int timeoutMs) {
         qWarning("Single instance: cannot listen on %s: %s", qPrintable(m_serverName),
                  qPrintable(m_server->errorString()));
     }
+    return true;
+}
+
+bool SingleInstance::makeLock() {
+    if (m_lock) return true;
+#ifdef Q_OS_WIN
+    const QString path = QDir::temp().filePath(m_serverName + QStringLiteral(".lock"));
+#else
+    // Beside the socket in the private folder; without one there is no lock
+    // at all rather than one that another user could hold.
+    if (!m_serverName.contains(u'/')) return false;
+    const QString path = m_serverName + QStringLiteral(".lock");
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+        if (!isUsersOwn(path, S_IFREG)) QFile::remove(path);
+#endif
+    m_lockPath = path;
+    m_lock = std::make_unique<QLockFile>(path);
+    m_lock->setStaleLockTime(0);
     return true;
 }
 
@@ -111,11 +209,9 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
     return false;
 }
 
+
 bool SingleInstance::tryLockOnly(int waitMs) {
-    if (!m_lock) {
-        m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
-        m_lock->setStaleLockTime(0);
-    }
+    if (!m_lock && !makeLock()) return !serverListening();
     if (m_lock->isLocked()) return true;
     // A folder without a usable lock leaves nothing to order by.
     if (m_lock->tryLock(waitMs)) return true;
@@ -123,6 +219,7 @@ bool SingleInstance::tryLockOnly(int waitMs) {
 }
 
 bool SingleInstance::serverListening(int timeoutMs) const {
+    if (!socketIsUsers(m_serverName)) return false;
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     const bool connected = socket.waitForConnected(timeoutMs);
@@ -131,6 +228,7 @@ bool SingleInstance::serverListening(int timeoutMs) const {
 }
 
 std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request, int timeoutMs) const {
+    if (!socketIsUsers(m_serverName)) return std::nullopt;
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
@@ -141,7 +239,9 @@ std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request,
         if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
         socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
     }
-    return socket.readLine(kMaxRequestBytes).trimmed();
+    QByteArray answer = socket.readLine(kMaxRequestBytes);
+    if (answer.endsWith('\n')) answer.chop(1);
+    return answer;
 }
 
 void SingleInstance::onNewConnection() {
@@ -162,7 +262,8 @@ void SingleInstance::onNewConnection() {
                         peer->flush();
                         peer->disconnectFromServer();
                     };
-                    const QByteArray request = line.mid(sizeof(kCommandPrefix) - 1).trimmed();
+                    QByteArray request = line.mid(sizeof(kCommandPrefix) - 1);
+                    request.chop(1);  // the line break; blanks may belong to an argument
                     if (m_commandHandler) m_commandHandler(request, reply);
                     else reply(QByteArrayLiteral("1\tthe running program takes no commands"));
                     return;
@@ -177,13 +278,6 @@ void SingleInstance::onNewConnection() {
         // The request may already be buffered when the connection is accepted.
         if (socket->bytesAvailable() > 0) handle();
     }
-}
-
-void SingleInstance::bringToFront(QWidget* window) {
-    if (!window) return;
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
 }
 
 }  // namespace vandrel

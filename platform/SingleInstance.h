@@ -1,7 +1,10 @@
 #pragma once
 // One running program per user. The first start listens on a local socket named
 // after the program's single-instance key; a later start connects to it, asks
-// the first to bring its window forward, and ends.
+// the first to bring its window forward, and ends. On Unix the lock and the
+// socket live in a folder only the user can enter (the runtime folder, or one
+// of the user's own), so that no other user can create them first and keep
+// the program from starting.
 
 #include <QByteArray>
 #include <QLockFile>
@@ -38,7 +41,14 @@ public:
     // logged in at once each get their own instance.
     static QString serverNameFor(const QString& key, const QString& userId);
     static QString currentUserId();
+    // The name to connect to: on Unix the socket's full path in runtimeFolder().
     QString serverName() const { return m_serverName; }
+
+    // The folder of the lock and the socket: XDG_RUNTIME_DIR when it is the
+    // user's own with mode 0700, otherwise a folder of the user's own created
+    // with mode 0700. Empty when none can be had (the socket then lives in
+    // the temporary folder and no lock is taken). Windows: the temporary folder.
+    static QString runtimeFolder();
 
     // Shows the window normally, also when hidden or minimised, and brings it
     // to the front.
@@ -67,9 +77,12 @@ signals:
 
 private:
     bool notifyPrimary(int timeoutMs);
+    // Sets up m_lock where a lock can be had; false when there is none.
+    bool makeLock();
     void onNewConnection();
 
     QString m_serverName;
+    QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_primary = false;

@@ -20,13 +20,11 @@ bool endsWithExtension(const std::u16string& s) {
     return s.size() >= kExtension.size() && s.compare(s.size() - kExtension.size(), kExtension.size(), kExtension) == 0;
 }
 
-std::u16string number(unsigned n) { return utf8ToUtf16(std::to_string(n)); }
+std::u16string number(unsigned n) { return decimalUtf16(n); }
 
 bool contains(const std::vector<std::u16string>& names, const std::u16string& n) {
     return std::find(names.begin(), names.end(), n) != names.end();
 }
-
-char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 }  // namespace
 
@@ -47,15 +45,7 @@ std::u16string Utf16FromPath(const fs::path& path) {
 #endif
 }
 
-bool ProfileNameLess(const std::u16string& a, const std::u16string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
-}
+bool ProfileNameLess(const std::u16string& a, const std::u16string& b) { return compareFoldedNames(a, b) < 0; }
 
 std::u16string NextProfileName(const std::vector<std::u16string>& taken) {
     for (unsigned i = 1;; ++i) {
@@ -79,13 +69,29 @@ std::u16string CopyProfileName(const std::u16string& source, const std::vector<s
     }
 }
 
+// Invisible format characters: the soft hyphen, zero-width spaces and joiners,
+// direction marks, embeddings, overrides and isolates, invisible operators,
+// the byte-order mark, interlinear annotation marks. A name holding one shows
+// as another name, or shows its text reversed.
+static bool isInvisibleFormat(char16_t c) {
+    return c == 0x00AD || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
+           (c >= 0xFFF9 && c <= 0xFFFB);
+}
+
 bool IsValidProfileName(const std::u16string& name) {
-    if (name.empty() || name == u"." || name == u"..") return false;
+    // Names of only dots or spaces are no names ("." and ".." would even leave
+    // the folder), and a leading dot hides the file.
+    if (name.empty() || name[0] == u'.') return false;
+    if (name.find_first_not_of(u" .") == std::u16string::npos) return false;
     // Separators would leave the folder; the rest cannot be carried by a file
-    // name on every system the profiles travel to.
-    for (char16_t c : name) {
-        if (c < 0x20) return false;
+    // name on every system the profiles travel to, or cannot be seen.
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (c < 0x20 || c == 0x7F || isInvisibleFormat(c)) return false;
         if (std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) return false;
+        // Tag characters U+E0000..U+E007F, written as a surrogate pair.
+        if (c == 0xDB40 && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDC7F) return false;
     }
     return true;
 }

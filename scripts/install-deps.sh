@@ -14,6 +14,7 @@ PACKAGES=(
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
   xvfb xauth                        # headless windows for checks and screenshots
+  libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils
 )

@@ -47,7 +47,8 @@ std::optional<DeviceImage> SimStateFile::read() const {
 FileResult SimStateFile::write(const DeviceImage& config) const {
     uint8_t crc[4];
     writeLe32(crc, crc32(config.bytes(), sizeof(DeviceImage)));
-    return writeFileAtomic(m_path, {{kMagic, sizeof(kMagic)}, {config.bytes(), sizeof(DeviceImage)}, {crc, sizeof(crc)}});
+    return writeFileAtomic(m_path,
+                           {{kMagic, sizeof(kMagic)}, {config.bytes(), sizeof(DeviceImage)}, {crc, sizeof(crc)}});
 }
 
 SimStateFile::Load SimStateFile::restore(SimKeyboard& keyboard, std::ostream& err) const {

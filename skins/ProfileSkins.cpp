@@ -5,21 +5,16 @@
 #include <QPainterPath>
 
 #include "app/model/ProfileDialogModel.h"
+#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
 namespace {
 
-// The main window's theme: graphite greys, one crimson accent.
-const QColor kBgTop(0x1E, 0x21, 0x27);
-const QColor kBgBottom(0x15, 0x17, 0x1B);
-const QColor kTitleBar(0x12, 0x14, 0x17);
-const QColor kFooter(0x1A, 0x1C, 0x21);
-const QColor kListField(0x17, 0x19, 0x1D);
-const QColor kBorder(0x31, 0x35, 0x3D);
-const QColor kAccent(0xC4, 0x16, 0x1C);
-const QColor kAccentHover(0xE0, 0x26, 0x2D);
-const QColor kGlyph(0xB0, 0xB4, 0xBC);
+using namespace theme;
+
+const QColor kFooter = kColumn;
+const QColor kListField = kField;
 
 constexpr int kWidth = 266;
 constexpr int kHeight = 642;

@@ -9,11 +9,13 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
 #include "skins/SkinTheme.h"
 #include "skins/ProfileSkins.h"
+#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
@@ -112,17 +114,23 @@ void emblem(QPainter& p, const QRectF& r) {
 
 // ---- buttons and sections ---------------------------------------------
 
-QImage windowButton(char kind, bool over) {
+// A button's look: as drawn, under the pointer, held down.
+enum class Look { Normal, Over, Down };
+
+QImage windowButton(char kind, Look look) {
     const bool close = kind == 'x';
     QImage img = canvas(17, 16, kTitleBar);
     QPainter p(&img);
     beginPaint(p);
-    if (over) {
+    if (look != Look::Normal) {
         p.setPen(Qt::NoPen);
-        p.setBrush(close ? kAccent : QColor(0x2E, 0x32, 0x39));
+        if (look == Look::Over) p.setBrush(close ? kAccent : QColor(0x2E, 0x32, 0x39));
+        else p.setBrush(close ? kAccentDark : QColor(0x22, 0x25, 0x2A));
         p.drawRoundedRect(QRectF(0, 0, 17, 16), 3, 3);
     }
-    const QColor c = over ? Qt::white : kGlyph;
+    const QColor c = look == Look::Normal ? kGlyph : Qt::white;
+    // Held down, the glyph sinks by a pixel.
+    p.translate(0, look == Look::Down ? 1 : 0);
     p.setPen(QPen(c, 1.5, Qt::SolidLine, Qt::RoundCap));
     if (kind == '?') {
         p.setFont(boldFont(12));
@@ -136,17 +144,68 @@ QImage windowButton(char kind, bool over) {
     return img;
 }
 
-QImage configButton() {
-    QImage img = bottomButton(false, false, 74, 32);
+// Secondary (grey), primary (filled crimson) and destructive (dark with a
+// crimson rim, so that it never looks like the harmless button beside it).
+enum class Role { Secondary, Primary, Destructive };
+
+QImage bottomButton(Role role, Look look, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
+    QImage img = canvas(w, h, bg);
     QPainter p(&img);
     beginPaint(p);
+    const QRectF r(0.5, 0.5, w - 1, h - 1);
+    const bool over = look == Look::Over, down = look == Look::Down;
+    switch (role) {
+    case Role::Primary:
+        p.setBrush(down ? vertical(0, h, QColor(0x96, 0x10, 0x15), QColor(0xB4, 0x17, 0x1D))
+                        : vertical(0, h, over ? QColor(0xEA, 0x35, 0x3B) : QColor(0xD3, 0x20, 0x26),
+                                   over ? QColor(0xB8, 0x18, 0x1E) : QColor(0xA3, 0x12, 0x17)));
+        p.setPen(QPen(over ? QColor(0xFF, 0x5A, 0x5F) : kAccentHover, 1));
+        break;
+    case Role::Destructive:
+        p.setBrush(down ? vertical(0, h, QColor(0x1C, 0x12, 0x14), QColor(0x2A, 0x18, 0x1B))
+                        : vertical(0, h, over ? QColor(0x4A, 0x22, 0x27) : QColor(0x35, 0x1E, 0x22),
+                                   over ? QColor(0x36, 0x18, 0x1C) : QColor(0x26, 0x17, 0x1A)));
+        p.setPen(QPen(over ? kAccentHover : kAccent, 1));
+        break;
+    case Role::Secondary:
+        p.setBrush(down ? vertical(0, h, QColor(0x1D, 0x20, 0x24), QColor(0x29, 0x2C, 0x32))
+                        : vertical(0, h, over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B),
+                                   over ? QColor(0x2F, 0x33, 0x3A) : QColor(0x25, 0x28, 0x2E)));
+        p.setPen(QPen(over ? QColor(0x5A, 0x5F, 0x69) : QColor(0x43, 0x48, 0x51), 1));
+        break;
+    }
+    p.drawRoundedRect(r, 3, 3);
+    if (down) {
+        // Pressed in: a shadow along the top edge instead of the highlight.
+        p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+        p.drawLine(QPointF(3, 1.5), QPointF(w - 3, 1.5));
+    } else {
+        p.setPen(QPen(QColor(255, 255, 255, role == Role::Primary ? 60 : 22), 1));
+        p.drawLine(QPointF(3, 1.5), QPointF(w - 3, 1.5));
+    }
+    if (role == Role::Destructive) {
+        // A small warning corner: this one discards every setting.
+        p.setPen(Qt::NoPen);
+        p.setBrush(over ? kAccentHover : kAccent);
+        QPolygonF corner;
+        corner << QPointF(w - 9, 1) << QPointF(w - 2, 1) << QPointF(w - 2, 8);
+        p.drawPolygon(corner);
+    }
+    return img;
+}
+
+QImage configButton(Look look) {
+    QImage img = bottomButton(Role::Secondary, look, 74, 32);
+    QPainter p(&img);
+    beginPaint(p);
+    p.translate(0, look == Look::Down ? 1 : 0);
     // Three stacked layers: the stored profiles.
-    p.setPen(QPen(kGlyph, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(look == Look::Normal ? kGlyph : QColor(Qt::white), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     for (int i = 2; i >= 0; --i) {
         const qreal y = 10 + i * 3.5;
         QPolygonF layer;
         layer << QPointF(17, y) << QPointF(24, y + 3.5) << QPointF(17, y + 7) << QPointF(10, y + 3.5);
-        p.setBrush(i == 0 ? kAccent : QColor(0x30, 0x34, 0x3B));
+        p.setBrush(i == 0 ? (look == Look::Normal ? kAccent : kAccentHover) : QColor(0x30, 0x34, 0x3B));
         p.drawPolygon(layer);
     }
     return img;
@@ -154,9 +213,16 @@ QImage configButton() {
 
 // Header bar of a collapsible section; texts are drawn by the window at its
 // left edge.
-void header(QPainter& p, int w, bool open, bool split, char icon = 0) {
-    p.fillRect(0, 0, w, 20, vertical(0, 20, kHeaderTop, kHeaderBottom));
-    hline(p, 0, w - 1, 0, QColor(0x42, 0x47, 0x50));
+void header(QPainter& p, int w, bool open, bool split, char icon = 0, bool over = false) {
+    if (over) {
+        // Under the pointer: a lighter bar with the accent along its left edge.
+        p.fillRect(0, 0, w, 20, vertical(0, 20, QColor(0x44, 0x49, 0x53), QColor(0x36, 0x3A, 0x42)));
+        hline(p, 0, w - 1, 0, QColor(0x55, 0x5B, 0x66));
+        p.fillRect(0, 0, 2, 20, kAccentHover);
+    } else {
+        p.fillRect(0, 0, w, 20, vertical(0, 20, kHeaderTop, kHeaderBottom));
+        hline(p, 0, w - 1, 0, QColor(0x42, 0x47, 0x50));
+    }
     hline(p, 0, w - 1, 19, QColor(0x14, 0x16, 0x19));
     if (split) {
         vline(p, 124, 3, 16, QColor(0x1C, 0x1E, 0x23));
@@ -174,7 +240,7 @@ void header(QPainter& p, int w, bool open, bool split, char icon = 0) {
                        QPointF(w - 15.5 + 7 * std::cos(a), 10 + 7 * std::sin(a)));
         }
     } else {
-        chevron(p, w - 15.5, 10, open, open ? kAccentHover : kGlyph);
+        chevron(p, w - 15.5, 10, open, open || over ? kAccentHover : kGlyph);
     }
 }
 
@@ -185,11 +251,11 @@ void panelBody(QPainter& p, int w, int top, int bottom) {
     hline(p, 0, w - 1, bottom, kBorder);
 }
 
-QImage sectionHeader(bool open, bool split, char icon = 0) {
+QImage sectionHeader(bool open, bool split, char icon = 0, bool over = false) {
     QImage img = canvas(243, 20, kColumn);
     QPainter p(&img);
     beginPaint(p);
-    header(p, 243, open, split, icon);
+    header(p, 243, open, split, icon, over);
     return img;
 }
 
@@ -277,15 +343,20 @@ QImage macroBlock() {
     return img;
 }
 
-QImage macroButton() {
+QImage macroButton(Look look) {
     QImage img = canvas(241, 19, kPanel);
     QPainter p(&img);
     beginPaint(p);
-    p.fillRect(0, 0, 241, 19, vertical(0, 19, QColor(0x31, 0x35, 0x3C), QColor(0x27, 0x2A, 0x30)));
-    hline(p, 0, 240, 0, QColor(0x42, 0x47, 0x50));
-    hline(p, 0, 240, 18, QColor(0x14, 0x16, 0x19));
-    p.fillRect(0, 0, 2, 19, kAccent);
-    chevron(p, 228, 9.5, false, kAccentHover);
+    const QColor top = look == Look::Over ? QColor(0x3E, 0x43, 0x4B) : look == Look::Down ? QColor(0x20, 0x23, 0x28)
+                                                                                          : QColor(0x31, 0x35, 0x3C);
+    const QColor bottom = look == Look::Over ? QColor(0x31, 0x35, 0x3C) : look == Look::Down ? QColor(0x29, 0x2C, 0x32)
+                                                                                             : QColor(0x27, 0x2A, 0x30);
+    p.fillRect(0, 0, 241, 19, vertical(0, 19, top, bottom));
+    hline(p, 0, 240, 0, look == Look::Down ? QColor(0x14, 0x16, 0x19) : QColor(0x42, 0x47, 0x50));
+    hline(p, 0, 240, 18, look == Look::Down ? QColor(0x42, 0x47, 0x50) : QColor(0x14, 0x16, 0x19));
+    p.fillRect(0, 0, look == Look::Normal ? 2 : 3, 19, look == Look::Normal ? kAccent : kAccentHover);
+    chevron(p, look == Look::Over ? 230 : 228, 9.5 + (look == Look::Down ? 1 : 0), false,
+            look == Look::Normal ? kAccentHover : QColor(Qt::white));
     return img;
 }
 
@@ -439,16 +510,7 @@ void drawKey(QPainter& p, int slot, bool lit) {
     p.setBrush(lit ? vertical(r.top(), r.bottom(), QColor(0xE0, 0x2A, 0x30), QColor(0xB4, 0x16, 0x1C))
                    : vertical(r.top(), r.bottom(), QColor(0x32, 0x36, 0x3D), QColor(0x29, 0x2C, 0x32)));
     p.drawRoundedRect(outer.adjusted(3, 2, -3, -4), 2, 2);
-    // The legend sits at the label's height, centred on the key's face, in
-    // the largest size up to 10 that fits.
-    const QRect face = r.adjusted(3, 1, -3, -3);
-    const QString label = u8(key.label);
-    int height = 10;
-    while (height > 7 && QFontMetrics(skinFont(height)).horizontalAdvance(label) > face.width() - 1) --height;
-    const int width = QFontMetrics(skinFont(height)).horizontalAdvance(label);
-    p.setClipRect(face);
-    drawSkinText(p, label, face.left() + (face.width() - width) / 2, key.labelY + (10 - height) / 2, height,
-                 lit ? QColor(Qt::white) : QColor(0xD6, 0xD8, 0xDD));
+    drawKeyLegend(p, slot, QPoint(0, 0), lit ? QColor(Qt::white) : QColor(0xD6, 0xD8, 0xDD));
     p.restore();
 }
 
@@ -487,7 +549,8 @@ QImage keyboardPicture(bool lit) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x3A, 0x3E, 0x46));
         p.drawEllipse(QPointF(x, 58), 2.2, 2.2);
-        drawSkinText(p, QString::fromLatin1(locks[i]), static_cast<int>(x) - 2, 61, 9, QColor(0x6A, 0x6F, 0x79));
+        drawSkinText(p, QString::fromLatin1(locks[i]), static_cast<int>(x) - 2, 60, kMinLegendCell,
+                     QColor(0x6A, 0x6F, 0x79));
     }
 
     p.setPen(Qt::NoPen);
@@ -674,17 +737,21 @@ QList<SkinImage> drawSkinSet() {
 
     add("main.png", mainBackground());
     add("logo.png", logo());
-    add("button-help-normal.png", windowButton('?', false));
-    add("button-help-over.png", windowButton('?', true));
-    add("button-min-normal.png", windowButton('-', false));
-    add("button-min-over.png", windowButton('-', true));
-    add("button-close-normal.png", windowButton('x', false));
-    add("button-close-over.png", windowButton('x', true));
-    add("button-cancel-normal.png", bottomButton(false, false));
-    add("button-cancel-over.png", bottomButton(false, true));
-    add("button-save-normal.png", bottomButton(true, false));
-    add("button-save-over.png", bottomButton(true, true));
-    add("Config.png", configButton());
+    // Every button in its three looks: "-normal", "-over" (under the
+    // pointer) and "-down" (held down).
+    const std::pair<const char*, Look> looks[] = {{"normal", Look::Normal}, {"over", Look::Over}, {"down", Look::Down}};
+    for (const auto& [suffix, look] : looks) {
+        auto name = [suffix = suffix](const char* stem) { return QStringLiteral("%1-%2.png").arg(stem, suffix); };
+        set.append({name("button-help"), windowButton('?', look)});
+        set.append({name("button-min"), windowButton('-', look)});
+        set.append({name("button-close"), windowButton('x', look)});
+        set.append({name("button-cancel"), bottomButton(Role::Secondary, look)});
+        set.append({name("button-save"), bottomButton(Role::Primary, look)});
+        set.append({name("button-reset"), bottomButton(Role::Destructive, look)});
+    }
+    add("Config.png", configButton(Look::Normal));
+    add("Config-over.png", configButton(Look::Over));
+    add("Config-down.png", configButton(Look::Down));
     add("text.png", footerText());
     add("HelpWindow.png", helpWindow());
     add("kb_BK.png", keyboardPicture(false));
@@ -703,13 +770,23 @@ QList<SkinImage> drawSkinSet() {
     add("Enable.png", radio(true));
     add("Disable.png", radio(false));
     add("MacroManagementBK.png", macroBlock());
-    add("MacroButton3.png", macroButton());
+    add("MacroButton3.png", macroButton(Look::Normal));
+    add("MacroButton3-over.png", macroButton(Look::Over));
+    add("MacroButton3-down.png", macroButton(Look::Down));
     add("gamemode_Close.png", gameModeSection(false));
     add("gamemode_open.png", gameModeSection(true));
     add("responsetime_close.png", responseSection(false));
     add("responsetime_open.png", responseSection(true));
     add("reportrate_Close.png", reportSection(false));
     add("reportrate_Open.png", reportSection(true));
+    // The section bars under the pointer, drawn over the top of the section's image.
+    add("itemBK-over.png", sectionHeader(true, false, 'L', true));
+    add("gamemode_Close-over.png", sectionHeader(false, true, 0, true));
+    add("gamemode_open-over.png", sectionHeader(true, true, 0, true));
+    add("responsetime_close-over.png", sectionHeader(false, false, 0, true));
+    add("responsetime_open-over.png", sectionHeader(true, false, 0, true));
+    add("reportrate_Close-over.png", sectionHeader(false, false, 0, true));
+    add("reportrate_Open-over.png", sectionHeader(true, false, 0, true));
 
     // The slider skins and the icon, loaded by resource number.
     add("bmp139.png", track(false));
@@ -720,6 +797,7 @@ QList<SkinImage> drawSkinSet() {
     add("SplashScreen.png", splash());
     set.append(drawKeyMapSkins());
     addProfileSkins(set);
+    set.append(drawMacroSkins());
     return set;
 }
 

@@ -15,6 +15,8 @@ struct SkinImage {
 };
 
 QList<SkinImage> drawSkinSet();
+// The macro manager's images and the list box pictures (part of the set).
+QList<SkinImage> drawMacroSkins();
 
 // VER.bin: 12 bytes of text, "Ver: M.m" padded with blanks; the major digit is
 // byte 5 and the minor digit byte 7.

@@ -127,7 +127,7 @@ FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uin
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const std::error_code ec = lastError();
-        if (errno == ENOENT) return FileResult::Missing;
+        if (errno == ENOENT || errno == ENOTDIR) return FileResult::Missing;
         setWhy(why, ec);
         return FileResult::ReadFailed;
     }

@@ -62,4 +62,25 @@ std::string utf16ToUtf8(const std::u16string& s) {
     return out;
 }
 
+std::u16string decimalUtf16(unsigned long long v) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + v % 10));
+        v /= 10;
+    } while (v);
+    return digits;
+}
+
+static char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+int compareFoldedNames(const std::u16string& a, const std::u16string& b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a == b ? 0 : (a < b ? -1 : 1);
+}
+
 }  // namespace vandrel

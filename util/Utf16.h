@@ -35,6 +35,14 @@ inline bool writeUtf16Field(uint8_t* field, size_t units, const std::u16string& 
     return fits;
 }
 
+// The decimal digits of `v`, as UTF-16.
+std::u16string decimalUtf16(unsigned long long v);
+
+// The order of names in the macro and profile lists: letters compared without
+// case (A..Z as a..z), then the shorter name first, then by code unit.
+// Negative, zero or positive as for std::u16string::compare.
+int compareFoldedNames(const std::u16string& a, const std::u16string& b);
+
 // UTF-8 <-> UTF-16 for paths and texts that cross into std::filesystem or the UI.
 std::u16string utf8ToUtf16(const std::string& s);
 std::string utf16ToUtf8(const std::u16string& s);

@@ -1,7 +1,9 @@
 #include "app/draw/MainWindowRenderer.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
+#include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
 
 namespace vandrel {
@@ -17,6 +19,27 @@ QString u8(const char* s) { return QString::fromUtf8(s); }
 
 // The panel's list entries come from the Qt-free tables, marked there.
 QString panelText(const char* s) { return QCoreApplication::translate("PanelTables", s); }
+// Section labels start this far right of their bar's left edge, and the
+// macro manager's label clears the accent bar at its button's left edge.
+constexpr int kHeaderLabelInset = 8;
+
+// "stem-normal.png", "stem-over.png", "stem-down.png".
+ButtonLook buttonSkin(const char* stem) {
+    const QLatin1String s(stem);
+    return {QStringLiteral("%1-normal.png").arg(s), QStringLiteral("%1-over.png").arg(s),
+            QStringLiteral("%1-down.png").arg(s)};
+}
+// "name.png" becomes "name-over.png" (or "-down").
+QString variant(const QString& name, const char* suffix) {
+    return name.left(name.size() - 4) + QLatin1Char('-') + QLatin1String(suffix) + QStringLiteral(".png");
+}
+
+// The bottom buttons' size; their captions are centred on it.
+constexpr QSize kBottomButtonSize(58, 31);
+
+// The shadow that keeps a legend readable on a custom key colour: black under
+// light ink, white under dark ink.
+QColor shadowFor(const QColor& ink) { return qGray(ink.rgb()) >= 128 ? QColor(Qt::black) : QColor(Qt::white); }
 
 }  // namespace
 
@@ -51,27 +74,63 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     QPainter p(&frame);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     drawImage(p, QStringLiteral("main.png"), 0, 0);
-    drawImage(p, QStringLiteral("button-help-normal.png"), 936, 5);
-    drawImage(p, QStringLiteral("button-min-normal.png"), 957, 5);
-    drawImage(p, QStringLiteral("button-close-normal.png"), 978, 5);
+    const MainWindowModel& model = *in.model;
+    drawButton(p, model, kHitHelp, buttonSkin("button-help"), 936, 5);
+    drawButton(p, model, kHitMinimise, buttonSkin("button-min"), 957, 5);
+    drawButton(p, model, kHitClose, buttonSkin("button-close"), 978, 5);
     drawImage(p, QStringLiteral("logo.png"), 19, 35);
     drawImage(p, QStringLiteral("kb_BK.png"), kKeyboardOriginX, kKeyboardOriginY);
 
     drawKeyOverlay(p, in);
 
-    drawImage(p, QStringLiteral("button-cancel-normal.png"), 800, 605);
-    drawImage(p, QStringLiteral("button-cancel-normal.png"), 862, 605);
-    drawImage(p, QStringLiteral("button-save-normal.png"), 924, 605);
-    drawImage(p, QStringLiteral("text.png"), 96, 610);
-    drawImage(p, QStringLiteral("Config.png"), 17, 603);
-    drawText(p, tr("配置"), 45, 610, 16);
-    drawText(p, tr("恢复"), 810, 612, 16);
-    drawText(p, tr("取消"), 872, 612, 16);
-    drawText(p, tr("保存"), 934, 612, 16);
+    // The factory reset shares its skin with cancel; the reset skin over it
+    // marks it as the button that discards every setting.
+    drawButton(p, model, kHitFactoryReset, buttonSkin("button-cancel"), 800, 605);
+    drawButton(p, model, kHitFactoryReset, buttonSkin("button-reset"), 800, 605);
+    drawButton(p, model, kHitCancel, buttonSkin("button-cancel"), 862, 605);
+    drawButton(p, model, kHitSave, buttonSkin("button-save"), 924, 605);
+    if (in.pendingText.isEmpty()) {
+        drawImage(p, QStringLiteral("text.png"), 96, 610);
+    } else {
+        // Unsaved changes take the hint's place, marked in the accent colour,
+        // cut short before the bottom buttons (or the progress text).
+        const int width = in.busy ? 450 : 690;
+        p.fillRect(96, 608, width, 24, QColor(0x12, 0x14, 0x17));
+        p.fillRect(96, 613, 3, 14, QColor(196, 22, 28));
+        const QString text = QFontMetrics(skinFont(15)).elidedText(in.pendingText, Qt::ElideRight, width - 12);
+        drawSkinText(p, text, 104, 612, 15, QColor(0xE8, 0xC8, 0x60));
+    }
+    const QString config = QStringLiteral("Config.png");
+    drawButton(p, model, kHitProfiles, {config, variant(config, "over"), variant(config, "down")}, 17, 603);
+    const int configDown = model.pressed(kHitProfiles) ? 1 : 0;
+    drawText(p, tr("配置"), 45, 610 + configDown, 16);
+    drawCaption(p, model, kHitFactoryReset, tr("恢复"), 800, 612);
+    drawCaption(p, model, kHitCancel, tr("取消"), 862, 612);
+    drawCaption(p, model, kHitSave, tr("保存"), 924, 612);
 
     drawPanel(p, in);
     drawHelp(p, in);
     drawStatus(p, in, size);
+}
+
+void MainWindowRenderer::drawButton(QPainter& p, const MainWindowModel& model, int code, const ButtonLook& look, int x,
+                                    int y) {
+    // The normal image always, the state's image over it: a skin without
+    // the state images still shows every button.
+    drawImage(p, look.normal, x, y);
+    if (model.pressed(code)) {
+        drawImage(p, look.over, x, y);
+        drawImage(p, look.down, x, y);
+    } else if (model.hovered(code)) {
+        drawImage(p, look.over, x, y);
+    }
+}
+
+void MainWindowRenderer::drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text,
+                                     int buttonX, int y) {
+    // Centred on the button; a pressed button's caption sinks with its face.
+    const int width = QFontMetrics(skinFont(16)).horizontalAdvance(text);
+    drawText(p, text, buttonX + (kBottomButtonSize.width() - width) / 2, y + (model.pressed(code) ? 1 : 0), 16);
 }
 
 void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
@@ -108,8 +167,8 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
             const KeyGeometryRow& key = KeyGeometry[slot];
             p.fillRect(key.rect.left + kKeyboardOriginX, key.rect.top + kKeyboardOriginY,
                        key.rect.right - key.rect.left, key.rect.bottom - key.rect.top, QColor(r, g, b));
-            drawSkinText(p, u8(key.label), key.labelX + kKeyboardOriginX, key.labelY + kKeyboardOriginY, 10,
-                         QColor(255 - r, 255 - g, 255 - b));
+            const QColor ink(255 - r, 255 - g, 255 - b);
+            drawKeyLegend(p, slot, QPoint(kKeyboardOriginX, kKeyboardOriginY), ink, shadowFor(ink));
         }
     }
     if (hovered < kPhysicalSlots) {
@@ -201,23 +260,25 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const PanelState& panel = model.panel();
     const PanelLayout l = model.layout();
 
-    drawImage(p, QStringLiteral("itemBK.png"), 19, 110);
-    drawText(p, tr("灯光"), 19, 110, 15);
+    drawHeader(p, model, kHitLightingHeader, QStringLiteral("itemBK.png"), 110);
+    drawText(p, tr("灯光"), 19 + kHeaderLabelInset, 110, 15);
     if (!panel.lightingCollapsed) drawLightingSection(p, in);
 
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
-    drawImage(p, QStringLiteral("MacroButton3.png"), 19, l.macroY + 10);
-    drawText(p, tr("宏管理器"), 21, l.macroY + 12, 15);
+    const QString macro = QStringLiteral("MacroButton3.png");
+    drawButton(p, model, kHitMacroManager, {macro, variant(macro, "over"), variant(macro, "down")}, 19, l.macroY + 10);
+    const int macroDown = model.pressed(kHitMacroManager) ? 1 : 0;
+    drawText(p, tr("宏管理器"), 21 + kHeaderLabelInset, l.macroY + 12 + macroDown, 15);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
-        drawImage(p, QStringLiteral("gamemode_Close.png"), 19, yg);
-        drawText(p, tr("游戏模式"), 19, yg, 15);
+        drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_Close.png"), yg);
+        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
         drawText(p, tr("Win Lock模式"), 149, yg, 15);
     } else {
         const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
-        drawImage(p, QStringLiteral("gamemode_open.png"), 19, yg);
-        drawText(p, tr("游戏模式"), 19, yg, 15);
+        drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_open.png"), yg);
+        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
         drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
         drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
         drawText(p, tr("开启"), 51, yg + 31, 15);
@@ -231,22 +292,30 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
 
     const int yr = l.responseY;
     if (panel.responseCollapsed) {
-        drawImage(p, QStringLiteral("responsetime_close.png"), 19, yr);
-        drawText(p, tr("按键响应时间"), 19, yr, 15);
+        drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_close.png"), yr);
+        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
     } else {
-        drawImage(p, QStringLiteral("responsetime_open.png"), 19, yr);
-        drawText(p, tr("按键响应时间"), 19, yr, 15);
+        drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_open.png"), yr);
+        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
         drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
         drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
     }
 
     const int yp = l.reportY;
-    drawImage(p, panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png"),
-              19, yp);
-    drawText(p, tr("USB报告率"), 19, yp, 15);
+    const QString report =
+        panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png");
+    drawHeader(p, model, kHitReportHeader, report, yp);
+    drawText(p, tr("USB报告率"), 19 + kHeaderLabelInset, yp, 15);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 
     drawLists(p, in);
+}
+
+void MainWindowRenderer::drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y) {
+    // The section's image, and under the pointer its bar lit ("-over": the
+    // bar alone, drawn over the image's top).
+    drawImage(p, image, 19, y);
+    if (model.hovered(code)) drawImage(p, variant(image, "over"), 19, y);
 }
 
 void MainWindowRenderer::drawLists(QPainter& p, const RenderInput& in) {

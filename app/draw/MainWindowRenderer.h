@@ -38,6 +38,14 @@ struct RenderInput {
     int progressDone = 0;
     int progressTotal = 0;
     QString busyText;
+    // What Save would write ("未保存：…"); empty when nothing differs from the
+    // keyboard, and the bottom line shows its usual hint.
+    QString pendingText;
+};
+
+// A button's skin in its three states: normal, under the pointer, pressed.
+struct ButtonLook {
+    QString normal, over, down;
 };
 
 // Skin file names of the slider bitmaps.
@@ -64,6 +72,9 @@ public:
     static void drawFrame(QPainter& p, int x, int y, int width, int height);
 
 private:
+    void drawButton(QPainter& p, const MainWindowModel& model, int code, const ButtonLook& look, int x, int y);
+    void drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text, int buttonX, int y);
+    void drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y);
     void drawKeyOverlay(QPainter& p, const RenderInput& in);
     void highlightKey(QPainter& p, const QImage& lit, int slot);
     void drawPanel(QPainter& p, const RenderInput& in);

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "app/draw/SkinFile.h"
+
 namespace vandrel {
 
 void SkinCache::setFolder(const QString& folder) {
@@ -33,7 +35,7 @@ const QImage* SkinCache::image(const QString& name) {
         entry.path = info.filePath();
         entry.size = info.size();
         entry.modified = modified;
-        QImage decoded(info.filePath());
+        const QImage decoded = loadSkinImage(info.filePath());
         ++m_decodes;
         // Skins are copied opaquely: whatever alpha a file carries is dropped.
         entry.image = decoded.isNull() ? QImage() : decoded.convertToFormat(QImage::Format_RGB32);

@@ -1,20 +1,114 @@
 #include "app/model/AppCommands.h"
 
+#include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroSlot.h"
 #include "macro/MacroStoreFile.h"
+#include "util/AtomicFile.h"
+
+#include <cerrno>
 
 namespace vandrel {
 
-void loadStartupFiles(AppState& state, const std::filesystem::path& dataFolder) {
-    LoadMacroStore(state.macros, dataFolder);
+namespace fs = std::filesystem;
+
+namespace {
+
+// The reason of a file failure in the words of the program's messages.
+std::string reasonText(const std::error_code& why) {
+    if (why == make_error_code(FileError::NotRegular)) return "不是普通文件";
+    if (why == make_error_code(FileError::ReadOnly)) return "文件为只读";
+    if (why.category() == std::generic_category() || why.category() == std::system_category()) {
+        switch (why.value()) {
+        case ENOSPC: return "磁盘空间不足";
+#ifdef EDQUOT
+        case EDQUOT: return "超出磁盘配额";
+#endif
+        case EACCES:
+        case EPERM: return "没有访问权限";
+        case EROFS: return "文件系统为只读";
+        case EISDIR: return "是一个文件夹";
+        case EIO: return "读写错误";
+        default: break;
+        }
+    }
+    return why ? why.message() : "未知错误";
+}
+
+FileWrite keymapWrite(bool written, const fs::path& file, const std::error_code& why) {
+    FileWrite w;
+    w.written = written;
+    if (!written) w.notice = FileNotice{FileNotice::Kind::NotSaved, file, why};
+    return w;
+}
+
+}  // namespace
+
+std::string fileNoticeText(const FileNotice& notice) {
+    const std::string file = notice.file.u8string();
+    const std::string why = reasonText(notice.why);
+    switch (notice.kind) {
+    case FileNotice::Kind::Unreadable:
+        return "无法读取 " + file + "（" + why + "）。本次运行不会改写这个文件，程序使用出厂设置继续运行。";
+    case FileNotice::Kind::NotCreated:
+        return "无法创建 " + file + "（" + why + "），设置不会保存到电脑上！";
+    case FileNotice::Kind::NotSaved:
+        break;
+    }
+    return "无法保存 " + file + "（" + why + "），文件保持原样！";
+}
+
+FileWrite saveKeymap(const AppState& state, const fs::path& dataFolder, const DeviceImage& image,
+                     const KeyRecordTable& keys) {
+    if (state.keymapFileKept) return {};
+    std::error_code why;
+    const bool written = SaveKeymapFile(dataFolder, image, keys, &why);
+    return keymapWrite(written, KeymapFilePath(dataFolder), why);
+}
+
+FileWrite saveKeymap(const AppState& state, const fs::path& dataFolder) {
+    return saveKeymap(state, dataFolder, state.image, state.keys);
+}
+
+std::vector<FileNotice> loadStartupFiles(AppState& state, const fs::path& dataFolder) {
+    // Saves killed part-way left their temporary files; nothing of this
+    // process has been written yet, so everything of that pattern is stale.
+    // Profiles live in the "Configure" folder below.
+    const fs::file_time_type startedAt = fs::file_time_type::clock::now();
+    removeStaleTemporaries(dataFolder, startedAt);
+    removeStaleTemporaries(dataFolder / "Configure", startedAt);
+
+    std::vector<FileNotice> notices;
+    std::error_code why;
+    switch (LoadMacroStore(state.macros, dataFolder, &why)) {
+    case MacroLoad::ReadFailed:
+        state.macroFileKept = true;
+        notices.push_back({FileNotice::Kind::Unreadable, dataFolder / kMacroFileName, why});
+        break;
+    case MacroLoad::CreateFailed:
+        notices.push_back({FileNotice::Kind::NotCreated, dataFolder / kMacroFileName, why});
+        break;
+    default: break;
+    }
+
     state.keys.clear();
     state.skipImageOnNextLoad = false;
-    LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad);
+    why.clear();
+    switch (LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad, &why)) {
+    case KeymapLoadResult::Unreadable:
+        state.keymapFileKept = true;
+        notices.push_back({FileNotice::Kind::Unreadable, KeymapFilePath(dataFolder), why});
+        break;
+    case KeymapLoadResult::CreateFailed:
+        notices.push_back({FileNotice::Kind::NotCreated, KeymapFilePath(dataFolder), why});
+        break;
+    default: break;
+    }
     state.keys.restoreHomeCodes();
     state.shadow = state.image;
     state.shadowKeys = state.keys;
+    return notices;
 }
 
 void acceptInitialRead(AppState& state, const DeviceImage& read, const FirmwareVersion& firmware) {
@@ -23,42 +117,43 @@ void acceptInitialRead(AppState& state, const DeviceImage& read, const FirmwareV
     state.firmware = firmware;
 }
 
-void refreshAfterReload(AppState& state, const std::filesystem::path& dataFolder) {
+FileWrite refreshAfterReload(AppState& state, const std::filesystem::path& dataFolder) {
     DeriveReassignedFlags(state.image, state.keys, state.reassigned);
-    SaveKeymapFile(dataFolder, state.image, state.keys);
+    return saveKeymap(state, dataFolder);
 }
 
-bool finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
+FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
                 const std::filesystem::path& dataFolder) {
     state.image = written;
     if (result.ok()) {
         state.shadow = state.image;
         state.shadowKeys = state.keys;
     }
-    return SaveKeymapFile(dataFolder, state.image, state.keys);
+    return saveKeymap(state, dataFolder);
 }
 
-void restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder) {
+FileWrite restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder) {
     state.image = state.shadow;
     state.keys = state.shadowKeys;
     DeriveReassignedFlags(state.image, state.keys, state.reassigned);
     model.followEffect(state.image);
-    SaveKeymapFile(dataFolder, state.image, state.keys);
+    return saveKeymap(state, dataFolder);
 }
 
-bool finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
-                        const std::filesystem::path& dataFolder) {
+FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
+                             const std::filesystem::path& dataFolder) {
     model.resetPanel();
     state.image = readBack;
     ResetKeyRecordsToFactory(state.image, state.keys, state.reassigned);
-    if (!SaveKeymapFile(dataFolder, state.image, state.keys)) return false;
+    FileWrite w = saveKeymap(state, dataFolder);
+    if (!w.written) return w;
     state.shadow = state.image;
     state.shadowKeys = state.keys;
-    return true;
+    return w;
 }
 
-bool saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder) {
-    return SaveKeymapFile(dataFolder, state.shadow, state.shadowKeys);
+FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder) {
+    return saveKeymap(state, dataFolder, state.shadow, state.shadowKeys);
 }
 
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder) {
@@ -66,10 +161,28 @@ void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataF
     LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad);
 }
 
-void storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder) {
+void followMacroRenumbering(AppState& state, const MacroRenumbering& to) {
+    auto boundTo = [](const uint8_t* entry) { return entry[0] == kEntryMacro && entry[1] == 1; };
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        KeyRecord& r = state.keys[s];
+        if (r.type != 2 || !boundTo(r.data)) continue;
+        const uint8_t from = r.data[2];
+        if (from >= kMacroRecords || to[from] < 0 || to[from] == from) continue;
+        const auto index = static_cast<uint8_t>(to[from]);
+        r.data[2] = index;
+        uint8_t* e = &state.image.deviceKeyMap[SlotCellOffset[s]];
+        if (boundTo(e) && e[2] == from) e[2] = index;
+    }
+}
+
+std::vector<FileNotice> storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder) {
     SyncMacroSlots(state.macros, state.image);
-    SaveKeymapFile(dataFolder, state.image, state.keys);
-    SaveMacroStore(state.macros, dataFolder);
+    std::vector<FileNotice> notices;
+    if (FileWrite w = saveKeymap(state, dataFolder); w.notice) notices.push_back(*w.notice);
+    std::error_code why;
+    if (!state.macroFileKept && !SaveMacroStore(state.macros, dataFolder, &why))
+        notices.push_back({FileNotice::Kind::NotSaved, dataFolder / kMacroFileName, why});
+    return notices;
 }
 
 }  // namespace vandrel

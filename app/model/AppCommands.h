@@ -5,17 +5,54 @@
 // dialogs and calls these on its own thread.
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/model/AppState.h"
 #include "app/model/MainWindowModel.h"
 #include "device/TransferResult.h"
+#include "macro/MacroManager.h"
 
 namespace vandrel {
 
-// Start-up: MacroDefine.bin, then keymap.bin (the image part included), then
-// the shadow copies. Runs before the first read of the keyboard, so that the
-// keyboard's values arrive after the file's.
-void loadStartupFiles(AppState& state, const std::filesystem::path& dataFolder);
+// A problem with a data file that the user must be told about.
+struct FileNotice {
+    enum class Kind {
+        Unreadable,  // it exists but could not be read: kept as it is for this run
+        NotCreated,  // it was missing and could not be created
+        NotSaved,    // it could not be written: the old file is intact
+    };
+    Kind kind;
+    std::filesystem::path file;
+    std::error_code why;
+};
+
+// The message for a notice, UTF-8.
+std::string fileNoticeText(const FileNotice& notice);
+
+// What became of a write of keymap.bin. A file kept because it could not be
+// read at start is neither written nor reported again.
+struct FileWrite {
+    bool written = false;
+    std::optional<FileNotice> notice;  // set when the failure must be reported
+    explicit operator bool() const { return written; }
+};
+
+// Writes keymap.bin from the given buffers, unless the file is kept.
+FileWrite saveKeymap(const AppState& state, const std::filesystem::path& dataFolder, const DeviceImage& image,
+                     const KeyRecordTable& keys);
+// The same from the live buffers.
+FileWrite saveKeymap(const AppState& state, const std::filesystem::path& dataFolder);
+
+// Start-up: removes the temporary files that killed saves left in the data
+// folders, loads MacroDefine.bin, then keymap.bin (the image part included),
+// then takes the shadow copies. Runs before the first read of the keyboard, so
+// that the keyboard's values arrive after the file's. A file that exists but
+// cannot be read is kept for the whole run and the program goes on with
+// factory records. Returns what the user must be told, once each.
+std::vector<FileNotice> loadStartupFiles(AppState& state, const std::filesystem::path& dataFolder);
 
 // The keyboard's configuration has been read: it replaces the image and
 // becomes the shadow copy.
@@ -23,34 +60,40 @@ void acceptInitialRead(AppState& state, const DeviceImage& read, const FirmwareV
 
 // After a read or a reload of the image: the reassigned keys are derived
 // again and keymap.bin is rewritten.
-void refreshAfterReload(AppState& state, const std::filesystem::path& dataFolder);
+FileWrite refreshAfterReload(AppState& state, const std::filesystem::path& dataFolder);
 
 // Save has run. `written` is the image as the write left it (the Windows-key
 // lock applied to its key mask). Only a write that completed marks the
 // configuration as the keyboard's; keymap.bin is written from the live
-// buffers either way. Returns whether keymap.bin was written.
-bool finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
+// buffers either way.
+FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
                 const std::filesystem::path& dataFolder);
 
 // Cancel: the shadow copies replace the edits, paint mode follows the effect,
 // keymap.bin is rewritten.
-void restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder);
+FileWrite restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder);
 
 // Factory reset has run and `readBack` holds what the keyboard reported after
 // it. Every key enabled and unassigned; the shadow copies are taken only when
-// keymap.bin could be written. Returns whether it was.
-bool finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
+// keymap.bin could be written.
+FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
                         const std::filesystem::path& dataFolder);
 
 // Close: keymap.bin gets what the keyboard holds, not the unsaved edits.
-bool saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder);
+FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder);
 
 // Before the key-map dialog opens: the records are reloaded from keymap.bin
 // while the image in memory stays as it is.
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder);
 
+// The macro manager ended with OK after it closed the gaps between the
+// macros: every key bound to a moved macro (its record and its device entry)
+// is bound to the macro's new index, so it still plays the same macro.
+void followMacroRenumbering(AppState& state, const MacroRenumbering& to);
+
 // The macro manager ended with OK: the macros in use go to the device slots,
-// then keymap.bin and MacroDefine.bin are written.
-void storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder);
+// then keymap.bin and MacroDefine.bin are written (each unless kept). Returns
+// the failures to report.
+std::vector<FileNotice> storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder);
 
 }  // namespace vandrel

@@ -19,6 +19,10 @@ struct AppState {
     FirmwareVersion firmware;       // reported by the keyboard
     AppVersion appVersion;          // from VER.bin
     bool skipImageOnNextLoad = false;
+    // Data files that existed at start but could not be read: never written
+    // over in this run, so that whatever they hold survives.
+    bool keymapFileKept = false;
+    bool macroFileKept = false;
 
     AppState() {
         image.clear();

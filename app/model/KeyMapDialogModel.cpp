@@ -355,6 +355,11 @@ void KeyMapDialogModel::clickLaunchGrid(int x, int y, KeyMapClickResult& result)
         if (m_launchKind == kNoLaunchRow) {
             m_markedRow = kNoLaunchRow;
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_request.assignType > static_cast<uint8_t>(AssignType::RestoreDefault)) {
+            // A row marked but nothing chosen since the page was opened: the
+            // key is restored rather than stored as "no choice" while its old
+            // entry stays on the keyboard.
+            m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
         }
         return;
     }

@@ -32,6 +32,11 @@ int responseListRow(int x, int y, int top) {
 
 }  // namespace
 
+uint8_t sliderValue(uint8_t stored, int position, int maximum) {
+    const int shown = stored > maximum ? maximum : stored;
+    return position == shown ? stored : static_cast<uint8_t>(position < 0 ? 0 : position > maximum ? maximum : position);
+}
+
 int diyMapIndex(uint8_t effect) {
     if (effect < kFirstDiyEffect || effect >= kFirstDiyEffect + kDiyMapCount) return -1;
     return effect - kFirstDiyEffect;
@@ -93,11 +98,41 @@ int MainWindowModel::keyHitTest(int x, int y) const {
     return -1;
 }
 
+int MainWindowModel::feedbackCode(int x, int y, const DeviceImage& image) {
+    if (anyListOpen() || m_helpOpen) return kHitNone;
+    switch (const int code = hitTest(x, y, image)) {
+    case kHitHelp:
+    case kHitMinimise:
+    case kHitClose:
+    case kHitMacroManager:
+    case kHitProfiles:
+    case kHitFactoryReset:
+    case kHitCancel:
+    case kHitSave:
+    case kHitLightingHeader:
+    case kHitGameModeHeader:
+    case kHitResponseHeader:
+    case kHitReportHeader: return code;
+    default: return kHitNone;
+    }
+}
+
+void MainWindowModel::leftButtonDown(int x, int y, const DeviceImage& image) {
+    m_buttonDown = true;
+    m_pressedCode = feedbackCode(x, y, image);
+}
+
+void MainWindowModel::pointerLeft() {
+    m_hoverCode = kHitNone;
+    m_hoveredKey = m_lastMoveKey = kNoSlot;
+}
+
 bool MainWindowModel::diyMapShown(const DeviceImage& image) const {
     return m_panel.diyPaintMode && diyMapIndex(image.ledEffect) >= 0;
 }
 
 ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
+    m_pressedCode = kHitNone;
     // An open popup takes every click and closes.
     if (m_panel.effectListOpen) {
         effectListClick(x, y, image);
@@ -218,7 +253,12 @@ MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const Devic
 
     const uint8_t keySlot = key < 0 ? kNoSlot : static_cast<uint8_t>(key);
     m_hoveredKey = keySlot;
-    if (keySlot != m_lastMoveKey) {
+    const int hover = feedbackCode(x, y, image);
+    if (hover != m_hoverCode) {
+        // A button or header gains or loses its hover image.
+        m_hoverCode = hover;
+        result.redraw = true;
+    } else if (keySlot != m_lastMoveKey) {
         result.redraw = true;
     } else if (keySlot != kNoSlot) {
         result.redraw = false;

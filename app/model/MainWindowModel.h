@@ -114,8 +114,10 @@ public:
     const MainButtonTable& buttons() const { return m_buttons; }
 
     // Mouse input. A release runs the click dispatcher; after it the whole
-    // window is redrawn.
+    // window is redrawn. A press at a point also marks the button there as
+    // pressed until the release; the hover follows the pointer's moves.
     void leftButtonDown() { m_buttonDown = true; }
+    void leftButtonDown(int x, int y, const DeviceImage& image);
     ClickResult leftButtonUp(int x, int y, DeviceImage& image);
     // `buttonHeld` is whether the left button is physically down at this move.
     MoveResult mouseMove(int x, int y, bool buttonHeld, const DeviceImage& image);
@@ -134,6 +136,15 @@ public:
     // After the shadow copies were restored: paint mode follows the effect.
     void followEffect(const DeviceImage& image) { m_panel.diyPaintMode = isDiyEffect(image.ledEffect); }
 
+    // Feedback of the buttons and section headers: the one under the pointer
+    // shows its hover image, and the one pressed shows it is pressed while the
+    // pointer stays on it. Popups take every click, so nothing under them
+    // shows hover.
+    bool hovered(int code) const { return code != kHitNone && code == m_hoverCode; }
+    bool pressed(int code) const { return code != kHitNone && code == m_pressedCode && code == m_hoverCode; }
+    // The pointer left the window, or the window lost the focus: no hover.
+    void pointerLeft();
+
     const PanelState& panel() const { return m_panel; }
     PanelState& panel() { return m_panel; }
     bool helpOpen() const { return m_helpOpen; }
@@ -149,6 +160,8 @@ private:
     ClickResult codeAction(int code, DeviceImage& image);
     ClickResult swatchClick(int k, DeviceImage& image);
     ClickResult keyClick(int x, int y, const DeviceImage& image);
+    // The code at (x, y) if it is a button or header that shows feedback.
+    int feedbackCode(int x, int y, const DeviceImage& image);
 
     MainButtonTable m_buttons;
     PanelState m_panel;
@@ -156,9 +169,17 @@ private:
     bool m_buttonDown = false;
     uint8_t m_hoveredKey = kNoSlot;
     uint8_t m_lastMoveKey = kNoSlot;
+    int m_hoverCode = kHitNone;
+    int m_pressedCode = kHitNone;
 };
 
 // The custom map a DIY effect code selects, or -1 (codes outside 51..55 have none).
 int diyMapIndex(uint8_t effect);
+
+// What a slider at `position` (its range 0..maximum) leaves in the byte it
+// edits, which holds `stored`. A value the keyboard reported beyond the
+// slider's range shows at the slider's end and is kept as it is until the
+// slider is moved away from there.
+uint8_t sliderValue(uint8_t stored, int position, int maximum);
 
 }  // namespace vandrel

@@ -43,7 +43,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     };
     ports.confirm = [this](const std::u16string& caption, const std::u16string& text) {
         return QMessageBox::question(this, modelText("vandrel::ProfileDialogModel", caption), modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Cancel) == QMessageBox::Ok;
+                                     QMessageBox::Ok) == QMessageBox::Ok;
     };
     ports.chooseExportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptSave); };
     ports.chooseImportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptOpen); };
@@ -120,12 +120,9 @@ void CConfigureDlg::paintEvent(QPaintEvent*) {
 }
 
 void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::RightButton) {
-        rightButtonUp(pos, event->globalPosition().toPoint());
-        return;
-    }
+    // The right button matters only over the list, which reports it itself.
     if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
     if (m_model.leftButtonUp(pos.x(), pos.y()) == ProfileCommand::Close) {
         accept();
         return;

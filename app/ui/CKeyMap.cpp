@@ -246,11 +246,11 @@ void CKeyMap::done(int result) {
 }
 
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
-                     AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& onShown) {
+                     AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow) {
     CKeyMap dialog(model, skinFolder, parent);
     dialog.prepare(slot, state.keys[slot], state.image, state.macros);
     if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
-    if (onShown) QMetaObject::invokeMethod(&dialog, [&dialog, &onShown] { onShown(dialog); }, Qt::QueuedConnection);
+    if (beforeShow) beforeShow(dialog);
     if (dialog.exec() != QDialog::Accepted) return false;
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);

@@ -88,10 +88,10 @@ private:
 };
 
 // Runs the dialog modally for `slot` of `state` and, on OK, copies the result
-// into `request` (its slot set). `onShown` runs once the dialog is on screen
-// (tests and the benchmark answer it from there).
+// into `request` (its slot set). `beforeShow` runs when the dialog is ready,
+// just before it is shown (tests and the benchmark hook in there).
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request,
-                     const std::function<void(CKeyMap&)>& onShown = nullptr);
+                     const std::function<void(CKeyMap&)>& beforeShow = nullptr);
 
 }  // namespace vandrel

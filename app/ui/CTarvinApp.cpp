@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+#include <QMenu>
 #include <memory>
 
+#include "app/draw/SkinFile.h"
 #include "app/model/AppState.h"
+#include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
@@ -53,7 +56,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     CTarvinDlg window(*state, session, windowPaths);
     window.setWebAddress(vendorWebSite().host());
 
-    const QIcon icon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
+    const QIcon icon = loadSkinIcon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
     TrayController tray(icon, [&window] { return window.connected(); });
     const QString programFolder = paths.programFolder;
     WindowHooks& hooks = window.hooks();
@@ -61,6 +64,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
+    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) {
+        CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
@@ -84,7 +91,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&instance, &SingleInstance::activationRequested, &window,
             [&window] { SingleInstance::bringToFront(&window); });
     // vandrelctl hands its commands to the running program.
-    CtlCommandHandler commands(window, paths.profileFolder);
+    CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
     instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
         commands.handle(request, reply);
     });
@@ -105,6 +112,20 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // Started with the desktop: no splash, and the window stays in the
     // notification area (minimised where there is none).
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
+    // The configuration history and the save check, beside About in the tray menu.
+    QAction* history = new QAction(QStringLiteral("配置历史(&H)…"), tray.menu());
+    QAction* verify = new QAction(QStringLiteral("保存后校验(&V)"), tray.menu());
+    verify->setCheckable(true);
+    verify->setChecked(window.verifySaves());
+    tray.menu()->insertAction(tray.aboutAction(), history);
+    tray.menu()->insertAction(tray.aboutAction(), verify);
+    tray.menu()->insertSeparator(tray.aboutAction());
+    connect(history, &QAction::triggered, &window, [&window] {
+        SingleInstance::bringToFront(&window);
+        window.showConfigHistory();
+    });
+    connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the
@@ -114,7 +135,14 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                              ? englishSplash
                              : paths.programFolder + QStringLiteral("/png/SplashScreen.png"));
     bool trayInstalled = false;
+    bool placed = false;
     const auto showWindow = [&] {
+        // The first time it shows, the window takes the splash's place, also
+        // where no window manager would place it.
+        if (!placed) {
+            placed = true;
+            window.move(splash.centredOnScreen(window.size()));
+        }
         if (startHidden) {
             if (!trayInstalled) window.showMinimized();
             return;

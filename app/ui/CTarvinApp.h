@@ -21,6 +21,9 @@ public:
         bool watchDevices = true;
         // Called once the window exists, before start-up runs.
         std::function<void(CTarvinDlg&)> windowCreated;
+        // The keyboard is the simulated one: vandrelctl --demo talks to this
+        // program, and vandrelctl without it does not.
+        bool simulatedKeyboard = false;
     };
 
     CTarvinApp(int& argc, char** argv);

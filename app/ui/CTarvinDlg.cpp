@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,12 +17,17 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/draw/SkinFile.h"
 #include "app/model/AppCommands.h"
+#include "app/model/ConfigHistory.h"
+#include "app/model/PendingChanges.h"
+#include "app/ui/CHistoryDlg.h"
 #include "controls/CBitSlider.h"
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroStoreFile.h"
 
 namespace vandrel {
 
@@ -36,6 +44,9 @@ QString failureText(TransferOutcome outcome, const char* consequence) {
     }
     return why + CTarvinDlg::tr(consequence);
 }
+
+// What the bottom line covers: redrawn when a slider changes what is unsaved.
+const QRect kPendingLineRect(96, 606, 700, 28);
 
 }  // namespace
 
@@ -57,6 +68,11 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     m_brightness = new CBitSlider(this);
     m_report = new CBitSlider(this);
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
+
+    m_sliderRest = new QTimer(this);
+    m_sliderRest->setSingleShot(true);
+    m_sliderRest->setInterval(400);
+    connect(m_sliderRest, &QTimer::timeout, this, [this] { recordChange(); });
 
     m_hooks.pickColour = [](QWidget* parent, const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
@@ -88,7 +104,7 @@ void CTarvinDlg::setUpSlider(CBitSlider* s, int id, int x, int y, int maximum) {
 }
 
 void CTarvinDlg::initialise() {
-    setWindowIcon(QIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
+    setWindowIcon(loadSkinIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
 
     m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdU16String()) / kVersionFileName);
     setFixedSize(m_renderer.windowSize());
@@ -102,7 +118,10 @@ void CTarvinDlg::initialise() {
 
     // The files come first: the keyboard's values, read next, must be the
     // last ones written into the image.
-    loadStartupFiles(m_state, m_paths.dataFolder);
+    const std::vector<FileNotice> fileNotices = loadStartupFiles(m_state, m_paths.dataFolder);
+    reportFiles(fileNotices);
+    m_savedMacros = m_state.macros;
+    m_history.reset(m_state);
     keyNames();
     setSlidersFromImage();
 
@@ -132,6 +151,12 @@ CBitSlider* CTarvinDlg::slider(int controlId) const {
     if (controlId == kSpeedSliderId) return m_speed;
     if (controlId == kBrightnessSliderId) return m_brightness;
     return m_report;
+}
+
+uint8_t& CTarvinDlg::sliderByte(const CBitSlider* s) {
+    if (s == m_speed) return m_state.image.ledSpeed;
+    if (s == m_brightness) return m_state.image.ledBrightness;
+    return m_state.image.reportRate;
 }
 
 void CTarvinDlg::setSlidersFromImage() {
@@ -164,10 +189,8 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
     if (!drawn) return v;
     // Drawing a slider reads its position into the configuration.
     v.position = s->value();
-    const auto value = static_cast<uint8_t>(v.position);
-    if (s == m_speed) m_state.image.ledSpeed = value;
-    else if (s == m_brightness) m_state.image.ledBrightness = value;
-    else m_state.image.reportRate = value;
+    uint8_t& byte = sliderByte(s);
+    byte = sliderValue(byte, v.position, s->maximum());
     v.rect = s->geometry();
     v.thumbX = s->thumbX();
     v.thumbY = s->thumbY();
@@ -188,6 +211,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressDone = m_progressDone.load();
     in.progressTotal = m_progressTotal.load();
     in.busyText = m_busyText;
+    in.pendingText = pendingText();
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -201,7 +225,10 @@ void CTarvinDlg::paintEvent(QPaintEvent*) {
 
 void CTarvinDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) redraw();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        m_model.pointerLeft();
+        redraw();
+    }
 }
 
 void CTarvinDlg::closeEvent(QCloseEvent* event) {
@@ -242,12 +269,12 @@ void CTarvinDlg::onSliderChanged(int controlId) {
     if (!s) return;
     int& last = s == m_speed ? m_lastDrawnSpeed : s == m_brightness ? m_lastDrawnBrightness : m_lastDrawnReport;
     if (s->value() == last) return;
-    const auto value = static_cast<uint8_t>(s->value());
-    if (s == m_speed) m_state.image.ledSpeed = value;
-    else if (s == m_brightness) m_state.image.ledBrightness = value;
-    else m_state.image.reportRate = value;
+    uint8_t& byte = sliderByte(s);
+    byte = sliderValue(byte, s->value(), s->maximum());
     update(s->geometry().adjusted(-2, -2, 2, 2));
+    update(kPendingLineRect);
     last = s->value();
+    m_sliderRest->start();
 }
 
 void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
@@ -261,7 +288,10 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
     setSlidersFromImage();
-    SaveKeymapFile(m_paths.dataFolder, m_state.image, m_state.keys);
+    reportFile(saveKeymap(m_state, m_paths.dataFolder));
+    // What the keyboard reports is no edit of the user's; a loaded profile is.
+    if (fromKeyboard) m_history.rebase(m_state);
+    else recordChange(true);
     redraw();
     if (fromKeyboard) {
         emit refreshed();
@@ -269,12 +299,32 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     }
 }
 
+void CTarvinDlg::reportFile(const FileWrite& write) {
+    if (write.notice) reportFiles({*write.notice});
+}
+
+void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
+    if (!m_hooks.warn) return;
+    for (const FileNotice& n : notices) {
+        const QString caption = n.kind == FileNotice::Kind::Unreadable ? u8("读取文件") : u8("保存文件");
+        m_hooks.warn(this, caption, QString::fromStdString(fileNoticeText(n)));
+    }
+}
+
 // ---- input ----------------------------------------------------------------
 
 void CTarvinDlg::mousePressEvent(QMouseEvent* event) {
     if (m_busy || event->button() != Qt::LeftButton) return;
-    m_model.leftButtonDown();
+    const QPoint pos = event->position().toPoint();
+    m_model.leftButtonDown(pos.x(), pos.y(), m_state.image);
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    redraw();  // the pressed button shows it
+}
+
+void CTarvinDlg::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    m_model.pointerLeft();
+    redraw();
 }
 
 void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
@@ -286,6 +336,7 @@ void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const ClickResult click = m_model.leftButtonUp(pos.x(), pos.y(), m_state.image);
     runCommand(click);
+    recordChange();
     redraw();
 }
 
@@ -311,6 +362,15 @@ void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
+    if (!m_busy && event->matches(QKeySequence::Undo)) {
+        undo();
+        return;
+    }
+    const bool ctrlY = event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier;
+    if (!m_busy && (event->matches(QKeySequence::Redo) || ctrlY)) {
+        redo();
+        return;
+    }
     // Enter, Esc and F1 neither close the window nor ask for help.
     switch (event->key()) {
     case Qt::Key_Return:
@@ -333,7 +393,7 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
     case WindowCommand::StartUpdater:
         if (m_hooks.startUpdater) m_hooks.startUpdater();
         break;
-    case WindowCommand::Hide: hideWindow(); break;
+    case WindowCommand::Hide: minimise(); break;
     case WindowCommand::Close: closeProgram(); break;
     case WindowCommand::MacroManager: runMacroManager(); break;
     case WindowCommand::Profiles: runProfiles(); break;
@@ -349,19 +409,36 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
+    keepSnapshotBeforeSave();
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
-    runInBackground(tr("正在保存设置…"), [this, image, shadow, done]() mutable -> Continuation {
+    const bool verify = m_verifySaves;
+    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done]() mutable -> Continuation {
+        const WriteProgress progress = [this](int done, int total) { reportProgress(done, total); };
+        ReadBackResult check;
         const WriteResult result =
-            m_session.writeAll(image, shadow, [this](int done, int total) { reportProgress(done, total); });
-        return [this, image, result, done]() {
-            finishSave(m_state, image, result, m_paths.dataFolder);
+            verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
+        return [this, image, result, check, done]() {
+            const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
+            if (result.ok()) m_savedMacros = m_state.macros;
+            // The lock applied to the key mask is part of the save, not an edit.
+            m_history.rebase(m_state);
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
-            if (!result.ok() && m_hooks.warn)
-                m_hooks.warn(this, tr("保存"), failureText(result.outcome, QT_TR_NOOP("设置未保存！")));
+            if (!result.ok() && m_hooks.warn) {
+                const std::string checkText = saveCheckText(result, check);
+                m_hooks.warn(this, tr("保存"),
+                             checkText.empty() ? failureText(result.outcome, QT_TR_NOOP("设置未保存！"))
+                                               : QString::fromStdString(checkText));
+            }
+            reportFile(file);
         };
     });
+}
+
+void CTarvinDlg::keepSnapshotBeforeSave() {
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch());
 }
 
 void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
@@ -371,6 +448,7 @@ void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change
     // positions back into the configuration.
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    recordChange();
     redraw();
     save(std::move(done));
 }
@@ -383,7 +461,7 @@ bool CTarvinDlg::hasUnsavedChanges() const {
 
 void CTarvinDlg::cancel() {
     hideWindow();
-    restoreShadowCopies(m_state, m_model, m_paths.dataFolder);
+    reportFile(restoreShadowCopies(m_state, m_model, m_paths.dataFolder));
     // The sliders show the restored values; otherwise the next drawing would
     // put the discarded positions back into the configuration.
     setSlidersFromImage();
@@ -403,20 +481,32 @@ void CTarvinDlg::factoryReset() {
             }
             m_state.image = image;
             setSlidersFromImage();
-            finishFactoryReset(m_state, m_model, image, m_paths.dataFolder);
+            reportFile(finishFactoryReset(m_state, m_model, image, m_paths.dataFolder));
+            // Undoing a factory reset brings the earlier settings back as unsaved changes.
+            recordChange();
         };
     });
 }
 
 void CTarvinDlg::closeProgram() {
-    saveShadowOnClose(m_state, m_paths.dataFolder);
     hide();
+    reportFile(saveShadowOnClose(m_state, m_paths.dataFolder));
     emit exitRequested();
 }
 
 void CTarvinDlg::hideWindow() {
     if (m_hooks.hideWindow) m_hooks.hideWindow(this);
     else hide();
+}
+
+void CTarvinDlg::minimise() {
+    if (!m_hooks.hideWindow) {
+        hide();
+        return;
+    }
+    // Where the desktop has no notification area the task bar keeps the
+    // window instead.
+    if (!m_hooks.hideWindow(this)) showMinimized();
 }
 
 void CTarvinDlg::editKey(int slot) {
@@ -430,8 +520,14 @@ void CTarvinDlg::editKey(int slot) {
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
     if (!m_hooks.runKeyMapDialog(this, target, request)) return;
-    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned,
-                                                    KeymapFileSaver(m_paths.dataFolder),
+    // Each save of the assignment reports its own failure; a kept file counts
+    // as saved, since the user has been told at start that it stays as it is.
+    const KeymapSaver saver = [this](const DeviceImage& image, const KeyRecordTable& keys) {
+        const FileWrite w = saveKeymap(m_state, m_paths.dataFolder, image, keys);
+        reportFile(w);
+        return w.written || !w.notice;
+    };
+    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
                                                     MacroSlotSyncFor(m_state.macros));
     // A path the record cannot hold is refused whole rather than cut: say so.
     if (result == AssignResult::PathTooLong && m_hooks.warn)
@@ -457,7 +553,12 @@ void CTarvinDlg::paintKey(int slot) {
 }
 
 void CTarvinDlg::runMacroManager() {
-    if (m_hooks.runMacroManager && m_hooks.runMacroManager(this)) storeMacrosAfterManager(m_state, m_paths.dataFolder);
+    if (!m_hooks.runMacroManager) return;
+    // The manager closes gaps between the macros as it opens; the keys follow.
+    const MacroRenumbering renumbering = gapClosingRenumbering(m_state.macros);
+    if (!m_hooks.runMacroManager(this)) return;
+    followMacroRenumbering(m_state, renumbering);
+    reportFiles(storeMacrosAfterManager(m_state, m_paths.dataFolder));
 }
 
 void CTarvinDlg::runProfiles() {
@@ -469,6 +570,79 @@ void CTarvinDlg::runProfiles() {
         DeviceRefreshEvent refresh(DeviceRefreshEvent::FromProfiles);
         QCoreApplication::sendEvent(this, &refresh);
     });
+}
+
+// ---- undo, redo and the configuration history ---------------------------
+
+QString CTarvinDlg::pendingText() const {
+    return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow));
+}
+
+void CTarvinDlg::recordChange(bool mergeWithLast) {
+    m_sliderRest->stop();
+    m_history.record(m_state, mergeWithLast);
+}
+
+void CTarvinDlg::undo() {
+    if (m_busy) return;
+    m_sliderRest->stop();
+    const uint8_t effect = m_state.image.ledEffect;
+    afterHistoryWrite(m_history.undo(m_state), effect);
+}
+
+void CTarvinDlg::redo() {
+    if (m_busy) return;
+    m_sliderRest->stop();
+    const uint8_t effect = m_state.image.ledEffect;
+    afterHistoryWrite(m_history.redo(m_state), effect);
+}
+
+void CTarvinDlg::afterHistoryWrite(unsigned parts, uint8_t effectBefore) {
+    if (parts == 0) return;
+    // The sliders show the configuration; otherwise the next drawing would
+    // put their old positions back into it.
+    setSlidersFromImage();
+    if (m_state.image.ledEffect != effectBefore) m_model.followEffect(m_state.image);
+    // Through the same guarded saves as every other change: a data file that
+    // could not be read at start is never written over, and a failure is told.
+    if (parts & (kPartImage | kPartKeys | kPartMacros)) reportFile(saveKeymap(m_state, m_paths.dataFolder));
+    std::error_code why;
+    if ((parts & kPartMacros) && !m_state.macroFileKept && !SaveMacroStore(m_state.macros, m_paths.dataFolder, &why))
+        reportFiles({{FileNotice::Kind::NotSaved, m_paths.dataFolder / kMacroFileName, why}});
+    redraw();
+}
+
+void CTarvinDlg::showConfigHistory() {
+    if (m_busy) return;
+    recordChange();
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
+    auto snapshot = std::make_unique<Snapshot>();
+    if (!store.load(*dialog.chosen(), *snapshot)) {
+        if (m_hooks.warn) m_hooks.warn(this, u8("配置历史"), u8("无法读取这份配置，它可能已被删除。"));
+        return;
+    }
+    const uint8_t effect = m_state.image.ledEffect;
+    applySnapshot(m_state, *snapshot, m_paths.dataFolder);
+    recordChange();
+    afterHistoryWrite(kPartImage | kPartKeys | kPartMacros, effect);
+}
+
+void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_busy) return;
+    QMenu menu(this);
+    QAction* undoAction = menu.addAction(u8("撤销(&U)\tCtrl+Z"), this, &CTarvinDlg::undo);
+    undoAction->setEnabled(m_history.canUndo() || m_history.record(m_state) != 0);
+    QAction* redoAction = menu.addAction(u8("重做(&R)\tCtrl+Shift+Z"), this, &CTarvinDlg::redo);
+    redoAction->setEnabled(m_history.canRedo());
+    menu.addSeparator();
+    menu.addAction(u8("配置历史(&H)…"), this, &CTarvinDlg::showConfigHistory);
+    QAction* verify = menu.addAction(u8("保存后校验(&V)"));
+    verify->setCheckable(true);
+    verify->setChecked(m_verifySaves);
+    connect(verify, &QAction::toggled, this, [this](bool on) { m_verifySaves = on; });
+    menu.exec(event->globalPos());
 }
 
 // ---- the keyboard ---------------------------------------------------------
@@ -502,6 +676,7 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
                 m_state.shadow = image;
                 m_state.firmware = firmware;
                 setSlidersFromImage();
+                m_history.rebase(m_state);
             }
             if (sendRefresh) {
                 DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);

@@ -21,10 +21,14 @@
 
 #include "app/draw/MainWindowRenderer.h"
 #include "app/draw/SkinCache.h"
+#include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
+#include "app/model/ChangeHistory.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
 #include "keymap/KeyAssignment.h"
+
+class QTimer;
 
 namespace vandrel {
 
@@ -48,7 +52,8 @@ struct WindowHooks {
     std::function<bool(QWidget* parent)> confirmFactoryReset;
     // A warning message box.
     std::function<void(QWidget* parent, const QString& caption, const QString& text)> warn;
-    // Hides the window to the notification area; false when it cannot be hidden.
+    // Hides the window to the notification area; false when it cannot be
+    // hidden (the minimise button then minimises it to the task bar).
     std::function<bool(QWidget* window)> hideWindow;
     // The key-map dialog: fills the request and returns true for OK.
     std::function<bool(QWidget* parent, const KeyEditTarget& key, AssignmentRequest& request)> runKeyMapDialog;
@@ -129,6 +134,19 @@ public:
     const SkinCache& skins() const { return m_skins; }
     void redraw();
 
+    // Undo and redo of the last change to the configuration (Ctrl+Z,
+    // Ctrl+Shift+Z, Ctrl+Y, the window's context menu).
+    void undo();
+    void redo();
+    const ChangeHistory& history() const { return m_history; }
+    // Whether a save reads back what it wrote (on unless the user turned it off).
+    bool verifySaves() const { return m_verifySaves; }
+    void setVerifySaves(bool on) { m_verifySaves = on; }
+    // The configuration history: snapshots taken before saves, with Restore.
+    void showConfigHistory();
+    // The text of the bottom line while something is unsaved (empty otherwise).
+    QString pendingText() const;
+
 signals:
     // The close button: the program ends.
     void exitRequested();
@@ -144,11 +162,15 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
     void setSlidersFromImage();
+    // The configuration byte a slider edits.
+    uint8_t& sliderByte(const CBitSlider* s);
     void applySliderPlan();
     SliderView sliderView(CBitSlider* s, bool drawn);
     void onSliderChanged(int controlId);
@@ -160,13 +182,22 @@ private:
     void factoryReset();
     void closeProgram();
     void hideWindow();
+    void minimise();
     void editKey(int slot);
     void pickPaletteColour(int entry);
     void paintKey(int slot);
     void runProfiles();
     void runMacroManager();
     void startInitialRead();
+    // Tells the user about a data file that could not be read or written.
+    void reportFile(const FileWrite& write);
+    void reportFiles(const std::vector<FileNotice>& notices);
     void startReconnectRead(bool sendRefresh);
+    // A change of the user's is complete: it becomes an undo step.
+    void recordChange(bool mergeWithLast = false);
+    // After undo, redo or a restore wrote `parts`: sliders, paint mode and files follow.
+    void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
+    void keepSnapshotBeforeSave();
 
     // Runs `job` on the worker thread; what it returns runs on the window
     // thread afterwards. The window takes no input meanwhile.
@@ -199,6 +230,10 @@ private:
     std::atomic<int> m_progressDone{0};
     std::atomic<int> m_progressTotal{0};
     std::thread m_worker;
+    ChangeHistory m_history;
+    bool m_verifySaves = true;
+    MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
+    QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;
 };

@@ -1,5 +1,6 @@
 #include "app/ui/CtlCommandHandler.h"
 
+#include <QApplication>
 #include <QTimer>
 
 #include "app/ui/CTarvinDlg.h"
@@ -15,8 +16,8 @@ constexpr int kIdlePollMs = 100;
 constexpr int kIdleAttempts = 300;
 }  // namespace
 
-CtlCommandHandler::CtlCommandHandler(CTarvinDlg& window, QString profileFolder, QObject* parent)
-    : QObject(parent), m_window(window), m_profileFolder(std::move(profileFolder)) {}
+CtlCommandHandler::CtlCommandHandler(CTarvinDlg& window, QString profileFolder, bool simulated, QObject* parent)
+    : QObject(parent), m_window(window), m_profileFolder(std::move(profileFolder)), m_simulated(simulated) {}
 
 void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::CommandReply& reply) {
     runWhenIdle(request, reply, kIdleAttempts);
@@ -37,10 +38,18 @@ void CtlCommandHandler::runWhenIdle(const QByteArray& request, const SingleInsta
 }
 
 void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::CommandReply& reply) {
-    const std::vector<std::string> words = ctl::decodeRequest(request);
+    std::vector<std::string> words = ctl::decodeRequest(request);
+    auto answer = [&reply](int code, const std::string& message) { reply(ctl::encodeAnswer(code, message)); };
+    // A command for the demo keyboard never reaches a real one, nor the other way round.
+    const bool forDemo = !words.empty() && words[0] == ctl::kDemoWord;
+    if (forDemo) words.erase(words.begin());
+    if (forDemo != m_simulated) {
+        answer(ctl::kExitFailed, m_simulated ? "the running program is the demo; close it to use the keyboard"
+                                             : "the running program uses the keyboard; close it to use --demo");
+        return;
+    }
     const std::string command = words.empty() ? std::string() : words[0];
     const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
-    auto answer = [&reply](int code, const std::string& message) { reply(ctl::encodeAnswer(code, message)); };
 
     if (command != "set" && command != "apply") {
         answer(ctl::kExitUsage, "the program carries out only set and apply");
@@ -48,6 +57,11 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
     }
     if (!m_window.bothChannelsOpen()) {
         answer(ctl::kExitNoKeyboard, "the program has no keyboard connected");
+        return;
+    }
+    // A dialog of the window's works on the configuration until it closes.
+    if (QApplication::activeModalWidget()) {
+        answer(ctl::kExitFailed, "the program has a dialog open; close it first");
         return;
     }
     if (m_window.hasUnsavedChanges()) {

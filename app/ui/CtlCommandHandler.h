@@ -17,7 +17,8 @@ class CTarvinDlg;
 class CtlCommandHandler : public QObject {
     Q_OBJECT
 public:
-    CtlCommandHandler(CTarvinDlg& window, QString profileFolder, QObject* parent = nullptr);
+    // `simulated`: the program runs on the simulated keyboard (the demo).
+    CtlCommandHandler(CTarvinDlg& window, QString profileFolder, bool simulated = false, QObject* parent = nullptr);
 
     // Carries out one request; `reply` gets the answer line.
     void handle(const QByteArray& request, const SingleInstance::CommandReply& reply);
@@ -28,6 +29,7 @@ private:
 
     CTarvinDlg& m_window;
     QString m_profileFolder;
+    bool m_simulated;
 };
 
 }  // namespace vandrel

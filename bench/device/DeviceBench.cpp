@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/Clock.h"
+#include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -35,6 +36,7 @@ DeviceImage everythingChanged(DeviceImage im) {
 struct Timing {
     double initialReadMs = 0;
     double writeAllMs = 0;
+    double readBackMs = 0;  // the check of a save: every written section read back
     bool ok = true;
 };
 
@@ -57,10 +59,17 @@ Timing run(Clock& clock, int64_t ackLatencyUs = kAckLatencyUs) {
     t.initialReadMs = (clock.nowUs() - start) / 1000.0;
     ShadowImage shadow = image;
     image = everythingChanged(image);
+    DeviceImage locked = image;
+    applyWinLock(locked);
+    const ChangeFlags sections = compareImages(locked, shadow);
     start = clock.nowUs();
     const WriteResult w = session.writeAll(image, shadow);
     t.writeAllMs = (clock.nowUs() - start) / 1000.0;
     t.ok &= w.ok() && w.stepsTotal == 45 && keyboard.violations().empty();
+    start = clock.nowUs();
+    const ReadBackResult check = session.readBack(image, sections);
+    t.readBackMs = (clock.nowUs() - start) / 1000.0;
+    t.ok &= check.matches() && keyboard.violations().empty();
     session.closeChannels();
     return t;
 }
@@ -85,7 +94,7 @@ int main(int argc, char** argv) {
     }
 
     RealClock realClock;
-    std::vector<double> reads, writes;
+    std::vector<double> reads, writes, checks;
     for (int i = 0; i < rounds; ++i) {
         const Timing t = run(realClock);
         if (!t.ok) {
@@ -94,9 +103,11 @@ int main(int argc, char** argv) {
         }
         reads.push_back(t.initialReadMs);
         writes.push_back(t.writeAllMs);
+        checks.push_back(t.readBackMs);
     }
     const double read = median(reads);
     const double write = median(writes);
+    const double check = median(checks);
     std::printf("initial read: %8.1f ms, floor %6.1f ms, ratio %.3f (target <= 1.10)\n", read, floor.initialReadMs,
                 read / floor.initialReadMs);
     std::printf("full write:   %8.1f ms, floor %6.1f ms, ratio %.3f (target <= 1.10)\n", write, floor.writeAllMs,
@@ -104,6 +115,8 @@ int main(int argc, char** argv) {
     const double sumFloor = pauses.writeAllMs + kAcknowledgedSteps * kAckLatencyUs / 1000.0;
     std::printf("              (pauses %.1f ms + %d acknowledgements x %.1f ms = %.1f ms, ratio %.3f)\n",
                 pauses.writeAllMs, kAcknowledgedSteps, kAckLatencyUs / 1000.0, sumFloor, write / sumFloor);
+    std::printf("save check:   %8.1f ms, floor %6.1f ms, ratio %.3f (target <= 1.10; read-back of the full write)\n",
+                check, floor.readBackMs, check / floor.readBackMs);
     std::printf("median of %d rounds; the floor is the same sequence on the virtual clock\n", rounds);
     return 0;
 }

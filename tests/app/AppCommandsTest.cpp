@@ -3,10 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "app/model/AppCommands.h"
+#include "keymap/KeyAssignment.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroStoreFile.h"
+#include "tests/macro/MacroTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel {
@@ -161,6 +167,118 @@ TEST(FactoryReset, ShadowsStayWhenKeymapFileCannotBeWritten) {
     EXPECT_FALSE(finishFactoryReset(*s, model, readBack, notAFolder));
     EXPECT_EQ(s->shadow, oldShadow);
     EXPECT_EQ(s->image.keyMask[0], 0xFF);
+}
+
+// A keymap.bin or MacroDefine.bin that exists but cannot be read (here a FIFO,
+// which root cannot read either) is reported once and survives every write
+// of the run: start-up, save, cancel, factory reset, close, the macro manager.
+TEST(UnreadableDataFile, IsReportedOnceAndNeverWrittenOver) {
+    for (const char* name : {kKeymapFileName, kMacroFileName}) {
+        TempFolder folder;
+        const std::filesystem::path file = folder.path() / name;
+        ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+        auto s = std::make_unique<AppState>();
+        const std::vector<FileNotice> notices = loadStartupFiles(*s, folder.path());
+        ASSERT_EQ(notices.size(), 1u) << name;
+        EXPECT_EQ(notices[0].kind, FileNotice::Kind::Unreadable);
+        EXPECT_EQ(notices[0].file, file);
+        EXPECT_NE(fileNoticeText(notices[0]).find(file.u8string()), std::string::npos);
+        EXPECT_EQ(s->keys[7].homeVk, SlotHomeVk[7]);  // factory records in memory
+
+        MainWindowModel model;
+        WriteResult done;
+        const bool keymapKept = std::string(name) == kKeymapFileName;
+        const std::vector<FileWrite> writes = {
+            finishSave(*s, s->image, done, folder.path()), restoreShadowCopies(*s, model, folder.path()),
+            refreshAfterReload(*s, folder.path()), saveShadowOnClose(*s, folder.path())};
+        for (const FileWrite& w : writes) {
+            EXPECT_EQ(w.written, !keymapKept) << name;
+            EXPECT_FALSE(w.notice) << name;  // told once, at start
+        }
+        EXPECT_TRUE(storeMacrosAfterManager(*s, folder.path()).empty());
+        struct stat st {};
+        ASSERT_EQ(lstat(file.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << name;
+    }
+}
+
+TEST(SaveFailure, IsReportedWithFileAndReason) {
+    TempFolder folder;
+    auto s = std::make_unique<AppState>();
+    EXPECT_TRUE(loadStartupFiles(*s, folder.path()).empty());
+    const std::vector<uint8_t> before = readAll(KeymapFilePath(folder.path()));
+    s->image.ledEffect = 9;
+    {
+        test::FileSizeLimit full(1000);  // as a full disk
+        const FileWrite w = saveShadowOnClose(*s, folder.path());
+        EXPECT_FALSE(w.written);
+        ASSERT_TRUE(w.notice);
+        EXPECT_EQ(w.notice->kind, FileNotice::Kind::NotSaved);
+        EXPECT_TRUE(w.notice->why);
+        EXPECT_FALSE(finishSave(*s, s->image, WriteResult{}, folder.path()).written);
+
+        // At start-up on a full disk: both missing files are reported.
+        TempFolder empty;
+        auto fresh = std::make_unique<AppState>();
+        const std::vector<FileNotice> notices = loadStartupFiles(*fresh, empty.path());
+        ASSERT_EQ(notices.size(), 2u);
+        for (const FileNotice& n : notices) EXPECT_EQ(n.kind, FileNotice::Kind::NotCreated);
+    }
+    EXPECT_EQ(readAll(KeymapFilePath(folder.path())), before);
+}
+
+TEST(StartupFiles, StaleTemporariesOfKilledSavesAreRemoved) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder.path() / "Configure");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    const std::vector<std::filesystem::path> stale = {folder.path() / "keymap.bin.vandrel-tmp-01234567",
+                                                      folder.path() / "Configure" / "a.bin.vandrel-tmp-89abcdef"};
+    for (const auto& f : stale) {
+        test::writeAll(f, std::vector<uint8_t>(1000, 1));
+        std::filesystem::last_write_time(f, old);
+    }
+    test::writeAll(folder.path() / "readme.tmp", {1});
+    auto s = std::make_unique<AppState>();
+    loadStartupFiles(*s, folder.path());
+    for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "readme.tmp"));
+}
+
+// Macros 0 and 2 with a free record between them: the manager moves macro 2
+// up to record 1, and the key bound to it must still play it.
+TEST(MacroManagerOk, KeysFollowTheirMacroWhenGapsClose) {
+    TempFolder folder;
+    auto s = std::make_unique<AppState>();
+    s->keys.restoreHomeCodes();
+    setRecordName(s->macros[0], u"first");
+    setRecordName(s->macros[2], u"third");
+    setRecordName(s->macros[5], u"sixth");
+    const struct {
+        int slot;
+        uint8_t macro, expected;
+    } bindings[] = {{10, 2, 1}, {11, 5, 2}, {12, 0, 0}, {13, 3, 3}};  // 3: a free record, left alone
+    for (const auto& b : bindings) {
+        s->keys[b.slot].type = 2;
+        const uint8_t entry[4] = {kEntryMacro, 1, b.macro, 0};
+        std::memcpy(s->keys[b.slot].data, entry, 4);
+        std::memcpy(&s->image.deviceKeyMap[SlotCellOffset[b.slot]], entry, 4);
+    }
+    const MacroRenumbering renumbering = gapClosingRenumbering(s->macros);
+
+    test::FakeHook hook;
+    test::FakeClock clock;
+    MacroManager manager(hook, clock);
+    manager.open(s->macros);
+    manager.accept(s->macros);
+    followMacroRenumbering(*s, renumbering);
+    storeMacrosAfterManager(*s, folder.path());
+
+    for (const auto& b : bindings) {
+        EXPECT_EQ(s->keys[b.slot].data[2], b.expected) << b.slot;
+        EXPECT_EQ(s->image.deviceKeyMap[SlotCellOffset[b.slot] + 2], b.expected) << b.slot;
+    }
+    EXPECT_EQ(recordName(s->macros[1]), u"third");
+    EXPECT_EQ(recordName(s->macros[2]), u"sixth");
 }
 
 }  // namespace

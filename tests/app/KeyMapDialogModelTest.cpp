@@ -113,14 +113,15 @@ TEST_F(KeyMapModelTest, LaunchRows) {
     EXPECT_EQ(model.request().assignType, 4);
     EXPECT_EQ(asked, (std::vector<int>{0, 2}));
 
-    // OK with nothing chosen on the launch page restores the key.
-    open();
-    tab(kPageLaunch);
-    click(marker(3));
-    open();
-    tab(kPageLaunch);
-    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
-    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+    // OK with nothing chosen on the launch page restores the key, also with
+    // a row marked.
+    for (bool mark : {false, true}) {
+        open();
+        tab(kPageLaunch);
+        if (mark) click(marker(3));
+        EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+        EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault)) << mark;
+    }
 }
 
 TEST_F(KeyMapModelTest, DisableSwitchOnEveryPageExceptInitialValueAndEmptyMacroPage) {

@@ -346,6 +346,49 @@ TEST(MouseMove, RedrawsWhenTheHoverChanges) {
     EXPECT_EQ(m.panel().effectHoverRow, kNoListRow);
 }
 
+TEST(ButtonFeedback, HoverAndPressFollowThePointer) {
+    MainWindowModel m;
+    DeviceImage image = makeImage();
+    // Onto the save button and off it again: both moves redraw, so the hover
+    // image comes and goes.
+    EXPECT_TRUE(m.mouseMove(950, 620, false, image).redraw);
+    EXPECT_TRUE(m.hovered(kHitSave));
+    EXPECT_TRUE(m.mouseMove(600, 130, false, image).redraw);
+    EXPECT_FALSE(m.hovered(kHitSave));
+
+    // Headers and the macro button show hover too; swatches and list boxes do not.
+    m.panel().lightingCollapsed = false;
+    m.mouseMove(100, 120, false, image);
+    EXPECT_TRUE(m.hovered(kHitLightingHeader));
+    m.mouseMove(100, 345 + 10, false, image);
+    EXPECT_TRUE(m.hovered(kHitMacroManager));
+    m.mouseMove(30, 230, false, image);
+    EXPECT_FALSE(m.hovered(kHitSwatchFirst));
+
+    // Pressed shows only while the pointer stays on the button pressed.
+    m.mouseMove(890, 620, false, image);
+    m.leftButtonDown(890, 620, image);
+    EXPECT_TRUE(m.pressed(kHitCancel));
+    EXPECT_TRUE(m.mouseMove(950, 620, true, image).redraw);
+    EXPECT_FALSE(m.pressed(kHitCancel) || m.pressed(kHitSave));
+    m.mouseMove(890, 620, true, image);
+    EXPECT_TRUE(m.pressed(kHitCancel));
+    m.leftButtonUp(600, 130, image);
+    EXPECT_FALSE(m.pressed(kHitCancel));
+
+    // An open list takes every click, so nothing under it shows hover.
+    m.leftButtonUp(100, 165, image);
+    ASSERT_TRUE(m.panel().effectListOpen);
+    m.mouseMove(950, 620, false, image);
+    EXPECT_FALSE(m.hovered(kHitSave));
+
+    // Leaving the window clears the hover.
+    m.leftButtonUp(600, 130, image);
+    m.mouseMove(950, 620, false, image);
+    m.pointerLeft();
+    EXPECT_FALSE(m.hovered(kHitSave));
+}
+
 TEST(PrepareDrawing, ClampsColourAndPlansSliders) {
     MainWindowModel m;
     DeviceImage image = makeImage(2, 0);
@@ -417,6 +460,23 @@ TEST(KeyColour, GoesIntoTheChosenMapOnly) {
     EXPECT_EQ(diyMapIndex(50), -1);
     EXPECT_EQ(diyMapIndex(55), 4);
     EXPECT_EQ(diyMapIndex(56), -1);
+}
+
+TEST(SliderValue, KeepsAnOutOfRangeByteUntilTheSliderMoves) {
+    struct Case {
+        uint8_t stored;
+        int position, maximum;
+        uint8_t expected;
+    };
+    const Case cases[] = {
+        {7, 3, 3, 7},      // the keyboard's 7 shows at the end and stays
+        {7, 2, 3, 2},      // moved away: the slider's value
+        {255, 50, 50, 255}, {200, 9, 9, 200}, {200, 0, 9, 0},
+        {2, 2, 3, 2},      {2, 3, 3, 3},      {0, 0, 9, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sliderValue(c.stored, c.position, c.maximum), c.expected)
+            << int(c.stored) << " at " << c.position << " of " << c.maximum;
 }
 
 }  // namespace

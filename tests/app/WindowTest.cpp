@@ -5,18 +5,31 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 #include <cstring>
 
+#include <sys/stat.h>
+
+#include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
+#include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
+#include "controls/VividTree.h"
+#include "util/Utf16.h"
 #include "controls/CSplashScreen.h"
+#include "controls/CEditHelper.h"
+#include "controls/CTransparentListBox.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
+#include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -26,6 +39,7 @@
 namespace vandrel {
 namespace {
 
+namespace fs = std::filesystem;
 using test::readAll;
 using test::TempFolder;
 
@@ -36,7 +50,11 @@ class SkinFolder {
 public:
     SkinFolder() {
         QDir().mkpath(qpath(m_folder.path() / "png"));
-        for (const SkinImage& skin : drawSkinSet()) skin.image.save(qpath(m_folder.path() / "png") + "/" + skin.name);
+        for (const SkinImage& skin : drawSkinSet()) {
+            const QString file = qpath(m_folder.path() / "png") + "/" + skin.name;
+            QDir().mkpath(QFileInfo(file).path());
+            skin.image.save(file);
+        }
         test::writeAll(m_folder.path() / "VER.bin", {'V', 'e', 'r', ':', ' ', '1', '.', '1', ' ', ' ', ' ', ' '});
     }
     QString program() const { return qpath(m_folder.path()); }
@@ -407,6 +425,65 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_NE(keymapFileImage().ledEffect, 6);
 }
 
+TEST_F(WindowTest, UnreadableKeymapFileIsReportedOnceAndSurvivesTheRun) {
+    const std::filesystem::path file = KeymapFilePath(data.path());
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    start();  // would hang on the FIFO if it were opened for a blocking read
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("keymap.bin"));
+    click(940, 620);  // save
+    click(985, 12);   // close
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+}
+
+TEST_F(WindowTest, FailedKeymapSavesAreReported) {
+    start();
+    {
+        test::FileSizeLimit full(1000);  // as a full disk
+        click(940, 620);                 // save: the keyboard takes it, the file does not
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_TRUE(warnings[0].contains("keymap.bin"));
+        click(985, 12);  // close
+        EXPECT_EQ(warnings.size(), 2);
+    }
+    EXPECT_EQ(readAll(KeymapFilePath(data.path())).size(), kKeymapFileBytes);
+}
+
+TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
+    DeviceImage odd = keyboard.config();
+    odd.reportRate = 7;
+    odd.ledSpeed = 200;
+    odd.ledBrightness = 255;
+    odd.responseTime = 0;
+    keyboard.setConfig(odd);
+    start();
+    click(100, 115);  // lighting: speed and brightness sliders
+    click(100, 490);  // report rate
+    frame();
+    EXPECT_EQ(window->slider(kReportSliderId)->value(), 3);  // shown at the end of the track
+    EXPECT_EQ(state->image.reportRate, 7);
+    EXPECT_EQ(state->image.ledSpeed, 200);
+    EXPECT_EQ(state->image.ledBrightness, 255);
+}
+
+TEST_F(WindowTest, MinimiseGoesToTheTaskBarWhereNoNotificationAreaExists) {
+    start();
+    window->hooks().hideWindow = [](QWidget*) { return false; };
+    click(960, 10);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+
+    window->showNormal();
+    window->hooks().hideWindow = [](QWidget* w) {
+        w->hide();
+        return true;
+    };
+    click(960, 10);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+}
+
 TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     start();
     QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
@@ -632,7 +709,22 @@ TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
             frame();
         }
     }
-    panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = true;
+    // Every button and header under the pointer, open and collapsed, and pressed.
+    for (bool collapsed : {false, true}) {
+        panel.gameModeCollapsed = panel.responseCollapsed = panel.reportCollapsed = collapsed;
+        const PanelLayout l = window->model().layout();
+        const QPoint points[] = {{940, 10},  {960, 10},           {985, 10},          {50, 615},
+                                 {820, 615}, {880, 615},          {950, 615},         {100, 115},
+                                 {100, l.macroY + 15}, {100, l.gameModeY + 5}, {100, l.responseY + 5},
+                                 {100, l.reportY + 5}};
+        for (const QPoint& at : points) {
+            QTest::mouseMove(window.get(), at);
+            frame();
+            QTest::mousePress(window.get(), Qt::LeftButton, {}, at);
+            frame();
+            QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(600, 130));  // free space: no command
+        }
+    }
     frame();
     click(940, 10);  // help
     frame();
@@ -747,6 +839,351 @@ TEST(Splash, ClosesAfterAboutOneSecondEvenWithoutItsImage) {
         EXPECT_EQ(splash.ticks(), 52);
         EXPECT_FALSE(splash.isVisible());
     }
+}
+
+// The key-map dialog run from a click on the picture, driven from inside its
+// modal loop, then saved: each assignment type down to the keyboard's bytes.
+class KeyMapEndToEnd : public WindowTest {
+protected:
+    void SetUp() override {
+        start();
+        setRecordName(state->macros[0], u"burst");
+        window->hooks().runKeyMapDialog = [this](QWidget* parent, const KeyEditTarget& key,
+                                                 AssignmentRequest& request) {
+            return RunKeyMapDialog(keyMapModel, paths.skinFolder(), parent, key.slot, *state, request,
+                                   [this](CKeyMap& opening) {
+                                       // Driven from inside the modal loop.
+                                       QMetaObject::invokeMethod(&opening, [this, &opening] { answer(opening); },
+                                                                 Qt::QueuedConnection);
+                                   });
+        };
+    }
+    void answer(CKeyMap& dialog) {
+        dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
+            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a.") + r.defaultSuffix;
+        };
+        dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
+            return std::optional<QString>("/srv/media");
+        };
+        shown = dialog.composeFrame();
+        drive(dialog);
+        if (dialog.isVisible()) dialog.reject();
+    }
+    // Clicks the key, runs `how` inside the dialog, then saves to the keyboard.
+    void assign(int slot, std::function<void(CKeyMap&)> how) {
+        drive = std::move(how);
+        const QPoint q = keyCentre(slot);
+        click(q.x(), q.y());
+        click(940, 620);
+    }
+    std::array<uint8_t, 4> entry(const DeviceImage& img, int slot) const {
+        const uint8_t* e = img.deviceKeyMap + SlotCellOffset[slot];
+        return {e[0], e[1], e[2], e[3]};
+    }
+    KeyRecord fileRecord(int slot) {
+        const std::vector<uint8_t> bytes = readAll(KeymapFilePath(data.path()));
+        KeyRecord r{};
+        if (bytes.size() == kKeymapFileBytes)
+            std::memcpy(&r, bytes.data() + sizeof(DeviceImage) + slot * sizeof(KeyRecord), sizeof r);
+        return r;
+    }
+
+    KeyMapDialogModel keyMapModel;
+    std::function<void(CKeyMap&)> drive;
+    QImage shown;
+};
+
+void selectFunction(CKeyMap& d, const QString& label) {
+    const auto found = d.functionTree()->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    d.functionTree()->setCurrentItem(found.first());
+}
+
+TEST_F(KeyMapEndToEnd, EveryAssignmentTypeReachesImageFileAndKeyboard) {
+    constexpr int kSlot = 42;  // Q
+    const uint8_t home = SlotHomeVk[kSlot];
+    struct Case {
+        const char* what;
+        std::function<void(CKeyMap&)> how;
+        std::array<uint8_t, 4> entry;
+        uint8_t recordType;
+        const char16_t* path;  // null: not checked
+    };
+    const Case cases[] = {
+        {"single key", [](CKeyMap& d) { d.keyStroke(0x41); d.clickAt({285, 257}); }, {0, 0, 0x04, 0}, 0, u""},
+        {"media key as single key", [](CKeyMap& d) { d.keyStroke(0xB5); d.clickAt({285, 257}); },
+         {3, 0, 0x83, 1}, 0, u""},
+        {"combination",
+         [](CKeyMap& d) {
+             d.focusField(EditField::Combination);
+             d.keyStroke(0xA2);
+             d.keyStroke(0x43);
+             d.clickAt({285, 257});
+         },
+         {0, 0xE0, 0x06, 0}, 1, u""},
+        {"macro",
+         [](CKeyMap& d) {
+             d.clickAt({121, 45});
+             d.macroList()->setCurrentRow(0);
+             d.clickAt({285, 257});
+         },
+         {4, 1, 0, 0}, 2, u""},
+        {"named function",
+         [](CKeyMap& d) {
+             d.clickAt({202, 45});
+             selectFunction(d, QStringLiteral("全选"));
+             d.clickAt({285, 257});
+         },
+         {0, 0xE0, 0x04, 0}, 3, u""},
+        {"music file", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 75}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 4, u"/srv/media/a.mp3"},
+        {"program", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 105}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 5, u"/usr/bin/env"},
+        {"text file", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 135}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 6, u"/srv/media/a.txt"},
+        {"folder", [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 165}); d.clickAt({285, 257}); },
+         {0x0A, 0, home, 0}, 7, u"/srv/media"},
+        {"restore", [](CKeyMap& d) { d.clickAt({176, 257}); }, {0, 0, 0x14, 0}, 0, nullptr},  // path stays
+    };
+    for (const auto& c : cases) {
+        assign(kSlot, c.how);
+        EXPECT_TRUE(warnings.isEmpty()) << c.what << warnings.join(';').toStdString();
+        EXPECT_EQ(entry(state->image, kSlot), c.entry) << c.what;
+        EXPECT_EQ(entry(keymapFileImage(), kSlot), c.entry) << c.what;
+        EXPECT_EQ(entry(keyboard.config(), kSlot), c.entry) << c.what;
+        const KeyRecord r = fileRecord(kSlot);
+        EXPECT_EQ(r.type, c.recordType) << c.what;
+        if (c.path) {
+            EXPECT_EQ(readUtf16Field(r.path, kKeyRecordPathUnits), std::u16string(c.path)) << c.what;
+        }
+        EXPECT_EQ(state->reassigned[kSlot], std::string(c.what) == "restore" ? 0 : 1) << c.what;
+        EXPECT_TRUE(IsKeyEnabled(keyboard.config(), kSlot)) << c.what;
+    }
+    // The picture of the first opening names the key.
+    EXPECT_EQ(shown.size(), QSize(325, 276));
+}
+
+TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
+    constexpr int kSlot = 63;  // A
+    assign(kSlot, [](CKeyMap& d) {
+        d.focusField(EditField::Combination);
+        for (uint8_t vk : {0xA0, 0xA4, 0x5A}) d.keyStroke(vk);
+        d.clickAt({24, 255});
+        d.clickAt({285, 257});
+    });
+    EXPECT_FALSE(IsKeyEnabled(keyboard.config(), kSlot));
+    EXPECT_EQ(entry(keyboard.config(), kSlot), (std::array<uint8_t, 4>{0, 0xE1, 0xE2, 0x1D}));
+    EXPECT_TRUE(keyLooksLike(frame(), skins().image("kb_hl.png"), kSlot));
+
+    QString combination;
+    int switchState = -1;
+    assign(kSlot, [&](CKeyMap& d) {
+        combination = d.combinationEdit()->text();
+        switchState = keyMapModel.disableSwitch();
+        d.clickAt({230, 257});  // cancel
+    });
+    EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
+    EXPECT_EQ(switchState, 1);
+}
+
+TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
+    // A range of 0..100 is what an unscrolled tree may report: no vertical scrolling.
+    const QRect client(0, 0, 295, 160);
+    const TreeScrollRange fake{0, 100, 40}, real{0, 5, 2};
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &fake, 16), client);
+    EXPECT_EQ(VividTreeCanvas(client, nullptr, &real, 16), QRect(0, -32, 295, 160));
+
+    VividTree tree;
+    tree.resize(295, 160);
+    tree.setBackgroundMode(VividTree::Solid);
+    auto* first = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("搜索")));
+    new QTreeWidgetItem(&tree, QStringList(QStringLiteral("运行")));
+    tree.setCurrentItem(first);
+    const int rowY = tree.visualItemRect(first).center().y();
+    auto pixelAt = [&](int x, int y) { return tree.viewport()->grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::solidColour());  // selected, but the tree has no focus
+    EXPECT_EQ(pixelAt(200, 150), VividTree::solidColour());
+    tree.setAlwaysShowSelection(true);
+    EXPECT_EQ(pixelAt(1, rowY), VividTree::selectionColour());
+    EXPECT_EQ(pixelAt(290, rowY), VividTree::selectionColour());
+}
+
+// The profile dialog over the window: a profile loaded there shows in the
+// window at once and reaches the keyboard with the window's save.
+TEST_F(WindowTest, LoadedProfileReachesTheKeyboardOnSave) {
+    start();
+    DeviceImage profile = keyboard.config();
+    profile.ledEffect = 6;
+    profile.ledBrightness = 12;
+    profile.deviceKeyMap[8] ^= 0x3C;
+    const fs::path file = data.path() / "fps.bin";
+    KeyRecordTable keys{};
+    ASSERT_TRUE(WriteConfigurationFile(file, profile, keys));
+
+    CConfigureDlg dialog(paths.skinFolder(), data.path() / "Configure", state->image, state->keys, window.get());
+    dialog.model().ports().chooseImportFile = [&] { return std::optional<fs::path>(file); };
+    dialog.model().ports().message = [&](const std::u16string&, const std::u16string& text) {
+        warnings.append(QString::fromStdU16String(text));
+    };
+    QStringList menus;
+    dialog.chooseMenuCommand = [&](const QPoint&) {
+        menus.append(QStringLiteral("menu"));
+        return ProfileCommand::Load;
+    };
+    window->hooks().runProfileDialog = [&](QWidget* parent) {
+        dialog.setMainWindowRect(parent->frameGeometry());
+        dialog.prepare();
+        EXPECT_EQ(dialog.pos(), parent->frameGeometry().topLeft() - QPoint(1, 1));
+        EXPECT_EQ(dialog.size(), skins().image("Config/Config.png").size());
+        dialog.show();
+        QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(40, 600));  // New
+        EXPECT_EQ(dialog.list()->count(), 1);
+        QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(100, 600));  // outside the list: no menu
+        EXPECT_TRUE(menus.isEmpty());
+        QTest::mouseClick(dialog.list(), Qt::LeftButton, {}, QPoint(20, 5));  // select the row
+        QTest::mouseClick(dialog.list(), Qt::RightButton, {}, QPoint(20, 5));  // menu: load
+        EXPECT_EQ(menus.size(), 1);
+        QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(255, 17));  // close
+        return true;
+    };
+    click(50, 620);
+    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 12, 2000);
+    EXPECT_EQ(state->image.ledEffect, 6);
+    EXPECT_TRUE(keyboard.events().empty()) << "nothing reaches the keyboard before save";
+
+    click(940, 620);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(", ").toStdString();
+    EXPECT_EQ(keyboard.config(), profile);
+}
+
+// The macro manager run from the main window's macro button, with a key
+// capture the test feeds.
+class MacroDialogTest : public WindowTest {
+protected:
+    struct TestHook : MacroKeyHook {
+        bool installed = false;
+        bool install() override { return installed = true; }
+        void remove() override { installed = false; }
+    };
+    // Runs the dialog on the macro button; `use` clicks and types in it.
+    bool runDialog(const std::function<void(CMacroRecordDlg&)>& use) {
+        bool ran = false;
+        window->hooks().runMacroManager = [&](QWidget* parent) {
+            CMacroRecordDlg dialog(state->macros, paths.skinFolder(), parent,
+                                   [](CMacroRecordDlg&) { return std::make_unique<TestHook>(); });
+            dialog.askUser = [this](QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) {
+                asked.append(text);
+                return answer;
+            };
+            dialog.show();
+            use(dialog);
+            ran = true;
+            return dialog.result() == QDialog::Accepted;
+        };
+        click(100, 160);  // the macro button
+        return ran;
+    }
+    static void clickAt(QWidget& w, int x, int y) { QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(x, y)); }
+    // Records A pressed and released 300 ms apart, with delays on.
+    static void recordA(CMacroRecordDlg& d) {
+        clickAt(d, 375, 175);  // delay box
+        clickAt(d, 300, 110);  // record
+        d.hookKey(0x41, false, 5000);
+        d.hookKey(0x41, false, 5030);  // auto-repeat
+        d.hookKey(0x41, true, 5300);
+        clickAt(d, 300, 110);
+    }
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+};
+
+TEST_F(MacroDialogTest, OkStoresTheMacroAndSaveSendsItToTheKeyboard) {
+    start();
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);  // New
+        recordA(d);
+        EXPECT_EQ(d.eventList()->rowText(1), QStringLiteral("300 ms"));
+        clickAt(d, 300, 410);  // OK
+    }));
+    EXPECT_TRUE(asked.isEmpty()) << asked.join("|").toStdString();
+    EXPECT_EQ(recordName(state->macros[0]), u"Macro_001");
+    const std::vector<uint8_t> slot = {0x00, 0x01, 0x01, 0x04, 0xFF, 0x04, 0x01, 0x2C, 0x00};
+    EXPECT_EQ(std::vector<uint8_t>(state->image.macroSlots[0], state->image.macroSlots[0] + 9), slot);
+    const std::vector<uint8_t> file = readAll(data.path() / "MacroDefine.bin");
+    ASSERT_EQ(file.size(), sizeof(MacroStore));
+    EXPECT_EQ(std::memcmp(file.data(), state->macros.bytes(), file.size()), 0);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));  // save
+    window->waitWhileBusy();
+    const DeviceImage sent = keyboard.config();
+    EXPECT_EQ(std::vector<uint8_t>(sent.macroSlots[0], sent.macroSlots[0] + 9), slot);
+}
+
+TEST_F(MacroDialogTest, CancelLeavesTheStoreAndItsFileUntouched) {
+    start();
+    const std::vector<uint8_t> before = readAll(data.path() / "MacroDefine.bin");
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        recordA(d);
+        QTest::keyClick(&d, Qt::Key_Escape);  // never closes the dialog
+        EXPECT_TRUE(d.isVisible());
+        clickAt(d, 360, 410);  // Cancel
+    }));
+    EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), before);
+    EXPECT_EQ(macrosInUse(state->macros), 0u);
+}
+
+TEST_F(MacroDialogTest, HeldKeyAtOkIsReleasedWhenTheUserAgrees) {
+    start();
+    answer = QMessageBox::Yes;
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        clickAt(d, 300, 110);
+        d.hookKey(0xA2, false, 100);  // LCtrl, never released
+        d.hookKey(0x43, false, 150);
+        d.hookKey(0x43, true, 200);
+        clickAt(d, 300, 410);
+    }));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("LCtrl"))) << asked[0].toStdString();
+    EXPECT_EQ(std::vector<uint8_t>(state->macros[0].vkEvents, state->macros[0].vkEvents + 10),
+              (std::vector<uint8_t>{0x01, 0xA2, 0x01, 0x43, 0x81, 0x43, 0x81, 0xA2, 0x00, 0x00}));
+}
+
+TEST_F(MacroDialogTest, DelayEditRenameAndUndoThroughTheWidgets) {
+    start();
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        clickAt(d, 40, 380);
+        recordA(d);
+        // The delay row, edited in place to 70000: kept to 60000.
+        CTransparentListBox* events = d.eventList();
+        const QPoint delayRow(10, events->model().rowRect(1).y + 3);
+        QTest::mouseClick(events, Qt::LeftButton, {}, delayRow);
+        QTest::mouseDClick(events, Qt::LeftButton, {}, delayRow);
+        ASSERT_NE(events->editor(), nullptr);
+        QTest::keyClicks(events->editor(), QStringLiteral("70000"));
+        QTest::keyClick(events->editor(), Qt::Key_Return);
+        EXPECT_EQ(events->rowText(1), QStringLiteral("60000 ms"));
+        // Renamed to a name that sorts after a second macro: the events move with it.
+        clickAt(d, 40, 380);  // Macro_002, selected
+        CTransparentListBox* macros = d.macroList();
+        const QPoint first(10, macros->model().rowRect(0).y + 3);
+        QTest::mouseClick(macros, Qt::LeftButton, {}, first);
+        QTest::mouseDClick(macros, Qt::LeftButton, {}, first);
+        ASSERT_NE(macros->editor(), nullptr);
+        QTest::keyClicks(macros->editor(), QStringLiteral("Zed"));
+        QTest::keyClick(macros->editor(), Qt::Key_Return);
+        EXPECT_EQ(macros->rowText(1), QStringLiteral("Zed"));
+        EXPECT_EQ(macros->selected(), 1);
+        EXPECT_EQ(events->rowText(1), QStringLiteral("60000 ms"));
+        // Undo the rename: the macro is Macro_001 again, first in the list.
+        QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(macros->rowText(0), QStringLiteral("Macro_001"));
+        clickAt(d, 300, 410);
+    }));
+    EXPECT_EQ(recordName(state->macros[0]), u"Macro_001");
+    EXPECT_EQ(std::vector<uint8_t>(state->macros[0].vkEvents, state->macros[0].vkEvents + 6),
+              (std::vector<uint8_t>{0x01, 0x41, 0xFF, 0x41, 0xEA, 0x60}));
+    EXPECT_EQ(recordName(state->macros[1]), u"Macro_002");
 }
 
 }  // namespace

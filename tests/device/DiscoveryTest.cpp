@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "device/Discovery.h"
@@ -102,7 +103,24 @@ TEST(ReportDescriptor, BrokenDescriptorsAreFlaggedNotOverread) {
     for (int i = 0; i < 2000; ++i) {
         Bytes junk(rng() % 64);
         for (uint8_t& b : junk) b = static_cast<uint8_t>(rng());
-        parseReportDescriptor(junk.data(), junk.size());
+        const ReportDescriptorInfo info = parseReportDescriptor(junk.data(), junk.size());
+        // A collection takes at least a two-byte item, a report id a two-byte
+        // item of its own: junk never yields more than its bytes can hold.
+        EXPECT_LE(info.collections.size(), junk.size() / 2);
+        size_t inputs = 0;
+        for (const TopLevelCollection& c : info.collections) {
+            inputs += c.inputs.size();
+            for (const InputReportInfo& r : c.inputs) {
+                if (!info.usesReportIds) {
+                    EXPECT_EQ(r.reportId, 0);
+                }
+            }
+        }
+        EXPECT_LE(inputs, junk.size());
+        // Report ids only come from a Report ID item (prefix 0x84..0x87).
+        if (info.usesReportIds) {
+            EXPECT_TRUE(std::any_of(junk.begin(), junk.end(), [](uint8_t b) { return (b & 0xFC) == 0x84; }));
+        }
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -212,6 +214,27 @@ TEST(Listener, ExactlyOneListenerAcrossCloseUnplugAndReopen) {
     EXPECT_TRUE(s.session.writeAll(s.image, s.shadow).ok());
     s.session.closeChannels();
     EXPECT_EQ(s.keyboard.openHandles(), 0);
+}
+
+// The keyboard vanishes while a write waits for its acknowledgement, and the
+// removal closes the channels at once, as the window does: whichever of the
+// listener's end and the closing comes first, the write ends as "keyboard gone".
+TEST(Listener, RemovalDuringAWaitIsAlwaysKeyboardGone) {
+    for (int run = 0; run < 150; ++run) {
+        SCOPED_TRACE(run);
+        SimSession s;
+        s.connect();
+        s.keyboard.unplugAfterRequests(1 + run % 6);
+        s.image.ledEffect = 5;
+        std::memset(s.image.diyMaps[2], 0x24, 32);
+        WriteResult result;
+        std::thread writer([&] { result = s.session.writeAll(s.image, s.shadow); });
+        const bool unplugged = eventually([&] { return !s.keyboard.plugged(); });
+        s.session.closeChannels();
+        writer.join();
+        ASSERT_TRUE(unplugged);
+        EXPECT_EQ(result.outcome, TransferOutcome::DeviceGone);
+    }
 }
 
 TEST(SimKeyboardDeathTest, RefusesToOpenARealDevice) {

@@ -179,6 +179,21 @@ DeviceImage everythingChanged(DeviceImage im) {
     return im;
 }
 
+// Every step of a write of everything, in the order the keyboard needs: each
+// frame as its command, variant and parameter bytes, "+n" for the data blocks
+// that follow it. Lighting, palette, settings, key map before key mask, the
+// macro slots, the custom maps, the closing lighting frame.
+const std::vector<std::string> kWriteAllOrder = {
+    "08 01 33", "14 00 00", "14 00 01", "14 00 02", "14 00 03", "14 00 04", "14 00 05", "14 00 06",
+    "09 00 00", "01 00 00", "04 09 00", "0D 00 00 +8", "0E 00 00 +1", "11 00 00 +3", "11 00 01 +3",
+    "11 00 02 +3", "11 00 03 +3", "11 00 04 +3", "11 00 05 +3", "11 00 06 +3", "11 00 07 +3", "11 00 08 +3",
+    "11 00 09 +3", "11 00 0A +3", "11 00 0B +3", "11 00 0C +3", "11 00 0D +3", "11 00 0E +3", "11 00 0F +3",
+    "11 00 10 +3", "11 00 11 +3", "11 00 12 +3", "11 00 13 +3", "11 00 14 +3", "11 00 15 +3", "11 00 16 +3",
+    "11 00 17 +3", "11 00 18 +3", "11 00 19 +3", "11 00 1A +3", "11 00 1B +3", "11 00 1C +3", "11 00 1D +3",
+    "11 00 1E +3", "11 00 1F +3", "12 00 00 +8", "12 00 01 +8", "12 00 02 +8", "12 00 03 +8", "12 00 04 +8",
+    "08 02 33",
+};
+
 TEST(WriteAll, EverySectionChanged) {
     SimSession s;
     s.connect();
@@ -208,6 +223,37 @@ TEST(WriteAll, EverySectionChanged) {
     std::memset(expected.gap1, 0, sizeof(expected.gap1));
     expected.gap2 = expected.winLock = expected.tail = 0;
     EXPECT_TRUE(kb == expected);
+
+    // The order of the steps: each frame as its command and parameter bytes,
+    // the data blocks after it as their count.
+    std::vector<std::string> order;
+    int blocks = 0;
+    auto endFrame = [&] {
+        if (blocks) order.back() += " +" + std::to_string(blocks);
+        blocks = 0;
+    };
+    for (const SimEvent& e : ev) {
+        if (e.kind == SimEvent::Kind::SetFeature) {
+            endFrame();
+            order.push_back(hex(e.bytes.data() + 1, 3));
+        }
+        if (e.kind == SimEvent::Kind::WriteBlock) ++blocks;
+    }
+    endFrame();
+    EXPECT_EQ(order, kWriteAllOrder);
+}
+
+// Each custom map goes to its own place on the keyboard: five different maps
+// written at once come back five different maps.
+TEST(WriteAll, EachCustomMapReachesItsOwnMap) {
+    SimSession s;
+    s.connect();
+    for (size_t m = 0; m < kDiyMapCount; ++m)
+        for (size_t i = 0; i < kDiyMapBytes; ++i) s.image.diyMaps[m][i] = static_cast<uint8_t>(i * 7 + m * 31 + 1);
+    ASSERT_TRUE(s.session.writeAll(s.image, s.shadow).ok());
+    const DeviceImage onKeyboard = s.keyboard.config();
+    for (size_t m = 0; m < kDiyMapCount; ++m)
+        EXPECT_EQ(std::memcmp(onKeyboard.diyMaps[m], s.image.diyMaps[m], kDiyMapBytes), 0) << "map " << m;
 }
 
 TEST(WriteAll, KeyboardStopsAcknowledging) {

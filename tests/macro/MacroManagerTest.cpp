@@ -170,6 +170,10 @@ TEST_F(MacroManagerTest, EditsReachTheStoreOnlyOnOk) {
     EXPECT_TRUE(*store == *original);
     mgr->accept(*store);
     EXPECT_TRUE(*store == mgr->workingCopy());
+    // What was recorded is what the store now holds.
+    EXPECT_EQ(listBytes((*store)[0].vkEvents), bytes({0x01, 0x42, 0xA8, 0x42}));
+    EXPECT_EQ(recordLoopCount((*store)[0]), 3);
+    EXPECT_EQ(recordName((*store)[0]), u"M");
 }
 
 TEST_F(MacroManagerTest, OpenClosesGapsBetweenNamedRecords) {
@@ -194,6 +198,26 @@ TEST(MacroNames, OrderAndGeneratedNames) {
     EXPECT_EQ(newMacroName({u"Macro_001", u"macro_002"}), u"Macro_002");
     EXPECT_EQ(parseLoopText(u" 12x"), 12);
     EXPECT_EQ(parseLoopText(u""), 0);
+}
+
+}  // namespace
+}  // namespace vandrel
+
+namespace vandrel {
+namespace {
+
+// Gaps come from the key events' own stamps; an event without a stamp after
+// stamped ones is timed on from the last stamp, never on another time scale.
+TEST(EventTimeClock, StampsThenUnstampedEventsStayOnOneScale) {
+    EventTimeClock clock;
+    clock.setEventTime(5000);
+    const int64_t first = clock.counter();
+    clock.setEventTime(5300);
+    EXPECT_EQ(EventListModel::gapToMs(clock.counter() - first, clock.frequency()), 300);
+    clock.setEventTime(0);
+    const int64_t later = clock.counter();
+    EXPECT_GE(later, 5300 * 1000);
+    EXPECT_LT(later - 5300 * 1000, 5 * 1000 * 1000);  // not the steady clock's epoch
 }
 
 }  // namespace

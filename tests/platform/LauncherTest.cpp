@@ -11,6 +11,7 @@
 #include "keymap/LaunchAssignment.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/Launcher.h"
+#include "platform/LaunchChoosers.h"
 #include "platform/LauncherShell.h"
 #include "platform/UpdateOffer.h"
 #include "util/Utf16.h"
@@ -190,6 +191,54 @@ TEST(Updater, OfferedOnlyForOlderFirmwareAndStartedOnlyOnOk) {
         EXPECT_EQ(started, c.started) << int(c.fwMajor) << "." << int(c.fwMinor);
         EXPECT_EQ(launcher.calls.size(), c.started ? 1u : 0u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LaunchChoosers, FiltersStartFolderAndRefusals) {
+    test::app();
+    QTemporaryDir dir;
+    const QString text = dir.filePath("notes.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    std::vector<FileChooserRequest> asked;
+    QString answer;
+    std::optional<QString> folderAnswer;
+    QStringList messages;
+    LaunchChooserServices s;
+    s.openFile = [&](QWidget*, const FileChooserRequest& r) {
+        asked.push_back(r);
+        return answer;
+    };
+    s.browseFolder = [&](QWidget*, const QString& title, const QString&) {
+        EXPECT_EQ(title, "modification path");
+        return folderAnswer;
+    };
+    s.message = [&](QWidget*, const QString& m) { messages << m; };
+
+    answer = text;
+    EXPECT_EQ(chooseLaunchPath(2, {}, nullptr, s), std::optional<QString>(text));
+    EXPECT_EQ(asked.back().filter, "txt Files(*.txt)");
+    EXPECT_EQ(asked.back().folder, QDir::homePath());
+    chooseLaunchPath(0, text, nullptr, s);  // starts where the current choice lies
+    EXPECT_EQ(asked.back().filter, "mp3 Files(*.mp3)");
+    EXPECT_EQ(asked.back().folder, dir.path());
+
+    // The program row: any executable, but not a document.
+    EXPECT_EQ(chooseLaunchPath(1, {}, nullptr, s), std::nullopt);
+    EXPECT_EQ(messages.size(), 1);
+    answer = "/bin/sh";
+    EXPECT_EQ(chooseLaunchPath(1, {}, nullptr, s), std::optional<QString>("/bin/sh"));
+    EXPECT_TRUE(asked.back().filter.startsWith("exe Files(*.exe)"));
+
+    // The folder row: cancelling says nothing, a choice that is no folder says so.
+    EXPECT_EQ(chooseLaunchPath(3, {}, nullptr, s), std::nullopt);
+    folderAnswer = QString();
+    EXPECT_EQ(chooseLaunchPath(3, {}, nullptr, s), std::nullopt);
+    EXPECT_EQ(messages.back(), "请选择文件夹\n");
+    folderAnswer = dir.path();
+    EXPECT_EQ(chooseLaunchPath(3, {}, nullptr, s), std::optional<QString>(dir.path()));
 }
 
 }  // namespace

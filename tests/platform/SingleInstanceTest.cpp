@@ -5,11 +5,15 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QUuid>
 #include <QWidget>
 
 #include "platform/SingleInstance.h"
 #include "TestApp.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vandrel;
 
@@ -115,6 +119,69 @@ TEST(SingleInstance, TakesOverFromACrashedFirstInstance) {
     SingleInstance later(key);
     EXPECT_FALSE(later.tryBecomePrimary(1000));
     EXPECT_TRUE(activations.wait(3000));
+}
+
+// Points XDG_RUNTIME_DIR at a folder for the duration of a test.
+class RuntimeDir {
+public:
+    explicit RuntimeDir(const QString& path) : m_old(qgetenv("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
+    }
+    ~RuntimeDir() { qputenv("XDG_RUNTIME_DIR", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st.st_mode & 07777;
+}
+
+TEST(SingleInstance, LockAndSocketLiveInThePrivateRuntimeFolder) {
+    test::app();
+    QTemporaryDir runtime;
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+    RuntimeDir env(runtime.path());
+    const QString key = uniqueKey();
+    // Another user's lock in the shared temporary folder, where earlier builds
+    // kept it, no longer keeps the program from starting.
+    const QString sharedLock =
+        QDir::temp().filePath(SingleInstance::serverNameFor(key, SingleInstance::currentUserId()) + ".lock");
+    QFile(sharedLock).open(QIODevice::WriteOnly);
+    SingleInstance first(key);
+    EXPECT_TRUE(first.tryBecomePrimary(500));
+    QFile::remove(sharedLock);
+    EXPECT_TRUE(first.serverName().startsWith(runtime.path() + u'/'));
+    EXPECT_EQ(modeOf(first.serverName() + ".lock"), 0600u);
+
+    // A runtime folder others can enter is not used.
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0755), 0);
+    const QString fallback = SingleInstance::runtimeFolder();
+    EXPECT_NE(fallback, runtime.path());
+    ASSERT_FALSE(fallback.isEmpty());
+    EXPECT_EQ(modeOf(fallback), 0700u);
+}
+
+TEST(SingleInstance, LockAndSocketOfAnotherUserAreNotObeyed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs to give files to another user";
+    test::app();
+    QTemporaryDir runtime;
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+    RuntimeDir env(runtime.path());
+    const QString key = uniqueKey();
+    {
+        SingleInstance probe(key);
+        // Somebody else's live lock and socket: a helper process holds them.
+        QProcess helper;
+        helper.start(QStringLiteral(VANDREL_INSTANCE_HELPER), {QStringLiteral("crash"), key});
+        ASSERT_TRUE(helper.waitForFinished(5000));
+        for (const QString& f : {probe.serverName(), probe.serverName() + ".lock"})
+            ASSERT_EQ(::lchown(QFile::encodeName(f).constData(), 4242, 4242), 0);
+    }
+    SingleInstance next(key);
+    EXPECT_TRUE(next.tryBecomePrimary(500));
 }
 
 TEST(SingleInstance, BringToFrontShowsAHiddenWindow) {

@@ -143,6 +143,16 @@ TEST_F(ProfileStoreTest, NamesThatWouldLeaveTheFolderAreRefused) {
     EXPECT_EQ(store.renameProfile(kNoRow, u"x"), ProfileResult::NoSelection);
 }
 
+TEST(ProfileNames, NamesThatOnlyLookLikeNamesAreRefused) {
+    const std::u16string refused[] = {
+        u" ",          u"   ",         u"...",        u". .",          u".hidden",      u" . ",
+        u"abc\u202Egpj", u"a\u200Bb",   u"\u200E",     u"x\u2066y\u2069", u"\uFEFFname",   u"a\u00ADb",
+        u"a\x7F",       u"tag\U000E0041"};
+    for (const std::u16string& name : refused) EXPECT_FALSE(IsValidProfileName(name)) << utf16ToUtf8(name);
+    for (const std::u16string name : {u"fps", u"配置 1", u"v1.2", u"a b.", u"游戏 \U0001F3AE"})
+        EXPECT_TRUE(IsValidProfileName(name)) << utf16ToUtf8(name);
+}
+
 TEST_F(ProfileStoreTest, TheSeventhFileEndsTheListing) {
     for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path() / (std::string(n) + ".bin"), {1});
     fs::create_directory(dir.path() / "0dir.bin");  // folders and other files are not profiles

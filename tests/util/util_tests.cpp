@@ -49,6 +49,19 @@ TEST(Utf16Field, WriteAlwaysTerminatesAndReportsTruncation) {
     EXPECT_EQ(readUtf16Field(field, 3), u"ab");
 }
 
+TEST(Utf16, DecimalsAndFoldedNameOrder) {
+    EXPECT_EQ(decimalUtf16(0), u"0");
+    EXPECT_EQ(decimalUtf16(65535), u"65535");
+    EXPECT_EQ(decimalUtf16(18446744073709551615ull), u"18446744073709551615");
+    const std::u16string ordered[] = {u"", u"[", u"a", u"B", u"b", u"ba", u"Z", u"宏"};
+    for (size_t i = 0; i + 1 < std::size(ordered); ++i) {
+        EXPECT_LT(compareFoldedNames(ordered[i], ordered[i + 1]), 0) << i;
+        EXPECT_GT(compareFoldedNames(ordered[i + 1], ordered[i]), 0) << i;
+    }
+    EXPECT_EQ(compareFoldedNames(u"Macro_001", u"Macro_001"), 0);
+    EXPECT_LT(compareFoldedNames(u"ABC", u"abc"), 0);  // equal but for case: by code unit
+}
+
 TEST(Utf16, RoundTripsChineseAndAstralText) {
     const std::u16string s = u"配置 Profile_1 \U0001F3AE";
     EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(s)), s);

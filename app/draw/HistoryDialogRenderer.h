@@ -1,0 +1,22 @@
+#pragma once
+// Composes the configuration-history window in the main window's skin: a
+// graphite window with its title bar and close button, the list of snapshots
+// (when, and what each differs in), and the Restore and Close buttons.
+
+#include <QImage>
+
+#include "app/draw/SkinCache.h"
+#include "app/model/HistoryDialogModel.h"
+
+namespace vandrel {
+
+class HistoryDialogRenderer {
+public:
+    explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
+    void compose(QImage& frame, const HistoryDialogModel& model);
+
+private:
+    SkinCache& m_skins;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,51 @@
+#include "app/draw/MacroRecordDlgRenderer.h"
+
+#include <QPainter>
+
+#include "app/draw/SkinText.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr QSize kDefaultSize(410, 440);
+
+struct PlacedText {
+    const char* text;
+    int x, y, height;
+};
+
+// The window's fixed texts; the record button's label depends on the state.
+constexpr PlacedText kTexts[] = {
+    {"宏管理器", 16, 9, 18},     {"选择宏", 39, 60, 15},      {"按键系列", 151, 60, 15},
+    {"录制选项", 311, 60, 15},   {"记录按键动作", 290, 168, 15}, {"间的延迟", 290, 184, 15},
+    {"循环次数", 295, 300, 15},  {"新建", 35, 372, 15},       {"删除", 95, 372, 15},
+    {"确定", 300, 404, 15},      {"取消", 352, 404, 15},
+};
+
+}  // namespace
+
+QSize MacroRecordDlgRenderer::windowSize() {
+    const QImage* bg = m_skins.image(QStringLiteral("MacroManagement.png"));
+    return bg ? bg->size() : kDefaultSize;
+}
+
+void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model) {
+    const QSize size = windowSize();
+    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    frame.fill(QColor(0x1E, 0x21, 0x27));
+    QPainter p(&frame);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    if (const QImage* bg = m_skins.image(QStringLiteral("MacroManagement.png"))) p.drawImage(0, 0, *bg);
+
+    // Regions first: the buttons' labels are drawn over their pictures.
+    for (int i = 0; i < kMacroRegions; ++i) {
+        const MacroRegionEntry& e = macroRegions()[static_cast<size_t>(i)];
+        const char* name = model.regionActive(i) ? e.active : e.normal;
+        if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(e.rect.left, e.rect.top, *img);
+    }
+    for (const PlacedText& t : kTexts) drawSkinText(p, QString::fromUtf8(t.text), t.x, t.y, t.height);
+    drawSkinText(p, QString::fromUtf8(model.manager().recording() ? "停止录制" : "开始录制"), 310, 103, 15);
+}
+
+}  // namespace vandrel

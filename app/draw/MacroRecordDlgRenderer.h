@@ -1,0 +1,27 @@
+#pragma once
+// Composes the macro manager window off screen: its background, its texts and
+// its seven regions in their normal, hover or ticked pictures. The two lists
+// and the loop-count box are child controls drawn over it.
+
+#include <QImage>
+#include <QSize>
+
+#include "app/draw/SkinCache.h"
+#include "app/model/MacroRecordDlgModel.h"
+
+namespace vandrel {
+
+class MacroRecordDlgRenderer {
+public:
+    // `skins` looks in png/MacroManagement/.
+    explicit MacroRecordDlgRenderer(SkinCache& skins) : m_skins(skins) {}
+
+    // The window's size: that of "MacroManagement.png", or 410 x 440 without it.
+    QSize windowSize();
+    void compose(QImage& frame, const MacroRecordDlgModel& model);
+
+private:
+    SkinCache& m_skins;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,56 @@
+#include "app/model/ConfigHistory.h"
+
+#include "app/model/AppCommands.h"
+
+#include <cstring>
+#include <memory>
+
+#include "app/model/PendingChanges.h"
+#include "device/Commands.h"
+#include "keymap/KeymapFile.h"
+#include "macro/MacroStoreFile.h"
+
+namespace vandrel {
+
+std::filesystem::path snapshotFolder(const std::filesystem::path& dataFolder) { return dataFolder / "History"; }
+
+bool keepSnapshotBeforeSave(const AppState& state, const MacroStore& savedMacros, SnapshotStore& store, int64_t nowMs) {
+    DeviceImage locked = state.image;
+    applyWinLock(locked);
+    if (!compareImages(locked, state.shadow).any()) return false;
+    auto s = std::make_unique<Snapshot>();
+    s->image = state.shadow;
+    s->keys = state.shadowKeys;
+    s->macros = savedMacros;
+    return store.add(*s, nowMs);
+}
+
+std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current) {
+    std::vector<HistoryRow> rows;
+    auto s = std::make_unique<Snapshot>();
+    for (const SnapshotEntry& e : store.list()) {
+        if (!store.load(e, *s)) continue;
+        HistoryRow row;
+        row.entry = e;
+        row.differs = describeChanges(summarizeChanges(s->image, current.image));
+        if (row.differs.empty()) {
+            const bool hostOnly = std::memcmp(&s->keys, &current.keys, sizeof s->keys) != 0 ||
+                                  std::memcmp(&s->macros, &current.macros, sizeof s->macros) != 0;
+            row.differs = hostOnly ? "按键记录或宏名称" : "与当前设置相同";
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void applySnapshot(AppState& state, const Snapshot& snapshot, const std::filesystem::path& dataFolder) {
+    state.image = snapshot.image;
+    state.keys = snapshot.keys;
+    state.macros = snapshot.macros;
+    DeriveReassignedFlags(state.image, state.keys, state.reassigned);
+    // The files follow, unless one could not be read at start: that one is kept.
+    saveKeymap(state, dataFolder);
+    if (!state.macroFileKept) SaveMacroStore(state.macros, dataFolder);
+}
+
+}  // namespace vandrel

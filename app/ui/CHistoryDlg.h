@@ -1,0 +1,46 @@
+#pragma once
+// The configuration-history window: a small frameless dialog that draws what
+// HistoryDialogRenderer composes and hands every click to its model. It ends
+// with Accepted when the user chose a snapshot to restore.
+
+#include <QDialog>
+#include <QImage>
+#include <optional>
+
+#include "app/draw/HistoryDialogRenderer.h"
+#include "app/draw/SkinCache.h"
+#include "app/model/ConfigHistory.h"
+#include "app/model/HistoryDialogModel.h"
+
+namespace vandrel {
+
+class CHistoryDlg : public QDialog {
+    Q_OBJECT
+public:
+    CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows, QWidget* parent = nullptr);
+
+    const HistoryDialogModel& model() const { return m_model; }
+    // The snapshot chosen for restoring, once the dialog was accepted.
+    std::optional<SnapshotEntry> chosen() const;
+    QImage composeFrame();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void act(HistoryDialogModel::Action action);
+
+    std::vector<HistoryRow> m_rows;
+    HistoryDialogModel m_model;
+    SkinCache m_skins;
+    HistoryDialogRenderer m_renderer;
+    QImage m_frame;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};
+
+}  // namespace vandrel

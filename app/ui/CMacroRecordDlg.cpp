@@ -1,0 +1,313 @@
+#include "app/ui/CMacroRecordDlg.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QWindow>
+
+#include "controls/CTransparentListBox.h"
+#include "keys/KeyNameTable.h"
+#include "macro/MacroNames.h"
+
+namespace vandrel {
+
+namespace {
+
+QString u8(const char* s) { return QString::fromUtf8(s); }
+QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+const QString kCaption = QString::fromUtf8("宏管理");
+const QString kMacroFullText = QString::fromUtf8("宏指令已满（190 字节），无法再添加按键动作。");
+
+constexpr QRect kMacroListRect(20, 80, 113, 275);
+constexpr QRect kEventListRect(150, 80, 113, 275);
+constexpr QRect kLoopEditRect(296, 331, 84, 18);
+
+// Rows of a list as the model has them; rebuilt only when they differ.
+void syncRows(CTransparentListBox* list, const std::vector<std::u16string>& rows, int selected) {
+    bool same = list->count() == static_cast<int>(rows.size());
+    for (int i = 0; same && i < list->count(); ++i) same = list->model().text(i) == rows[static_cast<size_t>(i)];
+    if (!same) {
+        const int top = list->model().topRow();
+        list->clearRows();
+        for (size_t i = 0; i < rows.size(); ++i) list->insertRow(static_cast<int>(i), qs(rows[i]));
+        list->setTopRow(top);
+    }
+    list->setSelected(selected);
+}
+
+// The key's table name without its trailing blank.
+QString keyName(uint8_t vk) { return qs(keyNames().name(vk)).trimmed(); }
+
+}  // namespace
+
+CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, QWidget* parent,
+                                 const HookFactory& hookFactory)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_store(store),
+      m_hook(hookFactory ? hookFactory(*this) : makeDesktopMacroKeyHook(*this)),
+      m_model(*m_hook, m_clock),
+      m_skins(skinFolder + QStringLiteral("/MacroManagement")),
+      m_renderer(m_skins) {
+    setWindowTitle(kCaption);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    askUser = [](QWidget* p, const QString& caption, const QString& text, QMessageBox::StandardButtons buttons) {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, p);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
+
+    const auto makeList = [&](const QRect& r, bool sorted, int mode) {
+        auto* list = new CTransparentListBox(this, sorted, sorted, sorted ? ListBoxModel::Compare(compareMacroNames)
+                                                                         : ListBoxModel::Compare());
+        list->setGeometry(r);
+        list->setSkinFolder(skinFolder);
+        list->setListStyle(QStringLiteral("Arial"), 16, Qt::white, QColor(0, 255, 255), true);
+        list->setMode(mode);
+        return list;
+    };
+    m_macroList = makeList(kMacroListRect, true, kListPlain);
+    m_eventList = makeList(kEventListRect, false, kListMacroEvents);
+    m_loopEdit = new QLineEdit(this);
+    m_loopEdit->setGeometry(kLoopEditRect);
+    m_loopEdit->setMaxLength(3);
+    m_loopEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_loopEdit));
+    m_loopEdit->setStyleSheet(QStringLiteral(
+        "QLineEdit { background: #15171B; color: white; border: 1px solid #31353D; padding: 0px 3px; }"
+        "QLineEdit:focus { border-color: #C4161C; }"
+        "QLineEdit:disabled { color: #6A6F78; }"));
+
+    connect(m_macroList, &CTransparentListBox::selectionChanged, this, [this](int row) {
+        m_model.selectMacro(row);
+        refresh();
+    });
+    connect(m_eventList, &CTransparentListBox::selectionChanged, this, [this](int row) {
+        m_model.selectEventRow(row);
+    });
+    connect(m_eventList, &CTransparentListBox::contextMenuRequested, this, &CMacroRecordDlg::showContextMenu);
+    connect(m_loopEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_model.setLoopText(text.toStdU16String());
+    });
+
+    m_model.open(m_store);
+    resize(m_renderer.windowSize());
+    refresh();
+}
+
+CMacroRecordDlg::~CMacroRecordDlg() { m_model.cancel(); }
+
+QImage CMacroRecordDlg::composeFrame() {
+    m_renderer.compose(m_frame, m_model);
+    return m_frame;
+}
+
+void CMacroRecordDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, composeFrame());
+}
+
+// Everything the user sees follows the model after each input.
+void CMacroRecordDlg::refresh() {
+    const MacroManager& m = m_model.manager();
+    if (!m_macroList->editor()) syncRows(m_macroList, m.macroRows(), m.selectedMacro());
+    if (!m_eventList->editor()) syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+    const QString loop = qs(m.loopText());
+    if (m_loopEdit->text() != loop) m_loopEdit->setText(loop);
+    m_loopEdit->setEnabled(m.loopEnabled());
+    update();
+}
+
+void CMacroRecordDlg::tell(const QString& text) { askUser(this, kCaption, text, QMessageBox::Ok); }
+
+void CMacroRecordDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
+    if (MacroRecordDlgModel::hitTest(pos.x(), pos.y()) != kMacroHitNone) return;
+    // Dragging on the background moves the dialog.
+    const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
+    if (!systemMove) {
+        m_manualDrag = true;
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+}
+
+void CMacroRecordDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualDrag) {
+        if (event->buttons() & Qt::LeftButton) {
+            move(event->globalPosition().toPoint() - m_dragOffset);
+            return;
+        }
+        m_manualDrag = false;
+    }
+    const QPoint pos = event->position().toPoint();
+    if (m_model.mouseMove(pos.x(), pos.y())) update();
+}
+
+void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if (m_manualDrag) {
+        m_manualDrag = false;
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    click(m_model.leftButtonUp(pos.x(), pos.y()));
+}
+
+void CMacroRecordDlg::click(MacroClick c) {
+    switch (c) {
+    case MacroClick::NoMacroToRecord: tell(u8("请选择一个宏指令文件录制\n")); break;
+    case MacroClick::ConfirmDelete: deleteMacro(); break;
+    case MacroClick::Ok: ok(); return;
+    case MacroClick::Cancel: reject(); return;
+    case MacroClick::None: break;
+    }
+    refresh();
+}
+
+void CMacroRecordDlg::deleteMacro() {
+    if (askUser(this, kCaption, u8("确认删除吗？"), QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
+    if (!m_model.deleteConfirmed()) tell(u8("请选择一个宏指令文件删除\n"));
+}
+
+void CMacroRecordDlg::ok() {
+    // A macro that ends with a key still down would leave it stuck on the
+    // computer the keyboard plays it to.
+    const std::vector<HeldKeysReport> held = m_model.heldKeys();
+    if (!held.empty()) {
+        QStringList lines, full;
+        for (const HeldKeysReport& r : held) {
+            QStringList keys;
+            for (uint8_t vk : r.vks) keys << keyName(vk);
+            lines << u8("“%1”：%2").arg(qs(r.name), keys.join(u8("、")));
+            if (!r.releasesFit) full << qs(r.name);
+        }
+        QString text = u8("以下宏结束时仍有按键处于按下状态，键盘播放后这些按键会一直保持按下：\n%1\n\n"
+                          "是否在宏的末尾添加这些按键的释放？")
+                           .arg(lines.join(QLatin1Char('\n')));
+        if (!full.isEmpty())
+            text += u8("\n（宏 %1 已满，无法添加释放，请先删除一些按键动作。）").arg(full.join(u8("、")));
+        const auto answer =
+            askUser(this, kCaption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel) {
+            refresh();
+            return;
+        }
+        if (answer == QMessageBox::Yes) m_model.addReleases(held);
+    }
+    m_model.accept(m_store);
+    QDialog::accept();
+}
+
+void CMacroRecordDlg::reject() {
+    m_model.cancel();
+    QDialog::reject();
+}
+
+void CMacroRecordDlg::editResult(EditResult r) {
+    if (r == EditResult::EditCurrentDelay) tell(u8("请编辑当前延时\n"));
+    if (r == EditResult::MacroFull) tell(kMacroFullText);
+    refresh();
+}
+
+void CMacroRecordDlg::menuCommand(int id) {
+    switch (id) {
+    case kCmdCaptureBefore: m_model.armCaptureBefore(); break;
+    case kCmdCaptureAfter: m_model.armCaptureAfter(); break;
+    case kCmdInsertDelay: editResult(m_model.insertDelay()); return;
+    case kCmdDeleteRow: editResult(m_model.deleteEventRow()); return;
+    case kCmdLeftPress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseLeft)); return;
+    case kCmdLeftRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseLeft)); return;
+    case kCmdLeftClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseLeft)); return;
+    case kCmdRightPress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseRight)); return;
+    case kCmdRightRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseRight)); return;
+    case kCmdRightClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseRight)); return;
+    case kCmdMiddlePress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseMiddle)); return;
+    case kCmdMiddleRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseMiddle)); return;
+    case kCmdMiddleClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseMiddle)); return;
+    default: break;
+    }
+    refresh();
+}
+
+void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    const auto add = [&](QMenu* m, const char* text, int id) {
+        m->addAction(u8(text))->setData(id);
+    };
+    add(&menu, "在之前开始录入", kCmdCaptureBefore);
+    add(&menu, "在之后开始录入", kCmdCaptureAfter);
+    QMenu* mouse = menu.addMenu(u8("插入鼠标按键"));
+    const struct {
+        const char* name;
+        int press, release, click;
+    } buttons[] = {{"左键", kCmdLeftPress, kCmdLeftRelease, kCmdLeftClick},
+                   {"右键", kCmdRightPress, kCmdRightRelease, kCmdRightClick},
+                   {"中键", kCmdMiddlePress, kCmdMiddleRelease, kCmdMiddleClick}};
+    for (const auto& b : buttons) {
+        QMenu* sub = mouse->addMenu(u8(b.name));
+        add(sub, "压下", b.press);
+        add(sub, "释放", b.release);
+        add(sub, "单击", b.click);
+    }
+    add(&menu, "插入延迟", kCmdInsertDelay);
+    add(&menu, "删除", kCmdDeleteRow);
+    if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
+}
+
+void CMacroRecordDlg::hookKey(uint8_t vk, bool released, uint64_t timestampMs) {
+    m_clock.setEventTime(timestampMs);
+    const CaptureResult r = m_model.onHookKey(vk, released);
+    refresh();
+    // Told after the key event has been handled, not inside the capture.
+    if (r == CaptureResult::MacroFull) QTimer::singleShot(0, this, [this] { tell(kMacroFullText); });
+}
+
+void CMacroRecordDlg::listRenamed(int newRow) {
+    const int oldRow = m_macroList->model().editStartRow();
+    const std::u16string name = m_macroList->model().text(newRow);
+    if (m_model.renameMacro(oldRow, name) == RenameResult::Refused)
+        tell(name.empty() ? u8("宏名称不能为空。") : u8("宏名称最多 254 个字符。"));
+    refresh();
+}
+
+bool CMacroRecordDlg::event(QEvent* event) {
+    if (event->type() == kListEditBeginEvent) {
+        // Editing a name or a delay ends any capture.
+        m_model.onListEditBegin();
+        update();
+        return true;
+    }
+    if (event->type() == kListEditEndEvent) {
+        // Only the event list sends it: a delay row was edited.
+        const ListMessage& m = static_cast<ListMessageEvent*>(event)->message;
+        editResult(m_model.setEventDelay(static_cast<int>(m.wParam), m.lParam));
+        return true;
+    }
+    if (event->type() == kListRowRenamedEvent) {
+        listRenamed(static_cast<int>(static_cast<ListMessageEvent*>(event)->message.wParam));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CMacroRecordDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter and Esc never close the dialog; only its own regions do.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) return;
+    if (event->matches(QKeySequence::Undo)) {
+        if (m_model.undo()) refresh();
+        return;
+    }
+    if (event->matches(QKeySequence::Redo) ||
+        (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier)) {
+        if (m_model.redo()) refresh();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace vandrel

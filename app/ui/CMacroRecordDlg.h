@@ -1,0 +1,111 @@
+#pragma once
+// The macro manager: a frameless skinned dialog with the sorted macro list,
+// the event list of the selected macro, the record button, the two check
+// boxes, the loop-count box and New, Delete, OK and Cancel. It works on a
+// working copy; OK copies it over the store it was opened on. Input goes to
+// the window's model; this class asks the user where a click needs an answer
+// and feeds the key capture's reports to the recorder.
+
+#include <QDialog>
+#include <QImage>
+#include <QMessageBox>
+#include <functional>
+#include <memory>
+
+#include "app/draw/MacroRecordDlgRenderer.h"
+#include "app/draw/SkinCache.h"
+#include "app/model/MacroRecordDlgModel.h"
+
+class QLineEdit;
+
+namespace vandrel {
+
+class CTransparentListBox;
+
+// Context-menu command ids of the event list.
+enum MacroMenuCommand : int {
+    kCmdCaptureBefore = 32790,
+    kCmdCaptureAfter = 32791,
+    kCmdInsertDelay = 32793,
+    kCmdLeftPress = 32800,
+    kCmdLeftRelease = 32801,
+    kCmdLeftClick = 32802,
+    kCmdRightPress = 32804,
+    kCmdRightRelease = 32806,
+    kCmdRightClick = 32807,
+    kCmdMiddlePress = 32811,
+    kCmdMiddleRelease = 32812,
+    kCmdMiddleClick = 32813,
+    kCmdDeleteRow = 32815,
+};
+
+class CMacroRecordDlg : public QDialog {
+    Q_OBJECT
+public:
+    // A message box: caption, text and buttons; returns the button chosen.
+    using AskUser = std::function<QMessageBox::StandardButton(QWidget* parent, const QString& caption,
+                                                              const QString& text, QMessageBox::StandardButtons)>;
+    // Makes the key capture that reports to the dialog's hookKey(); tests pass
+    // their own. Without one the desktop's key capture is used.
+    using HookFactory = std::function<std::unique_ptr<MacroKeyHook>(CMacroRecordDlg& dialog)>;
+
+    // `skinFolder` is png/ beside the program.
+    CMacroRecordDlg(MacroStore& store, const QString& skinFolder, QWidget* parent = nullptr,
+                    const HookFactory& hookFactory = {});
+    ~CMacroRecordDlg() override;
+
+    AskUser askUser;
+
+    // A key action reported by the key capture, with the time the platform
+    // stamped on it in milliseconds (0 = none).
+    void hookKey(uint8_t vk, bool released, uint64_t timestampMs);
+    // A command of the event list's context menu.
+    void menuCommand(int id);
+
+    const MacroRecordDlgModel& model() const { return m_model; }
+    CTransparentListBox* macroList() const { return m_macroList; }
+    CTransparentListBox* eventList() const { return m_eventList; }
+    QLineEdit* loopEdit() const { return m_loopEdit; }
+    // The window as painted (without its child controls).
+    QImage composeFrame();
+
+public slots:
+    void reject() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void refresh();
+    void click(MacroClick c);
+    void deleteMacro();
+    void ok();
+    void showContextMenu(const QPoint& globalPos);
+    void tell(const QString& text);
+    void editResult(EditResult r);
+    void listRenamed(int newRow);
+
+    MacroStore& m_store;
+    EventTimeClock m_clock;
+    std::unique_ptr<MacroKeyHook> m_hook;
+    MacroRecordDlgModel m_model;
+    SkinCache m_skins;
+    MacroRecordDlgRenderer m_renderer;
+    QImage m_frame;
+    CTransparentListBox* m_macroList = nullptr;
+    CTransparentListBox* m_eventList = nullptr;
+    QLineEdit* m_loopEdit = nullptr;
+    QPoint m_dragOffset;
+    bool m_manualDrag = false;
+};
+
+// The desktop's key capture for the recorder (presses and releases, the
+// keyboard grabbed from the desktop while it runs).
+std::unique_ptr<MacroKeyHook> makeDesktopMacroKeyHook(CMacroRecordDlg& dialog);
+
+}  // namespace vandrel

@@ -1,0 +1,142 @@
+// A running program takes vandrelctl's commands over its single-instance
+// socket: it applies them through its window, saves them to the keyboard and
+// answers; what it cannot take it refuses without touching the keyboard.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QUuid>
+#include <future>
+
+#include "app/ui/CTarvinDlg.h"
+#include "app/ui/CtlCommandHandler.h"
+#include "controls/CBitSlider.h"
+#include "device/DeviceSession.h"
+#include "keymap/KeymapFile.h"
+#include "platform/SingleInstance.h"
+#include "sim/SimKeyboard.h"
+#include "sim/VirtualClock.h"
+#include "tests/app/TempFolder.h"
+
+namespace vandrel {
+namespace {
+
+class HandoffTest : public ::testing::Test {
+protected:
+    HandoffTest()
+        : key(QUuid::createUuid().toString()),
+          server(key),
+          keyboard(clock),
+          session(keyboard, clock),
+          state(std::make_unique<AppState>()) {
+        WindowPaths paths;
+        paths.programFolder = QString::fromStdString(data.path().string());
+        paths.dataFolder = data.path();
+        window = std::make_unique<CTarvinDlg>(*state, session, paths);
+        window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
+        window->initialise();
+        window->waitWhileBusy();
+        handler = std::make_unique<CtlCommandHandler>(*window, QString::fromStdString((data.path() / "Configure").string()));
+        EXPECT_TRUE(server.tryBecomePrimary());
+        server.setCommandHandler([this](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+            handler->handle(request, reply);
+        });
+        keyboard.clearRecord();
+    }
+    ~HandoffTest() override { window->shutDown(); }
+
+    // What vandrelctl does: one request from another thread, while this one
+    // runs the program's event loop.
+    QByteArray send(const QByteArray& request) {
+        auto answer = std::async(std::launch::async, [this, request] {
+            SingleInstance client(key);
+            return client.sendCommand(request, 20000).value_or(QByteArray("no answer"));
+        });
+        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return answer.get();
+    }
+
+    test::TempFolder data;
+    QString key;
+    SingleInstance server;
+    VirtualClock clock;
+    SimKeyboard keyboard;
+    DeviceSession session;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<CTarvinDlg> window;
+    std::unique_ptr<CtlCommandHandler> handler;
+};
+
+TEST_F(HandoffTest, SetIsSavedAndShown) {
+    EXPECT_EQ(send("set\tbrightness=7\teffect=breathing"), "0\t");
+    EXPECT_EQ(keyboard.config().ledBrightness, 7);
+    EXPECT_EQ(keyboard.config().ledEffect, 2);
+    EXPECT_EQ(state->image.ledBrightness, 7);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), 7);
+}
+
+TEST_F(HandoffTest, RefusalsLeaveTheKeyboardAlone) {
+    EXPECT_TRUE(send("set\tbrightness=70").startsWith("2\t"));
+    EXPECT_TRUE(send("show").startsWith("2\t"));
+    EXPECT_TRUE(send("apply\tNoSuchProfile").startsWith("6\t"));
+    // vandrelctl --demo never reaches a program on the real keyboard.
+    EXPECT_TRUE(send("--demo\tset\tbrightness=7").startsWith("1\t"));
+    // Edits in the window that were not saved are not written behind the
+    // user's back.
+    state->image.ledSpeed = 2;
+    EXPECT_TRUE(send("set\tbrightness=7").startsWith("1\t"));
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
+TEST_F(HandoffTest, ApplyLoadsAProfileFromTheProgramsFolder) {
+    auto profile = std::make_unique<AppState>();
+    profile->image = keyboard.config();
+    profile->image.ledEffect = 13;
+    profile->image.ledDirection = 4;
+    profile->keys.restoreHomeCodes();
+    profile->keys[20].type = 5;
+    std::filesystem::create_directories(data.path() / "Configure");
+    ASSERT_TRUE(WriteConfigurationFile(data.path() / "Configure" / "Night.bin", profile->image, profile->keys));
+    EXPECT_EQ(send("apply\tNight"), "0\t");
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(keyboard.config().ledDirection, 4);
+    EXPECT_EQ(state->keys[20].type, 5);
+}
+
+TEST_F(HandoffTest, ACommandWaitsForTheWindowsOwnSave) {
+    // The window saves an edit; a command arriving meanwhile runs after it,
+    // so the two writes never interleave on the keyboard.
+    state->image.ledSpeed = 2;
+    QMetaObject::invokeMethod(
+        window.get(), [this] { window->saveExternalChange([](AppState&) {}, {}); }, Qt::QueuedConnection);
+    EXPECT_EQ(send("set\tbrightness=5"), "0\t");
+    EXPECT_EQ(keyboard.config().ledSpeed, 2);
+    EXPECT_EQ(keyboard.config().ledBrightness, 5);
+    EXPECT_TRUE(keyboard.violations().empty());
+}
+
+TEST(InstanceLock, AProgramStartsOnlyOnceTheToolIsDone) {
+    const QString key = QUuid::createUuid().toString();
+    auto tool = std::make_unique<SingleInstance>(key);
+    ASSERT_TRUE(tool->tryLockOnly());
+    SingleInstance early(key);
+    EXPECT_FALSE(early.tryBecomePrimary(200));
+    tool.reset();
+    SingleInstance program(key);
+    EXPECT_TRUE(program.tryBecomePrimary(200));
+    // A later tool finds the program listening and hands its command over.
+    SingleInstance later(key);
+    EXPECT_FALSE(later.tryLockOnly());
+    EXPECT_TRUE(later.serverListening());
+}
+
+}  // namespace
+}  // namespace vandrel
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
