@@ -32,7 +32,6 @@ using namespace theme;
 constexpr int kPictureWidth = 652;
 constexpr int kPictureHeight = 262;
 
-QString u8(const char* s) { return QString::fromUtf8(s); }
 
 void beginPaint(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);

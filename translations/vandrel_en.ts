@@ -128,6 +128,38 @@
         <source>路径太长，按键未改变。</source>
         <translation>The path is too long; the key was not changed.</translation>
     </message>
+    <message>
+        <source>读取文件</source>
+        <translation>Reading a file</translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>Saving a file</translation>
+    </message>
+    <message>
+        <source>配置历史</source>
+        <translation>Configuration history</translation>
+    </message>
+    <message>
+        <source>无法读取这份配置，它可能已被删除。</source>
+        <translation>This configuration cannot be read; it may have been deleted.</translation>
+    </message>
+    <message>
+        <source>撤销(&amp;U)	Ctrl+Z</source>
+        <translation>&amp;Undo	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>重做(&amp;R)	Ctrl+Shift+Z</source>
+        <translation>&amp;Redo	Ctrl+Shift+Z</translation>
+    </message>
+    <message>
+        <source>配置历史(&amp;H)…</source>
+        <translation>Configuration &amp;history…</translation>
+    </message>
+    <message>
+        <source>保存后校验(&amp;V)</source>
+        <translation>&amp;Verify after saving</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::KeyMapDialogModel</name>

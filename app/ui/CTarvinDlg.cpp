@@ -306,7 +306,7 @@ void CTarvinDlg::reportFile(const FileWrite& write) {
 void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
     if (!m_hooks.warn) return;
     for (const FileNotice& n : notices) {
-        const QString caption = n.kind == FileNotice::Kind::Unreadable ? u8("读取文件") : u8("保存文件");
+        const QString caption = n.kind == FileNotice::Kind::Unreadable ? tr("读取文件") : tr("保存文件");
         m_hooks.warn(this, caption, QString::fromStdString(fileNoticeText(n)));
     }
 }
@@ -620,7 +620,7 @@ void CTarvinDlg::showConfigHistory() {
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {
-        if (m_hooks.warn) m_hooks.warn(this, u8("配置历史"), u8("无法读取这份配置，它可能已被删除。"));
+        if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), tr("无法读取这份配置，它可能已被删除。"));
         return;
     }
     const uint8_t effect = m_state.image.ledEffect;
@@ -632,13 +632,13 @@ void CTarvinDlg::showConfigHistory() {
 void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     if (m_busy) return;
     QMenu menu(this);
-    QAction* undoAction = menu.addAction(u8("撤销(&U)\tCtrl+Z"), this, &CTarvinDlg::undo);
+    QAction* undoAction = menu.addAction(tr("撤销(&U)\tCtrl+Z"), this, &CTarvinDlg::undo);
     undoAction->setEnabled(m_history.canUndo() || m_history.record(m_state) != 0);
-    QAction* redoAction = menu.addAction(u8("重做(&R)\tCtrl+Shift+Z"), this, &CTarvinDlg::redo);
+    QAction* redoAction = menu.addAction(tr("重做(&R)\tCtrl+Shift+Z"), this, &CTarvinDlg::redo);
     redoAction->setEnabled(m_history.canRedo());
     menu.addSeparator();
-    menu.addAction(u8("配置历史(&H)…"), this, &CTarvinDlg::showConfigHistory);
-    QAction* verify = menu.addAction(u8("保存后校验(&V)"));
+    menu.addAction(tr("配置历史(&H)…"), this, &CTarvinDlg::showConfigHistory);
+    QAction* verify = menu.addAction(tr("保存后校验(&V)"));
     verify->setCheckable(true);
     verify->setChecked(m_verifySaves);
     connect(verify, &QAction::toggled, this, [this](bool on) { m_verifySaves = on; });
