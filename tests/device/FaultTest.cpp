@@ -39,7 +39,7 @@ int ordinalOf(const std::vector<SimEvent>& events, SimEvent::Kind kind, uint8_t 
 struct Section {
     size_t offset, size;
 };
-#define SECTION(field) Section{offsetof(DeviceImage, field), sizeof(DeviceImage::field)}
+#define IMAGE_SECTION(field) Section{offsetof(DeviceImage, field), sizeof(DeviceImage::field)}
 
 bool sameBytes(const DeviceImage& a, const DeviceImage& b, Section s) {
     return std::memcmp(a.bytes() + s.offset, b.bytes() + s.offset, s.size) == 0;
@@ -161,11 +161,11 @@ TEST(ReadFaults, AFailedRequestLeavesItsSectionAsItWas) {
         {"lighting answer", lighting, failAnswer(cmd::GetLighting)},
         {"lighting frame", lighting, failFrame(cmd::GetLighting)},
         {"colour 3 answer", Section{offsetof(DeviceImage, ledPalette) + 9, 3}, failAnswer(cmd::GetColor, 3)},
-        {"game mode answer", SECTION(gameMode), failAnswer(cmd::GetGameMode)},
-        {"report rate answer", SECTION(reportRate), failAnswer(cmd::GetReportRate)},
-        {"response time answer", SECTION(responseTime), failAnswer(cmd::GetResponseTime)},
-        {"key map answer", SECTION(deviceKeyMap), failAnswer(cmd::ReadKeyMap)},
-        {"key map block 4 lost", SECTION(deviceKeyMap), loseBlock(cmd::ReadKeyMap, -1, 4)},
+        {"game mode answer", IMAGE_SECTION(gameMode), failAnswer(cmd::GetGameMode)},
+        {"report rate answer", IMAGE_SECTION(reportRate), failAnswer(cmd::GetReportRate)},
+        {"response time answer", IMAGE_SECTION(responseTime), failAnswer(cmd::GetResponseTime)},
+        {"key map answer", IMAGE_SECTION(deviceKeyMap), failAnswer(cmd::ReadKeyMap)},
+        {"key map block 4 lost", IMAGE_SECTION(deviceKeyMap), loseBlock(cmd::ReadKeyMap, -1, 4)},
         {"key mask block lost", keyMaskAndLock, loseBlock(cmd::ReadKeyMask, -1, 0)},
         {"macro 5 block 2 lost", Section{offsetof(DeviceImage, macroSlots) + 5 * kMacroSlotBytes, kMacroSlotBytes},
          loseBlock(cmd::ReadMacro, 5, 2)},

@@ -246,7 +246,7 @@ TEST_F(EventListTest, SelectionStaysOnItsEventDuringASingleCapture) {
     const struct {
         int selected;
         bool before;
-        std::u16string selectedText;  // "": no selection
+        std::u16string selectedText;  // the selected row before the capture
     } cases[] = {
         {1, true, u"B  dn"}, {3, true, u"C  dn"}, {2, true, u"300 ms"}, {0, false, u"A  dn"}, {3, false, u"C  dn"},
     };

@@ -74,6 +74,18 @@ int fail(IoStatus s) {
     return -1;
 }
 
+// A whole report out (a feature report or a data block): the length counts
+// the report id, which must be 0, since the keyboard numbers no reports.
+template <typename Report, typename Send>
+int sendReport(const char* function, const unsigned char* data, size_t length, Send send) {
+    record(function, length, data);
+    if (length != Report::kSize || data[0] != 0) return fail(IoStatus::Error);
+    Report report;
+    std::memcpy(report.bytes.data(), data, length);
+    const IoStatus s = send(report);
+    return s == IoStatus::Ok ? static_cast<int>(length) : fail(s);
+}
+
 }  // namespace
 
 void attach(SimKeyboard& kb, const std::filesystem::path& devFolder, Options options) {
@@ -169,17 +181,14 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device* dev) {
     delete dev;
 }
 
-// Feature reports: byte 0 names the report; the keyboard numbers none, so only
-// report 0 exists, and its 8 data bytes follow the id.
 int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device* dev, const unsigned char* data, size_t length) {
-    fake::record("hid_send_feature_report", length, data);
-    if (length != CommandFrame::kSize || data[0] != 0) return fake::fail(IoStatus::Error);
-    CommandFrame f;
-    std::memcpy(f.bytes.data(), data, length);
-    const IoStatus s = fake::keyboard().sendFeature(dev->channel, f);
-    return s == IoStatus::Ok ? static_cast<int>(length) : fake::fail(s);
+    return fake::sendReport<CommandFrame>("hid_send_feature_report", data, length, [&](const CommandFrame& f) {
+        return fake::keyboard().sendFeature(dev->channel, f);
+    });
 }
 
+// Byte 0 names the report wanted; only report 0 exists, and its 8 data bytes
+// come back after the id.
 int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device* dev, unsigned char* data, size_t length) {
     fake::record("hid_get_feature_report", length, data);
     if (length < CommandFrame::kSize || data[0] != 0) return fake::fail(IoStatus::Error);
@@ -191,12 +200,9 @@ int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device* dev, unsigned
 }
 
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data, size_t length) {
-    fake::record("hid_write", length, data);
-    if (length != DataBlock::kSize || data[0] != 0) return fake::fail(IoStatus::Error);
-    DataBlock b;
-    std::memcpy(b.bytes.data(), data, length);
-    const IoStatus s = fake::keyboard().writeBlock(dev->channel, b);
-    return s == IoStatus::Ok ? static_cast<int>(length) : fake::fail(s);
+    return fake::sendReport<DataBlock>("hid_write", data, length, [&](const DataBlock& b) {
+        return fake::keyboard().writeBlock(dev->channel, b);
+    });
 }
 
 // hidraw hands an unnumbered report over without its id: a data block arrives
