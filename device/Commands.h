@@ -2,7 +2,9 @@
 // The keyboard's command catalogue. Each command runs its whole sequence under
 // the command lock: the frame, the answer or data blocks, and the pauses the
 // keyboard needs between requests (it drops a request that comes too early).
-// A command returns the worst status of its requests; after Gone it stops.
+// A command returns the worst status of its requests; after Gone it stops. A
+// read changes its section of the image only when every request of the
+// command succeeded, so a lost answer or data block leaves the section whole.
 
 #include <cstdint>
 
