@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <functional>
@@ -14,6 +13,7 @@
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroNames.h"
 #include "tests/macro/MacroTestSupport.h"
+#include "tests/platform/TestApp.h"
 
 namespace vandrel {
 namespace {
@@ -34,6 +34,7 @@ struct TestHook : MacroKeyHook {
 
 class MacroDialogWidget : public ::testing::Test {
 protected:
+    MacroDialogWidget() { test::app(); }
     void add(size_t i, const char16_t* name, const std::vector<uint8_t>& events, uint16_t loops = 1) {
         (*store)[i] = recordWith(events);
         setRecordName((*store)[i], name);
@@ -212,9 +213,3 @@ TEST_F(MacroDialogWidget, EmptyStoreAndTheThirtyThirdNew) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
