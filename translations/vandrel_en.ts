@@ -241,7 +241,7 @@ Add the releases of these keys at the end of the macros?</translation>
     <name>vandrel::CTarvinApp</name>
     <message>
         <source>配置历史(&amp;H)…</source>
-        <translation>Configuration &amp;History…</translation>
+        <translation>Configuration &amp;history…</translation>
     </message>
     <message>
         <source>保存后校验(&amp;V)</source>
@@ -574,7 +574,7 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
     <message>
         <source>记录按键动作</source>
-        <translation>Record delays</translation>
+        <translation>Delays</translation>
     </message>
     <message>
         <source>间的延迟</source>

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/draw/SkinText.h"
 
@@ -18,6 +19,7 @@ const QColor kSelected(102, 46, 47);
 const QColor kHover(80, 0, 0);
 const QColor kSecondary(192, 192, 192);
 constexpr int kWhenWidth = 170;
+constexpr int kButtonWidth = 58;
 }  // namespace
 
 void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
@@ -59,13 +61,16 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
 
     drawSkinText(p, tr("恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。"), M::kListLeft, M::kButtonsTop + 8, 14,
                  kSecondary);
-    if (const QImage* save = m_skins.image(QStringLiteral("button-save-normal.png")))
-        p.drawImage(M::kRestoreLeft, M::kButtonsTop, *save);
-    if (const QImage* cancel = m_skins.image(QStringLiteral("button-cancel-normal.png")))
-        p.drawImage(M::kCancelLeft, M::kButtonsTop, *cancel);
-    drawSkinText(p, tr("恢复"), M::kRestoreLeft + 12, M::kButtonsTop + 7, 16,
-                 rows > 0 ? QColor(Qt::white) : kSecondary);
-    drawSkinText(p, tr("关闭"), M::kCancelLeft + 12, M::kButtonsTop + 7, 16);
+    // The labels are centred on their buttons: the English ones are wider.
+    const auto button = [&](const char* picture, int left, const QString& label, const QColor& colour) {
+        const QImage* img = m_skins.image(QString::fromLatin1(picture));
+        if (img) p.drawImage(left, M::kButtonsTop, *img);
+        const int width = img ? img->width() : kButtonWidth;
+        const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
+        drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
+    };
+    button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), rows > 0 ? QColor(Qt::white) : kSecondary);
+    button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);
 }
 
 }  // namespace vandrel
