@@ -13,6 +13,7 @@
 
 #include "util/AtomicFile.h"
 #include "util/Endian.h"
+#include "util/TextLookup.h"
 #include "util/Utf16.h"
 #include "tests/support/TempFolder.h"
 
@@ -66,6 +67,14 @@ TEST(Utf16, RoundTripsChineseAndAstralText) {
     const std::u16string s = u"配置 Profile_1 \U0001F3AE";
     EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(s)), s);
     EXPECT_EQ(utf16ToUtf8(u"复制"), "\xE5\xA4\x8D\xE5\x88\xB6");
+}
+
+TEST(TextLookup, PlaceholdersAreFilledOnceAndCountsWithoutALookup) {
+    // A value holding "%2" (a file name) is shown as it is, not filled again.
+    EXPECT_EQ(fillPlaceholders("无法保存 %1（%2）", {"/a%2b%1.bin", "x"}), "无法保存 /a%2b%1.bin（x）");
+    EXPECT_EQ(fillPlaceholders("%2 before %1, %3 kept, 100%", {"a", "b"}), "b before a, %3 kept, 100%");
+    EXPECT_EQ(lookUpText({}, "ctx", "按键 %n 个", 12), "按键 12 个");
+    EXPECT_EQ(lookUpText({}, "ctx", "100%n", -1), "100%n");
 }
 
 TEST(AtomicFile, ReplacesWholeFileAndLeavesNoTemporary) {
