@@ -47,10 +47,11 @@ bool sameBytes(const DeviceImage& a, const DeviceImage& b, Section s) {
 
 // ---- the read after the keyboard came back
 
-// A connected session whose keyboard has moved on from the session's image:
-// other settings everywhere and firmware 3.9.
-struct Replugged : SimSession {
-    Replugged() {
+// A connected session whose keyboard has moved on from the session's image,
+// as one that was set up elsewhere and plugged in again: other settings
+// everywhere and firmware 3.9.
+struct MovedOn : SimSession {
+    MovedOn() {
         connect();
         keyboard.setConfig(everythingChanged(keyboard.config()));
         keyboard.setFirmwareVersion(3, 9);
@@ -59,7 +60,7 @@ struct Replugged : SimSession {
 };
 
 TEST(ReconnectRead, ReadsAllThenTheCustomMapsAgainThenTheFirmware) {
-    Replugged s;
+    MovedOn s;
     FirmwareVersion fw;  // the version before the read is unknown (0.0)
     ASSERT_EQ(s.session.reconnectRead(s.image, fw), TransferOutcome::Completed);
 
@@ -89,7 +90,7 @@ TEST(ReconnectRead, ReadsAllThenTheCustomMapsAgainThenTheFirmware) {
 
 TEST(ReconnectRead, AFailedReadAtTheEndIsNoSuccess) {
     // The requests of a clean reconnection read, to aim the faults.
-    Replugged probe;
+    MovedOn probe;
     FirmwareVersion ignored;
     ASSERT_EQ(probe.session.reconnectRead(probe.image, ignored), TransferOutcome::Completed);
     const std::vector<SimEvent> ev = probe.keyboard.events();
@@ -115,7 +116,7 @@ TEST(ReconnectRead, AFailedReadAtTheEndIsNoSuccess) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Replugged s;
+        MovedOn s;
         c.fault(s.keyboard);
         FirmwareVersion fw;
         fw.major = 1;
@@ -147,7 +148,7 @@ Fault loseBlock(uint8_t command, int index, int nth) {
 }
 
 TEST(ReadFaults, AFailedRequestLeavesItsSectionAsItWas) {
-    Replugged probe;
+    MovedOn probe;
     ASSERT_EQ(probe.session.readAll(probe.image), TransferOutcome::Completed);
     const std::vector<SimEvent> probeEvents = probe.keyboard.events();
 
@@ -174,7 +175,7 @@ TEST(ReadFaults, AFailedRequestLeavesItsSectionAsItWas) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Replugged s;
+        MovedOn s;
         std::memset(s.image.bytes() + c.section.offset, 0xEE, c.section.size);
         const DeviceImage before = s.image;
         c.fault(s.keyboard, probeEvents);
