@@ -195,6 +195,39 @@ TEST_F(MacroDialogWidget, NewAndDeleteMoveTheRecordsWithTheirRows) {
     EXPECT_FALSE(recordInUse((*store)[2]));
 }
 
+// The loop-count box: what is typed is the count the keyboard plays, within
+// three digits; unticking the box plays the macro once.
+TEST_F(MacroDialogWidget, LoopBoxSetsTheStoredCount) {
+    const QPoint kLoopBox(303, 322);
+    const struct {
+        const char* what;
+        QString typed;
+        bool untick;
+        QString shown;
+        uint16_t stored;
+    } cases[] = {
+        {"two digits", "12", false, "12", 12},
+        {"zero", "0", false, "0", 0},
+        {"three digits at most", "1234", false, "123", 123},
+        {"digits only", "a7b", false, "7", 7},
+        {"unticked after typing", "25", true, "1", 1},
+    };
+    for (const auto& c : cases) {
+        add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+        CMacroRecordDlg& d = open();
+        EXPECT_FALSE(d.loopEdit()->isEnabled()) << c.what;
+        click(kLoopBox);
+        ASSERT_TRUE(d.loopEdit()->isEnabled()) << c.what;
+        d.loopEdit()->selectAll();
+        QTest::keyClicks(d.loopEdit(), c.typed);
+        if (c.untick) click(kLoopBox);
+        EXPECT_EQ(d.loopEdit()->text(), c.shown) << c.what;
+        EXPECT_EQ(d.loopEdit()->isEnabled(), !c.untick) << c.what;
+        click(kOk);
+        EXPECT_EQ(recordLoopCount((*store)[0]), c.stored) << c.what;
+    }
+}
+
 TEST_F(MacroDialogWidget, EmptyStoreAndTheThirtyThirdNew) {
     CMacroRecordDlg& d = open();
     click(kRecord);
