@@ -69,7 +69,8 @@ std::optional<QString> chooseLaunchPath(int row, const QString& current, QWidget
     if (path.isEmpty()) return std::nullopt;
     // Only a program may be started by the program row.
     if (row == kProgramRow && !isProgram(path)) {
-        if (services.message) services.message(parent, QStringLiteral("请选择可执行程序\n"));
+        if (services.message)
+            services.message(parent, QCoreApplication::translate("vandrel::LaunchChoosers", "请选择可执行程序\n"));
         return std::nullopt;
     }
     return QDir::toNativeSeparators(path);

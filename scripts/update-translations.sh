@@ -13,5 +13,5 @@ for d in app controls platform skins keys keymap macro profile update cli; do
   [ -d "$d" ] && dirs+=("$d")
 done
 "$LUPDATE" -silent -locations none -no-obsolete -source-language zh_CN -target-language en \
-  -tr-function-alias QT_TRANSLATE_NOOP+=VANDREL_TR_NOOP,QT_TRANSLATE_NOOP+=VANDREL_TR_NOOP16 -I . \
+  -tr-function-alias QT_TRANSLATE_NOOP+=VANDREL_TR_NOOP,QT_TRANSLATE_NOOP+=VANDREL_TR_NOOP16,QT_TRANSLATE_N_NOOP+=VANDREL_TR_N_NOOP -I . \
   "${dirs[@]}" -ts "$TS"

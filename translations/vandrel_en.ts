@@ -49,6 +49,57 @@
     </message>
 </context>
 <context>
+    <name>vandrel::AppCommands</name>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件为只读</source>
+        <translation>the file is read-only</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>没有访问权限</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>文件系统为只读</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>是一个文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>读写错误</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>无法保存 %1（%2），文件保持原样！</source>
+        <translation>Could not save %1 (%2). The file is unchanged!</translation>
+    </message>
+    <message>
+        <source>无法读取 %1（%2）。本次运行不会改写这个文件，程序使用出厂设置继续运行。</source>
+        <translation>Could not read %1 (%2). This run will not overwrite the file; the program continues with the factory settings.</translation>
+    </message>
+    <message>
+        <source>无法创建 %1（%2），设置不会保存到电脑上！</source>
+        <translation>Could not create %1 (%2). Settings will not be saved on this computer!</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CAboutDlg</name>
     <message>
         <source>关于 Vandrel</source>
@@ -64,10 +115,137 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CHistoryDlg</name>
+    <message>
+        <source>配置历史</source>
+        <translation>Configuration History</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CKeyMap</name>
     <message>
         <source>请选择子项</source>
         <translation>Please choose an item below it.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CMacroRecordDlg</name>
+    <message>
+        <source>宏管理</source>
+        <translation>Macro Manager</translation>
+    </message>
+    <message>
+        <source>宏指令已满（190 字节），无法再添加按键动作。</source>
+        <translation>The macro is full (190 bytes): no more key actions can be added.</translation>
+    </message>
+    <message>
+        <source>请选择一个宏指令文件录制
+</source>
+        <translation>Please select a macro to record.
+</translation>
+    </message>
+    <message>
+        <source>确认删除吗？</source>
+        <translation>Delete this macro?</translation>
+    </message>
+    <message>
+        <source>请选择一个宏指令文件删除
+</source>
+        <translation>Please select a macro to delete.
+</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>以下宏结束时仍有按键处于按下状态，键盘播放后这些按键会一直保持按下：
+%1
+
+是否在宏的末尾添加这些按键的释放？</source>
+        <translation>These macros end with keys still pressed; after the keyboard plays them, the keys stay down:
+%1
+
+Add the releases of these keys at the end of the macros?</translation>
+    </message>
+    <message>
+        <source>
+（宏 %1 已满，无法添加释放，请先删除一些按键动作。）</source>
+        <translation>
+(Macro %1 is full: the releases cannot be added. Delete some key actions first.)</translation>
+    </message>
+    <message>
+        <source>请编辑当前延时
+</source>
+        <translation>Please edit the current delay.
+</translation>
+    </message>
+    <message>
+        <source>在之前开始录入</source>
+        <translation>Record before</translation>
+    </message>
+    <message>
+        <source>在之后开始录入</source>
+        <translation>Record after</translation>
+    </message>
+    <message>
+        <source>插入鼠标按键</source>
+        <translation>Insert mouse button</translation>
+    </message>
+    <message>
+        <source>左键</source>
+        <translation>Left button</translation>
+    </message>
+    <message>
+        <source>右键</source>
+        <translation>Right button</translation>
+    </message>
+    <message>
+        <source>中键</source>
+        <translation>Middle button</translation>
+    </message>
+    <message>
+        <source>压下</source>
+        <translation>Press</translation>
+    </message>
+    <message>
+        <source>释放</source>
+        <translation>Release</translation>
+    </message>
+    <message>
+        <source>单击</source>
+        <translation>Click</translation>
+    </message>
+    <message>
+        <source>插入延迟</source>
+        <translation>Insert delay</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>宏名称不能为空。</source>
+        <translation>A macro name cannot be empty.</translation>
+    </message>
+    <message>
+        <source>宏名称最多 254 个字符。</source>
+        <translation>A macro name has at most 254 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CTarvinApp</name>
+    <message>
+        <source>配置历史(&amp;H)…</source>
+        <translation>Configuration &amp;history…</translation>
+    </message>
+    <message>
+        <source>保存后校验(&amp;V)</source>
+        <translation>&amp;Verify after saving</translation>
     </message>
 </context>
 <context>
@@ -159,6 +337,44 @@
     <message>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ConfigHistory</name>
+    <message>
+        <source>按键记录或宏名称</source>
+        <translation>key records or macro names</translation>
+    </message>
+    <message>
+        <source>与当前设置相同</source>
+        <translation>same as the current settings</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::HistoryDialogRenderer</name>
+    <message>
+        <source>配置历史</source>
+        <translation>Configuration History</translation>
+    </message>
+    <message>
+        <source>每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。</source>
+        <translation>Before each save, the settings the keyboard held are kept here (the last 20).</translation>
+    </message>
+    <message>
+        <source>还没有保存过：第一次保存后，这里会列出保存前的设置。</source>
+        <translation>Nothing saved yet: after the first save, the settings before it are listed here.</translation>
+    </message>
+    <message>
+        <source>恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。</source>
+        <translation>After restoring, click “Save” to write to the keyboard; Ctrl+Z undoes.</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
@@ -331,6 +547,67 @@
         <translation>Please choose a folder.
 </translation>
     </message>
+    <message>
+        <source>请选择可执行程序
+</source>
+        <translation>Please select a program.
+</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::MacroRecordDlgRenderer</name>
+    <message>
+        <source>宏管理器</source>
+        <translation>Macro Manager</translation>
+    </message>
+    <message>
+        <source>选择宏</source>
+        <translation>Macros</translation>
+    </message>
+    <message>
+        <source>按键系列</source>
+        <translation>Key events</translation>
+    </message>
+    <message>
+        <source>录制选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>记录按键动作</source>
+        <translation>Delays</translation>
+    </message>
+    <message>
+        <source>间的延迟</source>
+        <translation>between keys</translation>
+    </message>
+    <message>
+        <source>循环次数</source>
+        <translation>Loop count</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>停止录制</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始录制</source>
+        <translation>Record</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::MainWindowRenderer</name>
@@ -421,6 +698,78 @@
     <message>
         <source>系统没有检测到游戏键盘！请连接键盘。</source>
         <translation>No gaming keyboard detected. Please connect the keyboard.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::PendingChanges</name>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>灯光</source>
+        <translation>lighting</translation>
+    </message>
+    <message>
+        <source>调色板</source>
+        <translation>palette</translation>
+    </message>
+    <message>
+        <source>游戏模式</source>
+        <translation>game mode</translation>
+    </message>
+    <message>
+        <source>Win 锁定</source>
+        <translation>Win lock</translation>
+    </message>
+    <message>
+        <source>按键响应时间</source>
+        <translation>key response time</translation>
+    </message>
+    <message>
+        <source>USB报告率</source>
+        <translation>USB report rate</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>keys</translation>
+    </message>
+    <message numerus="yes">
+        <source>按键 %n 个</source>
+        <translation>
+            <numerusform>%n key</numerusform>
+            <numerusform>%n keys</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>宏 %n 个</source>
+        <translation>
+            <numerusform>%n macro</numerusform>
+            <numerusform>%n macros</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>自定义灯光 %n 个</source>
+        <translation>
+            <numerusform>%n custom map</numerusform>
+            <numerusform>%n custom maps</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>未保存：%1</source>
+        <translation>Unsaved: %1</translation>
+    </message>
+    <message>
+        <source>键盘中的设置与写入的不一致：%1。设置未保存，请再次单击“保存”。</source>
+        <translation>The keyboard holds other settings than were written: %1. The settings are not saved; click “Save” again.</translation>
+    </message>
+    <message>
+        <source>校验写入的设置时键盘已断开连接，设置未保存！</source>
+        <translation>The keyboard was disconnected while the written settings were checked. The settings are not saved!</translation>
+    </message>
+    <message>
+        <source>校验写入的设置时键盘没有响应，设置未保存！</source>
+        <translation>The keyboard did not answer while the written settings were checked. The settings are not saved!</translation>
     </message>
 </context>
 <context>

@@ -5,3 +5,6 @@
 // literal the models keep their texts in.
 #define VANDREL_TR_NOOP(context, text) text
 #define VANDREL_TR_NOOP16(context, text) u"" text
+// A text with a count: "%n" stands for the number, and the translation may
+// have a form per plural (lupdate reads it as QT_TRANSLATE_N_NOOP).
+#define VANDREL_TR_N_NOOP(context, text) text

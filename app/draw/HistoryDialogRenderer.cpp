@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/draw/SkinText.h"
 
@@ -10,7 +11,6 @@ namespace vandrel {
 
 namespace {
 QString u8(const std::string& s) { return QString::fromStdString(s); }
-QString u8(const char* s) { return QString::fromUtf8(s); }
 
 const QColor kTitleBar(0x12, 0x14, 0x17);
 const QColor kPanel(0x23, 0x26, 0x2C);
@@ -19,6 +19,7 @@ const QColor kSelected(102, 46, 47);
 const QColor kHover(80, 0, 0);
 const QColor kSecondary(192, 192, 192);
 constexpr int kWhenWidth = 170;
+constexpr int kButtonWidth = 58;
 }  // namespace
 
 void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
@@ -33,10 +34,10 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     p.fillRect(frame.rect(), background);
     p.fillRect(0, 0, M::kWidth, M::kTitleHeight, kTitleBar);
     p.fillRect(0, M::kTitleHeight - 2, M::kWidth, 2, QColor(196, 22, 28));
-    drawSkinText(p, u8("配置历史"), 14, 6, 17);
+    drawSkinText(p, tr("配置历史"), 14, 6, 17);
     if (const QImage* close = m_skins.image(QStringLiteral("button-close-normal.png")))
         p.drawImage(M::kCloseLeft, M::kCloseTop, *close);
-    drawSkinText(p, u8("每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。"), M::kListLeft, 38, 14, kSecondary);
+    drawSkinText(p, tr("每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。"), M::kListLeft, 38, 14, kSecondary);
 
     const int rows = static_cast<int>(m.rows().size());
     const QRect list(M::kListLeft - 1, M::kListTop - 1, M::kListWidth + 1, M::kRowHeight * M::kVisibleRows + 1);
@@ -44,7 +45,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     p.setPen(kBorder);
     p.drawRect(list);
     if (rows == 0)
-        drawSkinText(p, u8("还没有保存过：第一次保存后，这里会列出保存前的设置。"), M::kListLeft + 10,
+        drawSkinText(p, tr("还没有保存过：第一次保存后，这里会列出保存前的设置。"), M::kListLeft + 10,
                      M::kListTop + 10, 15, kSecondary);
     const QFontMetrics metrics(skinFont(15));
     for (int i = 0; i < rows; ++i) {
@@ -58,15 +59,18 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
         drawSkinText(p, differs, M::kListLeft + kWhenWidth, y + 3, 15, kSecondary);
     }
 
-    drawSkinText(p, u8("恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。"), M::kListLeft, M::kButtonsTop + 8, 14,
+    drawSkinText(p, tr("恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。"), M::kListLeft, M::kButtonsTop + 8, 14,
                  kSecondary);
-    if (const QImage* save = m_skins.image(QStringLiteral("button-save-normal.png")))
-        p.drawImage(M::kRestoreLeft, M::kButtonsTop, *save);
-    if (const QImage* cancel = m_skins.image(QStringLiteral("button-cancel-normal.png")))
-        p.drawImage(M::kCancelLeft, M::kButtonsTop, *cancel);
-    drawSkinText(p, u8("恢复"), M::kRestoreLeft + 12, M::kButtonsTop + 7, 16,
-                 rows > 0 ? QColor(Qt::white) : kSecondary);
-    drawSkinText(p, u8("关闭"), M::kCancelLeft + 12, M::kButtonsTop + 7, 16);
+    // The labels are centred on their buttons: the English ones are wider.
+    const auto button = [&](const char* picture, int left, const QString& label, const QColor& colour) {
+        const QImage* img = m_skins.image(QString::fromLatin1(picture));
+        if (img) p.drawImage(left, M::kButtonsTop, *img);
+        const int width = img ? img->width() : kButtonWidth;
+        const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
+        drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
+    };
+    button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), rows > 0 ? QColor(Qt::white) : kSecondary);
+    button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);
 }
 
 }  // namespace vandrel

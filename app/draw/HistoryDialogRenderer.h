@@ -3,6 +3,7 @@
 // graphite window with its title bar and close button, the list of snapshots
 // (when, and what each differs in), and the Restore and Close buttons.
 
+#include <QCoreApplication>
 #include <QImage>
 
 #include "app/draw/SkinCache.h"
@@ -14,6 +15,8 @@ class HistoryDialogRenderer {
 public:
     explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
     void compose(QImage& frame, const HistoryDialogModel& model);
+
+    Q_DECLARE_TR_FUNCTIONS(vandrel::HistoryDialogRenderer)
 
 private:
     SkinCache& m_skins;

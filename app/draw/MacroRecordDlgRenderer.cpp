@@ -17,10 +17,17 @@ struct PlacedText {
 
 // The window's fixed texts; the record button's label depends on the state.
 constexpr PlacedText kTexts[] = {
-    {"宏管理器", 16, 9, 18},     {"选择宏", 39, 60, 15},      {"按键系列", 151, 60, 15},
-    {"录制选项", 311, 60, 15},   {"记录按键动作", 290, 168, 15}, {"间的延迟", 290, 184, 15},
-    {"循环次数", 295, 300, 15},  {"新建", 35, 372, 15},       {"删除", 95, 372, 15},
-    {"确定", 300, 404, 15},      {"取消", 352, 404, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "宏管理器"), 16, 9, 18},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "选择宏"), 39, 60, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "按键系列"), 151, 60, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "录制选项"), 311, 60, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作"), 290, 168, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟"), 290, 184, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"), 295, 300, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "新建"), 35, 372, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "删除"), 95, 372, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "确定"), 300, 404, 15},
+    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "取消"), 352, 404, 15},
 };
 
 }  // namespace
@@ -44,8 +51,8 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
         const char* name = model.regionActive(i) ? e.active : e.normal;
         if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(e.rect.left, e.rect.top, *img);
     }
-    for (const PlacedText& t : kTexts) drawSkinText(p, QString::fromUtf8(t.text), t.x, t.y, t.height);
-    drawSkinText(p, QString::fromUtf8(model.manager().recording() ? "停止录制" : "开始录制"), 310, 103, 15);
+    for (const PlacedText& t : kTexts) drawSkinText(p, tr(t.text), t.x, t.y, t.height);
+    drawSkinText(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"), 310, 103, 15);
 }
 
 }  // namespace vandrel

@@ -3,6 +3,7 @@
 // its seven regions in their normal, hover or ticked pictures. The two lists
 // and the loop-count box are child controls drawn over it.
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QSize>
 
@@ -19,6 +20,8 @@ public:
     // The window's size: that of "MacroManagement.png", or 410 x 440 without it.
     QSize windowSize();
     void compose(QImage& frame, const MacroRecordDlgModel& model);
+
+    Q_DECLARE_TR_FUNCTIONS(vandrel::MacroRecordDlgRenderer)
 
 private:
     SkinCache& m_skins;

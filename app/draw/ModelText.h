@@ -7,10 +7,19 @@
 #include <QString>
 #include <string>
 
+#include "util/TextLookup.h"
+
 namespace vandrel {
 
 inline QString modelText(const char* context, const std::u16string& text) {
     return QCoreApplication::translate(context, QString::fromStdU16String(text).toUtf8().constData());
+}
+
+// The lookup the composed model texts (lists of changes, file messages) take.
+inline TextLookup modelLookup() {
+    return [](const char* context, const char* source, int n) {
+        return QCoreApplication::translate(context, source, nullptr, n).toStdString();
+    };
 }
 
 }  // namespace vandrel

@@ -6,6 +6,7 @@
 #include "macro/MacroSlot.h"
 #include "macro/MacroStoreFile.h"
 #include "util/AtomicFile.h"
+#include "util/TrNoop.h"
 
 #include <cerrno>
 
@@ -15,25 +16,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kContext = "vandrel::AppCommands";
+
 // The reason of a file failure in the words of the program's messages.
-std::string reasonText(const std::error_code& why) {
-    if (why == make_error_code(FileError::NotRegular)) return "不是普通文件";
-    if (why == make_error_code(FileError::ReadOnly)) return "文件为只读";
+const char* reasonSource(const std::error_code& why) {
+    if (why == make_error_code(FileError::NotRegular)) return VANDREL_TR_NOOP("vandrel::AppCommands", "不是普通文件");
+    if (why == make_error_code(FileError::ReadOnly)) return VANDREL_TR_NOOP("vandrel::AppCommands", "文件为只读");
     if (why.category() == std::generic_category() || why.category() == std::system_category()) {
         switch (why.value()) {
-        case ENOSPC: return "磁盘空间不足";
+        case ENOSPC: return VANDREL_TR_NOOP("vandrel::AppCommands", "磁盘空间不足");
 #ifdef EDQUOT
-        case EDQUOT: return "超出磁盘配额";
+        case EDQUOT: return VANDREL_TR_NOOP("vandrel::AppCommands", "超出磁盘配额");
 #endif
         case EACCES:
-        case EPERM: return "没有访问权限";
-        case EROFS: return "文件系统为只读";
-        case EISDIR: return "是一个文件夹";
-        case EIO: return "读写错误";
+        case EPERM: return VANDREL_TR_NOOP("vandrel::AppCommands", "没有访问权限");
+        case EROFS: return VANDREL_TR_NOOP("vandrel::AppCommands", "文件系统为只读");
+        case EISDIR: return VANDREL_TR_NOOP("vandrel::AppCommands", "是一个文件夹");
+        case EIO: return VANDREL_TR_NOOP("vandrel::AppCommands", "读写错误");
         default: break;
         }
     }
-    return why ? why.message() : "未知错误";
+    return why ? nullptr : VANDREL_TR_NOOP("vandrel::AppCommands", "未知错误");
+}
+
+std::string reasonText(const std::error_code& why, const TextLookup& tr) {
+    const char* source = reasonSource(why);
+    return source ? lookUpText(tr, kContext, source) : why.message();
 }
 
 FileWrite keymapWrite(bool written, const fs::path& file, const std::error_code& why) {
@@ -45,18 +53,20 @@ FileWrite keymapWrite(bool written, const fs::path& file, const std::error_code&
 
 }  // namespace
 
-std::string fileNoticeText(const FileNotice& notice) {
-    const std::string file = notice.file.u8string();
-    const std::string why = reasonText(notice.why);
+std::string fileNoticeText(const FileNotice& notice, const TextLookup& tr) {
+    const char* pattern = VANDREL_TR_NOOP("vandrel::AppCommands", "无法保存 %1（%2），文件保持原样！");
     switch (notice.kind) {
     case FileNotice::Kind::Unreadable:
-        return "无法读取 " + file + "（" + why + "）。本次运行不会改写这个文件，程序使用出厂设置继续运行。";
+        pattern = VANDREL_TR_NOOP("vandrel::AppCommands",
+                                  "无法读取 %1（%2）。本次运行不会改写这个文件，程序使用出厂设置继续运行。");
+        break;
     case FileNotice::Kind::NotCreated:
-        return "无法创建 " + file + "（" + why + "），设置不会保存到电脑上！";
+        pattern = VANDREL_TR_NOOP("vandrel::AppCommands", "无法创建 %1（%2），设置不会保存到电脑上！");
+        break;
     case FileNotice::Kind::NotSaved:
         break;
     }
-    return "无法保存 " + file + "（" + why + "），文件保持原样！";
+    return fillPlaceholders(lookUpText(tr, kContext, pattern), {notice.file.u8string(), reasonText(notice.why, tr)});
 }
 
 FileWrite saveKeymap(const AppState& state, const fs::path& dataFolder, const DeviceImage& image,

@@ -14,6 +14,7 @@
 #include "app/model/MainWindowModel.h"
 #include "device/TransferResult.h"
 #include "macro/MacroManager.h"
+#include "util/TextLookup.h"
 
 namespace vandrel {
 
@@ -29,8 +30,8 @@ struct FileNotice {
     std::error_code why;
 };
 
-// The message for a notice, UTF-8.
-std::string fileNoticeText(const FileNotice& notice);
+// The message for a notice, UTF-8, in the language of `tr`.
+std::string fileNoticeText(const FileNotice& notice, const TextLookup& tr = {});
 
 // What became of a write of keymap.bin. A file kept because it could not be
 // read at start is neither written nor reported again.

@@ -9,6 +9,7 @@
 #include "device/Commands.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "util/TrNoop.h"
 
 namespace vandrel {
 
@@ -25,18 +26,20 @@ bool keepSnapshotBeforeSave(const AppState& state, const MacroStore& savedMacros
     return store.add(*s, nowMs);
 }
 
-std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current) {
+std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current, const TextLookup& tr) {
     std::vector<HistoryRow> rows;
     auto s = std::make_unique<Snapshot>();
     for (const SnapshotEntry& e : store.list()) {
         if (!store.load(e, *s)) continue;
         HistoryRow row;
         row.entry = e;
-        row.differs = describeChanges(summarizeChanges(s->image, current.image));
+        row.differs = describeChanges(summarizeChanges(s->image, current.image), tr);
         if (row.differs.empty()) {
             const bool hostOnly = std::memcmp(&s->keys, &current.keys, sizeof s->keys) != 0 ||
                                   std::memcmp(&s->macros, &current.macros, sizeof s->macros) != 0;
-            row.differs = hostOnly ? "按键记录或宏名称" : "与当前设置相同";
+            row.differs = lookUpText(tr, "vandrel::ConfigHistory",
+                                     hostOnly ? VANDREL_TR_NOOP("vandrel::ConfigHistory", "按键记录或宏名称")
+                                              : VANDREL_TR_NOOP("vandrel::ConfigHistory", "与当前设置相同"));
         }
         rows.push_back(std::move(row));
     }

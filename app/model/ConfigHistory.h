@@ -10,6 +10,7 @@
 
 #include "app/model/AppState.h"
 #include "profile/SnapshotStore.h"
+#include "util/TextLookup.h"
 
 namespace vandrel {
 
@@ -26,7 +27,7 @@ struct HistoryRow {
     std::string differs;  // "灯光、按键 3 个" or "与当前设置相同" (UTF-8)
 };
 // Newest first; snapshots that cannot be read are left out.
-std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current);
+std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current, const TextLookup& tr = {});
 
 // The snapshot replaces the configuration being edited (not the keyboard's:
 // Save sends it); keymap.bin and MacroDefine.bin follow. The caller records

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/Commands.h"
+#include "util/TrNoop.h"
 
 namespace vandrel {
 
@@ -12,17 +13,31 @@ constexpr int kRowsPerColumn = 6;
 constexpr size_t kCellBytes = 4;
 constexpr size_t kCells = kKeyMapBytes / kCellBytes;
 
-void count(std::string& out, const char* what, int n) {
-    if (n <= 0) return;
-    if (!out.empty()) out += "、";
-    out += what;
-    out += " " + std::to_string(n) + " 个";
+// The texts of this file in the language of `tr`.
+std::string text(const TextLookup& tr, const char* source, int n = -1) {
+    return lookUpText(tr, "vandrel::PendingChanges", source, n);
 }
-void name(std::string& out, const char* what, bool differs) {
-    if (!differs) return;
-    if (!out.empty()) out += "、";
-    out += what;
-}
+
+// A list of the sections that differ, in the language of `tr`.
+class SectionList {
+public:
+    explicit SectionList(const TextLookup& tr) : m_tr(tr) {}
+    void name(const char* what, bool differs) {
+        if (differs) add(text(m_tr, what));
+    }
+    void count(const char* what, int n) {
+        if (n > 0) add(text(m_tr, what, n));
+    }
+    const std::string& joined() const { return m_joined; }
+
+private:
+    void add(const std::string& section) {
+        if (!m_joined.empty()) m_joined += text(m_tr, VANDREL_TR_NOOP("vandrel::PendingChanges", "、"));
+        m_joined += section;
+    }
+    const TextLookup& m_tr;
+    std::string m_joined;
+};
 }  // namespace
 
 bool ChangeSummary::any() const {
@@ -63,34 +78,38 @@ ChangeSummary summarizeChanges(const DeviceImage& image, const ShadowImage& shad
     return s;
 }
 
-std::string describeChanges(const ChangeSummary& s) {
-    std::string out;
-    name(out, "灯光", s.lighting);
-    name(out, "调色板", s.palette);
-    name(out, "游戏模式", s.gameMode);
-    name(out, "Win 锁定", s.winLock);
-    name(out, "按键响应时间", s.responseTime);
-    name(out, "USB报告率", s.reportRate);
-    name(out, "按键", s.keySection && s.keys == 0);
-    count(out, "按键", s.keys);
-    count(out, "宏", s.macros);
-    count(out, "自定义灯光", s.diyMaps);
-    return out;
+std::string describeChanges(const ChangeSummary& s, const TextLookup& tr) {
+    SectionList out(tr);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "灯光"), s.lighting);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "调色板"), s.palette);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "游戏模式"), s.gameMode);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "Win 锁定"), s.winLock);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "按键响应时间"), s.responseTime);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "USB报告率"), s.reportRate);
+    out.name(VANDREL_TR_NOOP("vandrel::PendingChanges", "按键"), s.keySection && s.keys == 0);
+    out.count(VANDREL_TR_N_NOOP("vandrel::PendingChanges", "按键 %n 个"), s.keys);
+    out.count(VANDREL_TR_N_NOOP("vandrel::PendingChanges", "宏 %n 个"), s.macros);
+    out.count(VANDREL_TR_N_NOOP("vandrel::PendingChanges", "自定义灯光 %n 个"), s.diyMaps);
+    return out.joined();
 }
 
-std::string pendingChangesText(const DeviceImage& image, const ShadowImage& shadow) {
-    const std::string what = describeChanges(summarizeChanges(image, shadow));
-    return what.empty() ? std::string() : "未保存：" + what;
+std::string pendingChangesText(const DeviceImage& image, const ShadowImage& shadow, const TextLookup& tr) {
+    const std::string what = describeChanges(summarizeChanges(image, shadow), tr);
+    if (what.empty()) return {};
+    return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::PendingChanges", "未保存：%1")), {what});
 }
 
-std::string saveCheckText(const WriteResult& result, const ReadBackResult& check) {
+std::string saveCheckText(const WriteResult& result, const ReadBackResult& check, const TextLookup& tr) {
     if (result.step != WriteStep::ReadBack) return {};
     switch (result.outcome) {
         case TransferOutcome::Mismatch:
-            return "键盘中的设置与写入的不一致：" + describeChanges(summarizeFlags(check.differing)) +
-                   "。设置未保存，请再次单击“保存”。";
-        case TransferOutcome::DeviceGone: return "校验写入的设置时键盘已断开连接，设置未保存！";
-        default: return "校验写入的设置时键盘没有响应，设置未保存！";
+            return fillPlaceholders(
+                text(tr, VANDREL_TR_NOOP("vandrel::PendingChanges",
+                                         "键盘中的设置与写入的不一致：%1。设置未保存，请再次单击“保存”。")),
+                {describeChanges(summarizeFlags(check.differing), tr)});
+        case TransferOutcome::DeviceGone:
+            return text(tr, VANDREL_TR_NOOP("vandrel::PendingChanges", "校验写入的设置时键盘已断开连接，设置未保存！"));
+        default: return text(tr, VANDREL_TR_NOOP("vandrel::PendingChanges", "校验写入的设置时键盘没有响应，设置未保存！"));
     }
 }
 

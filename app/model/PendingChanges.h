@@ -8,6 +8,7 @@
 #include "device/DeviceImage.h"
 #include "device/ReadBack.h"
 #include "device/Transfers.h"
+#include "util/TextLookup.h"
 
 namespace vandrel {
 
@@ -32,14 +33,15 @@ ChangeSummary summarizeChanges(const DeviceImage& image, const ShadowImage& shad
 // Per section only, for a comparison that knows no more than its flags.
 ChangeSummary summarizeFlags(const ChangeFlags& flags);
 
-// "灯光、调色板、按键 3 个、宏 2 个" (UTF-8); empty when nothing differs.
-std::string describeChanges(const ChangeSummary& summary);
+// "灯光、调色板、按键 3 个、宏 2 个" (UTF-8), in the language of `tr`; empty
+// when nothing differs.
+std::string describeChanges(const ChangeSummary& summary, const TextLookup& tr = {});
 // The bottom line's text while something is unsaved: "未保存：…"; empty otherwise.
-std::string pendingChangesText(const DeviceImage& image, const ShadowImage& shadow);
+std::string pendingChangesText(const DeviceImage& image, const ShadowImage& shadow, const TextLookup& tr = {});
 
 // The message of a save whose read-back failed: the sections the keyboard
 // holds otherwise, or the keyboard gone or silent during the check. Empty
 // when the save failed before its check (the write's own message applies).
-std::string saveCheckText(const WriteResult& result, const ReadBackResult& check);
+std::string saveCheckText(const WriteResult& result, const ReadBackResult& check, const TextLookup& tr = {});
 
 }  // namespace vandrel

@@ -24,7 +24,7 @@ CHistoryDlg::CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows
       m_model(shownRows(m_rows)),
       m_skins(skinFolder),
       m_renderer(m_skins) {
-    setWindowTitle(QStringLiteral("配置历史"));
+    setWindowTitle(tr("配置历史"));
     setFixedSize(HistoryDialogModel::kWidth, HistoryDialogModel::kHeight);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -17,11 +17,8 @@ namespace vandrel {
 
 namespace {
 
-QString u8(const char* s) { return QString::fromUtf8(s); }
 QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 
-const QString kCaption = QString::fromUtf8("宏管理");
-const QString kMacroFullText = QString::fromUtf8("宏指令已满（190 字节），无法再添加按键动作。");
 
 constexpr QRect kMacroListRect(20, 80, 113, 275);
 constexpr QRect kEventListRect(150, 80, 113, 275);
@@ -53,7 +50,7 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
       m_model(*m_hook, m_clock),
       m_skins(skinFolder + QStringLiteral("/MacroManagement")),
       m_renderer(m_skins) {
-    setWindowTitle(kCaption);
+    setWindowTitle(caption());
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -122,7 +119,11 @@ void CMacroRecordDlg::refresh() {
     update();
 }
 
-void CMacroRecordDlg::tell(const QString& text) { askUser(this, kCaption, text, QMessageBox::Ok); }
+QString CMacroRecordDlg::caption() { return tr("宏管理"); }
+
+QString CMacroRecordDlg::macroFullText() { return tr("宏指令已满（190 字节），无法再添加按键动作。"); }
+
+void CMacroRecordDlg::tell(const QString& text) { askUser(this, caption(), text, QMessageBox::Ok); }
 
 void CMacroRecordDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
@@ -160,7 +161,7 @@ void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 void CMacroRecordDlg::click(MacroClick c) {
     switch (c) {
-    case MacroClick::NoMacroToRecord: tell(u8("请选择一个宏指令文件录制\n")); break;
+    case MacroClick::NoMacroToRecord: tell(tr("请选择一个宏指令文件录制\n")); break;
     case MacroClick::ConfirmDelete: deleteMacro(); break;
     case MacroClick::Ok: ok(); return;
     case MacroClick::Cancel: reject(); return;
@@ -170,8 +171,8 @@ void CMacroRecordDlg::click(MacroClick c) {
 }
 
 void CMacroRecordDlg::deleteMacro() {
-    if (askUser(this, kCaption, u8("确认删除吗？"), QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
-    if (!m_model.deleteConfirmed()) tell(u8("请选择一个宏指令文件删除\n"));
+    if (askUser(this, caption(), tr("确认删除吗？"), QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
+    if (!m_model.deleteConfirmed()) tell(tr("请选择一个宏指令文件删除\n"));
 }
 
 void CMacroRecordDlg::ok() {
@@ -183,16 +184,16 @@ void CMacroRecordDlg::ok() {
         for (const HeldKeysReport& r : held) {
             QStringList keys;
             for (uint8_t vk : r.vks) keys << keyName(vk);
-            lines << u8("“%1”：%2").arg(qs(r.name), keys.join(u8("、")));
+            lines << tr("“%1”：%2").arg(qs(r.name), keys.join(tr("、")));
             if (!r.releasesFit) full << qs(r.name);
         }
-        QString text = u8("以下宏结束时仍有按键处于按下状态，键盘播放后这些按键会一直保持按下：\n%1\n\n"
+        QString text = tr("以下宏结束时仍有按键处于按下状态，键盘播放后这些按键会一直保持按下：\n%1\n\n"
                           "是否在宏的末尾添加这些按键的释放？")
                            .arg(lines.join(QLatin1Char('\n')));
         if (!full.isEmpty())
-            text += u8("\n（宏 %1 已满，无法添加释放，请先删除一些按键动作。）").arg(full.join(u8("、")));
+            text += tr("\n（宏 %1 已满，无法添加释放，请先删除一些按键动作。）").arg(full.join(tr("、")));
         const auto answer =
-            askUser(this, kCaption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            askUser(this, caption(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel) {
             refresh();
             return;
@@ -209,8 +210,8 @@ void CMacroRecordDlg::reject() {
 }
 
 void CMacroRecordDlg::editResult(EditResult r) {
-    if (r == EditResult::EditCurrentDelay) tell(u8("请编辑当前延时\n"));
-    if (r == EditResult::MacroFull) tell(kMacroFullText);
+    if (r == EditResult::EditCurrentDelay) tell(tr("请编辑当前延时\n"));
+    if (r == EditResult::MacroFull) tell(macroFullText());
     refresh();
 }
 
@@ -236,26 +237,24 @@ void CMacroRecordDlg::menuCommand(int id) {
 
 void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
-    const auto add = [&](QMenu* m, const char* text, int id) {
-        m->addAction(u8(text))->setData(id);
-    };
-    add(&menu, "在之前开始录入", kCmdCaptureBefore);
-    add(&menu, "在之后开始录入", kCmdCaptureAfter);
-    QMenu* mouse = menu.addMenu(u8("插入鼠标按键"));
+    const auto add = [&](QMenu* m, const QString& text, int id) { m->addAction(text)->setData(id); };
+    add(&menu, tr("在之前开始录入"), kCmdCaptureBefore);
+    add(&menu, tr("在之后开始录入"), kCmdCaptureAfter);
+    QMenu* mouse = menu.addMenu(tr("插入鼠标按键"));
     const struct {
-        const char* name;
+        QString name;
         int press, release, click;
-    } buttons[] = {{"左键", kCmdLeftPress, kCmdLeftRelease, kCmdLeftClick},
-                   {"右键", kCmdRightPress, kCmdRightRelease, kCmdRightClick},
-                   {"中键", kCmdMiddlePress, kCmdMiddleRelease, kCmdMiddleClick}};
+    } buttons[] = {{tr("左键"), kCmdLeftPress, kCmdLeftRelease, kCmdLeftClick},
+                   {tr("右键"), kCmdRightPress, kCmdRightRelease, kCmdRightClick},
+                   {tr("中键"), kCmdMiddlePress, kCmdMiddleRelease, kCmdMiddleClick}};
     for (const auto& b : buttons) {
-        QMenu* sub = mouse->addMenu(u8(b.name));
-        add(sub, "压下", b.press);
-        add(sub, "释放", b.release);
-        add(sub, "单击", b.click);
+        QMenu* sub = mouse->addMenu(b.name);
+        add(sub, tr("压下"), b.press);
+        add(sub, tr("释放"), b.release);
+        add(sub, tr("单击"), b.click);
     }
-    add(&menu, "插入延迟", kCmdInsertDelay);
-    add(&menu, "删除", kCmdDeleteRow);
+    add(&menu, tr("插入延迟"), kCmdInsertDelay);
+    add(&menu, tr("删除"), kCmdDeleteRow);
     if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
 }
 
@@ -264,14 +263,14 @@ void CMacroRecordDlg::hookKey(uint8_t vk, bool released, uint64_t timestampMs) {
     const CaptureResult r = m_model.onHookKey(vk, released);
     refresh();
     // Told after the key event has been handled, not inside the capture.
-    if (r == CaptureResult::MacroFull) QTimer::singleShot(0, this, [this] { tell(kMacroFullText); });
+    if (r == CaptureResult::MacroFull) QTimer::singleShot(0, this, [this] { tell(macroFullText()); });
 }
 
 void CMacroRecordDlg::listRenamed(int newRow) {
     const int oldRow = m_macroList->model().editStartRow();
     const std::u16string name = m_macroList->model().text(newRow);
     if (m_model.renameMacro(oldRow, name) == RenameResult::Refused)
-        tell(name.empty() ? u8("宏名称不能为空。") : u8("宏名称最多 254 个字符。"));
+        tell(name.empty() ? tr("宏名称不能为空。") : tr("宏名称最多 254 个字符。"));
     refresh();
 }
 

@@ -86,6 +86,8 @@ private:
     void deleteMacro();
     void ok();
     void showContextMenu(const QPoint& globalPos);
+    static QString caption();
+    static QString macroFullText();
     void tell(const QString& text);
     void editResult(EditResult r);
     void listRenamed(int newRow);

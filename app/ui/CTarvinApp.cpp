@@ -113,8 +113,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // notification area (minimised where there is none).
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
     // The configuration history and the save check, beside About in the tray menu.
-    QAction* history = new QAction(QStringLiteral("配置历史(&H)…"), tray.menu());
-    QAction* verify = new QAction(QStringLiteral("保存后校验(&V)"), tray.menu());
+    QAction* history = new QAction(tr("配置历史(&H)…"), tray.menu());
+    QAction* verify = new QAction(tr("保存后校验(&V)"), tray.menu());
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());
     tray.menu()->insertAction(tray.aboutAction(), history);

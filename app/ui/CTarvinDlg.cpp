@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/draw/ModelText.h"
 #include "app/draw/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
@@ -308,7 +309,7 @@ void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
     if (!m_hooks.warn) return;
     for (const FileNotice& n : notices) {
         const QString caption = n.kind == FileNotice::Kind::Unreadable ? tr("读取文件") : tr("保存文件");
-        m_hooks.warn(this, caption, QString::fromStdString(fileNoticeText(n)));
+        m_hooks.warn(this, caption, QString::fromStdString(fileNoticeText(n, modelLookup())));
     }
 }
 
@@ -427,7 +428,7 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
             if (!result.ok() && m_hooks.warn) {
-                const std::string checkText = saveCheckText(result, check);
+                const std::string checkText = saveCheckText(result, check, modelLookup());
                 m_hooks.warn(this, tr("保存"),
                              checkText.empty() ? failureText(result.outcome, QT_TR_NOOP("设置未保存！"))
                                                : QString::fromStdString(checkText));
@@ -576,7 +577,7 @@ void CTarvinDlg::runProfiles() {
 // ---- undo, redo and the configuration history ---------------------------
 
 QString CTarvinDlg::pendingText() const {
-    return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow));
+    return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow, modelLookup()));
 }
 
 void CTarvinDlg::recordChange(bool mergeWithLast) {
@@ -617,7 +618,7 @@ void CTarvinDlg::showConfigHistory() {
     if (m_busy) return;
     recordChange();
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
-    CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state), this);
+    CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state, modelLookup()), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {

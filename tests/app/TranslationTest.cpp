@@ -9,6 +9,9 @@
 #include <QXmlStreamReader>
 #include <set>
 
+#include "app/draw/ModelText.h"
+#include "app/model/AppCommands.h"
+#include "app/model/PendingChanges.h"
 #include "platform/UiTheme.h"
 
 using namespace vandrel;
@@ -16,7 +19,8 @@ using namespace vandrel;
 namespace {
 
 struct Message {
-    QString context, source, translation, type;
+    QString context, source, type;
+    QStringList translations;  // one, or one per plural form of a text with a count
 };
 
 std::vector<Message> readTs(const QString& path) {
@@ -26,6 +30,7 @@ std::vector<Message> readTs(const QString& path) {
     QXmlStreamReader xml(&file);
     QString context;
     Message m;
+    bool numerus = false;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement()) continue;
@@ -33,11 +38,20 @@ std::vector<Message> readTs(const QString& path) {
             context = xml.readElementText();
         } else if (xml.name() == QLatin1String("message")) {
             m = Message{context, {}, {}, {}};
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
         } else if (xml.name() == QLatin1String("source")) {
             m.source = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation")) {
             m.type = xml.attributes().value(QLatin1String("type")).toString();
-            m.translation = xml.readElementText();
+            if (!numerus) {
+                m.translations << xml.readElementText();
+                out.push_back(m);
+                continue;
+            }
+            while (xml.readNextStartElement()) {
+                if (xml.name() == QLatin1String("numerusform")) m.translations << xml.readElementText();
+                else xml.skipCurrentElement();
+            }
             out.push_back(m);
         }
     }
@@ -47,7 +61,7 @@ std::vector<Message> readTs(const QString& path) {
 
 std::multiset<QString> placeholders(const QString& text) {
     std::multiset<QString> found;
-    static const QRegularExpression re(QStringLiteral("%L?\\d+"));
+    static const QRegularExpression re(QStringLiteral("%L?(\\d+|n)"));
     for (auto it = re.globalMatch(text); it.hasNext();) found.insert(it.next().captured());
     return found;
 }
@@ -58,11 +72,14 @@ TEST(Translation, EverySourceTextHasAFinishedEnglishTranslation) {
     for (const Message& m : messages) {
         const std::string where = (m.context + QStringLiteral(": ") + m.source).toStdString();
         EXPECT_TRUE(m.type.isEmpty()) << where << " is " << m.type.toStdString();
-        EXPECT_FALSE(m.translation.trimmed().isEmpty()) << where;
-        // A lost or extra %1 would show a raw placeholder or drop a value.
-        EXPECT_EQ(placeholders(m.source), placeholders(m.translation)) << where;
-        // A menu item keeps its keyboard accelerator.
-        EXPECT_EQ(m.source.count(QLatin1Char('&')), m.translation.count(QLatin1Char('&'))) << where;
+        ASSERT_FALSE(m.translations.isEmpty()) << where;
+        for (const QString& translation : m.translations) {
+            EXPECT_FALSE(translation.trimmed().isEmpty()) << where;
+            // A lost or extra %1 (or %n) would show a raw placeholder or drop a value.
+            EXPECT_EQ(placeholders(m.source), placeholders(translation)) << where;
+            // A menu item keeps its keyboard accelerator.
+            EXPECT_EQ(m.source.count(QLatin1Char('&')), translation.count(QLatin1Char('&'))) << where;
+        }
     }
 }
 
@@ -73,7 +90,18 @@ TEST(Translation, EnglishIsBuiltIntoTheProgramAndQtDialogsFollow) {
     QApplication app(argc, argv);
 
     EXPECT_EQ(QCoreApplication::translate("vandrel::MainWindowRenderer", "保存"), QStringLiteral("保存"));
+    // The texts the models compose from pieces: Chinese as it always read
+    // until English is installed, then English with its plural forms.
+    ChangeSummary changes;
+    changes.palette = true;
+    changes.keys = 1;
+    changes.macros = 3;
+    const FileNotice notice{FileNotice::Kind::NotSaved, "/data/a%1.bin", std::make_error_code(std::errc::no_space_on_device)};
+    EXPECT_EQ(describeChanges(changes, modelLookup()), "调色板、按键 1 个、宏 3 个");
+    EXPECT_EQ(fileNoticeText(notice, modelLookup()), "无法保存 /data/a%1.bin（磁盘空间不足），文件保持原样！");
     ASSERT_TRUE(installTranslations(app, UiLanguage::English));
+    EXPECT_EQ(describeChanges(changes, modelLookup()), "palette, 1 key, 3 macros");
+    EXPECT_EQ(fileNoticeText(notice, modelLookup()), "Could not save /data/a%1.bin (the disk is full). The file is unchanged!");
     EXPECT_EQ(QCoreApplication::translate("vandrel::MainWindowRenderer", "保存"), QStringLiteral("Save"));
     EXPECT_EQ(QCoreApplication::translate("PanelTables", "呼吸"), QStringLiteral("Breathing"));
     EXPECT_EQ(QLocale().language(), QLocale::English);

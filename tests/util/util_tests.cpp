@@ -13,6 +13,7 @@
 
 #include "util/AtomicFile.h"
 #include "util/Endian.h"
+#include "util/TextLookup.h"
 #include "util/Utf16.h"
 #include "tests/support/TempFolder.h"
 
@@ -66,6 +67,14 @@ TEST(Utf16, RoundTripsChineseAndAstralText) {
     const std::u16string s = u"配置 Profile_1 \U0001F3AE";
     EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(s)), s);
     EXPECT_EQ(utf16ToUtf8(u"复制"), "\xE5\xA4\x8D\xE5\x88\xB6");
+}
+
+TEST(TextLookup, PlaceholdersAreFilledOnceAndCountsWithoutALookup) {
+    // A value holding "%2" (a file name) is shown as it is, not filled again.
+    EXPECT_EQ(fillPlaceholders("无法保存 %1（%2）", {"/a%2b%1.bin", "x"}), "无法保存 /a%2b%1.bin（x）");
+    EXPECT_EQ(fillPlaceholders("%2 before %1, %3 kept, 100%", {"a", "b"}), "b before a, %3 kept, 100%");
+    EXPECT_EQ(lookUpText({}, "ctx", "按键 %n 个", 12), "按键 12 个");
+    EXPECT_EQ(lookUpText({}, "ctx", "100%n", -1), "100%n");
 }
 
 TEST(AtomicFile, ReplacesWholeFileAndLeavesNoTemporary) {
@@ -143,6 +152,29 @@ TEST(ReadFilePrefix, ReadsAtMostTheLimitAndTellsMissingFromUnreadable) {
     EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
     ASSERT_EQ(readFilePrefix(dir.path() / "f", 100, out), FileResult::Ok);
     EXPECT_EQ(out.size(), 5u);
+}
+
+// The read buffer follows the file's reported size, not the cap: a file larger
+// than the first buffer, one exactly at the cap, and a file that reports no
+// size (procfs, sysfs) must all come back whole.
+TEST(ReadFilePrefix, WholeFileWhateverItsReportedSize) {
+    TempFolder dir;
+    std::vector<uint8_t> big(100000);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_EQ(writeFileAtomic(dir.path() / "big", {{big.data(), big.size()}}), FileResult::Ok);
+    std::vector<uint8_t> out;
+    for (const size_t cap : {size_t{32} << 20, big.size(), big.size() + 1}) {
+        ASSERT_EQ(readFilePrefix(dir.path() / "big", cap, out), FileResult::Ok);
+        EXPECT_EQ(out, big) << cap;
+    }
+    ASSERT_EQ(readFilePrefix(dir.path() / "big", 4097, out), FileResult::Ok);
+    EXPECT_EQ(out, std::vector<uint8_t>(big.begin(), big.begin() + 4097));
+
+    ASSERT_EQ(fs::file_size("/proc/self/status"), 0u);
+    ASSERT_EQ(readFilePrefix("/proc/self/status", 1 << 20, out), FileResult::Ok);
+    const std::string text(out.begin(), out.end());
+    EXPECT_GT(text.size(), 200u);
+    EXPECT_NE(text.find("ctxt_switches"), std::string::npos);
 }
 
 TEST(AtomicFile, FailedRenameRemovesTheTemporary) {
