@@ -118,11 +118,14 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
     }
     std::vector<std::string> words{commandName(options.command)};
     for (const std::string& a : options.args) words.push_back(a);
-    // A profile given as a path travels as an absolute one: the program runs
-    // in another working folder. A bare name is looked up in the program's
-    // own profile folder.
-    if (options.command == Command::Apply && words[1].find('/') != std::string::npos)
-        words[1] = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
+    // A profile given as a path, or naming a file here, travels as an
+    // absolute path: the program runs in another working folder. A bare name
+    // is looked up in the program's own profile folder.
+    if (options.command == Command::Apply) {
+        const QFileInfo file(QString::fromStdString(words[1]));
+        if (words[1].find_first_of("/\\") != std::string::npos || file.isFile())
+            words[1] = file.absoluteFilePath().toStdString();
+    }
     std::string message, output;
     const int code = exchange(instance, words, options.demo, kAnswerWaitMs, message, output, err);
     if (code == kHandoffNobody) return code;
