@@ -650,6 +650,17 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
         error = err.text;
         return false;
     }
+    // The firmware version is only informative: one that does not read as
+    // "major.minor" is left at 0.0 rather than refused.
+    const QStringList firmware = root.value(QLatin1String("firmware")).toString().split(u'.');
+    if (firmware.size() == 2) {
+        bool majorOk = false, minorOk = false;
+        const uint major = firmware[0].toUInt(&majorOk), minor = firmware[1].toUInt(&minorOk);
+        if (majorOk && minorOk && major <= 255 && minor <= 255) {
+            c.firmware.major = static_cast<uint8_t>(major);
+            c.firmware.minor = static_cast<uint8_t>(minor);
+        }
+    }
 
     config = c;
     return true;

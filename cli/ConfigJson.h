@@ -19,7 +19,7 @@ struct Configuration {
     DeviceImage image;
     KeyRecordTable records;
     MacroStore macros;
-    FirmwareVersion firmware;  // informative; not read back
+    FirmwareVersion firmware;  // informative; never written to the keyboard
 
     Configuration() {
         image.clear();

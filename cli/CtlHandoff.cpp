@@ -24,19 +24,87 @@ std::vector<std::string> decodeRequest(const QByteArray& line) {
     return words;
 }
 
-QByteArray encodeAnswer(int code, const std::string& message) {
+QByteArray encodeAnswer(int code, const std::string& message, const std::string& output) {
     QByteArray text = QByteArray::fromStdString(message);
-    text.replace('\n', ' ');
-    return QByteArray::number(code) + '\t' + text;
+    text.replace('\n', ' ').replace('\t', ' ');
+    QByteArray line = QByteArray::number(code) + '\t' + text;
+    if (!output.empty()) line += '\t' + QByteArray::fromStdString(output).toBase64();
+    return line;
 }
 
-bool decodeAnswer(const QByteArray& line, int& code, std::string& message) {
+bool decodeAnswer(const QByteArray& line, int& code, std::string& message, std::string& output) {
     const int tab = line.indexOf('\t');
     if (tab <= 0) return false;
     bool ok = false;
     code = line.left(tab).toInt(&ok);
-    message = line.mid(tab + 1).trimmed().toStdString();
+    const int outputTab = line.indexOf('\t', tab + 1);
+    message = line.mid(tab + 1, outputTab < 0 ? -1 : outputTab - tab - 1).trimmed().toStdString();
+    output.clear();
+    if (outputTab >= 0) {
+        const auto decoded =
+            QByteArray::fromBase64Encoding(line.mid(outputTab + 1), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded) return false;
+        output = decoded.decoded.toStdString();
+    }
     return ok && code >= 0 && code <= 255;
+}
+
+namespace {
+
+// One request to the running program and its answer. Returns the exit code
+// the answer carries, kHandoffNobody when nobody listens, or the code of a
+// failed exchange after saying why on `err`.
+int exchange(const SingleInstance& instance, std::vector<std::string> words, bool demo, int waitMs,
+             std::string& message, std::string& output, std::ostream& err) {
+    if (demo) words.insert(words.begin(), kDemoWord);
+    QByteArray request;
+    if (!encodeRequest(words, request)) {
+        err << "vandrelctl: an argument holds a tab or a line break.\n";
+        return kExitUsage;
+    }
+    SingleInstance::NoAnswer why = SingleInstance::NoAnswer::NotListening;
+    const std::optional<QByteArray> answer = instance.sendCommand(request, waitMs, &why);
+    if (!answer) {
+        switch (why) {
+        case SingleInstance::NoAnswer::NotListening: return kHandoffNobody;
+        case SingleInstance::NoAnswer::TimedOut:
+            err << "vandrelctl: the running Vandrel program did not answer within " << (waitMs + 999) / 1000
+                << " s; it may be hung.\n";
+            return kExitNoAnswer;
+        case SingleInstance::NoAnswer::Dropped:
+            err << "vandrelctl: the running Vandrel program closed the connection without answering "
+                   "(it may have ended); try again.\n";
+            return kExitFailed;
+        }
+    }
+    int code = kExitFailed;
+    if (!decodeAnswer(*answer, code, message, output)) {
+        err << "vandrelctl: the running program gave no usable answer.\n";
+        return kExitFailed;
+    }
+    return code;
+}
+
+}  // namespace
+
+int configurationFromProgram(const SingleInstance& instance, bool demo, Configuration& config, std::ostream& err,
+                             int waitMs) {
+    std::string message, output;
+    const int code = exchange(instance, {kConfigurationWord}, demo, waitMs, message, output, err);
+    if (code == kHandoffNobody) {
+        err << "vandrelctl: the Vandrel program ended before it answered; try again.\n";
+        return kExitFailed;
+    }
+    if (code != kExitDone) {
+        if (!message.empty()) err << "vandrelctl: " << message << "\n";
+        return code;
+    }
+    std::string error;
+    if (!configurationFromJson(output, config, error)) {
+        err << "vandrelctl: the running program's configuration could not be read: " << error << "\n";
+        return kExitFailed;
+    }
+    return kExitDone;
 }
 
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err) {
@@ -44,33 +112,27 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
         if (!instance.serverListening()) return kHandoffNobody;
         err << "vandrelctl: the Vandrel program is running and talks to the keyboard; 'vandrelctl "
             << commandName(options.command)
-            << "' does not work beside it. Close the program (its tray icon's exit), or use 'set' and "
-               "'apply', which the program carries out.\n";
+            << "' does not work beside it. Close the program (its tray icon's exit), or use 'set', 'apply', "
+               "'show', 'save' and 'export', which the program answers.\n";
         return kExitFailed;
     }
     std::vector<std::string> words{commandName(options.command)};
     for (const std::string& a : options.args) words.push_back(a);
-    // A profile given as a path travels as an absolute one: the program runs
-    // in another working folder. A bare name is looked up in the program's
-    // own profile folder.
-    if (options.command == Command::Apply && words[1].find('/') != std::string::npos)
-        words[1] = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
-    if (options.demo) words.insert(words.begin(), kDemoWord);
-    QByteArray request;
-    if (!encodeRequest(words, request)) {
-        err << "vandrelctl: an argument holds a tab or a line break.\n";
-        return kExitUsage;
+    // A profile given as a path, or naming a file here, travels as an
+    // absolute path: the program runs in another working folder. A bare name
+    // is looked up in the program's own profile folder.
+    if (options.command == Command::Apply) {
+        const QFileInfo file(QString::fromStdString(words[1]));
+        if (words[1].find_first_of("/\\") != std::string::npos || file.isFile())
+            words[1] = file.absoluteFilePath().toStdString();
     }
-    const std::optional<QByteArray> answer = instance.sendCommand(request, kAnswerWaitMs);
-    if (!answer) return kHandoffNobody;
-    int code = kExitFailed;
-    std::string message;
-    if (!decodeAnswer(*answer, code, message)) {
-        err << "vandrelctl: the running program gave no usable answer.\n";
-        return kExitFailed;
-    }
+    std::string message, output;
+    const int code = exchange(instance, words, options.demo, kAnswerWaitMs, message, output, err);
+    if (code == kHandoffNobody) return code;
     if (!message.empty()) (code == kExitDone ? out : err) << (code == kExitDone ? "" : "vandrelctl: ") << message << "\n";
     return code;
 }
+
+bool readsFromRunningProgram(Command c) { return c == Command::Show || c == Command::Export || c == Command::Save; }
 
 }  // namespace vandrel::ctl

@@ -2,13 +2,15 @@
 // Handing a command to the running program over its single-instance socket:
 // one request line after connecting, one answer line back. The request is
 // the command's words (UTF-8, separated by tabs); the answer is the exit
-// code, a tab and the message for the user.
+// code, a tab, the message for the user and, when the command prints
+// something, a tab and that output in base64.
 
 #include <QByteArray>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "cli/ConfigJson.h"
 #include "cli/CtlOptions.h"
 
 namespace vandrel {
@@ -21,22 +23,39 @@ namespace vandrel::ctl {
 constexpr int kHandoffNobody = -1;
 // The first word of a request for the demo keyboard.
 constexpr const char* kDemoWord = "--demo";
+// The request for the configuration the program holds; it answers with the
+// configuration's JSON.
+constexpr const char* kConfigurationWord = "configuration";
 // How long a second vandrelctl waits for the first one to finish.
 constexpr int kLockWaitMs = 30000;
 // How long the program may take to carry a command out (a read and a write).
 constexpr int kAnswerWaitMs = 60000;
+// How long the program may take to describe its configuration: it answers
+// from memory once its own transfer, if any, is over.
+constexpr int kReadAnswerWaitMs = kLockWaitMs + 5000;
 
-// Asks the running program to carry out a command that changes the keyboard;
-// refuses the others with a message. Returns the exit code, or kHandoffNobody
-// when no program listens (another vandrelctl holds the lock).
+// Asks the running program to carry out a command that changes the keyboard
+// (set, apply); refuses the others with a message, except that the commands
+// of readsFromRunningProgram never come here while it listens. Returns the
+// exit code, or kHandoffNobody when no program listens (another vandrelctl
+// holds the lock).
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err);
+
+// The commands that only read the keyboard's configuration: while the
+// program runs they take it from the program, which holds what it last read
+// from or wrote to the keyboard.
+bool readsFromRunningProgram(Command c);
+// The running program's configuration. Returns an exit code, after saying
+// why on `err` when it is not kExitDone.
+int configurationFromProgram(const SingleInstance& instance, bool demo, Configuration& config, std::ostream& err,
+                             int waitMs = kReadAnswerWaitMs);
 
 // The request for a command: its name and arguments. False when an argument
 // cannot travel (it holds a tab or a line break).
 bool encodeRequest(const std::vector<std::string>& words, QByteArray& line);
 std::vector<std::string> decodeRequest(const QByteArray& line);
-QByteArray encodeAnswer(int code, const std::string& message);
+QByteArray encodeAnswer(int code, const std::string& message, const std::string& output = {});
 // False when the line is not an answer.
-bool decodeAnswer(const QByteArray& line, int& code, std::string& message);
+bool decodeAnswer(const QByteArray& line, int& code, std::string& message, std::string& output);
 
 }  // namespace vandrel::ctl

@@ -96,8 +96,12 @@ int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, S
     return reportOutcome(env, r.outcome, "write");
 }
 
-// The keyboard's whole configuration on top of the data files.
-int readConfiguration(DeviceSession& session, Environment& env, Configuration& c) {
+// The keyboard's whole configuration on top of the data files, or what the
+// running program holds.
+int readConfiguration(Environment& env, Configuration& c) {
+    if (env.configurationSource) return env.configurationSource(c);
+    DeviceSession& session = env.deviceSession();
+    if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
     return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
 }
@@ -199,10 +203,8 @@ void printShow(const Configuration& c, std::ostream& out) {
 }
 
 int cmdShow(const Options& o, Environment& env) {
-    DeviceSession& session = env.deviceSession();
-    if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
-    if (int rc = readConfiguration(session, env, c)) return rc;
+    if (int rc = readConfiguration(env, c)) return rc;
     if (o.json) env.out << configurationToJson(c);
     else printShow(c, env.out);
     return kExitDone;
@@ -280,10 +282,8 @@ int cmdSave(const Options& o, Environment& env) {
         std::error_code ec;
         std::filesystem::create_directories(env.profileFolder, ec);
     }
-    DeviceSession& session = env.deviceSession();
-    if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
-    if (int rc = readConfiguration(session, env, c)) return rc;
+    if (int rc = readConfiguration(env, c)) return rc;
     if (!WriteConfigurationFile(file, c.image, c.records)) {
         env.err << "vandrelctl: " << file.string() << " could not be written.\n";
         return kExitFailed;
@@ -321,10 +321,8 @@ int cmdReset(const Options& o, Environment& env) {
 }
 
 int cmdExport(const Options& o, Environment& env) {
-    DeviceSession& session = env.deviceSession();
-    if (int rc = openKeyboard(session, env, false)) return rc;
     Configuration c;
-    if (int rc = readConfiguration(session, env, c)) return rc;
+    if (int rc = readConfiguration(env, c)) return rc;
     const std::string json = configurationToJson(c);
     if (o.args[0] == "-") {
         env.out << json;

@@ -16,6 +16,8 @@
 
 namespace vandrel::ctl {
 
+struct Configuration;
+
 struct Environment {
     Environment(Transport& t, Clock& c, std::filesystem::path data, std::filesystem::path profiles, std::ostream& o,
                 std::ostream& e)
@@ -34,6 +36,9 @@ struct Environment {
     // Asks before a factory reset; empty when there is nobody to ask.
     std::function<bool()> confirmReset;
     SessionOptions session;
+    // Where show, save and export take the configuration from instead of the
+    // keyboard (the running program); returns an exit code.
+    std::function<int(Configuration&)> configurationSource;
 
     ~Environment();
     // The keyboard session, opened on first use and closed with the

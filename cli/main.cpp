@@ -2,23 +2,22 @@
 //
 // While the Vandrel program runs it alone talks to the keyboard: a command
 // that changes the keyboard is handed to it over its single-instance socket
-// (it applies, shows and saves the change and answers), and the others are
-// refused. Otherwise this process takes the program's instance lock for as
+// (it applies, shows and saves the change and answers), show, save and
+// export take the configuration it holds, and the others are refused.
+// Otherwise this process takes the program's instance lock for as
 // long as it talks to the keyboard, so that a program started meanwhile
 // waits, and two writers never interleave.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlRunner.h"
+#include "cli/Terminal.h"
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
@@ -66,13 +65,18 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
     auto instance = std::make_unique<SingleInstance>();
+    bool fromProgram = false;
     if (!instance->tryLockOnly()) {
-        const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
-        if (handed != ctl::kHandoffNobody) return handed;
-        // Another vandrelctl holds the lock: wait for it to finish.
-        if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
-            std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
-            return ctl::kExitFailed;
+        if (ctl::readsFromRunningProgram(options.command) && instance->serverListening()) {
+            fromProgram = true;
+        } else {
+            const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
+            if (handed != ctl::kHandoffNobody) return handed;
+            // Another vandrelctl holds the lock: wait for it to finish.
+            if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
+                std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
+                return ctl::kExitFailed;
+            }
         }
     }
 
@@ -109,15 +113,16 @@ int main(int argc, char** argv) {
     }
 
     ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
-    env.progress = ::isatty(STDERR_FILENO) != 0;
-    if (::isatty(STDIN_FILENO)) env.confirmReset = askOnTerminal;
+    env.progress = ctl::stderrIsTerminal();
+    if (ctl::stdinIsTerminal()) env.confirmReset = askOnTerminal;
+    if (fromProgram)
+        env.configurationSource = [&instance, &options](ctl::Configuration& c) {
+            return ctl::configurationFromProgram(*instance, options.demo, c, std::cerr);
+        };
     const int code = ctl::runCommand(options, env);
     // Every file is written and the keyboard has answered: end at once rather
     // than wait for the listener's read to time out. The system closes the
     // keyboard's handles; the lock is given back first.
     instance.reset();
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    std::_Exit(code);
+    ctl::exitNow(code);
 }

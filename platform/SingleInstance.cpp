@@ -28,6 +28,8 @@ constexpr char kShowRequest[] = "show\n";
 // one line too.
 constexpr char kCommandPrefix[] = "ctl ";
 constexpr qint64 kMaxRequestBytes = 64 * 1024;
+// An answer may carry a command's whole output (a configuration as JSON).
+constexpr qint64 kMaxAnswerBytes = 8 * 1024 * 1024;
 
 #ifndef Q_OS_WIN
 // A socket path must fit sockaddr_un.
@@ -227,19 +229,27 @@ bool SingleInstance::serverListening(int timeoutMs) const {
     return connected;
 }
 
-std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request, int timeoutMs) const {
-    if (!socketIsUsers(m_serverName)) return std::nullopt;
+std::optional<QByteArray> SingleInstance::sendCommand(const QByteArray& request, int timeoutMs, NoAnswer* why) const {
+    auto fail = [why](NoAnswer reason) -> std::optional<QByteArray> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    if (!socketIsUsers(m_serverName)) return fail(NoAnswer::NotListening);
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(qMin(timeoutMs, 1000))) return std::nullopt;
+    if (!socket.waitForConnected(qMin(timeoutMs, 1000))) return fail(NoAnswer::NotListening);
     socket.write(kCommandPrefix + request + '\n');
-    if (!socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime())))) return std::nullopt;
+    if (!socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime()))))
+        return fail(socket.state() == QLocalSocket::ConnectedState ? NoAnswer::TimedOut : NoAnswer::Dropped);
     while (!socket.canReadLine()) {
-        if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
+        if (socket.state() != QLocalSocket::ConnectedState) return fail(NoAnswer::Dropped);
+        if (deadline.hasExpired()) return fail(NoAnswer::TimedOut);
+        // An answer without its line break within the limit is not one of ours.
+        if (socket.bytesAvailable() > kMaxAnswerBytes) return fail(NoAnswer::Dropped);
         socket.waitForReadyRead(qMax(1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000))));
     }
-    QByteArray answer = socket.readLine(kMaxRequestBytes);
+    QByteArray answer = socket.readLine(kMaxAnswerBytes + 1);
     if (answer.endsWith('\n')) answer.chop(1);
     return answer;
 }

@@ -60,9 +60,16 @@ public:
     bool tryLockOnly(int waitMs = 0);
     // Whether a running instance accepts connections.
     bool serverListening(int timeoutMs = 300) const;
+    // Why sendCommand gave no answer.
+    enum class NoAnswer {
+        NotListening,  // nobody accepted the connection
+        TimedOut,      // connected, but no answer came within the time
+        Dropped,       // the instance closed the connection without answering
+    };
     // Sends one command request to the running instance and returns its
-    // one-line answer, or nothing when no instance answered in time.
-    std::optional<QByteArray> sendCommand(const QByteArray& request, int timeoutMs) const;
+    // one-line answer, or nothing when no instance answered in time; `why`
+    // then tells which. Every wait ends by timeoutMs.
+    std::optional<QByteArray> sendCommand(const QByteArray& request, int timeoutMs, NoAnswer* why = nullptr) const;
 
     // The running instance's side of a command request: `reply` sends the
     // answer line (once; later calls and calls after the requester left do

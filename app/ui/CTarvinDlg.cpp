@@ -285,6 +285,7 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     const bool readOk = event.outcome == TransferOutcome::Completed;
     // A start-up read that broke off leaves the image with what keymap.bin held.
     if (event.carriesRead && readOk) acceptInitialRead(m_state, event.read, event.firmware);
+    if (event.carriesRead) m_configurationKnown = readOk;
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
@@ -676,6 +677,7 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
                 m_state.image = image;
                 m_state.shadow = image;
                 m_state.firmware = firmware;
+                m_configurationKnown = true;
                 setSlidersFromImage();
                 m_history.rebase(m_state);
             }
@@ -713,6 +715,7 @@ void CTarvinDlg::deviceArrived() {
 void CTarvinDlg::deviceRemoved() {
     m_session.closeChannels();
     m_connected = false;
+    m_configurationKnown = false;
     redraw();
 }
 

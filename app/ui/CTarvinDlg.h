@@ -107,6 +107,9 @@ public:
     // Whether both channels are open: without the listening one no save can be
     // acknowledged, so start-up treats the keyboard as absent.
     bool bothChannelsOpen() const;
+    // Whether the keyboard connected now has been read completely, so that
+    // the state's shadow copy is its configuration.
+    bool configurationKnown() const { return m_connected && m_configurationKnown; }
     bool busy() const { return m_busy; }
     // Processes events until no transfer runs (tests, shutdown).
     void waitWhileBusy();
@@ -224,6 +227,7 @@ private:
 
     bool m_connected = false;
     bool m_initialReadStarted = false;
+    bool m_configurationKnown = false;
     bool m_busy = false;
     bool m_arrivalPending = false;  // an arrival seen while a transfer ran
     QString m_busyText;

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/ui/CTarvinDlg.h"
+#include "cli/ConfigJson.h"
 #include "cli/CtlHandoff.h"
 #include "cli/CtlRunner.h"
 #include "cli/CtlSettings.h"
@@ -51,8 +52,12 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
     const std::string command = words.empty() ? std::string() : words[0];
     const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
 
+    if (command == ctl::kConfigurationWord) {
+        answerConfiguration(reply);
+        return;
+    }
     if (command != "set" && command != "apply") {
-        answer(ctl::kExitUsage, "the program carries out only set and apply");
+        answer(ctl::kExitUsage, "the program carries out only set and apply, and tells its configuration");
         return;
     }
     if (!m_window.bothChannelsOpen()) {
@@ -117,6 +122,22 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
                                 std::string("the keyboard did not take the change (") +
                                     transferOutcomeName(result.outcome) + ")"));
     });
+}
+
+void CtlCommandHandler::answerConfiguration(const SingleInstance::CommandReply& reply) {
+    if (!m_window.configurationKnown()) {
+        reply(ctl::encodeAnswer(ctl::kExitNoKeyboard, "the program has no keyboard connected, or has not read it"));
+        return;
+    }
+    // What the keyboard holds: the shadow copy and its key records, not the
+    // window's unsaved edits.
+    const AppState& state = m_window.state();
+    auto config = std::make_unique<ctl::Configuration>();
+    config->image = state.shadow;
+    config->records = state.shadowKeys;
+    config->macros = state.macros;
+    config->firmware = state.firmware;
+    reply(ctl::encodeAnswer(ctl::kExitDone, "", ctl::configurationToJson(*config)));
 }
 
 }  // namespace vandrel

@@ -26,6 +26,8 @@ public:
 private:
     void runWhenIdle(const QByteArray& request, const SingleInstance::CommandReply& reply, int attemptsLeft);
     void run(const QByteArray& request, const SingleInstance::CommandReply& reply);
+    // The configuration the program holds, as JSON.
+    void answerConfiguration(const SingleInstance::CommandReply& reply);
 
     CTarvinDlg& m_window;
     QString m_profileFolder;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
@@ -110,6 +111,42 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         for (const std::string& a : c.argv) line += a + " ";
         EXPECT_EQ(parseCommandLine(c.argv).ok(), c.ok) << line;
     }
+}
+
+// The man page describes every command, setting, option and exit status that
+// --help lists, and nothing else in those sections.
+TEST(CtlOptions, TheManPageListsWhatHelpLists) {
+    std::set<std::string> inHelp;
+    std::istringstream help(helpText());
+    bool listed = false;
+    for (std::string line; std::getline(help, line);) {
+        if (!line.empty() && line[0] != ' ')
+            listed = line != "Examples:" && line.back() == ':' && line.find("Usage") != 0;
+        else if (listed && line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ')
+            inHelp.insert(line.substr(2, line.find_first_of(" ,", 2) - 2));
+    }
+    ASSERT_TRUE(inHelp.count("import") && inHelp.count("rate=HZ") && inHelp.count("--demo") && inHelp.count("7"));
+
+    std::set<std::string> inManPage;
+    const std::vector<uint8_t> bytes = test::readAll(VANDREL_CTL_MANPAGE);
+    std::istringstream man(std::string(bytes.begin(), bytes.end()));
+    const std::set<std::string> sections{"COMMANDS", "SETTINGS", "OPTIONS", "EXIT STATUS"};
+    bool inSection = false, term = false;
+    for (std::string line; std::getline(man, line);) {
+        if (line.compare(0, 4, ".SH ") == 0) inSection = sections.count(line.substr(4)) > 0;
+        if (term && inSection) {
+            // The term without its macro and font changes, "\-" as "-".
+            std::string plain;
+            for (size_t i = line.find(' ') + 1; i < line.size(); ++i) {
+                if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'f') i += 2;  // a font change: \fB, \fI, \fR
+                else if (line[i] == '\\') continue;
+                else plain += line[i];
+            }
+            inManPage.insert(plain.substr(0, plain.find_first_of(" ,")));
+        }
+        term = line == ".TP";
+    }
+    EXPECT_EQ(inManPage, inHelp);
 }
 
 TEST(CtlSettings, EffectRulesOfTheColourHold) {

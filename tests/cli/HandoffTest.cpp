@@ -8,9 +8,12 @@
 #include <QTest>
 #include <QUuid>
 #include <future>
+#include <sstream>
 
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "cli/CtlHandoff.h"
+#include "cli/CtlRunner.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"
 #include "keymap/KeymapFile.h"
@@ -21,6 +24,16 @@
 
 namespace vandrel {
 namespace {
+
+// Runs `f` in another thread, as vandrelctl, while this one runs the
+// program's event loop.
+template <class F>
+auto whileProgramRuns(F f) {
+    auto result = std::async(std::launch::async, f);
+    while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return result.get();
+}
 
 class HandoffTest : public ::testing::Test {
 protected:
@@ -52,16 +65,29 @@ protected:
     }
     void TearDown() override { window->shutDown(); }
 
-    // What vandrelctl does: one request from another thread, while this one
-    // runs the program's event loop.
+    // What vandrelctl does: one request.
     QByteArray send(const QByteArray& request) {
-        auto answer = std::async(std::launch::async, [this, request] {
+        return whileProgramRuns([this, request] {
             SingleInstance client(key);
             return client.sendCommand(request, 20000).value_or(QByteArray("no answer"));
         });
-        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return answer.get();
+    }
+
+    // A vandrelctl command line, with the configuration taken from the
+    // running program or read from the keyboard; returns the exit code and
+    // what it printed.
+    std::pair<int, std::string> ctlCommand(const std::vector<std::string>& argv, bool fromProgram) {
+        return whileProgramRuns([this, argv, fromProgram] {
+            std::ostringstream out, err;
+            ctl::Environment env(keyboard, clock, data.path(), data.path() / "Configure", out, err);
+            if (fromProgram)
+                env.configurationSource = [this, &err](ctl::Configuration& c) {
+                    SingleInstance client(key);
+                    return ctl::configurationFromProgram(client, false, c, err);
+                };
+            const int code = ctl::runCommand(ctl::parseCommandLine(argv).options, env);
+            return std::make_pair(code, out.str() + err.str());
+        });
     }
 
     test::TempFolder data;
@@ -122,6 +148,76 @@ TEST_F(HandoffTest, ACommandWaitsForTheWindowsOwnSave) {
     EXPECT_EQ(keyboard.config().ledSpeed, 2);
     EXPECT_EQ(keyboard.config().ledBrightness, 5);
     EXPECT_TRUE(keyboard.violations().empty());
+}
+
+TEST_F(HandoffTest, ShowSaveAndExportGiveWhatADirectReadGives) {
+    // A key record and a lighting change that the program wrote, and an
+    // unsaved edit in the window, which is not the keyboard's.
+    auto profile = std::make_unique<AppState>();
+    profile->image = keyboard.config();
+    profile->image.ledEffect = 13;
+    profile->keys.restoreHomeCodes();
+    profile->keys[20].type = 5;
+    std::filesystem::create_directories(data.path() / "Configure");
+    ASSERT_TRUE(WriteConfigurationFile(data.path() / "Configure" / "Night.bin", profile->image, profile->keys));
+    ASSERT_EQ(send("apply\tNight"), "0\t");
+    state->image.ledBrightness = 3;
+    keyboard.clearRecord();
+
+    const std::string exported = (data.path() / "program.json").string();
+    struct Case {
+        std::vector<std::string> argv;
+        const char* file;  // what the command writes, compared too
+    } cases[] = {
+        {{"show", "--json"}, nullptr},
+        {{"show"}, nullptr},
+        {{"export", "--json", exported}, "program.json"},
+        {{"save", "Copy"}, "Configure/Copy.bin"},
+    };
+    std::vector<std::pair<int, std::string>> answers;
+    std::vector<std::vector<uint8_t>> files;
+    for (const Case& c : cases) {
+        answers.push_back(ctlCommand(c.argv, true));
+        if (c.file) files.push_back(test::readAll(data.path() / c.file));
+    }
+    EXPECT_TRUE(keyboard.events().empty());  // the program answered from memory
+
+    window->shutDown();
+    size_t f = 0;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].argv[0]);
+        const auto direct = ctlCommand(cases[i].argv, false);
+        EXPECT_EQ(answers[i].first, ctl::kExitDone) << answers[i].second;
+        EXPECT_EQ(direct.first, ctl::kExitDone) << direct.second;
+        EXPECT_EQ(answers[i].second, direct.second);
+        if (cases[i].file) {
+            EXPECT_FALSE(files[f].empty());
+            EXPECT_EQ(files[f++], test::readAll(data.path() / cases[i].file));
+        }
+    }
+    EXPECT_NE(answers[0].second.find("\"effect\""), std::string::npos);
+}
+
+TEST_F(HandoffTest, AKeyboardThatWentAwayIsNotShownFromMemory) {
+    window->deviceRemoved();
+    EXPECT_EQ(ctlCommand({"show", "--json"}, true).first, ctl::kExitNoKeyboard);
+}
+
+TEST(CommandSocket, AHungProgramDoesNotHangTheTool) {
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance program(key);
+    ASSERT_TRUE(program.tryBecomePrimary(200));
+    // Takes the request and never answers.
+    program.setCommandHandler([](const QByteArray&, const SingleInstance::CommandReply&) {});
+    const auto [code, message] = whileProgramRuns([&key] {
+        SingleInstance tool(key);
+        std::ostringstream err;
+        auto config = std::make_unique<ctl::Configuration>();
+        const int code = ctl::configurationFromProgram(tool, false, *config, err, 300);
+        return std::make_pair(code, err.str());
+    });
+    EXPECT_EQ(code, ctl::kExitNoAnswer);
+    EXPECT_NE(message.find("did not answer"), std::string::npos);
 }
 
 // A speed byte of 0 from the keyboard is stored as 10, past the slider's
