@@ -72,6 +72,9 @@ public:
         if (m_ch == kNoChannel) m_status = IoStatus::Gone;
     }
     bool alive() const { return m_status != IoStatus::Gone; }
+    // Every request so far succeeded: only then do answers and blocks belong
+    // to this command and may replace what the image holds.
+    bool ok() const { return m_status == IoStatus::Ok; }
     IoStatus status() const { return m_status; }
 
     void send(const CommandFrame& f) {
@@ -120,13 +123,31 @@ private:
     IoStatus m_status = IoStatus::Ok;
 };
 
-// Commands that are answered by a get-feature: set, pause, get, pause.
+// Commands that are answered by a get-feature: set, pause, get, pause. True
+// when the answer may be used: a get after a failed set would fetch the
+// answer to an earlier command.
 bool query(Sequence& seq, const CommandFrame& f, int before, int after, CommandFrame& answer) {
     seq.send(f);
     seq.pause(before);
-    bool ok = seq.get(answer);
+    seq.get(answer);
     if (after > 0) seq.pause(after);
-    return ok;
+    return seq.ok();
+}
+
+// Reads the blocks of a bulk section into `section` only when every request
+// of the command succeeded, so that a lost block never leaves the section half
+// old and half new.
+template <size_t N>
+bool readSection(Sequence& seq, uint8_t (&section)[N], int pauseAfterEachMs = 0) {
+    constexpr size_t kBlock = DataBlock::kDataBytes;
+    uint8_t got[N] = {};
+    for (size_t k = 0; k * kBlock < N; ++k) {
+        seq.readBlock(got + k * kBlock, N - k * kBlock < kBlock ? N - k * kBlock : kBlock);
+        if (pauseAfterEachMs > 0) seq.pause(pauseAfterEachMs);
+    }
+    if (!seq.ok()) return false;
+    std::memcpy(section, got, N);
+    return true;
 }
 
 IoStatus setGameModeUnlocked(Sequence& seq, uint8_t mode) {
@@ -253,8 +274,7 @@ IoStatus readKeyMap(CommandPort& port, DeviceImage& image) {
     seq.discardInput();
     seq.send(frames::readKeyMap());
     seq.get(a);
-    for (size_t k = 0; k < kKeyMapBytes / DataBlock::kDataBytes; ++k)
-        seq.readBlock(image.deviceKeyMap + k * DataBlock::kDataBytes, DataBlock::kDataBytes);
+    readSection(seq, image.deviceKeyMap);
     return seq.status();
 }
 
@@ -274,7 +294,7 @@ IoStatus readKeyMask(CommandPort& port, DeviceImage& image) {
     seq.discardInput();
     seq.send(frames::readKeyMask());
     seq.get(a);
-    if (seq.readBlock(image.keyMask, kKeyMaskBytes)) deriveWinLock(image);
+    if (readSection(seq, image.keyMask)) deriveWinLock(image);
     return seq.status();
 }
 
@@ -293,8 +313,7 @@ IoStatus readMacro(CommandPort& port, DeviceImage& image, int slot) {
     seq.discardInput();
     seq.send(frames::readMacro(slot));
     seq.get(a);
-    for (size_t k = 0; k < kMacroSlotBytes / DataBlock::kDataBytes; ++k)
-        seq.readBlock(image.macroSlots[slot] + k * DataBlock::kDataBytes, DataBlock::kDataBytes);
+    readSection(seq, image.macroSlots[slot]);
     return seq.status();
 }
 
@@ -322,10 +341,7 @@ IoStatus readCustomLighting(CommandPort& port, DeviceImage& image, int map) {
     seq.pause(5);
     seq.get(a);
     seq.pause(5);
-    for (size_t k = 0; k < kDiyMapBytes / DataBlock::kDataBytes; ++k) {
-        seq.readBlock(image.diyMaps[map] + k * DataBlock::kDataBytes, DataBlock::kDataBytes);
-        seq.pause(5);
-    }
+    readSection(seq, image.diyMaps[map], 5);
     return seq.status();
 }
 

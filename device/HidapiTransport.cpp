@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #ifdef __linux__
 #include <unistd.h>
@@ -18,23 +19,23 @@ namespace {
 
 #ifdef __linux__
 // "/dev/hidraw3" -> "/sys/class/hidraw/hidraw3/device"
-std::filesystem::path sysfsDevice(const std::string& devPath) {
-    return std::filesystem::path("/sys/class/hidraw") / std::filesystem::path(devPath).filename() / "device";
+std::filesystem::path sysfsDevice(const std::string& sysfsHidraw, const std::string& devPath) {
+    return std::filesystem::path(sysfsHidraw) / std::filesystem::path(devPath).filename() / "device";
 }
 
-std::vector<uint8_t> readReportDescriptor(const std::string& devPath) {
+std::vector<uint8_t> readReportDescriptor(const std::filesystem::path& device) {
     std::vector<uint8_t> bytes;
     // The kernel caps report descriptors at 4096 bytes.
-    if (readFilePrefix(sysfsDevice(devPath) / "report_descriptor", 4096, bytes) != FileResult::Ok) bytes.clear();
+    if (readFilePrefix(device / "report_descriptor", 4096, bytes) != FileResult::Ok) bytes.clear();
     return bytes;
 }
 
 // The USB device an interface belongs to: in
 // ".../usb1/1-2/1-2:1.3/0003:04D9:A124.0005" the interface is "1-2:1.3" and
 // the device "1-2".
-std::string usbDeviceOf(const std::string& devPath) {
+std::string usbDeviceOf(const std::filesystem::path& device) {
     std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(sysfsDevice(devPath), ec);
+    const std::filesystem::path real = std::filesystem::canonical(device, ec);
     if (ec) return {};
     const std::string iface = real.parent_path().filename().string();
     const size_t colon = iface.find(':');
@@ -45,7 +46,7 @@ std::string usbDeviceOf(const std::string& devPath) {
 
 }  // namespace
 
-HidapiTransport::HidapiTransport() { hid_init(); }
+HidapiTransport::HidapiTransport(std::string sysfsHidraw) : m_sysfsHidraw(std::move(sysfsHidraw)) { hid_init(); }
 
 HidapiTransport::~HidapiTransport() {
     for (auto& [id, h] : m_handles) hid_close(h.dev);
@@ -64,8 +65,9 @@ std::vector<HidRecord> HidapiTransport::enumerate() {
         r.usagePage = d->usage_page;
         r.usage = d->usage;
 #ifdef __linux__
-        r.reportDescriptor = readReportDescriptor(r.path);
-        r.usbDevice = usbDeviceOf(r.path);
+        const std::filesystem::path device = sysfsDevice(m_sysfsHidraw, r.path);
+        r.reportDescriptor = readReportDescriptor(device);
+        r.usbDevice = usbDeviceOf(device);
         r.canOpen = ::access(r.path.c_str(), R_OK | W_OK) == 0;
 #endif
         out.push_back(std::move(r));

@@ -14,7 +14,9 @@ namespace vandrel {
 
 class HidapiTransport final : public Transport {
 public:
-    HidapiTransport();
+    // sysfsHidraw: where the kernel lists the hidraw nodes (their report
+    // descriptors and USB parents); another folder only for tests.
+    explicit HidapiTransport(std::string sysfsHidraw = "/sys/class/hidraw");
     ~HidapiTransport() override;
     HidapiTransport(const HidapiTransport&) = delete;
     HidapiTransport& operator=(const HidapiTransport&) = delete;
@@ -39,6 +41,7 @@ private:
     Handle* find(ChannelId ch);
     IoStatus failure(const Handle& h, int savedErrno) const;
 
+    std::string m_sysfsHidraw;
     std::mutex m_mutex;
     std::map<ChannelId, Handle> m_handles;
     ChannelId m_next = 1;

@@ -88,31 +88,47 @@ size_t eventListEnd(const uint8_t* list) {
     return offset;
 }
 
-static int rawRowCount(const RawEvent& e) {
+namespace {
+
+int rawRowCount(const RawEvent& e) {
     const uint8_t field = e.delayField();
     return (field == kDelayFollows || field > 1) ? 2 : 1;
 }
 
-size_t RowToOffset(const uint8_t* vkList, int row) {
-    size_t offset = 0;
+// The walk from a display row to the event that owns it, for the byte lists
+// and the decoded events alike: rowsOf(i) is the row count of event i, 0 past
+// the last event. Returns the owner's index, or the event count when the row
+// lies past the last event.
+template <typename RowsOf>
+size_t ownerOfRow(int row, RowsOf rowsOf) {
     int first = 0;
-    RawEvent e;
-    while (decodeMacroEvent(vkList, offset, e)) {
-        const int rows = rawRowCount(e);
-        if (row < first + rows) return offset;
-        first += rows;
-        offset += e.size;
+    size_t i = 0;
+    for (int n; (n = rowsOf(i)) > 0; ++i) {
+        first += n;
+        if (row < first) return i;
     }
+    return i;
+}
+
+}  // namespace
+
+size_t RowToOffset(const uint8_t* vkList, int row) {
+    // Events are decoded in order as the walk asks for them; `offset` ends at
+    // the owner's first byte, or at the end of the list.
+    size_t offset = 0;
+    size_t next = 0;
+    ownerOfRow(row, [&](size_t) {
+        offset = next;
+        RawEvent e;
+        if (!decodeMacroEvent(vkList, offset, e)) return 0;
+        next = offset + e.size;
+        return rawRowCount(e);
+    });
     return offset;
 }
 
 size_t eventIndexAtRow(const std::vector<MacroEvent>& events, int row) {
-    int first = 0;
-    for (size_t i = 0; i < events.size(); ++i) {
-        first += events[i].rowCount();
-        if (row < first) return i;
-    }
-    return events.size();
+    return ownerOfRow(row, [&](size_t i) { return i < events.size() ? events[i].rowCount() : 0; });
 }
 
 int firstRowOfEvent(const std::vector<MacroEvent>& events, size_t index) {

@@ -238,12 +238,19 @@ void SimKeyboard::fillGarbageLocked(uint8_t* p, size_t n) {
     }
 }
 
+bool SimKeyboard::failsLocked(SimEvent::Kind kind) {
+    int& countdown = m_failIn[static_cast<int>(kind)];
+    if (countdown < 0) return false;
+    return countdown-- == 0;
+}
+
 IoStatus SimKeyboard::sendFeature(ChannelId ch, const CommandFrame& frame) {
     std::lock_guard<std::mutex> lock(m_mutex);
     HandlePtr h = findLocked(ch);
     if (!h) return IoStatus::Error;
     if (!liveLocked(*h)) return IoStatus::Gone;
     if (h->role != Role::Command) return IoStatus::Error;  // the other interfaces have no such report
+    if (failsLocked(SimEvent::Kind::SetFeature)) return IoStatus::Error;
     const size_t index = recordLocked(SimEvent::Kind::SetFeature, frame.bytes.data(), frame.bytes.size());
     if (!frame.checksumValid()) {
         // The keyboard ignores a frame whose checksum does not match.
@@ -253,6 +260,7 @@ IoStatus SimKeyboard::sendFeature(ChannelId ch, const CommandFrame& frame) {
     }
     SimFirmware::Reaction r = m_fw.onFeature(frame);
     for (const DataBlock& b : r.blocksToHost) {
+        if (m_dropIn >= 0 && m_dropIn-- == 0) continue;
         h->blocks.push_back(b);
         if (m_garbage) fillGarbageLocked(h->blocks.back().data(), DataBlock::kDataBytes);
     }
@@ -270,6 +278,7 @@ IoStatus SimKeyboard::getFeature(ChannelId ch, CommandFrame& answer) {
     if (!h) return IoStatus::Error;
     if (!liveLocked(*h)) return IoStatus::Gone;
     if (h->role != Role::Command) return IoStatus::Error;
+    if (failsLocked(SimEvent::Kind::GetFeature)) return IoStatus::Error;
     answer = m_fw.answer();
     if (m_garbage) fillGarbageLocked(answer.bytes.data() + 1, CommandFrame::kSize - 1);
     answer.bytes[0] = 0;
@@ -284,6 +293,7 @@ IoStatus SimKeyboard::writeBlock(ChannelId ch, const DataBlock& block) {
     if (!h) return IoStatus::Error;
     if (!liveLocked(*h)) return IoStatus::Gone;
     if (h->role != Role::Command) return IoStatus::Error;
+    if (failsLocked(SimEvent::Kind::WriteBlock)) return IoStatus::Error;
     const size_t index = recordLocked(SimEvent::Kind::WriteBlock, block.bytes.data(), block.bytes.size());
     if (m_fw.blocksExpected() == 0) {
         m_violations.push_back({index, m_events[index].atUs, 0, "data block without a write command"});
@@ -309,6 +319,7 @@ IoStatus SimKeyboard::readBlock(ChannelId ch, DataBlock& block, int timeoutMs) {
         HandlePtr h = findLocked(ch);
         if (!h) return IoStatus::Error;
         if (!liveLocked(*h)) return IoStatus::Gone;
+        if (failsLocked(SimEvent::Kind::ReadBlock)) return IoStatus::Error;
         if (!h->blocks.empty()) {
             block = h->blocks.front();
             h->blocks.erase(h->blocks.begin());
@@ -513,6 +524,16 @@ bool SimKeyboard::plugged() const {
 void SimKeyboard::unplugAfterRequests(int n) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_unplugAfter = n;
+}
+
+void SimKeyboard::failRequest(SimEvent::Kind kind, int skip) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failIn[static_cast<int>(kind)] = skip;
+}
+
+void SimKeyboard::dropBlockToHost(int skip) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dropIn = skip;
 }
 
 std::vector<SimEvent> SimKeyboard::events() const {

@@ -101,6 +101,13 @@ public:
     void plug();
     bool plugged() const;
     void unplugAfterRequests(int n);  // unplugs once n more requests arrived
+    // Faults of single requests while the keyboard stays plugged in. The
+    // request of `kind` that comes `skip` such requests from now fails with an
+    // I/O error and never reaches the firmware; it is not recorded.
+    void failRequest(SimEvent::Kind kind, int skip = 0);
+    // The data block the keyboard sends `skip` blocks from now is lost on the
+    // way: the host's read of it times out.
+    void dropBlockToHost(int skip = 0);
     void pressLaunchKey(uint8_t code);
     void sendForeignReport();         // a report of another collection of the listen interface
     void sendListenReport(const std::vector<uint8_t>& report);  // any report of the vendor collection
@@ -147,6 +154,8 @@ private:
     void announceGoneLocked(Handle& h);
     void unplugLocked();
     void fillGarbageLocked(uint8_t* p, size_t n);
+    // True when this request of `kind` is the one set to fail.
+    bool failsLocked(SimEvent::Kind kind);
     void workerLoop();
 
     Clock& m_clock;
@@ -163,6 +172,8 @@ private:
     bool m_acking = true;
     bool m_garbage = false;
     int m_unplugAfter = -1;
+    int m_failIn[4] = {-1, -1, -1, -1};  // per SimEvent::Kind; -1: no fault set
+    int m_dropIn = -1;
     uint32_t m_rng = 0x9E3779B9u;
     std::map<ChannelId, HandlePtr> m_handles;
     ChannelId m_next = 1;

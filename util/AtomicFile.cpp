@@ -20,6 +20,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// First buffer of a read: the reported size and one byte more, within the cap.
+size_t initialReadBuffer(uint64_t reportedSize, size_t maxBytes) {
+    const uint64_t wanted = reportedSize + 1;
+    return wanted < maxBytes ? static_cast<size_t>(wanted) : maxBytes;
+}
+
+// The next buffer when the file holds more than the last one: doubled, at
+// least 4 KiB, within the cap.
+size_t grownReadBuffer(size_t current, size_t maxBytes) {
+    const size_t doubled = current < 4096 ? 4096 : current * 2;
+    return doubled < maxBytes && doubled > current ? doubled : maxBytes;
+}
+
 class FileErrorCategory : public std::error_category {
 public:
     const char* name() const noexcept override { return "vandrel-file"; }
@@ -82,8 +95,16 @@ FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uin
     if (!fs::is_regular_file(st)) return setWhy(why, FileError::NotRegular), FileResult::ReadFailed;
     std::FILE* f = _wfopen(path.c_str(), L"rb");
     if (!f) return setWhy(why, lastError()), FileResult::ReadFailed;
-    out.resize(maxBytes);
-    const size_t got = maxBytes ? std::fread(out.data(), 1, maxBytes, f) : 0;
+    std::error_code sizeError;
+    const uintmax_t reported = fs::file_size(path, sizeError);
+    out.resize(initialReadBuffer(sizeError ? 0 : static_cast<uint64_t>(reported), maxBytes));
+    size_t got = 0;
+    while (got < maxBytes) {
+        if (got == out.size()) out.resize(grownReadBuffer(out.size(), maxBytes));
+        const size_t n = std::fread(out.data() + got, 1, out.size() - got, f);
+        got += n;
+        if (n == 0) break;
+    }
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
     out.resize(got);
@@ -137,11 +158,16 @@ FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uin
         ::close(fd);
         return FileResult::ReadFailed;
     }
-    out.resize(maxBytes);
+    // The buffer starts at the size the file reports plus one byte (so the end
+    // is seen without growing) and grows only for a file that lengthens while
+    // it is read or reports no size (sysfs): the cap can be far larger than the
+    // file, and filling a cap-sized buffer costs more than the read itself.
+    out.resize(initialReadBuffer(static_cast<uint64_t>(st.st_size), maxBytes));
     size_t got = 0;
     bool failed = false;
     while (got < maxBytes) {
-        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+        if (got == out.size()) out.resize(grownReadBuffer(out.size(), maxBytes));
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             setWhy(why, lastError());

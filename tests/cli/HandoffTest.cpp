@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <QUuid>
 #include <future>
 
@@ -28,7 +29,13 @@ protected:
           server(key),
           keyboard(clock),
           session(keyboard, clock),
-          state(std::make_unique<AppState>()) {
+          state(std::make_unique<AppState>()) {}
+
+    // The keyboard as it is when the program starts.
+    virtual void prepareKeyboard() {}
+
+    void SetUp() override {
+        prepareKeyboard();
         WindowPaths paths;
         paths.programFolder = QString::fromStdString(data.path().string());
         paths.dataFolder = data.path();
@@ -43,7 +50,7 @@ protected:
         });
         keyboard.clearRecord();
     }
-    ~HandoffTest() override { window->shutDown(); }
+    void TearDown() override { window->shutDown(); }
 
     // What vandrelctl does: one request from another thread, while this one
     // runs the program's event loop.
@@ -115,6 +122,31 @@ TEST_F(HandoffTest, ACommandWaitsForTheWindowsOwnSave) {
     EXPECT_EQ(keyboard.config().ledSpeed, 2);
     EXPECT_EQ(keyboard.config().ledBrightness, 5);
     EXPECT_TRUE(keyboard.violations().empty());
+}
+
+// A speed byte of 0 from the keyboard is stored as 10, past the slider's
+// 0..9; the untouched window still holds no unsaved change and takes commands.
+class SpeedBeyondSliderTest : public HandoffTest {
+    void prepareKeyboard() override {
+        DeviceImage config = keyboard.config();
+        config.ledSpeed = 10;
+        config.ledEffect = 2;  // breathing: the speed slider is shown
+        keyboard.setConfig(config);
+    }
+};
+
+TEST_F(SpeedBeyondSliderTest, AnUntouchedWindowTakesCommands) {
+    ASSERT_EQ(state->shadow.ledSpeed, 10);
+    // Opening the lighting section draws the speed slider at its end.
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(100, 115));
+    window->redraw();
+    window->composeFrame();
+    EXPECT_EQ(window->slider(kSpeedSliderId)->value(), 9);
+    EXPECT_FALSE(window->hasUnsavedChanges());
+    EXPECT_EQ(send("set\tbrightness=4"), "0\t");
+    EXPECT_EQ(keyboard.config().ledBrightness, 4);
+    EXPECT_EQ(keyboard.config().ledSpeed, 10);
+    EXPECT_EQ(state->image.ledSpeed, 10);
 }
 
 TEST(InstanceLock, AProgramStartsOnlyOnceTheToolIsDone) {

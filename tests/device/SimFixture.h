@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,22 @@ bool eventually(F f, std::chrono::milliseconds limit = std::chrono::milliseconds
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// An image in which every device section differs from the factory settings.
+inline DeviceImage everythingChanged(DeviceImage im) {
+    im.ledEffect = 51;
+    im.ledSpeed = 2;
+    for (auto& c : im.ledPalette) c[1] ^= 0x5A;
+    im.gameMode = 0;
+    im.reportRate = 0;
+    im.responseTime = 9;
+    for (size_t i = 0; i < kKeyMapBytes; i += 4) im.deviceKeyMap[i + 3] = 1;
+    im.keyMask[7] = 0x0F;
+    for (auto& slot : im.macroSlots) std::memset(slot, 0x21, kMacroSlotBytes);
+    for (auto& map : im.diyMaps)
+        for (size_t i = 0; i < kDiyMapBytes; ++i) map[i] = static_cast<uint8_t>(i);
+    return im;
 }
 
 struct SimSession {

@@ -164,21 +164,6 @@ TEST(WriteAll, BrightnessWaitsForTheAcknowledgementBetweenTheFrames) {
     EXPECT_EQ(s.keyboard.config().ledBrightness, 7);
 }
 
-DeviceImage everythingChanged(DeviceImage im) {
-    im.ledEffect = 51;
-    im.ledSpeed = 2;
-    for (auto& c : im.ledPalette) c[1] ^= 0x5A;
-    im.gameMode = 0;
-    im.reportRate = 0;
-    im.responseTime = 9;
-    for (size_t i = 0; i < kKeyMapBytes; i += 4) im.deviceKeyMap[i + 3] = 1;
-    im.keyMask[7] = 0x0F;
-    for (auto& slot : im.macroSlots) std::memset(slot, 0x21, kMacroSlotBytes);
-    for (auto& map : im.diyMaps)
-        for (size_t i = 0; i < kDiyMapBytes; ++i) map[i] = static_cast<uint8_t>(i);
-    return im;
-}
-
 // Every step of a write of everything, in the order the keyboard needs: each
 // frame as its command, variant and parameter bytes, "+n" for the data blocks
 // that follow it. Lighting, palette, settings, key map before key mask, the

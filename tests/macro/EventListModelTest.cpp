@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "macro/EventListModel.h"
@@ -181,6 +182,118 @@ TEST_F(EventListTest, CaptureStateAndFailures) {
     EXPECT_TRUE(m.toggleRecording());
     EXPECT_FALSE(m.hookInstalled());
     EXPECT_EQ(key(B, false, 0), CaptureResult::Ignored);
+}
+
+// A full recording leaves no key down: room for the releases of the keys still
+// held is kept, and when the macro fills they are appended, the key whose
+// release did not fit first, then the others, last pressed first.
+TEST_F(EventListTest, AFullRecordingReleasesEveryHeldKey) {
+    constexpr uint8_t LCtrl = 0xA2;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> held;    // pressed first, in this order
+        int64_t firstHeldGapMs;       // gap before the second held key (4-byte delay from 127)
+        bool endWithLongRelease;      // end by releasing the last held key 500 ms later
+        int pairs;                    // A press and release pairs recorded
+        std::vector<uint8_t> tail;    // the list's last bytes
+    } cases[] = {
+        {"three keys held, full on a press", {LShift, LCtrl, B}, 1, false, 44,
+         bytes({0x81, B, 0x81, LCtrl, 0x81, LShift})},
+        {"two keys held, full on a long release", {LShift, LCtrl}, 200, true, 45,
+         bytes({0x01, A, 0x81, A, 0x81, LCtrl, 0x81, LShift})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m.open();
+        m.setRecordDelays(true);
+        m.toggleRecording();
+        int64_t t = 0;
+        for (size_t i = 0; i < c.held.size(); ++i) key(c.held[i], false, t += (i == 1 ? c.firstHeldGapMs : 1));
+        int pairs = 0;
+        CaptureResult r = CaptureResult::Added;
+        for (; pairs < c.pairs && r == CaptureResult::Added; ++pairs) {
+            r = key(A, false, ++t);
+            if (r == CaptureResult::Added) r = key(A, true, ++t);
+        }
+        ASSERT_EQ(r, CaptureResult::Added) << "pair " << pairs;
+        r = c.endWithLongRelease ? key(c.held.back(), true, t + 500) : key(A, false, t + 1);
+        EXPECT_EQ(r, CaptureResult::MacroFull);
+        EXPECT_FALSE(m.recording());
+        EXPECT_FALSE(hook.installed);
+
+        // Played back, the macro releases every key it pressed.
+        std::vector<uint8_t> down;
+        const std::vector<MacroEvent>& events = m.events();
+        for (const MacroEvent& e : events) {
+            if (!e.released) down.push_back(e.vk);
+            else down.erase(std::remove(down.begin(), down.end(), e.vk), down.end());
+        }
+        EXPECT_TRUE(down.empty());
+        const std::vector<uint8_t> list = vk();
+        EXPECT_LE(list.size(), kMacroEventBytes);
+        ASSERT_GE(list.size(), c.tail.size());
+        EXPECT_EQ(std::vector<uint8_t>(list.end() - c.tail.size(), list.end()), c.tail);
+        EXPECT_EQ(m.rows().size(), events.size() + (c.firstHeldGapMs > 1 ? 1 : 0));
+        expectFormsAgree();
+    }
+}
+
+// The selected row stays on the event it showed while a single capture inserts
+// its press and its release in front of it.
+TEST_F(EventListTest, SelectionStaysOnItsEventDuringASingleCapture) {
+    // Rows: A dn, B dn, 300 ms, C dn.
+    const std::vector<uint8_t> list = bytes({0x01, A, 0x01, B, 0x7F, C, 0x01, 0x2C});
+    const struct {
+        int selected;
+        bool before;
+        std::u16string selectedText;  // "": no selection
+    } cases[] = {
+        {1, true, u"B  dn"}, {3, true, u"C  dn"}, {2, true, u"300 ms"}, {0, false, u"A  dn"}, {3, false, u"C  dn"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.selected) + (c.before ? " before" : " after"));
+        load(list);
+        m.selectRow(c.selected);
+        ASSERT_TRUE(c.before ? m.armCaptureBefore() : m.armCaptureAfter());
+        ASSERT_EQ(key(LShift, false, 0), CaptureResult::Added);
+        ASSERT_GE(m.selectedRow(), 0);
+        EXPECT_EQ(m.rows()[m.selectedRow()], c.selectedText);
+        ASSERT_EQ(key(LShift, true, 0), CaptureResult::CaptureDone);
+        ASSERT_GE(m.selectedRow(), 0);
+        EXPECT_EQ(m.rows()[m.selectedRow()], c.selectedText);
+        EXPECT_EQ(m.rows().size(), 6u);
+    }
+}
+
+// An edit cancels a capture armed during a recording, but the recording goes
+// on: its key capture stays installed and keys keep arriving at the end.
+TEST_F(EventListTest, AnEditDuringARecordingKeepsItsKeyCapture) {
+    const std::function<EditResult(EventListModel&)> edits[] = {
+        [](EventListModel& e) { return e.deleteEventRow(); },
+        [](EventListModel& e) { return e.insertDelay(); },
+        [](EventListModel& e) { return e.insertMouseEvent(MouseAction::Click, 0xF0); },
+    };
+    for (const auto& edit : edits) {
+        m.open();
+        ASSERT_TRUE(m.toggleRecording());
+        key(A, false, 0);
+        key(A, true, 1);
+        m.selectRow(0);
+        ASSERT_TRUE(m.armCaptureAfter());
+        m.selectRow(0);
+        EXPECT_EQ(edit(m), EditResult::Done);
+        EXPECT_FALSE(m.singleInsertPending());
+        EXPECT_TRUE(m.recording());
+        EXPECT_TRUE(hook.installed);
+        const size_t before = m.events().size();
+        EXPECT_EQ(key(C, false, 2), CaptureResult::Added);
+        ASSERT_EQ(m.events().size(), before + 1);
+        EXPECT_EQ(m.events().back().vk, C);
+
+        // Stopping the recording then removes it.
+        EXPECT_FALSE(m.toggleRecording());
+        EXPECT_FALSE(hook.installed);
+    }
 }
 
 TEST_F(EventListTest, AppendFollowsTheWholeListAfterASelection) {

@@ -146,6 +146,31 @@ TEST_F(MacroManagerTest, RenameMovesTheRecordWithItsRow) {
     EXPECT_EQ(recordName(work(2)).size(), 254u);
 }
 
+// Whichever row is renamed and wherever its new name sorts, the selection
+// stays on the macro it was on, and the event list keeps showing that macro.
+TEST_F(MacroManagerTest, SelectionFollowsItsMacroThroughARename) {
+    const std::u16string names[] = {u"B", u"D", u"F", u"H"};
+    const std::u16string newNames[] = {u"A", u"C", u"E", u"G", u"I"};
+    for (int selected = 0; selected < 4; ++selected) {
+        for (int renamed = 0; renamed < 4; ++renamed) {
+            for (const std::u16string& name : newNames) {
+                SCOPED_TRACE(std::to_string(selected) + " " + std::to_string(renamed) + " " +
+                             std::string(name.begin(), name.end()));
+                for (size_t i = 0; i < 4; ++i) add(i, names[i], bytes({0x01, static_cast<int>(0x41 + i)}));
+                mgr->open(*store);
+                mgr->selectMacro(selected);
+                ASSERT_EQ(mgr->renameMacro(renamed, name), RenameResult::Renamed);
+                const int now = mgr->selectedMacro();
+                ASSERT_GE(now, 0);
+                EXPECT_EQ(work(static_cast<size_t>(now)).vkEvents[1], 0x41 + selected);
+                EXPECT_EQ(mgr->events().events().front().vk, 0x41 + selected);
+                EXPECT_EQ(mgr->macroRows()[static_cast<size_t>(now)],
+                          renamed == selected ? name : names[selected]);
+            }
+        }
+    }
+}
+
 TEST_F(MacroManagerTest, EditsReachTheStoreOnlyOnOk) {
     add(0, u"M", bytes({0x01, 0x41}));
     const auto original = std::make_unique<MacroStore>(*store);

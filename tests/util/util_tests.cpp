@@ -154,6 +154,29 @@ TEST(ReadFilePrefix, ReadsAtMostTheLimitAndTellsMissingFromUnreadable) {
     EXPECT_EQ(out.size(), 5u);
 }
 
+// The read buffer follows the file's reported size, not the cap: a file larger
+// than the first buffer, one exactly at the cap, and a file that reports no
+// size (procfs, sysfs) must all come back whole.
+TEST(ReadFilePrefix, WholeFileWhateverItsReportedSize) {
+    TempFolder dir;
+    std::vector<uint8_t> big(100000);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_EQ(writeFileAtomic(dir.path() / "big", {{big.data(), big.size()}}), FileResult::Ok);
+    std::vector<uint8_t> out;
+    for (const size_t cap : {size_t{32} << 20, big.size(), big.size() + 1}) {
+        ASSERT_EQ(readFilePrefix(dir.path() / "big", cap, out), FileResult::Ok);
+        EXPECT_EQ(out, big) << cap;
+    }
+    ASSERT_EQ(readFilePrefix(dir.path() / "big", 4097, out), FileResult::Ok);
+    EXPECT_EQ(out, std::vector<uint8_t>(big.begin(), big.begin() + 4097));
+
+    ASSERT_EQ(fs::file_size("/proc/self/status"), 0u);
+    ASSERT_EQ(readFilePrefix("/proc/self/status", 1 << 20, out), FileResult::Ok);
+    const std::string text(out.begin(), out.end());
+    EXPECT_GT(text.size(), 200u);
+    EXPECT_NE(text.find("ctxt_switches"), std::string::npos);
+}
+
 TEST(AtomicFile, FailedRenameRemovesTheTemporary) {
     TempFolder dir;
     const fs::path target = dir.path() / "Configure";

@@ -1,0 +1,215 @@
+// The macro manager window headless, on a store of its own: the context-menu
+// commands, recording through the window's clicks and the key capture's
+// timestamps, and New and Delete with their questions and record moves.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "app/ui/CMacroRecordDlg.h"
+#include "controls/CTransparentListBox.h"
+#include "macro/MacroNames.h"
+#include "tests/macro/MacroTestSupport.h"
+#include "tests/platform/TestApp.h"
+
+namespace vandrel {
+namespace {
+
+using test::bytes;
+using test::listBytes;
+using test::recordWith;
+
+constexpr uint8_t kA = 0x41, kB = 0x42, kC = 0x43;
+
+// Region centres in the window.
+const QPoint kRecord(300, 110), kDelayBox(375, 175), kNew(40, 380), kDelete(100, 380), kOk(300, 410);
+
+struct TestHook : MacroKeyHook {
+    bool install() override { return true; }
+    void remove() override {}
+};
+
+class MacroDialogWidget : public ::testing::Test {
+protected:
+    MacroDialogWidget() { test::app(); }
+    void add(size_t i, const char16_t* name, const std::vector<uint8_t>& events, uint16_t loops = 1) {
+        (*store)[i] = recordWith(events);
+        setRecordName((*store)[i], name);
+        setRecordLoopCount((*store)[i], loops);
+    }
+    // Opens the window on the store; message boxes are answered with `answer`
+    // and their texts collected.
+    CMacroRecordDlg& open() {
+        dialog = std::make_unique<CMacroRecordDlg>(*store, QStringLiteral("/nonexistent/png"), nullptr,
+                                                   [](CMacroRecordDlg&) { return std::make_unique<TestHook>(); });
+        dialog->askUser = [this](QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) {
+            asked.append(text);
+            return answer;
+        };
+        dialog->show();
+        return *dialog;
+    }
+    void click(QPoint p) { QTest::mouseClick(dialog.get(), Qt::LeftButton, {}, p); }
+    static void clickRow(CTransparentListBox* list, int row) {
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(10, list->model().rowRect(row).y + 3));
+    }
+    static QStringList rows(const CTransparentListBox* list) {
+        QStringList r;
+        for (int i = 0; i < list->count(); ++i) r << list->rowText(i);
+        return r;
+    }
+    const MacroRecord& work(size_t i) const { return dialog->model().manager().workingCopy()[i]; }
+    static std::vector<uint8_t> vkList(const MacroRecord& r, size_t n) {
+        return std::vector<uint8_t>(r.vkEvents, r.vkEvents + n);
+    }
+
+    std::unique_ptr<MacroStore> store = std::make_unique<MacroStore>();
+    std::unique_ptr<CMacroRecordDlg> dialog;
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+};
+
+// Each menu command on row 0 of "A dn, A up": a wrong command id or a list
+// left out of step with the bytes would put other events into the macro.
+TEST_F(MacroDialogWidget, MenuCommandsEditTheSelectedMacro) {
+    const struct {
+        const char* what;
+        int command;
+        std::vector<uint8_t> after;
+        QString row1;
+    } cases[] = {
+        {"left press", kCmdLeftPress, bytes({0x01, kA, 0x01, 0xF0, 0x81, kA}), "MsLB dn"},
+        {"left release", kCmdLeftRelease, bytes({0x01, kA, 0x81, 0xF0, 0x81, kA}), "MsLB up"},
+        {"left click", kCmdLeftClick, bytes({0x01, kA, 0x01, 0xF0, 0x81, 0xF0, 0x81, kA}), "MsLB dn"},
+        {"right press", kCmdRightPress, bytes({0x01, kA, 0x01, 0xF1, 0x81, kA}), "MsRB dn"},
+        {"right release", kCmdRightRelease, bytes({0x01, kA, 0x81, 0xF1, 0x81, kA}), "MsRB up"},
+        {"right click", kCmdRightClick, bytes({0x01, kA, 0x01, 0xF1, 0x81, 0xF1, 0x81, kA}), "MsRB dn"},
+        {"middle press", kCmdMiddlePress, bytes({0x01, kA, 0x01, 0xF2, 0x81, kA}), "MsMB dn"},
+        {"middle release", kCmdMiddleRelease, bytes({0x01, kA, 0x81, 0xF2, 0x81, kA}), "MsMB up"},
+        {"middle click", kCmdMiddleClick, bytes({0x01, kA, 0x01, 0xF2, 0x81, 0xF2, 0x81, kA}), "MsMB dn"},
+        {"insert delay", kCmdInsertDelay, bytes({0x01, kA, 0xB2, kA}), "50 ms"},
+        {"delete row", kCmdDeleteRow, bytes({0x81, kA}), ""},
+        {"capture before", kCmdCaptureBefore, bytes({0x01, kB, 0x81, kB, 0x01, kA, 0x81, kA}), "B  up"},
+        {"capture after", kCmdCaptureAfter, bytes({0x01, kA, 0x01, kB, 0x81, kB, 0x81, kA}), "B  dn"},
+    };
+    for (const auto& c : cases) {
+        add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+        CMacroRecordDlg& d = open();
+        clickRow(d.eventList(), 0);
+        d.menuCommand(c.command);
+        d.hookKey(kB, false, 1000);  // only a capture takes these
+        d.hookKey(kB, true, 1010);
+        EXPECT_EQ(vkList(work(0), c.after.size() + 2), [&] {
+            std::vector<uint8_t> v = c.after;
+            v.insert(v.end(), {0, 0});
+            return v;
+        }()) << c.what;
+        const std::vector<std::u16string>& modelRows = d.model().manager().events().rows();
+        ASSERT_EQ(d.eventList()->count(), static_cast<int>(modelRows.size())) << c.what;
+        EXPECT_EQ(d.eventList()->count() > 1 ? d.eventList()->rowText(1) : QString(), c.row1) << c.what;
+        EXPECT_FALSE(d.model().captureRunning()) << c.what;
+        EXPECT_TRUE(asked.isEmpty()) << c.what;
+    }
+}
+
+// Recording through the window: the delay box decides whether gaps become
+// delay rows; auto-repeated presses are dropped; a gap beyond a minute is kept
+// to 60000 ms; the platform's timestamps give the gaps.
+TEST_F(MacroDialogWidget, RecordingWithAndWithoutDelays) {
+    struct Key {
+        uint8_t vk;
+        bool released;
+        uint64_t at;
+    };
+    const std::vector<Key> typing = {{kA, false, 5000}, {kA, false, 5030}, {kA, false, 5060},
+                                     {kA, true, 5300},  {kB, false, 7000}, {kB, true, 7100}};
+    const struct {
+        const char* what;
+        bool delays;
+        std::vector<Key> keys;
+        std::vector<uint8_t> stored;
+        uint8_t flags;
+        QStringList shown;
+    } cases[] = {
+        {"without delays", false, typing, bytes({0x01, kA, 0x81, kA, 0x01, kB, 0x81, kB, 0, 0}), 0,
+         {"A  dn", "A  up", "B  dn", "B  up"}},
+        {"with delays", true, typing,
+         bytes({0x01, kA, 0xFF, kA, 0x01, 0x2C, 0x7F, kB, 0x06, 0xA4, 0xE4, kB, 0, 0}), 1,
+         {"A  dn", "300 ms", "A  up", "1700 ms", "B  dn", "100 ms", "B  up"}},
+        {"a gap over a minute", true, {{kA, false, 1000}, {kA, true, 91000}},
+         bytes({0x01, kA, 0xFF, kA, 0xEA, 0x60, 0, 0}), 1, {"A  dn", "60000 ms", "A  up"}},
+    };
+    for (const auto& c : cases) {
+        store->clear();
+        CMacroRecordDlg& d = open();
+        click(kNew);
+        if (c.delays) click(kDelayBox);
+        click(kRecord);
+        for (const Key& k : c.keys) d.hookKey(k.vk, k.released, k.at);
+        click(kRecord);
+        EXPECT_EQ(rows(d.eventList()), c.shown) << c.what;
+        click(kOk);
+        EXPECT_EQ(d.result(), QDialog::Accepted) << c.what;
+        EXPECT_EQ(vkList((*store)[0], c.stored.size()), c.stored) << c.what;
+        EXPECT_EQ((*store)[0].macroFlags, c.flags) << c.what;
+        EXPECT_TRUE(asked.isEmpty()) << c.what;
+    }
+}
+
+TEST_F(MacroDialogWidget, NewAndDeleteMoveTheRecordsWithTheirRows) {
+    add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+    add(1, u"Macro_003", bytes({0x01, kC, 0x81, kC}), 5);
+    CMacroRecordDlg& d = open();
+    click(kNew);
+    EXPECT_EQ(rows(d.macroList()), (QStringList{"Macro_001", "Macro_002", "Macro_003"}));
+    EXPECT_EQ(d.macroList()->selected(), 1);
+    EXPECT_EQ(d.eventList()->count(), 0);
+    EXPECT_EQ(d.loopEdit()->text(), QStringLiteral("1"));
+
+    // Answering Cancel keeps the macro.
+    answer = QMessageBox::Cancel;
+    click(kDelete);
+    EXPECT_EQ(asked, QStringList{QString::fromUtf8("确认删除吗？")});
+    EXPECT_EQ(d.macroList()->count(), 3);
+
+    // Deleting Macro_001 moves Macro_003 up with its events and loop count.
+    answer = QMessageBox::Ok;
+    clickRow(d.macroList(), 0);
+    click(kDelete);
+    EXPECT_EQ(rows(d.macroList()), (QStringList{"Macro_002", "Macro_003"}));
+    EXPECT_EQ(d.macroList()->selected(), 0);
+    clickRow(d.macroList(), 1);
+    EXPECT_EQ(rows(d.eventList()), (QStringList{"C  dn", "C  up"}));
+    EXPECT_EQ(d.loopEdit()->text(), QStringLiteral("5"));
+    EXPECT_TRUE(d.loopEdit()->isEnabled());
+    click(kOk);
+
+    EXPECT_EQ(recordName((*store)[0]), u"Macro_002");
+    EXPECT_EQ(vkList((*store)[0], 2), bytes({0, 0}));
+    EXPECT_EQ(recordName((*store)[1]), u"Macro_003");
+    EXPECT_EQ(vkList((*store)[1], 6), bytes({0x01, kC, 0x81, kC, 0, 0}));
+    EXPECT_EQ(recordLoopCount((*store)[1]), 5);
+    EXPECT_FALSE(recordInUse((*store)[2]));
+}
+
+TEST_F(MacroDialogWidget, EmptyStoreAndTheThirtyThirdNew) {
+    CMacroRecordDlg& d = open();
+    click(kRecord);
+    click(kDelete);
+    EXPECT_EQ(asked, (QStringList{QString::fromUtf8("请选择一个宏指令文件录制\n"), QString::fromUtf8("确认删除吗？"),
+                                  QString::fromUtf8("请选择一个宏指令文件删除\n")}));
+    EXPECT_FALSE(d.model().captureRunning());
+    asked.clear();
+    for (int i = 0; i < 33; ++i) click(kNew);
+    EXPECT_EQ(d.macroList()->count(), 32);
+    EXPECT_EQ(d.macroList()->rowText(31), QStringLiteral("Macro_032"));
+    EXPECT_TRUE(asked.isEmpty());  // refused silently
+    d.reject();
+    EXPECT_EQ(macrosInUse(*store), 0u);
+}
+
+}  // namespace
+}  // namespace vandrel
