@@ -927,7 +927,7 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
     <message>
         <source>正在连接键盘…</source>
-        <translation>Connecting to the keyboard…</translation>
+        <translation>Connecting…</translation>
     </message>
 </context>
 <context>
