@@ -60,8 +60,9 @@ std::u16string NextProfileName(const std::vector<std::u16string>& taken) {
     }
 }
 
-std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken) {
-    const std::u16string base = u"复制 " + source;
+std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken,
+                               const std::u16string& prefix) {
+    const std::u16string base = prefix + source;
     if (!contains(taken, base)) return base;
     for (unsigned i = 1;; ++i) {
         std::u16string name = base + u" " + number(i);
@@ -164,7 +165,7 @@ ProfileResult ProfileStore::copyProfile(int row) {
     // What the source does not hold stays zero; the copy is always full size.
     bytes.resize(kKeymapFileBytes, 0);
 
-    const std::u16string name = CopyProfileName(m_rows[row].name, names());
+    const std::u16string name = CopyProfileName(m_rows[row].name, names(), m_copyPrefix);
     const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{bytes.data(), bytes.size()}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;

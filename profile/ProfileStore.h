@@ -13,6 +13,7 @@
 
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
+#include "util/TrNoop.h"
 
 namespace vandrel {
 
@@ -34,6 +35,9 @@ enum class ProfileResult {
     WriteFailed,   // a file could not be written (for a load: memory was loaded, the profile not stored)
     DeleteFailed,  // the file could not be removed: the row stays
 };
+
+// What a copy's name starts with; the window gives it in its own language.
+inline constexpr const char16_t* kCopyProfilePrefix = VANDREL_TR_NOOP16("vandrel::ProfileStore", "复制 ");
 
 struct ProfileEntry {
     std::u16string name;          // what the list shows: the file name without ".bin"
@@ -59,6 +63,7 @@ public:
     // indices into profiles() as it was before the call; kNoRow = no selection.
     ProfileResult newProfile();
     ProfileResult copyProfile(int row);
+    void setCopyPrefix(std::u16string prefix) { m_copyPrefix = std::move(prefix); }
     ProfileResult renameProfile(int row, const std::u16string& newText);
     ProfileResult deleteProfile(int row);
     // Stores the configuration into the row's file and, when given, into the
@@ -79,6 +84,7 @@ private:
 
     std::filesystem::path m_folder;
     std::vector<ProfileEntry> m_rows;
+    std::u16string m_copyPrefix = kCopyProfilePrefix;
 };
 
 // "Profile_1" .. "Profile_9", "Profile010" .. "Profile098", "Profile99", ...:
@@ -86,7 +92,8 @@ private:
 std::u16string NextProfileName(const std::vector<std::u16string>& taken);
 
 // "复制 <source>", or "复制 <source> <n>" with the lowest n from 1 that is free.
-std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken);
+std::u16string CopyProfileName(const std::u16string& source, const std::vector<std::u16string>& taken,
+                               const std::u16string& prefix = kCopyProfilePrefix);
 
 // Whether a file of this size can be a profile: the 10060-byte image followed
 // by up to 255 whole key records.

@@ -4,46 +4,30 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "skins/SkinTheme.h"
+
 namespace vandrel {
 
 namespace {
 
-// The main window's theme: graphite greys, one crimson accent.
-const QColor kDialogTop(0x23, 0x26, 0x2C);
-const QColor kDialogBottom(0x17, 0x19, 0x1D);
-const QColor kFrame(0x31, 0x35, 0x3D);
-const QColor kBar(0x12, 0x14, 0x17);
+using namespace theme;
+
 const QColor kPane(0x1E, 0x1E, 0x1E);  // the tree's flat (30, 30, 30)
-const QColor kWell(0x17, 0x19, 0x1D);
-const QColor kRed(0xC4, 0x16, 0x1C);
-const QColor kRedHover(0xE0, 0x26, 0x2D);
-const QColor kMark(0xB0, 0xB4, 0xBC);
 
 // The dialog is 325 x 276: tabs end at x 324, buttons at y 268.
 constexpr int kWidth = 325;
 constexpr int kHeight = 276;
 
-QImage blank(int w, int h, const QColor& fill) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(fill);
-    return img;
-}
-
-QLinearGradient topDown(qreal top, qreal bottom, const QColor& a, const QColor& b) {
-    QLinearGradient g(0, top, 0, bottom);
-    g.setColorAt(0, a);
-    g.setColorAt(1, b);
-    return g;
-}
+QImage blank(int w, int h, const QColor& fill) { return canvas(w, h, fill, QImage::Format_ARGB32_Premultiplied); }
 
 QImage background() {
-    QImage img = blank(kWidth, kHeight, kDialogBottom);
+    QImage img = blank(kWidth, kHeight, kField);
     QPainter p(&img);
-    p.fillRect(img.rect(), topDown(0, kHeight, kDialogTop, kDialogBottom));
-    p.fillRect(0, 0, kWidth, 22, kBar);                     // title strip
-    p.fillRect(0, 21, kWidth, 1, kRed);
-    p.fillRect(10, 60, 295, 178, QColor(0x1A, 0x1C, 0x21)); // page well
-    p.setPen(kFrame);
+    p.fillRect(img.rect(), vertical(0, kHeight, kPanel, kField));
+    p.fillRect(0, 0, kWidth, 22, kTitleBar);  // title strip
+    p.fillRect(0, 21, kWidth, 1, kAccent);
+    p.fillRect(10, 60, 295, 178, kColumn);  // page well
+    p.setPen(kBorder);
     p.drawRect(9, 59, 296, 179);
     p.drawRect(0, 0, kWidth - 1, kHeight - 1);
     return img;
@@ -51,31 +35,31 @@ QImage background() {
 
 // A tab: dark face, lighter top rule; the caption is drawn by the dialog.
 QImage tab() {
-    QImage img = blank(82, 27, kBar);
+    QImage img = blank(82, 27, kTitleBar);
     QPainter p(&img);
-    p.fillRect(1, 0, 80, 27, topDown(0, 27, QColor(0x2E, 0x32, 0x39), QColor(0x22, 0x25, 0x2B)));
-    p.fillRect(0, 0, 1, 27, kFrame);
+    p.fillRect(1, 0, 80, 27, vertical(0, 27, QColor(0x2E, 0x32, 0x39), QColor(0x22, 0x25, 0x2B)));
+    p.fillRect(0, 0, 1, 27, kBorder);
     p.fillRect(81, 0, 1, 27, QColor(0x14, 0x16, 0x19));
-    p.fillRect(0, 26, 82, 1, kFrame);
+    p.fillRect(0, 26, 82, 1, kBorder);
     return img;
 }
 
 // The rule over the tabs.
 QImage tabStrip() {
-    QImage img = blank(326, 7, kBar);
+    QImage img = blank(326, 7, kTitleBar);
     QPainter p(&img);
-    p.fillRect(0, 5, 326, 1, kFrame);
+    p.fillRect(0, 5, 326, 1, kBorder);
     p.fillRect(0, 6, 326, 1, QColor(0x2E, 0x32, 0x39));
     return img;
 }
 
 // Under the active tab.
 QImage cursor() {
-    QImage img = blank(12, 7, kBar);
+    QImage img = blank(12, 7, kTitleBar);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(kRedHover);
+    p.setBrush(kAccentHover);
     QPainterPath tri;
     tri.moveTo(0, 0);
     tri.lineTo(12, 0);
@@ -86,15 +70,15 @@ QImage cursor() {
 }
 
 QImage closeButton(bool over) {
-    QImage img = blank(16, 16, kBar);
+    QImage img = blank(16, 16, kTitleBar);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     if (over) {
         p.setPen(Qt::NoPen);
-        p.setBrush(kRed);
+        p.setBrush(kAccent);
         p.drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
     }
-    p.setPen(QPen(over ? QColor(Qt::white) : kMark, 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(over ? QColor(Qt::white) : kGlyph, 1.5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
     p.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
     return img;
@@ -102,12 +86,12 @@ QImage closeButton(bool over) {
 
 // The dialog's small buttons (42 x 23): grey, or crimson for save.
 QImage smallButton(bool save, bool over) {
-    QImage img = blank(42, 23, kDialogBottom);
+    QImage img = blank(42, 23, kField);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor top = save ? (over ? kRedHover : kRed) : (over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B));
-    const QColor bottom = save ? QColor(0x8E, 0x10, 0x14) : QColor(0x23, 0x26, 0x2C);
-    p.setBrush(topDown(0, 23, top, bottom));
+    const QColor top = save ? (over ? kAccentHover : kAccent) : (over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B));
+    const QColor bottom = save ? kAccentDark : kPanel;
+    p.setBrush(vertical(0, 23, top, bottom));
     p.setPen(QPen(save ? QColor(0xFF, 0x4A, 0x50) : QColor(0x4A, 0x4F, 0x58), 1));
     p.drawRoundedRect(QRectF(0.5, 0.5, 41, 22), 3, 3);
     return img;
@@ -115,15 +99,15 @@ QImage smallButton(bool save, bool over) {
 
 // The disable switch and the launch rows' markers (11 x 10).
 QImage marker(bool on) {
-    QImage img = blank(11, 10, kDialogBottom);
+    QImage img = blank(11, 10, kField);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(kWell);
-    p.setPen(QPen(on ? kRedHover : QColor(0x6A, 0x6F, 0x79), 1.2));
+    p.setBrush(kField);
+    p.setPen(QPen(on ? kAccentHover : QColor(0x6A, 0x6F, 0x79), 1.2));
     p.drawRoundedRect(QRectF(0.6, 0.6, 9.8, 8.8), 2, 2);
     if (on) {
         p.setPen(Qt::NoPen);
-        p.setBrush(kRedHover);
+        p.setBrush(kAccentHover);
         p.drawRoundedRect(QRectF(3, 2.8, 5, 4.4), 1, 1);
     }
     return img;
@@ -131,26 +115,26 @@ QImage marker(bool on) {
 
 // The launch page's panel behind its four rows.
 QImage launchPanel() {
-    QImage img = blank(290, 120, QColor(0x1A, 0x1C, 0x21));
+    QImage img = blank(290, 120, kColumn);
     QPainter p(&img);
     for (int k = 1; k < 4; ++k) p.fillRect(4, 30 * k - 2, 282, 1, QColor(0x26, 0x29, 0x2F));
     return img;
 }
 
 QImage pathField() {
-    QImage img = blank(158, 16, kWell);
+    QImage img = blank(158, 16, kField);
     QPainter p(&img);
-    p.fillRect(0, 15, 158, 1, kRed);
+    p.fillRect(0, 15, 158, 1, kAccent);
     p.fillRect(0, 0, 158, 1, QColor(0x0E, 0x0F, 0x12));
     return img;
 }
 
 // The browse button: three dots.
 QImage browseButton(bool over) {
-    QImage img = blank(47, 16, QColor(0x1A, 0x1C, 0x21));
+    QImage img = blank(47, 16, kColumn);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(topDown(0, 16, over ? kRedHover : QColor(0x30, 0x34, 0x3B), over ? kRed : QColor(0x25, 0x28, 0x2E)));
+    p.setBrush(vertical(0, 16, over ? kAccentHover : QColor(0x30, 0x34, 0x3B), over ? kAccent : QColor(0x25, 0x28, 0x2E)));
     p.setPen(QPen(over ? QColor(0xFF, 0x4A, 0x50) : QColor(0x4A, 0x4F, 0x58), 1));
     p.drawRoundedRect(QRectF(0.5, 0.5, 46, 15), 3, 3);
     p.setPen(Qt::NoPen);
@@ -194,8 +178,8 @@ QList<SkinImage> drawKeyMapSkins() {
     add("Advanced.png", pathField());
     add("view.png", browseButton(false));
     add("view02.png", browseButton(true));
-    // The tree's bitmaps, by resource number, beside the other numbered ones.
-    set.append({QStringLiteral("bmp131.png"), blank(16, 16, kPane)});
+    // The tree's boxes, by resource number; its picture background (bmp131)
+    // is the macro list's arrow, which the tree never shows: it is drawn flat.
     set.append({QStringLiteral("bmp133.png"), treeBox(false)});
     set.append({QStringLiteral("bmp134.png"), treeBox(true)});
     return set;

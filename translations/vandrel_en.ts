@@ -877,6 +877,13 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
 </context>
 <context>
+    <name>vandrel::ProfileStore</name>
+    <message>
+        <source>复制 </source>
+        <translation>Copy of </translation>
+    </message>
+</context>
+<context>
     <name>vandrel::SkinSet</name>
     <message>
         <source>录制、编辑宏并分配给按键</source>
@@ -920,7 +927,7 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
     <message>
         <source>正在连接键盘…</source>
-        <translation>Connecting to the keyboard…</translation>
+        <translation>Connecting…</translation>
     </message>
 </context>
 <context>

@@ -102,6 +102,8 @@ public:
     void renameRow(int oldRow, const std::u16string& newText);
 
     const ProfileStore& store() const { return m_store; }
+    // The start of a copy's name in the window's language.
+    void setCopyPrefix(const std::u16string& prefix) { m_store.setCopyPrefix(prefix); }
 
 private:
     void say(const std::u16string& text) const;

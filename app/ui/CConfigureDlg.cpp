@@ -34,6 +34,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
       m_skins(pngFolder + QLatin1Char('/') + kProfileSkinFolder),
       m_renderer(m_skins) {
     setWindowTitle(modelText("vandrel::ProfileDialogModel", kProfileCaption));
+    m_model.setCopyPrefix(modelText("vandrel::ProfileStore", kCopyProfilePrefix).toStdU16String());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 

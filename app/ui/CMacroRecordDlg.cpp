@@ -19,7 +19,6 @@ namespace {
 
 QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 
-
 constexpr QRect kMacroListRect(20, 80, 113, 275);
 constexpr QRect kEventListRect(150, 80, 113, 275);
 constexpr QRect kLoopEditRect(296, 331, 84, 18);

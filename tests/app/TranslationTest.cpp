@@ -5,14 +5,18 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QRegularExpression>
+#include <QTranslator>
 #include <QXmlStreamReader>
 #include <set>
 
 #include "app/draw/ModelText.h"
 #include "app/model/AppCommands.h"
 #include "app/model/PendingChanges.h"
+#include "app/draw/SkinText.h"
 #include "platform/UiTheme.h"
+#include "tests/platform/TestApp.h"
 
 using namespace vandrel;
 
@@ -105,6 +109,44 @@ TEST(Translation, EnglishIsBuiltIntoTheProgramAndQtDialogsFollow) {
     EXPECT_EQ(QCoreApplication::translate("vandrel::MainWindowRenderer", "保存"), QStringLiteral("Save"));
     EXPECT_EQ(QCoreApplication::translate("PanelTables", "呼吸"), QStringLiteral("Breathing"));
     EXPECT_EQ(QLocale().language(), QLocale::English);
+}
+
+// Texts drawn at fixed places of the skinned windows, and the room each has
+// before it runs into a button's edge, a check box or the picture's border.
+TEST(Translation, SkinTextsFitTheirPlacesInBothLanguages) {
+    test::app();
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/vandrel_en.qm")));
+    const struct {
+        const char* context;
+        const char* source;
+        int cellHeight, room;
+    } places[] = {
+        {"vandrel::MacroRecordDlgRenderer", "新建", 15, 77 - 35},
+        {"vandrel::MacroRecordDlgRenderer", "删除", 15, 137 - 95},
+        {"vandrel::MacroRecordDlgRenderer", "确定", 15, 337 - 300},
+        {"vandrel::MacroRecordDlgRenderer", "取消", 15, 397 - 352},
+        {"vandrel::MacroRecordDlgRenderer", "开始录制", 15, 379 - 310},
+        {"vandrel::MacroRecordDlgRenderer", "停止录制", 15, 379 - 310},
+        {"vandrel::MacroRecordDlgRenderer", "记录按键动作", 15, 368 - 290},
+        {"vandrel::MacroRecordDlgRenderer", "选择宏", 15, 133 - 39},
+        {"vandrel::MacroRecordDlgRenderer", "按键系列", 15, 263 - 151},
+        {"vandrel::HistoryDialogRenderer", "恢复", 16, 58 - 4},
+        {"vandrel::HistoryDialogRenderer", "关闭", 16, 58 - 4},
+        {"vandrel::KeyMapDialogModel", "初始值", 14, 197 - 156},
+        {"vandrel::KeyMapDialogModel", "取消", 14, 251 - 218},
+        {"vandrel::KeyMapDialogModel", "保存", 14, 305 - 272},
+        {"vandrel::KeyMapDialogModel", "启动程序", 12, 85 - 30},
+        {"vandrel::MainWindowRenderer", "配置", 16, 89 - 45},
+        {"vandrel::SkinSet", "正在连接键盘…", 14, 520 - 388},
+    };
+    for (const auto& place : places) {
+        const QString translation = english.translate(place.context, place.source);
+        ASSERT_FALSE(translation.isEmpty()) << place.context << ": " << place.source;
+        const QFontMetrics metrics(skinFont(place.cellHeight));
+        for (const QString& text : {QString::fromUtf8(place.source), translation})
+            EXPECT_LE(metrics.horizontalAdvance(text), place.room) << place.context << ": " << text.toStdString();
+    }
 }
 
 }  // namespace

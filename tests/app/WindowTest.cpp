@@ -733,7 +733,11 @@ TEST_F(WindowTest, EveryImageTheWindowDrawsIsInTheSkinSet) {
 
 TEST(SkinSet, ImagesHaveTheSizesTheirPlacesImply) {
     QMap<QString, QImage> set;
-    for (const SkinImage& s : drawSkinSet()) set.insert(s.name, s.image);
+    for (const SkinImage& s : drawSkinSet()) {
+        // Two drawings under one name: only the later would reach the disk.
+        EXPECT_FALSE(set.contains(s.name)) << s.name.toStdString() << " is drawn twice";
+        set.insert(s.name, s.image);
+    }
     const std::pair<const char*, QSize> sizes[] = {
         {"button-help-normal.png", {17, 16}}, {"button-close-over.png", {17, 16}},
         {"button-save-normal.png", {58, 31}}, {"button-cancel-normal.png", {58, 31}},

@@ -58,6 +58,7 @@ TEST(ProfileNames, GeneratedNamesFollowTheirPatterns) {
     EXPECT_EQ(CopyProfileName(u"Profile_1", {u"Profile_1"}), u"复制 Profile_1");
     EXPECT_EQ(CopyProfileName(u"Profile_1", {u"Profile_1", u"复制 Profile_1"}), u"复制 Profile_1 1");
     EXPECT_EQ(CopyProfileName(u"A", {u"复制 A", u"复制 A 1", u"复制 A 2"}), u"复制 A 3");
+    EXPECT_EQ(CopyProfileName(u"A", {u"Copy of A"}, u"Copy of "), u"Copy of A 1");
 }
 
 TEST_F(ProfileStoreTest, NewProfilesFillTheLowestFreeNumberUpToSix) {
