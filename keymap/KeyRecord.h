@@ -45,6 +45,9 @@ struct KeyRecordTable {
 };
 static_assert(sizeof(KeyRecordTable) == 196860, "KeyRecordTable is 255 records");
 
+// The key records as they were when the keyboard was last read or written.
+using ShadowKeyRecords = KeyRecordTable;
+
 // keymap.bin and profile files: DeviceImage then KeyRecordTable.
 constexpr size_t kKeymapFileBytes = sizeof(DeviceImage) + sizeof(KeyRecordTable);
 static_assert(kKeymapFileBytes == 206920);

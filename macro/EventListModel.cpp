@@ -9,14 +9,14 @@ EventListModel::EventListModel(MacroKeyHook& hook, PerfClock& clock, const KeyNa
     : m_hook(hook), m_clock(clock), m_names(names) {}
 
 void EventListModel::open() {
-    stopHook();
+    StopHook();
     m_recordDelays = false;
     m_lastEventText.clear();
     m_perfFrequency = m_clock.frequency();
     clear();
 }
 
-void EventListModel::fillEventList(const MacroRecord& record) {
+void EventListModel::FillEventList(const MacroRecord& record) {
     // A single capture armed for the previous macro's rows has no place here.
     cancelSingleCapture();
     m_held.clear();
@@ -74,7 +74,7 @@ void EventListModel::removeHook() {
     m_hookInstalled = false;
 }
 
-void EventListModel::stopHook() {
+void EventListModel::StopHook() {
     removeHook();
     m_recording = false;
     m_singleInsertPending = false;
@@ -97,7 +97,7 @@ void EventListModel::cancelSingleCapture() {
     if (!m_recording) removeHook();
 }
 
-bool EventListModel::toggleRecording() {
+bool EventListModel::ToggleRecording() {
     m_recording = !m_recording;
     if (m_recording) {
         if (!m_hookInstalled) m_hookInstalled = m_hook.install();
@@ -107,12 +107,12 @@ bool EventListModel::toggleRecording() {
         apply({});
         m_selected = -1;
     } else {
-        stopHook();
+        StopHook();
     }
     return m_recording;
 }
 
-CaptureResult EventListModel::onHookKey(uint8_t vk, bool released) {
+CaptureResult EventListModel::OnHookKey(uint8_t vk, bool released) {
     // A key without a usage would put a 0 code into the device form and end the
     // list there; the keyboard cannot play it anyway.
     if (m_names.usage(vk) == 0) return CaptureResult::Ignored;
@@ -159,10 +159,10 @@ CaptureResult EventListModel::captureRecording(uint8_t vk, bool released) {
         // A held key repeats its press; only the first report counts.
         return CaptureResult::Dropped;
     }
-    return appendRecordedEvent(vk, gapToMs(gap, m_perfFrequency), released);
+    return AppendRecordedEvent(vk, gapToMs(gap, m_perfFrequency), released);
 }
 
-CaptureResult EventListModel::appendRecordedEvent(uint8_t vk, int64_t delayMs, bool released) {
+CaptureResult EventListModel::AppendRecordedEvent(uint8_t vk, int64_t delayMs, bool released) {
     const uint8_t usage = m_names.usage(vk);
     if (usage == 0) return CaptureResult::Ignored;
     // The first event of a recording never carries a delay. A gap under 1 ms is
@@ -217,7 +217,7 @@ void EventListModel::armCapture(int row) {
     m_singleInsertPending = m_hookInstalled;
 }
 
-bool EventListModel::armCaptureBefore() {
+bool EventListModel::ArmCaptureBefore() {
     const int s = m_selected;
     if (s < 0) return false;
     // In front of the whole selected event, its delay row included.
@@ -227,7 +227,7 @@ bool EventListModel::armCaptureBefore() {
     return m_singleInsertPending;
 }
 
-bool EventListModel::armCaptureAfter() {
+bool EventListModel::ArmCaptureAfter() {
     const int s = m_selected;
     if (s < 0) return false;
     const int last = static_cast<int>(m_rows.size()) - 1;
@@ -237,7 +237,7 @@ bool EventListModel::armCaptureAfter() {
 
 // ---- Editing -----------------------------------------------------------------
 
-EditResult EventListModel::insertDelay() {
+EditResult EventListModel::InsertDelay() {
     const int s = m_selected;
     // A delay always goes in front of a following event.
     if (s < 0 || s + 1 >= static_cast<int>(m_rows.size())) return EditResult::Ignored;
@@ -252,7 +252,7 @@ EditResult EventListModel::insertDelay() {
     return EditResult::Done;
 }
 
-EditResult EventListModel::deleteEventRow() {
+EditResult EventListModel::DeleteEventRow() {
     const int s = m_selected;
     if (s < 0 || s >= static_cast<int>(m_rows.size())) return EditResult::Ignored;
     std::vector<MacroEvent> events = m_events;
@@ -269,7 +269,7 @@ EditResult EventListModel::deleteEventRow() {
     return EditResult::Done;
 }
 
-EditResult EventListModel::insertMouseEvent(MouseAction action, uint8_t code) {
+EditResult EventListModel::InsertMouseEvent(MouseAction action, uint8_t code) {
     const int s = m_selected;
     if (s < 0 || s >= static_cast<int>(m_rows.size())) return EditResult::Ignored;
     if (code != kVkMouseLeft && code != kVkMouseRight && code != kVkMouseMiddle) return EditResult::Ignored;
@@ -286,7 +286,7 @@ EditResult EventListModel::insertMouseEvent(MouseAction action, uint8_t code) {
     return EditResult::Done;
 }
 
-EditResult EventListModel::setEventDelay(int row, int64_t ms) {
+EditResult EventListModel::SetEventDelay(int row, int64_t ms) {
     if (!isDelayRow(row)) return EditResult::Ignored;
     const size_t i = eventIndexAtRow(m_events, row);
     std::vector<MacroEvent> events = m_events;

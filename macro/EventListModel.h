@@ -45,7 +45,7 @@ public:
     // Dialog opening: no capture runs, the counter frequency is read once.
     void open();
     // Loads the selected macro's lists into the buffers and rebuilds the rows.
-    void fillEventList(const MacroRecord& record);
+    void FillEventList(const MacroRecord& record);
     // No macro selected: empty buffers and no rows.
     void clear();
     // Stores the buffers into a record's two lists.
@@ -70,23 +70,23 @@ public:
 
     // The record button. Starting empties the list; returns true when a
     // recording now runs.
-    bool toggleRecording();
+    bool ToggleRecording();
     // A key press or release reported by the key capture.
-    CaptureResult onHookKey(uint8_t vk, bool released);
+    CaptureResult OnHookKey(uint8_t vk, bool released);
     // Appends one event of a full recording.
-    CaptureResult appendRecordedEvent(uint8_t vk, int64_t delayMs, bool released);
+    CaptureResult AppendRecordedEvent(uint8_t vk, int64_t delayMs, bool released);
     // Arms a single capture in front of / after the selected event; false when no
     // row is selected or the key capture cannot be installed.
-    bool armCaptureBefore();
-    bool armCaptureAfter();
+    bool ArmCaptureBefore();
+    bool ArmCaptureAfter();
     // Removes the key capture; ends a recording and a single capture.
-    void stopHook();
+    void StopHook();
 
-    EditResult insertDelay();
-    EditResult deleteEventRow();
-    EditResult insertMouseEvent(MouseAction action, uint8_t code);
+    EditResult InsertDelay();
+    EditResult DeleteEventRow();
+    EditResult InsertMouseEvent(MouseAction action, uint8_t code);
     // The in-place edit of a delay row committed `ms`; kept to 2..60000.
-    EditResult setEventDelay(int row, int64_t ms);
+    EditResult SetEventDelay(int row, int64_t ms);
 
     // Counter gap to whole milliseconds through microseconds, truncating,
     // capped at 60000.

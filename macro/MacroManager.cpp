@@ -63,12 +63,12 @@ void MacroManager::open(const MacroStore& store) {
 }
 
 void MacroManager::accept(MacroStore& store) {
-    stopHook();
+    StopHook();
     if (m_loopEnabled && m_selected >= 0) setRecordLoopCount(m_work[m_selected], parseLoopText(m_loopText));
     store = m_work;
 }
 
-void MacroManager::cancel() { stopHook(); }
+void MacroManager::cancel() { StopHook(); }
 
 void MacroManager::selectMacro(int row) {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return;
@@ -83,7 +83,7 @@ void MacroManager::selectMacro(int row) {
         m_loopEnabled = loops != 1;
     }
     setLoopText(decimalUtf16(loops));
-    m_events.fillEventList(m_work[row]);
+    m_events.FillEventList(m_work[row]);
 }
 
 int MacroManager::newMacro() {
@@ -101,7 +101,7 @@ int MacroManager::newMacro() {
     m_events.setRecordDelays(false);
     m_loopEnabled = false;
     setLoopText(u"1");
-    stopHook();
+    StopHook();
     return m_selected;
 }
 
@@ -119,7 +119,7 @@ DeleteResult MacroManager::deleteMacro() {
     m_selected = -1;
     m_events.clear();
     if (!m_rows.empty()) selectMacro(std::min(static_cast<int>(s), before - 2));
-    stopHook();
+    StopHook();
     return DeleteResult::Deleted;
 }
 
@@ -161,46 +161,46 @@ void MacroManager::setLoopText(const std::u16string& text) {
     if (m_selected >= 0) setRecordLoopCount(m_work[m_selected], parseLoopText(text));
 }
 
-RecordToggle MacroManager::toggleRecording() {
+RecordToggle MacroManager::ToggleRecording() {
     if (m_selected < 0) return RecordToggle::NoMacroSelected;
-    if (!m_events.toggleRecording()) return RecordToggle::Stopped;
+    if (!m_events.ToggleRecording()) return RecordToggle::Stopped;
     MacroRecord& rec = m_work[m_selected];
     std::memset(rec.usageEvents, 0, kMacroEventBytes);
     std::memset(rec.vkEvents, 0, kMacroEventBytes);
     return RecordToggle::Started;
 }
 
-CaptureResult MacroManager::onHookKey(uint8_t vk, bool released) {
-    const CaptureResult r = m_events.onHookKey(vk, released);
-    commitEditBuffers();
+CaptureResult MacroManager::OnHookKey(uint8_t vk, bool released) {
+    const CaptureResult r = m_events.OnHookKey(vk, released);
+    CommitEditBuffers();
     return r;
 }
 
 EditResult MacroManager::afterEdit(EditResult r) {
-    if (r == EditResult::Done) commitEditBuffers();
+    if (r == EditResult::Done) CommitEditBuffers();
     return r;
 }
 
-EditResult MacroManager::insertDelay() {
-    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.insertDelay());
+EditResult MacroManager::InsertDelay() {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.InsertDelay());
 }
 
-EditResult MacroManager::deleteEventRow() {
-    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.deleteEventRow());
+EditResult MacroManager::DeleteEventRow() {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.DeleteEventRow());
 }
 
-EditResult MacroManager::insertMouseEvent(MouseAction action, uint8_t code) {
-    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.insertMouseEvent(action, code));
+EditResult MacroManager::InsertMouseEvent(MouseAction action, uint8_t code) {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.InsertMouseEvent(action, code));
 }
 
-EditResult MacroManager::setEventDelay(int row, int64_t ms) {
-    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.setEventDelay(row, ms));
+EditResult MacroManager::SetEventDelay(int row, int64_t ms) {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.SetEventDelay(row, ms));
 }
 
 bool MacroManager::appendReleases(int row, const std::vector<uint8_t>& vks) {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
     if (!vandrel::appendReleases(m_work[row], vks, m_events.names())) return false;
-    if (row == m_selected) m_events.fillEventList(m_work[row]);
+    if (row == m_selected) m_events.FillEventList(m_work[row]);
     return true;
 }
 
@@ -220,7 +220,7 @@ MacroManagerState MacroManager::state() const {
 }
 
 void MacroManager::restore(const MacroManagerState& s) {
-    stopHook();
+    StopHook();
     m_work.clear();
     const size_t n = std::min(s.records.size(), kMacroRecords);
     if (n) std::memcpy(m_work.records, s.records.data(), n * sizeof(MacroRecord));
@@ -228,7 +228,7 @@ void MacroManager::restore(const MacroManagerState& s) {
     for (size_t i = 0; i < n; ++i) m_rows.push_back(recordName(m_work[i]));
     m_selected = s.selected >= 0 && s.selected < static_cast<int>(n) ? s.selected : -1;
     if (m_selected >= 0)
-        m_events.fillEventList(m_work[m_selected]);
+        m_events.FillEventList(m_work[m_selected]);
     else
         m_events.clear();
     m_events.setRecordDelays(s.recordDelays);
@@ -236,7 +236,7 @@ void MacroManager::restore(const MacroManagerState& s) {
     m_loopText = s.loopText;
 }
 
-void MacroManager::commitEditBuffers() {
+void MacroManager::CommitEditBuffers() {
     if (m_selected < 0) return;
     MacroRecord& rec = m_work[m_selected];
     setRecordName(rec, m_rows[m_selected]);

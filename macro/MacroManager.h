@@ -47,6 +47,9 @@ struct MacroManagerState {
     bool sameRecords(const MacroManagerState& o) const;
 };
 
+// The records the dialog edits; they replace the store only on OK.
+using MacroWorkingCopy = MacroStore;
+
 class MacroManager {
 public:
     MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names = keyNames());
@@ -61,7 +64,7 @@ public:
     // Cancel or closing: ends any capture; the working copy is dropped.
     void cancel();
 
-    const MacroStore& workingCopy() const { return m_work; }
+    const MacroWorkingCopy& workingCopy() const { return m_work; }
     const std::vector<std::u16string>& macroRows() const { return m_rows; }
     int selectedMacro() const { return m_selected; }
     // Selection change of the macro list; a row outside the list does nothing.
@@ -82,22 +85,22 @@ public:
     void setLoopText(const std::u16string& text);
 
     // Recorder.
-    RecordToggle toggleRecording();
+    RecordToggle ToggleRecording();
     bool recording() const { return m_events.recording(); }
-    CaptureResult onHookKey(uint8_t vk, bool released);
-    bool armCaptureBefore() { return m_events.armCaptureBefore(); }
-    bool armCaptureAfter() { return m_events.armCaptureAfter(); }
-    void stopHook() { m_events.stopHook(); }
+    CaptureResult OnHookKey(uint8_t vk, bool released);
+    bool ArmCaptureBefore() { return m_events.ArmCaptureBefore(); }
+    bool ArmCaptureAfter() { return m_events.ArmCaptureAfter(); }
+    void StopHook() { m_events.StopHook(); }
     // An in-place edit opens in either list: editing always ends a capture.
-    void onListEditBegin() { stopHook(); }
+    void onListEditBegin() { StopHook(); }
 
     // Event list.
     const EventListModel& events() const { return m_events; }
     void selectEventRow(int row) { m_events.selectRow(row); }
-    EditResult insertDelay();
-    EditResult deleteEventRow();
-    EditResult insertMouseEvent(MouseAction action, uint8_t code);
-    EditResult setEventDelay(int row, int64_t ms);
+    EditResult InsertDelay();
+    EditResult DeleteEventRow();
+    EditResult InsertMouseEvent(MouseAction action, uint8_t code);
+    EditResult SetEventDelay(int row, int64_t ms);
 
     // Appends releases of held keys to a macro (see HeldKeys.h); false when
     // they do not fit. The event list shows them when it is that macro's.
@@ -110,13 +113,13 @@ public:
 
     // Stores the row's name, the loop count, the delay flag and the buffers into
     // the selected record; nothing without a selection.
-    void commitEditBuffers();
+    void CommitEditBuffers();
 
 private:
     EditResult afterEdit(EditResult r);
 
     EventListModel m_events;
-    MacroStore m_work;
+    MacroWorkingCopy m_work;
     std::vector<std::u16string> m_rows;
     int m_selected = -1;
     bool m_loopEnabled = false;

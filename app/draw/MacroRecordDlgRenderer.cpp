@@ -47,7 +47,7 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
 
     // Regions first: the buttons' labels are drawn over their pictures.
     for (int i = 0; i < kMacroRegions; ++i) {
-        const MacroRegionEntry& e = macroRegions()[static_cast<size_t>(i)];
+        const MacroRegionEntry& e = MacroButtonTable()[static_cast<size_t>(i)];
         const char* name = model.regionActive(i) ? e.active : e.normal;
         if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(e.rect.left, e.rect.top, *img);
     }

@@ -13,7 +13,7 @@ struct AppState {
     DeviceImage image;              // the working copy the window edits
     ShadowImage shadow;             // the keyboard's configuration as last read or written
     KeyRecordTable keys;            // how each key was assigned
-    KeyRecordTable shadowKeys;      // taken together with `shadow`
+    ShadowKeyRecords shadowKeys;    // taken together with `shadow`
     ReassignedFlags reassigned;     // keys whose function differs from the factory one
     MacroStore macros;              // MacroDefine.bin
     FirmwareVersion firmware;       // reported by the keyboard

@@ -4,7 +4,7 @@
 
 namespace vandrel {
 
-const std::array<MacroRegionEntry, kMacroRegions>& macroRegions() {
+const std::array<MacroRegionEntry, kMacroRegions>& MacroButtonTable() {
     static const std::array<MacroRegionEntry, kMacroRegions> table = {{
         {{290, 100, 379, 124}, "Record-normal.png", "Record-over.png"},
         {{368, 168, 382, 182}, "Pane.png", "PaneMakingTick.png"},
@@ -31,7 +31,7 @@ void MacroRecordDlgModel::open(const MacroStore& store) {
 
 int MacroRecordDlgModel::hitTest(int x, int y) {
     for (int i = 0; i < kMacroRegions; ++i)
-        if (macroRegions()[static_cast<size_t>(i)].rect.contains(x, y)) return i;
+        if (MacroButtonTable()[static_cast<size_t>(i)].rect.contains(x, y)) return i;
     return kMacroHitNone;
 }
 
@@ -101,7 +101,7 @@ MacroClick MacroRecordDlgModel::leftButtonUp(int x, int y) {
     m_hovered = r;
     switch (r) {
     case kMacroHitRecord:
-        if (startCapture([this] { return m_manager.toggleRecording(); }) == RecordToggle::NoMacroSelected)
+        if (startCapture([this] { return m_manager.ToggleRecording(); }) == RecordToggle::NoMacroSelected)
             return MacroClick::NoMacroToRecord;
         break;
     case kMacroHitDelayBox: m_manager.toggleRecordDelays(); break;
@@ -150,32 +150,32 @@ void MacroRecordDlgModel::setLoopText(const std::u16string& text) {
     }
 }
 
-CaptureResult MacroRecordDlgModel::onHookKey(uint8_t vk, bool released) {
-    return change([&] { return m_manager.onHookKey(vk, released); });
+CaptureResult MacroRecordDlgModel::OnHookKey(uint8_t vk, bool released) {
+    return change([&] { return m_manager.OnHookKey(vk, released); });
 }
 
-bool MacroRecordDlgModel::armCaptureBefore() {
-    return startCapture([this] { return m_manager.armCaptureBefore(); });
+bool MacroRecordDlgModel::ArmCaptureBefore() {
+    return startCapture([this] { return m_manager.ArmCaptureBefore(); });
 }
 
-bool MacroRecordDlgModel::armCaptureAfter() {
-    return startCapture([this] { return m_manager.armCaptureAfter(); });
+bool MacroRecordDlgModel::ArmCaptureAfter() {
+    return startCapture([this] { return m_manager.ArmCaptureAfter(); });
 }
 
-EditResult MacroRecordDlgModel::insertDelay() {
-    return change([this] { return m_manager.insertDelay(); });
+EditResult MacroRecordDlgModel::InsertDelay() {
+    return change([this] { return m_manager.InsertDelay(); });
 }
 
-EditResult MacroRecordDlgModel::deleteEventRow() {
-    return change([this] { return m_manager.deleteEventRow(); });
+EditResult MacroRecordDlgModel::DeleteEventRow() {
+    return change([this] { return m_manager.DeleteEventRow(); });
 }
 
-EditResult MacroRecordDlgModel::insertMouseEvent(MouseAction action, uint8_t code) {
-    return change([&] { return m_manager.insertMouseEvent(action, code); });
+EditResult MacroRecordDlgModel::InsertMouseEvent(MouseAction action, uint8_t code) {
+    return change([&] { return m_manager.InsertMouseEvent(action, code); });
 }
 
-EditResult MacroRecordDlgModel::setEventDelay(int row, int64_t ms) {
-    return change([&] { return m_manager.setEventDelay(row, ms); });
+EditResult MacroRecordDlgModel::SetEventDelay(int row, int64_t ms) {
+    return change([&] { return m_manager.SetEventDelay(row, ms); });
 }
 
 void MacroRecordDlgModel::onListEditBegin() {
@@ -221,7 +221,7 @@ std::vector<HeldKeysReport> MacroRecordDlgModel::heldKeys() const {
 
 void MacroRecordDlgModel::addReleases(const std::vector<HeldKeysReport>& reports) {
     change([&] {
-        m_manager.stopHook();
+        m_manager.StopHook();
         for (const HeldKeysReport& r : reports)
             if (r.releasesFit) m_manager.appendReleases(r.row, r.vks);
         return 0;

@@ -37,7 +37,7 @@ struct MacroRegionEntry {
 };
 
 // The regions' rectangles (edges included) and pictures.
-const std::array<MacroRegionEntry, kMacroRegions>& macroRegions();
+const std::array<MacroRegionEntry, kMacroRegions>& MacroButtonTable();
 
 // What a click asks the window to do beyond the state changes made here.
 enum class MacroClick {
@@ -80,13 +80,13 @@ public:
     RenameResult renameMacro(int row, const std::u16string& name);
     void setLoopText(const std::u16string& text);
     void selectEventRow(int row) { m_manager.selectEventRow(row); }
-    CaptureResult onHookKey(uint8_t vk, bool released);
-    bool armCaptureBefore();
-    bool armCaptureAfter();
-    EditResult insertDelay();
-    EditResult deleteEventRow();
-    EditResult insertMouseEvent(MouseAction action, uint8_t code);
-    EditResult setEventDelay(int row, int64_t ms);
+    CaptureResult OnHookKey(uint8_t vk, bool released);
+    bool ArmCaptureBefore();
+    bool ArmCaptureAfter();
+    EditResult InsertDelay();
+    EditResult DeleteEventRow();
+    EditResult InsertMouseEvent(MouseAction action, uint8_t code);
+    EditResult SetEventDelay(int row, int64_t ms);
     // An in-place edit opens in either list: it ends any capture.
     void onListEditBegin();
     // A capture (full recording or single) runs: the keys are the capture's.

@@ -216,19 +216,19 @@ void CMacroRecordDlg::editResult(EditResult r) {
 
 void CMacroRecordDlg::menuCommand(int id) {
     switch (id) {
-    case kCmdCaptureBefore: m_model.armCaptureBefore(); break;
-    case kCmdCaptureAfter: m_model.armCaptureAfter(); break;
-    case kCmdInsertDelay: editResult(m_model.insertDelay()); return;
-    case kCmdDeleteRow: editResult(m_model.deleteEventRow()); return;
-    case kCmdLeftPress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseLeft)); return;
-    case kCmdLeftRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseLeft)); return;
-    case kCmdLeftClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseLeft)); return;
-    case kCmdRightPress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseRight)); return;
-    case kCmdRightRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseRight)); return;
-    case kCmdRightClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseRight)); return;
-    case kCmdMiddlePress: editResult(m_model.insertMouseEvent(MouseAction::Press, kVkMouseMiddle)); return;
-    case kCmdMiddleRelease: editResult(m_model.insertMouseEvent(MouseAction::Release, kVkMouseMiddle)); return;
-    case kCmdMiddleClick: editResult(m_model.insertMouseEvent(MouseAction::Click, kVkMouseMiddle)); return;
+    case kCmdCaptureBefore: m_model.ArmCaptureBefore(); break;
+    case kCmdCaptureAfter: m_model.ArmCaptureAfter(); break;
+    case kCmdInsertDelay: editResult(m_model.InsertDelay()); return;
+    case kCmdDeleteRow: editResult(m_model.DeleteEventRow()); return;
+    case kCmdLeftPress: editResult(m_model.InsertMouseEvent(MouseAction::Press, kVkMouseLeft)); return;
+    case kCmdLeftRelease: editResult(m_model.InsertMouseEvent(MouseAction::Release, kVkMouseLeft)); return;
+    case kCmdLeftClick: editResult(m_model.InsertMouseEvent(MouseAction::Click, kVkMouseLeft)); return;
+    case kCmdRightPress: editResult(m_model.InsertMouseEvent(MouseAction::Press, kVkMouseRight)); return;
+    case kCmdRightRelease: editResult(m_model.InsertMouseEvent(MouseAction::Release, kVkMouseRight)); return;
+    case kCmdRightClick: editResult(m_model.InsertMouseEvent(MouseAction::Click, kVkMouseRight)); return;
+    case kCmdMiddlePress: editResult(m_model.InsertMouseEvent(MouseAction::Press, kVkMouseMiddle)); return;
+    case kCmdMiddleRelease: editResult(m_model.InsertMouseEvent(MouseAction::Release, kVkMouseMiddle)); return;
+    case kCmdMiddleClick: editResult(m_model.InsertMouseEvent(MouseAction::Click, kVkMouseMiddle)); return;
     default: break;
     }
     refresh();
@@ -259,7 +259,7 @@ void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
 
 void CMacroRecordDlg::hookKey(uint8_t vk, bool released, uint64_t timestampMs) {
     m_clock.setEventTime(timestampMs);
-    const CaptureResult r = m_model.onHookKey(vk, released);
+    const CaptureResult r = m_model.OnHookKey(vk, released);
     refresh();
     // Told after the key event has been handled, not inside the capture.
     if (r == CaptureResult::MacroFull) QTimer::singleShot(0, this, [this] { tell(macroFullText()); });
@@ -283,7 +283,7 @@ bool CMacroRecordDlg::event(QEvent* event) {
     if (event->type() == kListEditEndEvent) {
         // Only the event list sends it: a delay row was edited.
         const ListMessage& m = static_cast<ListMessageEvent*>(event)->message;
-        editResult(m_model.setEventDelay(static_cast<int>(m.wParam), m.lParam));
+        editResult(m_model.SetEventDelay(static_cast<int>(m.wParam), m.lParam));
         return true;
     }
     if (event->type() == kListRowRenamedEvent) {

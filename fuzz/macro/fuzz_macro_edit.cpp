@@ -18,22 +18,22 @@ void run(MacroManager& mgr, fuzz::FuzzHook& hook, fuzz::FuzzClock& clock, uint8_
     const int rows = static_cast<int>(mgr.events().rows().size());
     switch (op % 16) {
     case 0: mgr.selectEventRow(static_cast<int>(a) - 1); break;
-    case 1: mgr.insertDelay(); break;
-    case 2: mgr.deleteEventRow(); break;
-    case 3: mgr.insertMouseEvent(static_cast<MouseAction>(a % 3), static_cast<uint8_t>(0xF0 + b % 4)); break;
+    case 1: mgr.InsertDelay(); break;
+    case 2: mgr.DeleteEventRow(); break;
+    case 3: mgr.InsertMouseEvent(static_cast<MouseAction>(a % 3), static_cast<uint8_t>(0xF0 + b % 4)); break;
     case 4: {
         const int row = mgr.events().selectedRow() >= 0 ? mgr.events().selectedRow() : (rows ? a % rows : 0);
-        mgr.setEventDelay(row, static_cast<int64_t>(a) * 300 + b - 2);
+        mgr.SetEventDelay(row, static_cast<int64_t>(a) * 300 + b - 2);
         break;
     }
-    case 5: mgr.armCaptureBefore(); break;
-    case 6: mgr.armCaptureAfter(); break;
+    case 5: mgr.ArmCaptureBefore(); break;
+    case 6: mgr.ArmCaptureAfter(); break;
     case 7:
     case 8:
         clock.now += static_cast<int64_t>(b) * b * 3;
-        mgr.onHookKey(a, op % 16 == 8);
+        mgr.OnHookKey(a, op % 16 == 8);
         break;
-    case 9: mgr.toggleRecording(); break;
+    case 9: mgr.ToggleRecording(); break;
     case 10: mgr.toggleRecordDelays(); break;
     case 11: mgr.newMacro(); break;
     case 12: mgr.deleteMacro(); break;
@@ -49,7 +49,7 @@ void run(MacroManager& mgr, fuzz::FuzzHook& hook, fuzz::FuzzClock& clock, uint8_
         } else if (a & 2) {
             hook.result = !hook.result;
         } else {
-            mgr.stopHook();
+            mgr.StopHook();
         }
         break;
     }

@@ -42,7 +42,7 @@ struct Dialog {
     MacroRecord work(int i) const { return model.manager().workingCopy()[static_cast<size_t>(i)]; }
     void key(uint8_t vk, bool released, int64_t atMs) {
         clock.now = atMs;
-        model.onHookKey(vk, released);
+        model.OnHookKey(vk, released);
     }
 };
 
@@ -77,25 +77,25 @@ INSTANTIATE_TEST_SUITE_P(
         UndoCase{"new", [](Dialog& d) { d.model.leftButtonUp(kNewX, kNewY); }},
         UndoCase{"delete", [](Dialog& d) { d.model.deleteConfirmed(); }},
         UndoCase{"rename", [](Dialog& d) { d.model.renameMacro(0, u"Zulu"); }},
-        UndoCase{"insertDelay",
+        UndoCase{"InsertDelay",
                  [](Dialog& d) {
                      d.model.selectEventRow(0);
-                     d.model.insertDelay();
+                     d.model.InsertDelay();
                  }},
         UndoCase{"deleteRow",
                  [](Dialog& d) {
                      d.model.selectEventRow(0);
-                     d.model.deleteEventRow();
+                     d.model.DeleteEventRow();
                  }},
         UndoCase{"mouseClick",
                  [](Dialog& d) {
                      d.model.selectEventRow(0);
-                     d.model.insertMouseEvent(MouseAction::Click, kVkMouseLeft);
+                     d.model.InsertMouseEvent(MouseAction::Click, kVkMouseLeft);
                  }},
         UndoCase{"delayEdit",
                  [](Dialog& d) {
                      d.model.selectMacro(1);
-                     d.model.setEventDelay(1, 300);
+                     d.model.SetEventDelay(1, 300);
                  }},
         UndoCase{"loopCount",
                  [](Dialog& d) {
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         UndoCase{"capture",
                  [](Dialog& d) {
                      d.model.selectEventRow(1);
-                     ASSERT_TRUE(d.model.armCaptureAfter());
+                     ASSERT_TRUE(d.model.ArmCaptureAfter());
                      EXPECT_FALSE(d.model.canUndo());  // not while a capture runs
                      d.key(kB, false, 0);
                      d.key(kB, true, 10);
@@ -127,9 +127,9 @@ TEST(MacroDialogUndo, KeepsAtLeastAHundredSteps) {
     d.model.selectEventRow(0);
     for (int i = 0; i < 150; ++i) {
         d.model.selectEventRow(0);
-        d.model.insertMouseEvent(MouseAction::Press, kVkMouseLeft);
+        d.model.InsertMouseEvent(MouseAction::Press, kVkMouseLeft);
         d.model.selectEventRow(0);
-        d.model.deleteEventRow();
+        d.model.DeleteEventRow();
     }
     int steps = 0;
     while (d.model.undo()) ++steps;

@@ -22,7 +22,7 @@ protected:
     void SetUp() override { m.open(); }
     void load(const std::vector<uint8_t>& vkList) {
         rec = recordWith(vkList);
-        m.fillEventList(rec);
+        m.FillEventList(rec);
     }
     std::vector<uint8_t> vk() const { return listBytes(m.buffers().vk); }
     // The device form must be the display form with usages for codes.
@@ -32,7 +32,7 @@ protected:
     }
     CaptureResult key(uint8_t code, bool released, int64_t at) {
         clock.now = at;
-        return m.onHookKey(code, released);
+        return m.OnHookKey(code, released);
     }
 
     test::FakeHook hook;
@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(EventListTest, RecordingKeepsFirstPressOfAHeldKey) {
-    ASSERT_TRUE(m.toggleRecording());
+    ASSERT_TRUE(m.ToggleRecording());
     EXPECT_TRUE(hook.installed);
     EXPECT_EQ(key(A, false, 0), CaptureResult::Added);
     for (int t : {500, 530, 560}) EXPECT_EQ(key(A, false, t), CaptureResult::Dropped);
@@ -52,7 +52,7 @@ TEST_F(EventListTest, RecordingKeepsFirstPressOfAHeldKey) {
     EXPECT_EQ(listBytes(m.buffers().usage), bytes({0x01, 0x04, 0x81, 0x04}));
     EXPECT_EQ(m.rows(), (std::vector<std::u16string>{u"A  dn", u"A  up"}));
     EXPECT_EQ(m.selectedRow(), 1);
-    EXPECT_FALSE(m.toggleRecording());
+    EXPECT_FALSE(m.ToggleRecording());
     EXPECT_FALSE(hook.installed);
 }
 
@@ -74,7 +74,7 @@ TEST_F(EventListTest, RecordedGapsBecomeDelays) {
         clock.freq = c.frequency;
         m.open();
         m.setRecordDelays(true);
-        m.toggleRecording();
+        m.ToggleRecording();
         key(A, false, 60000000);  // the first event never carries a delay
         key(B, false, 60000000 + c.gap);
         std::vector<uint8_t> expected = bytes({0x01, A});
@@ -88,7 +88,7 @@ TEST_F(EventListTest, RecordedGapsBecomeDelays) {
 
 TEST_F(EventListTest, RepeatedReleaseIsDroppedButRestartsTheMeasure) {
     m.setRecordDelays(true);
-    m.toggleRecording();
+    m.ToggleRecording();
     key(A, false, 0);
     key(A, true, 10);
     EXPECT_EQ(key(A, true, 100), CaptureResult::Dropped);
@@ -97,7 +97,7 @@ TEST_F(EventListTest, RepeatedReleaseIsDroppedButRestartsTheMeasure) {
 }
 
 TEST_F(EventListTest, FullRecordingStopsAndReleasesHeldKeys) {
-    m.toggleRecording();
+    m.ToggleRecording();
     key(LShift, false, 0);
     int presses = 0;
     CaptureResult r = CaptureResult::Added;
@@ -119,7 +119,7 @@ TEST_F(EventListTest, FullRecordingStopsAndReleasesHeldKeys) {
 TEST_F(EventListTest, SingleCaptureGoesInFrontOfTheDelayRow) {
     load(bytes({0x01, A, 0x7F, B, 0x01, 0x2C}));  // A dn, 300 ms, B dn
     m.selectRow(2);
-    ASSERT_TRUE(m.armCaptureBefore());
+    ASSERT_TRUE(m.ArmCaptureBefore());
     EXPECT_EQ(m.insertRow(), 1);
     EXPECT_EQ(key(C, false, 0), CaptureResult::Added);
     EXPECT_EQ(key(C, true, 0), CaptureResult::CaptureDone);
@@ -137,10 +137,10 @@ TEST_F(EventListTest, CaptureRowsBeforeAndAfterTheSelection) {
     for (int s = 0; s < 4; ++s) {
         load(bytes({0x01, A, 0xFF, A, 0x01, 0x2C, 0x01, B}));
         m.selectRow(s);
-        m.armCaptureBefore();
+        m.ArmCaptureBefore();
         EXPECT_EQ(m.insertRow(), before[s]) << s;
         m.selectRow(s);
-        m.armCaptureAfter();
+        m.ArmCaptureAfter();
         EXPECT_EQ(m.insertRow(), after[s]) << s;
     }
     key(C, false, 0);
@@ -150,51 +150,51 @@ TEST_F(EventListTest, CaptureRowsBeforeAndAfterTheSelection) {
 
 TEST_F(EventListTest, CaptureStateAndFailures) {
     // Stopping a recording also ends a capture armed during it.
-    m.toggleRecording();
+    m.ToggleRecording();
     key(A, false, 0);
     m.selectRow(0);
-    ASSERT_TRUE(m.armCaptureAfter());
-    m.toggleRecording();
+    ASSERT_TRUE(m.ArmCaptureAfter());
+    m.ToggleRecording();
     EXPECT_FALSE(m.singleInsertPending());
     EXPECT_FALSE(hook.installed);
 
     // A capture armed during a recording takes the next stroke and removes the
     // key capture; the recording stays on until its button is clicked, and that
     // click stops it rather than starting over on an emptied macro.
-    m.toggleRecording();
+    m.ToggleRecording();
     key(A, false, 0);
     m.selectRow(0);
-    ASSERT_TRUE(m.armCaptureBefore());
+    ASSERT_TRUE(m.ArmCaptureBefore());
     key(B, false, 1);
     EXPECT_EQ(key(B, true, 2), CaptureResult::CaptureDone);
     EXPECT_TRUE(m.recording());
     EXPECT_FALSE(hook.installed);
     EXPECT_EQ(key(C, false, 3), CaptureResult::Ignored);
-    EXPECT_FALSE(m.toggleRecording());
+    EXPECT_FALSE(m.ToggleRecording());
     EXPECT_EQ(vk(), bytes({0x01, B, 0x81, B, 0x01, A}));
 
     std::vector<uint8_t> full;
     for (int i = 0; i < 95; ++i) full.insert(full.end(), {static_cast<uint8_t>(i % 2 ? 0x81 : 0x01), A});
     load(full);
     m.selectRow(0);
-    ASSERT_TRUE(m.armCaptureAfter());
+    ASSERT_TRUE(m.ArmCaptureAfter());
     EXPECT_EQ(key(B, false, 0), CaptureResult::MacroFull);
     EXPECT_EQ(vk(), full);
     EXPECT_FALSE(hook.installed);
 
     // An edit command cancels an armed capture and its key capture.
     m.selectRow(0);
-    m.armCaptureBefore();
+    m.ArmCaptureBefore();
     m.selectRow(1);
-    m.deleteEventRow();
+    m.DeleteEventRow();
     EXPECT_FALSE(m.singleInsertPending());
     EXPECT_FALSE(hook.installed);
     EXPECT_EQ(key(B, false, 0), CaptureResult::Ignored);
 
     hook.installResult = false;
     m.selectRow(0);
-    EXPECT_FALSE(m.armCaptureBefore());
-    EXPECT_TRUE(m.toggleRecording());
+    EXPECT_FALSE(m.ArmCaptureBefore());
+    EXPECT_TRUE(m.ToggleRecording());
     EXPECT_FALSE(m.hookInstalled());
     EXPECT_EQ(key(B, false, 0), CaptureResult::Ignored);
 }
@@ -221,7 +221,7 @@ TEST_F(EventListTest, AFullRecordingReleasesEveryHeldKey) {
         SCOPED_TRACE(c.name);
         m.open();
         m.setRecordDelays(true);
-        m.toggleRecording();
+        m.ToggleRecording();
         int64_t t = 0;
         for (size_t i = 0; i < c.held.size(); ++i) key(c.held[i], false, t += (i == 1 ? c.firstHeldGapMs : 1));
         int pairs = 0;
@@ -269,7 +269,7 @@ TEST_F(EventListTest, SelectionStaysOnItsEventDuringASingleCapture) {
         SCOPED_TRACE(std::to_string(c.selected) + (c.before ? " before" : " after"));
         load(list);
         m.selectRow(c.selected);
-        ASSERT_TRUE(c.before ? m.armCaptureBefore() : m.armCaptureAfter());
+        ASSERT_TRUE(c.before ? m.ArmCaptureBefore() : m.ArmCaptureAfter());
         ASSERT_EQ(key(LShift, false, 0), CaptureResult::Added);
         ASSERT_GE(m.selectedRow(), 0);
         EXPECT_EQ(m.rows()[m.selectedRow()], c.selectedText);
@@ -284,17 +284,17 @@ TEST_F(EventListTest, SelectionStaysOnItsEventDuringASingleCapture) {
 // on: its key capture stays installed and keys keep arriving at the end.
 TEST_F(EventListTest, AnEditDuringARecordingKeepsItsKeyCapture) {
     const std::function<EditResult(EventListModel&)> edits[] = {
-        [](EventListModel& e) { return e.deleteEventRow(); },
-        [](EventListModel& e) { return e.insertDelay(); },
-        [](EventListModel& e) { return e.insertMouseEvent(MouseAction::Click, 0xF0); },
+        [](EventListModel& e) { return e.DeleteEventRow(); },
+        [](EventListModel& e) { return e.InsertDelay(); },
+        [](EventListModel& e) { return e.InsertMouseEvent(MouseAction::Click, 0xF0); },
     };
     for (const auto& edit : edits) {
         m.open();
-        ASSERT_TRUE(m.toggleRecording());
+        ASSERT_TRUE(m.ToggleRecording());
         key(A, false, 0);
         key(A, true, 1);
         m.selectRow(0);
-        ASSERT_TRUE(m.armCaptureAfter());
+        ASSERT_TRUE(m.ArmCaptureAfter());
         m.selectRow(0);
         EXPECT_EQ(edit(m), EditResult::Done);
         EXPECT_FALSE(m.singleInsertPending());
@@ -306,13 +306,13 @@ TEST_F(EventListTest, AnEditDuringARecordingKeepsItsKeyCapture) {
         EXPECT_EQ(m.events().back().vk, C);
 
         // Stopping the recording then removes it.
-        EXPECT_FALSE(m.toggleRecording());
+        EXPECT_FALSE(m.ToggleRecording());
         EXPECT_FALSE(hook.installed);
     }
 }
 
 TEST_F(EventListTest, AppendFollowsTheWholeListAfterASelection) {
-    m.toggleRecording();
+    m.ToggleRecording();
     load(bytes({0x01, A, 0xFF, A, 0x01, 0x00}));  // 256 ms: a zero byte inside the list
     EXPECT_EQ(m.writePos(), 6u);
     key(B, false, 0);
@@ -332,17 +332,17 @@ TEST_F(EventListTest, EditingCommands) {
     std::vector<uint8_t> full;
     for (int i = 0; i < 94; ++i) full.insert(full.end(), {static_cast<uint8_t>(i % 2 ? 0x81 : 0x01), A});
     full.insert(full.end(), {0xB2, A});
-    auto insertDelay = [](EventListModel& e) { return e.insertDelay(); };
-    auto del = [](EventListModel& e) { return e.deleteEventRow(); };
-    auto delay = [](int row, int64_t ms) { return [=](EventListModel& e) { return e.setEventDelay(row, ms); }; };
-    auto mouse = [](MouseAction a, uint8_t c) { return [=](EventListModel& e) { return e.insertMouseEvent(a, c); }; };
+    auto InsertDelay = [](EventListModel& e) { return e.InsertDelay(); };
+    auto del = [](EventListModel& e) { return e.DeleteEventRow(); };
+    auto delay = [](int row, int64_t ms) { return [=](EventListModel& e) { return e.SetEventDelay(row, ms); }; };
+    auto mouse = [](MouseAction a, uint8_t c) { return [=](EventListModel& e) { return e.InsertMouseEvent(a, c); }; };
     using R = EditResult;
     const EditCase cases[] = {
-        {"insert delay", bytes({0x01, A, 0x81, A}), 0, insertDelay, R::Done, bytes({0x01, A, 0xB2, A})},
-        {"insert delay over a 4-byte delay", bytes({0x01, A, 0x7F, B, 0x01, 0x2C, 0x81, B}), 0, insertDelay, R::Done,
+        {"insert delay", bytes({0x01, A, 0x81, A}), 0, InsertDelay, R::Done, bytes({0x01, A, 0xB2, A})},
+        {"insert delay over a 4-byte delay", bytes({0x01, A, 0x7F, B, 0x01, 0x2C, 0x81, B}), 0, InsertDelay, R::Done,
          bytes({0x01, A, 0x32, B, 0x81, B})},
-        {"insert delay on a delay row", bytes({0x01, A, 0xB2, A}), 1, insertDelay, R::EditCurrentDelay, {}},
-        {"insert delay on the last row", bytes({0x01, A, 0x81, A}), 1, insertDelay, R::Ignored, {}},
+        {"insert delay on a delay row", bytes({0x01, A, 0xB2, A}), 1, InsertDelay, R::EditCurrentDelay, {}},
+        {"insert delay on the last row", bytes({0x01, A, 0x81, A}), 1, InsertDelay, R::Ignored, {}},
         {"delay 50 to 300", bytes({0x01, A, 0xB2, A}), -1, delay(1, 300), R::Done, bytes({0x01, A, 0xFF, A, 0x01, 0x2C})},
         {"delay 300 to 20", bytes({0x01, A, 0xFF, A, 0x01, 0x2C}), -1, delay(1, 20), R::Done, bytes({0x01, A, 0x94, A})},
         {"delay 1 gives 2", bytes({0x01, A, 0xB2, A}), -1, delay(1, 1), R::Done, bytes({0x01, A, 0x82, A})},
@@ -376,10 +376,10 @@ TEST_F(EventListTest, EditingCommands) {
 TEST_F(EventListTest, EditedRowsFollowTheBytes) {
     load(bytes({0x01, A, 0x81, A}));
     m.selectRow(0);
-    m.insertDelay();
+    m.InsertDelay();
     EXPECT_EQ(m.rows(), (std::vector<std::u16string>{u"A  dn", u"50 ms", u"A  up"}));
     m.selectRow(0);
-    m.insertMouseEvent(MouseAction::Click, 0xF0);
+    m.InsertMouseEvent(MouseAction::Click, 0xF0);
     EXPECT_EQ(m.rows(), (std::vector<std::u16string>{u"A  dn", u"MsLB dn", u"MsLB up", u"50 ms", u"A  up"}));
     EXPECT_EQ(listBytes(m.buffers().usage), bytes({0x01, 0x04, 0x01, 0xF0, 0x81, 0xF0, 0xB2, 0x04}));
 }

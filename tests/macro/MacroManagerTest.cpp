@@ -82,7 +82,7 @@ TEST_F(MacroManagerTest, DeleteClosesTheGap) {
     EXPECT_EQ(mgr->selectedMacro(), -1);
     EXPECT_TRUE(mgr->events().rows().empty());
     EXPECT_EQ(mgr->deleteMacro(), DeleteResult::NoMacroSelected);
-    EXPECT_EQ(mgr->toggleRecording(), RecordToggle::NoMacroSelected);
+    EXPECT_EQ(mgr->ToggleRecording(), RecordToggle::NoMacroSelected);
 }
 
 TEST_F(MacroManagerTest, SelectionSetsTogglesFromTheRecord) {
@@ -134,7 +134,7 @@ TEST_F(MacroManagerTest, RenameMovesTheRecordWithItsRow) {
     }
     // The next edit lands in the renamed macro's record.
     mgr->selectEventRow(0);
-    mgr->insertMouseEvent(MouseAction::Press, 0xF0);
+    mgr->InsertMouseEvent(MouseAction::Press, 0xF0);
     EXPECT_EQ(listBytes(work(1).vkEvents), bytes({0x01, 0x41, 0x01, 0xF0}));
 
     EXPECT_EQ(mgr->renameMacro(2, u"aardvark"), RenameResult::Renamed);
@@ -176,15 +176,15 @@ TEST_F(MacroManagerTest, EditsReachTheStoreOnlyOnOk) {
     add(0, u"M", bytes({0x01, 0x41}));
     const auto original = std::make_unique<MacroStore>(*store);
     mgr->open(*store);
-    EXPECT_EQ(mgr->toggleRecording(), RecordToggle::Started);
+    EXPECT_EQ(mgr->ToggleRecording(), RecordToggle::Started);
     EXPECT_EQ(listBytes(work(0).vkEvents), bytes({}));
     mgr->toggleRecordDelays();
     mgr->toggleLoop();
     mgr->setLoopText(u"3");
     clock.now = 0;
-    mgr->onHookKey(0x42, false);
+    mgr->OnHookKey(0x42, false);
     clock.now = 40;
-    mgr->onHookKey(0x42, true);
+    mgr->OnHookKey(0x42, true);
     EXPECT_EQ(listBytes(work(0).vkEvents), bytes({0x01, 0x42, 0xA8, 0x42}));
     EXPECT_EQ(listBytes(work(0).usageEvents), bytes({0x01, 0x05, 0xA8, 0x05}));
     EXPECT_EQ(work(0).macroFlags, 1);
