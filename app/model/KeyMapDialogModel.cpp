@@ -240,7 +240,6 @@ void KeyMapDialogModel::deleteAllCodes() {
 
 KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     KeyMapClickResult result;
-    const bool wasLaunch = m_page == kPageLaunch;
     switch (hitTest(x, y)) {
     case kKeyMapCancel:
         clearCodes();
@@ -301,9 +300,10 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     default:
         break;
     }
-    // The launch grid answers on the launch page, also when OK was pressed
-    // (which is where an empty choice turns into a restore).
-    if (wasLaunch && m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
+    // The launch grid answers whenever the launch page is showing after the
+    // click, also for OK and for the click that opened the page: a click
+    // outside the grid with no row chosen turns the choice into a restore.
+    if (m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
         clickLaunchGrid(x, y, result);
     return result;
 }
