@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QTimer>
 #include <QMenu>
+#include <QSettings>
 #include <memory>
 
 #include "app/draw/SkinFile.h"
@@ -114,6 +115,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
     // The configuration history and the save check, beside About in the tray menu.
     QAction* history = new QAction(tr("配置历史(&H)…"), tray.menu());
+    // The save check is on unless the user switched it off in an earlier run.
+    const QString verifyKey = QStringLiteral("verifySaves");
+    window.setVerifySaves(QSettings().value(verifyKey, true).toBool());
+    connect(&window, &CTarvinDlg::verifySavesChanged, this,
+            [verifyKey](bool on) { QSettings().setValue(verifyKey, on); });
     QAction* verify = new QAction(tr("保存后校验(&V)"), tray.menu());
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());

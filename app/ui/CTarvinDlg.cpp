@@ -643,7 +643,7 @@ void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     QAction* verify = menu.addAction(tr("保存后校验(&V)"));
     verify->setCheckable(true);
     verify->setChecked(m_verifySaves);
-    connect(verify, &QAction::toggled, this, [this](bool on) { m_verifySaves = on; });
+    connect(verify, &QAction::toggled, this, [this](bool on) { setVerifySaves(on); });
     menu.exec(event->globalPos());
 }
 

@@ -144,7 +144,13 @@ public:
     const ChangeHistory& history() const { return m_history; }
     // Whether a save reads back what it wrote (on unless the user turned it off).
     bool verifySaves() const { return m_verifySaves; }
-    void setVerifySaves(bool on) { m_verifySaves = on; }
+    // Switches the check after each save; says so when the setting changes so
+    // that the application can remember it.
+    void setVerifySaves(bool on) {
+        if (on == m_verifySaves) return;
+        m_verifySaves = on;
+        emit verifySavesChanged(on);
+    }
     // The configuration history: snapshots taken before saves, with Restore.
     void showConfigHistory();
     // The text of the bottom line while something is unsaved (empty otherwise).
@@ -153,6 +159,7 @@ public:
 signals:
     // The close button: the program ends.
     void exitRequested();
+    void verifySavesChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
     void framePainted();
