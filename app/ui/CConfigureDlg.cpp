@@ -25,6 +25,7 @@ std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDia
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("bin"));
+    dialog.selectFile(QStringLiteral("*.bin"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().first().toStdU16String());
 }
