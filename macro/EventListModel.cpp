@@ -82,11 +82,11 @@ void EventListModel::stopHook() {
 }
 
 void EventListModel::endSingleCapture() {
-    // The capture's release removes the key capture, which also ends a
-    // recording that was running.
+    // The capture's release removes the key capture, so a recording that was
+    // running gets no more keys; it stays on, its button still offering to
+    // stop it, until the user clicks that button.
     m_singleInsertPending = false;
     removeHook();
-    m_recording = false;
     m_held.clear();
 }
 

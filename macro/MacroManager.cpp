@@ -111,6 +111,9 @@ DeleteResult MacroManager::deleteMacro() {
     const int before = static_cast<int>(m_rows.size());
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(s));
     std::memmove(&m_work[s], &m_work[s + 1], (kMacroRecords - 1 - s) * sizeof(MacroRecord));
+    // The former last macro's place now holds the free record that followed
+    // it; it is cleared whole so that no stale bytes follow the run.
+    std::memset(&m_work[static_cast<size_t>(before) - 1], 0, sizeof(MacroRecord));
     std::memset(&m_work[kMacroRecords - 1], 0, sizeof(MacroRecord));
 
     m_selected = -1;

@@ -158,6 +158,21 @@ TEST_F(EventListTest, CaptureStateAndFailures) {
     EXPECT_FALSE(m.singleInsertPending());
     EXPECT_FALSE(hook.installed);
 
+    // A capture armed during a recording takes the next stroke and removes the
+    // key capture; the recording stays on until its button is clicked, and that
+    // click stops it rather than starting over on an emptied macro.
+    m.toggleRecording();
+    key(A, false, 0);
+    m.selectRow(0);
+    ASSERT_TRUE(m.armCaptureBefore());
+    key(B, false, 1);
+    EXPECT_EQ(key(B, true, 2), CaptureResult::CaptureDone);
+    EXPECT_TRUE(m.recording());
+    EXPECT_FALSE(hook.installed);
+    EXPECT_EQ(key(C, false, 3), CaptureResult::Ignored);
+    EXPECT_FALSE(m.toggleRecording());
+    EXPECT_EQ(vk(), bytes({0x01, B, 0x81, B, 0x01, A}));
+
     std::vector<uint8_t> full;
     for (int i = 0; i < 95; ++i) full.insert(full.end(), {static_cast<uint8_t>(i % 2 ? 0x81 : 0x01), A});
     load(full);
