@@ -84,6 +84,8 @@ LaunchChooserServices desktopLaunchChoosers() {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setDefaultSuffix(request.defaultSuffix);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        // The name field starts with the pattern of the files the row takes.
+        dialog.selectFile(QStringLiteral("*.") + request.defaultSuffix);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         return dialog.selectedFiles().constFirst();
     };

@@ -11,9 +11,7 @@
 
 namespace vandrel {
 
-namespace {
-
-const std::array<KeyMapButton, kKeyMapButtons> kButtonTable = {{
+const std::array<KeyMapButton, kKeyMapButtons> KeyMapButtonTable = {{
     {{303, 2, 318, 17}, "button-close-normal.png", "button-close-over.png", u""},
     {{0, 31, 81, 57}, "large_button.png", "large_button.png", VANDREL_TR_NOOP16("vandrel::KeyMapDialogModel", "单键/组合键")},
     {{81, 31, 162, 57}, "large_button.png", "large_button.png", VANDREL_TR_NOOP16("vandrel::KeyMapDialogModel", "宏")},
@@ -25,6 +23,8 @@ const std::array<KeyMapButton, kKeyMapButtons> kButtonTable = {{
     {{210, 246, 251, 268}, "button-cancel-normal.png", "button-cancel-over.png", VANDREL_TR_NOOP16("vandrel::KeyMapDialogModel", "取消")},
     {{264, 246, 305, 268}, "button-save-normal.png", "button-save-over.png", VANDREL_TR_NOOP16("vandrel::KeyMapDialogModel", "保存")},
 }};
+
+namespace {
 
 // The switch is small: it answers within this many pixels around its picture.
 constexpr int kSwitchMargin = 5;
@@ -120,7 +120,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_slot = slot;
     m_record = &record;
     m_page = kPageKeys;
-    m_buttons = kButtonTable;
+    m_buttons = KeyMapButtonTable;
     m_hovered = m_hoveredCell = kKeyMapNoHit;
     m_singleText.clear();
     m_comboText.clear();
@@ -240,7 +240,6 @@ void KeyMapDialogModel::deleteAllCodes() {
 
 KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     KeyMapClickResult result;
-    const bool wasLaunch = m_page == kPageLaunch;
     switch (hitTest(x, y)) {
     case kKeyMapCancel:
         clearCodes();
@@ -301,9 +300,10 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     default:
         break;
     }
-    // The launch grid answers on the launch page, also when OK was pressed
-    // (which is where an empty choice turns into a restore).
-    if (wasLaunch && m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
+    // The launch grid answers whenever the launch page is showing after the
+    // click, also for OK and for the click that opened the page: a click
+    // outside the grid with no row chosen turns the choice into a restore.
+    if (m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
         clickLaunchGrid(x, y, result);
     return result;
 }

@@ -49,6 +49,8 @@ struct KeyMapButton {
 };
 
 constexpr int kKeyMapButtons = 10;
+// The dialog's ten buttons, indexed by hit code, all in their normal state.
+extern const std::array<KeyMapButton, kKeyMapButtons> KeyMapButtonTable;
 constexpr int kLaunchRows = 4;
 constexpr uint8_t kNoLaunchRow = 255;
 // Launch grid cell columns.

@@ -32,10 +32,14 @@ void ProfileDialogModel::setSelectedRow(int row) {
     m_selected = (row >= 0 && static_cast<size_t>(row) < rows().size()) ? row : kNoRow;
 }
 
-void ProfileDialogModel::relist() {
-    // The list is filled again from the folder; the selection goes with the old rows.
+void ProfileDialogModel::relist(bool keepSelection) {
+    // The list is filled again from the folder; the selection goes with the
+    // old rows unless the command only wrote into the selected profile.
+    const std::u16string selected = keepSelection && m_selected != kNoRow ? rows()[m_selected].name : u"";
     m_store.scanProfiles();
     m_selected = kNoRow;
+    if (!selected.empty())
+        if (const std::optional<int> row = m_store.findRow(selected)) m_selected = *row;
     ++m_generation;
 }
 
@@ -98,7 +102,7 @@ void ProfileDialogModel::saveProfile() {
     // The export is optional: cancelling the file dialog still stores the profile.
     const std::optional<fs::path> exportPath = m_ports.chooseExportFile ? m_ports.chooseExportFile() : std::nullopt;
     const ProfileResult r = m_store.saveProfile(m_selected, m_image, m_records, exportPath);
-    relist();
+    relist(true);
     if (r == ProfileResult::WriteFailed) say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "配置文件保存失败！"));
 }
 
@@ -110,7 +114,7 @@ void ProfileDialogModel::loadProfile() {
     const std::optional<fs::path> importPath = m_ports.chooseImportFile ? m_ports.chooseImportFile() : std::nullopt;
     if (!importPath) return;
     const ProfileResult r = m_store.loadProfile(m_selected, *importPath, m_image, m_records);
-    relist();
+    relist(true);
     switch (r) {
     case ProfileResult::NotAProfile: say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "所选文件不是配置文件，未加载。")); break;
     case ProfileResult::ReadFailed: say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "无法读取所选文件，未加载。")); break;

@@ -107,7 +107,7 @@ public:
 
 private:
     void say(const std::u16string& text) const;
-    void relist();
+    void relist(bool keepSelection = false);
 
     ProfileStore m_store;
     DeviceImage& m_image;

@@ -15,12 +15,17 @@ namespace vandrel {
 
 namespace {
 
-// A file dialog for profiles: starts in the home folder and shows "*.bin".
-std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, QString(), QDir::homePath(), QStringLiteral("bin Files(*.bin)"));
+// A file dialog for profiles: starts in the folder that holds the program's
+// data files (the program's own folder where it can be written) and shows "*.bin".
+std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDialog::AcceptMode mode,
+                                                       const std::filesystem::path& profileFolder) {
+    const QString start = QString::fromStdU16String(profileFolder.parent_path().u16string());
+    QFileDialog dialog(parent, QString(), QDir(start).exists() ? start : QDir::homePath(),
+                       QStringLiteral("bin Files(*.bin)"));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("bin"));
+    dialog.selectFile(QStringLiteral("*.bin"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().first().toStdU16String());
 }
@@ -46,8 +51,12 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
         return QMessageBox::question(this, modelText("vandrel::ProfileDialogModel", caption), modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok | QMessageBox::Cancel,
                                      QMessageBox::Ok) == QMessageBox::Ok;
     };
-    ports.chooseExportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptSave); };
-    ports.chooseImportFile = [this] { return chooseProfileFile(this, QFileDialog::AcceptOpen); };
+    ports.chooseExportFile = [this] {
+        return chooseProfileFile(this, QFileDialog::AcceptSave, m_model.store().folder());
+    };
+    ports.chooseImportFile = [this] {
+        return chooseProfileFile(this, QFileDialog::AcceptOpen, m_model.store().folder());
+    };
 
     // The list keeps its rows in the store's order, so a row means the same
     // profile to both.

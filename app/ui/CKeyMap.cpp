@@ -247,11 +247,18 @@ void CKeyMap::done(int result) {
 
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow) {
+    // Switching to the keys or launch page empties the key's record at once;
+    // a cancelled dialog puts it back, so that the key keeps its assignment
+    // (a launch key keeps launching) and no later save stores the emptied record.
+    const KeyRecord before = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
     dialog.prepare(slot, state.keys[slot], state.image, state.macros);
     if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
     if (beforeShow) beforeShow(dialog);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) {
+        state.keys[slot] = before;
+        return false;
+    }
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);
     return true;

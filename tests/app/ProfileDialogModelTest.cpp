@@ -182,6 +182,7 @@ TEST_F(ProfileDialogTest, FilesThatAreNotProfilesAreRefusedAndChangeNothing) {
 
     // Without a selection nothing is asked; a cancelled file dialog reads nothing.
     messages.clear();
+    model.setSelectedRow(kNoRow);
     model.run(ProfileCommand::Load);
     model.run(ProfileCommand::Save);
     EXPECT_EQ(messages, (Names{u"配置管理|请选择一个配置文件打开", u"配置管理|请选择一个配置文件保存"}));
@@ -206,6 +207,8 @@ TEST_F(ProfileDialogTest, ExportAndLoadRoundTripByteForByte) {
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(readAll(*exportFile), want);
     EXPECT_EQ(readAll(file(u"Profile_1")), want);
+    // Saving and loading write into the selected profile: it stays selected.
+    EXPECT_EQ(model.selectedRow(), model.store().findRow(u"Profile_1").value_or(-2));
 
     std::memset(image.bytes(), 0, sizeof image);
     records.clear();
@@ -214,6 +217,7 @@ TEST_F(ProfileDialogTest, ExportAndLoadRoundTripByteForByte) {
     model.run(ProfileCommand::Load);
     EXPECT_EQ(memory(), want);
     EXPECT_EQ(readAll(file(u"Profile_2")), want);
+    EXPECT_EQ(model.selectedRow(), model.store().findRow(u"Profile_2").value_or(-2));
 }
 
 }  // namespace

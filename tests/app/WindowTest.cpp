@@ -30,6 +30,7 @@
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeyState.h"
+#include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -988,6 +989,24 @@ TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
     });
     EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
     EXPECT_EQ(switchState, 1);
+}
+
+TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {
+    constexpr int kSlot = 42;
+    assign(kSlot, [](CKeyMap& d) { d.clickAt({283, 45}); d.clickAt({279, 105}); d.clickAt({285, 257}); });
+    ASSERT_EQ(state->keys[kSlot].type, 5);
+    // The keys tab and the launch tab empty the record while the dialog is open;
+    // cancel must leave the key as it was, in memory and in the file saved next.
+    for (QPoint tab : {QPoint(40, 45), QPoint(283, 45)}) {
+        assign(kSlot, [tab](CKeyMap& d) {
+            d.clickAt({40, 45});
+            d.clickAt(tab);
+            d.clickAt({230, 257});
+        });
+        EXPECT_EQ(state->keys[kSlot].type, 5);
+        EXPECT_EQ(fileRecord(kSlot).type, 5);
+        EXPECT_EQ(LaunchPathOf(state->keys[kSlot]), u"/usr/bin/env");
+    }
 }
 
 TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
