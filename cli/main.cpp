@@ -85,7 +85,16 @@ int main(int argc, char** argv) {
     std::filesystem::path profileFolder = toPath(paths.profileFolder);
     if (options.demo) {
         // The demo keyboard and its files are kept apart from the real ones.
-        dataFolder /= "demo";
+        // In a build tree the demo window sits in ../demo and keeps its
+        // simulated keyboard in its own folder: share that one, so that the
+        // window and the tool show the same keyboard.
+        const QString demoWindowFolder = QDir(paths.programFolder).filePath(QStringLiteral("../demo"));
+        if (QFileInfo(QDir(demoWindowFolder).filePath(QStringLiteral("Vandrel"))).isExecutable() &&
+            folderWritable(demoWindowFolder)) {
+            dataFolder = toPath(QDir::cleanPath(demoWindowFolder));
+        } else {
+            dataFolder /= "demo";
+        }
         profileFolder = dataFolder / kProfileFolderName;
         std::error_code ec;
         std::filesystem::create_directories(profileFolder, ec);
