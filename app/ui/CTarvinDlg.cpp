@@ -577,6 +577,10 @@ void CTarvinDlg::runProfiles() {
 // ---- undo, redo and the configuration history ---------------------------
 
 QString CTarvinDlg::pendingText() const {
+    // Without a complete read there is no keyboard configuration to compare
+    // with, so nothing counts as unsaved (a fresh start without a keyboard
+    // would otherwise list the Windows key of the empty image as a change).
+    if (!configurationKnown()) return {};
     return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow, modelLookup()));
 }
 

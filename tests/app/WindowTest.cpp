@@ -516,6 +516,8 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     start();
     window->hooks().offerUpdate = [&](QWidget*, const AppVersion&, const FirmwareVersion&) { ++offers; };
     EXPECT_FALSE(window->connected());
+    // Nothing read, so nothing to call unsaved.
+    EXPECT_EQ(window->pendingText(), QString());
     const QImage absent = frame();
 
     keyboard.plug();
@@ -527,6 +529,7 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     EXPECT_EQ(state->image.ledBrightness, 44);
     EXPECT_EQ(state->shadow, state->image);
     EXPECT_EQ(offers, 1);
+    EXPECT_EQ(window->pendingText(), QString());
     // The "no keyboard" notice is gone from the stage.
     EXPECT_NE(frame().copy(328, 440, 650, 40), absent.copy(328, 440, 650, 40));
 
