@@ -16,12 +16,20 @@ bool folderWritable(const QString& folder) {
     return probe.open();
 }
 
+namespace {
+// A program installed by the package manager lives under /usr; its folder
+// belongs to the package even when the user (root) could write to it.
+bool packageFolder(const QString& folder) {
+    return folder.startsWith(QLatin1String("/usr/"));
+}
+}  // namespace
+
 AppPaths resolveAppPaths(const QString& programFolder, const QString& userDataFolder,
                          const std::function<bool(const QString&)>& writable) {
     AppPaths paths;
     paths.programFolder = QDir::cleanPath(programFolder);
     paths.dataFolder = paths.programFolder;
-    if (!writable(paths.programFolder) && !userDataFolder.isEmpty()) {
+    if ((packageFolder(paths.programFolder) || !writable(paths.programFolder)) && !userDataFolder.isEmpty()) {
         const QString data = QDir::cleanPath(userDataFolder);
         if (QDir().mkpath(QDir(data).filePath(QString::fromLatin1(kProfileFolderName)))) paths.dataFolder = data;
     }

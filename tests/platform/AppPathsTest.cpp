@@ -43,6 +43,12 @@ TEST_F(Folders, ReadOnlyProgramFolderUsesTheUserFolder) {
     EXPECT_TRUE(QFileInfo(p.profileFolder).isDir());
 }
 
+TEST_F(Folders, InstalledProgramKeepsItsDataWithTheUserEvenWhenRootCouldWriteThere) {
+    const AppPaths p = resolveAppPaths(QStringLiteral("/usr/lib/vandrel"), user, [](const QString&) { return true; });
+    EXPECT_EQ(p.programFolder, QStringLiteral("/usr/lib/vandrel"));
+    EXPECT_EQ(p.dataFolder, user);
+}
+
 TEST_F(Folders, UnusableUserFolderFallsBackToTheProgramFolder) {
     // A file stands where the user folder would be created.
     QFile blocker(tmp.filePath(QStringLiteral("user")));
