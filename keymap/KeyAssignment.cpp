@@ -207,4 +207,31 @@ AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image,
     return save(image, records) ? AssignResult::Saved : AssignResult::SaveFailed;
 }
 
+int FollowMacroRenumbering(const MacroRenumbering& to, DeviceImage& image, KeyRecordTable& records,
+                           ReassignedFlags& flags) {
+    // Where a binding to macro `index` goes: its new index, or kMacroDeleted,
+    // or kNoMacroHere for an index that named no macro (left as it is).
+    const auto target = [&to](uint8_t index) { return index < kMacroRecords ? to[index] : kNoMacroHere; };
+    const auto boundTo = [](const uint8_t* b) { return b[0] == kEntryMacro && b[1] == 1; };
+    int restored = 0;
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        uint8_t* e = &image.deviceKeyMap[SlotCellOffset[s]];
+        KeyRecord& r = records[s];
+        const bool entryBound = boundTo(e);
+        const bool recordBound = r.type == static_cast<uint8_t>(AssignType::MacroKey) && boundTo(r.data);
+        const int16_t entryTo = entryBound ? target(e[2]) : kNoMacroHere;
+        const int16_t recordTo = recordBound ? target(r.data[2]) : kNoMacroHere;
+        if (entryTo == kMacroDeleted || recordTo == kMacroDeleted) {
+            clearRecord(r);
+            std::memcpy(e, &FactoryKeyTable[SlotCellOffset[s]], 4);
+            flags[s] = s != kFnSlot && !IsKeyEnabled(image, s) ? 1 : 0;
+            ++restored;
+            continue;
+        }
+        if (entryTo >= 0) e[2] = static_cast<uint8_t>(entryTo);
+        if (recordTo >= 0) r.data[2] = static_cast<uint8_t>(recordTo);
+    }
+    return restored;
+}
+
 }  // namespace vandrel

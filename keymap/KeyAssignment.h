@@ -100,4 +100,14 @@ AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image,
                                  ReassignedFlags& flags, const KeymapSaver& save,
                                  const MacroSlotSync& syncMacroSlots);
 
+// The macro manager closed with OK and its macros moved as `to` says: every
+// key bound to a macro, through its device entry or through a macro record
+// (whatever the record's type otherwise), is bound to the macro's new index,
+// so that it plays the same macro. A key bound to a deleted macro gets its
+// factory entry and an empty record back, its reassigned flag following; its
+// enable bit stays as it was. Bindings to records that held no macro are left
+// alone. Returns the number of keys given back their factory function.
+int FollowMacroRenumbering(const MacroRenumbering& to, DeviceImage& image, KeyRecordTable& records,
+                           ReassignedFlags& flags);
+
 }  // namespace vandrel

@@ -23,27 +23,23 @@ uint16_t parseLoopText(const std::u16string& text) {
 MacroManager::MacroManager(MacroKeyHook& hook, PerfClock& clock, const KeyNameTable& names)
     : m_events(hook, clock, names) {
     m_work.clear();
-}
-
-MacroRenumbering gapClosingRenumbering(const MacroStore& store) {
-    MacroRenumbering to{};
-    int16_t n = 0;
-    for (size_t i = 0; i < kMacroRecords; ++i) to[i] = recordInUse(store[i]) ? n++ : int16_t{-1};
-    return to;
+    m_openedWith.fill(kNoMacroHere);
 }
 
 void MacroManager::open(const MacroStore& store) {
     m_work = store;
     // Close gaps in the run of named records; the copies left behind are cleared.
-    const MacroRenumbering to = gapClosingRenumbering(store);
+    m_origins.clear();
     size_t n = 0;
     bool moved = false;
     for (size_t i = 0; i < kMacroRecords; ++i) {
-        if (to[i] < 0) continue;
+        m_openedWith[i] = recordInUse(store[i]) ? kMacroDeleted : kNoMacroHere;
+        if (!recordInUse(store[i])) continue;
         if (i != n) {
             m_work[n] = m_work[i];
             moved = true;
         }
+        m_origins.push_back(static_cast<int16_t>(i));
         ++n;
     }
     if (moved) std::memset(&m_work[n], 0, (kMacroRecords - n) * sizeof(MacroRecord));
@@ -62,10 +58,18 @@ void MacroManager::open(const MacroStore& store) {
     if (firstLoops == 0) setLoopText(decimalUtf16(0));
 }
 
-void MacroManager::accept(MacroStore& store) {
+MacroRenumbering MacroManager::accept(MacroStore& store) {
     StopHook();
     if (m_loopEnabled && m_selected >= 0) setRecordLoopCount(m_work[m_selected], parseLoopText(m_loopText));
     store = m_work;
+    return renumbering();
+}
+
+MacroRenumbering MacroManager::renumbering() const {
+    MacroRenumbering to = m_openedWith;
+    for (size_t row = 0; row < m_origins.size(); ++row)
+        if (m_origins[row] >= 0) to[static_cast<size_t>(m_origins[row])] = static_cast<int16_t>(row);
+    return to;
 }
 
 void MacroManager::cancel() { StopHook(); }
@@ -91,6 +95,7 @@ int MacroManager::newMacro() {
     const std::u16string name = newMacroName(m_rows);
     const size_t r = sortedRowFor(m_rows, name);
     m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(r), name);
+    m_origins.insert(m_origins.begin() + static_cast<std::ptrdiff_t>(r), int16_t{-1});
     // Records r.. move one place on; the last record, free here, is dropped.
     std::memmove(&m_work[r + 1], &m_work[r], (kMacroRecords - 1 - r) * sizeof(MacroRecord));
     std::memset(&m_work[r], 0, sizeof(MacroRecord));
@@ -110,6 +115,7 @@ DeleteResult MacroManager::deleteMacro() {
     const size_t s = static_cast<size_t>(m_selected);
     const int before = static_cast<int>(m_rows.size());
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(s));
+    m_origins.erase(m_origins.begin() + static_cast<std::ptrdiff_t>(s));
     std::memmove(&m_work[s], &m_work[s + 1], (kMacroRecords - 1 - s) * sizeof(MacroRecord));
     // The former last macro's place now holds the free record that followed
     // it; it is cleared whole so that no stale bytes follow the run.
@@ -135,11 +141,15 @@ RenameResult MacroManager::renameMacro(int row, const std::u16string& name) {
     others.insert(others.begin() + to, name);
     m_rows = std::move(others);
 
-    MacroRecord* recs = m_work.records;
-    if (to > row)
-        std::rotate(recs + row, recs + row + 1, recs + to + 1);
-    else if (to < row)
-        std::rotate(recs + to, recs + row, recs + row + 1);
+    // The record and its origin move with the row.
+    const auto moveWithRow = [row, to](auto* first) {
+        if (to > row)
+            std::rotate(first + row, first + row + 1, first + to + 1);
+        else if (to < row)
+            std::rotate(first + to, first + row, first + row + 1);
+    };
+    moveWithRow(m_work.records);
+    moveWithRow(m_origins.data());
     setRecordName(m_work[to], name);
 
     if (m_selected == row)
@@ -205,13 +215,14 @@ bool MacroManager::appendReleases(int row, const std::vector<uint8_t>& vks) {
 }
 
 bool MacroManagerState::sameRecords(const MacroManagerState& o) const {
-    return records.size() == o.records.size() &&
+    return records.size() == o.records.size() && origins == o.origins &&
            (records.empty() || std::memcmp(records.data(), o.records.data(), records.size() * sizeof(MacroRecord)) == 0);
 }
 
 MacroManagerState MacroManager::state() const {
     MacroManagerState s;
     s.records.assign(m_work.records, m_work.records + m_rows.size());
+    s.origins = m_origins;
     s.selected = m_selected;
     s.loopEnabled = m_loopEnabled;
     s.loopText = m_loopText;
@@ -226,6 +237,8 @@ void MacroManager::restore(const MacroManagerState& s) {
     if (n) std::memcpy(m_work.records, s.records.data(), n * sizeof(MacroRecord));
     m_rows.clear();
     for (size_t i = 0; i < n; ++i) m_rows.push_back(recordName(m_work[i]));
+    m_origins = s.origins;
+    m_origins.resize(n, int16_t{-1});
     m_selected = s.selected >= 0 && s.selected < static_cast<int>(n) ? s.selected : -1;
     if (m_selected >= 0)
         m_events.FillEventList(m_work[m_selected]);

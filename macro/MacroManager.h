@@ -31,19 +31,19 @@ enum class RenameResult {
 // the digits that follow, kept to 16 bits; no digits read as 0.
 uint16_t parseLoopText(const std::u16string& text);
 
-// Where opening the manager moves each record when it closes the gaps between
-// named records: the new index of record i, or -1 for a free record.
-using MacroRenumbering = std::array<int16_t, kMacroRecords>;
-MacroRenumbering gapClosingRenumbering(const MacroStore& store);
 // What the user has changed in the open dialog: the records in use, the
 // selected macro and the toggles. Undo and redo go back and forth between these.
 struct MacroManagerState {
     std::vector<MacroRecord> records;
+    // For each record, the index it had in the store the dialog was opened
+    // on; -1 for a macro made since.
+    std::vector<int16_t> origins;
     int selected = -1;
     bool loopEnabled = false;
     std::u16string loopText;
     bool recordDelays = false;
-    // Whether the records are the same (the rest follows the user's clicks).
+    // Whether the records (and where they came from) are the same; the rest
+    // follows the user's clicks.
     bool sameRecords(const MacroManagerState& o) const;
 };
 
@@ -56,11 +56,15 @@ public:
 
     // Dialog opening: copies the store, lists its macros and selects the first.
     // Named records that follow a free one are moved up to close the gap, so
-    // that every listed macro has the record of its row. Keys bound to a moved
-    // macro follow it through gapClosingRenumbering() of the store as it was.
+    // that every listed macro has the record of its row.
     void open(const MacroStore& store);
-    // OK: ends any capture and copies the working copy over the store.
-    void accept(MacroStore& store);
+    // OK: ends any capture and copies the working copy over the store. Returns
+    // where each macro of the store as opened went (moved by a rename, New,
+    // Delete or the closing of gaps, or deleted), so that keys bound to a
+    // macro can follow it.
+    MacroRenumbering accept(MacroStore& store);
+    // The same without accepting: where each macro would go on OK now.
+    MacroRenumbering renumbering() const;
     // Cancel or closing: ends any capture; the working copy is dropped.
     void cancel();
 
@@ -121,6 +125,11 @@ private:
     EventListModel m_events;
     MacroWorkingCopy m_work;
     std::vector<std::u16string> m_rows;
+    // Per row: the macro's index in the store as opened, -1 for a new one.
+    std::vector<int16_t> m_origins;
+    // The store as opened: kMacroDeleted for every record in use (until a row
+    // says where it went), kNoMacroHere for the others.
+    MacroRenumbering m_openedWith{};
     int m_selected = -1;
     bool m_loopEnabled = false;
     std::u16string m_loopText = u"1";

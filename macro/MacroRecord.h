@@ -3,6 +3,7 @@
 // MacroDefine.bin. Each record holds the event list twice: with HID usages (what
 // the keyboard receives) and with virtual-key codes (what the dialogs show).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -73,5 +74,13 @@ inline size_t macrosInUse(const MacroStore& s) {
     while (n < kMacroRecords && recordInUse(s[n])) ++n;
     return n;
 }
+
+// Where the macros of a store went when the macro manager closed with OK:
+// for record i of the store as it was, the macro's new record index,
+// kMacroDeleted when the user deleted it, or kNoMacroHere when the record held
+// no macro. Keys bound to a macro follow it through this.
+constexpr int16_t kMacroDeleted = -1;
+constexpr int16_t kNoMacroHere = -2;
+using MacroRenumbering = std::array<int16_t, kMacroRecords>;
 
 }  // namespace vandrel

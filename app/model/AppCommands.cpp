@@ -171,18 +171,8 @@ void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataF
     LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad);
 }
 
-void followMacroRenumbering(AppState& state, const MacroRenumbering& to) {
-    auto boundTo = [](const uint8_t* entry) { return entry[0] == kEntryMacro && entry[1] == 1; };
-    for (int s = 0; s < kPhysicalSlots; ++s) {
-        KeyRecord& r = state.keys[s];
-        if (r.type != 2 || !boundTo(r.data)) continue;
-        const uint8_t from = r.data[2];
-        if (from >= kMacroRecords || to[from] < 0 || to[from] == from) continue;
-        const auto index = static_cast<uint8_t>(to[from]);
-        r.data[2] = index;
-        uint8_t* e = &state.image.deviceKeyMap[SlotCellOffset[s]];
-        if (boundTo(e) && e[2] == from) e[2] = index;
-    }
+int followMacroRenumbering(AppState& state, const MacroRenumbering& to) {
+    return FollowMacroRenumbering(to, state.image, state.keys, state.reassigned);
 }
 
 std::vector<FileNotice> storeMacrosAfterManager(AppState& state, const std::filesystem::path& dataFolder) {

@@ -87,10 +87,11 @@ FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& 
 // while the image in memory stays as it is.
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder);
 
-// The macro manager ended with OK after it closed the gaps between the
-// macros: every key bound to a moved macro (its record and its device entry)
-// is bound to the macro's new index, so it still plays the same macro.
-void followMacroRenumbering(AppState& state, const MacroRenumbering& to);
+// The macro manager ended with OK and moved or deleted macros as `to` says:
+// keys bound to a moved macro follow it, keys bound to a deleted one get their
+// factory function back (see FollowMacroRenumbering). Returns the number of
+// keys given back their factory function.
+int followMacroRenumbering(AppState& state, const MacroRenumbering& to);
 
 // The macro manager ended with OK: the macros in use go to the device slots,
 // then keymap.bin and MacroDefine.bin are written (each unless kept). Returns

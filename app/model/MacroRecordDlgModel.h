@@ -102,7 +102,9 @@ public:
     // where they fit.
     std::vector<HeldKeysReport> heldKeys() const;
     void addReleases(const std::vector<HeldKeysReport>& reports);
-    void accept(MacroStore& store) { m_manager.accept(store); }
+    // OK: the store gets the working copy; the result says where each of its
+    // macros went.
+    MacroRenumbering accept(MacroStore& store) { return m_manager.accept(store); }
     void cancel() { m_manager.cancel(); }
 
 private:

@@ -199,7 +199,7 @@ void CMacroRecordDlg::ok() {
         }
         if (answer == QMessageBox::Yes) m_model.addReleases(held);
     }
-    m_model.accept(m_store);
+    m_renumbering = m_model.accept(m_store);
     QDialog::accept();
 }
 

@@ -63,6 +63,8 @@ public:
     void menuCommand(int id);
 
     const MacroRecordDlgModel& model() const { return m_model; }
+    // After OK: where each macro of the store went (see MacroRenumbering).
+    const MacroRenumbering& renumbering() const { return m_renumbering; }
     CTransparentListBox* macroList() const { return m_macroList; }
     CTransparentListBox* eventList() const { return m_eventList; }
     QLineEdit* loopEdit() const { return m_loopEdit; }
@@ -93,6 +95,7 @@ private:
     void listRenamed(int newRow);
 
     MacroStore& m_store;
+    MacroRenumbering m_renumbering{};
     EventTimeClock m_clock;
     std::unique_ptr<MacroKeyHook> m_hook;
     MacroRecordDlgModel m_model;

@@ -65,9 +65,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) {
+    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
-        return dialog.exec() == QDialog::Accepted;
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;

@@ -556,10 +556,12 @@ void CTarvinDlg::paintKey(int slot) {
 
 void CTarvinDlg::runMacroManager() {
     if (!m_hooks.runMacroManager) return;
-    // The manager closes gaps between the macros as it opens; the keys follow.
-    const MacroRenumbering renumbering = gapClosingRenumbering(m_state.macros);
-    if (!m_hooks.runMacroManager(this)) return;
-    followMacroRenumbering(m_state, renumbering);
+    const std::optional<MacroRenumbering> moved = m_hooks.runMacroManager(this);
+    if (!moved) return;
+    // Keys bound to a macro follow it to its new record before the records
+    // go to the keyboard's slots; the click that ran the manager records all
+    // of it as one undo step.
+    followMacroRenumbering(m_state, *moved);
     reportFiles(storeMacrosAfterManager(m_state, m_paths.dataFolder));
 }
 

@@ -57,8 +57,10 @@ struct WindowHooks {
     std::function<bool(QWidget* window)> hideWindow;
     // The key-map dialog: fills the request and returns true for OK.
     std::function<bool(QWidget* parent, const KeyEditTarget& key, AssignmentRequest& request)> runKeyMapDialog;
-    // The macro manager and the profile dialog: true for OK.
-    std::function<bool(QWidget* parent)> runMacroManager;
+    // The macro manager: on OK, where each macro of the store went; nothing
+    // on Cancel.
+    std::function<std::optional<MacroRenumbering>(QWidget* parent)> runMacroManager;
+    // The profile dialog: true for OK.
     std::function<bool(QWidget* parent)> runProfileDialog;
     // The help popup's rows.
     std::function<void()> openWebSite;

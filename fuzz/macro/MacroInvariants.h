@@ -71,6 +71,14 @@ inline void checkManager(const MacroManager& mgr, const FuzzHook& hook) {
         check(!rows[i].empty() && rows[i].size() <= kMaxMacroNameChars, "row name length");
         check(recordName(w[i]) == rows[i], "record name differs from its row");
     }
+    // Every macro of the opened store is at one row or deleted, never two at one row.
+    std::vector<bool> taken(rows.size(), false);
+    for (int16_t to : mgr.renumbering()) {
+        check(to >= kNoMacroHere && to < static_cast<int>(rows.size()), "macro moved outside the list");
+        if (to < 0) continue;
+        check(!taken[static_cast<size_t>(to)], "two macros moved to one row");
+        taken[static_cast<size_t>(to)] = true;
+    }
     check(mgr.selectedMacro() < static_cast<int>(rows.size()), "selected macro outside the list");
     check(rows.size() > 0 || mgr.events().rows().empty(), "events shown without a macro");
     check(hook.installed == mgr.events().hookInstalled(), "key capture state");

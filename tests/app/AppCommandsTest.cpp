@@ -263,14 +263,11 @@ TEST(MacroManagerOk, KeysFollowTheirMacroWhenGapsClose) {
         std::memcpy(s->keys[b.slot].data, entry, 4);
         std::memcpy(&s->image.deviceKeyMap[SlotCellOffset[b.slot]], entry, 4);
     }
-    const MacroRenumbering renumbering = gapClosingRenumbering(s->macros);
-
     test::FakeHook hook;
     test::FakeClock clock;
     MacroManager manager(hook, clock);
     manager.open(s->macros);
-    manager.accept(s->macros);
-    followMacroRenumbering(*s, renumbering);
+    followMacroRenumbering(*s, manager.accept(s->macros));
     storeMacrosAfterManager(*s, folder.path());
 
     for (const auto& b : bindings) {

@@ -32,6 +32,7 @@
 #include "keymap/KeyState.h"
 #include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
+#include "macro/MacroSlot.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
@@ -1094,7 +1095,7 @@ protected:
     // Runs the dialog on the macro button; `use` clicks and types in it.
     bool runDialog(const std::function<void(CMacroRecordDlg&)>& use) {
         bool ran = false;
-        window->hooks().runMacroManager = [&](QWidget* parent) {
+        window->hooks().runMacroManager = [&](QWidget* parent) -> std::optional<MacroRenumbering> {
             CMacroRecordDlg dialog(state->macros, paths.skinFolder(), parent,
                                    [](CMacroRecordDlg&) { return std::make_unique<TestHook>(); });
             dialog.askUser = [this](QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) {
@@ -1104,7 +1105,8 @@ protected:
             dialog.show();
             use(dialog);
             ran = true;
-            return dialog.result() == QDialog::Accepted;
+            if (dialog.result() != QDialog::Accepted) return std::nullopt;
+            return dialog.renumbering();
         };
         click(100, 160);  // the macro button
         return ran;
@@ -1210,6 +1212,104 @@ TEST_F(MacroDialogTest, DelayEditRenameAndUndoThroughTheWidgets) {
     EXPECT_EQ(std::vector<uint8_t>(state->macros[0].vkEvents, state->macros[0].vkEvents + 6),
               (std::vector<uint8_t>{0x01, 0x41, 0xFF, 0x41, 0xEA, 0x60}));
     EXPECT_EQ(recordName(state->macros[1]), u"Macro_002");
+}
+
+// Keys bound to macros, saved to the keyboard: L to Beta (record and entry),
+// K to Gamma through its entry only (its record is a plain key's).
+class MacroBindingTest : public MacroDialogTest {
+protected:
+    static constexpr int kL = 71, kK = 70;
+    using Entry = std::array<uint8_t, 4>;
+    void SetUp() override {
+        start();
+        const char16_t* names[] = {u"Alpha", u"Beta", u"Gamma"};
+        for (uint8_t i = 0; i < 3; ++i) {
+            MacroRecord& r = state->macros[i];
+            setRecordName(r, names[i]);
+            setRecordLoopCount(r, 1);
+            r.usageEvents[0] = r.vkEvents[0] = 0x01;
+            r.usageEvents[1] = static_cast<uint8_t>(0x04 + i);  // A, B, C
+            r.vkEvents[1] = static_cast<uint8_t>(0x41 + i);
+        }
+        const Entry beta{kEntryMacro, 1, 1, 0}, gamma{kEntryMacro, 1, 2, 0};
+        std::memcpy(state->image.deviceKeyMap + SlotCellOffset[kL], beta.data(), 4);
+        state->keys[kL].type = 2;
+        std::memcpy(state->keys[kL].data, beta.data(), 4);
+        std::memcpy(state->image.deviceKeyMap + SlotCellOffset[kK], gamma.data(), 4);
+        state->reassigned[kL] = state->reassigned[kK] = 1;
+        SyncMacroSlots(state->macros, state->image);
+        click(940, 620);  // save
+        ASSERT_EQ(entry(keyboard.config(), kL), beta);
+        ASSERT_TRUE(window->pendingText().isEmpty()) << window->pendingText().toStdString();
+    }
+    static Entry entry(const DeviceImage& img, int slot) {
+        const uint8_t* e = img.deviceKeyMap + SlotCellOffset[slot];
+        return {e[0], e[1], e[2], e[3]};
+    }
+    static Entry factory(int slot) {
+        const uint8_t* e = FactoryKeyTable.data() + SlotCellOffset[slot];
+        return {e[0], e[1], e[2], e[3]};
+    }
+    // The usage of the key the keyboard's macro slot plays first.
+    uint8_t slotKey(const DeviceImage& img, int slot) { return img.macroSlots[slot][3]; }
+    static QPoint macroRow(CMacroRecordDlg& d, int row) { return {10, d.macroList()->model().rowRect(row).y + 3}; }
+    static void rename(CMacroRecordDlg& d, int row, const QString& name) {
+        QTest::mouseClick(d.macroList(), Qt::LeftButton, {}, macroRow(d, row));
+        QTest::mouseDClick(d.macroList(), Qt::LeftButton, {}, macroRow(d, row));
+        ASSERT_NE(d.macroList()->editor(), nullptr);
+        QTest::keyClicks(d.macroList()->editor(), name);
+        QTest::keyClick(d.macroList()->editor(), Qt::Key_Return);
+    }
+};
+
+TEST_F(MacroBindingTest, RenameThatReSortsKeepsEveryKeyOnItsMacro) {
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        rename(d, 0, QStringLiteral("Zulu"));
+        EXPECT_EQ(d.macroList()->rowText(2), QStringLiteral("Zulu"));
+        clickAt(d, 300, 410);  // OK
+    }));
+    EXPECT_EQ(recordName(state->macros[0]), u"Beta");
+    EXPECT_EQ(entry(state->image, kL), (Entry{kEntryMacro, 1, 0, 0}));
+    EXPECT_EQ(state->keys[kL].data[2], 0);
+    EXPECT_EQ(entry(state->image, kK), (Entry{kEntryMacro, 1, 1, 0}));
+    EXPECT_EQ(entry(keymapFileImage(), kL), (Entry{kEntryMacro, 1, 0, 0}));
+    EXPECT_EQ(window->pendingText(), QStringLiteral("未保存：按键 2 个、宏 3 个"));
+
+    // The manager's OK is one step: undo puts back the names and the keys.
+    window->undo();
+    EXPECT_EQ(recordName(state->macros[0]), u"Alpha");
+    EXPECT_EQ(entry(state->image, kL), (Entry{kEntryMacro, 1, 1, 0}));
+    EXPECT_EQ(state->keys[kL].data[2], 1);
+    EXPECT_TRUE(window->pendingText().isEmpty()) << window->pendingText().toStdString();
+    window->redo();
+
+    click(940, 620);  // save
+    const DeviceImage sent = keyboard.config();
+    EXPECT_EQ(entry(sent, kL), (Entry{kEntryMacro, 1, 0, 0}));
+    EXPECT_EQ(slotKey(sent, 0), 0x05) << "L plays B, Beta's key";
+    EXPECT_EQ(entry(sent, kK), (Entry{kEntryMacro, 1, 1, 0}));
+    EXPECT_EQ(slotKey(sent, 1), 0x06) << "K plays C, Gamma's key";
+}
+
+TEST_F(MacroBindingTest, DeletingAMacroFreesItsKeysAndLaterKeysFollowTheGap) {
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        QTest::mouseClick(d.macroList(), Qt::LeftButton, {}, macroRow(d, 1));  // Beta
+        clickAt(d, 100, 380);  // Delete, confirmed
+        clickAt(d, 300, 410);  // OK
+    }));
+    EXPECT_EQ(recordName(state->macros[1]), u"Gamma");
+    EXPECT_EQ(entry(state->image, kL), factory(kL));
+    EXPECT_EQ(state->keys[kL].type, 0);
+    EXPECT_EQ(state->reassigned[kL], 0);
+    EXPECT_EQ(entry(state->image, kK), (Entry{kEntryMacro, 1, 1, 0}));
+    EXPECT_EQ(window->pendingText(), QStringLiteral("未保存：按键 2 个、宏 1 个"));
+
+    click(940, 620);
+    const DeviceImage sent = keyboard.config();
+    EXPECT_EQ(entry(sent, kL), factory(kL));
+    EXPECT_EQ(entry(sent, kK), (Entry{kEntryMacro, 1, 1, 0}));
+    EXPECT_EQ(slotKey(sent, 1), 0x06);
+    EXPECT_TRUE(window->pendingText().isEmpty());
 }
 
 }  // namespace

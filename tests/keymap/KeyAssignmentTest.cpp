@@ -297,3 +297,87 @@ TEST_F(KeyAssignmentTest, BindingAMacroCopiesTheMacrosInUseIntoTheirSlots) {
     EXPECT_EQ(image.macroSlots[2][3], 0x06);
     EXPECT_EQ(image.macroSlots[3][0], 0x5A) << "slots after the macros in use keep what they held";
 }
+
+// Keys bound to macros after the macro manager moved macros 0 -> 2, 1 -> 0,
+// deleted macro 2, and moved 3 -> 1; record 4 held no macro.
+class MacroBindingsTest : public KeyAssignmentTest {
+protected:
+    MacroRenumbering moves() const {
+        MacroRenumbering to;
+        to.fill(kNoMacroHere);
+        to[0] = 2;
+        to[1] = 0;
+        to[2] = kMacroDeleted;
+        to[3] = 1;
+        return to;
+    }
+    void bindEntry(int slot, uint8_t index) {
+        const Entry e{4, 1, index, 0};
+        std::memcpy(&image.deviceKeyMap[SlotCellOffset[slot]], e.data(), 4);
+    }
+    void bindRecord(int slot, uint8_t type, Entry data) {
+        records[slot].type = type;
+        std::memcpy(records[slot].data, data.data(), 4);
+    }
+    void bindBoth(int slot, uint8_t index) {
+        bindEntry(slot, index);
+        bindRecord(slot, 2, {4, 1, index, 0});
+        flags[slot] = 1;
+    }
+    Entry recordData(int slot) const {
+        const uint8_t* d = records[slot].data;
+        return {d[0], d[1], d[2], d[3]};
+    }
+};
+
+TEST_F(MacroBindingsTest, BindingsFollowTheirMacroThroughEntryAndRecord) {
+    bindBoth(71, 0);                         // L: record and entry
+    bindBoth(70, 1);
+    bindEntry(69, 3);                        // K: a named function's record, an entry of macro 3
+    bindRecord(69, 3, {4, 1, 3, 0});
+    bindEntry(68, 4);                        // J: a record that held no macro is left alone
+    bindRecord(67, 1, {4, 1, 0, 0});         // H: a combination of virtual-key codes 4, 1: no macro
+    bindEntry(66, 200);                      // G: an index past the store
+    EXPECT_EQ(FollowMacroRenumbering(moves(), image, records, flags), 0);
+
+    EXPECT_EQ(entry(71), (Entry{4, 1, 2, 0}));
+    EXPECT_EQ(recordData(71), (Entry{4, 1, 2, 0}));
+    EXPECT_EQ(entry(70), (Entry{4, 1, 0, 0}));
+    EXPECT_EQ(recordData(70), (Entry{4, 1, 0, 0}));
+    EXPECT_EQ(entry(69), (Entry{4, 1, 1, 0}));
+    EXPECT_EQ(recordData(69), (Entry{4, 1, 3, 0})) << "only a macro record carries a macro index";
+    EXPECT_EQ(entry(68), (Entry{4, 1, 4, 0}));
+    EXPECT_EQ(recordData(67), (Entry{4, 1, 0, 0}));
+    EXPECT_EQ(entry(67), factory(67));
+    EXPECT_EQ(entry(66), (Entry{4, 1, 200, 0}));
+    EXPECT_EQ(flags[71], 1);
+}
+
+TEST_F(MacroBindingsTest, KeysOfADeletedMacroGetTheirFactoryFunctionBack) {
+    bindBoth(kSlotBackslash, 2);             // factory usage 0x31, not the name table's 0x32
+    bindBoth(17, 2);                         // a media key: its factory consumer entry
+    bindEntry(kSlotA, 2);                    // bound through the entry only, record of a single key
+    bindRecord(kSlotA, 0, {0x42, 0, 0, 0});
+    records[kSlotA].length = 1;
+    bindBoth(64, 2);                         // a disabled key stays disabled and marked
+    SetKeyEnabled(image, 64, false);
+    bindRecord(65, 2, {4, 1, 2, 0});         // bound through the record only
+    bindBoth(71, 1);                         // not bound to the deleted macro
+    EXPECT_EQ(FollowMacroRenumbering(moves(), image, records, flags), 5);
+
+    for (int slot : {kSlotBackslash, 17, kSlotA, 64, 65}) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(entry(slot), factory(slot));
+        EXPECT_EQ(records[slot].type, 0);
+        EXPECT_EQ(records[slot].length, 0);
+        EXPECT_EQ(recordData(slot), (Entry{0, 0, 0, 0}));
+        EXPECT_EQ(records[slot].homeVk, SlotHomeVk[slot]);
+        EXPECT_EQ(flags[slot], slot == 64 ? 1 : 0);
+    }
+    EXPECT_FALSE(IsKeyEnabled(image, 64));
+    EXPECT_EQ(entry(71), (Entry{4, 1, 0, 0}));
+    // What the flags say is what they derive from after the next read.
+    ReassignedFlags derived{};
+    DeriveReassignedFlags(image, records, derived);
+    for (int slot : {kSlotBackslash, 17, kSlotA, 64, 65}) EXPECT_EQ(derived[slot], flags[slot]) << slot;
+}

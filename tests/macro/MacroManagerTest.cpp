@@ -211,6 +211,40 @@ TEST_F(MacroManagerTest, OpenClosesGapsBetweenNamedRecords) {
     EXPECT_FALSE(recordInUse(work(2)));
 }
 
+// Where OK says the macros of the opened store went: the keys bound to them
+// follow this.
+TEST_F(MacroManagerTest, OkReportsWhereEachMacroWent) {
+    add(0, u"B");
+    add(2, u"D");  // record 1 free: D closes up to record 1 when the dialog opens
+    add(3, u"Mb");
+    add(4, u"Mc");
+    const auto expect = [](const MacroRenumbering& to, std::vector<int16_t> first) {
+        for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(to[i], first[i]) << "record " << i;
+        for (size_t i = first.size(); i < kMacroRecords; ++i) EXPECT_EQ(to[i], kNoMacroHere) << "record " << i;
+    };
+    mgr->open(*store);
+    expect(mgr->renumbering(), {0, kNoMacroHere, 1, 2, 3});
+    // A rename that sorts B last moves it behind the others.
+    ASSERT_EQ(mgr->renameMacro(0, u"Z"), RenameResult::Renamed);
+    expect(mgr->renumbering(), {3, kNoMacroHere, 0, 1, 2});
+    // New sorts in before Mb and Mc and pushes them on.
+    ASSERT_EQ(mgr->newMacro(), 1);  // Macro_001
+    EXPECT_EQ(mgr->macroRows(), (Rows{u"D", u"Macro_001", u"Mb", u"Mc", u"Z"}));
+    expect(mgr->renumbering(), {4, kNoMacroHere, 0, 2, 3});
+    // Deleting Mb closes the gap: Mc and Z move back, Mb is gone.
+    mgr->selectMacro(2);
+    ASSERT_EQ(mgr->deleteMacro(), DeleteResult::Deleted);
+    expect(mgr->renumbering(), {3, kNoMacroHere, 0, kMacroDeleted, 2});
+    // Undo and redo of the dialog's own steps take the moves with them.
+    const MacroManagerState afterDelete = mgr->state();
+    ASSERT_EQ(mgr->renameMacro(0, u"ZZ"), RenameResult::Renamed);
+    mgr->restore(afterDelete);
+    const MacroRenumbering onOk = mgr->accept(*store);
+    expect(onOk, {3, kNoMacroHere, 0, kMacroDeleted, 2});
+    EXPECT_EQ(recordName((*store)[2]), u"Mc");
+    EXPECT_EQ(recordName((*store)[3]), u"Z");
+}
+
 TEST(MacroNames, OrderAndGeneratedNames) {
     EXPECT_LT(compareMacroNames(u"alpha", u"Beta"), 0);
     EXPECT_LT(compareMacroNames(u"Macro_1", u"macro_2"), 0);
