@@ -103,7 +103,19 @@ int readConfiguration(Environment& env, Configuration& c) {
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
-    return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
+    // The whole read opens by turning game mode on. Looking must change
+    // nothing: the game mode is read first and turned off again afterwards
+    // when it was off.
+    DeviceImage before;
+    before.clear();
+    ChangeFlags gameMode;
+    gameMode.gameMode = true;
+    if (int rc = reportOutcome(env, session.readSettings(before, gameMode), "read")) return rc;
+    if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
+    if (before.gameMode == c.image.gameMode) return kExitDone;
+    if (int rc = reportOutcome(env, session.setGameMode(before.gameMode), "game mode after the read")) return rc;
+    c.image.gameMode = before.gameMode;
+    return kExitDone;
 }
 
 // An exported configuration is about 20 kB; anything past this is not one.
@@ -218,11 +230,13 @@ int cmdSet(const Options& o, Environment& env) {
     }
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
-    // Only the settings that change are read: a lighting frame carries every
-    // lighting byte, so those are needed, and nothing else is.
+    // Only the settings that change are read, and the lighting: every write
+    // opens and ends with lighting frames that carry all its bytes, so
+    // without them a change of the report rate would turn the lighting off.
     DeviceImage image;
     image.clear();
     ChangeFlags sections = sectionsOf(parsed.changes);
+    sections.lighting = true;
     if (int rc = reportOutcome(env, session.readSettings(image, sections), "read")) return rc;
     ShadowImage shadow = image;
     // Without a read key mask both copies get the same lock bits, so the mask

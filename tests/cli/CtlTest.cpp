@@ -13,7 +13,9 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/ConfigurationCheck.h"
 #include "sim/SimKeyboard.h"
+#include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/device/SimFixture.h"
@@ -189,6 +191,40 @@ TEST_F(CtlTest, SetSendsOnlyTheLightingFramesAndNoKeyMask) {
     // Every other key stays enabled.
     after.keyMask[1] = before.keyMask[1];
     EXPECT_EQ(0, std::memcmp(after.keyMask, before.keyMask, kKeyMaskBytes));
+}
+
+// --demo with the program closed: every command meets a fresh simulated
+// keyboard that restores what the last one kept. A setting changes what it
+// names; the lighting and the game mode survive the commands that do not.
+TEST_F(CtlTest, SetChangesWhatItNamesAndNothingElse) {
+    const SimStateFile state(data.path() / "DemoKeyboard.bin");
+    auto demo = [&](const std::vector<std::string>& argv) {
+        SimKeyboard fresh(clock);
+        state.restore(fresh, err);
+        state.attach(fresh);
+        const int code = run(argv, &fresh);
+        EXPECT_EQ(code, kExitDone) << err.str();
+        return fresh.config();
+    };
+    demo({"set", "effect=breathing", "speed=3", "brightness=30", "colour=2"});
+    const DeviceImage lit = demo({"set", "rate=500"});
+    EXPECT_EQ(lit.reportRate, 2);
+    EXPECT_EQ(lit.ledEffect, 2);
+    EXPECT_EQ(lit.ledSpeed, 3);
+    EXPECT_EQ(lit.ledBrightness, 30);
+    EXPECT_EQ(lit.ledColor, 2);
+    EXPECT_EQ(lit.ledDirection, FactoryImage().ledDirection);
+
+    demo({"set", "gamemode=off"});
+    const DeviceImage shown = demo({"show"});
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+    EXPECT_EQ(shown.gameMode, 0);
+    demo({"export", "--json", file("a.json")});
+    EXPECT_EQ(demo({"set", "response=6"}).gameMode, 0);
+    const DeviceImage last = state.read().value_or(DeviceImage{});
+    EXPECT_EQ(last.ledBrightness, 30);
+    EXPECT_EQ(last.responseTime, 3);
+    EXPECT_EQ(last.gameMode, 0);
 }
 
 TEST_F(CtlTest, ErrorExits) {
