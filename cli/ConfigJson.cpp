@@ -481,6 +481,21 @@ bool applyImageObject(const QJsonObject& o, DeviceImage& im, ReadError& err) {
 
 }  // namespace
 
+std::string jsonPathOf(Setting setting) {
+    switch (setting) {
+    case Setting::Effect: return "lighting.effect";
+    case Setting::Speed: return "lighting.speed";
+    case Setting::Brightness: return "lighting.brightness";
+    case Setting::Colour: return "lighting.colour";
+    case Setting::Direction: return "lighting.direction";
+    case Setting::GameMode: return "performance.gameMode";
+    case Setting::WinLock: return "performance.winLock";
+    case Setting::ReportRate: return "performance.reportRateHz";
+    case Setting::ResponseTime: return "performance.responseTimeMs";
+    }
+    return {};
+}
+
 std::string slotName(int slot) {
     if (slot < 0 || slot >= kPhysicalSlots) return "slot " + std::to_string(slot);
     const std::u16string name = keyName(SlotHomeVk[slot]);

@@ -227,6 +227,82 @@ TEST_F(CtlTest, SetChangesWhatItNamesAndNothingElse) {
     EXPECT_EQ(last.gameMode, 0);
 }
 
+// The ranges a configuration from a file is checked against are the ones set
+// accepts, value for value.
+TEST(CtlSettings, FilesAreCheckedAgainstTheRangesSetAccepts) {
+    for (int v = 0; v < 256; ++v) {
+        const auto b = static_cast<uint8_t>(v);
+        SCOPED_TRACE(v);
+        EXPECT_EQ(IsPossibleValue(Setting::Effect, b), !effectName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::Colour, b), !colourName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::Direction, b), !directionName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::ReportRate, b), reportRateHz(b) != 0);
+        uint8_t parsed = 0;
+        EXPECT_EQ(IsPossibleValue(Setting::ResponseTime, b), parseResponseMs(std::to_string(2 * v), parsed));
+        EXPECT_EQ(IsPossibleValue(Setting::Brightness, b), parseSettings({"brightness=" + std::to_string(v)}).ok);
+    }
+}
+
+// A profile the keyboard must not get is refused before anything is sent or
+// stored: a setting out of range (exit 6, the setting named), the blank
+// image of an earlier "new" (6), every key disabled without --yes (1).
+TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
+    std::filesystem::create_directories(data.path() / "Configure");
+    auto attempt = [&](const char* name, const std::vector<uint8_t>& bytes, std::vector<std::string> extra = {}) {
+        const std::filesystem::path path = data.path() / "Configure" / (std::string(name) + ".bin");
+        test::writeAll(path, bytes);
+        keyboard.clearRecord();
+        std::vector<std::string> argv{"apply", name};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        const int code = run(argv);
+        EXPECT_EQ(readAll(path), bytes) << "the file is kept";
+        return code;
+    };
+    const DeviceImage before = keyboard.config();
+    auto nothingWritten = [&] {
+        EXPECT_TRUE(keyboard.events().empty());
+        EXPECT_EQ(keyboard.config(), before);
+        EXPECT_FALSE(std::filesystem::exists(KeymapFilePath(data.path())));
+    };
+
+    EXPECT_EQ(attempt("Burnt", std::vector<uint8_t>(kKeymapFileBytes, 0xFF)), kExitBadFile);
+    EXPECT_NE(err.str().find("effect holds 255"), std::string::npos) << err.str();
+    nothingWritten();
+    DeviceImage slow = FactoryImage();
+    slow.responseTime = 11;
+    EXPECT_EQ(attempt("Slow", std::vector<uint8_t>(slow.bytes(), slow.bytes() + sizeof slow)), kExitBadFile);
+    EXPECT_NE(err.str().find("response holds 11"), std::string::npos) << err.str();
+    nothingWritten();
+    EXPECT_EQ(attempt("Old", std::vector<uint8_t>(sizeof(DeviceImage), 0)), kExitBadFile);
+    EXPECT_NE(err.str().find("no configuration"), std::string::npos) << err.str();
+    nothingWritten();
+
+    DeviceImage dead = FactoryImage();
+    std::memset(dead.keyMask, 0, sizeof dead.keyMask);
+    const std::vector<uint8_t> deadBytes(dead.bytes(), dead.bytes() + sizeof dead);
+    EXPECT_EQ(attempt("Dead", deadBytes), kExitFailed);
+    EXPECT_NE(err.str().find("disables every key"), std::string::npos) << err.str();
+    nothingWritten();
+    EXPECT_EQ(attempt("Dead", deadBytes, {"--yes"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().keyMask[5], 0);
+}
+
+// A profile made by "new" holds the image alone: apply writes it and keeps
+// the key records of keymap.bin.
+TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
+    auto files = std::make_unique<Configuration>();
+    files->image = FactoryImage();
+    files->records.restoreHomeCodes();
+    files->records[20].type = 5;
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    DeviceImage image = FactoryImage();
+    image.ledEffect = 6;
+    test::writeAll(data.path() / "fresh.bin", std::vector<uint8_t>(image.bytes(), image.bytes() + sizeof image));
+    ASSERT_EQ(run({"apply", file("fresh.bin")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
+}
+
 TEST_F(CtlTest, ErrorExits) {
     // 2: a reset without --yes and nobody to ask; nothing was sent.
     EXPECT_EQ(run({"reset"}), kExitUsage);
