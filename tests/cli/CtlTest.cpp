@@ -303,6 +303,69 @@ TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
     EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
 }
 
+// Every number of the JSON is read only when whole and in range; a fraction
+// or a huge number is refused with its path, never written as 0. So is a
+// configuration whose image bytes hold a setting the keyboard cannot take.
+TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
+    auto files = std::make_unique<Configuration>();
+    files->records.restoreHomeCodes();
+    files->records[30].type = 1;
+    files->records[30].length = 1;
+    files->records[30].data[0] = 0x41;
+    setRecordName(files->macros[0], u"Jump");
+    setRecordLoopCount(files->macros[0], 3);
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
+    ASSERT_EQ(run({"export", "--json", file("good.json")}), kExitDone) << err.str();
+    const std::vector<uint8_t> b = readAll(data.path() / "good.json");
+    const std::string good(b.begin(), b.end());
+
+    const struct {
+        const char* from;
+        const char* to;
+        const char* path;
+    } cases[] = {
+        {"\"brightness\": 50", "\"brightness\": 3.7", "lighting.brightness"},
+        {"\"brightness\": 50", "\"brightness\": 1e10", "lighting.brightness"},
+        {"\"speed\": 5", "\"speed\": -0.5", "lighting.speed"},
+        {"\"gameMode\": \"off\"", "\"gameMode\": 1e10", "performance.gameMode"},
+        {"\"reportRateHz\": 1000", "\"reportRateHz\": 1000.5", "performance.reportRateHz"},
+        {"\"loop\": 3", "\"loop\": 70000.5", "macros[0].loop"},
+        {"\"loop\": 3", "\"loop\": 65536", "macros[0].loop"},
+        {"\"flags\": 0", "\"flags\": 0.25", "macros[0].flags"},
+        {"\"index\": 0", "\"index\": 0.5", "macros[0].index"},
+        {"\"type\": 1", "\"type\": 1.5", "keyRecords[0].type"},
+        {"\"slot\": 30", "\"slot\": 30.5", "keyRecords[0].slot"},
+        {"\"events\": [\n            ]", "\"events\": [\"A dn\", \"120.5 ms\", \"A up\"]", "macros[0].events"},
+        {"\"events\": [\n            ]", "\"events\": [\"A dn\", \"1e4 ms\", \"A up\"]", "macros[0].events"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        std::string json = good;
+        const size_t at = json.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        json.replace(at, std::strlen(c.from), c.to);
+        test::writeAll(data.path() / "bad.json", std::vector<uint8_t>(json.begin(), json.end()));
+        keyboard.clearRecord();
+        EXPECT_EQ(run({"import", "--json", file("bad.json")}), kExitBadFile);
+        EXPECT_NE(err.str().find(c.path), std::string::npos) << err.str();
+        EXPECT_TRUE(keyboard.events().empty());
+    }
+
+    // The image's bytes in hex carry an effect of 255 where the readable
+    // field shows none.
+    DeviceImage burnt = keyboard.config();
+    burnt.ledEffect = 255;
+    burnt.tail = 1;  // a byte no readable field carries: the image travels in hex
+    keyboard.setConfig(burnt);
+    ASSERT_EQ(run({"export", "--json", file("burnt.json")}), kExitDone) << err.str();
+    keyboard.restoreFactory();
+    keyboard.clearRecord();
+    EXPECT_EQ(run({"import", "--json", file("burnt.json")}), kExitBadFile);
+    EXPECT_NE(err.str().find("lighting.effect holds 255"), std::string::npos) << err.str();
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
 TEST_F(CtlTest, ErrorExits) {
     // 2: a reset without --yes and nobody to ask; nothing was sent.
     EXPECT_EQ(run({"reset"}), kExitUsage);
