@@ -7,6 +7,7 @@
 #include <QString>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -101,6 +102,18 @@ std::vector<std::u16string> macroRows(const MacroRecord& r) {
     return rows;
 }
 
+// A JSON number that is a whole number in [lo, hi]. Qt reads 3.7 or 1e10 as
+// an int of 0, which would pass for a value nobody wrote.
+bool wholeNumber(const QJsonValue& v, double lo, double hi, int& out) {
+    if (!v.isDouble()) return false;
+    const double d = v.toDouble();
+    if (!(d >= lo && d <= hi) || std::trunc(d) != d) return false;  // NaN fails the first test
+    out = static_cast<int>(d);
+    return true;
+}
+
+std::string numberText(const QJsonValue& v) { return QString::number(v.toDouble()).toStdString(); }
+
 // A failure while reading: where and why.
 struct ReadError {
     std::string text;
@@ -187,7 +200,14 @@ bool applyName(const QJsonObject& o, const char* key, uint8_t& field, Parse pars
     const QJsonValue v = o.value(QLatin1String(key));
     if (v.isUndefined() || v.isNull()) return true;
     uint8_t b = 0;
-    const std::string text = v.isDouble() ? std::to_string(v.toInt()) : v.toString().toStdString();
+    std::string text = v.toString().toStdString();
+    if (v.isDouble()) {
+        // Numbers are read only when whole; the parser then checks the range.
+        int n = 0;
+        if (!wholeNumber(v, -1e6, 1e6, n))
+            return err.set(where + "." + key, "'" + numberText(v) + "' is not a whole number in range");
+        text = std::to_string(n);
+    }
     if (!parse(text, b)) return err.set(where + "." + key, "'" + text + "' is not a valid value");
     field = b;
     return true;
@@ -346,8 +366,9 @@ QJsonObject recordToJson(const KeyRecord& r, int slot) {
 bool applyRecordField(const QString& key, const QJsonValue& v, KeyRecord& r, ReadError& err,
                       const std::string& where) {
     if (key == QLatin1String("type")) {
-        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 255) return err.set(where + ".type", "needs 0..255");
-        r.type = static_cast<uint8_t>(v.toInt());
+        int type = 0;
+        if (!wholeNumber(v, 0, 255, type)) return err.set(where + ".type", "needs a whole number 0..255");
+        r.type = static_cast<uint8_t>(type);
     } else if (key == QLatin1String("codes")) {
         const QJsonArray a = v.toArray();
         if (!v.isArray() || a.size() > static_cast<qsizetype>(sizeof r.data))
@@ -389,7 +410,10 @@ bool parseEvents(const QJsonArray& rows, MacroRecord& r, ReadError& err, const s
         const std::u16string row = v.toString().toStdU16String();
         const std::string text = v.toString().toStdString();
         if (isDelayRowText(row)) {
-            const int ms = std::atoi(text.c_str());
+            // "<n> ms" with n a whole number of milliseconds, nothing else.
+            const size_t digits = text.find_first_not_of("0123456789");
+            const bool plain = digits > 0 && digits <= 5 && text.compare(digits, std::string::npos, " ms") == 0;
+            const int ms = plain ? std::atoi(text.c_str()) : 0;
             if (ms < 1 || ms > kMaxDelayMs) return err.set(where, "'" + text + "' is not a delay of 1..60000 ms");
             delay = static_cast<uint16_t>(ms);
             continue;
@@ -418,11 +442,13 @@ bool applyMacroField(const QString& key, const QJsonValue& v, MacroRecord& r, Re
         if (!v.isString() || v.toString().isEmpty() || !setRecordName(r, v.toString().toStdU16String()))
             return err.set(where + ".name", "needs a name of 1 to 254 characters");
     } else if (key == QLatin1String("loop")) {
-        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 65535) return err.set(where + ".loop", "needs 0..65535");
-        setRecordLoopCount(r, static_cast<uint16_t>(v.toInt()));
+        int loop = 0;
+        if (!wholeNumber(v, 0, 65535, loop)) return err.set(where + ".loop", "needs a whole number 0..65535");
+        setRecordLoopCount(r, static_cast<uint16_t>(loop));
     } else if (key == QLatin1String("flags")) {
-        if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 255) return err.set(where + ".flags", "needs 0..255");
-        r.macroFlags = static_cast<uint8_t>(v.toInt());
+        int flags = 0;
+        if (!wholeNumber(v, 0, 255, flags)) return err.set(where + ".flags", "needs a whole number 0..255");
+        r.macroFlags = static_cast<uint8_t>(flags);
     } else if (key == QLatin1String("events")) {
         if (!v.isArray()) return err.set(where + ".events", "needs a list of rows");
         return parseEvents(v.toArray(), r, err, where + ".events");
@@ -480,6 +506,21 @@ bool applyImageObject(const QJsonObject& o, DeviceImage& im, ReadError& err) {
 }
 
 }  // namespace
+
+std::string jsonPathOf(Setting setting) {
+    switch (setting) {
+    case Setting::Effect: return "lighting.effect";
+    case Setting::Speed: return "lighting.speed";
+    case Setting::Brightness: return "lighting.brightness";
+    case Setting::Colour: return "lighting.colour";
+    case Setting::Direction: return "lighting.direction";
+    case Setting::GameMode: return "performance.gameMode";
+    case Setting::WinLock: return "performance.winLock";
+    case Setting::ReportRate: return "performance.reportRateHz";
+    case Setting::ResponseTime: return "performance.responseTimeMs";
+    }
+    return {};
+}
 
 std::string slotName(int slot) {
     if (slot < 0 || slot >= kPhysicalSlots) return "slot " + std::to_string(slot);
@@ -599,9 +640,9 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
     const QJsonArray records = root.value(QLatin1String("keyRecords")).toArray();
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QJsonObject o = records[i].toObject();
-        const int s = o.value(QLatin1String("slot")).toInt(-1);
+        int s = -1;
         const std::string where = "keyRecords[" + std::to_string(i) + "]";
-        if (s < 0 || s >= kRecordSlots) {
+        if (!wholeNumber(o.value(QLatin1String("slot")), 0, kRecordSlots - 1, s)) {
             error = where + ".slot: needs 0..254";
             return false;
         }
@@ -618,9 +659,9 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
     const QJsonArray macros = root.value(QLatin1String("macros")).toArray();
     for (qsizetype i = 0; i < macros.size(); ++i) {
         const QJsonObject o = macros[i].toObject();
-        const int index = o.value(QLatin1String("index")).toInt(-1);
+        int index = -1;
         const std::string where = "macros[" + std::to_string(i) + "]";
-        if (index < 0 || index >= static_cast<int>(kMacroRecords)) {
+        if (!wholeNumber(o.value(QLatin1String("index")), 0, static_cast<double>(kMacroRecords) - 1, index)) {
             error = where + ".index: needs 0..189";
             return false;
         }

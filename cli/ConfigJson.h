@@ -12,6 +12,7 @@
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
 #include "macro/MacroRecord.h"
+#include "profile/ConfigurationCheck.h"
 
 namespace vandrel::ctl {
 
@@ -35,6 +36,9 @@ std::string configurationToJson(const Configuration& config);
 // Parses JSON written by configurationToJson (possibly edited). On failure
 // `error` says where and `config` is unchanged.
 bool configurationFromJson(const std::string& text, Configuration& config, std::string& error);
+
+// Where a setting lives in the JSON: "lighting.brightness", "performance.reportRateHz", ...
+std::string jsonPathOf(Setting setting);
 
 // The description of one key's device entry: "B", "Left Ctrl + C",
 // "macro 3 (Macro_003)", "launch /usr/bin/foo", "disabled", ...

@@ -125,6 +125,8 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
         const QFileInfo file(QString::fromStdString(words[1]));
         if (words[1].find_first_of("/\\") != std::string::npos || file.isFile())
             words[1] = file.absoluteFilePath().toStdString();
+        // The confirmation that a profile may disable every key travels along.
+        if (options.yes) words.push_back(kYesWord);
     }
     std::string message, output;
     const int code = exchange(instance, words, options.demo, kAnswerWaitMs, message, output, err);

@@ -26,6 +26,8 @@ constexpr const char* kDemoWord = "--demo";
 // The request for the configuration the program holds; it answers with the
 // configuration's JSON.
 constexpr const char* kConfigurationWord = "configuration";
+// The last word of an apply that was given --yes.
+constexpr const char* kYesWord = "--yes";
 // How long a second vandrelctl waits for the first one to finish.
 constexpr int kLockWaitMs = 30000;
 // How long the program may take to carry a command out (a read and a write).

@@ -70,10 +70,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     case Command::List: return need(n == 0 && !o.json, "list");
     case Command::Show: return need(n == 0, "show [--json]");
     case Command::Reset: return need(n == 0 && !o.json, "reset [--yes]");
-    case Command::Apply: return need(n == 1 && !o.json, "apply PROFILE");
+    case Command::Apply: return need(n == 1 && !o.json, "apply PROFILE [--yes]");
     case Command::Save: return need(n == 1 && !o.json, "save PROFILE");
     case Command::Export: return need(n == 1 && o.json, "export --json FILE");
-    case Command::Import: return need(n == 1 && o.json, "import --json FILE");
+    case Command::Import: return need(n == 1 && o.json, "import --json FILE [--yes]");
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
         const SettingsParse s = parseSettings(o.args);
@@ -100,12 +100,13 @@ std::string helpText() {
            "  set KEY=VALUE ...    change lighting and performance settings; only what\n"
            "                       changed is written\n"
            "  apply PROFILE        write a profile (a file, or a name from the profile\n"
-           "                       folder) to the keyboard\n"
+           "                       folder) to the keyboard; its values are checked first\n"
            "  save PROFILE         store the keyboard's configuration as a profile\n"
            "  reset [--yes]        restore the keyboard's factory settings (asks first)\n"
            "  export --json FILE   the configuration with key records and macros as JSON\n"
            "                       (FILE - writes to standard output)\n"
-           "  import --json FILE   write such a JSON file to the keyboard and the data files\n"
+           "  import --json FILE   write such a JSON file to the keyboard and the data files;\n"
+           "                       its values are checked first\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +
@@ -113,19 +114,22 @@ std::string helpText() {
            "Options:\n"
            "  --demo               use the simulated keyboard; its state is kept between runs\n"
            "  --json               with show, export and import: the configuration as JSON\n"
-           "  -y, --yes            do not ask before a factory reset\n"
+           "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
+           "                       write a configuration that disables every key\n"
            "  -h, --help           show this help and exit\n"
            "  --version            show the version and exit\n"
            "\n"
            "Exit status:\n"
            "  0  done\n"
            "  1  refused or failed otherwise (the program has unsaved changes, a file\n"
-           "     could not be written)\n"
+           "     could not be written, a configuration disables every key and --yes\n"
+           "     was not given)\n"
            "  2  the command line is wrong\n"
            "  3  no keyboard found\n"
            "  4  the keyboard is there but cannot be opened (install the udev rule)\n"
            "  5  the keyboard did not acknowledge a write\n"
-           "  6  a profile or JSON file is missing, unreadable or malformed\n"
+           "  6  a profile or JSON file is missing, unreadable or malformed, or holds a\n"
+           "     value the keyboard cannot take (the first such field is named)\n"
            "  7  the running Vandrel program did not answer in time\n"
            "\n"
            "Examples:\n"

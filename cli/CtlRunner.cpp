@@ -103,7 +103,29 @@ int readConfiguration(Environment& env, Configuration& c) {
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
-    return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
+    // The whole read opens by turning game mode on. Looking must change
+    // nothing: the game mode is read first and turned off again afterwards
+    // when it was off.
+    DeviceImage before;
+    before.clear();
+    ChangeFlags gameMode;
+    gameMode.gameMode = true;
+    if (int rc = reportOutcome(env, session.readSettings(before, gameMode), "read")) return rc;
+    if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
+    if (before.gameMode == c.image.gameMode) return kExitDone;
+    if (int rc = reportOutcome(env, session.setGameMode(before.gameMode), "game mode after the read")) return rc;
+    c.image.gameMode = before.gameMode;
+    return kExitDone;
+}
+
+// Refuses a configuration from `source` that the keyboard must not get, with
+// the reason on `err`; returns the exit code.
+int vetConfiguration(Environment& env, const DeviceImage& image, bool everyKeyConfirmed, const std::string& source,
+                     const std::function<std::string(Setting)>& fieldName) {
+    std::string error;
+    const int rc = checkConfiguration(image, everyKeyConfirmed, fieldName, error);
+    if (rc != kExitDone) env.err << "vandrelctl: " << source << ": " << error << "\n";
+    return rc;
 }
 
 // An exported configuration is about 20 kB; anything past this is not one.
@@ -218,11 +240,13 @@ int cmdSet(const Options& o, Environment& env) {
     }
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
-    // Only the settings that change are read: a lighting frame carries every
-    // lighting byte, so those are needed, and nothing else is.
+    // Only the settings that change are read, and the lighting: every write
+    // opens and ends with lighting frames that carry all its bytes, so
+    // without them a change of the report rate would turn the lighting off.
     DeviceImage image;
     image.clear();
     ChangeFlags sections = sectionsOf(parsed.changes);
+    sections.lighting = true;
     if (int rc = reportOutcome(env, session.readSettings(image, sections), "read")) return rc;
     ShadowImage shadow = image;
     // Without a read key mask both copies get the same lock bits, so the mask
@@ -250,6 +274,7 @@ int cmdApply(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitBadFile;
     }
+    if (int rc = vetConfiguration(env, fromFile, o.yes, file.string(), SettingName)) return rc;
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
@@ -352,6 +377,7 @@ int cmdImport(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << o.args[0] << ": " << error << "\n";
         return kExitBadFile;
     }
+    if (int rc = vetConfiguration(env, c.image, o.yes, o.args[0], jsonPathOf)) return rc;
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
@@ -392,6 +418,26 @@ std::filesystem::path profilePath(const std::string& argument, const std::filesy
     return profileFolder / PathFromUtf16(name + u".bin");
 }
 
+int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
+                       const std::function<std::string(Setting)>& fieldName, std::string& error) {
+    if (IsBlankImage(image)) {
+        error = "holds no configuration (every byte is 0, as in a profile made by \"new\" in an earlier "
+                "version); nothing was written";
+        return kExitBadFile;
+    }
+    if (const std::optional<BadSetting> bad = FindBadSetting(image)) {
+        error = fieldName(bad->setting) + " holds " + std::to_string(bad->value) +
+                ", which the keyboard cannot take (" + SettingRange(bad->setting) + "); nothing was written";
+        return kExitBadFile;
+    }
+    if (DisablesEveryKey(image) && !everyKeyConfirmed) {
+        error = "disables every key, so the keyboard would type nothing; add --yes to write it anyway. "
+                "Nothing was written";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
 bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyRecordTable& records,
                      std::string& error) {
     std::vector<uint8_t> bytes;
@@ -404,9 +450,12 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
         error = file.string() + " cannot be read";
         return false;
     }
-    if (bytes.size() != kKeymapFileBytes) {
+    // The image alone is a profile too (one made by "new"): it leaves the key
+    // records as they are, as loading it in the program does.
+    if (!IsProfileFileSize(bytes.size())) {
         error = file.string() + " is not a profile (" + std::to_string(bytes.size()) + " bytes, a profile has " +
-                std::to_string(kKeymapFileBytes) + ")";
+                std::to_string(kKeymapFileBytes) + ", or " + std::to_string(sizeof(DeviceImage)) +
+                " when made by \"new\")";
         return false;
     }
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);

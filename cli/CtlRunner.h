@@ -13,6 +13,7 @@
 #include "device/DeviceSession.h"
 #include "device/Transport.h"
 #include "keymap/KeyRecord.h"
+#include "profile/ConfigurationCheck.h"
 
 namespace vandrel::ctl {
 
@@ -58,9 +59,17 @@ int runCommand(const Options& options, Environment& env);
 // Empty when the name cannot be a profile.
 std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder);
 
-// Loads a profile file: exactly keymap.bin's size. False with a message otherwise.
+// Loads a profile file: keymap.bin's size, or the image block alone (the
+// key records then stay as they were). False with a message otherwise.
 bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyRecordTable& records,
                      std::string& error);
+
+// Whether a configuration taken from a file may be written, as the exit
+// code: kExitBadFile for a blank image or a setting the keyboard cannot take
+// (`fieldName` names it as the file does), kExitFailed for one that disables
+// every key unless `everyKeyConfirmed`. `error` says why, without the file.
+int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
+                       const std::function<std::string(Setting)>& fieldName, std::string& error);
 
 // The exit code of a transfer that did not complete.
 int exitCodeOf(TransferOutcome outcome);

@@ -212,6 +212,14 @@ TransferOutcome DeviceSession::getFirmwareVersion(FirmwareVersion& firmware) {
     return finish(outcomeOf(commands::getFirmwareVersion(m_port, firmware)));
 }
 
+TransferOutcome DeviceSession::setGameMode(uint8_t mode) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    DeviceImage scratch;  // the command applies the lock to a mask nobody keeps
+    scratch.clear();
+    scratch.gameMode = mode;
+    return finish(outcomeOf(commands::setGameMode(m_port, scratch)));
+}
+
 void DeviceSession::setInputCallback(std::function<void(uint8_t code)> fn) { m_dispatcher.setCallback(std::move(fn)); }
 
 }  // namespace vandrel

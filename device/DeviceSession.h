@@ -92,6 +92,9 @@ public:
     // for a change of a few settings that must not wait for the whole read.
     TransferOutcome readSettings(DeviceImage& image, const ChangeFlags& which);
     TransferOutcome getFirmwareVersion(FirmwareVersion& firmware);
+    // Sends SetGameMode(mode) alone, without waiting for an acknowledgement;
+    // the key mask is not touched.
+    TransferOutcome setGameMode(uint8_t mode);
 
     // Receives the input codes of launch keys, on a thread of the session's own,
     // in arrival order. It may block without holding up acknowledgements.

@@ -146,12 +146,10 @@ void ProfileStore::scanProfiles() {
               [](const ProfileEntry& a, const ProfileEntry& b) { return ProfileNameLess(a.name, b.name); });
 }
 
-ProfileResult ProfileStore::newProfile() {
+ProfileResult ProfileStore::newProfile(const DeviceImage& content) {
     if (m_rows.size() >= kMaxProfiles) return ProfileResult::Full;
     const std::u16string name = NextProfileName(names());
-    // A new profile holds only the image block, all zero.
-    const DeviceImage empty{};
-    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{empty.bytes(), sizeof empty}});
+    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{content.bytes(), sizeof content}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
 }
@@ -215,13 +213,24 @@ ProfileResult ProfileStore::saveProfile(int row, const DeviceImage& image, const
 }
 
 ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, DeviceImage& image,
-                                        KeyRecordTable& records) {
+                                        KeyRecordTable& records, const std::function<bool()>& confirmEveryKeyDisabled,
+                                        BadSetting* bad) {
     if (!validRow(row)) return ProfileResult::NoSelection;
     std::vector<uint8_t> bytes;
     // One byte more than a profile holds, so that a longer file shows itself.
     if (readFilePrefix(importPath, kKeymapFileBytes + 1, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
     // A truncated or foreign file would leave a mixture of two configurations.
     if (!IsProfileFileSize(bytes.size())) return ProfileResult::NotAProfile;
+    // Every size that passes holds the whole image.
+    DeviceImage loaded;
+    std::copy(bytes.begin(), bytes.begin() + sizeof loaded, loaded.bytes());
+    if (IsBlankImage(loaded)) return ProfileResult::BlankProfile;
+    if (const std::optional<BadSetting> found = FindBadSetting(loaded)) {
+        if (bad) *bad = *found;
+        return ProfileResult::BadValue;
+    }
+    if (DisablesEveryKey(loaded) && !(confirmEveryKeyDisabled && confirmEveryKeyDisabled()))
+        return ProfileResult::EveryKeyDisabled;
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();  // a file never decides which key a record belongs to
     return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done

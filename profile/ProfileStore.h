@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
+#include "profile/ConfigurationCheck.h"
 #include "util/TrNoop.h"
 
 namespace vandrel {
@@ -32,6 +34,9 @@ enum class ProfileResult {
     RenameFailed,  // the file could not be renamed: both names as they were
     ReadFailed,    // the source could not be read: nothing changed
     NotAProfile,   // the file's size is not that of a profile: nothing changed
+    BlankProfile,  // the file's image is all zero (an earlier version's "new"): nothing changed
+    BadValue,      // a setting of the file's image is one the keyboard cannot take: nothing changed
+    EveryKeyDisabled,  // the file disables every key and that was not confirmed: nothing changed
     WriteFailed,   // a file could not be written (for a load: memory was loaded, the profile not stored)
     DeleteFailed,  // the file could not be removed: the row stays
 };
@@ -61,7 +66,9 @@ public:
 
     // Every operation that changes the folder ends with a fresh scan. Rows are
     // indices into profiles() as it was before the call; kNoRow = no selection.
-    ProfileResult newProfile();
+    // A new profile holds only the image block, `content`: a configuration
+    // the keyboard takes, so that loading it never empties the keyboard.
+    ProfileResult newProfile(const DeviceImage& content = FactoryImage());
     ProfileResult copyProfile(int row);
     void setCopyPrefix(std::u16string prefix) { m_copyPrefix = std::move(prefix); }
     ProfileResult renameProfile(int row, const std::u16string& newText);
@@ -73,9 +80,13 @@ public:
     // Reads a profile file into memory, then stores memory into the row's
     // file. A file holding only the image (a new profile) leaves the key
     // records as they were. Anything that is not the image followed by whole
-    // key records is refused before memory is touched.
+    // key records is refused before memory is touched, and so is an image
+    // that is blank or holds a setting the keyboard cannot take (the first
+    // one goes to `bad`). An image that disables every key is taken only when
+    // `confirmEveryKeyDisabled` says yes.
     ProfileResult loadProfile(int row, const std::filesystem::path& importPath, DeviceImage& image,
-                              KeyRecordTable& records);
+                              KeyRecordTable& records, const std::function<bool()>& confirmEveryKeyDisabled = {},
+                              BadSetting* bad = nullptr);
 
 private:
     bool validRow(int row) const { return row >= 0 && static_cast<size_t>(row) < m_rows.size(); }

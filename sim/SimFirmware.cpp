@@ -3,33 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "keymap/KeyTables.h"
+#include "profile/ConfigurationCheck.h"
 
 namespace vandrel {
-
-namespace {
-// Red, green, blue, yellow, cyan, magenta, white.
-constexpr uint8_t kFactoryPalette[kPaletteEntries][3] = {
-    {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0x00, 0x00, 0xFF}, {0xFF, 0xFF, 0x00},
-    {0x00, 0xFF, 0xFF}, {0xFF, 0x00, 0xFF}, {0xFF, 0xFF, 0xFF},
-};
-}  // namespace
 
 SimFirmware::SimFirmware() { restoreFactory(); }
 
 void SimFirmware::restoreFactory() {
-    config.clear();
-    std::memcpy(config.deviceKeyMap, FactoryKeyTable.data(), kKeyMapBytes);
-    config.reportRate = 3;
-    config.responseTime = 1;
-    config.ledEffect = 1;  // steady, lit
-    config.ledSpeed = 5;
-    config.ledBrightness = 50;
-    config.ledColor = 1;
-    config.ledDirection = 1;
-    std::memcpy(config.ledPalette, kFactoryPalette, sizeof(kFactoryPalette));
-    config.gameMode = 0;
-    std::memset(config.keyMask, 0xFF, kKeyMaskBytes);
+    config = FactoryImage();
     m_blocksLeft = 0;
     m_target = nullptr;
 }

@@ -860,6 +860,54 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>配置管理</source>
         <translation>Profiles</translation>
     </message>
+    <message>
+        <source>效果</source>
+        <translation>Effect</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>亮度</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>颜色</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>游戏模式</source>
+        <translation>Game Mode</translation>
+    </message>
+    <message>
+        <source>Win Lock模式</source>
+        <translation>Win Lock</translation>
+    </message>
+    <message>
+        <source>USB报告率</source>
+        <translation>USB Report Rate</translation>
+    </message>
+    <message>
+        <source>按键响应时间</source>
+        <translation>Key Response Time</translation>
+    </message>
+    <message>
+        <source>所选配置会禁用所有按键，键盘将无法输入。仍要加载吗？</source>
+        <translation>The chosen profile disables every key, so the keyboard would type nothing. Load it anyway?</translation>
+    </message>
+    <message>
+        <source>所选配置是空白的（旧版本新建的配置），未加载。</source>
+        <translation>The chosen profile is blank (made by New in an earlier version); nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>所选配置的“%1”值无效（%2），未加载。</source>
+        <translation>The chosen profile&apos;s “%1” value is invalid (%2); nothing was loaded.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ProfileDialogRenderer</name>

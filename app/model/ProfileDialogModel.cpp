@@ -2,7 +2,9 @@
 
 #include <system_error>
 
+#include "profile/ConfigurationCheck.h"
 #include "util/TrNoop.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 
@@ -12,6 +14,32 @@ const ProfileMenuItem kProfileMenu[5] = {
     {ProfileCommand::New, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "新建")},  {ProfileCommand::Copy, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "复制")},   {ProfileCommand::Save, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "保存")},
     {ProfileCommand::Load, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "加载")}, {ProfileCommand::Delete, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "删除")},
 };
+
+namespace {
+
+constexpr const char* kContext = "vandrel::ProfileDialogModel";
+
+// A setting as the lighting and performance panel names it.
+const char* settingLabel(Setting setting) {
+    switch (setting) {
+    case Setting::Effect: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "效果");
+    case Setting::Speed: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "频率");
+    case Setting::Brightness: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "亮度");
+    case Setting::Colour: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "颜色");
+    case Setting::Direction: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "方向");
+    case Setting::GameMode: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "游戏模式");
+    case Setting::WinLock: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "Win Lock模式");
+    case Setting::ReportRate: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "USB报告率");
+    case Setting::ResponseTime: return VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "按键响应时间");
+    }
+    return "";
+}
+
+bool keyboardTakes(const DeviceImage& image) {
+    return !IsBlankImage(image) && !FindBadSetting(image) && !DisablesEveryKey(image);
+}
+
+}  // namespace
 
 ProfileDialogModel::ProfileDialogModel(fs::path profileFolder, DeviceImage& image, KeyRecordTable& records)
     : m_store(std::move(profileFolder)), m_image(image), m_records(records) {}
@@ -77,7 +105,7 @@ void ProfileDialogModel::newProfile() {
         say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "最多可以存储6个配置\n"));
         return;
     }
-    const ProfileResult r = m_store.newProfile();
+    const ProfileResult r = m_store.newProfile(keyboardTakes(m_image) ? m_image : FactoryImage());
     relist();
     if (r == ProfileResult::WriteFailed) say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "无法创建配置文件！"));
 }
@@ -113,9 +141,25 @@ void ProfileDialogModel::loadProfile() {
     }
     const std::optional<fs::path> importPath = m_ports.chooseImportFile ? m_ports.chooseImportFile() : std::nullopt;
     if (!importPath) return;
-    const ProfileResult r = m_store.loadProfile(m_selected, *importPath, m_image, m_records);
+    auto confirmEveryKeyDisabled = [this] {
+        return m_ports.confirm &&
+               m_ports.confirm(kProfileCaption, VANDREL_TR_NOOP16("vandrel::ProfileDialogModel",
+                                                                  "所选配置会禁用所有按键，键盘将无法输入。仍要加载吗？"));
+    };
+    BadSetting bad{};
+    const ProfileResult r = m_store.loadProfile(m_selected, *importPath, m_image, m_records, confirmEveryKeyDisabled, &bad);
     relist(true);
     switch (r) {
+    case ProfileResult::BlankProfile:
+        say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "所选配置是空白的（旧版本新建的配置），未加载。"));
+        break;
+    case ProfileResult::BadValue: {
+        const std::string text = fillPlaceholders(
+            lookUpText(m_tr, kContext, VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "所选配置的“%1”值无效（%2），未加载。")),
+            {lookUpText(m_tr, kContext, settingLabel(bad.setting)), std::to_string(bad.value)});
+        say(utf8ToUtf16(text));
+        break;
+    }
     case ProfileResult::NotAProfile: say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "所选文件不是配置文件，未加载。")); break;
     case ProfileResult::ReadFailed: say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "无法读取所选文件，未加载。")); break;
     case ProfileResult::WriteFailed: say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "配置已加载，但无法写入所选配置文件！")); break;

@@ -19,6 +19,7 @@
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
 #include "profile/ProfileStore.h"
+#include "util/TextLookup.h"
 #include "util/TrNoop.h"
 
 namespace vandrel {
@@ -72,6 +73,8 @@ public:
     ProfileDialogModel(std::filesystem::path profileFolder, DeviceImage& image, KeyRecordTable& records);
 
     ProfileDialogPorts& ports() { return m_ports; }
+    // Translates the pieces of the messages the model composes.
+    void setTextLookup(TextLookup lookup) { m_tr = std::move(lookup); }
 
     // Opening: makes sure the profile folder exists, so that a new user can
     // create profiles at once, then lists it with nothing selected.
@@ -92,9 +95,13 @@ public:
 
     // Runs a command with its checks and messages.
     void run(ProfileCommand command);
+    // A new profile holds the configuration in memory, or the factory
+    // configuration when memory holds none the keyboard could take.
     void newProfile();
     void copyProfile();
     void saveProfile();
+    // Refuses a blank file or one with a setting the keyboard cannot take,
+    // and asks before taking one that disables every key.
     void loadProfile();
     void deleteProfile();
     // The list reports a committed in-place edit: the row as it was before the
@@ -113,6 +120,7 @@ private:
     DeviceImage& m_image;
     KeyRecordTable& m_records;
     ProfileDialogPorts m_ports;
+    TextLookup m_tr;
     int m_selected = kNoRow;
     unsigned m_generation = 0;
 };

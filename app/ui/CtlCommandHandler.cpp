@@ -91,8 +91,9 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
         }
         change = [trial](AppState& state) { state.image = trial; };
     } else {
-        if (args.size() != 1) {
-            answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE");
+        const bool yes = args.size() == 2 && args[1] == ctl::kYesWord;
+        if (args.size() != 1 && !yes) {
+            answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]");
             return;
         }
         const std::filesystem::path file =
@@ -106,6 +107,12 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
         std::string error;
         if (!ctl::loadProfileFile(file, *image, *records, error)) {
             answer(ctl::kExitBadFile, error);
+            return;
+        }
+        // The same checks as without the program: nothing the keyboard
+        // cannot take, and every key disabled only when confirmed.
+        if (const int rc = ctl::checkConfiguration(*image, yes, SettingName, error)) {
+            answer(rc, file.string() + ": " + error);
             return;
         }
         change = [image, records](AppState& state) {

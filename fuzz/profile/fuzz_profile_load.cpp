@@ -52,8 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (store.count() != 1) std::abort();
     static DeviceImage image;
     static KeyRecordTable records;
+    const DeviceImage before = image;
     const ProfileResult loaded = store.loadProfile(0, root / "import.dat", image, records);
-    if (loaded != (IsProfileFileSize(size) ? ProfileResult::Done : ProfileResult::NotAProfile)) std::abort();
+    const bool sizeFits = IsProfileFileSize(size);
+    if (!sizeFits && loaded != ProfileResult::NotAProfile) std::abort();
+    if (sizeFits && loaded != ProfileResult::Done && loaded != ProfileResult::BlankProfile &&
+        loaded != ProfileResult::BadValue && loaded != ProfileResult::EveryKeyDisabled)
+        std::abort();
+    // A refused file leaves memory as it was; a taken one holds values the keyboard takes.
+    if (loaded != ProfileResult::Done && image != before) std::abort();
+    if (loaded == ProfileResult::Done && FindBadSetting(image)) std::abort();
     for (int s = 0; s < kPhysicalSlots && loaded == ProfileResult::Done; ++s)
         if (records[s].homeVk != SlotHomeVk[s]) std::abort();
     store.copyProfile(0);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/model/ProfileDialogModel.h"
+#include "profile/ConfigurationCheck.h"
 #include "tests/app/TempFolder.h"
 
 namespace vandrel {
@@ -147,10 +148,11 @@ TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
     makeNew(2);
     const KeyRecordTable recordsBefore = records;
     select(u"Profile_2");
-    importFile = file(u"Profile_1");  // 10060 zero bytes
+    importFile = file(u"Profile_1");  // the image block alone
     model.run(ProfileCommand::Load);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(image, DeviceImage{});
+    // Memory held nothing the keyboard could take: the profile holds the factory configuration.
+    EXPECT_EQ(image, FactoryImage());
     KeyRecordTable want = recordsBefore;
     want.restoreHomeCodes();
     EXPECT_EQ(records, want);
@@ -195,7 +197,13 @@ TEST_F(ProfileDialogTest, FilesThatAreNotProfilesAreRefusedAndChangeNothing) {
 
 TEST_F(ProfileDialogTest, ExportAndLoadRoundTripByteForByte) {
     makeNew(2);
-    const std::vector<uint8_t> saved = pattern(206920, 3);
+    std::vector<uint8_t> saved = pattern(206920, 3);
+    // Settings the keyboard takes; every other byte as it comes.
+    const DeviceImage factory = FactoryImage();
+    std::copy(&factory.responseTime, &factory.ledPalette[0][0], saved.begin() + 7449);
+    saved[11] = factory.reportRate;
+    saved[7476] = 1;  // game mode
+    saved[7498] = 0;  // winLock
     std::memcpy(image.bytes(), saved.data(), sizeof image);
     std::memcpy(records.bytes(), saved.data() + sizeof image, sizeof records);
     records.restoreHomeCodes();  // what a configuration in memory always holds
@@ -218,6 +226,68 @@ TEST_F(ProfileDialogTest, ExportAndLoadRoundTripByteForByte) {
     EXPECT_EQ(memory(), want);
     EXPECT_EQ(readAll(file(u"Profile_2")), want);
     EXPECT_EQ(model.selectedRow(), model.store().findRow(u"Profile_2").value_or(-2));
+}
+
+// A profile made by New loads as a configuration the keyboard takes: the one
+// in memory, or the factory one when memory holds nothing usable.
+TEST_F(ProfileDialogTest, NewProfilesHoldAUsableConfiguration) {
+    makeNew(1);
+    image = FactoryImage();
+    image.ledEffect = 13;
+    image.ledBrightness = 12;
+    const DeviceImage current = image;
+    makeNew(1);
+    EXPECT_EQ(readAll(file(u"Profile_2")), std::vector<uint8_t>(current.bytes(), current.bytes() + sizeof current));
+
+    std::memset(image.bytes(), 0, sizeof image);  // nothing read yet
+    select(u"Profile_2");
+    importFile = file(u"Profile_1");
+    model.run(ProfileCommand::Load);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(image, FactoryImage());
+    EXPECT_FALSE(DisablesEveryKey(image));
+}
+
+// Files the keyboard must not get are refused with a message that says why;
+// the chosen file, the selected profile and memory stay as they were. A file
+// that disables every key is taken only when the user confirms it.
+TEST_F(ProfileDialogTest, LoadRefusesWhatTheKeyboardCannotTake) {
+    makeNew(1);
+    image = FactoryImage();
+    const std::vector<uint8_t> before = memory();
+    const std::vector<uint8_t> profileBefore = readAll(file(u"Profile_1"));
+    importFile = temp.path() / "chosen.bin";
+    auto load = [&](const std::vector<uint8_t>& content) {
+        messages.clear();
+        writeAll(*importFile, content);
+        select(u"Profile_1");
+        model.run(ProfileCommand::Load);
+        EXPECT_EQ(readAll(*importFile), content);
+    };
+    auto unchanged = [&] {
+        EXPECT_EQ(memory(), before);
+        EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+    };
+
+    // What New stored before: 10060 zero bytes.
+    load(std::vector<uint8_t>(10060, 0));
+    EXPECT_EQ(messages, Names{u"配置管理|所选配置是空白的（旧版本新建的配置），未加载。"});
+    unchanged();
+    // Every byte 0xFF: the effect is the first setting out of range.
+    load(std::vector<uint8_t>(206920, 0xFF));
+    EXPECT_EQ(messages, Names{u"配置管理|所选配置的“效果”值无效（255），未加载。"});
+    unchanged();
+
+    DeviceImage dead = FactoryImage();
+    std::memset(dead.keyMask, 0, sizeof dead.keyMask);
+    const std::vector<uint8_t> deadBytes(dead.bytes(), dead.bytes() + sizeof dead);
+    confirmAnswer = false;
+    load(deadBytes);
+    EXPECT_EQ(messages, Names{u"?所选配置会禁用所有按键，键盘将无法输入。仍要加载吗？"});
+    unchanged();
+    confirmAnswer = true;
+    load(deadBytes);
+    EXPECT_EQ(image, dead);
 }
 
 }  // namespace

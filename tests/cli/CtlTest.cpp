@@ -13,7 +13,9 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/ConfigurationCheck.h"
 #include "sim/SimKeyboard.h"
+#include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/device/SimFixture.h"
@@ -189,6 +191,179 @@ TEST_F(CtlTest, SetSendsOnlyTheLightingFramesAndNoKeyMask) {
     // Every other key stays enabled.
     after.keyMask[1] = before.keyMask[1];
     EXPECT_EQ(0, std::memcmp(after.keyMask, before.keyMask, kKeyMaskBytes));
+}
+
+// --demo with the program closed: every command meets a fresh simulated
+// keyboard that restores what the last one kept. A setting changes what it
+// names; the lighting and the game mode survive the commands that do not.
+TEST_F(CtlTest, SetChangesWhatItNamesAndNothingElse) {
+    const SimStateFile state(data.path() / "DemoKeyboard.bin");
+    auto demo = [&](const std::vector<std::string>& argv) {
+        SimKeyboard fresh(clock);
+        state.restore(fresh, err);
+        state.attach(fresh);
+        const int code = run(argv, &fresh);
+        EXPECT_EQ(code, kExitDone) << err.str();
+        return fresh.config();
+    };
+    demo({"set", "effect=breathing", "speed=3", "brightness=30", "colour=2"});
+    const DeviceImage lit = demo({"set", "rate=500"});
+    EXPECT_EQ(lit.reportRate, 2);
+    EXPECT_EQ(lit.ledEffect, 2);
+    EXPECT_EQ(lit.ledSpeed, 3);
+    EXPECT_EQ(lit.ledBrightness, 30);
+    EXPECT_EQ(lit.ledColor, 2);
+    EXPECT_EQ(lit.ledDirection, FactoryImage().ledDirection);
+
+    demo({"set", "gamemode=off"});
+    const DeviceImage shown = demo({"show"});
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+    EXPECT_EQ(shown.gameMode, 0);
+    demo({"export", "--json", file("a.json")});
+    EXPECT_EQ(demo({"set", "response=6"}).gameMode, 0);
+    const DeviceImage last = state.read().value_or(DeviceImage{});
+    EXPECT_EQ(last.ledBrightness, 30);
+    EXPECT_EQ(last.responseTime, 3);
+    EXPECT_EQ(last.gameMode, 0);
+}
+
+// The ranges a configuration from a file is checked against are the ones set
+// accepts, value for value.
+TEST(CtlSettings, FilesAreCheckedAgainstTheRangesSetAccepts) {
+    for (int v = 0; v < 256; ++v) {
+        const auto b = static_cast<uint8_t>(v);
+        SCOPED_TRACE(v);
+        EXPECT_EQ(IsPossibleValue(Setting::Effect, b), !effectName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::Colour, b), !colourName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::Direction, b), !directionName(b).empty());
+        EXPECT_EQ(IsPossibleValue(Setting::ReportRate, b), reportRateHz(b) != 0);
+        uint8_t parsed = 0;
+        EXPECT_EQ(IsPossibleValue(Setting::ResponseTime, b), parseResponseMs(std::to_string(2 * v), parsed));
+        EXPECT_EQ(IsPossibleValue(Setting::Brightness, b), parseSettings({"brightness=" + std::to_string(v)}).ok);
+    }
+}
+
+// A profile the keyboard must not get is refused before anything is sent or
+// stored: a setting out of range (exit 6, the setting named), the blank
+// image of an earlier "new" (6), every key disabled without --yes (1).
+TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
+    std::filesystem::create_directories(data.path() / "Configure");
+    auto attempt = [&](const char* name, const std::vector<uint8_t>& bytes, std::vector<std::string> extra = {}) {
+        const std::filesystem::path path = data.path() / "Configure" / (std::string(name) + ".bin");
+        test::writeAll(path, bytes);
+        keyboard.clearRecord();
+        std::vector<std::string> argv{"apply", name};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        const int code = run(argv);
+        EXPECT_EQ(readAll(path), bytes) << "the file is kept";
+        return code;
+    };
+    const DeviceImage before = keyboard.config();
+    auto nothingWritten = [&] {
+        EXPECT_TRUE(keyboard.events().empty());
+        EXPECT_EQ(keyboard.config(), before);
+        EXPECT_FALSE(std::filesystem::exists(KeymapFilePath(data.path())));
+    };
+
+    EXPECT_EQ(attempt("Burnt", std::vector<uint8_t>(kKeymapFileBytes, 0xFF)), kExitBadFile);
+    EXPECT_NE(err.str().find("effect holds 255"), std::string::npos) << err.str();
+    nothingWritten();
+    DeviceImage slow = FactoryImage();
+    slow.responseTime = 11;
+    EXPECT_EQ(attempt("Slow", std::vector<uint8_t>(slow.bytes(), slow.bytes() + sizeof slow)), kExitBadFile);
+    EXPECT_NE(err.str().find("response holds 11"), std::string::npos) << err.str();
+    nothingWritten();
+    EXPECT_EQ(attempt("Old", std::vector<uint8_t>(sizeof(DeviceImage), 0)), kExitBadFile);
+    EXPECT_NE(err.str().find("no configuration"), std::string::npos) << err.str();
+    nothingWritten();
+
+    DeviceImage dead = FactoryImage();
+    std::memset(dead.keyMask, 0, sizeof dead.keyMask);
+    const std::vector<uint8_t> deadBytes(dead.bytes(), dead.bytes() + sizeof dead);
+    EXPECT_EQ(attempt("Dead", deadBytes), kExitFailed);
+    EXPECT_NE(err.str().find("disables every key"), std::string::npos) << err.str();
+    nothingWritten();
+    EXPECT_EQ(attempt("Dead", deadBytes, {"--yes"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().keyMask[5], 0);
+}
+
+// A profile made by "new" holds the image alone: apply writes it and keeps
+// the key records of keymap.bin.
+TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
+    auto files = std::make_unique<Configuration>();
+    files->image = FactoryImage();
+    files->records.restoreHomeCodes();
+    files->records[20].type = 5;
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    DeviceImage image = FactoryImage();
+    image.ledEffect = 6;
+    test::writeAll(data.path() / "fresh.bin", std::vector<uint8_t>(image.bytes(), image.bytes() + sizeof image));
+    ASSERT_EQ(run({"apply", file("fresh.bin")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
+}
+
+// Every number of the JSON is read only when whole and in range; a fraction
+// or a huge number is refused with its path, never written as 0. So is a
+// configuration whose image bytes hold a setting the keyboard cannot take.
+TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
+    auto files = std::make_unique<Configuration>();
+    files->records.restoreHomeCodes();
+    files->records[30].type = 1;
+    files->records[30].length = 1;
+    files->records[30].data[0] = 0x41;
+    setRecordName(files->macros[0], u"Jump");
+    setRecordLoopCount(files->macros[0], 3);
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
+    ASSERT_EQ(run({"export", "--json", file("good.json")}), kExitDone) << err.str();
+    const std::vector<uint8_t> b = readAll(data.path() / "good.json");
+    const std::string good(b.begin(), b.end());
+
+    const struct {
+        const char* from;
+        const char* to;
+        const char* path;
+    } cases[] = {
+        {"\"brightness\": 50", "\"brightness\": 3.7", "lighting.brightness"},
+        {"\"brightness\": 50", "\"brightness\": 1e10", "lighting.brightness"},
+        {"\"speed\": 5", "\"speed\": -0.5", "lighting.speed"},
+        {"\"gameMode\": \"off\"", "\"gameMode\": 1e10", "performance.gameMode"},
+        {"\"reportRateHz\": 1000", "\"reportRateHz\": 1000.5", "performance.reportRateHz"},
+        {"\"loop\": 3", "\"loop\": 70000.5", "macros[0].loop"},
+        {"\"loop\": 3", "\"loop\": 65536", "macros[0].loop"},
+        {"\"flags\": 0", "\"flags\": 0.25", "macros[0].flags"},
+        {"\"index\": 0", "\"index\": 0.5", "macros[0].index"},
+        {"\"type\": 1", "\"type\": 1.5", "keyRecords[0].type"},
+        {"\"slot\": 30", "\"slot\": 30.5", "keyRecords[0].slot"},
+        {"\"events\": [\n            ]", "\"events\": [\"A dn\", \"120.5 ms\", \"A up\"]", "macros[0].events"},
+        {"\"events\": [\n            ]", "\"events\": [\"A dn\", \"1e4 ms\", \"A up\"]", "macros[0].events"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        std::string json = good;
+        const size_t at = json.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        json.replace(at, std::strlen(c.from), c.to);
+        test::writeAll(data.path() / "bad.json", std::vector<uint8_t>(json.begin(), json.end()));
+        keyboard.clearRecord();
+        EXPECT_EQ(run({"import", "--json", file("bad.json")}), kExitBadFile);
+        EXPECT_NE(err.str().find(c.path), std::string::npos) << err.str();
+        EXPECT_TRUE(keyboard.events().empty());
+    }
+
+    // The image's bytes in hex carry an effect of 255 where the readable
+    // field shows none.
+    DeviceImage burnt = keyboard.config();
+    burnt.ledEffect = 255;
+    burnt.tail = 1;  // a byte no readable field carries: the image travels in hex
+    keyboard.setConfig(burnt);
+    ASSERT_EQ(run({"export", "--json", file("burnt.json")}), kExitDone) << err.str();
+    keyboard.restoreFactory();
+    keyboard.clearRecord();
+    EXPECT_EQ(run({"import", "--json", file("burnt.json")}), kExitBadFile);
+    EXPECT_NE(err.str().find("lighting.effect holds 255"), std::string::npos) << err.str();
+    EXPECT_TRUE(keyboard.events().empty());
 }
 
 TEST_F(CtlTest, ErrorExits) {

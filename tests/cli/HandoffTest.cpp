@@ -138,6 +138,26 @@ TEST_F(HandoffTest, ApplyLoadsAProfileFromTheProgramsFolder) {
     EXPECT_EQ(state->keys[20].type, 5);
 }
 
+// The program checks a profile as the tool does: a setting out of range is
+// refused (6), every key disabled only with --yes (1 without), and nothing
+// reaches the keyboard or the window until the checks pass.
+TEST_F(HandoffTest, ApplyChecksTheProfileAsTheToolDoes) {
+    std::filesystem::create_directories(data.path() / "Configure");
+    test::writeAll(data.path() / "Configure" / "Burnt.bin", std::vector<uint8_t>(kKeymapFileBytes, 0xFF));
+    DeviceImage dead = keyboard.config();
+    std::memset(dead.keyMask, 0, sizeof dead.keyMask);
+    test::writeAll(data.path() / "Configure" / "Dead.bin", std::vector<uint8_t>(dead.bytes(), dead.bytes() + sizeof dead));
+    const DeviceImage before = state->image;
+
+    const QByteArray burnt = send("apply\tBurnt");
+    EXPECT_TRUE(burnt.startsWith("6\t") && burnt.contains("effect holds 255")) << burnt.toStdString();
+    EXPECT_TRUE(send("apply\tDead").startsWith("1\t"));
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_EQ(state->image, before);
+    EXPECT_EQ(send("apply\tDead\t--yes"), "0\t");
+    EXPECT_EQ(keyboard.config().keyMask[5], 0);
+}
+
 TEST_F(HandoffTest, ACommandWaitsForTheWindowsOwnSave) {
     // The window saves an edit; a command arriving meanwhile runs after it,
     // so the two writes never interleave on the keyboard.

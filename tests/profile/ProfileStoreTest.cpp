@@ -64,9 +64,9 @@ TEST(ProfileNames, GeneratedNamesFollowTheirPatterns) {
 TEST_F(ProfileStoreTest, NewProfilesFillTheLowestFreeNumberUpToSix) {
     makeNew(6);
     EXPECT_EQ(rows(), (Names{u"Profile_1", u"Profile_2", u"Profile_3", u"Profile_4", u"Profile_5", u"Profile_6"}));
-    const auto bytes = readAll(file(u"Profile_1"));
-    EXPECT_EQ(bytes.size(), 10060u);
-    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+    // Only the image block, holding a configuration the keyboard takes.
+    const DeviceImage factory = FactoryImage();
+    EXPECT_EQ(readAll(file(u"Profile_1")), std::vector<uint8_t>(factory.bytes(), factory.bytes() + sizeof factory));
 
     EXPECT_EQ(store.newProfile(), ProfileResult::Full);
     EXPECT_EQ(store.copyProfile(0), ProfileResult::Full);
@@ -216,7 +216,7 @@ TEST_F(ProfileStoreTest, LoadingANewProfileReplacesOnlyTheImage) {
     std::memset(records.bytes(), 0x22, sizeof records);
 
     EXPECT_EQ(store.loadProfile(row(u"Profile_2"), file(u"Profile_1"), image, records), ProfileResult::Done);
-    EXPECT_EQ(image, DeviceImage{});
+    EXPECT_EQ(image, FactoryImage());
     EXPECT_EQ(records[0].type, 0x22);
     EXPECT_EQ(records[0].homeVk, 0x1B) << "home codes never come from a file";
     EXPECT_EQ(records[200].homeVk, 0x22);
@@ -240,7 +240,10 @@ TEST_F(ProfileStoreTest, BrokenImportsAreRefusedAndChangeNothing) {
                  {206920, true}, {206921, false}, {300000, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        const auto content = pattern(c.size, static_cast<uint8_t>(c.size));
+        auto content = pattern(c.size, static_cast<uint8_t>(c.size));
+        // An image the keyboard takes, where the file holds one.
+        const DeviceImage valid = FactoryImage();
+        std::copy(valid.bytes(), valid.bytes() + std::min(c.size, sizeof valid), content.begin());
         writeAll(import, content);
         DeviceImage image;
         KeyRecordTable records;
@@ -270,6 +273,84 @@ TEST_F(ProfileStoreTest, BrokenImportsAreRefusedAndChangeNothing) {
     EXPECT_EQ(store.loadProfile(0, dir.path(), image, records), ProfileResult::ReadFailed);
     EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
     EXPECT_EQ(store.loadProfile(kNoRow, import, image, records), ProfileResult::NoSelection);
+}
+
+// A file of the right size whose image the keyboard must not get: blank (an
+// earlier version's "new"), a setting out of range, every key disabled. It
+// is refused, unless a disabled keyboard was confirmed, and neither memory,
+// the selected profile nor the file itself changes.
+TEST_F(ProfileStoreTest, ImportsTheKeyboardCannotTakeAreRefused) {
+    makeNew(1);
+    const fs::path import = dir.path() / "import.bin";
+    DeviceImage image = FactoryImage();
+    image.ledBrightness = 17;
+    KeyRecordTable records{};
+    records.restoreHomeCodes();
+    const DeviceImage imageBefore = image;
+    const auto profileBefore = readAll(file(u"Profile_1"));
+    auto load = [&](const DeviceImage& content, std::function<bool()> confirm = {}, BadSetting* bad = nullptr) {
+        writeAll(import, std::vector<uint8_t>(content.bytes(), content.bytes() + sizeof content));
+        const ProfileResult r = store.loadProfile(0, import, image, records, std::move(confirm), bad);
+        EXPECT_EQ(readAll(import).size(), sizeof content) << "the chosen file is kept";
+        return r;
+    };
+    auto unchanged = [&] {
+        EXPECT_EQ(image, imageBefore);
+        EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+    };
+
+    EXPECT_EQ(load(DeviceImage{}), ProfileResult::BlankProfile);
+    unchanged();
+
+    DeviceImage allFF;
+    std::memset(allFF.bytes(), 0xFF, sizeof allFF);
+    BadSetting bad{Setting::Speed, 0};
+    EXPECT_EQ(load(allFF, [] { return true; }, &bad), ProfileResult::BadValue);
+    EXPECT_EQ(bad.setting, Setting::Effect);
+    EXPECT_EQ(bad.value, 0xFF);
+    unchanged();
+    DeviceImage slowRate = FactoryImage();
+    slowRate.reportRate = 4;
+    EXPECT_EQ(load(slowRate, {}, &bad), ProfileResult::BadValue);
+    EXPECT_EQ(bad.setting, Setting::ReportRate);
+    unchanged();
+
+    DeviceImage dead = FactoryImage();
+    std::memset(dead.keyMask, 0, sizeof dead.keyMask);
+    int asked = 0;
+    EXPECT_EQ(load(dead), ProfileResult::EveryKeyDisabled);
+    EXPECT_EQ(load(dead, [&] { return ++asked, false; }), ProfileResult::EveryKeyDisabled);
+    EXPECT_EQ(asked, 1);
+    unchanged();
+    EXPECT_EQ(load(dead, [&] { return ++asked, true; }), ProfileResult::Done);
+    EXPECT_EQ(image, dead);
+}
+
+TEST(ConfigurationCheck, RangesAndTheKeysThatStillType) {
+    DeviceImage image = FactoryImage();
+    EXPECT_FALSE(FindBadSetting(image));
+    EXPECT_FALSE(DisablesEveryKey(image));
+    EXPECT_FALSE(IsBlankImage(image));
+    // A keyboard that reports speed byte 0 holds speed 10: taken, as it
+    // sends the keyboard its own byte back.
+    image.ledSpeed = 10;
+    EXPECT_FALSE(FindBadSetting(image));
+    // The first bad setting in the panel's order: lighting before performance.
+    image.responseTime = 0;
+    image.ledDirection = 5;
+    ASSERT_TRUE(FindBadSetting(image));
+    EXPECT_EQ(FindBadSetting(image)->setting, Setting::Direction);
+    EXPECT_STREQ(SettingName(Setting::Direction), "direction");
+
+    // One key left is enough, but the left Windows key alone, whose bit the
+    // lock decides, types nothing.
+    image = FactoryImage();
+    std::memset(image.keyMask, 0, sizeof image.keyMask);
+    image.keyMask[20] = 0x20;  // the last column's top row
+    EXPECT_FALSE(DisablesEveryKey(image));
+    image.keyMask[20] = 0;
+    image.keyMask[1] = 0x01;  // the left Windows key
+    EXPECT_TRUE(DisablesEveryKey(image));
 }
 
 TEST(ProfileStoreFolder, MissingFolderListsNothingAndCreatesNothing) {
