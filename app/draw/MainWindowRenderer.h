@@ -41,6 +41,8 @@ struct RenderInput {
     // What Save would write ("未保存：…"); empty when nothing differs from the
     // keyboard, and the bottom line shows its usual hint.
     QString pendingText;
+    // The element that has the keyboard's focus, marked; empty: no mark.
+    QRect focusRect;
 };
 
 // A button's skin in its three states: normal, under the pointer, pressed.

@@ -15,6 +15,7 @@
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "app/ui/access/Accessibility.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
@@ -38,6 +39,7 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(false);
     applySkinTheme(*this);
     installTranslations(*this, currentUiLanguage());
+    installAccessibility();
 }
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {

@@ -36,45 +36,19 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
+#include "tests/app/WindowFixture.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::keyCentre;
+using test::qpath;
 using test::readAll;
+using test::skins;
 using test::TempFolder;
-
-QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
-
-// The skin set and VER.bin, drawn once for every test.
-class SkinFolder {
-public:
-    SkinFolder() {
-        QDir().mkpath(qpath(m_folder.path() / "png"));
-        for (const SkinImage& skin : drawSkinSet()) {
-            const QString file = qpath(m_folder.path() / "png") + "/" + skin.name;
-            QDir().mkpath(QFileInfo(file).path());
-            skin.image.save(file);
-        }
-        test::writeAll(m_folder.path() / "VER.bin", {'V', 'e', 'r', ':', ' ', '1', '.', '1', ' ', ' ', ' ', ' '});
-    }
-    QString program() const { return qpath(m_folder.path()); }
-    QImage image(const char* name) const { return QImage(program() + "/png/" + name).convertToFormat(QImage::Format_RGB32); }
-
-private:
-    TempFolder m_folder;
-};
-
-const SkinFolder& skins() {
-    static const SkinFolder folder;
-    return folder;
-}
-
-QPoint keyCentre(int slot) {
-    const KeyRect& r = KeyGeometry[slot].rect;
-    return {kKeyboardOriginX + (r.left + r.right) / 2, kKeyboardOriginY + (r.top + r.bottom) / 2};
-}
+using test::WindowTest;
 
 // Whether the key's rectangle in the frame equals the same rectangle of a
 // picture of the keyboard.
@@ -99,57 +73,6 @@ bool rectHasInk(const QImage& img, const QRect& r, QColor fill, QColor ink) {
         }
     return false;
 }
-
-class WindowTest : public ::testing::Test {
-protected:
-    WindowTest() : keyboard(clock), session(keyboard, clock), state(std::make_unique<AppState>()) {
-        paths.programFolder = skins().program();
-        paths.dataFolder = data.path();
-    }
-
-    // Starts the window as the program does and waits for the keyboard's values.
-    void start() {
-        window = std::make_unique<CTarvinDlg>(*state, session, paths);
-        WindowHooks& h = window->hooks();
-        h.warn = [this](QWidget*, const QString& caption, const QString& text) { warnings.append(caption + ":" + text); };
-        h.confirmFactoryReset = [this](QWidget*) { return confirmReset; };
-        h.pickColour = [this](QWidget*, const QColor& initial) -> std::optional<QColor> {
-            pickerInitial = initial;
-            return pickerAnswer;
-        };
-        window->initialise();
-        window->waitWhileBusy();
-        window->show();
-        keyboard.clearRecord();
-    }
-
-    void click(int x, int y) {
-        QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(x, y));
-        window->waitWhileBusy();
-    }
-    QImage frame() {
-        window->redraw();
-        return window->composeFrame().copy();
-    }
-    DeviceImage keymapFileImage() {
-        const std::vector<uint8_t> bytes = readAll(KeymapFilePath(data.path()));
-        DeviceImage image{};
-        if (bytes.size() == kKeymapFileBytes) std::memcpy(image.bytes(), bytes.data(), sizeof image);
-        return image;
-    }
-
-    TempFolder data;
-    VirtualClock clock;
-    SimKeyboard keyboard;
-    DeviceSession session;
-    std::unique_ptr<AppState> state;
-    WindowPaths paths;
-    std::unique_ptr<CTarvinDlg> window;
-    QStringList warnings;
-    bool confirmReset = true;
-    std::optional<QColor> pickerAnswer;
-    QColor pickerInitial;
-};
 
 TEST_F(WindowTest, StartUpEndsWithTheKeyboardsValues) {
     // keymap.bin from an earlier run: its image part is loaded first, then
