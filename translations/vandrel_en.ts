@@ -624,6 +624,25 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
 </context>
 <context>
+    <name>vandrel::KeyMapElements</name>
+    <message>
+        <source>请按下按键，松开后完成</source>
+        <translation>Press the keys; releasing them finishes</translation>
+    </message>
+    <message>
+        <source>按下按键即可录入；按空格键后可录入 Tab、Enter、Esc 和空格</source>
+        <translation>Press a key to set it; press Space first to set Tab, Enter, Esc or Space</translation>
+    </message>
+    <message>
+        <source>%1：浏览…</source>
+        <translation>%1: Browse…</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::KeyMapRenderer</name>
     <message>
         <source>当前按键：</source>

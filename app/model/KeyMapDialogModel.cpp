@@ -126,6 +126,8 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_comboText.clear();
     m_selectedLabel.clear();
     m_firstFocusKeepsRecord = false;
+    m_focus = {};
+    m_capturing = false;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -238,9 +240,11 @@ void KeyMapDialogModel::deleteAllCodes() {
     clearCodes();
 }
 
-KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
+KeyMapClickResult KeyMapDialogModel::click(int x, int y) { return clickCode(hitTest(x, y), LaunchGridHit(x, y)); }
+
+KeyMapClickResult KeyMapDialogModel::clickCode(uint8_t code, uint8_t launchCell) {
     KeyMapClickResult result;
-    switch (hitTest(x, y)) {
+    switch (code) {
     case kKeyMapCancel:
         clearCodes();
         [[fallthrough]];
@@ -304,7 +308,7 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
     if (m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
-        clickLaunchGrid(x, y, result);
+        clickLaunchCell(launchCell, result);
     return result;
 }
 
@@ -349,8 +353,7 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
     return result;
 }
 
-void KeyMapDialogModel::clickLaunchGrid(int x, int y, KeyMapClickResult& result) {
-    const uint8_t cell = LaunchGridHit(x, y);
+void KeyMapDialogModel::clickLaunchCell(uint8_t cell, KeyMapClickResult& result) {
     if (cell == kKeyMapNoHit) {
         if (m_launchKind == kNoLaunchRow) {
             m_markedRow = kNoLaunchRow;

@@ -64,7 +64,10 @@ struct ElementFocus {
     bool visible = false;
 };
 
-// The keys that move the focus and act on it, apart from the window's toolkit.
-enum class NavKey { Tab, BackTab, Left, Right, Up, Down, Home, End, Activate, Escape };
+// The keys that move the focus and act on it, apart from the window's toolkit:
+// Activate is Space (and Enter where Enter has no meaning of its own), Accept
+// is Enter in a dialog, which presses the focused button or else the
+// dialog's default one.
+enum class NavKey { Tab, BackTab, Left, Right, Up, Down, Home, End, Activate, Accept, Escape };
 
 }  // namespace vandrel

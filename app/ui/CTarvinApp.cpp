@@ -75,9 +75,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
-    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
-                                                               AssignmentRequest& request) {
-        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    hooks.runKeyMapDialog = [&keyMapModel, &state, &window, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                                        AssignmentRequest& request) {
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request, nullptr,
+                               window.keyboardInUse());
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);

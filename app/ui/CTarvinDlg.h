@@ -154,6 +154,10 @@ public:
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
+    // Whether the keyboard is in use: its focus mark shows. Dialogs opened
+    // now show theirs from the start.
+    bool keyboardInUse() const { return m_model.focus().visible; }
+
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
     unsigned uiGeneration() const override { return m_uiGeneration; }

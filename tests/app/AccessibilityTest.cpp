@@ -8,12 +8,15 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 #include "app/model/MainWindowModel.h"
+#include "app/ui/CKeyMap.h"
 #include "app/ui/access/Accessibility.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CBitSlider.h"
+#include "controls/VividTree.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
 #include "macro/MacroRecord.h"
@@ -56,6 +59,22 @@ const Node* named(const std::vector<Node>& nodes, const QString& name) {
 int countRole(const std::vector<Node>& nodes, QAccessible::Role role) {
     return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [role](const Node& n) { return n.role == role; }));
 }
+
+// A key as the keyboard sends it: Qt's key and the physical key's X keycode
+// (evdev code + 8), to whatever has the focus.
+void keyEvent(QEvent::Type type, int key, int evdev, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    // Headless, the dialog may not be the active window: its focus child then.
+    QWidget* to = QApplication::focusWidget();
+    if (QWidget* modal = QApplication::activeModalWidget(); !to && modal) to = modal->focusWidget() ? modal->focusWidget() : modal;
+    if (!to) return;  // the key closed the dialog: its release goes nowhere
+    QKeyEvent e(type, key, mods, static_cast<quint32>(evdev + 8), 0, 0);
+    QApplication::sendEvent(to, &e);
+}
+void typeKey(int key, int evdev, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    keyEvent(QEvent::KeyPress, key, evdev, mods);
+    keyEvent(QEvent::KeyRelease, key, evdev, mods);
+}
+constexpr int kEvTab = 15, kEvEnter = 28, kEvEsc = 1, kEvSpace = 57, kEvC = 46, kEvLeftCtrl = 29, kEvRight = 106;
 
 class AccessibleMainWindow : public WindowTest {
 protected:
@@ -264,6 +283,135 @@ TEST_F(AccessibleMainWindow, ChangesReachTheReaderAsTheyHappen) {
     EXPECT_TRUE(told(reader->takeChanges(), QAccessible::NameChanged, QString::fromUtf8("A，发送 B")));
     // Nothing changed since: nothing is told.
     EXPECT_TRUE(reader->takeChanges().empty());
+}
+
+// The key-map dialog, opened for a key and driven from inside its modal loop.
+class AccessibleKeyMap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installAccessibility();
+        std::memset(state->image.keyMask, 0xFF, sizeof state->image.keyMask);
+    }
+    // Runs the dialog for `slot`; `drive` runs inside it. Returns whether it
+    // ended with OK.
+    bool run(int slot, std::function<void(CKeyMap&)> drive) {
+        return RunKeyMapDialog(model, test::skins().program() + "/png", nullptr, slot, *state, request,
+                               [&](CKeyMap& opening) {
+                                   QMetaObject::invokeMethod(
+                                       &opening,
+                                       [&] {
+                                           QApplication::setActiveWindow(&opening);
+                                           drive(opening);
+                                           if (opening.isVisible()) opening.reject();
+                                       },
+                                       Qt::QueuedConnection);
+                               });
+    }
+    KeyMapDialogModel model;
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    AssignmentRequest request;
+};
+
+TEST_F(AccessibleKeyMap, TheDialogIsNamedByItsKeyAndEveryPartIsThere) {
+    constexpr int kA = 63;
+    run(kA, [](CKeyMap& d) {
+        QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&d);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->role(), QAccessible::Dialog);
+        EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("当前按键：A"));
+        std::vector<Node> nodes = children(w);
+        EXPECT_EQ(countRole(nodes, QAccessible::PageTab), 4);
+        const Node* keys = named(nodes, QString::fromUtf8("单键/组合键"));
+        ASSERT_NE(keys, nullptr);
+        EXPECT_TRUE(keys->state.selected);
+        EXPECT_FALSE(named(nodes, QString::fromUtf8("宏"))->state.selected);
+        // The two key fields are the dialog's own edits, named as drawn.
+        const Node* single = named(nodes, QString::fromUtf8("单键"));
+        ASSERT_NE(single, nullptr);
+        EXPECT_EQ(single->role, QAccessible::EditableText);
+        EXPECT_EQ(single->iface->object(), d.singleEdit());
+        EXPECT_NE(named(nodes, QString::fromUtf8("组合键")), nullptr);
+        const Node* toggle = named(nodes, QString::fromUtf8("禁用按键"));
+        ASSERT_NE(toggle, nullptr);
+        EXPECT_EQ(toggle->role, QAccessible::CheckBox);
+        EXPECT_FALSE(toggle->state.checked);
+        for (const char* button : {"初始值", "取消", "保存", "关闭"})
+            EXPECT_EQ(named(nodes, QString::fromUtf8(button))->role, QAccessible::Button) << button;
+
+        // The launch page: four rows, each a choice and its browse button.
+        d.clickAt({283, 45});
+        nodes = children(w);
+        EXPECT_TRUE(named(nodes, QString::fromUtf8("高级功能"))->state.selected);
+        EXPECT_EQ(countRole(nodes, QAccessible::RadioButton), 4);
+        const Node* browse = named(nodes, QString::fromUtf8("启动程序：浏览…"));
+        ASSERT_NE(browse, nullptr);
+        EXPECT_EQ(browse->role, QAccessible::Button);
+        // The switch, pressed through the reader, ticks.
+        toggle = named(nodes, QString::fromUtf8("禁用按键"));
+        toggle->iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(toggle->iface->state().checked);
+    });
+}
+
+TEST_F(AccessibleKeyMap, AKeyTypedAtOpeningIsTheNewKeyAndEnterSavesIt) {
+    ASSERT_TRUE(run(63, [](CKeyMap&) {
+        typeKey(Qt::Key_C, kEvC);
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(request.codes[0], 'C');
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
+}
+
+TEST_F(AccessibleKeyMap, TabAndEscapeLeaveTheCaptureAndTheDialog) {
+    bool armedAtOpening = false;
+    int focusAfterTab = -1;
+    EXPECT_FALSE(run(63, [&](CKeyMap& d) {
+        armedAtOpening = d.capture().armed();
+        typeKey(Qt::Key_Tab, kEvTab);  // gives way: the focus moves on, nothing is captured
+        focusAfterTab = d.focusedElement();
+        typeKey(Qt::Key_Escape, kEvEsc);
+    }));
+    EXPECT_TRUE(armedAtOpening);
+    EXPECT_EQ(focusAfterTab, kKeyMapComboField);
+    EXPECT_EQ(request.codes[0], 0);
+}
+
+TEST_F(AccessibleKeyMap, SpaceAsksForAKeyAndThenEscapeIsCaptured) {
+    QString shown;
+    ASSERT_TRUE(run(63, [&](CKeyMap& d) {
+        typeKey(Qt::Key_Tab, kEvTab);          // to the combination field
+        typeKey(Qt::Key_Space, kEvSpace);      // asks it for keys
+        EXPECT_TRUE(d.capture().armed());
+        keyEvent(QEvent::KeyPress, Qt::Key_Control, kEvLeftCtrl);
+        typeKey(Qt::Key_Escape, kEvEsc);       // captured, not closing
+        keyEvent(QEvent::KeyRelease, Qt::Key_Control, kEvLeftCtrl);
+        EXPECT_FALSE(d.capture().armed());
+        shown = d.combinationEdit()->text();
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(shown, QStringLiteral("LCtrl + Esc "));
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::KeyCombination));
+    EXPECT_EQ(request.codes[0], 0xA2);
+    EXPECT_EQ(request.codes[1], 0x1B);
+}
+
+TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
+    int page = -1;
+    run(63, [&](CKeyMap& d) {
+        d.focusElement(kKeyMapTabKeys);
+        typeKey(Qt::Key_Right, kEvRight);
+        typeKey(Qt::Key_Right, kEvRight);
+        EXPECT_EQ(d.focusedElement(), kKeyMapTabFunction);
+        EXPECT_EQ(model.currentPage(), kPageKeys);  // moving does not switch
+        typeKey(Qt::Key_Space, kEvSpace);
+        page = model.currentPage();
+        // Tab goes on to the page's tree.
+        typeKey(Qt::Key_Tab, kEvTab);
+        EXPECT_EQ(d.focusedElement(), kKeyMapFunctionTree);
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(d.functionTree()));
+    });
+    EXPECT_EQ(page, kPageFunction);
 }
 
 }  // namespace

@@ -214,4 +214,28 @@ TEST_F(KeyMapModelTest, KeysTabClearsTheRecordWhenComingFromAnotherPage) {
 }
 
 }  // namespace
+TEST_F(KeyMapModelTest, KeyboardOnTheLaunchPageEndsAsTheMouseDoes) {
+    open();
+    const auto keys = [&](std::initializer_list<NavKey> ks) {
+        KeyMapClickResult last;
+        for (NavKey k : ks) last = model.navigate(k, model.elements()).click;
+        return last;
+    };
+    // Space on the launch tab opens the page; Tab reaches the first row's
+    // choice, Space marks it; Enter there is Save, as the mouse's Save is.
+    model.setFocus(kKeyMapTabLaunch);
+    keys({NavKey::Activate});
+    EXPECT_EQ(model.currentPage(), kPageLaunch);
+    keys({NavKey::Tab, NavKey::Activate});
+    EXPECT_EQ(model.focus().id, kKeyMapLaunchMarkerBase);
+    EXPECT_EQ(model.markedRow(), 0);
+    EXPECT_EQ(model.launchKind(), 0);
+    const KeyMapClickResult ok = keys({NavKey::Accept});
+    EXPECT_EQ(ok.outcome, KeyMapClickResult::Outcome::Accept);
+    // Marked but nothing chosen since the page opened: a restore, not a launch.
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+    // Escape is Cancel wherever the focus is.
+    EXPECT_EQ(keys({NavKey::Escape}).outcome, KeyMapClickResult::Outcome::Reject);
+}
+
 }  // namespace vandrel
