@@ -153,6 +153,7 @@ private:
     bool m_hookInstalled = false;
     int m_disableSwitch = 0;
     bool m_firstFocusKeepsRecord = false;
+    EditField m_activeField = EditField::None;  // the key field being typed into
     uint8_t m_launchKind = kNoLaunchRow;
     uint8_t m_markedRow = kNoLaunchRow;
     uint8_t m_hovered = kKeyMapNoHit;

@@ -77,6 +77,54 @@ TEST_F(KeyMapModelTest, CombinationRecordIsShownAndKeptOnFirstFocus) {
     EXPECT_EQ(model.request().codes[0], kA);
 }
 
+// Clicks on the dialog's picture take the focus from a key field; the field
+// getting it back must keep what it shows, and only a switch to the other
+// field (or another page) starts a new assignment.
+TEST_F(KeyMapModelTest, RefocusingTheActiveFieldKeepsItsKeys) {
+    constexpr uint8_t kB = 0x42;
+    open();
+    model.focusEdit(EditField::Single);
+    model.keyStroke(kB);
+    click({150, 200});  // free space
+    click(kSwitch);
+    click(kSwitch);
+    tab(kPageKeys);     // the page already showing
+    model.focusEdit(EditField::Single);
+    EXPECT_EQ(model.singleText(), u"B ");
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 0);
+    EXPECT_EQ(model.request().codeCount, 1u);
+    EXPECT_EQ(model.request().codes[0], kB);
+
+    // A combination kept through a re-focus; the single-key field then starts
+    // afresh, and whatever the codes, the texts say the same.
+    open();
+    model.focusEdit(EditField::Combination);
+    model.keyStroke(kLCtrl);
+    model.focusEdit(EditField::Combination);
+    model.keyStroke(kC);
+    EXPECT_EQ(model.combinationText(), u"LCtrl + C ");
+    EXPECT_EQ(model.request().codeCount, 2u);
+    model.focusEdit(EditField::Single);
+    EXPECT_TRUE(model.combinationText().empty());
+    EXPECT_TRUE(model.singleText().empty());
+    EXPECT_EQ(model.request().codeCount, 0u);
+    model.keyStroke(kB);
+    model.focusEdit(EditField::Combination);
+    EXPECT_TRUE(model.singleText().empty());
+    EXPECT_EQ(model.request().codes[0], 0);
+
+    // Another page and back: both fields empty, and the first focus starts afresh.
+    model.keyStroke(kV);
+    tab(kPageMacro);
+    tab(kPageKeys);
+    model.focusEdit(EditField::Combination);
+    EXPECT_TRUE(model.combinationText().empty());
+    EXPECT_EQ(model.request().codeCount, 0u);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+}
+
 TEST_F(KeyMapModelTest, KeysWithoutCaptureChangeNothingAndOkRestores) {
     model.open(42, records[42], image, macros, /*hookInstalled=*/false);
     model.keyStroke(kA);

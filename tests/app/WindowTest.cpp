@@ -1012,6 +1012,30 @@ TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {
     }
 }
 
+// The user's own clicks: into the single-key field, on the dialog's free
+// space, the switch and the current tab, and back into the field. The key
+// the field shows is the key the keyboard gets.
+TEST_F(KeyMapEndToEnd, ClicksOnTheDialogKeepTheKeyTheFieldShows) {
+    constexpr int kSlot = 42;
+    QString fieldAtOk;
+    assign(kSlot, [&](CKeyMap& d) {
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        QTest::mouseClick(d.singleEdit(), Qt::LeftButton);
+        ASSERT_TRUE(d.singleEdit()->hasFocus());
+        d.keyStroke(0x42);  // B
+        for (QPoint p : {QPoint(150, 200), QPoint(24, 255), QPoint(24, 255), QPoint(40, 45)})
+            QTest::mouseClick(&d, Qt::LeftButton, {}, p);
+        EXPECT_FALSE(d.singleEdit()->hasFocus());
+        QTest::mouseClick(d.singleEdit(), Qt::LeftButton);
+        fieldAtOk = d.singleEdit()->text();
+        QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(285, 257));
+    });
+    EXPECT_EQ(fieldAtOk, QStringLiteral("B "));
+    EXPECT_EQ(entry(keyboard.config(), kSlot), (std::array<uint8_t, 4>{0, 0, 0x05, 0}));
+    EXPECT_EQ(fileRecord(kSlot).data[0], 0x42);
+}
+
 TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {
     // A range of 0..100 is what an unscrolled tree may report: no vertical scrolling.
     const QRect client(0, 0, 295, 160);
