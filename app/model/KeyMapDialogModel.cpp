@@ -312,6 +312,7 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     }
     // Another page ends the typing in the key fields: coming back starts afresh.
     if (m_page != pageBefore) m_activeField = EditField::None;
+    if (result.askForLaunchPath) return result;
     // The launch grid answers whenever the launch page is showing after the
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
@@ -355,6 +356,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         m_request.keyEnabled = enable;
         break;
     default:
+        // A marked row without a path would store a launch key that launches
+        // nothing and no longer types.
+        if (m_launchKind != kNoLaunchRow && m_request.launchPath.empty()) {
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForLaunchPath = true;
+            return result;
+        }
         m_request.keyEnabled = enable;
         break;
     }
