@@ -422,6 +422,12 @@ bool KeyMapDialogModel::mouseMove(int x, int y) {
     return redraw;
 }
 
+std::u16string KeyMapDialogModel::toolTipAt(int x, int y) const {
+    if (m_page != kPageLaunch || m_launchKind == kNoLaunchRow) return {};
+    if (LaunchGridHit(x, y) != m_launchKind * 4 + kLaunchField) return {};
+    return m_request.launchPath;
+}
+
 bool KeyMapDialogModel::pressStartsDrag(int x, int y) const {
     if (hitTest(x, y) != kKeyMapNoHit) return false;
     return m_page != kPageLaunch || LaunchGridHit(x, y) == kKeyMapNoHit;

@@ -137,6 +137,9 @@ public:
     int treeItem() const { return m_treeItem; }
     const std::array<KeyMapButton, kKeyMapButtons>& buttons() const { return m_buttons; }
     uint8_t hitTest(int x, int y) const;
+    // The tooltip at (x, y): the whole launch path over the field that shows
+    // it shortened; empty elsewhere.
+    std::u16string toolTipAt(int x, int y) const;
 
 private:
     void clearCodes();

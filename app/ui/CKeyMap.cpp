@@ -1,6 +1,7 @@
 #include "app/ui/CKeyMap.h"
 
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
@@ -161,6 +163,13 @@ void CKeyMap::focusField(EditField field) {
 bool CKeyMap::event(QEvent* event) {
     if (event->type() == kHookKeyEvent) {
         keyStroke(static_cast<HookKeyEvent*>(event)->vk());
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = qs(m_model.toolTipAt(help->pos().x(), help->pos().y()));
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
     return QDialog::event(event);

@@ -209,9 +209,12 @@ TEST_F(KeyMapModelTest, LaunchOkIsRefusedWhileTheMarkedRowHasNoPath) {
         EXPECT_EQ(click(kInitial).outcome, KeyMapClickResult::Outcome::Accept) << c.what;
         EXPECT_EQ(model.request().codeCount, kRestoreCodeCount) << c.what;
     }
-    // A reopened launch key with its path is accepted as it is.
+    // A reopened launch key with its path is accepted as it is, and the path
+    // field tells the whole path that it shows shortened.
     launchRecord(u"/usr/local/bin/some-long-program-name");
     open();
+    EXPECT_EQ(model.toolTipAt(100, 106), u"/usr/local/bin/some-long-program-name");
+    EXPECT_TRUE(model.toolTipAt(100, 76).empty());
     EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
     EXPECT_EQ(model.request().assignType, 5);
 }

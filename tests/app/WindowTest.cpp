@@ -868,7 +868,7 @@ protected:
     }
     void answer(CKeyMap& dialog) {
         dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
-            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a.") + r.defaultSuffix;
+            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a") + r.namePattern.mid(1);
         };
         dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
             return std::optional<QString>("/srv/media");
