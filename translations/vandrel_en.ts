@@ -127,6 +127,10 @@
         <source>请选择子项</source>
         <translation>Please choose an item below it.</translation>
     </message>
+    <message>
+        <source>请为所选的一行选择路径。</source>
+        <translation>Choose a path for the marked row.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CMacroRecordDlg</name>
