@@ -131,6 +131,10 @@
         <source>请为所选的一行选择路径。</source>
         <translation>Choose a path for the marked row.</translation>
     </message>
+    <message>
+        <source>键盘只能存放前 32 个宏，请从中选择一个。</source>
+        <translation>The keyboard holds only the first 32 macros: choose one of them.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CMacroRecordDlg</name>

@@ -340,6 +340,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         if (m_macroRow < 0) {
             m_request.keyEnabled = true;
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_macroRow >= static_cast<int>(kMacroSlotCount)) {
+            // A macro store read from elsewhere can list more macros than the
+            // keyboard has slots; a key bound to one of those would keep its
+            // old action on the keyboard while the window showed the macro.
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForKeyboardMacro = true;
+            return result;
         } else {
             m_request.keyEnabled = enable;
         }

@@ -308,5 +308,23 @@ TEST_F(KeyMapModelTest, KeysTabClearsTheRecordWhenComingFromAnotherPage) {
     EXPECT_EQ(model.request().assignType, 0);
 }
 
+// A store from another program can list more macros than the keyboard holds;
+// choosing one past the keyboard's slots must not end as a binding the
+// keyboard never gets.
+TEST_F(KeyMapModelTest, OkRefusesAMacroPastTheKeyboardsSlots) {
+    for (int i = 0; i < 40; ++i) setRecordName(macros[i], u"m" + std::u16string(1, char16_t(u'A' + i)));
+    open();
+    tab(kPageMacro);
+    ASSERT_EQ(model.macroNames().size(), 40u);
+    model.selectMacroRow(32);
+    const KeyMapClickResult refused = click(kOk);
+    EXPECT_EQ(refused.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(refused.askForKeyboardMacro);
+    model.selectMacroRow(31);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 2);
+    EXPECT_EQ(model.request().macroIndex, 31);
+}
+
 }  // namespace
 }  // namespace vandrel
