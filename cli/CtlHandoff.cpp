@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <ostream>
 
+#include "cli/CtlRunner.h"
 #include "platform/SingleInstance.h"
 
 namespace vandrel::ctl {
@@ -82,7 +83,8 @@ int exchange(const SingleInstance& instance, std::vector<std::string> words, boo
         err << "vandrelctl: the running program gave no usable answer.\n";
         return kExitFailed;
     }
-    return code;
+    // Only the documented exit statuses pass; anything else is a failure.
+    return code >= kExitDone && code <= kExitNoAnswer ? code : kExitFailed;
 }
 
 }  // namespace
@@ -118,14 +120,11 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
     }
     std::vector<std::string> words{commandName(options.command)};
     for (const std::string& a : options.args) words.push_back(a);
-    // A profile given as a path, or naming a file here, travels as an
-    // absolute path: the program runs in another working folder. A bare name
-    // is looked up in the program's own profile folder.
-    if (options.command == Command::Apply) {
-        const QFileInfo file(QString::fromStdString(words[1]));
-        if (words[1].find_first_of("/\\") != std::string::npos || file.isFile())
-            words[1] = file.absoluteFilePath().toStdString();
-    }
+    // A profile given as a file path travels as an absolute path: the
+    // program runs in another working folder. A bare name is looked up in
+    // the program's own profile folder.
+    if (options.command == Command::Apply && namesAFile(words[1]))
+        words[1] = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
     std::string message, output;
     const int code = exchange(instance, words, options.demo, kAnswerWaitMs, message, output, err);
     if (code == kHandoffNobody) return code;

@@ -27,6 +27,7 @@ struct Options {
     bool json = false;
     bool yes = false;
     bool demo = false;
+    bool force = false;  // save: replace an existing file that is not a profile
 };
 
 struct ParseResult {

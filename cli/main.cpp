@@ -21,6 +21,7 @@
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
+#include "profile/OwnDataFiles.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "update/AppVersion.h"
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
         const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
         keyboard->setFirmwareVersion(version.major, version.minor);
         // The demo keyboard remembers what was written to it, as a real one.
-        demoState = std::make_unique<SimStateFile>(dataFolder / "DemoKeyboard.bin");
+        demoState = std::make_unique<SimStateFile>(dataFolder / kDemoStateFileName);
         demoState->restore(*keyboard, std::cerr);
         demoState->attach(*keyboard);
         transport = std::move(keyboard);
@@ -123,6 +124,8 @@ int main(int argc, char** argv) {
 
     ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
     env.progress = ctl::stderrIsTerminal();
+    env.ownFiles = OwnDataFiles({toPath(paths.dataFolder), dataFolder}, toPath(paths.programFolder));
+    env.exclusive = !fromProgram;
     if (ctl::stdinIsTerminal()) env.confirmReset = askOnTerminal;
     if (fromProgram)
         env.configurationSource = [&instance, &options](ctl::Configuration& c) {

@@ -123,6 +123,13 @@ TEST_F(HandoffTest, RefusalsLeaveTheKeyboardAlone) {
     EXPECT_TRUE(keyboard.events().empty());
 }
 
+TEST_F(HandoffTest, AColourTheEffectDoesNotAllowIsARefusal) {
+    ASSERT_EQ(send("set\teffect=wave"), "0\t");
+    keyboard.clearRecord();
+    EXPECT_TRUE(send("set\tcolour=3").startsWith("1\t"));
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
 TEST_F(HandoffTest, ApplyLoadsAProfileFromTheProgramsFolder) {
     auto profile = std::make_unique<AppState>();
     profile->image = keyboard.config();
@@ -218,6 +225,30 @@ TEST(CommandSocket, AHungProgramDoesNotHangTheTool) {
     });
     EXPECT_EQ(code, ctl::kExitNoAnswer);
     EXPECT_NE(message.find("did not answer"), std::string::npos);
+}
+
+// The tool passes on only the exit statuses it documents; anything else a
+// program answers is a failure.
+TEST(CommandSocket, UnknownExitStatusesBecomeFailures) {
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance program(key);
+    ASSERT_TRUE(program.tryBecomePrimary(200));
+    QByteArray answer;
+    program.setCommandHandler([&answer](const QByteArray&, const SingleInstance::CommandReply& reply) { reply(answer); });
+    for (const auto& [line, code] : std::vector<std::pair<QByteArray, int>>{
+             {"42\tstrange", ctl::kExitFailed}, {"255\t", ctl::kExitFailed}, {"8\t", ctl::kExitFailed},
+             {"7\t", ctl::kExitNoAnswer}, {"5\tno ack", ctl::kExitNoAck}, {"0\t", ctl::kExitDone}}) {
+        answer = line;
+        const int got = whileProgramRuns([&key] {
+            SingleInstance tool(key);
+            std::ostringstream out, err;
+            ctl::Options options;
+            options.command = ctl::Command::Set;
+            options.args = {"brightness=3"};
+            return ctl::handToRunningProgram(tool, options, out, err);
+        });
+        EXPECT_EQ(got, code) << line.constData();
+    }
 }
 
 // A speed byte of 0 from the keyboard is stored as 10, past the slider's
