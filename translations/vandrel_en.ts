@@ -98,6 +98,10 @@
         <source>无法创建 %1（%2），设置不会保存到电脑上！</source>
         <translation>Could not create %1 (%2). Settings will not be saved on this computer!</translation>
     </message>
+    <message>
+        <source>是一个没有读取方的管道</source>
+        <translation>a FIFO that nobody reads</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -859,6 +863,14 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>配置管理</source>
         <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>以下文件不是配置文件（大小不符），未列出：%1</source>
+        <translation>These files are not profiles (wrong size) and are not listed:%1</translation>
+    </message>
+    <message>
+        <source>这是程序自己的数据文件，不能作为导出文件。配置未保存。</source>
+        <translation>This is one of the program&apos;s own data files and cannot be an export file. Nothing was saved.</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
       m_renderer(m_skins) {
     setWindowTitle(modelText("vandrel::ProfileDialogModel", kProfileCaption));
     m_model.setCopyPrefix(modelText("vandrel::ProfileStore", kCopyProfilePrefix).toStdU16String());
+    m_model.setTextLookup(modelLookup());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 

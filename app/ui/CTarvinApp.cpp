@@ -28,6 +28,7 @@
 #include "platform/TrayController.h"
 #include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
+#include "profile/OwnDataFiles.h"
 
 namespace vandrel {
 
@@ -84,6 +85,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     CConfigureDlg profiles(windowPaths.skinFolder(),
                            std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
                            state->image, state->keys, &window);
+    profiles.model().setOwnDataFiles(OwnDataFiles(
+        {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
     hooks.runProfileDialog = [&profiles](QWidget* parent) {
         profiles.setMainWindowRect(parent->frameGeometry());
         return profiles.exec() == QDialog::Accepted;
