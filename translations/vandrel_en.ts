@@ -251,6 +251,16 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>Vandrel 无法启动：没有只属于当前用户的文件夹来存放它的锁和套接字，无法保证只有一个程序在写键盘和设置文件。
+请设置 XDG_RUNTIME_DIR，或让主文件夹可写。
+
+%1</source>
+        <translation>Vandrel cannot start: there is no folder of this user&apos;s own for its lock and socket, so nothing can make sure that only one program writes to the keyboard and the settings files.
+Set XDG_RUNTIME_DIR, or make the home folder writable.
+
+%1</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinDlg</name>
