@@ -356,7 +356,7 @@ int cmdExport(const Options& o, Environment& env) {
         env.out << json;
         return kExitDone;
     }
-    const std::filesystem::path file = PathFromUtf16(utf8ToUtf16(o.args[0]));
+    const std::filesystem::path file(o.args[0]);
     if (!mayWrite(env, file)) return kExitFailed;
     std::error_code why;
     if (writeFileAtomic(file, {{json.data(), json.size()}}, &why) != FileResult::Ok) {
@@ -422,7 +422,7 @@ ProfileTarget profileTarget(const std::string& argument, const std::filesystem::
     const std::u16string text = utf8ToUtf16(argument);
     std::filesystem::path file;
     if (namesAFile(argument)) {
-        file = PathFromUtf16(text);
+        file = std::filesystem::path(argument);  // the bytes as typed, whatever their encoding
     } else {
         if (!IsValidProfileName(text)) {
             t.exitCode = kExitUsage;

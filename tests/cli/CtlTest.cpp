@@ -456,6 +456,9 @@ TEST_F(CtlTest, SaveWritesTheProfileAndLeavesOtherFilesAlone) {
     ASSERT_EQ(run({"save", "Night.bin"}), kExitDone) << err.str();
     EXPECT_TRUE(std::filesystem::exists(work.path() / "Night.bin"));
     EXPECT_FALSE(std::filesystem::exists(data.path() / "Configure" / "Night.bin"));
+    // A path is taken byte for byte, also where it is not UTF-8.
+    ASSERT_EQ(run({"save", "./caf\xE9.bin"}), kExitDone) << err.str();
+    EXPECT_EQ(std::filesystem::file_size(work.path() / "caf\xE9.bin"), kKeymapFileBytes);
     EXPECT_EQ(parseCommandLine({"export", "--json", "--force", "x.json"}).ok(), false);
 }
 
