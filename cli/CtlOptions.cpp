@@ -136,7 +136,7 @@ std::string helpText() {
            "  4  the keyboard is there but cannot be opened (install the udev rule)\n"
            "  5  the keyboard did not acknowledge a write\n"
            "  6  a profile or JSON file is missing, unreadable or malformed\n"
-           "  7  the running Vandrel program did not answer in time\n"
+           "  7  the running Vandrel program did not answer in time, or takes no connection\n"
            "\n"
            "Examples:\n"
            "  vandrelctl set effect=breathing brightness=30\n"
