@@ -126,8 +126,10 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_comboText.clear();
     m_selectedLabel.clear();
     m_firstFocusKeepsRecord = false;
+    m_activeField = EditField::None;
     m_focus = {};
     m_capturing = false;
+    m_freshCapture = false;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -206,13 +208,16 @@ void KeyMapDialogModel::clearRecord(uint8_t type) {
 }
 
 void KeyMapDialogModel::storeStroke(uint8_t vk) {
+    const bool fresh = m_freshCapture;
+    m_freshCapture = false;
     if (m_request.assignType == static_cast<uint8_t>(AssignType::SingleKey)) {
         m_request.codes[0] = vk;
         m_request.codeCount = 1;
         m_singleText = keyNames().name(vk);
     } else if (m_request.assignType == static_cast<uint8_t>(AssignType::KeyCombination)) {
-        // At most three keys combine; a fourth starts a new combination.
-        if (m_request.codeCount >= 3) clearCodes();
+        // At most three keys combine; a fourth, or the first of a new
+        // capture, starts a new combination.
+        if (m_request.codeCount >= 3 || fresh) clearCodes();
         m_request.codes[m_request.codeCount] = vk;
         ++m_request.codeCount;
         m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount);
@@ -224,18 +229,26 @@ void KeyMapDialogModel::keyStroke(uint8_t vk) {
 }
 
 void KeyMapDialogModel::focusEdit(EditField field) {
-    if (field == EditField::None) return;
+    // The field being typed into gets the focus back after every click on
+    // the dialog's picture (a free point, the switch, the current tab, a
+    // drag) and whenever the window is activated again: its keys stay.
+    if (field == EditField::None || field == m_activeField) return;
+    m_activeField = field;
     const uint8_t type = field == EditField::Single ? 0 : 1;
-    if (m_firstFocusKeepsRecord && m_request.assignType == type) {
-        m_firstFocusKeepsRecord = false;
-        return;
-    }
+    // The loaded record stays when its own field is the first to take the focus.
+    const bool keep = m_firstFocusKeepsRecord && m_request.assignType == type;
+    m_firstFocusKeepsRecord = false;
+    if (keep) return;
+    // The other field starts a new assignment; neither field may go on
+    // showing codes that are gone.
     m_request.assignType = type;
     clearCodes();
-    (field == EditField::Single ? m_comboText : m_singleText).clear();
+    m_singleText.clear();
+    m_comboText.clear();
 }
 
 void KeyMapDialogModel::deleteAllCodes() {
+    m_singleText.clear();
     m_comboText.clear();
     clearCodes();
 }
@@ -244,6 +257,7 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) { return clickCode(hitT
 
 KeyMapClickResult KeyMapDialogModel::clickCode(uint8_t code, uint8_t launchCell) {
     KeyMapClickResult result;
+    const int pageBefore = m_page;
     switch (code) {
     case kKeyMapCancel:
         clearCodes();
@@ -304,6 +318,9 @@ KeyMapClickResult KeyMapDialogModel::clickCode(uint8_t code, uint8_t launchCell)
     default:
         break;
     }
+    // Another page ends the typing in the key fields: coming back starts afresh.
+    if (m_page != pageBefore) m_activeField = EditField::None;
+    if (result.askForLaunchPath) return result;
     // The launch grid answers whenever the launch page is showing after the
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
@@ -331,6 +348,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         if (m_macroRow < 0) {
             m_request.keyEnabled = true;
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_macroRow >= static_cast<int>(kMacroSlotCount)) {
+            // A macro store read from elsewhere can list more macros than the
+            // keyboard has slots; a key bound to one of those would keep its
+            // old action on the keyboard while the window showed the macro.
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForKeyboardMacro = true;
+            return result;
         } else {
             m_request.keyEnabled = enable;
         }
@@ -347,6 +371,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         m_request.keyEnabled = enable;
         break;
     default:
+        // A marked row without a path would store a launch key that launches
+        // nothing and no longer types.
+        if (m_launchKind != kNoLaunchRow && m_request.launchPath.empty()) {
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForLaunchPath = true;
+            return result;
+        }
         m_request.keyEnabled = enable;
         break;
     }
@@ -403,6 +434,12 @@ bool KeyMapDialogModel::mouseMove(int x, int y) {
         redraw = true;
     }
     return redraw;
+}
+
+std::u16string KeyMapDialogModel::toolTipAt(int x, int y) const {
+    if (m_page != kPageLaunch || m_launchKind == kNoLaunchRow) return {};
+    if (LaunchGridHit(x, y) != m_launchKind * 4 + kLaunchField) return {};
+    return m_request.launchPath;
 }
 
 bool KeyMapDialogModel::pressStartsDrag(int x, int y) const {

@@ -99,6 +99,8 @@ struct KeyMapClickResult {
     bool redraw = false;
     bool focusSingleEdit = false;  // put the focus on the single-key edit
     bool askForSubItem = false;    // show "请选择子项" and stay open
+    bool askForLaunchPath = false; // a launch row is marked without a path: say so and stay open
+    bool askForKeyboardMacro = false; // the macro chosen lies past the keyboard's slots: say so and stay open
 };
 
 class KeyMapDialogModel {
@@ -147,6 +149,9 @@ public:
     // Whether a key capture is armed in a key field (the widget says so), for
     // what the fields tell the screen reader.
     void setCapturing(bool on) { m_capturing = on; }
+    // A new capture starts in the key fields: its first stroke starts a new
+    // combination rather than adding to the one shown.
+    void beginCapture() { m_freshCapture = true; }
     bool capturing() const { return m_capturing; }
 
     // The result the main window applies after OK; slot set.
@@ -171,6 +176,9 @@ public:
     int treeItem() const { return m_treeItem; }
     const std::array<KeyMapButton, kKeyMapButtons>& buttons() const { return m_buttons; }
     uint8_t hitTest(int x, int y) const;
+    // The tooltip at (x, y): the whole launch path over the field that shows
+    // it shortened; empty elsewhere.
+    std::u16string toolTipAt(int x, int y) const;
 
 private:
     void clearCodes();
@@ -189,6 +197,7 @@ private:
     bool m_hookInstalled = false;
     int m_disableSwitch = 0;
     bool m_firstFocusKeepsRecord = false;
+    EditField m_activeField = EditField::None;  // the key field being typed into
     uint8_t m_launchKind = kNoLaunchRow;
     uint8_t m_markedRow = kNoLaunchRow;
     uint8_t m_hovered = kKeyMapNoHit;
@@ -201,6 +210,7 @@ private:
     int m_treeItem = -1;
     ElementFocus m_focus;
     bool m_capturing = false;
+    bool m_freshCapture = false;
 };
 
 }  // namespace vandrel
