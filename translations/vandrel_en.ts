@@ -706,6 +706,17 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
 </context>
 <context>
+    <name>vandrel::MacroRecordDlgElements</name>
+    <message>
+        <source>菜单键打开插入和删除命令，F2 编辑延时</source>
+        <translation>The menu key opens the insert and delete commands; F2 edits a delay</translation>
+    </message>
+    <message>
+        <source>按 Esc 停止录制</source>
+        <translation>Press Esc to stop recording</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::MacroRecordDlgRenderer</name>
     <message>
         <source>宏管理器</source>

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 
 namespace vandrel {
@@ -37,7 +38,7 @@ QSize MacroRecordDlgRenderer::windowSize() {
     return bg ? bg->size() : kDefaultSize;
 }
 
-void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model) {
+void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model, const QRect& focusRect) {
     const QSize size = windowSize();
     if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
     frame.fill(QColor(0x1E, 0x21, 0x27));
@@ -53,6 +54,7 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
     }
     for (const PlacedText& t : kTexts) drawSkinText(p, tr(t.text), t.x, t.y, t.height);
     drawSkinText(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"), 310, 103, 15);
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

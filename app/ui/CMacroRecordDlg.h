@@ -15,6 +15,7 @@
 #include "app/draw/MacroRecordDlgRenderer.h"
 #include "app/draw/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
+#include "app/ui/access/DrawnElementSource.h"
 
 class QLineEdit;
 
@@ -39,7 +40,7 @@ enum MacroMenuCommand : int {
     kCmdDeleteRow = 32815,
 };
 
-class CMacroRecordDlg : public QDialog {
+class CMacroRecordDlg : public QDialog, public DrawnElementSource {
     Q_OBJECT
 public:
     // A message box: caption, text and buttons; returns the button chosen.
@@ -70,6 +71,16 @@ public:
     QLineEdit* loopEdit() const { return m_loopEdit; }
     // The window as painted (without its child controls).
     QImage composeFrame();
+    // Opened from the keyboard: the focus mark shows from the start.
+    void showFocusMark(bool shown);
+
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override { return m_model.focus().id; }
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int id) const override;
 
 public slots:
     void reject() override;
@@ -81,8 +92,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A key that moves the focus or presses an element; false when not the dialog's.
+    bool navigate(NavKey key);
+    void press(int region, bool byKeyboard);
+    void followFocus();
     void refresh();
     void click(MacroClick c);
     void deleteMacro();
@@ -107,6 +124,9 @@ private:
     QLineEdit* m_loopEdit = nullptr;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    // The running recording was started from the keyboard: Escape ends it.
+    bool m_keyboardRecording = false;
+    unsigned m_uiGeneration = 0;
 };
 
 // The desktop's key capture for the recorder (presses and releases, the

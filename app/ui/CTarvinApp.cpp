@@ -80,8 +80,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
+    hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        dialog.showFocusMark(window.keyboardInUse());
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };

@@ -13,6 +13,9 @@
 
 #include "app/model/MainWindowModel.h"
 #include "app/ui/CKeyMap.h"
+#include "app/ui/CMacroRecordDlg.h"
+#include "controls/CTransparentListBox.h"
+#include "macro/MacroEvent.h"
 #include "app/ui/access/Accessibility.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CBitSlider.h"
@@ -412,6 +415,70 @@ TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
         EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(d.functionTree()));
     });
     EXPECT_EQ(page, kPageFunction);
+}
+
+// The macro manager on a store of its own, with the desktop's key capture.
+class AccessibleMacroManager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installAccessibility();
+        setRecordName((*store)[0], u"Burst");
+        setRecordLoopCount((*store)[0], 1);
+        dialog = std::make_unique<CMacroRecordDlg>(*store, test::skins().program() + "/png");
+        dialog->askUser = [](QWidget*, const QString&, const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::Ok;
+        };
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+    }
+    std::unique_ptr<MacroStore> store = std::make_unique<MacroStore>();
+    std::unique_ptr<CMacroRecordDlg> dialog;
+};
+
+TEST_F(AccessibleMacroManager, ListsRowsButtonsAndBoxesAreNamed) {
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(dialog.get());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->role(), QAccessible::Dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("宏管理器"));
+    const std::vector<Node> nodes = children(w);
+    const Node* macros = named(nodes, QString::fromUtf8("选择宏"));
+    ASSERT_NE(macros, nullptr);
+    EXPECT_EQ(macros->role, QAccessible::List);
+    const std::vector<Node> rows = children(macros->iface);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Burst");
+    EXPECT_EQ(rows[0].role, QAccessible::ListItem);
+    EXPECT_TRUE(rows[0].state.selected);
+    EXPECT_NE(named(nodes, QString::fromUtf8("按键系列")), nullptr);
+    EXPECT_EQ(named(nodes, QString::fromUtf8("开始录制"))->role, QAccessible::Button);
+    const Node* delays = named(nodes, QString::fromUtf8("记录按键动作间的延迟"));
+    ASSERT_NE(delays, nullptr);
+    EXPECT_EQ(delays->role, QAccessible::CheckBox);
+    EXPECT_EQ(countRole(nodes, QAccessible::CheckBox), 2);
+    EXPECT_EQ(countRole(nodes, QAccessible::EditableText), 1);  // the loop count
+    for (const char* button : {"新建", "删除", "确定", "取消"}) EXPECT_NE(named(nodes, QString::fromUtf8(button)), nullptr) << button;
+    EXPECT_EQ(static_cast<int>(nodes.size()), 10);
+}
+
+TEST_F(AccessibleMacroManager, ARecordingStartedFromTheKeyboardEndsWithEscape) {
+    // Tab from the macro list to the event list and on to the record button.
+    typeKey(Qt::Key_Tab, kEvTab);
+    typeKey(Qt::Key_Tab, kEvTab);
+    ASSERT_EQ(dialog->focusedElement(), kMacroHitRecord);
+    typeKey(Qt::Key_Space, kEvSpace);
+    ASSERT_TRUE(dialog->model().manager().recording());
+    typeKey(Qt::Key_A, 30);
+    typeKey(Qt::Key_Tab, kEvTab);  // recorded like any key
+    keyEvent(QEvent::KeyPress, Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog->model().manager().recording());
+    keyEvent(QEvent::KeyRelease, Qt::Key_Escape, kEvEsc);
+    QStringList events;
+    for (int i = 0; i < dialog->eventList()->count(); ++i) events << dialog->eventList()->rowText(i).simplified();
+    EXPECT_EQ(events, QStringList({"A dn", "A up", "Tab dn", "Tab up"}));
+    // The window is still open; Escape now is Cancel.
+    EXPECT_TRUE(dialog->isVisible());
+    typeKey(Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 }  // namespace
