@@ -302,8 +302,8 @@ void CTransparentListBox::requestContextMenu() {
     const int row = m_model.selected();
     if (row >= 0) m_model.ensureVisible(row);
     syncScrollBar();
-    const QRect r = row >= 0 ? rowRectangle(row) : QRect(0, 0, clientWidth(), 0);
-    emit contextMenuRequested(mapToGlobal(QPoint(r.left() + 10, r.bottom())));
+    const QRect r = row >= 0 ? rowRectangle(row) : QRect(0, 0, clientWidth(), m_model.rowHeight());
+    emit contextMenuRequested(mapToGlobal(QPoint(r.left() + 10, r.center().y())));
 }
 
 void CTransparentListBox::contextMenuEvent(QContextMenuEvent* event) {

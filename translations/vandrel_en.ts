@@ -377,6 +377,13 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
 </context>
 <context>
+    <name>vandrel::HistoryDialogElements</name>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::HistoryDialogRenderer</name>
     <message>
         <source>配置历史</source>
@@ -1015,6 +1022,17 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>校验写入的设置时键盘没有响应，设置未保存！</source>
         <translation>The keyboard did not answer while the written settings were checked. The settings are not saved!</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ProfileDialogElements</name>
+    <message>
+        <source>菜单键打开保存、加载和复制命令，F2 重命名</source>
+        <translation>The menu key opens Save, Load and Copy; F2 renames</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>

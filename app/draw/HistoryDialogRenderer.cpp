@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 
 namespace vandrel {
@@ -22,7 +23,7 @@ constexpr int kWhenWidth = 170;
 constexpr int kButtonWidth = 58;
 }  // namespace
 
-void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
+void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m, const QRect& focusRect) {
     using M = HistoryDialogModel;
     if (frame.size() != QSize(M::kWidth, M::kHeight)) frame = QImage(M::kWidth, M::kHeight, QImage::Format_RGB32);
     QPainter p(&frame);
@@ -71,6 +72,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     };
     button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), rows > 0 ? QColor(Qt::white) : kSecondary);
     button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

@@ -14,7 +14,8 @@ namespace vandrel {
 class HistoryDialogRenderer {
 public:
     explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
-    void compose(QImage& frame, const HistoryDialogModel& model);
+    // `focusRect`: the element that has the keyboard's focus, marked; empty: no mark.
+    void compose(QImage& frame, const HistoryDialogModel& model, const QRect& focusRect = {});
 
     Q_DECLARE_TR_FUNCTIONS(vandrel::HistoryDialogRenderer)
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 
 namespace vandrel {
@@ -18,7 +19,7 @@ QSize ProfileDialogRenderer::windowSize() {
     return background ? background->size() : kFallbackSize;
 }
 
-void ProfileDialogRenderer::compose(QImage& frame) {
+void ProfileDialogRenderer::compose(QImage& frame, const QRect& focusRect) {
     const QSize size = windowSize();
     if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
     frame.fill(Qt::black);
@@ -35,6 +36,7 @@ void ProfileDialogRenderer::compose(QImage& frame) {
     drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "新建"), 30, 578, 16);
     image("Delete.png", 183, 575);
     drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "删除"), 200, 578, 16);
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

@@ -1,6 +1,11 @@
 #include "app/ui/CHistoryDlg.h"
 
 #include <QDateTime>
+#include <QKeyEvent>
+#include <optional>
+
+#include "app/draw/ModelText.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -28,6 +33,64 @@ CHistoryDlg::CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows
     setFixedSize(HistoryDialogModel::kWidth, HistoryDialogModel::kHeight);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    // The focus starts on the newest snapshot, the one selected.
+    const UiElements all = uiElements();
+    m_model.setFocus(nextTabStop(all, -1, true), false);
+}
+
+void CHistoryDlg::showFocusMark(bool shown) {
+    m_model.setFocus(m_model.focus().id, shown);
+    changed();
+}
+
+UiElements CHistoryDlg::uiElements() const { return m_model.elements(modelLookup()); }
+
+void CHistoryDlg::focusElement(int id) {
+    m_model.setFocus(id, true);
+    changed();
+}
+
+void CHistoryDlg::activateElement(int id) {
+    m_model.setFocus(id, m_model.focus().visible);
+    act(m_model.activate(id));
+}
+
+void CHistoryDlg::changed() {
+    update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
+}
+
+bool CHistoryDlg::navigate(NavKey key) {
+    const HistoryDialogModel::NavResult r = m_model.navigate(key, uiElements());
+    if (!r.handled) return false;
+    act(r.action);
+    return true;
+}
+
+bool CHistoryDlg::focusNextPrevChild(bool next) {
+    navigate(next ? NavKey::Tab : NavKey::BackTab);
+    return true;
+}
+
+void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
+    std::optional<NavKey> key;
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Up: key = NavKey::Up; break;
+        case Qt::Key_Down: key = NavKey::Down; break;
+        case Qt::Key_Home: key = NavKey::Home; break;
+        case Qt::Key_End: key = NavKey::End; break;
+        case Qt::Key_Space: key = NavKey::Activate; break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: key = NavKey::Accept; break;
+        case Qt::Key_Escape: key = NavKey::Escape; break;
+        default: break;
+        }
+    }
+    if (key && navigate(*key)) return;
+    QDialog::keyPressEvent(event);
 }
 
 std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
@@ -37,7 +100,9 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 }
 
 QImage CHistoryDlg::composeFrame() {
-    m_renderer.compose(m_frame, m_model);
+    int l, t, r, b;
+    const QRect mark = m_model.focusMark(l, t, r, b) && isActiveWindow() ? QRect(QPoint(l, t), QPoint(r, b)) : QRect();
+    m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
 }
 
@@ -50,7 +115,7 @@ void CHistoryDlg::paintEvent(QPaintEvent*) {
 void CHistoryDlg::act(HistoryDialogModel::Action action) {
     if (action == HistoryDialogModel::Action::Restore) accept();
     else if (action == HistoryDialogModel::Action::Close) reject();
-    else update();
+    else changed();
 }
 
 void CHistoryDlg::mousePressEvent(QMouseEvent* event) {
@@ -69,6 +134,7 @@ void CHistoryDlg::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pos = event->position().toPoint();
+    m_model.setFocus(m_model.focus().id, false);
     act(m_model.click(pos.x(), pos.y()));
 }
 

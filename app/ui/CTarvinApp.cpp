@@ -104,8 +104,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                            state->image, state->keys, &window);
     profiles.model().setOwnDataFiles(OwnDataFiles(
         {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
-    hooks.runProfileDialog = [&profiles](QWidget* parent) {
+    hooks.runProfileDialog = [&profiles, &window](QWidget* parent) {
         profiles.setMainWindowRect(parent->frameGeometry());
+        profiles.showFocusMark(window.keyboardInUse());
         return profiles.exec() == QDialog::Accepted;
     };
 

@@ -743,6 +743,7 @@ void CTarvinDlg::showConfigHistory() {
     recordChange();
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
     CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state, modelLookup()), this);
+    dialog.showFocusMark(keyboardInUse());
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {

@@ -8,11 +8,14 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QTest>
 
 #include "app/model/MainWindowModel.h"
 #include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
+#include "app/ui/CHistoryDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroEvent.h"
@@ -479,6 +482,83 @@ TEST_F(AccessibleMacroManager, ARecordingStartedFromTheKeyboardEndsWithEscape) {
     EXPECT_TRUE(dialog->isVisible());
     typeKey(Qt::Key_Escape, kEvEsc);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST(AccessibleProfileDialog, TheListAndItsCommandsAreReachable) {
+    installAccessibility();
+    test::TempFolder data;
+    auto image = std::make_unique<DeviceImage>();
+    auto records = std::make_unique<KeyRecordTable>();
+    CConfigureDlg dialog(test::skins().program() + "/png", data.path() / "Configure", *image, *records);
+    dialog.model().ports().message = [](const std::u16string&, const std::u16string&) {};
+    int menus = 0;
+    dialog.chooseMenuCommand = [&](const QPoint&) {
+        ++menus;
+        return ProfileCommand::None;
+    };
+    dialog.showFocusMark(true);  // opened from the keyboard
+    dialog.prepare();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->role(), QAccessible::Dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("配置"));
+    std::vector<Node> nodes = children(w);
+    ASSERT_EQ(nodes.size(), 4u);
+    EXPECT_EQ(nodes[0].role, QAccessible::List);
+    EXPECT_EQ(nodes[0].iface->object(), dialog.list());
+    EXPECT_FALSE(nodes[0].iface->text(QAccessible::Description).isEmpty());  // says where the commands are
+    for (const char* button : {"新建", "删除", "关闭"})
+        EXPECT_EQ(named(nodes, QString::fromUtf8(button))->role, QAccessible::Button) << button;
+
+    // Tab to New, Space: a profile is made and listed, its row named.
+    const int before = dialog.list()->count();
+    typeKey(Qt::Key_Tab, kEvTab);
+    EXPECT_EQ(dialog.focusedElement(), kProfileElementNew);
+    typeKey(Qt::Key_Space, kEvSpace);
+    ASSERT_EQ(dialog.list()->count(), before + 1);
+    const std::vector<Node> rows = children(QAccessible::queryAccessibleInterface(dialog.list()));
+    ASSERT_EQ(static_cast<int>(rows.size()), before + 1);
+    EXPECT_EQ(rows.back().name, dialog.list()->rowText(before));
+    // Back on the list, the menu key asks for the row's commands.
+    typeKey(Qt::Key_Tab, kEvTab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dialog.list()));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), dialog.list()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dialog.list(), &menuKey);
+    EXPECT_EQ(menus, 1);
+    typeKey(Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
+    installAccessibility();
+    std::vector<HistoryRow> rows(3);
+    for (int i = 0; i < 3; ++i) {
+        rows[i].entry.takenMs = 1'800'000'000'000LL - i * 60'000;
+        rows[i].differs = i == 1 ? "灯光、按键 3 个、宏 2 个、自定义灯光 1 个、USB报告率、按键响应时间、游戏模式" : "灯光";
+    }
+    CHistoryDlg dialog(test::skins().program() + "/png", rows);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("配置历史"));
+    const std::vector<Node> nodes = children(w);
+    EXPECT_EQ(countRole(nodes, QAccessible::ListItem), 3);
+    // A long row is read in full, though drawn cut short.
+    EXPECT_TRUE(nodes[1].name.endsWith(QString::fromUtf8("游戏模式")));
+    EXPECT_TRUE(nodes[0].state.selected);
+    EXPECT_EQ(named(nodes, QString::fromUtf8("恢复"))->role, QAccessible::Button);
+
+    typeKey(Qt::Key_Tab, kEvTab);  // shows the focus on the newest row
+    EXPECT_EQ(dialog.focusedElement(), HistoryDialogModel::kRowElementBase);
+    typeKey(Qt::Key_Down, 108);
+    typeKey(Qt::Key_Down, 108);
+    typeKey(Qt::Key_Return, kEvEnter);
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(dialog.chosen().has_value());
+    EXPECT_EQ(dialog.chosen()->takenMs, rows[2].entry.takenMs);
 }
 
 }  // namespace
