@@ -26,12 +26,16 @@
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
 #include "macro/MacroRecord.h"
+#include "tests/app/KeyInput.h"
 #include "tests/app/WindowFixture.h"
 
 namespace vandrel {
 namespace {
 
+using test::keyEvent;
+using test::typeKey;
 using test::WindowTest;
+using namespace test::evdev;
 
 struct Node {
     QString name;
@@ -66,21 +70,6 @@ int countRole(const std::vector<Node>& nodes, QAccessible::Role role) {
     return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [role](const Node& n) { return n.role == role; }));
 }
 
-// A key as the keyboard sends it: Qt's key and the physical key's X keycode
-// (evdev code + 8), to whatever has the focus.
-void keyEvent(QEvent::Type type, int key, int evdev, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    // Headless, the dialog may not be the active window: its focus child then.
-    QWidget* to = QApplication::focusWidget();
-    if (QWidget* modal = QApplication::activeModalWidget(); !to && modal) to = modal->focusWidget() ? modal->focusWidget() : modal;
-    if (!to) return;  // the key closed the dialog: its release goes nowhere
-    QKeyEvent e(type, key, mods, static_cast<quint32>(evdev + 8), 0, 0);
-    QApplication::sendEvent(to, &e);
-}
-void typeKey(int key, int evdev, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    keyEvent(QEvent::KeyPress, key, evdev, mods);
-    keyEvent(QEvent::KeyRelease, key, evdev, mods);
-}
-constexpr int kEvTab = 15, kEvEnter = 28, kEvEsc = 1, kEvSpace = 57, kEvC = 46, kEvLeftCtrl = 29, kEvRight = 106;
 
 class AccessibleMainWindow : public WindowTest {
 protected:
@@ -470,7 +459,7 @@ TEST_F(AccessibleMacroManager, ARecordingStartedFromTheKeyboardEndsWithEscape) {
     ASSERT_EQ(dialog->focusedElement(), kMacroHitRecord);
     typeKey(Qt::Key_Space, kEvSpace);
     ASSERT_TRUE(dialog->model().manager().recording());
-    typeKey(Qt::Key_A, 30);
+    typeKey(Qt::Key_A, kEvA);
     typeKey(Qt::Key_Tab, kEvTab);  // recorded like any key
     keyEvent(QEvent::KeyPress, Qt::Key_Escape, kEvEsc);
     EXPECT_FALSE(dialog->model().manager().recording());
@@ -553,8 +542,8 @@ TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
 
     typeKey(Qt::Key_Tab, kEvTab);  // shows the focus on the newest row
     EXPECT_EQ(dialog.focusedElement(), HistoryDialogModel::kRowElementBase);
-    typeKey(Qt::Key_Down, 108);
-    typeKey(Qt::Key_Down, 108);
+    typeKey(Qt::Key_Down, kEvDown);
+    typeKey(Qt::Key_Down, kEvDown);
     typeKey(Qt::Key_Return, kEvEnter);
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_TRUE(dialog.chosen().has_value());
