@@ -238,6 +238,9 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         typeKey(Qt::Key_Return, kEvEnter);
     });
     script.add("the profile dialog: close", profiles, [] { typeKey(Qt::Key_Escape, kEvEsc); });
+    // The window takes the profiles in a moment after the dialog closes.
+    const auto firstRefresh = afterMs(200);
+    script.add("the window refreshed once", [=] { return firstRefresh() && main(); }, [] {});
     script.add("a setting changed", main, [&] {
         tabUntil([&] { return focused() == kHitGameModeHeader; });
         typeKey(Qt::Key_Space, kEvSpace);  // open the section
@@ -258,8 +261,8 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
     });
     script.add("the profile dialog: close again", profiles, [] { typeKey(Qt::Key_Escape, kEvEsc); });
     script.add("the profile loaded", [&] { return main() && state->image.gameMode == gameModeAtStart; }, [] {});
-    const auto refreshed = afterMs(200);  // the window takes the profile in after closing the dialog
-    script.add("the window refreshed", [=] { return refreshed() && main(); }, [] {});
+    const auto refreshed = afterMs(200);
+    script.add("the window refreshed again", [=] { return refreshed() && main(); }, [] {});
 
     // 4. Undo: the load is taken back.
     script.add("undo", main, [&] {
@@ -287,6 +290,37 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
 
     script.start();
     QTRY_VERIFY2_WITH_TIMEOUT(script.finished(), script.waitingFor(), 20000);
+}
+
+TEST_F(KeyboardOnly, TheFocusIsMarkedFromTheKeyboardAndNotAfterTheMouse) {
+    // The lighting header is the first stop; its mark is a ring just outside
+    // it: white, then the accent red.
+    const auto ringAround = [this](const HitRect& r) {
+        window->redraw();
+        const QImage frame = window->composeFrame();
+        return frame.pixelColor(r.left - 2, r.top + 5) == QColor(Qt::white) &&
+               frame.pixelColor(r.left - 1, r.top + 5) == QColor(0xE0, 0x26, 0x2D) &&
+               frame.pixelColor(r.right + 2, r.bottom - 2) == QColor(Qt::white);
+    };
+    const HitRect header = window->model().buttons().rect(kHitLightingHeader);
+    EXPECT_FALSE(ringAround(header));
+    typeKey(Qt::Key_Tab, kEvTab);
+    ASSERT_EQ(focused(), kHitLightingHeader);
+    EXPECT_TRUE(ringAround(header));
+    // Arrows over the keys move the ring with the focus.
+    window->focusElement(kElementKeyBase + 63);
+    const KeyRect& a = KeyGeometry[63].rect;
+    const HitRect key{a.left + kKeyboardOriginX, a.top + kKeyboardOriginY, a.right + kKeyboardOriginX,
+                      a.bottom + kKeyboardOriginY};
+    EXPECT_TRUE(ringAround(key));
+    EXPECT_FALSE(ringAround(header));
+    // A mouse press takes the mark away; the next Tab shows it again where it was.
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(600, 500));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(600, 500));
+    EXPECT_FALSE(ringAround(key));
+    typeKey(Qt::Key_Tab, kEvTab);
+    EXPECT_EQ(focused(), kElementKeyBase + 63);
+    EXPECT_TRUE(ringAround(key));
 }
 
 }  // namespace
