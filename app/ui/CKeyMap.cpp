@@ -68,11 +68,15 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
         if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
     });
 
+    // Said on the keys page where the desktop keeps its shortcuts to itself.
+    m_shortcuts.makeNotice(this, QRect(20, 168, 285, 34));
+
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
 }
 
 CKeyMap::~CKeyMap() {
+    m_shortcuts.release();
     m_capture.remove();
     m_model.chooseLaunchPath = nullptr;
 }
@@ -85,6 +89,8 @@ void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, con
         return path->toStdU16String();
     };
     const bool hooked = captureKeys && m_capture.install(this);
+    // The desktop's shortcuts (Super, Alt+Tab, Alt+F4) arrive as keys too.
+    if (hooked) m_shortcuts.activate(this);
     m_model.open(slot, record, image, macros, hooked);
 
     m_syncing = true;
@@ -123,6 +129,7 @@ void CKeyMap::syncControls() {
     m_combination->setVisible(page == kPageKeys);
     m_macros->setVisible(page == kPageMacro);
     m_tree->setVisible(page == kPageFunction);
+    m_shortcuts.refreshNotice(page == kPageKeys);
     if (m_single->text() != qs(m_model.singleText())) m_single->setText(qs(m_model.singleText()));
     if (m_combination->text() != qs(m_model.combinationText()))
         m_combination->setText(qs(m_model.combinationText()));
@@ -241,6 +248,7 @@ void CKeyMap::showEvent(QShowEvent* event) {
 }
 
 void CKeyMap::done(int result) {
+    m_shortcuts.release();
     m_capture.remove();
     QDialog::done(result);
 }

@@ -16,6 +16,7 @@
 #include "app/model/KeyMapDialogModel.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
+#include "platform/ShortcutInhibitor.h"
 
 class QLineEdit;
 class QListWidget;
@@ -52,6 +53,7 @@ public:
     QListWidget* macroList() const { return m_macros; }
     VividTree* functionTree() const { return m_tree; }
     const KeyCapture& capture() const { return m_capture; }
+    const ShortcutInhibitor& desktopShortcuts() const { return m_shortcuts; }
 
 signals:
     void framePainted();
@@ -76,6 +78,7 @@ private:
     SkinCache m_skins;
     KeyMapRenderer m_renderer;
     KeyCapture m_capture{KeyCapture::Mode::Strokes};
+    ShortcutInhibitor m_shortcuts;
     LaunchChooserServices m_choosers;
     QImage m_frame;
     QLineEdit* m_single = nullptr;
