@@ -31,7 +31,25 @@
 
 namespace vandrel {
 
-CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
+namespace {
+
+// Runs before Qt picks its platform. Qt 6.4's Wayland platform loads the whole
+// EGL graphics stack (about 50 MB) for one question, whether it may draw title
+// bars of its own, although the program's windows only copy images and draw
+// their own frames. Without those title bars it stays on shared-memory
+// buffers: Qt's stock dialogs (message boxes, file choosers) then show without
+// one where the compositor leaves them to the program (GNOME, weston), and
+// with the compositor's own where it draws them (KDE). A value the user set
+// is kept; X11 does not read it.
+int& beforePlatform(int& argc) {
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+    return argc;
+}
+
+}  // namespace
+
+CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(argc), argv) {
     setApplicationName(QStringLiteral("Vandrel"));
     setOrganizationName(QStringLiteral("Vandrel"));
     // Hiding the window to the notification area must not end the program.
