@@ -56,7 +56,9 @@ ShortcutInhibitor::~ShortcutInhibitor() { release(); }
 void ShortcutInhibitor::activate(QWidget* window) {
     release();
     if (!window) return;
-    m_window = window->window();
+    // The window is looked up when the shortcuts are taken: a dialog drawn
+    // inside the main window belongs to that window by then.
+    m_window = window;
     m_window->installEventFilter(this);
     if (m_backend == Backend::None) return;  // no desktop shortcuts to take (offscreen)
     if (m_window->isVisible()) take();
@@ -116,16 +118,17 @@ void ShortcutInhibitor::take() {
             }
         };
     }
+    QWidget* topLevel = m_window->window();
     if (m_wayland->inhibit.state() == wayland::ShortcutsInhibit::State::Unsupported) {
         setState(State::Unavailable);
         return;
     }
     // Asked once the window has the keyboard focus (see eventFilter).
-    if (!m_window->isActiveWindow()) {
+    if (!topLevel->isActiveWindow()) {
         setState(State::Pending);
         return;
     }
-    if (m_wayland->inhibit.inhibit(wayland::qtSurface(m_window->windowHandle()), wayland::qtSeat())) {
+    if (m_wayland->inhibit.inhibit(wayland::qtSurface(topLevel->windowHandle()), wayland::qtSeat())) {
         setState(State::Pending);
         m_answerWait->start();
     } else {
@@ -143,7 +146,7 @@ void ShortcutInhibitor::giveBack() {
     if (m_grabbed) {
         m_grabbed = false;
         if (m_window)
-            if (QWindow* handle = m_window->windowHandle()) handle->setKeyboardGrabEnabled(false);
+            if (QWindow* handle = m_window->window()->windowHandle()) handle->setKeyboardGrabEnabled(false);
     }
 #ifdef VANDREL_HAVE_WAYLAND
     if (m_wayland) m_wayland->inhibit.release();
@@ -155,7 +158,7 @@ void ShortcutInhibitor::tryGrab() {
         m_retry->stop();
         return;
     }
-    QWindow* handle = m_window->windowHandle();
+    QWindow* handle = m_window->window()->windowHandle();
     if (handle && handle->isExposed() && handle->setKeyboardGrabEnabled(true)) {
         m_grabbed = true;
         m_retry->stop();

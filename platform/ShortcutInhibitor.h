@@ -29,8 +29,9 @@ public:
     explicit ShortcutInhibitor(QObject* parent = nullptr);
     ~ShortcutInhibitor() override;
 
-    // Starts taking the desktop's shortcuts for `window`'s top-level window,
-    // now or as soon as it is shown. Activating again moves to that window.
+    // Starts taking the desktop's shortcuts for the top-level window that
+    // holds `window`, now or as soon as `window` is shown. Activating again
+    // moves to that window.
     void activate(QWidget* window);
     // Gives the shortcuts back to the desktop.
     void release();

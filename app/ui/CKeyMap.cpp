@@ -12,6 +12,7 @@
 
 #include "app/draw/ModelText.h"
 #include "controls/VividTree.h"
+#include "platform/DialogPlacement.h"
 
 namespace vandrel {
 
@@ -261,9 +262,11 @@ bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidge
     const KeyRecord before = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
     dialog.prepare(slot, state.keys[slot], state.image, state.macros);
-    if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
     if (beforeShow) beforeShow(dialog);
-    if (dialog.exec() != QDialog::Accepted) {
+    // Centred over the main window.
+    const std::optional<QPoint> at =
+        parent ? std::optional<QPoint>(parent->rect().center() - dialog.rect().center()) : std::nullopt;
+    if (execOver(dialog, parent, at) != QDialog::Accepted) {
         state.keys[slot] = before;
         return false;
     }

@@ -22,6 +22,7 @@
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
 #include "platform/DesktopLauncher.h"
+#include "platform/DialogPlacement.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
@@ -85,7 +86,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
     hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        if (execOver(dialog, parent) != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
@@ -104,6 +105,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                            std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
                            state->image, state->keys, &window);
     hooks.runProfileDialog = [&profiles](QWidget* parent) {
+        // One pixel beyond the window's top-left corner, over its frame.
+        if (dialogsInsideMainWindow()) {
+            profiles.setMainWindowRect(QRect());
+            return execOver(profiles, parent, QPoint(-1, -1)) == QDialog::Accepted;
+        }
         profiles.setMainWindowRect(parent->frameGeometry());
         return profiles.exec() == QDialog::Accepted;
     };
@@ -119,7 +125,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
-        about.exec();
+        execOver(about, &window);
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
 
