@@ -141,4 +141,37 @@ bool activateWithToken(wl_display* display, wl_surface* surface, const std::stri
     return true;
 }
 
+std::string requestActivationToken(wl_display* display, const std::string& appId) {
+    if (!display) return {};
+    auto* activation = static_cast<xdg_activation_v1*>(bindGlobal(display, &xdg_activation_v1_interface, 1));
+    if (!activation) return {};
+    // The answer is awaited on a private queue, as in bindGlobal.
+    wl_event_queue* queue = wl_display_create_queue(display);
+    auto* wrapped = static_cast<xdg_activation_v1*>(wl_proxy_create_wrapper(activation));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue);
+    xdg_activation_token_v1* request = xdg_activation_v1_get_activation_token(wrapped);
+    wl_proxy_wrapper_destroy(wrapped);
+    struct Answer {
+        std::string token;
+        bool done = false;
+    } answer;
+    static const xdg_activation_token_v1_listener listener = {
+        [](void* data, xdg_activation_token_v1*, const char* token) {
+            auto* a = static_cast<Answer*>(data);
+            a->token = token ? token : "";
+            a->done = true;
+        }};
+    xdg_activation_token_v1_add_listener(request, &listener, &answer);
+    if (!appId.empty()) xdg_activation_token_v1_set_app_id(request, appId.c_str());
+    xdg_activation_token_v1_commit(request);
+    // The compositor answers a commit at once; two round trips at most.
+    for (int i = 0; i < 2 && !answer.done; ++i)
+        if (wl_display_roundtrip_queue(display, queue) < 0) break;
+    xdg_activation_token_v1_destroy(request);
+    xdg_activation_v1_destroy(activation);
+    wl_display_flush(display);
+    wl_event_queue_destroy(queue);
+    return answer.token;
+}
+
 }  // namespace vandrel::wayland

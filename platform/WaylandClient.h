@@ -75,5 +75,9 @@ private:
 // it. False when the compositor has no activation protocol or an argument is
 // empty.
 bool activateWithToken(wl_display* display, wl_surface* surface, const std::string& token);
+// A new activation token for handing to another program, or empty when the
+// compositor gives none. `appId` names the program that will use it (may be
+// empty).
+std::string requestActivationToken(wl_display* display, const std::string& appId);
 
 }  // namespace vandrel::wayland

@@ -61,6 +61,9 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(arg
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
     SingleInstance instance;
+    // A later start hands its activation token to the running program, so
+    // that the compositor lets that window come forward.
+    instance.activationToken = [] { return SingleInstance::activationTokenForHandOff(); };
     if (!instance.tryBecomePrimary()) return 0;
 
     const AppPaths paths = currentAppPaths();
@@ -115,7 +118,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     };
 
     connect(&instance, &SingleInstance::activationRequested, &window,
-            [&window] { SingleInstance::bringToFront(&window); });
+            [&window](const QByteArray& token) { SingleInstance::bringToFront(&window, token); });
     // vandrelctl hands its commands to the running program.
     CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
     instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
