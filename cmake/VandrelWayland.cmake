@@ -1,6 +1,7 @@
 # Finds what the program needs to make its own Wayland requests: the client
 # library, wayland-scanner, the protocol files of wayland-protocols and Qt's
-# platform native interface (from Qt's private headers), and defines
+# platform native interface (from Qt's private headers; find Qt's Gui first),
+# and defines
 # vandrel_wayland_protocol(<target> <path under wayland-protocols>), which
 # generates a protocol's client header and code at build time.
 set(VANDREL_WAYLAND_FOUND OFF)
@@ -38,7 +39,6 @@ if(NOT _vandrel_qpa_header)
 endif()
 if(NOT VANDREL_WAYLAND_MISSING)
   set(VANDREL_WAYLAND_FOUND ON)
-  enable_language(C)
 endif()
 string(REPLACE ";" ", " VANDREL_WAYLAND_MISSING "${VANDREL_WAYLAND_MISSING}")
 
@@ -55,5 +55,23 @@ function(vandrel_wayland_protocol target xml)
     COMMENT "Generating the Wayland client code of ${name}"
     VERBATIM)
   target_sources(${target} PRIVATE "${out}/${name}-client-protocol.h" "${out}/${name}-protocol.c")
+  target_include_directories(${target} PRIVATE "${out}")
+endfunction()
+
+# vandrel_wayland_server_header(<target> <path under wayland-protocols>): the
+# compositor's side of a protocol, for tests that play the compositor (the
+# interface definitions come with the client code above).
+function(vandrel_wayland_server_header target xml)
+  get_filename_component(name "${xml}" NAME_WE)
+  set(src "${VANDREL_WAYLAND_PROTOCOLS_DIR}/${xml}")
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/wayland")
+  add_custom_command(
+    OUTPUT "${out}/${name}-server-protocol.h"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${out}"
+    COMMAND "${VANDREL_WAYLAND_SCANNER}" server-header "${src}" "${out}/${name}-server-protocol.h"
+    DEPENDS "${src}"
+    COMMENT "Generating the Wayland server header of ${name}"
+    VERBATIM)
+  target_sources(${target} PRIVATE "${out}/${name}-server-protocol.h")
   target_include_directories(${target} PRIVATE "${out}")
 endfunction()
