@@ -247,6 +247,14 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file could not be moved aside and will be overwritten at the next save.</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file was kept as %1.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinDlg</name>

@@ -40,6 +40,11 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     installTranslations(*this, currentUiLanguage());
 }
 
+QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
+    if (keptAs.isEmpty()) return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。");
+    return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。").arg(keptAs);
+}
+
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
     SingleInstance instance;
     if (!instance.tryBecomePrimary()) return 0;
