@@ -1,7 +1,10 @@
 #include "cli/CtlRunner.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
@@ -12,6 +15,7 @@
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
 #include "profile/ProfileStore.h"
+#include "profile/SnapshotStore.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
 
@@ -75,6 +79,33 @@ int reportOutcome(Environment& env, TransferOutcome outcome, const char* what) {
     }
     env.err << "vandrelctl: " << what << ": " << why << ".\n";
     return exitCodeOf(outcome);
+}
+
+// Before `written`, `records` and (when given) `macros` replace what the
+// keyboard holds (`keyboard`, read just now) and what the data files hold,
+// that configuration goes to the history, as the program keeps it before a
+// save. A snapshot that cannot be written is reported; the command goes on.
+void keepSnapshotBefore(Environment& env, const ShadowImage& keyboard, const DeviceImage& written,
+                        const KeyRecordTable& records, const MacroStore* macros) {
+    auto files = std::make_unique<Configuration>();
+    loadDataFiles(env, *files);
+    DeviceImage locked = written;
+    applyWinLock(locked);
+    const bool changes = compareImages(locked, keyboard).any() || !(records == files->records) ||
+                         (macros && std::memcmp(macros, &files->macros, sizeof *macros) != 0);
+    if (!changes) return;
+    auto snapshot = std::make_unique<Snapshot>();
+    snapshot->image = keyboard;
+    snapshot->keys = files->records;
+    snapshot->macros = files->macros;
+    SnapshotStore store(env.dataFolder / kSnapshotFolderName);
+    const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    std::error_code why;
+    if (!store.keep(*snapshot, nowMs, &why))
+        env.err << "vandrelctl: the configuration before this change could not be kept in the history "
+                << store.folder().string() << " (" << why.message() << ").\n";
 }
 
 // Sends what differs from `shadow`, with progress on a terminal.
@@ -255,6 +286,7 @@ int cmdApply(const Options& o, Environment& env) {
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
     DeviceImage image = fromFile;
+    keepSnapshotBefore(env, shadow, image, c.records, nullptr);
     if (int rc = writeChanges(session, env, image, shadow)) return rc;
     // The program's launch keys and key dialog work from the records.
     if (!SaveKeymapFile(env.dataFolder, image, c.records)) {
@@ -356,6 +388,7 @@ int cmdImport(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    keepSnapshotBefore(env, shadow, c.image, c.records, &c.macros);
     if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
     const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
     const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);

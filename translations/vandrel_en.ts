@@ -98,6 +98,14 @@
         <source>无法创建 %1（%2），设置不会保存到电脑上！</source>
         <translation>Could not create %1 (%2). Settings will not be saved on this computer!</translation>
     </message>
+    <message>
+        <source>不是文件夹</source>
+        <translation>not a folder</translation>
+    </message>
+    <message>
+        <source>无法把原有的设置存入配置历史 %1（%2）。</source>
+        <translation>Could not keep the settings being replaced in the configuration history %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -357,16 +365,20 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>与当前设置相同</source>
         <translation>same as the current settings</translation>
     </message>
+    <message>
+        <source>已损坏（%1），不能恢复</source>
+        <translation>damaged (%1), cannot be restored</translation>
+    </message>
+    <message>
+        <source>无法读取，不能恢复</source>
+        <translation>unreadable, cannot be restored</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::HistoryDialogRenderer</name>
     <message>
         <source>配置历史</source>
         <translation>Configuration History</translation>
-    </message>
-    <message>
-        <source>每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。</source>
-        <translation>Before each save, the settings the keyboard held are kept here (the last 20).</translation>
     </message>
     <message>
         <source>还没有保存过：第一次保存后，这里会列出保存前的设置。</source>
@@ -383,6 +395,10 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。</source>
+        <translation>The settings before each save, reset or profile load (the last 20).</translation>
     </message>
 </context>
 <context>

@@ -16,6 +16,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <cstring>
+#include <iostream>
+#include <memory>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinFile.h"
@@ -411,16 +414,16 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
-    keepSnapshotBeforeSave();
+    const std::error_code snapshotWhy = keepSnapshotBeforeSave();
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
     const bool verify = m_verifySaves;
-    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done]() mutable -> Continuation {
+    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done, snapshotWhy]() mutable -> Continuation {
         const WriteProgress progress = [this](int done, int total) { reportProgress(done, total); };
         ReadBackResult check;
         const WriteResult result =
             verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
-        return [this, image, result, check, done]() {
+        return [this, image, result, check, done, snapshotWhy]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
             if (result.ok()) m_savedMacros = m_state.macros;
             // The lock applied to the key mask is part of the save, not an edit.
@@ -434,13 +437,29 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
                                                : QString::fromStdString(checkText));
             }
             reportFile(file);
+            if (snapshotWhy) reportHistoryNotKept(snapshotWhy);
         };
     });
 }
 
-void CTarvinDlg::keepSnapshotBeforeSave() {
+std::error_code CTarvinDlg::keepSnapshotBeforeSave() {
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
-    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch());
+    std::error_code why;
+    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch(), &why);
+    return why;
+}
+
+std::error_code CTarvinDlg::keepSnapshot(const Snapshot& snapshot) {
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    std::error_code why;
+    store.keep(snapshot, QDateTime::currentMSecsSinceEpoch(), &why);
+    return why;
+}
+
+void CTarvinDlg::reportHistoryNotKept(const std::error_code& why) {
+    const FileNotice notice{FileNotice::Kind::HistoryNotKept, snapshotFolder(m_paths.dataFolder), why};
+    std::cerr << "Vandrel: " << fileNoticeText(notice, modelLookup()) << std::endl;
+    reportFiles({notice});
 }
 
 void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
@@ -472,11 +491,15 @@ void CTarvinDlg::cancel() {
 void CTarvinDlg::factoryReset() {
     if (!m_hooks.confirmFactoryReset || !m_hooks.confirmFactoryReset(this)) return;
     m_model.resetPanel();
+    // What the keyboard holds goes to the history first.
+    const std::error_code snapshotWhy =
+        m_connected ? keepSnapshot(*keyboardSnapshot(m_state, m_savedMacros)) : std::error_code();
     DeviceImage image = m_state.image;
-    runInBackground(tr("正在恢复出厂设置…"), [this, image]() mutable -> Continuation {
+    runInBackground(tr("正在恢复出厂设置…"), [this, image, snapshotWhy]() mutable -> Continuation {
         TransferOutcome outcome = m_session.factoryReset();
         if (outcome == TransferOutcome::Completed) outcome = m_session.readAll(image);
-        return [this, image, outcome]() {
+        return [this, image, outcome, snapshotWhy]() {
+            if (snapshotWhy) reportHistoryNotKept(snapshotWhy);
             if (outcome != TransferOutcome::Completed) {
                 if (m_hooks.warn) m_hooks.warn(this, tr("出厂设置"), failureText(outcome, QT_TR_NOOP("未能恢复出厂设置！")));
                 return;
@@ -565,7 +588,14 @@ void CTarvinDlg::runMacroManager() {
 
 void CTarvinDlg::runProfiles() {
     if (!m_hooks.runProfileDialog) return;
+    const std::unique_ptr<Snapshot> before = editedSnapshot(m_state);
     m_hooks.runProfileDialog(this);
+    // A loaded profile replaced the configuration being edited: that one goes
+    // to the history.
+    if (std::memcmp(&before->image, &m_state.image, sizeof before->image) != 0 ||
+        std::memcmp(&before->keys, &m_state.keys, sizeof before->keys) != 0) {
+        if (const std::error_code why = keepSnapshot(*before)) reportHistoryNotKept(why);
+    }
     // The profile dialog has changed the image and the records in memory:
     // the window reloads from them without asking the keyboard.
     QTimer::singleShot(50, this, [this] {
@@ -627,6 +657,11 @@ void CTarvinDlg::showConfigHistory() {
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {
         if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), tr("无法读取这份配置，它可能已被删除。"));
+        return;
+    }
+    // The file may have changed since it was listed.
+    if (const std::string problem = snapshotProblem(*snapshot, modelLookup()); !problem.empty()) {
+        if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), QString::fromStdString(problem));
         return;
     }
     const uint8_t effect = m_state.image.ledEffect;

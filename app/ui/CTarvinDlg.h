@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "app/draw/MainWindowRenderer.h"
@@ -27,6 +28,7 @@
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
 #include "keymap/KeyAssignment.h"
+#include "profile/SnapshotStore.h"
 
 class QTimer;
 
@@ -207,7 +209,12 @@ private:
     void recordChange(bool mergeWithLast = false);
     // After undo, redo or a restore wrote `parts`: sliders, paint mode and files follow.
     void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
-    void keepSnapshotBeforeSave();
+    // The configuration history: a snapshot taken before the configuration is
+    // replaced; the reason when it could not be written (empty otherwise).
+    std::error_code keepSnapshotBeforeSave();
+    std::error_code keepSnapshot(const Snapshot& snapshot);
+    // Says in the window and on stderr that a snapshot could not be kept.
+    void reportHistoryNotKept(const std::error_code& why);
 
     // Runs `job` on the worker thread; what it returns runs on the window
     // thread afterwards. The window takes no input meanwhile.

@@ -17,6 +17,7 @@
 
 #include <sys/stat.h>
 
+#include "app/model/ConfigHistory.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
@@ -414,6 +415,48 @@ TEST_F(WindowTest, FactoryResetAsksThenResetsEverything) {
     EXPECT_TRUE(window->model().panel().lightingCollapsed);
     EXPECT_EQ(state->shadow, state->image);
     EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), state->image.ledBrightness);
+}
+
+// The configuration history keeps what a factory reset or a loaded profile
+// replaces, and a snapshot that cannot be written is told, not dropped.
+TEST_F(WindowTest, ResetAndProfileLoadKeepWhatTheyReplaceInTheHistory) {
+    DeviceImage custom = keyboard.config();
+    custom.ledEffect = 13;
+    keyboard.setConfig(custom);
+    start();
+    SnapshotStore store(snapshotFolder(data.path()));
+    auto snap = std::make_unique<Snapshot>();
+
+    click(820, 620);  // factory reset
+    ASSERT_EQ(store.list().size(), 1u);
+    ASSERT_TRUE(store.load(store.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledEffect, 13);
+    EXPECT_NE(state->image.ledEffect, 13);
+
+    // A profile dialog that loads nothing keeps nothing; a load keeps the
+    // configuration being edited, unsaved edits included.
+    window->hooks().runProfileDialog = [](QWidget*) { return true; };
+    click(50, 620);
+    EXPECT_EQ(store.list().size(), 1u);
+    state->image.ledBrightness = 21;  // an unsaved edit
+    window->hooks().runProfileDialog = [this](QWidget*) {
+        state->image.ledBrightness = 9;
+        return true;
+    };
+    click(50, 620);
+    ASSERT_EQ(store.list().size(), 2u);
+    ASSERT_TRUE(store.load(store.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledBrightness, 21);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+
+    // "History" is no folder: the save still goes through, and the window says so.
+    std::filesystem::remove_all(store.folder());
+    test::writeAll(store.folder(), {1});
+    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 9, 2000);
+    click(940, 620);  // save
+    EXPECT_EQ(keyboard.config().ledBrightness, 9);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("History")) << warnings[0].toStdString();
 }
 
 TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {

@@ -13,6 +13,7 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/SnapshotStore.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
@@ -254,6 +255,44 @@ TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {
     EXPECT_EQ(keyboard.config().ledEffect, 13);
     EXPECT_EQ(keyboard.config().ledDirection, 3);
     EXPECT_EQ(keyboard.config().ledBrightness, 20);
+}
+
+// apply and import keep what they replace in the configuration history, as
+// the program does before a save; a history that cannot be written is told
+// and the change still goes through.
+TEST_F(CtlTest, ApplyAndImportKeepWhatTheyReplaceInTheHistory) {
+    SnapshotStore history(data.path() / "History");
+    auto snap = std::make_unique<Snapshot>();
+    auto newestEffect = [&] {
+        const auto list = history.list();
+        if (list.empty() || !history.load(list.front(), *snap)) return -1;
+        return int(snap->image.ledEffect);
+    };
+    ASSERT_EQ(run({"set", "effect=radar"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"save", "Evening"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"export", "--json", file("radar.json")}), kExitDone) << err.str();
+    ASSERT_EQ(run({"set", "effect=wave"}), kExitDone) << err.str();
+
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 1u);
+    EXPECT_EQ(newestEffect(), 3);  // wave, what the keyboard held
+    // Applying it again changes nothing and keeps nothing.
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), 1u);
+
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"import", "--json", file("radar.json")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 2u);
+    EXPECT_EQ(newestEffect(), 6);
+
+    std::filesystem::remove_all(history.folder());
+    test::writeAll(history.folder(), {1});
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    EXPECT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_NE(err.str().find("history"), std::string::npos) << err.str();
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
