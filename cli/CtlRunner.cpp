@@ -14,6 +14,7 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
 #include "profile/SnapshotStore.h"
 #include "util/AtomicFile.h"
@@ -134,7 +135,20 @@ int readConfiguration(Environment& env, Configuration& c) {
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
-    return reportOutcome(env, session.initialRead(c.image, c.firmware), "read");
+    if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
+    // The read switched game mode on; the last saved choice was off.
+    if (GameModeMemory(env.dataFolder).savedOff()) session.restoreGameModeOff(c.image);
+    return kExitDone;
+}
+
+// Remembers the game mode a completed write left on the keyboard, for the
+// next full read (here or in the program) to restore.
+void rememberGameMode(Environment& env, uint8_t gameMode) {
+    const GameModeMemory memory(env.dataFolder);
+    std::error_code why;
+    if (!memory.remember(gameMode, &why))
+        env.err << "vandrelctl: " << memory.file().string() << " could not be written (" << why.message()
+                << "); the next start may show game mode on.\n";
 }
 
 // An exported configuration is about 20 kB; anything past this is not one.
@@ -264,7 +278,9 @@ int cmdSet(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitUsage;
     }
-    return writeChanges(session, env, image, shadow);
+    if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    if (sections.gameMode) rememberGameMode(env, image.gameMode);
+    return kExitDone;
 }
 
 int cmdApply(const Options& o, Environment& env) {
@@ -288,6 +304,7 @@ int cmdApply(const Options& o, Environment& env) {
     DeviceImage image = fromFile;
     keepSnapshotBefore(env, shadow, image, c.records, nullptr);
     if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    rememberGameMode(env, image.gameMode);
     // The program's launch keys and key dialog work from the records.
     if (!SaveKeymapFile(env.dataFolder, image, c.records)) {
         env.err << "vandrelctl: the keyboard has the profile, but " << KeymapFilePath(env.dataFolder).string()
@@ -341,6 +358,7 @@ int cmdReset(const Options& o, Environment& env) {
     loadDataFiles(env, c);
     if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
     if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
+    rememberGameMode(env, c.image.gameMode);
     // Every key enabled and unassigned, as after the reset in the program.
     ReassignedFlags flags;
     flags.clear();
@@ -390,6 +408,7 @@ int cmdImport(const Options& o, Environment& env) {
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
     keepSnapshotBefore(env, shadow, c.image, c.records, &c.macros);
     if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
+    rememberGameMode(env, c.image.gameMode);
     const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
     const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);
     if (!keymapSaved || !macrosSaved) {

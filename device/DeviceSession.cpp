@@ -181,6 +181,15 @@ ReadBackResult DeviceSession::readBack(const DeviceImage& sent, const ChangeFlag
     return r;
 }
 
+TransferOutcome DeviceSession::restoreGameModeOff(DeviceImage& image) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    DeviceImage off = image;
+    off.gameMode = 0;
+    const TransferOutcome o = finish(outcomeOf(commands::setGameMode(m_port, off)));
+    if (o == TransferOutcome::Completed) image = off;
+    return o;
+}
+
 TransferOutcome DeviceSession::factoryReset() {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::factoryReset(m_port)));

@@ -84,6 +84,10 @@ public:
                                  const WriteProgress& progress = {});
     // Reads back `sections` of `sent` and compares (the check alone).
     ReadBackResult readBack(const DeviceImage& sent, const ChangeFlags& sections, const WriteProgress& progress = {});
+    // After a full read, which switches game mode on: SetGameMode(0), for a
+    // user whose last saved choice was off. `image` then holds game mode off;
+    // when the frame fails it keeps what the read found.
+    TransferOutcome restoreGameModeOff(DeviceImage& image);
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
     TransferOutcome getLighting(DeviceImage& image);

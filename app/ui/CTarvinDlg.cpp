@@ -32,6 +32,7 @@
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 
 namespace vandrel {
 
@@ -425,7 +426,10 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
         return [this, image, result, check, done, snapshotWhy]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
-            if (result.ok()) m_savedMacros = m_state.macros;
+            if (result.ok()) {
+                m_savedMacros = m_state.macros;
+                rememberGameMode(image.gameMode);
+            }
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
             // The answer goes out first: a warning box would hold it back.
@@ -454,6 +458,12 @@ std::error_code CTarvinDlg::keepSnapshot(const Snapshot& snapshot) {
     std::error_code why;
     store.keep(snapshot, QDateTime::currentMSecsSinceEpoch(), &why);
     return why;
+}
+
+void CTarvinDlg::rememberGameMode(uint8_t gameMode) {
+    const GameModeMemory memory(m_paths.dataFolder);
+    std::error_code why;
+    if (!memory.remember(gameMode, &why)) reportFiles({{FileNotice::Kind::NotSaved, memory.file(), why}});
 }
 
 void CTarvinDlg::reportHistoryNotKept(const std::error_code& why) {
@@ -507,6 +517,7 @@ void CTarvinDlg::factoryReset() {
             m_state.image = image;
             setSlidersFromImage();
             reportFile(finishFactoryReset(m_state, m_model, image, m_paths.dataFolder));
+            rememberGameMode(image.gameMode);
             // Undoing a factory reset brings the earlier settings back as unsaved changes.
             recordChange();
         };
@@ -694,21 +705,26 @@ void CTarvinDlg::startInitialRead() {
     // The read starts from the image as keymap.bin left it, so the bytes that
     // carry no device data keep the file's contents.
     const DeviceImage seed = m_state.image;
-    runInBackground(tr("正在读取键盘设置…"), [this, seed]() -> Continuation {
+    const bool gameModeOff = GameModeMemory(m_paths.dataFolder).savedOff();
+    runInBackground(tr("正在读取键盘设置…"), [this, seed, gameModeOff]() -> Continuation {
         auto refresh = std::make_shared<DeviceRefreshEvent>(DeviceRefreshEvent::FromKeyboard);
         refresh->carriesRead = true;
         refresh->read = seed;
         refresh->outcome = m_session.initialRead(refresh->read, refresh->firmware);
+        // The read switched game mode on; the user's saved choice was off.
+        if (refresh->outcome == TransferOutcome::Completed && gameModeOff) m_session.restoreGameModeOff(refresh->read);
         return [this, refresh]() { QCoreApplication::sendEvent(this, refresh.get()); };
     });
 }
 
 void CTarvinDlg::startReconnectRead(bool sendRefresh) {
     const DeviceImage seed = m_state.image;
-    runInBackground(tr("正在读取键盘设置…"), [this, seed, sendRefresh]() -> Continuation {
+    const bool gameModeOff = GameModeMemory(m_paths.dataFolder).savedOff();
+    runInBackground(tr("正在读取键盘设置…"), [this, seed, sendRefresh, gameModeOff]() -> Continuation {
         DeviceImage image = seed;
         FirmwareVersion firmware;
         const TransferOutcome outcome = m_session.reconnectRead(image, firmware);
+        if (outcome == TransferOutcome::Completed && gameModeOff) m_session.restoreGameModeOff(image);
         return [this, image, firmware, outcome, sendRefresh]() {
             if (outcome == TransferOutcome::Completed) {
                 // The keyboard's configuration is known exactly again: it is

@@ -213,6 +213,9 @@ private:
     // replaced; the reason when it could not be written (empty otherwise).
     std::error_code keepSnapshotBeforeSave();
     std::error_code keepSnapshot(const Snapshot& snapshot);
+    // Remembers the game mode a completed save or reset left on the keyboard,
+    // which the next full read switches back to when it was off.
+    void rememberGameMode(uint8_t gameMode);
     // Says in the window and on stderr that a snapshot could not be kept.
     void reportHistoryNotKept(const std::error_code& why);
 

@@ -36,6 +36,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
+#include "tests/device/SimFixture.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel {
@@ -107,8 +108,9 @@ protected:
         paths.dataFolder = data.path();
     }
 
-    // Starts the window as the program does and waits for the keyboard's values.
-    void start() {
+    // Starts the window as the program does and waits for the keyboard's
+    // values; what start-up sent is forgotten unless `keepRecord`.
+    void start(bool keepRecord = false) {
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         WindowHooks& h = window->hooks();
         h.warn = [this](QWidget*, const QString& caption, const QString& text) { warnings.append(caption + ":" + text); };
@@ -120,7 +122,15 @@ protected:
         window->initialise();
         window->waitWhileBusy();
         window->show();
+        if (!keepRecord) keyboard.clearRecord();
+    }
+    // The window ends and starts again on the same keyboard and data folder.
+    void restart(bool keepRecord = false) {
+        window.reset();
+        state = std::make_unique<AppState>();
+        warnings.clear();
         keyboard.clearRecord();
+        start(keepRecord);
     }
 
     void click(int x, int y) {
@@ -548,6 +558,36 @@ TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     EXPECT_FALSE(fromWindowManager.isAccepted());
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
+}
+
+// A full read switches game mode on; a user who saved it off gets it off again
+// once the read is done, and only then.
+TEST_F(WindowTest, GameModeSavedOffSurvivesARestart) {
+    start();
+    state->image.gameMode = 0;
+    click(940, 620);  // save
+    ASSERT_EQ(keyboard.config().gameMode, 0);
+
+    restart(true);
+    std::vector<std::string> frames = test::framesOf(keyboard.events());
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), "00 09 01 00 00 00 00 00 F5");  // the read, byte for byte
+    const auto lastMap = std::find(frames.begin(), frames.end(), "00 92 00 04 08 00 00 00 61");
+    ASSERT_NE(lastMap, frames.end());
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "00 09 00 00 00 00 00 00 F6"), 1);
+    EXPECT_EQ(*(lastMap + 1), "00 09 00 00 00 00 00 00 F6");
+    EXPECT_TRUE(keyboard.violations().empty());
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    EXPECT_EQ(state->image.gameMode, 0);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_TRUE(window->pendingText().isEmpty());
+
+    // Saved on again (here by a factory reset): the read's game mode stays.
+    click(820, 620);
+    restart(true);
+    frames = test::framesOf(keyboard.events());
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "00 09 00 00 00 00 00 00 F6"), 0);
+    EXPECT_EQ(state->image.gameMode, 1);
 }
 
 TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {

@@ -192,6 +192,25 @@ TEST_F(CtlTest, SetSendsOnlyTheLightingFramesAndNoKeyMask) {
     EXPECT_EQ(0, std::memcmp(after.keyMask, before.keyMask, kKeyMaskBytes));
 }
 
+// A full read (show, save, export) switches game mode on; when it was last
+// set off, it is switched off again and shown off.
+TEST_F(CtlTest, GameModeSetOffStaysOffThroughAFullRead) {
+    ASSERT_EQ(run({"set", "gamemode=off"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    ASSERT_EQ(run({"save", "Quiet"}), kExitDone) << err.str();
+
+    // Set on again, a full read leaves it on.
+    ASSERT_EQ(run({"set", "gamemode=on"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    on"), std::string::npos) << out.str();
+    // A profile applied with game mode off counts as saving it off.
+    ASSERT_EQ(run({"apply", "Quiet"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+}
+
 TEST_F(CtlTest, ErrorExits) {
     // 2: a reset without --yes and nobody to ask; nothing was sent.
     EXPECT_EQ(run({"reset"}), kExitUsage);
