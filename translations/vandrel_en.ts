@@ -354,6 +354,29 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
+        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
+    </message>
+    <message>
+        <source>放弃更改</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。</source>
+        <translation>
+            <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
+            <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>

@@ -13,12 +13,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinFile.h"
@@ -30,6 +32,7 @@
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
 #include "profile/GameModeMemory.h"
@@ -90,6 +93,20 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     };
     m_hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
         QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+    };
+    m_hooks.askBeforeClose = [](QWidget* parent, const QString& unsaved) {
+        QMessageBox box(QMessageBox::Question, tr("退出"), tr("有更改还没有保存到键盘。退出前要保存吗？"),
+                        QMessageBox::NoButton, parent);
+        if (!unsaved.isEmpty()) box.setInformativeText(unsaved);
+        QPushButton* save = box.addButton(tr("保存"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(tr("放弃更改"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(tr("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == save) return CloseChoice::Save;
+        if (box.clickedButton() == discard) return CloseChoice::Discard;
+        return CloseChoice::Cancel;
     };
 }
 
@@ -248,7 +265,25 @@ void CTarvinDlg::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     if (m_busy) return;  // no input while a transfer runs
-    closeProgram();
+    requestClose();
+}
+
+void CTarvinDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_warningsWhenShown.isEmpty()) return;
+    QTimer::singleShot(0, this, [this] {
+        const QStringList pending = std::exchange(m_warningsWhenShown, {});
+        for (int i = 0; i + 1 < pending.size(); i += 2)
+            if (m_hooks.warn) m_hooks.warn(this, pending[i], pending[i + 1]);
+    });
+}
+
+void CTarvinDlg::warnWhenShown(const QString& caption, const QString& text) {
+    if (isVisible()) {
+        if (m_hooks.warn) m_hooks.warn(this, caption, text);
+        return;
+    }
+    m_warningsWhenShown << caption << text;
 }
 
 // ---- events ---------------------------------------------------------------
@@ -288,7 +323,10 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     // connection: no update is offered on the strength of an older answer.
     const bool readOk = event.outcome == TransferOutcome::Completed;
     // A start-up read that broke off leaves the image with what keymap.bin held.
-    if (event.carriesRead && readOk) acceptInitialRead(m_state, event.read, event.firmware);
+    if (event.carriesRead && readOk) {
+        acceptInitialRead(m_state, event.read, event.firmware);
+        reconcileKeyRecords();
+    }
     if (event.carriesRead) m_configurationKnown = readOk;
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
@@ -303,6 +341,16 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
         emit refreshed();
         if (readOk && m_hooks.offerUpdate) m_hooks.offerUpdate(this, m_state.appVersion, m_state.firmware);
     }
+}
+
+void CTarvinDlg::reconcileKeyRecords() {
+    // Records kept from a run that ended without its close (killed, a crash)
+    // or of changes the keyboard came back without: the keyboard decides.
+    const size_t putBack = ReconcileKeyRecords(m_state.shadow, m_state.keys).size();
+    ReconcileKeyRecords(m_state.shadow, m_state.shadowKeys);
+    if (putBack == 0) return;
+    warnWhenShown(tr("按键设置"),
+                  tr("%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。", nullptr, static_cast<int>(putBack)));
 }
 
 void CTarvinDlg::reportFile(const FileWrite& write) {
@@ -400,7 +448,7 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
         if (m_hooks.startUpdater) m_hooks.startUpdater();
         break;
     case WindowCommand::Hide: minimise(); break;
-    case WindowCommand::Close: closeProgram(); break;
+    case WindowCommand::Close: requestClose(); break;
     case WindowCommand::MacroManager: runMacroManager(); break;
     case WindowCommand::Profiles: runProfiles(); break;
     case WindowCommand::FactoryReset: factoryReset(); break;
@@ -442,6 +490,8 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             }
             reportFile(file);
             if (snapshotWhy) reportHistoryNotKept(snapshotWhy);
+            // Save was the answer to closing: the program ends once it completed.
+            if (std::exchange(m_closeAfterSave, false) && result.ok()) endProgram();
         };
     });
 }
@@ -524,10 +574,53 @@ void CTarvinDlg::factoryReset() {
     });
 }
 
-void CTarvinDlg::closeProgram() {
+void CTarvinDlg::requestClose() {
+    if (m_busy || m_ended) return;
+    // Unsaved means unsaved against a configuration read from the keyboard.
+    if (configurationKnown() && hasUnsavedChanges() && m_hooks.askBeforeClose) {
+        switch (m_hooks.askBeforeClose(this, pendingText())) {
+        case CloseChoice::Cancel: return;
+        case CloseChoice::Save:
+            m_closeAfterSave = true;
+            save();
+            return;
+        case CloseChoice::Discard: break;
+        }
+        if (m_ended) return;  // the program was ended while the question was open
+    }
+    endProgram();
+}
+
+void CTarvinDlg::endWithoutAsking() {
+    if (m_ended) return;
+    // Nobody is there to answer a message box any more: what would be said
+    // goes to stderr.
+    m_hooks.warn = [](QWidget*, const QString& caption, const QString& text) {
+        std::cerr << "Vandrel: " << caption.toStdString() << ": " << text.toStdString() << std::endl;
+    };
+    m_hooks.offerUpdate = {};
+    m_hooks.askBeforeClose = {};
+    m_warningsWhenShown.clear();
+    if (m_busy) {
+        m_endWhenIdle = true;
+        return;
+    }
+    endProgram();
+}
+
+void CTarvinDlg::endProgram() {
+    if (m_ended) return;
+    m_ended = true;
     hide();
     reportFile(saveShadowOnClose(m_state, m_paths.dataFolder));
     emit exitRequested();
+}
+
+void CTarvinDlg::finishBeforeQuit() {
+    endWithoutAsking();
+    // A transfer under way finishes first, so that keymap.bin gets what it
+    // left on the keyboard.
+    waitWhileBusy();
 }
 
 void CTarvinDlg::hideWindow() {
@@ -733,8 +826,10 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
                 m_state.shadow = image;
                 m_state.firmware = firmware;
                 m_configurationKnown = true;
+                reconcileKeyRecords();
                 setSlidersFromImage();
                 m_history.rebase(m_state);
+                if (!sendRefresh) reportFile(refreshAfterReload(m_state, m_paths.dataFolder));
             }
             if (sendRefresh) {
                 DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
@@ -806,6 +901,11 @@ void CTarvinDlg::finishBackground(const Continuation& then) {
     QApplication::restoreOverrideCursor();
     if (then) then();
     redraw();
+    if (m_endWhenIdle && !m_busy) {
+        m_endWhenIdle = false;
+        endProgram();
+        return;
+    }
     if (m_arrivalPending && !m_busy) deviceArrived();
 }
 
