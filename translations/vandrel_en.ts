@@ -102,6 +102,14 @@
         <source>是一个没有读取方的管道</source>
         <translation>a FIFO that nobody reads</translation>
     </message>
+    <message>
+        <source>不是文件夹</source>
+        <translation>not a folder</translation>
+    </message>
+    <message>
+        <source>无法把原有的设置存入配置历史 %1（%2）。</source>
+        <translation>Could not keep the settings being replaced in the configuration history %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -269,6 +277,14 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
 
 %1</translation>
     </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file could not be moved aside and will be overwritten at the next save.</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file was kept as %1.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinDlg</name>
@@ -360,6 +376,29 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
+        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
+    </message>
+    <message>
+        <source>放弃更改</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。</source>
+        <translation>
+            <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
+            <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>
@@ -371,16 +410,20 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>与当前设置相同</source>
         <translation>same as the current settings</translation>
     </message>
+    <message>
+        <source>已损坏（%1），不能恢复</source>
+        <translation>damaged (%1), cannot be restored</translation>
+    </message>
+    <message>
+        <source>无法读取，不能恢复</source>
+        <translation>unreadable, cannot be restored</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::HistoryDialogRenderer</name>
     <message>
         <source>配置历史</source>
         <translation>Configuration History</translation>
-    </message>
-    <message>
-        <source>每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。</source>
-        <translation>Before each save, the settings the keyboard held are kept here (the last 20).</translation>
     </message>
     <message>
         <source>还没有保存过：第一次保存后，这里会列出保存前的设置。</source>
@@ -397,6 +440,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。</source>
+        <translation>The settings before each save, reset or profile load (the last 20).</translation>
     </message>
 </context>
 <context>

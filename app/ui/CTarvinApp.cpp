@@ -7,6 +7,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <memory>
 
 #include "app/draw/SkinFile.h"
@@ -26,6 +29,7 @@
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "platform/TrayController.h"
 #include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
@@ -40,6 +44,11 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(false);
     applySkinTheme(*this);
     installTranslations(*this, currentUiLanguage());
+}
+
+QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
+    if (keptAs.isEmpty()) return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。");
+    return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。").arg(keptAs);
 }
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
@@ -113,12 +122,23 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         commands.handle(request, reply);
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
-    connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
+    // The tray's exit is the close button: unsaved changes are asked about.
+    connect(&tray, &TrayController::exitRequested, &window, [&window] { window.requestClose(); });
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
         about.exec();
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
+    // Ends nobody can be asked about: SIGTERM (logout, a service manager),
+    // SIGINT, SIGHUP, and the session ending. The keyboard keeps what it has,
+    // and keymap.bin gets what the keyboard holds.
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::received, &window, [&window](int) { window.endWithoutAsking(); });
+#if QT_CONFIG(sessionmanager)
+    connect(this, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.endWithoutAsking(); });
+#endif
+    // Whatever ends the event loop, the files end up as the close leaves them.
+    connect(this, &QCoreApplication::aboutToQuit, &window, [&window] { window.finishBeforeQuit(); });
 
     const Autostart autostart = Autostart::forCurrentUser();
     tray.setAutostartChecked(autostart.enabled());

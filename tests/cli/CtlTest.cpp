@@ -20,6 +20,7 @@
 #include "profile/ConfigurationCheck.h"
 #include "profile/ProfileStore.h"
 #include "util/AtomicFile.h"
+#include "profile/SnapshotStore.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
@@ -334,7 +335,7 @@ TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
         {"\"brightness\": 50", "\"brightness\": 3.7", "lighting.brightness"},
         {"\"brightness\": 50", "\"brightness\": 1e10", "lighting.brightness"},
         {"\"speed\": 5", "\"speed\": -0.5", "lighting.speed"},
-        {"\"gameMode\": \"off\"", "\"gameMode\": 1e10", "performance.gameMode"},
+        {"\"gameMode\": \"on\"", "\"gameMode\": 1e10", "performance.gameMode"},
         {"\"reportRateHz\": 1000", "\"reportRateHz\": 1000.5", "performance.reportRateHz"},
         {"\"loop\": 3", "\"loop\": 70000.5", "macros[0].loop"},
         {"\"loop\": 3", "\"loop\": 65536", "macros[0].loop"},
@@ -370,6 +371,25 @@ TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
     EXPECT_EQ(run({"import", "--json", file("burnt.json")}), kExitBadFile);
     EXPECT_NE(err.str().find("lighting.effect holds 255"), std::string::npos) << err.str();
     EXPECT_TRUE(keyboard.events().empty());
+}
+
+// A full read (show, save, export) switches game mode on; when it was last
+// set off, it is switched off again and shown off.
+TEST_F(CtlTest, GameModeSetOffStaysOffThroughAFullRead) {
+    ASSERT_EQ(run({"set", "gamemode=off"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    ASSERT_EQ(run({"save", "Quiet"}), kExitDone) << err.str();
+
+    // Set on again, a full read leaves it on.
+    ASSERT_EQ(run({"set", "gamemode=on"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    on"), std::string::npos) << out.str();
+    // A profile applied with game mode off counts as saving it off.
+    ASSERT_EQ(run({"apply", "Quiet"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
 }
 
 TEST_F(CtlTest, ErrorExits) {
@@ -443,6 +463,44 @@ TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {
     EXPECT_EQ(keyboard.config().ledEffect, 13);
     EXPECT_EQ(keyboard.config().ledDirection, 3);
     EXPECT_EQ(keyboard.config().ledBrightness, 20);
+}
+
+// apply and import keep what they replace in the configuration history, as
+// the program does before a save; a history that cannot be written is told
+// and the change still goes through.
+TEST_F(CtlTest, ApplyAndImportKeepWhatTheyReplaceInTheHistory) {
+    SnapshotStore history(data.path() / "History");
+    auto snap = std::make_unique<Snapshot>();
+    auto newestEffect = [&] {
+        const auto list = history.list();
+        if (list.empty() || !history.load(list.front(), *snap)) return -1;
+        return int(snap->image.ledEffect);
+    };
+    ASSERT_EQ(run({"set", "effect=radar"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"save", "Evening"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"export", "--json", file("radar.json")}), kExitDone) << err.str();
+    ASSERT_EQ(run({"set", "effect=wave"}), kExitDone) << err.str();
+
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 1u);
+    EXPECT_EQ(newestEffect(), 3);  // wave, what the keyboard held
+    // Applying it again changes nothing and keeps nothing.
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), 1u);
+
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"import", "--json", file("radar.json")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 2u);
+    EXPECT_EQ(newestEffect(), 6);
+
+    std::filesystem::remove_all(history.folder());
+    test::writeAll(history.folder(), {1});
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    EXPECT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_NE(err.str().find("history"), std::string::npos) << err.str();
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
