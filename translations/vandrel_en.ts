@@ -247,6 +247,10 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinDlg</name>
@@ -337,6 +341,10 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
     </message>
 </context>
 <context>

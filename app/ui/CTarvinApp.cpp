@@ -23,6 +23,7 @@
 #include "platform/CAboutDlg.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
 #include "platform/TrayController.h"
@@ -132,6 +133,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
     connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
+
+    // The key legends follow the desktop's keyboard layout, unless the user
+    // chose the printed ones in an earlier run.
+    KeyboardLayoutSource layouts;
+    const QString legendsKey = QStringLiteral("legendsFollowLayout");
+    window.setLegendsFollowLayout(QSettings().value(legendsKey, true).toBool());
+    window.setKeyboardLayout(layouts.current());
+    connect(&layouts, &KeyboardLayoutSource::changed, &window,
+            [&window, &layouts] { window.setKeyboardLayout(layouts.current()); });
+    connect(&window, &CTarvinDlg::legendsFollowLayoutChanged, this,
+            [legendsKey](bool on) { QSettings().setValue(legendsKey, on); });
+    QAction* legends = new QAction(tr("按键盘布局标注按键(&L)"), tray.menu());
+    legends->setCheckable(true);
+    legends->setChecked(window.legendsFollowLayout());
+    // Beside the save check, before the separator above About.
+    tray.menu()->insertAction(tray.menu()->actions().value(tray.menu()->actions().indexOf(verify) + 1), legends);
+    connect(legends, &QAction::toggled, &window, [&window](bool on) { window.setLegendsFollowLayout(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, legends,
+            [&window, legends] { legends->setChecked(window.legendsFollowLayout()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the

@@ -28,6 +28,7 @@
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroStoreFile.h"
 
 namespace vandrel {
@@ -213,6 +214,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressTotal = m_progressTotal.load();
     in.busyText = m_busyText;
     in.pendingText = pendingText();
+    in.legends = &m_legends;
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -635,6 +637,29 @@ void CTarvinDlg::showConfigHistory() {
     afterHistoryWrite(kPartImage | kPartKeys | kPartMacros, effect);
 }
 
+void CTarvinDlg::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateLegends();
+}
+
+void CTarvinDlg::setLegendsFollowLayout(bool on) {
+    if (on == m_legendsFollowLayout) return;
+    m_legendsFollowLayout = on;
+    updateLegends();
+    emit legendsFollowLayoutChanged(on);
+}
+
+void CTarvinDlg::updateLegends() {
+    std::array<QString, kPhysicalSlots> legends;
+    if (m_legendsFollowLayout) {
+        const auto typed = layoutSlotLegends(m_layout);
+        for (size_t i = 0; i < legends.size(); ++i) legends[i] = QString::fromStdU32String(typed[i]);
+    }
+    if (legends == m_legends) return;
+    m_legends = legends;
+    redraw();
+}
+
 void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     if (m_busy) return;
     QMenu menu(this);
@@ -648,6 +673,10 @@ void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     verify->setCheckable(true);
     verify->setChecked(m_verifySaves);
     connect(verify, &QAction::toggled, this, [this](bool on) { setVerifySaves(on); });
+    QAction* legends = menu.addAction(tr("按键盘布局标注按键(&L)"));
+    legends->setCheckable(true);
+    legends->setChecked(m_legendsFollowLayout);
+    connect(legends, &QAction::toggled, this, [this](bool on) { setLegendsFollowLayout(on); });
     menu.exec(event->globalPos());
 }
 

@@ -27,6 +27,7 @@
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
 #include "keymap/KeyAssignment.h"
+#include "layout/KeyboardLayout.h"
 
 class QTimer;
 
@@ -153,6 +154,16 @@ public:
     }
     // The configuration history: snapshots taken before saves, with Restore.
     void showConfigHistory();
+
+    // The desktop's keyboard layout: the picture shows what each key types in
+    // it, unless the printed legends were chosen instead.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    const KeyboardLayout& keyboardLayout() const { return m_layout; }
+    bool legendsFollowLayout() const { return m_legendsFollowLayout; }
+    // Says so when the setting changes, so that the application can remember it.
+    void setLegendsFollowLayout(bool on);
+    // The legends drawn instead of the printed ones (empty: printed).
+    const std::array<QString, kPhysicalSlots>& keyLegends() const { return m_legends; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
@@ -160,6 +171,7 @@ signals:
     // The close button: the program ends.
     void exitRequested();
     void verifySavesChanged(bool on);
+    void legendsFollowLayoutChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
     void framePainted();
@@ -208,6 +220,7 @@ private:
     // After undo, redo or a restore wrote `parts`: sliders, paint mode and files follow.
     void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
     void keepSnapshotBeforeSave();
+    void updateLegends();
 
     // Runs `job` on the worker thread; what it returns runs on the window
     // thread afterwards. The window takes no input meanwhile.
@@ -243,6 +256,9 @@ private:
     std::thread m_worker;
     ChangeHistory m_history;
     bool m_verifySaves = true;
+    KeyboardLayout m_layout;
+    bool m_legendsFollowLayout = true;
+    std::array<QString, kPhysicalSlots> m_legends;
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;

@@ -32,6 +32,7 @@
 #include "keymap/KeyState.h"
 #include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyboardLayout.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
@@ -82,6 +83,19 @@ bool keyLooksLike(const QImage& frame, const QImage& picture, int slot) {
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
             if (frame.pixel(x + kKeyboardOriginX, y + kKeyboardOriginY) != picture.pixel(x, y)) return false;
+    return true;
+}
+
+// Whether key `slot` in the frame equals key `other` (of the same size) of a
+// picture of the keyboard: the same cap with the same legend.
+bool keyLooksLikeKey(const QImage& frame, int slot, const QImage& picture, int other) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    const KeyRect& o = KeyGeometry[other].rect;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x)
+            if (frame.pixel(r.left + x + kKeyboardOriginX, r.top + y + kKeyboardOriginY) !=
+                picture.pixel(o.left + x, o.top + y))
+                return false;
     return true;
 }
 
@@ -183,6 +197,45 @@ TEST_F(WindowTest, ReassignedKeysAreLitButNeverTheWindowsKey) {
     EXPECT_TRUE(keyLooksLike(f, lit, 42));
     EXPECT_TRUE(keyLooksLike(f, dark, kLeftWinSlot));
     EXPECT_TRUE(keyLooksLike(f, dark, 43));
+}
+
+TEST_F(WindowTest, KeyLegendsFollowTheKeyboardLayoutUnlessThePrintedOnesAreChosen) {
+    start();
+    const QImage dark = skins().image("kb_BK.png"), lit = skins().image("kb_hl.png");
+    // German: the US "Y" key types Z and the "Z" key Y; their caps swap
+    // legends, drawn as the picture draws a printed one. Q stays as printed.
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 79, dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 42));
+    EXPECT_FALSE(keyLooksLike(frame(), dark, 72));  // ";" types Ö
+    state->reassigned[47] = 1;
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, lit, 79));
+    state->reassigned[47] = 0;
+
+    QSignalSpy remembered(window.get(), &CTarvinDlg::legendsFollowLayoutChanged);
+    window->setLegendsFollowLayout(false);
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+    EXPECT_EQ(remembered.count(), 1);
+    window->setLegendsFollowLayout(true);
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    window->setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+}
+
+TEST_F(WindowTest, PaintedKeysShowTheirLegendInTheKeyboardLayout) {
+    start();
+    state->image.ledEffect = 51;
+    window->model().panel().diyPaintMode = true;
+    for (int slot : {47, 79}) {
+        uint8_t* cell = state->image.diyMaps[0] + SlotCellOffset[slot];
+        cell[1] = 200, cell[2] = 180, cell[3] = 20;
+    }
+    const QImage us = frame();
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, us.copy(kKeyboardOriginX, kKeyboardOriginY, 700, 300), 79));
 }
 
 TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
