@@ -83,6 +83,54 @@ std::u32string keyCharacterName(const KeyboardLayout& layout, uint16_t evdev) {
     return shown ? std::u32string(1, shown) : std::u32string();
 }
 
+TypedByKeys typedByKeys(const KeyboardLayout& layout, const uint8_t* vks, size_t count) {
+    TypedByKeys out;
+    if (!layout.valid()) return out;
+    uint8_t mods = kModNone;
+    bool ctrl = false, alt = false, win = false;
+    uint16_t key = 0;
+    for (size_t i = 0; i < count; ++i) {
+        switch (vks[i]) {
+        case 0xA0: case 0xA1: mods |= kModShift; break;
+        case 0xA2: case 0xA3: ctrl = true; break;
+        case 0xA4: alt = true; break;
+        case 0xA5:
+            if (layout.hasAltGr())
+                mods |= kModAltGr;
+            else
+                alt = true;
+            break;
+        case 0x5B: case 0x5C: win = true; break;
+        default:
+            if (key != 0) return out;  // two keys that type: no one character
+            key = evdevFromVk(vks[i]);
+            if (key == 0) return out;
+        }
+    }
+    if (key == 0) return out;
+    if (ctrl || alt || win) {
+        // A shortcut names its key as the key's cap does.
+        out.character = keyCharacterName(layout, key);
+        if (out.character.empty()) return out;
+        if (ctrl) out.shortcut += U"Ctrl+";
+        if (alt) out.shortcut += U"Alt+";
+        if (win) out.shortcut += U"Win+";
+        if (mods & kModShift) out.shortcut += U"Shift+";
+        if (mods & kModAltGr) out.shortcut += U"AltGr+";
+        return out;
+    }
+    const KeyOutput typed = layout.output(key, mods);
+    if (typed.dead) {
+        if (const char32_t accent = deadKeyAccent(typed.keysym)) {
+            out.character = std::u32string(1, accent);
+            out.dead = true;
+        }
+    } else if (visible(typed.character) || typed.character == U' ') {
+        out.character = std::u32string(1, typed.character);
+    }
+    return out;
+}
+
 std::array<std::u32string, kPhysicalSlots> layoutSlotLegends(const KeyboardLayout& layout, const KeyboardLayout& us) {
     std::array<std::u32string, kPhysicalSlots> legends;
     if (!layout.valid() || !us.valid()) return legends;

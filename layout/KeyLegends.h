@@ -32,6 +32,19 @@ std::u32string keyCapLegend(const KeyboardLayout& layout, uint16_t evdev);
 // or the capital of a letter); empty as above.
 std::u32string keyCharacterName(const KeyboardLayout& layout, uint16_t evdev);
 
+// What a key assignment (one key, or up to three keys held together) types
+// in a layout: a character, or a shortcut such as Ctrl+Z.
+struct TypedByKeys {
+    std::u32string shortcut;   // the shortcut's modifiers with their "+": "Ctrl+Shift+"; empty when typing
+    std::u32string character;  // what is typed (" " for Space), or the shortcut's key; empty: nothing to say
+    bool dead = false;         // a dead key: it waits for the next key and accents it
+};
+// Shift and, where the layout has it, AltGr (right Alt) choose what the key
+// types; Ctrl, Alt and the Windows keys make a shortcut. Nothing is said for
+// keys that type no character (function keys, Enter), for modifiers alone and
+// for combinations of several character keys.
+TypedByKeys typedByKeys(const KeyboardLayout& layout, const uint8_t* vks, size_t count);
+
 // For each physical key slot, its cap legend in `layout` where it differs from
 // its cap legend under `us`; empty where the printed legend stays.
 std::array<std::u32string, kPhysicalSlots> layoutSlotLegends(const KeyboardLayout& layout,

@@ -127,6 +127,18 @@
         <source>请选择子项</source>
         <translation>Please choose an item below it.</translation>
     </message>
+    <message>
+        <source>空格</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>%1（死键）</source>
+        <translation>%1 (dead key)</translation>
+    </message>
+    <message>
+        <source>在当前布局中输入：%1</source>
+        <translation>Types in the current layout: %1</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CMacroRecordDlg</name>

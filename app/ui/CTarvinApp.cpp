@@ -73,9 +73,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
-    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
-                                                               AssignmentRequest& request) {
-        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    hooks.runKeyMapDialog = [&keyMapModel, &state, &window, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                                        AssignmentRequest& request) {
+        // The dialog says what the chosen keys type in the desktop's layout.
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request,
+                               [&window](CKeyMap& dialog) { dialog.setKeyboardLayout(window.keyboardLayout()); });
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QDir>
@@ -1045,6 +1046,33 @@ TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
     });
     EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
     EXPECT_EQ(switchState, 1);
+}
+
+TEST(KeyMapDialogLayout, SaysWhatTheChosenKeysTypeInTheCurrentLayout) {
+    KeyMapDialogModel model;
+    KeyRecord record{};
+    record.type = 0;
+    record.length = 1;
+    record.data[0] = 0xBB;  // the key right of 0: a dead acute under German
+    auto state = std::make_unique<AppState>();
+    CKeyMap d(model, skins().program() + "/png");
+    d.setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    d.prepare(32, record, state->image, state->macros);
+    const auto line = [&d] { return d.typedLine()->isVisibleTo(&d) ? d.typedLine()->text() : QString(); };
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：´（死键）"));
+
+    d.focusField(EditField::Single);
+    d.keyStroke('Y');
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：z"));
+    d.keyStroke(0x74);  // F5 types nothing
+    EXPECT_EQ(line(), QString());
+    d.focusField(EditField::Combination);
+    for (uint8_t vk : {0xA2, 0xA0, 0x59}) d.keyStroke(vk);
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Z"));
+    d.setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Y"));
+    d.clickAt({121, 45});  // the macro page says nothing of keys
+    EXPECT_EQ(line(), QString());
 }
 
 TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {

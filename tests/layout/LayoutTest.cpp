@@ -114,6 +114,30 @@ TEST(LayoutKeyNames, NameWhatTheKeyTypesAndKeepEveryUsage) {
     }
 }
 
+TEST(TypedByKeys, SaysWhatAnAssignmentTypesOrWhichShortcutItIs) {
+    const auto typed = [](const char* name, std::initializer_list<uint8_t> vks) {
+        const std::vector<uint8_t> codes(vks);
+        const TypedByKeys t = typedByKeys(layout(name), codes.data(), codes.size());
+        return u8(t.shortcut) + "[" + u8(t.character) + "]" + (t.dead ? " dead" : "");
+    };
+    EXPECT_EQ(typed("de", {'Y'}), "[z]");
+    EXPECT_EQ(typed("de", {0xA0, 'Y'}), "[Z]");
+    EXPECT_EQ(typed("de", {0xA1, '2'}), "[\"]");
+    EXPECT_EQ(typed("de", {0xA5, 'Q'}), "[@]");          // AltGr
+    EXPECT_EQ(typed("us", {0xA5, 'Q'}), "Alt+[Q]");      // right Alt is Alt in US
+    EXPECT_EQ(typed("de", {0xA2, 'Y'}), "Ctrl+[Z]");
+    EXPECT_EQ(typed("de", {0xA2, 0xA0, 'Z'}), "Ctrl+Shift+[Y]");
+    EXPECT_EQ(typed("de", {0xBB}), "[´] dead");
+    EXPECT_EQ(typed("ru", {0xBE}), "[ю]");
+    EXPECT_EQ(typed("us", {0x20}), "[ ]");
+    // Nothing to say: function keys, Enter, modifiers alone, two typing keys.
+    EXPECT_EQ(typed("de", {0x74}), "[]");
+    EXPECT_EQ(typed("de", {0x0D}), "[]");
+    EXPECT_EQ(typed("de", {0xA2, 0xA0}), "[]");
+    EXPECT_EQ(typed("de", {'A', 'B'}), "[]");
+    EXPECT_EQ(typed("de", {0xA2, 0x74}), "[]");
+}
+
 // ---- typing a text -----------------------------------------------------------
 
 TEST(TextTyping, GermanAtSharpSAndEuroTypeThroughAltGr) {
