@@ -25,6 +25,13 @@ enum KeyMods : uint8_t {
 constexpr uint16_t kEvdevLeftShift = 42;
 constexpr uint16_t kEvdevRightAlt = 100;
 
+// An installed layout by its names, as a list of layouts offers it.
+struct LayoutName {
+    std::string layout;       // "de"
+    std::string variant;      // "nodeadkeys"; empty for the layout itself
+    std::string description;  // "German (no dead keys)"
+};
+
 // What one key types.
 struct KeyOutput {
     xkb_keysym_t keysym = XKB_KEY_NoSymbol;

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "keys/KeyAction.h"
 #include "layout/KeyboardLayout.h"
 
 namespace vandrel {
@@ -22,13 +23,6 @@ struct KeyTap {
     uint16_t evdev = 0;
     uint8_t mods = kModNone;
     bool operator==(const KeyTap& o) const { return evdev == o.evdev && mods == o.mods; }
-};
-
-// A press or a release of a key, by virtual-key code, as a macro holds it.
-struct KeyAction {
-    uint8_t vk = 0;
-    bool released = false;
-    bool operator==(const KeyAction& o) const { return vk == o.vk && released == o.released; }
 };
 
 // The virtual-key codes that hold the modifiers: left Shift and right Alt.

@@ -122,6 +122,65 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CInsertTextDlg</name>
+    <message>
+        <source>“%1”</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>插入文本</source>
+        <translation>Insert Text</translation>
+    </message>
+    <message>
+        <source>当前布局（%1）</source>
+        <translation>Current layout (%1)</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>文本：</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>键盘布局：</source>
+        <translation>Keyboard layout:</translation>
+    </message>
+    <message>
+        <source>无法载入所选的键盘布局。</source>
+        <translation>The chosen keyboard layout cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>输入要插入的文字：宏会按所选布局中输入这些文字的按键（含 Shift、AltGr 和死键）播放。</source>
+        <translation>Type the text to insert: the macro plays the keys that type it in the chosen layout (with Shift, AltGr and dead keys).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入：%1</source>
+        <translation>The chosen layout cannot type: %1</translation>
+    </message>
+    <message>
+        <source>文字太长：需要 %1 字节，宏中只剩 %2 字节，只够输入前 %3 个字符。</source>
+        <translation>The text is too long: it needs %1 bytes, the macro has %2 bytes left, enough for the first %3 characters.</translation>
+    </message>
+    <message>
+        <source>将插入 %1 个按键动作，占 %2 字节（宏中还剩 %3 字节）。</source>
+        <translation>Inserts %1 key actions, %2 bytes (the macro has %3 bytes left).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入，将跳过：%1</source>
+        <translation>The chosen layout cannot type these; they are left out: %1</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CKeyMap</name>
     <message>
         <source>请选择子项</source>
@@ -247,6 +306,14 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>宏名称最多 254 个字符。</source>
         <translation>A macro name has at most 254 characters.</translation>
+    </message>
+    <message>
+        <source>插入文本…</source>
+        <translation>Insert text…</translation>
+    </message>
+    <message>
+        <source>请先选择一个宏。</source>
+        <translation>Please select a macro first.</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,7 @@
 
 #include "app/draw/MacroRecordDlgRenderer.h"
 #include "app/draw/SkinCache.h"
+#include "app/model/InsertTextModel.h"
 #include "app/model/MacroRecordDlgModel.h"
 
 class QLineEdit;
@@ -37,6 +38,7 @@ enum MacroMenuCommand : int {
     kCmdMiddleRelease = 32812,
     kCmdMiddleClick = 32813,
     kCmdDeleteRow = 32815,
+    kCmdInsertText = 32820,
 };
 
 class CMacroRecordDlg : public QDialog {
@@ -55,6 +57,12 @@ public:
     ~CMacroRecordDlg() override;
 
     AskUser askUser;
+    // The "插入文本" dialog: the key actions to insert, or none when cancelled.
+    // Replaceable for tests.
+    std::function<std::vector<KeyAction>(QWidget* parent, InsertTextModel& model)> askText;
+    // The desktop's keyboard layout, the one a text is typed in unless
+    // another is chosen.
+    void setKeyboardLayout(const KeyboardLayout& layout) { m_layout = layout; }
 
     // A key action reported by the key capture, with the time the platform
     // stamped on it in milliseconds (0 = none).
@@ -91,6 +99,7 @@ private:
     void tell(const QString& text);
     void editResult(EditResult r);
     void listRenamed(int newRow);
+    void insertText();
 
     MacroStore& m_store;
     EventTimeClock m_clock;
@@ -102,6 +111,7 @@ private:
     CTransparentListBox* m_macroList = nullptr;
     CTransparentListBox* m_eventList = nullptr;
     QLineEdit* m_loopEdit = nullptr;
+    KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
 };

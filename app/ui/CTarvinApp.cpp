@@ -66,8 +66,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) {
+    hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        // A text is typed in the desktop's layout unless another is chosen.
+        dialog.setKeyboardLayout(window.keyboardLayout());
         return dialog.exec() == QDialog::Accepted;
     };
     // One key-map model for the whole run: it remembers the last chosen function.
