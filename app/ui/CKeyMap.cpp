@@ -144,6 +144,12 @@ void CKeyMap::syncControls() {
     updateTypedLine();
 }
 
+void CKeyMap::setKeyNames(const KeyNameTable& names) {
+    m_model.setKeyNames(names);
+    syncControls();
+    redraw();
+}
+
 void CKeyMap::setKeyboardLayout(const KeyboardLayout& layout) {
     m_layout = layout;
     updateTypedLine();

@@ -43,6 +43,8 @@ public:
     // The desktop's keyboard layout, in which the keys page says what the
     // chosen key or combination types.
     void setKeyboardLayout(const KeyboardLayout& layout);
+    // The names the fields and the title give the keys.
+    void setKeyNames(const KeyNameTable& names);
     QLabel* typedLine() const { return m_typed; }
     // The message box "请选择子项"; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;

@@ -40,8 +40,6 @@ void syncRows(CTransparentListBox* list, const std::vector<std::u16string>& rows
     list->setSelected(selected);
 }
 
-// The key's table name without its trailing blank.
-QString keyName(uint8_t vk) { return qs(keyNames().name(vk)).trimmed(); }
 
 }  // namespace
 
@@ -50,7 +48,7 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       m_store(store),
       m_hook(hookFactory ? hookFactory(*this) : makeDesktopMacroKeyHook(*this)),
-      m_model(*m_hook, m_clock),
+      m_model(*m_hook, m_clock, m_names),
       m_skins(skinFolder + QStringLiteral("/MacroManagement")),
       m_renderer(m_skins) {
     setWindowTitle(caption());
@@ -191,7 +189,7 @@ void CMacroRecordDlg::ok() {
         QStringList lines, full;
         for (const HeldKeysReport& r : held) {
             QStringList keys;
-            for (uint8_t vk : r.vks) keys << keyName(vk);
+            for (uint8_t vk : r.vks) keys << qs(m_names.name(vk)).trimmed();
             lines << tr("“%1”：%2").arg(qs(r.name), keys.join(tr("、")));
             if (!r.releasesFit) full << qs(r.name);
         }
@@ -266,6 +264,14 @@ void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
     add(&menu, tr("插入延迟"), kCmdInsertDelay);
     add(&menu, tr("删除"), kCmdDeleteRow);
     if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
+}
+
+void CMacroRecordDlg::setKeyNames(const KeyNameTable& names) {
+    m_names = names;
+    // The rows are named when a macro's events are filled in.
+    if (m_model.manager().selectedMacro() >= 0 && !m_model.captureRunning())
+        m_model.selectMacro(m_model.manager().selectedMacro());
+    refresh();
 }
 
 void CMacroRecordDlg::insertText() {

@@ -63,6 +63,8 @@ public:
     // The desktop's keyboard layout, the one a text is typed in unless
     // another is chosen.
     void setKeyboardLayout(const KeyboardLayout& layout) { m_layout = layout; }
+    // The names the key rows give the keys; the rows are named anew.
+    void setKeyNames(const KeyNameTable& names);
 
     // A key action reported by the key capture, with the time the platform
     // stamped on it in milliseconds (0 = none).
@@ -104,6 +106,7 @@ private:
     MacroStore& m_store;
     EventTimeClock m_clock;
     std::unique_ptr<MacroKeyHook> m_hook;
+    KeyNameTable m_names = keyNames();  // before the model, which names rows with it
     MacroRecordDlgModel m_model;
     SkinCache m_skins;
     MacroRecordDlgRenderer m_renderer;

@@ -70,6 +70,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
         // A text is typed in the desktop's layout unless another is chosen.
         dialog.setKeyboardLayout(window.keyboardLayout());
+        dialog.setKeyNames(window.dialogKeyNames());
         return dialog.exec() == QDialog::Accepted;
     };
     // One key-map model for the whole run: it remembers the last chosen function.
@@ -79,7 +80,10 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                                                                         AssignmentRequest& request) {
         // The dialog says what the chosen keys type in the desktop's layout.
         return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request,
-                               [&window](CKeyMap& dialog) { dialog.setKeyboardLayout(window.keyboardLayout()); });
+                               [&window](CKeyMap& dialog) {
+                                   dialog.setKeyboardLayout(window.keyboardLayout());
+                                   dialog.setKeyNames(window.dialogKeyNames());
+                               });
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);

@@ -655,6 +655,7 @@ void CTarvinDlg::updateLegends() {
         const auto typed = layoutSlotLegends(m_layout);
         for (size_t i = 0; i < legends.size(); ++i) legends[i] = QString::fromStdU32String(typed[i]);
     }
+    m_keyNames = m_legendsFollowLayout ? layoutKeyNames(m_layout) : keyNames();
     if (legends == m_legends) return;
     m_legends = legends;
     redraw();

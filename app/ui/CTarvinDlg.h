@@ -27,6 +27,7 @@
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
 #include "keymap/KeyAssignment.h"
+#include "keys/KeyNameTable.h"
 #include "layout/KeyboardLayout.h"
 
 class QTimer;
@@ -164,6 +165,9 @@ public:
     void setLegendsFollowLayout(bool on);
     // The legends drawn instead of the printed ones (empty: printed).
     const std::array<QString, kPhysicalSlots>& keyLegends() const { return m_legends; }
+    // The key names the dialogs show: what each key types in the layout, or
+    // the table's names with the printed legends.
+    const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
@@ -259,6 +263,7 @@ private:
     KeyboardLayout m_layout;
     bool m_legendsFollowLayout = true;
     std::array<QString, kPhysicalSlots> m_legends;
+    KeyNameTable m_keyNames = keyNames();
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;

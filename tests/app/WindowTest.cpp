@@ -33,7 +33,7 @@
 #include "keymap/KeyState.h"
 #include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
-#include "layout/KeyboardLayout.h"
+#include "layout/KeyLegends.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
@@ -214,10 +214,13 @@ TEST_F(WindowTest, KeyLegendsFollowTheKeyboardLayoutUnlessThePrintedOnesAreChose
     EXPECT_TRUE(keyLooksLikeKey(frame(), 47, lit, 79));
     state->reassigned[47] = 0;
 
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Z ");
+
     QSignalSpy remembered(window.get(), &CTarvinDlg::legendsFollowLayoutChanged);
     window->setLegendsFollowLayout(false);
     EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
     EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Y ");
     EXPECT_EQ(remembered.count(), 1);
     window->setLegendsFollowLayout(true);
     EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
@@ -1060,15 +1063,21 @@ TEST(KeyMapDialogLayout, SaysWhatTheChosenKeysTypeInTheCurrentLayout) {
     d.prepare(32, record, state->image, state->macros);
     const auto line = [&d] { return d.typedLine()->isVisibleTo(&d) ? d.typedLine()->text() : QString(); };
     EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：´（死键）"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("= "));
+    // The fields name the keys as they type in the layout, also the key shown at opening.
+    d.setKeyNames(layoutKeyNames(KeyboardLayout::fromNames("de")));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("´ "));
 
     d.focusField(EditField::Single);
     d.keyStroke('Y');
     EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：z"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("Z "));
     d.keyStroke(0x74);  // F5 types nothing
     EXPECT_EQ(line(), QString());
     d.focusField(EditField::Combination);
     for (uint8_t vk : {0xA2, 0xA0, 0x59}) d.keyStroke(vk);
     EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Z"));
+    EXPECT_EQ(d.combinationEdit()->text(), QStringLiteral("LCtrl + LShift + Z "));
     d.setKeyboardLayout(KeyboardLayout::fromNames("us"));
     EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Y"));
     d.clickAt({121, 45});  // the macro page says nothing of keys
