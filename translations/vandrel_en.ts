@@ -134,6 +134,65 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CInsertTextDlg</name>
+    <message>
+        <source>“%1”</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>插入文本</source>
+        <translation>Insert Text</translation>
+    </message>
+    <message>
+        <source>当前布局（%1）</source>
+        <translation>Current layout (%1)</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>文本：</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>键盘布局：</source>
+        <translation>Keyboard layout:</translation>
+    </message>
+    <message>
+        <source>无法载入所选的键盘布局。</source>
+        <translation>The chosen keyboard layout cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>输入要插入的文字：宏会按所选布局中输入这些文字的按键（含 Shift、AltGr 和死键）播放。</source>
+        <translation>Type the text to insert: the macro plays the keys that type it in the chosen layout (with Shift, AltGr and dead keys).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入：%1</source>
+        <translation>The chosen layout cannot type: %1</translation>
+    </message>
+    <message>
+        <source>文字太长：需要 %1 字节，宏中只剩 %2 字节，只够输入前 %3 个字符。</source>
+        <translation>The text is too long: it needs %1 bytes, the macro has %2 bytes left, enough for the first %3 characters.</translation>
+    </message>
+    <message>
+        <source>将插入 %1 个按键动作，占 %2 字节（宏中还剩 %3 字节）。</source>
+        <translation>Inserts %1 key actions, %2 bytes (the macro has %3 bytes left).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入，将跳过：%1</source>
+        <translation>The chosen layout cannot type these; they are left out: %1</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CKeyMap</name>
     <message>
         <source>请选择子项</source>
@@ -146,6 +205,18 @@
     <message>
         <source>键盘只能存放前 32 个宏，请从中选择一个。</source>
         <translation>The keyboard holds only the first 32 macros: choose one of them.</translation>
+    </message>
+    <message>
+        <source>空格</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>%1（死键）</source>
+        <translation>%1 (dead key)</translation>
+    </message>
+    <message>
+        <source>在当前布局中输入：%1</source>
+        <translation>Types in the current layout: %1</translation>
     </message>
 </context>
 <context>
@@ -256,6 +327,14 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>宏名称最多 254 个字符。</source>
         <translation>A macro name has at most 254 characters.</translation>
     </message>
+    <message>
+        <source>插入文本…</source>
+        <translation>Insert text…</translation>
+    </message>
+    <message>
+        <source>请先选择一个宏。</source>
+        <translation>Please select a macro first.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
@@ -284,6 +363,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。</source>
         <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file was kept as %1.</translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
     </message>
 </context>
 <context>
@@ -398,6 +481,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
             <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
             <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
     </message>
 </context>
 <context>

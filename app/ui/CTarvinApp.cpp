@@ -27,6 +27,7 @@
 #include "platform/CAboutDlg.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -87,17 +88,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
+    hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        // A text is typed in the desktop's layout unless another is chosen.
+        dialog.setKeyboardLayout(window.keyboardLayout());
+        dialog.setKeyNames(window.dialogKeyNames());
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
-    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
-                                                               AssignmentRequest& request) {
-        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    hooks.runKeyMapDialog = [&keyMapModel, &state, &window, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                                        AssignmentRequest& request) {
+        // The dialog says what the chosen keys type in the desktop's layout.
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request,
+                               [&window](CKeyMap& dialog) {
+                                   dialog.setKeyboardLayout(window.keyboardLayout());
+                                   dialog.setKeyNames(window.dialogKeyNames());
+                               });
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
@@ -168,6 +177,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
     connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
+
+    // The key legends follow the desktop's keyboard layout, unless the user
+    // chose the printed ones in an earlier run.
+    KeyboardLayoutSource layouts;
+    const QString legendsKey = QStringLiteral("legendsFollowLayout");
+    window.setLegendsFollowLayout(QSettings().value(legendsKey, true).toBool());
+    window.setKeyboardLayout(layouts.current());
+    connect(&layouts, &KeyboardLayoutSource::changed, &window,
+            [&window, &layouts] { window.setKeyboardLayout(layouts.current()); });
+    connect(&window, &CTarvinDlg::legendsFollowLayoutChanged, this,
+            [legendsKey](bool on) { QSettings().setValue(legendsKey, on); });
+    QAction* legends = new QAction(tr("按键盘布局标注按键(&L)"), tray.menu());
+    legends->setCheckable(true);
+    legends->setChecked(window.legendsFollowLayout());
+    // Beside the save check, before the separator above About.
+    tray.menu()->insertAction(tray.menu()->actions().value(tray.menu()->actions().indexOf(verify) + 1), legends);
+    connect(legends, &QAction::toggled, &window, [&window](bool on) { window.setLegendsFollowLayout(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, legends,
+            [&window, legends] { legends->setChecked(window.legendsFollowLayout()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the

@@ -34,6 +34,7 @@
 #include "keys/KeyNameTable.h"
 #include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroStoreFile.h"
 #include "profile/GameModeMemory.h"
 
@@ -234,6 +235,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressTotal = m_progressTotal.load();
     in.busyText = m_busyText;
     in.pendingText = pendingText();
+    in.legends = &m_legends;
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -784,6 +786,30 @@ void CTarvinDlg::showConfigHistory() {
     afterHistoryWrite(kPartImage | kPartKeys | kPartMacros, effect);
 }
 
+void CTarvinDlg::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateLegends();
+}
+
+void CTarvinDlg::setLegendsFollowLayout(bool on) {
+    if (on == m_legendsFollowLayout) return;
+    m_legendsFollowLayout = on;
+    updateLegends();
+    emit legendsFollowLayoutChanged(on);
+}
+
+void CTarvinDlg::updateLegends() {
+    std::array<QString, kPhysicalSlots> legends;
+    if (m_legendsFollowLayout) {
+        const auto typed = layoutSlotLegends(m_layout);
+        for (size_t i = 0; i < legends.size(); ++i) legends[i] = QString::fromStdU32String(typed[i]);
+    }
+    m_keyNames = m_legendsFollowLayout ? layoutKeyNames(m_layout) : keyNames();
+    if (legends == m_legends) return;
+    m_legends = legends;
+    redraw();
+}
+
 void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     if (m_busy) return;
     QMenu menu(this);
@@ -797,6 +823,10 @@ void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     verify->setCheckable(true);
     verify->setChecked(m_verifySaves);
     connect(verify, &QAction::toggled, this, [this](bool on) { setVerifySaves(on); });
+    QAction* legends = menu.addAction(tr("按键盘布局标注按键(&L)"));
+    legends->setCheckable(true);
+    legends->setChecked(m_legendsFollowLayout);
+    connect(legends, &QAction::toggled, this, [this](bool on) { setLegendsFollowLayout(on); });
     menu.exec(event->globalPos());
 }
 

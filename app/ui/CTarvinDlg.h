@@ -30,6 +30,8 @@
 #include "app/ui/AppEvents.h"
 #include "keymap/KeyAssignment.h"
 #include "profile/SnapshotStore.h"
+#include "keys/KeyNameTable.h"
+#include "layout/KeyboardLayout.h"
 
 class QTimer;
 
@@ -178,6 +180,19 @@ public:
     }
     // The configuration history: snapshots taken before saves, with Restore.
     void showConfigHistory();
+
+    // The desktop's keyboard layout: the picture shows what each key types in
+    // it, unless the printed legends were chosen instead.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    const KeyboardLayout& keyboardLayout() const { return m_layout; }
+    bool legendsFollowLayout() const { return m_legendsFollowLayout; }
+    // Says so when the setting changes, so that the application can remember it.
+    void setLegendsFollowLayout(bool on);
+    // The legends drawn instead of the printed ones (empty: printed).
+    const std::array<QString, kPhysicalSlots>& keyLegends() const { return m_legends; }
+    // The key names the dialogs show: what each key types in the layout, or
+    // the table's names with the printed legends.
+    const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
@@ -185,6 +200,7 @@ signals:
     // The close has written its files: the program ends.
     void exitRequested();
     void verifySavesChanged(bool on);
+    void legendsFollowLayoutChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
     void framePainted();
@@ -248,6 +264,7 @@ private:
     void rememberGameMode(uint8_t gameMode);
     // Says in the window and on stderr that a snapshot could not be kept.
     void reportHistoryNotKept(const std::error_code& why);
+    void updateLegends();
 
     // Runs `job` on the worker thread; what it returns runs on the window
     // thread afterwards. The window takes no input meanwhile.
@@ -287,6 +304,10 @@ private:
     std::thread m_worker;
     ChangeHistory m_history;
     bool m_verifySaves = true;
+    KeyboardLayout m_layout;
+    bool m_legendsFollowLayout = true;
+    std::array<QString, kPhysicalSlots> m_legends;
+    KeyNameTable m_keyNames = keyNames();
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QDir>
@@ -33,6 +34,7 @@
 #include "keymap/KeyState.h"
 #include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroSlot.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -85,6 +87,19 @@ bool keyLooksLike(const QImage& frame, const QImage& picture, int slot) {
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
             if (frame.pixel(x + kKeyboardOriginX, y + kKeyboardOriginY) != picture.pixel(x, y)) return false;
+    return true;
+}
+
+// Whether key `slot` in the frame equals key `other` (of the same size) of a
+// picture of the keyboard: the same cap with the same legend.
+bool keyLooksLikeKey(const QImage& frame, int slot, const QImage& picture, int other) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    const KeyRect& o = KeyGeometry[other].rect;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x)
+            if (frame.pixel(r.left + x + kKeyboardOriginX, r.top + y + kKeyboardOriginY) !=
+                picture.pixel(o.left + x, o.top + y))
+                return false;
     return true;
 }
 
@@ -202,6 +217,48 @@ TEST_F(WindowTest, ReassignedKeysAreLitButNeverTheWindowsKey) {
     EXPECT_TRUE(keyLooksLike(f, lit, 42));
     EXPECT_TRUE(keyLooksLike(f, dark, kLeftWinSlot));
     EXPECT_TRUE(keyLooksLike(f, dark, 43));
+}
+
+TEST_F(WindowTest, KeyLegendsFollowTheKeyboardLayoutUnlessThePrintedOnesAreChosen) {
+    start();
+    const QImage dark = skins().image("kb_BK.png"), lit = skins().image("kb_hl.png");
+    // German: the US "Y" key types Z and the "Z" key Y; their caps swap
+    // legends, drawn as the picture draws a printed one. Q stays as printed.
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 79, dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 42));
+    EXPECT_FALSE(keyLooksLike(frame(), dark, 72));  // ";" types Ö
+    state->reassigned[47] = 1;
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, lit, 79));
+    state->reassigned[47] = 0;
+
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Z ");
+
+    QSignalSpy remembered(window.get(), &CTarvinDlg::legendsFollowLayoutChanged);
+    window->setLegendsFollowLayout(false);
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Y ");
+    EXPECT_EQ(remembered.count(), 1);
+    window->setLegendsFollowLayout(true);
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    window->setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+}
+
+TEST_F(WindowTest, PaintedKeysShowTheirLegendInTheKeyboardLayout) {
+    start();
+    state->image.ledEffect = 51;
+    window->model().panel().diyPaintMode = true;
+    for (int slot : {47, 79}) {
+        uint8_t* cell = state->image.diyMaps[0] + SlotCellOffset[slot];
+        cell[1] = 200, cell[2] = 180, cell[3] = 20;
+    }
+    const QImage us = frame();
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, us.copy(kKeyboardOriginX, kKeyboardOriginY, 700, 300), 79));
 }
 
 TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
@@ -1216,6 +1273,39 @@ TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
     });
     EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
     EXPECT_EQ(switchState, 1);
+}
+
+TEST(KeyMapDialogLayout, SaysWhatTheChosenKeysTypeInTheCurrentLayout) {
+    KeyMapDialogModel model;
+    KeyRecord record{};
+    record.type = 0;
+    record.length = 1;
+    record.data[0] = 0xBB;  // the key right of 0: a dead acute under German
+    auto state = std::make_unique<AppState>();
+    CKeyMap d(model, skins().program() + "/png");
+    d.setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    d.prepare(32, record, state->image, state->macros);
+    const auto line = [&d] { return d.typedLine()->isVisibleTo(&d) ? d.typedLine()->text() : QString(); };
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：´（死键）"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("= "));
+    // The fields name the keys as they type in the layout, also the key shown at opening.
+    d.setKeyNames(layoutKeyNames(KeyboardLayout::fromNames("de")));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("´ "));
+
+    d.focusField(EditField::Single);
+    d.keyStroke('Y');
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：z"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("Z "));
+    d.keyStroke(0x74);  // F5 types nothing
+    EXPECT_EQ(line(), QString());
+    d.focusField(EditField::Combination);
+    for (uint8_t vk : {0xA2, 0xA0, 0x59}) d.keyStroke(vk);
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Z"));
+    EXPECT_EQ(d.combinationEdit()->text(), QStringLiteral("LCtrl + LShift + Z "));
+    d.setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Y"));
+    d.clickAt({121, 45});  // the macro page says nothing of keys
+    EXPECT_EQ(line(), QString());
 }
 
 TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {
