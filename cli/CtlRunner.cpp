@@ -1,7 +1,10 @@
 #include "cli/CtlRunner.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
@@ -11,7 +14,9 @@
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
+#include "profile/SnapshotStore.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
 
@@ -24,6 +29,18 @@ constexpr const char* kUdevHint =
     "Install the udev rule 70-vandrel.rules (see the README), then unplug and replug the keyboard.\n";
 
 std::string u8(const std::u16string& s) { return utf16ToUtf8(s); }
+
+// Why a file could not be written, for the message.
+std::string reason(const std::error_code& why) { return why ? why.message() : std::string("unknown error"); }
+
+// Whether a command may write `file`: never over one of the program's own
+// data files. Says why on `err` when not.
+bool mayWrite(const Environment& env, const std::filesystem::path& file) {
+    if (!env.ownFiles.contains(file)) return true;
+    env.err << "vandrelctl: " << file.string()
+            << " is one of the program's own data files; choose another file.\n";
+    return false;
+}
 
 // keymap.bin and MacroDefine.bin as they are, without creating them.
 void loadDataFiles(const Environment& env, Configuration& c) {
@@ -77,6 +94,33 @@ int reportOutcome(Environment& env, TransferOutcome outcome, const char* what) {
     return exitCodeOf(outcome);
 }
 
+// Before `written`, `records` and (when given) `macros` replace what the
+// keyboard holds (`keyboard`, read just now) and what the data files hold,
+// that configuration goes to the history, as the program keeps it before a
+// save. A snapshot that cannot be written is reported; the command goes on.
+void keepSnapshotBefore(Environment& env, const ShadowImage& keyboard, const DeviceImage& written,
+                        const KeyRecordTable& records, const MacroStore* macros) {
+    auto files = std::make_unique<Configuration>();
+    loadDataFiles(env, *files);
+    DeviceImage locked = written;
+    applyWinLock(locked);
+    const bool changes = compareImages(locked, keyboard).any() || !(records == files->records) ||
+                         (macros && std::memcmp(macros, &files->macros, sizeof *macros) != 0);
+    if (!changes) return;
+    auto snapshot = std::make_unique<Snapshot>();
+    snapshot->image = keyboard;
+    snapshot->keys = files->records;
+    snapshot->macros = files->macros;
+    SnapshotStore store(env.dataFolder / kSnapshotFolderName);
+    const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    std::error_code why;
+    if (!store.keep(*snapshot, nowMs, &why))
+        env.err << "vandrelctl: the configuration before this change could not be kept in the history "
+                << store.folder().string() << " (" << why.message() << ").\n";
+}
+
 // Sends what differs from `shadow`, with progress on a terminal.
 int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, ShadowImage& shadow) {
     WriteProgress progress;
@@ -103,19 +147,20 @@ int readConfiguration(Environment& env, Configuration& c) {
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
-    // The whole read opens by turning game mode on. Looking must change
-    // nothing: the game mode is read first and turned off again afterwards
-    // when it was off.
-    DeviceImage before;
-    before.clear();
-    ChangeFlags gameMode;
-    gameMode.gameMode = true;
-    if (int rc = reportOutcome(env, session.readSettings(before, gameMode), "read")) return rc;
     if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
-    if (before.gameMode == c.image.gameMode) return kExitDone;
-    if (int rc = reportOutcome(env, session.setGameMode(before.gameMode), "game mode after the read")) return rc;
-    c.image.gameMode = before.gameMode;
+    // The read switched game mode on; the last saved choice was off.
+    if (GameModeMemory(env.dataFolder).savedOff()) session.restoreGameModeOff(c.image);
     return kExitDone;
+}
+
+// Remembers the game mode a completed write left on the keyboard, for the
+// next full read (here or in the program) to restore.
+void rememberGameMode(Environment& env, uint8_t gameMode) {
+    const GameModeMemory memory(env.dataFolder);
+    std::error_code why;
+    if (!memory.remember(gameMode, &why))
+        env.err << "vandrelctl: " << memory.file().string() << " could not be written (" << why.message()
+                << "); the next start may show game mode on.\n";
 }
 
 // Refuses a configuration from `source` that the keyboard must not get, with
@@ -253,19 +298,23 @@ int cmdSet(const Options& o, Environment& env) {
     // is written only when winlock itself changes.
     applyWinLock(shadow);
     std::string error;
+    // A value the current effect does not allow: a refusal, not a wrong command line.
     if (!applySettings(parsed.changes, image, error)) {
         env.err << "vandrelctl: " << error << "\n";
-        return kExitUsage;
+        return kExitFailed;
     }
-    return writeChanges(session, env, image, shadow);
+    if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    if (sections.gameMode) rememberGameMode(env, image.gameMode);
+    return kExitDone;
 }
 
 int cmdApply(const Options& o, Environment& env) {
-    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
-    if (file.empty()) {
-        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
-        return kExitUsage;
+    const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
+    if (!target.ok()) {
+        env.err << "vandrelctl: " << target.error << "\n";
+        return target.exitCode;
     }
+    const std::filesystem::path& file = target.file;
     Configuration c;
     loadDataFiles(env, c);
     DeviceImage fromFile = c.image;
@@ -280,7 +329,9 @@ int cmdApply(const Options& o, Environment& env) {
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
     DeviceImage image = fromFile;
+    keepSnapshotBefore(env, shadow, image, c.records, nullptr);
     if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    rememberGameMode(env, image.gameMode);
     // The program's launch keys and key dialog work from the records.
     if (!SaveKeymapFile(env.dataFolder, image, c.records)) {
         env.err << "vandrelctl: the keyboard has the profile, but " << KeymapFilePath(env.dataFolder).string()
@@ -291,12 +342,26 @@ int cmdApply(const Options& o, Environment& env) {
 }
 
 int cmdSave(const Options& o, Environment& env) {
-    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
-    if (file.empty()) {
-        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
-        return kExitUsage;
+    const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
+    if (!target.ok()) {
+        env.err << "vandrelctl: " << target.error << "\n";
+        return target.exitCode;
     }
-    if (file.parent_path() == env.profileFolder && !std::filesystem::exists(file)) {
+    const std::filesystem::path& file = target.file;
+    if (!mayWrite(env, file)) return kExitFailed;
+    std::error_code ec;
+    const std::filesystem::file_status existing = std::filesystem::status(file, ec);
+    // A file of another size is not a profile: a note, a document, a data
+    // file of some other program. It is replaced only when asked for.
+    if (std::filesystem::is_regular_file(existing) && !o.force) {
+        const uintmax_t size = std::filesystem::file_size(file, ec);
+        if (ec || !IsProfileFileSize(static_cast<size_t>(size))) {
+            env.err << "vandrelctl: " << file.string()
+                    << " exists and is not a profile; it is not replaced (add --force to replace it).\n";
+            return kExitFailed;
+        }
+    }
+    if (target.inProfileFolder && !std::filesystem::exists(existing)) {
         ProfileStore store(env.profileFolder);
         store.scanProfiles();
         if (store.count() >= kMaxProfiles) {
@@ -304,13 +369,13 @@ int cmdSave(const Options& o, Environment& env) {
                     << " profiles; delete one first or save to a file path.\n";
             return kExitFailed;
         }
-        std::error_code ec;
         std::filesystem::create_directories(env.profileFolder, ec);
     }
     Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
-    if (!WriteConfigurationFile(file, c.image, c.records)) {
-        env.err << "vandrelctl: " << file.string() << " could not be written.\n";
+    std::error_code why;
+    if (!WriteConfigurationFile(file, c.image, c.records, &why)) {
+        env.err << "vandrelctl: " << file.string() << " could not be written: " << reason(why) << ".\n";
         return kExitFailed;
     }
     env.out << "Saved " << file.string() << "\n";
@@ -334,6 +399,7 @@ int cmdReset(const Options& o, Environment& env) {
     loadDataFiles(env, c);
     if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
     if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
+    rememberGameMode(env, c.image.gameMode);
     // Every key enabled and unassigned, as after the reset in the program.
     ReassignedFlags flags;
     flags.clear();
@@ -353,8 +419,11 @@ int cmdExport(const Options& o, Environment& env) {
         env.out << json;
         return kExitDone;
     }
-    if (writeFileAtomic(o.args[0], {{json.data(), json.size()}}) != FileResult::Ok) {
-        env.err << "vandrelctl: " << o.args[0] << " could not be written.\n";
+    const std::filesystem::path file(o.args[0]);
+    if (!mayWrite(env, file)) return kExitFailed;
+    std::error_code why;
+    if (writeFileAtomic(file, {{json.data(), json.size()}}, &why) != FileResult::Ok) {
+        env.err << "vandrelctl: " << o.args[0] << " could not be written: " << reason(why) << ".\n";
         return kExitFailed;
     }
     return kExitDone;
@@ -382,7 +451,9 @@ int cmdImport(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    keepSnapshotBefore(env, shadow, c.image, c.records, &c.macros);
     if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
+    rememberGameMode(env, c.image.gameMode);
     const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
     const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);
     if (!keymapSaved || !macrosSaved) {
@@ -406,16 +477,39 @@ int exitCodeOf(TransferOutcome outcome) {
     }
 }
 
-std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder) {
-    const std::filesystem::path asPath = PathFromUtf16(utf8ToUtf16(argument));
-    std::error_code ec;
-    const bool hasSeparator = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos;
-    if (hasSeparator || std::filesystem::is_regular_file(asPath, ec)) return asPath;
-    // "FPS" and "FPS.bin" both name the profile FPS of the folder.
-    std::u16string name = utf8ToUtf16(argument);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, u".bin") == 0) name.resize(name.size() - 4);
-    if (!IsValidProfileName(name)) return {};
-    return profileFolder / PathFromUtf16(name + u".bin");
+bool namesAFile(const std::string& argument) {
+    const bool hasSeparator = argument.find_first_of("/\\") != std::string::npos;
+    const bool endsWithBin = argument.size() >= 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0;
+    return hasSeparator || endsWithBin;
+}
+
+ProfileTarget profileTarget(const std::string& argument, const std::filesystem::path& profileFolder) {
+    ProfileTarget t;
+    const std::u16string text = utf8ToUtf16(argument);
+    std::filesystem::path file;
+    if (namesAFile(argument)) {
+        file = std::filesystem::path(argument);  // the bytes as typed, whatever their encoding
+    } else {
+        if (!IsValidProfileName(text)) {
+            t.exitCode = kExitUsage;
+            t.error = "'" + argument + "' cannot be a profile name.";
+            return t;
+        }
+        file = profileFolder / PathFromUtf16(text + u".bin");
+        t.inProfileFolder = true;
+    }
+    // The file system takes names of at most 255 bytes; a longer one would
+    // only fail later, when the file is opened.
+    const size_t nameBytes = file.filename().native().size();
+    if (nameBytes > kMaxFileNameBytes) {
+        t.exitCode = kExitFailed;
+        t.error = "'" + argument + "' is too long for a file name (" + std::to_string(nameBytes) +
+                  " bytes, at most " + std::to_string(kMaxFileNameBytes) + ").";
+        t.inProfileFolder = false;
+        return t;
+    }
+    t.file = std::move(file);
+    return t;
 }
 
 int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
@@ -471,6 +565,14 @@ DeviceSession& Environment::deviceSession() {
 Environment::~Environment() = default;
 
 int runCommand(const Options& o, Environment& env) {
+    // A vandrelctl or a program killed while saving left its temporary files;
+    // with the lock held nobody else is saving now, so every one older than
+    // this command is stale.
+    if (env.exclusive && !env.configurationSource && o.command != Command::Help && o.command != Command::Version) {
+        const auto startedAt = std::filesystem::file_time_type::clock::now();
+        removeStaleTemporaries(env.dataFolder, startedAt);
+        removeStaleTemporaries(env.profileFolder, startedAt);
+    }
     switch (o.command) {
     case Command::Help: env.out << helpText(); return kExitDone;
     case Command::Version: env.out << versionText(); return kExitDone;

@@ -16,7 +16,11 @@ PACKAGES=(
   desktop-file-utils appstream      # validators of the desktop entry and metainfo
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
+  libxkbcommon-dev xkb-data         # keyboard layouts: key legends and typed text in the user's layout
+  libxkbcommon-x11-dev              # the X server's active layout, followed live
+  libwayland-dev                    # the layout a Wayland compositor sends
   xvfb xauth                        # headless windows for checks and screenshots
+  x11-xkb-utils                     # setxkbmap: the layout test switches an Xvfb's layout
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils

@@ -98,6 +98,18 @@
         <source>无法创建 %1（%2），设置不会保存到电脑上！</source>
         <translation>Could not create %1 (%2). Settings will not be saved on this computer!</translation>
     </message>
+    <message>
+        <source>是一个没有读取方的管道</source>
+        <translation>a FIFO that nobody reads</translation>
+    </message>
+    <message>
+        <source>不是文件夹</source>
+        <translation>not a folder</translation>
+    </message>
+    <message>
+        <source>无法把原有的设置存入配置历史 %1（%2）。</source>
+        <translation>Could not keep the settings being replaced in the configuration history %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -122,10 +134,89 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CInsertTextDlg</name>
+    <message>
+        <source>“%1”</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>插入文本</source>
+        <translation>Insert Text</translation>
+    </message>
+    <message>
+        <source>当前布局（%1）</source>
+        <translation>Current layout (%1)</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>文本：</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>键盘布局：</source>
+        <translation>Keyboard layout:</translation>
+    </message>
+    <message>
+        <source>无法载入所选的键盘布局。</source>
+        <translation>The chosen keyboard layout cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>输入要插入的文字：宏会按所选布局中输入这些文字的按键（含 Shift、AltGr 和死键）播放。</source>
+        <translation>Type the text to insert: the macro plays the keys that type it in the chosen layout (with Shift, AltGr and dead keys).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入：%1</source>
+        <translation>The chosen layout cannot type: %1</translation>
+    </message>
+    <message>
+        <source>文字太长：需要 %1 字节，宏中只剩 %2 字节，只够输入前 %3 个字符。</source>
+        <translation>The text is too long: it needs %1 bytes, the macro has %2 bytes left, enough for the first %3 characters.</translation>
+    </message>
+    <message>
+        <source>将插入 %1 个按键动作，占 %2 字节（宏中还剩 %3 字节）。</source>
+        <translation>Inserts %1 key actions, %2 bytes (the macro has %3 bytes left).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入，将跳过：%1</source>
+        <translation>The chosen layout cannot type these; they are left out: %1</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CKeyMap</name>
     <message>
         <source>请选择子项</source>
         <translation>Please choose an item below it.</translation>
+    </message>
+    <message>
+        <source>请为所选的一行选择路径。</source>
+        <translation>Choose a path for the marked row.</translation>
+    </message>
+    <message>
+        <source>键盘只能存放前 32 个宏，请从中选择一个。</source>
+        <translation>The keyboard holds only the first 32 macros: choose one of them.</translation>
+    </message>
+    <message>
+        <source>空格</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>%1（死键）</source>
+        <translation>%1 (dead key)</translation>
+    </message>
+    <message>
+        <source>在当前布局中输入：%1</source>
+        <translation>Types in the current layout: %1</translation>
     </message>
 </context>
 <context>
@@ -236,6 +327,14 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>宏名称最多 254 个字符。</source>
         <translation>A macro name has at most 254 characters.</translation>
     </message>
+    <message>
+        <source>插入文本…</source>
+        <translation>Insert text…</translation>
+    </message>
+    <message>
+        <source>请先选择一个宏。</source>
+        <translation>Please select a macro first.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
@@ -246,6 +345,28 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
+    </message>
+    <message>
+        <source>Vandrel 无法启动：没有只属于当前用户的文件夹来存放它的锁和套接字，无法保证只有一个程序在写键盘和设置文件。
+请设置 XDG_RUNTIME_DIR，或让主文件夹可写。
+
+%1</source>
+        <translation>Vandrel cannot start: there is no folder of this user&apos;s own for its lock and socket, so nothing can make sure that only one program writes to the keyboard and the settings files.
+Set XDG_RUNTIME_DIR, or make the home folder writable.
+
+%1</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file could not be moved aside and will be overwritten at the next save.</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file was kept as %1.</translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
     </message>
 </context>
 <context>
@@ -338,6 +459,33 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
+        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
+    </message>
+    <message>
+        <source>放弃更改</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。</source>
+        <translation>
+            <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
+            <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>
@@ -349,16 +497,20 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>与当前设置相同</source>
         <translation>same as the current settings</translation>
     </message>
+    <message>
+        <source>已损坏（%1），不能恢复</source>
+        <translation>damaged (%1), cannot be restored</translation>
+    </message>
+    <message>
+        <source>无法读取，不能恢复</source>
+        <translation>unreadable, cannot be restored</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::HistoryDialogRenderer</name>
     <message>
         <source>配置历史</source>
         <translation>Configuration History</translation>
-    </message>
-    <message>
-        <source>每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。</source>
-        <translation>Before each save, the settings the keyboard held are kept here (the last 20).</translation>
     </message>
     <message>
         <source>还没有保存过：第一次保存后，这里会列出保存前的设置。</source>
@@ -375,6 +527,10 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。</source>
+        <translation>The settings before each save, reset or profile load (the last 20).</translation>
     </message>
 </context>
 <context>
@@ -907,6 +1063,14 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>所选配置的“%1”值无效（%2），未加载。</source>
         <translation>The chosen profile&apos;s “%1” value is invalid (%2); nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>以下文件不是配置文件（大小不符），未列出：%1</source>
+        <translation>These files are not profiles (wrong size) and are not listed:%1</translation>
+    </message>
+    <message>
+        <source>这是程序自己的数据文件，不能作为导出文件。配置未保存。</source>
+        <translation>This is one of the program&apos;s own data files and cannot be an export file. Nothing was saved.</translation>
     </message>
 </context>
 <context>

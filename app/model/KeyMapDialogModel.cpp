@@ -81,21 +81,21 @@ uint8_t LaunchGridHit(int x, int y) {
     return kKeyMapNoHit;
 }
 
-std::u16string JoinKeyNames(const uint8_t* codes, size_t count) {
+std::u16string JoinKeyNames(const uint8_t* codes, size_t count, const KeyNameTable& names) {
     std::u16string text;
     for (size_t i = 0; i < count; ++i) {
         if (i > 0) text += u"+ ";
-        text += keyNames().name(codes[i]);
+        text += names.name(codes[i]);
     }
     return text;
 }
 
-std::u16string DescribeKeyRecord(const KeyRecord& record) {
-    if (record.type == static_cast<uint8_t>(AssignType::SingleKey)) return keyNames().name(record.data[0]);
+std::u16string DescribeKeyRecord(const KeyRecord& record, const KeyNameTable& names) {
+    if (record.type == static_cast<uint8_t>(AssignType::SingleKey)) return names.name(record.data[0]);
     if (record.type != static_cast<uint8_t>(AssignType::KeyCombination)) return {};
-    std::u16string text = keyNames().name(record.data[0]);
+    std::u16string text = names.name(record.data[0]);
     for (int i = 1; i < 3; ++i)
-        if (record.data[i] != 0) text += u"+ " + keyNames().name(record.data[i]);
+        if (record.data[i] != 0) text += u"+ " + names.name(record.data[i]);
     return text;
 }
 
@@ -126,6 +126,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_comboText.clear();
     m_selectedLabel.clear();
     m_firstFocusKeepsRecord = false;
+    m_activeField = EditField::None;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -150,7 +151,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     switch (record.type) {
     case static_cast<uint8_t>(AssignType::SingleKey):
     case static_cast<uint8_t>(AssignType::KeyCombination):
-        (record.type == 0 ? m_singleText : m_comboText) = DescribeKeyRecord(record);
+        (record.type == 0 ? m_singleText : m_comboText) = DescribeKeyRecord(record, m_names);
         if (record.type == 0) m_request.codeCount = 1;
         std::copy(std::begin(record.data), std::end(record.data), m_request.codes.begin());
         m_firstFocusKeepsRecord = true;
@@ -207,13 +208,24 @@ void KeyMapDialogModel::storeStroke(uint8_t vk) {
     if (m_request.assignType == static_cast<uint8_t>(AssignType::SingleKey)) {
         m_request.codes[0] = vk;
         m_request.codeCount = 1;
-        m_singleText = keyNames().name(vk);
+        m_singleText = m_names.name(vk);
     } else if (m_request.assignType == static_cast<uint8_t>(AssignType::KeyCombination)) {
         // At most three keys combine; a fourth starts a new combination.
         if (m_request.codeCount >= 3) clearCodes();
         m_request.codes[m_request.codeCount] = vk;
         ++m_request.codeCount;
-        m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount);
+        m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount, m_names);
+    }
+}
+
+void KeyMapDialogModel::setKeyNames(const KeyNameTable& names) {
+    m_names = names;
+    // A field shows keys exactly when it is not empty; it shows the codes.
+    if (!m_singleText.empty() && m_request.codeCount >= 1) m_singleText = m_names.name(m_request.codes[0]);
+    if (!m_comboText.empty() && m_request.codeCount >= 1) {
+        m_comboText = m_names.name(m_request.codes[0]);
+        for (size_t i = 1; i < 3 && i < m_request.codeCount; ++i)
+            if (m_request.codes[i] != 0) m_comboText += u"+ " + m_names.name(m_request.codes[i]);
     }
 }
 
@@ -222,24 +234,33 @@ void KeyMapDialogModel::keyStroke(uint8_t vk) {
 }
 
 void KeyMapDialogModel::focusEdit(EditField field) {
-    if (field == EditField::None) return;
+    // The field being typed into gets the focus back after every click on
+    // the dialog's picture (a free point, the switch, the current tab, a
+    // drag) and whenever the window is activated again: its keys stay.
+    if (field == EditField::None || field == m_activeField) return;
+    m_activeField = field;
     const uint8_t type = field == EditField::Single ? 0 : 1;
-    if (m_firstFocusKeepsRecord && m_request.assignType == type) {
-        m_firstFocusKeepsRecord = false;
-        return;
-    }
+    // The loaded record stays when its own field is the first to take the focus.
+    const bool keep = m_firstFocusKeepsRecord && m_request.assignType == type;
+    m_firstFocusKeepsRecord = false;
+    if (keep) return;
+    // The other field starts a new assignment; neither field may go on
+    // showing codes that are gone.
     m_request.assignType = type;
     clearCodes();
-    (field == EditField::Single ? m_comboText : m_singleText).clear();
+    m_singleText.clear();
+    m_comboText.clear();
 }
 
 void KeyMapDialogModel::deleteAllCodes() {
+    m_singleText.clear();
     m_comboText.clear();
     clearCodes();
 }
 
 KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     KeyMapClickResult result;
+    const int pageBefore = m_page;
     switch (hitTest(x, y)) {
     case kKeyMapCancel:
         clearCodes();
@@ -300,6 +321,9 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     default:
         break;
     }
+    // Another page ends the typing in the key fields: coming back starts afresh.
+    if (m_page != pageBefore) m_activeField = EditField::None;
+    if (result.askForLaunchPath) return result;
     // The launch grid answers whenever the launch page is showing after the
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
@@ -327,6 +351,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         if (m_macroRow < 0) {
             m_request.keyEnabled = true;
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_macroRow >= static_cast<int>(kMacroSlotCount)) {
+            // A macro store read from elsewhere can list more macros than the
+            // keyboard has slots; a key bound to one of those would keep its
+            // old action on the keyboard while the window showed the macro.
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForKeyboardMacro = true;
+            return result;
         } else {
             m_request.keyEnabled = enable;
         }
@@ -343,6 +374,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         m_request.keyEnabled = enable;
         break;
     default:
+        // A marked row without a path would store a launch key that launches
+        // nothing and no longer types.
+        if (m_launchKind != kNoLaunchRow && m_request.launchPath.empty()) {
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForLaunchPath = true;
+            return result;
+        }
         m_request.keyEnabled = enable;
         break;
     }
@@ -400,6 +438,12 @@ bool KeyMapDialogModel::mouseMove(int x, int y) {
         redraw = true;
     }
     return redraw;
+}
+
+std::u16string KeyMapDialogModel::toolTipAt(int x, int y) const {
+    if (m_page != kPageLaunch || m_launchKind == kNoLaunchRow) return {};
+    if (LaunchGridHit(x, y) != m_launchKind * 4 + kLaunchField) return {};
+    return m_request.launchPath;
 }
 
 bool KeyMapDialogModel::pressStartsDrag(int x, int y) const {

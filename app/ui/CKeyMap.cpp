@@ -1,17 +1,22 @@
 #include "app/ui/CKeyMap.h"
 
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "controls/VividTree.h"
+#include "layout/KeyLegends.h"
 #include "platform/DialogPlacement.h"
 
 namespace vandrel {
@@ -69,8 +74,16 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
         if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
     });
 
-    // Said on the keys page where the desktop keeps its shortcuts to itself.
-    m_shortcuts.makeNotice(this, QRect(20, 168, 285, 34));
+    // Under the two key fields: what the chosen keys type in the desktop's layout.
+    m_typed = new QLabel(this);
+    m_typed->setGeometry(20, 166, 285, 18);
+    m_typed->setFont(skinFont(12));
+    m_typed->setStyleSheet(QStringLiteral("QLabel { color: rgb(192, 192, 192); background: transparent; }"));
+    m_typed->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_typed->hide();
+
+    // Below that, on the keys page, where the desktop keeps its shortcuts to itself.
+    m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
 
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
@@ -138,11 +151,41 @@ void CKeyMap::syncControls() {
     m_combination->end(false);
     if (m_macros->currentRow() != m_model.macroRow()) m_macros->setCurrentRow(m_model.macroRow());
     m_syncing = false;
+    updateTypedLine();
+}
+
+void CKeyMap::setKeyNames(const KeyNameTable& names) {
+    m_model.setKeyNames(names);
+    syncControls();
+    redraw();
+}
+
+void CKeyMap::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateTypedLine();
+}
+
+void CKeyMap::updateTypedLine() {
+    const AssignmentRequest& r = m_model.request();
+    const bool keys = m_model.currentPage() == kPageKeys &&
+                      (r.assignType == static_cast<uint8_t>(AssignType::SingleKey) ||
+                       r.assignType == static_cast<uint8_t>(AssignType::KeyCombination));
+    std::vector<uint8_t> codes;
+    for (size_t i = 0; keys && i < 3 && i < r.codeCount; ++i)
+        if (r.codes[i] != 0) codes.push_back(r.codes[i]);
+    const TypedByKeys typed = typedByKeys(m_layout, codes.data(), codes.size());
+    QString what = QString::fromStdU32String(typed.shortcut + typed.character);
+    if (typed.character == U" ") what = QString::fromStdU32String(typed.shortcut) + tr("空格");
+    if (typed.dead) what = tr("%1（死键）").arg(what);
+    m_typed->setText(what.isEmpty() ? QString() : tr("在当前布局中输入：%1").arg(what));
+    m_typed->setVisible(!what.isEmpty());
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {
     const KeyMapClickResult r = m_model.click(pos.x(), pos.y());
     if (r.askForSubItem && showMessage) showMessage(this, tr("请选择子项"));
+    if (r.askForLaunchPath && showMessage) showMessage(this, tr("请为所选的一行选择路径。"));
+    if (r.askForKeyboardMacro && showMessage) showMessage(this, tr("键盘只能存放前 32 个宏，请从中选择一个。"));
     if (r.focusSingleEdit) {
         syncControls();
         m_single->setFocus();
@@ -168,6 +211,13 @@ void CKeyMap::focusField(EditField field) {
 bool CKeyMap::event(QEvent* event) {
     if (event->type() == kHookKeyEvent) {
         keyStroke(static_cast<HookKeyEvent*>(event)->vk());
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = qs(m_model.toolTipAt(help->pos().x(), help->pos().y()));
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
     return QDialog::event(event);
@@ -256,20 +306,20 @@ void CKeyMap::done(int result) {
 
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow) {
-    // Switching to the keys or launch page empties the key's record at once;
-    // a cancelled dialog puts it back, so that the key keeps its assignment
-    // (a launch key keeps launching) and no later save stores the emptied record.
-    const KeyRecord before = state.keys[slot];
+    // Switching to the keys or launch page empties the key's record. The
+    // dialog does that on a copy, which takes the record's place only on OK:
+    // until then the key keeps its assignment (a launch key keeps launching),
+    // and nothing saved while the dialog is open (a reconnection's refresh)
+    // or after a cancel stores the emptied record.
+    KeyRecord edited = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
-    dialog.prepare(slot, state.keys[slot], state.image, state.macros);
+    dialog.prepare(slot, edited, state.image, state.macros);
     if (beforeShow) beforeShow(dialog);
     // Centred over the main window.
     const std::optional<QPoint> at =
         parent ? std::optional<QPoint>(parent->rect().center() - dialog.rect().center()) : std::nullopt;
-    if (execOver(dialog, parent, at) != QDialog::Accepted) {
-        state.keys[slot] = before;
-        return false;
-    }
+    if (execOver(dialog, parent, at) != QDialog::Accepted) return false;
+    state.keys[slot] = edited;
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);
     return true;

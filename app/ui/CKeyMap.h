@@ -14,10 +14,12 @@
 #include "app/draw/SkinCache.h"
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
+#include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
 #include "platform/ShortcutInhibitor.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -39,7 +41,13 @@ public:
                  bool captureKeys = true);
 
     LaunchChooserServices& choosers() { return m_choosers; }
-    // The message box "请选择子项"; replaceable for tests.
+    // The desktop's keyboard layout, in which the keys page says what the
+    // chosen key or combination types.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    // The names the fields and the title give the keys.
+    void setKeyNames(const KeyNameTable& names);
+    QLabel* typedLine() const { return m_typed; }
+    // The message box of an OK that the dialog refuses; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;
 
     // Input as the window receives it, in dialog coordinates (also for tests).
@@ -71,6 +79,7 @@ protected:
 
 private:
     void syncControls();
+    void updateTypedLine();
     void fillTree();
     void redraw();
 
@@ -85,14 +94,17 @@ private:
     QLineEdit* m_combination = nullptr;
     QListWidget* m_macros = nullptr;
     VividTree* m_tree = nullptr;
+    QLabel* m_typed = nullptr;
+    KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     bool m_syncing = false;
 };
 
 // Runs the dialog modally for `slot` of `state` and, on OK, copies the result
-// into `request` (its slot set). `beforeShow` runs when the dialog is ready,
-// just before it is shown (tests and the benchmark hook in there).
+// into `request` (its slot set) and the key's record as the page switches left
+// it into `state`; otherwise `state` is not touched. `beforeShow` runs when the
+// dialog is ready, just before it is shown (tests and the benchmark hook in there).
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request,
                      const std::function<void(CKeyMap&)>& beforeShow = nullptr);

@@ -5,7 +5,11 @@
 #include <QIcon>
 #include <QTimer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <memory>
 
 #include "app/draw/SkinFile.h"
@@ -24,11 +28,14 @@
 #include "platform/DesktopLauncher.h"
 #include "platform/DialogPlacement.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "platform/TrayController.h"
 #include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
+#include "profile/OwnDataFiles.h"
 
 namespace vandrel {
 
@@ -59,8 +66,24 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(arg
     installTranslations(*this, currentUiLanguage());
 }
 
+QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
+    if (keptAs.isEmpty()) return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。");
+    return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。").arg(keptAs);
+}
+
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
     SingleInstance instance;
+    // Without a folder of the user's own for the lock and the socket, a
+    // second program or vandrelctl could not see this one and would write
+    // beside it: the program does not start, and says why.
+    if (!instance.hasPrivateFolder()) {
+        qWarning("Vandrel: %s", qPrintable(instance.privateFolderProblem()));
+        QMessageBox::critical(nullptr, QStringLiteral("Vandrel"),
+                              tr("Vandrel 无法启动：没有只属于当前用户的文件夹来存放它的锁和套接字，"
+                                 "无法保证只有一个程序在写键盘和设置文件。\n请设置 XDG_RUNTIME_DIR，或让主文件夹可写。\n\n%1")
+                                  .arg(instance.privateFolderProblem()));
+        return 1;
+    }
     // A later start hands its activation token to the running program, so
     // that the compositor lets that window come forward.
     instance.activationToken = [] { return SingleInstance::activationTokenForHandOff(); };
@@ -87,17 +110,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
+    hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        // A text is typed in the desktop's layout unless another is chosen.
+        dialog.setKeyboardLayout(window.keyboardLayout());
+        dialog.setKeyNames(window.dialogKeyNames());
         if (execOver(dialog, parent) != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
-    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
-                                                               AssignmentRequest& request) {
-        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    hooks.runKeyMapDialog = [&keyMapModel, &state, &window, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                                        AssignmentRequest& request) {
+        // The dialog says what the chosen keys type in the desktop's layout.
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request,
+                               [&window](CKeyMap& dialog) {
+                                   dialog.setKeyboardLayout(window.keyboardLayout());
+                                   dialog.setKeyNames(window.dialogKeyNames());
+                               });
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
@@ -107,6 +138,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     CConfigureDlg profiles(windowPaths.skinFolder(),
                            std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
                            state->image, state->keys, &window);
+    profiles.model().setOwnDataFiles(OwnDataFiles(
+        {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
     hooks.runProfileDialog = [&profiles](QWidget* parent) {
         // One pixel beyond the window's top-left corner, over its frame.
         if (dialogsInsideMainWindow()) {
@@ -125,12 +158,23 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         commands.handle(request, reply);
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
-    connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
+    // The tray's exit is the close button: unsaved changes are asked about.
+    connect(&tray, &TrayController::exitRequested, &window, [&window] { window.requestClose(); });
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
         execOver(about, &window);
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
+    // Ends nobody can be asked about: SIGTERM (logout, a service manager),
+    // SIGINT, SIGHUP, and the session ending. The keyboard keeps what it has,
+    // and keymap.bin gets what the keyboard holds.
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::received, &window, [&window](int) { window.endWithoutAsking(); });
+#if QT_CONFIG(sessionmanager)
+    connect(this, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.endWithoutAsking(); });
+#endif
+    // Whatever ends the event loop, the files end up as the close leaves them.
+    connect(this, &QCoreApplication::aboutToQuit, &window, [&window] { window.finishBeforeQuit(); });
 
     const Autostart autostart = Autostart::forCurrentUser();
     tray.setAutostartChecked(autostart.enabled());
@@ -160,6 +204,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
     connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
+
+    // The key legends follow the desktop's keyboard layout, unless the user
+    // chose the printed ones in an earlier run.
+    KeyboardLayoutSource layouts;
+    const QString legendsKey = QStringLiteral("legendsFollowLayout");
+    window.setLegendsFollowLayout(QSettings().value(legendsKey, true).toBool());
+    window.setKeyboardLayout(layouts.current());
+    connect(&layouts, &KeyboardLayoutSource::changed, &window,
+            [&window, &layouts] { window.setKeyboardLayout(layouts.current()); });
+    connect(&window, &CTarvinDlg::legendsFollowLayoutChanged, this,
+            [legendsKey](bool on) { QSettings().setValue(legendsKey, on); });
+    QAction* legends = new QAction(tr("按键盘布局标注按键(&L)"), tray.menu());
+    legends->setCheckable(true);
+    legends->setChecked(window.legendsFollowLayout());
+    // Beside the save check, before the separator above About.
+    tray.menu()->insertAction(tray.menu()->actions().value(tray.menu()->actions().indexOf(verify) + 1), legends);
+    connect(legends, &QAction::toggled, &window, [&window](bool on) { window.setLegendsFollowLayout(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, legends,
+            [&window, legends] { legends->setChecked(window.legendsFollowLayout()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the
