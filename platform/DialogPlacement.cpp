@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPointer>
 #include <QWidget>
 
 namespace vandrel {
@@ -19,8 +21,17 @@ public:
         setGeometry(host->rect());
         setFocusPolicy(Qt::NoFocus);
     }
+    // A dialog that had a title bar as a window gets a one-pixel frame here.
+    void frame(QWidget* dialog) { m_framed = dialog; }
 
 protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!m_framed) return;
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(m_framed->geometry().adjusted(-1, -1, 0, 0));
+    }
+
     bool event(QEvent* event) override {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -38,6 +49,9 @@ protected:
             return QWidget::event(event);
         }
     }
+
+private:
+    QPointer<QWidget> m_framed;
 };
 
 }  // namespace
@@ -51,7 +65,13 @@ int execOver(QDialog& dialog, QWidget* host, std::optional<QPoint> topLeft, bool
         return dialog.exec();
     }
     Shade shade(host);
+    const bool framed = dialog.isWindow() && !(dialog.windowFlags() & Qt::FramelessWindowHint);
     dialog.setParent(&shade, Qt::Widget);
+    // A window's background comes from the window system, a child's from its parent.
+    if (!dialog.testAttribute(Qt::WA_OpaquePaintEvent)) dialog.setAutoFillBackground(true);
+    if (framed) shade.frame(&dialog);
+    // A dialog laid out by a layout gets its size when shown; it is needed now.
+    if (dialog.layout()) dialog.adjustSize();
     dialog.move(topLeft ? *topLeft : host->rect().center() - dialog.rect().center());
     shade.show();
     shade.raise();
