@@ -119,10 +119,16 @@ void ShortcutInhibitor::take() {
         };
     }
     QWidget* topLevel = m_window->window();
-    if (m_wayland->inhibit.state() == wayland::ShortcutsInhibit::State::Unsupported) {
+    using S = wayland::ShortcutsInhibit::State;
+    const S asked = m_wayland->inhibit.state();
+    if (asked == S::Unsupported) {
         setState(State::Unavailable);
         return;
     }
+    // One request while the window shows: the compositor answers it, also
+    // after asking the user (GNOME does, in a dialog that takes the focus for
+    // a moment); asking again would ask the user again.
+    if (asked == S::Requested || asked == S::Active || asked == S::Inactive) return;
     // Asked once the window has the keyboard focus (see eventFilter).
     if (!topLevel->isActiveWindow()) {
         setState(State::Pending);
