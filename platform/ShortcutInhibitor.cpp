@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
 #include "platform/WaylandClient.h"
 #endif
 
@@ -27,7 +27,7 @@ bool x11UnderWayland() { return qEnvironmentVariableIsSet("WAYLAND_DISPLAY"); }
 
 }  // namespace
 
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
 struct ShortcutInhibitor::Wayland {
     explicit Wayland(wl_display* display) : inhibit(display) {}
     wayland::ShortcutsInhibit inhibit;
@@ -97,7 +97,7 @@ void ShortcutInhibitor::take() {
         tryGrab();
         return;
     }
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
     if (!m_wayland) {
         wl_display* display = wayland::qtDisplay();
         if (!display) {
@@ -154,7 +154,7 @@ void ShortcutInhibitor::giveBack() {
         if (m_window)
             if (QWindow* handle = m_window->window()->windowHandle()) handle->setKeyboardGrabEnabled(false);
     }
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
     if (m_wayland) m_wayland->inhibit.release();
 #endif
 }

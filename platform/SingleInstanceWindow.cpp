@@ -8,7 +8,7 @@
 
 #include "platform/SingleInstance.h"
 
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
 #include "platform/WaylandClient.h"
 #endif
 
@@ -18,7 +18,7 @@ void SingleInstance::bringToFront(QWidget* window, const QByteArray& token) {
     if (!window) return;
     window->showNormal();
     window->raise();
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
     // A compositor brings a window forward (and back from minimised) only
     // for a token of a program the user just used.
     if (!token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland") &&
@@ -36,7 +36,7 @@ QByteArray SingleInstance::activationTokenForHandOff() {
     // started from here.
     QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
     qunsetenv("XDG_ACTIVATION_TOKEN");
-#ifdef VANDREL_HAVE_WAYLAND
+#ifdef VANDREL_WAYLAND_REQUESTS
     if (token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
         token = QByteArray::fromStdString(wayland::requestActivationToken(
             wayland::qtDisplay(), QGuiApplication::desktopFileName().toStdString()));
