@@ -14,6 +14,7 @@ constexpr CommandName kCommands[] = {
     {"list", Command::List},   {"show", Command::Show},   {"set", Command::Set},
     {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
     {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
+    {"watch", Command::Watch},
 };
 
 }  // namespace
@@ -74,6 +75,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     case Command::Save: return need(n == 1 && !o.json, "save PROFILE");
     case Command::Export: return need(n == 1 && o.json, "export --json FILE");
     case Command::Import: return need(n == 1 && o.json, "import --json FILE");
+    case Command::Watch: return need(n == 0, "watch");
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
         const SettingsParse s = parseSettings(o.args);
@@ -106,6 +108,9 @@ std::string helpText() {
            "  export --json FILE   the configuration with key records and macros as JSON\n"
            "                       (FILE - writes to standard output)\n"
            "  import --json FILE   write such a JSON file to the keyboard and the data files\n"
+           "  watch                the running program's events (configuration changed,\n"
+           "                       profile applied, keyboard added or removed), one JSON\n"
+           "                       object per line, until interrupted; needs the session bus\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +

@@ -19,7 +19,7 @@ enum ExitCode : int {
     kExitNoAnswer = 7,    // the running program did not answer in time
 };
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch };
 
 struct Options {
     Command command = Command::None;

@@ -6,6 +6,7 @@
 
 #include "cli/ConfigJson.h"
 #include "cli/CtlSettings.h"
+#include "cli/CtlWatch.h"
 #include "device/Commands.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
@@ -433,6 +434,7 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Reset: return cmdReset(o, env);
     case Command::Export: return cmdExport(o, env);
     case Command::Import: return cmdImport(o, env);
+    case Command::Watch: return runWatch(QDBusConnection::sessionBus(), env.out, env.err);
     case Command::None: break;
     }
     env.err << helpText();

@@ -9,6 +9,7 @@
 // waits, and two writers never interleave.
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <iostream>
@@ -17,6 +18,7 @@
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlRunner.h"
+#include "cli/CtlWatch.h"
 #include "cli/Terminal.h"
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
@@ -63,6 +65,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
+
+    // Watching the program's events touches neither the keyboard nor a file.
+    if (options.command == ctl::Command::Watch)
+        return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
 
     auto instance = std::make_unique<SingleInstance>();
     bool fromProgram = false;

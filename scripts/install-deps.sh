@@ -17,6 +17,7 @@ PACKAGES=(
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils
+  dbus-daemon                       # a private session bus for the D-Bus tests
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/ui/CTarvinApp.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -15,12 +16,15 @@
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "app/ui/DBusBridge.h"
+#include "cli/CtlHandoff.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
 #include "platform/AppPaths.h"
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
+#include "platform/DBusService.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
@@ -30,6 +34,19 @@
 #include "platform/UpdateOffer.h"
 
 namespace vandrel {
+
+namespace {
+
+// The profile a vandrelctl request applies (the file's name without ".bin"),
+// or empty for another command.
+QString appliedProfileOf(const QByteArray& request) {
+    std::vector<std::string> words = ctl::decodeRequest(request);
+    if (!words.empty() && words[0] == ctl::kDemoWord) words.erase(words.begin());
+    if (words.size() != 2 || words[0] != "apply") return {};
+    return QFileInfo(QString::fromStdString(words[1])).completeBaseName();
+}
+
+}  // namespace
 
 CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vandrel"));
@@ -93,8 +110,27 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             [&window] { SingleInstance::bringToFront(&window); });
     // vandrelctl hands its commands to the running program.
     CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
-    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
-        commands.handle(request, reply);
+    // The same commands over D-Bus, for other programs; without a session bus
+    // the program runs as before.
+    DBusBridge bridge(commands, window, paths.profileFolder, options.simulatedKeyboard);
+    DBusService dbus(bridge);
+    QString noBus;
+    if (!dbus.publish(QDBusConnection::sessionBus(), &noBus))
+        qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
+    connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    connect(&bridge, &DBusBridge::profileApplied, &dbus,
+            [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
+    instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        // A profile applied by vandrelctl is announced as one applied over D-Bus.
+        const QString applied = appliedProfileOf(request);
+        if (applied.isEmpty()) {
+            commands.handle(request, reply);
+            return;
+        }
+        commands.handle(request, [reply, applied, &dbus](const QByteArray& answer) {
+            reply(answer);
+            if (answer.startsWith("0\t")) emit dbus.ProfileApplied(applied, QStringLiteral("request"));
+        });
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
     connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
@@ -173,6 +209,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         monitor = std::make_unique<DeviceMonitor>();
         connect(monitor.get(), &DeviceMonitor::arrived, &window, &CTarvinDlg::deviceArrived);
         connect(monitor.get(), &DeviceMonitor::removed, &window, &CTarvinDlg::deviceRemoved);
+        connect(monitor.get(), &DeviceMonitor::arrived, &dbus, &DBusService::DeviceAdded);
+        connect(monitor.get(), &DeviceMonitor::removed, &dbus, &DBusService::DeviceRemoved);
         monitor->start();
     }
 
@@ -182,6 +220,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
 
     const int code = exec();
     instance.setCommandHandler({});
+    dbus.withdraw();
     window.shutDown();
     return code;
 }

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <memory>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinFile.h"
@@ -425,6 +426,9 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             if (result.ok()) m_savedMacros = m_state.macros;
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
+            m_lastSave = result;
+            m_lastSaveCheck = check;
+            ++m_savesFinished;
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
             if (!result.ok() && m_hooks.warn) {
@@ -753,7 +757,12 @@ void CTarvinDlg::finishBackground(const Continuation& then) {
     m_busyText.clear();
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    // Every change of what the keyboard holds ends a transfer: compare around it.
+    const auto shadowBefore = std::make_unique<std::pair<ShadowImage, ShadowKeyRecords>>(m_state.shadow, m_state.shadowKeys);
+    const bool knownBefore = configurationKnown();
     if (then) then();
+    const bool changed = !(shadowBefore->first == m_state.shadow) || !(shadowBefore->second == m_state.shadowKeys);
+    if (configurationKnown() && (changed || !knownBefore)) emit keyboardConfigurationChanged();
     redraw();
     if (m_arrivalPending && !m_busy) deviceArrived();
 }

@@ -26,6 +26,7 @@
 #include "app/model/ChangeHistory.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
+#include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
 
 class QTimer;
@@ -128,6 +129,11 @@ public:
                             std::function<void(const WriteResult&)> done);
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const;
+    // The last save's result and its check (empty when the save was not
+    // checked), and how many saves have finished in this run.
+    const WriteResult& lastSave() const { return m_lastSave; }
+    const ReadBackResult& lastSaveCheck() const { return m_lastSaveCheck; }
+    int savesFinished() const { return m_savesFinished; }
 
     // Composes the window now and returns it.
     QImage composeFrame();
@@ -162,6 +168,9 @@ signals:
     void verifySavesChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
+    // What the program knows the keyboard holds changed: a save, a factory
+    // reset, a read of a keyboard that holds something else.
+    void keyboardConfigurationChanged();
     void framePainted();
 
 protected:
@@ -243,6 +252,9 @@ private:
     std::thread m_worker;
     ChangeHistory m_history;
     bool m_verifySaves = true;
+    WriteResult m_lastSave;
+    ReadBackResult m_lastSaveCheck;
+    int m_savesFinished = 0;
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
