@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "profile/ProfileRules.h"
+
 namespace vandrel::ctl {
 
 // The documented exit codes.
@@ -19,7 +21,7 @@ enum ExitCode : int {
     kExitNoAnswer = 7,    // the running program did not answer in time
 };
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule };
 
 struct Options {
     Command command = Command::None;
@@ -27,6 +29,9 @@ struct Options {
     bool json = false;
     bool yes = false;
     bool demo = false;
+    // rule add: --class, --title, --exe and --profile.
+    ProfileRule rule;
+    bool ruleFields = false;
 };
 
 struct ParseResult {

@@ -17,7 +17,9 @@
 
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
+#include "cli/CtlRules.h"
 #include "cli/CtlRunner.h"
+#include "cli/RuleSettings.h"
 #include "cli/CtlWatch.h"
 #include "cli/Terminal.h"
 #include "device/Clock.h"
@@ -66,26 +68,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
-    // Watching the program's events touches neither the keyboard nor a file.
-    if (options.command == ctl::Command::Watch)
-        return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
-
-    auto instance = std::make_unique<SingleInstance>();
-    bool fromProgram = false;
-    if (!instance->tryLockOnly()) {
-        if (ctl::readsFromRunningProgram(options.command) && instance->serverListening()) {
-            fromProgram = true;
-        } else {
-            const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
-            if (handed != ctl::kHandoffNobody) return handed;
-            // Another vandrelctl holds the lock: wait for it to finish.
-            if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
-                std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
-                return ctl::kExitFailed;
-            }
-        }
-    }
-
     const AppPaths paths = currentAppPaths();
     std::filesystem::path dataFolder = toPath(paths.dataFolder);
     std::filesystem::path profileFolder = toPath(paths.profileFolder);
@@ -104,6 +86,31 @@ int main(int argc, char** argv) {
         profileFolder = dataFolder / kProfileFolderName;
         std::error_code ec;
         std::filesystem::create_directories(profileFolder, ec);
+    }
+
+    // Watching the program's events and editing the switching rules touch
+    // no keyboard: they work beside a running program.
+    if (options.command == ctl::Command::Watch)
+        return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
+    if (options.command == ctl::Command::Rule) {
+        RuleSettings settings;
+        return ctl::runRuleCommand(options, settings, profileFolder, std::cout, std::cerr);
+    }
+
+    auto instance = std::make_unique<SingleInstance>();
+    bool fromProgram = false;
+    if (!instance->tryLockOnly()) {
+        if (ctl::readsFromRunningProgram(options.command) && instance->serverListening()) {
+            fromProgram = true;
+        } else {
+            const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
+            if (handed != ctl::kHandoffNobody) return handed;
+            // Another vandrelctl holds the lock: wait for it to finish.
+            if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
+                std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
+                return ctl::kExitFailed;
+            }
+        }
     }
 
     RealClock clock;
