@@ -66,6 +66,11 @@ int runRuleCommand(const Options& o, RuleSettings& settings, const std::filesyst
     }
     if (sub == "add") {
         if (!profileListed(profileFolder, o.rule.profile)) return missingProfile(profileFolder, o.rule.profile, err);
+        for (size_t i = 0; i < set.rules.size(); ++i)
+            if (set.rules[i] == o.rule) {
+                out << "Rule " << i + 1 << " is already " << describeRule(o.rule) << "\n";
+                return kExitDone;
+            }
         set.rules.push_back(o.rule);
         if (!settings.setRules(set)) return notWritten(settings, err);
         out << "Rule " << set.rules.size() << ": " << describeRule(o.rule) << "\n";

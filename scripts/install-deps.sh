@@ -13,6 +13,7 @@ PACKAGES=(
   desktop-file-utils appstream      # validators of the desktop entry and metainfo
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
+  libxcb1-dev                       # the focused window on X11 (profiles per application)
   xvfb xauth                        # headless windows for checks and screenshots
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei

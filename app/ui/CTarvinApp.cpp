@@ -17,6 +17,8 @@
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
 #include "app/ui/DBusBridge.h"
+#include "app/ui/ProfileSwitchController.h"
+#include "cli/RuleSettings.h"
 #include "cli/CtlHandoff.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -25,6 +27,8 @@
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
 #include "platform/DBusService.h"
+#include "platform/focus/FocusBackend.h"
+#include "platform/focus/FocusBackendChoice.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
@@ -118,6 +122,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     if (!dbus.publish(QDBusConnection::sessionBus(), &noBus))
         qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
     connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    // Profiles that follow the focused window, by the rules in the settings.
+    ProfileSwitchController switching(window, clock, paths.profileFolder, RuleSettings());
+    connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
     connect(&bridge, &DBusBridge::profileApplied, &dbus,
             [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
     instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
@@ -217,6 +224,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     if (options.windowCreated) options.windowCreated(window);
     window.initialise();
     trayInstalled = tray.install();
+    const FocusDesktop desktop = chooseFocusDesktop(DesktopEnvironment::current());
+    std::unique_ptr<FocusBackend> focus = createFocusBackend(desktop, paths.programFolder);
+    switching.start(std::move(focus), focusDesktopName(desktop),
+                    desktop == FocusDesktop::None ? QStringLiteral("there is no display")
+                                                  : QStringLiteral("this desktop does not report the focused window"));
 
     const int code = exec();
     instance.setCommandHandler({});

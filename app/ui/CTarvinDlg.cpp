@@ -412,7 +412,10 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
-    keepSnapshotBeforeSave();
+    // A switch that follows the focus would fill the history with the same
+    // two configurations.
+    if (!m_switchingSave) keepSnapshotBeforeSave();
+    m_switchingSave = false;
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
     const bool verify = m_verifySaves;
@@ -456,6 +459,20 @@ void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     recordChange();
     redraw();
+    save(std::move(done));
+}
+
+void CTarvinDlg::switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                                     std::function<void(const WriteResult&)> done) {
+    const uint8_t effect = m_state.image.ledEffect;
+    m_state.image = image;
+    m_state.keys = keys;
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    if (m_state.image.ledEffect != effect) m_model.followEffect(m_state.image);
+    m_history.rebase(m_state);
+    redraw();
+    m_switchingSave = true;
     save(std::move(done));
 }
 

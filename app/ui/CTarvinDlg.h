@@ -127,6 +127,12 @@ public:
     // no transfer runs.
     void saveExternalChange(const std::function<void(AppState&)>& change,
                             std::function<void(const WriteResult&)> done);
+    // A profile switch that follows the focused window: the window shows the
+    // configuration and saves it at once, as no edit of the user's (no undo
+    // step, no history snapshot). Call it only while no transfer runs and
+    // nothing is unsaved.
+    void switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                             std::function<void(const WriteResult&)> done);
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const;
     // The last save's result and its check (empty when the save was not
@@ -255,6 +261,7 @@ private:
     WriteResult m_lastSave;
     ReadBackResult m_lastSaveCheck;
     int m_savesFinished = 0;
+    bool m_switchingSave = false;  // the next save is a profile switch
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;

@@ -408,6 +408,8 @@ TEST(CtlRules, RulesAreKeptCheckedAndListed) {
     EXPECT_EQ(rule({"add", "--class", "game", "--profile", "Nobody"}), kExitBadFile);
     EXPECT_EQ(rule({"add", "--class", "steam_app_730", "--title", R"(Counter\s*Strike)", "--profile", "FPS"}), kExitDone);
     EXPECT_EQ(rule({"add", "--class", "xmessage", "--exe", "/usr/bin/xmessage", "--profile", "夜间"}), kExitDone);
+    // The same rule twice is kept once.
+    EXPECT_EQ(rule({"add", "--class", "xmessage", "--exe", "/usr/bin/xmessage", "--profile", "夜间"}), kExitDone);
     EXPECT_EQ(rule({"default", "Nobody"}), kExitBadFile);
     EXPECT_EQ(rule({"default", "FPS"}), kExitDone);
 
