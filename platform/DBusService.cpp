@@ -1,5 +1,6 @@
 #include "platform/DBusService.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -7,8 +8,45 @@
 
 namespace vandrel {
 
+namespace {
+
+// org.vandrel.Configurator1.Focus on the same object.
+class FocusReportAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.vandrel.Configurator1.Focus")
+public:
+    explicit FocusReportAdaptor(DBusService* service) : QDBusAbstractAdaptor(service), m_service(service) {}
+
+public slots:
+    Q_NOREPLY void WindowActivated(const QString& windowClass, const QString& instance, const QString& title,
+                                   const QString& pid, const QString& kind) {
+        emit m_service->windowReported(DBusService::focusFromReport(windowClass, instance, title, pid, kind));
+    }
+
+private:
+    DBusService* m_service;
+};
+
+}  // namespace
+
 DBusService::DBusService(ConfiguratorBackend& backend, QObject* parent)
-    : QObject(parent), m_backend(backend), m_bus(QString()) {}
+    : QObject(parent), m_backend(backend), m_bus(QString()) {
+    new FocusReportAdaptor(this);
+}
+
+FocusEvent DBusService::focusFromReport(const QString& windowClass, const QString& instance, const QString& title,
+                                        const QString& pid, const QString& kind) {
+    FocusEvent e;
+    e.isDesktop = kind == QLatin1String("desktop");
+    if (e.isDesktop) return e;
+    e.windowClass = windowClass.toStdString();
+    e.instance = instance.toStdString();
+    e.title = title.toStdString();
+    bool ok = false;
+    const qlonglong n = pid.toLongLong(&ok);
+    e.pid = ok && n > 0 ? n : 0;
+    return e;
+}
 
 DBusService::~DBusService() { withdraw(); }
 
@@ -121,3 +159,5 @@ void DBusService::SetSettings(const QVariantMap& settings) {
 }
 
 }  // namespace vandrel
+
+#include "DBusService.moc"

@@ -13,12 +13,15 @@
 #include <QVariantMap>
 #include <functional>
 
+#include "profile/ProfileRules.h"
+
 namespace vandrel {
 
 inline constexpr const char* kDBusServiceName = "org.vandrel.Configurator";
 inline constexpr const char* kDBusObjectPath = "/org/vandrel/Configurator";
 inline constexpr const char* kDBusInterface = "org.vandrel.Configurator1";
 inline constexpr const char* kDBusInterfaceVersion = "1.0";
+inline constexpr const char* kDBusFocusInterface = "org.vandrel.Configurator1.Focus";
 
 // Error names of the interface.
 namespace dbuserror {
@@ -83,7 +86,14 @@ public slots:
     Q_SCRIPTABLE void ApplyProfile(const QString& name, bool& applied, QStringList& differing);
     Q_SCRIPTABLE void SetSettings(const QVariantMap& settings);
 
+    // A focus report of the desktop's script or extension, as it came.
+    static FocusEvent focusFromReport(const QString& windowClass, const QString& instance, const QString& title,
+                                      const QString& pid, const QString& kind);
+
 signals:
+    // Not on the bus: a focus report arrived (org.vandrel.Configurator1.Focus).
+    void windowReported(const vandrel::FocusEvent& focus);
+
     Q_SCRIPTABLE void ConfigurationChanged();
     Q_SCRIPTABLE void ProfileApplied(const QString& name, const QString& reason);
     Q_SCRIPTABLE void DeviceAdded();

@@ -19,6 +19,7 @@ PACKAGES=(
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils
   dbus-daemon                       # a private session bus for the D-Bus tests
+  nodejs                            # runs the KWin script and Shell extension in their tests
 )
 
 missing=()

@@ -29,6 +29,7 @@
 #include "platform/DBusService.h"
 #include "platform/focus/FocusBackend.h"
 #include "platform/focus/FocusBackendChoice.h"
+#include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/LauncherShell.h"
@@ -226,6 +227,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     trayInstalled = tray.install();
     const FocusDesktop desktop = chooseFocusDesktop(DesktopEnvironment::current());
     std::unique_ptr<FocusBackend> focus = createFocusBackend(desktop, paths.programFolder);
+    // The KWin script and the GNOME Shell extension report over D-Bus.
+    if (auto* reported = qobject_cast<ReportedFocusBackend*>(focus.get()))
+        connect(&dbus, &DBusService::windowReported, reported, &ReportedFocusBackend::report);
     switching.start(std::move(focus), focusDesktopName(desktop),
                     desktop == FocusDesktop::None ? QStringLiteral("there is no display")
                                                   : QStringLiteral("this desktop does not report the focused window"));

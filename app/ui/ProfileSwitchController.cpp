@@ -97,6 +97,11 @@ void ProfileSwitchController::reload() {
 }
 
 void ProfileSwitchController::focusChanged(const FocusEvent& focus) {
+    // A desktop script that reports after all (an extension enabled late) works.
+    if (!m_following) {
+        m_following = true;
+        m_unavailable.clear();
+    }
     m_switcher.focusChanged(focus);
     schedule();
     emit statusChanged();

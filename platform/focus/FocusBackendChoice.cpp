@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include <QDBusConnection>
+
 #include "platform/focus/FocusBackend.h"
+#include "platform/focus/ReportedFocusBackend.h"
 #ifdef VANDREL_HAVE_XCB
 #include "platform/focus/X11FocusBackend.h"
 #endif
@@ -60,8 +63,13 @@ QString focusDesktopName(FocusDesktop desktop) {
 }
 
 std::unique_ptr<FocusBackend> createFocusBackend(FocusDesktop desktop, const QString& programFolder) {
-    Q_UNUSED(programFolder);
+    const QString scripts = programFolder + QStringLiteral("/desktop");
     switch (desktop) {
+    case FocusDesktop::KWin:
+        return std::make_unique<KWinFocusBackend>(QDBusConnection::sessionBus(),
+                                                  scripts + QStringLiteral("/kwin/vandrel-focus.js"));
+    case FocusDesktop::Gnome:
+        return std::make_unique<GnomeFocusBackend>(QDBusConnection::sessionBus(), scripts + QStringLiteral("/gnome-shell"));
 #ifdef VANDREL_HAVE_XCB
     case FocusDesktop::X11: return std::make_unique<X11FocusBackend>();
 #endif

@@ -213,6 +213,12 @@ TEST_F(DBusServiceTest, TheServedInterfaceIsTheOneInTheRepository) {
     QDBusPendingReply<QString> served = clientBus.asyncCall(introspect);
     ASSERT_TRUE(test::awaitCall(served));
     EXPECT_EQ(describe(served.value(), QString::fromLatin1(kDBusInterface)), documented);
+    // The focus reports of the desktop's script and extension, on the same object.
+    file.seek(0);
+    const std::vector<std::string> focus =
+        describe(QString::fromUtf8(file.readAll()), QString::fromLatin1(kDBusFocusInterface));
+    ASSERT_EQ(focus.size(), 1u);
+    EXPECT_EQ(describe(served.value(), QString::fromLatin1(kDBusFocusInterface)), focus);
 }
 
 }  // namespace
