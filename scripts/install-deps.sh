@@ -14,6 +14,7 @@ PACKAGES=(
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
   libxcb1-dev                       # the focused window on X11 (profiles per application)
+  libwayland-dev libwayland-bin     # the focused window on wlroots compositors; wayland-scanner
   xvfb xauth                        # headless windows for checks and screenshots
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei

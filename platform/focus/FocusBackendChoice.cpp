@@ -11,6 +11,9 @@
 #ifdef VANDREL_HAVE_XCB
 #include "platform/focus/X11FocusBackend.h"
 #endif
+#ifdef VANDREL_HAVE_WAYLAND
+#include "platform/focus/WlrFocusBackend.h"
+#endif
 
 namespace vandrel {
 
@@ -72,6 +75,9 @@ std::unique_ptr<FocusBackend> createFocusBackend(FocusDesktop desktop, const QSt
         return std::make_unique<GnomeFocusBackend>(QDBusConnection::sessionBus(), scripts + QStringLiteral("/gnome-shell"));
 #ifdef VANDREL_HAVE_XCB
     case FocusDesktop::X11: return std::make_unique<X11FocusBackend>();
+#endif
+#ifdef VANDREL_HAVE_WAYLAND
+    case FocusDesktop::Wlroots: return std::make_unique<WlrFocusBackend>();
 #endif
     default: return nullptr;
     }
