@@ -16,7 +16,9 @@
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "app/ui/CRulesDlg.h"
 #include "app/ui/DBusBridge.h"
+#include "app/draw/ModelText.h"
 #include "app/ui/ProfileSwitchController.h"
 #include "cli/RuleSettings.h"
 #include "cli/CtlHandoff.h"
@@ -27,6 +29,7 @@
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
 #include "platform/DBusService.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/focus/FocusBackend.h"
 #include "platform/focus/FocusBackendChoice.h"
 #include "platform/focus/ReportedFocusBackend.h"
@@ -126,6 +129,20 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // Profiles that follow the focused window, by the rules in the settings.
     ProfileSwitchController switching(window, clock, paths.profileFolder, RuleSettings());
     connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
+    // A switch is told by a desktop notification (unless turned off) and the tray tooltip.
+    DesktopNotifier notifier(QDBusConnection::sessionBus());
+    connect(&switching, &ProfileSwitchController::profileApplied, &notifier, [&switching, &notifier](const QString& name) {
+        if (switching.settings().notify())
+            notifier.show(QString::fromStdString(RulesDialogModel::notificationText(name.toStdString(), modelLookup())));
+    });
+    connect(&switching, &ProfileSwitchController::statusChanged, &tray, [&switching, &tray] {
+        tray.setToolTip(QString::fromStdString(RulesDialogModel::trayToolTip(switching.status(), modelLookup())));
+    });
+    const auto openRules = [&switching, &window] {
+        CRulesDlg rules(switching, &window);
+        rules.exec();
+    };
+    profiles.openRules = openRules;
     connect(&bridge, &DBusBridge::profileApplied, &dbus,
             [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
     instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
@@ -159,6 +176,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
     // The configuration history and the save check, beside About in the tray menu.
     QAction* history = new QAction(tr("配置历史(&H)…"), tray.menu());
+    QAction* rulesAction = new QAction(tr("自动切换规则(&R)…"), tray.menu());
+    connect(rulesAction, &QAction::triggered, &window, [&window, openRules] {
+        SingleInstance::bringToFront(&window);
+        openRules();
+    });
     // The save check is on unless the user switched it off in an earlier run.
     const QString verifyKey = QStringLiteral("verifySaves");
     window.setVerifySaves(QSettings().value(verifyKey, true).toBool());
@@ -168,6 +190,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());
     tray.menu()->insertAction(tray.aboutAction(), history);
+    tray.menu()->insertAction(tray.aboutAction(), rulesAction);
     tray.menu()->insertAction(tray.aboutAction(), verify);
     tray.menu()->insertSeparator(tray.aboutAction());
     connect(history, &QAction::triggered, &window, [&window] {

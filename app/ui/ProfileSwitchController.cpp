@@ -96,6 +96,20 @@ void ProfileSwitchController::reload() {
     emit statusChanged();
 }
 
+SwitchStatus ProfileSwitchController::status() const {
+    SwitchStatus s;
+    s.desktop = m_desktopName.toStdString();
+    s.following = m_following;
+    s.unavailable = m_unavailable.toStdString();
+    s.enabled = m_switcher.enabled();
+    s.switched = m_switcher.switched();
+    s.activeProfile = m_switcher.activeProfile();
+    s.hold = m_switcher.hold();
+    s.failure = m_switcher.failure();
+    s.writes = m_settings.writes();
+    return s;
+}
+
 void ProfileSwitchController::focusChanged(const FocusEvent& focus) {
     // A desktop script that reports after all (an extension enabled late) works.
     if (!m_following) {

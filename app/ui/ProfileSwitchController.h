@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/model/RulesDialogModel.h"
 #include "cli/RuleSettings.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
@@ -49,6 +50,9 @@ public:
 
     // Reads the rules and switches from the settings again.
     void reload();
+
+    // What the rules window and the tray show.
+    SwitchStatus status() const;
 
 signals:
     // A switch was written: the profile (empty for a revert) and why

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/ui/CRulesDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/ProfileSwitchController.h"
 #include "device/Clock.h"
@@ -147,6 +152,36 @@ TEST_F(ProfileSwitchTest, AChangeMadeWhileAGameHasTheFocusStays) {
     ASSERT_TRUE(brightnessBecomes(40));
     desktop->focus("editor");
     ASSERT_TRUE(brightnessBecomes(22));
+}
+
+TEST_F(ProfileSwitchTest, TheRulesWindowStoresRulesAndSaysWhyASwitchWaits) {
+    writeProfile("Night", 7);
+    CRulesDlg rules(*controller);
+    ASSERT_EQ(rules.table()->rowCount(), 1);
+    ASSERT_EQ(rules.profileBox()->count(), 2);
+    // Without a class nothing is stored, and the window says why.
+    rules.profileBox()->setCurrentText(QStringLiteral("Night"));
+    rules.addFromForm();
+    EXPECT_FALSE(rules.messageLabel()->text().isEmpty());
+    rules.classField()->setText(QStringLiteral("browser"));
+    rules.titleField()->setText(QStringLiteral("Twitch"));
+    rules.addFromForm();
+    EXPECT_TRUE(rules.messageLabel()->text().isEmpty());
+    EXPECT_EQ(rules.table()->rowCount(), 2);
+    // Stored at once, where vandrelctl rule list reads them, and followed.
+    const RuleSet stored = RuleSettings(settingsFile).rules();
+    ASSERT_EQ(stored.rules.size(), 2u);
+    EXPECT_EQ(stored.rules[1], (ProfileRule{"browser", "Twitch", "", "Night"}));
+    rules.defaultBox()->setCurrentIndex(rules.defaultBox()->findData(QStringLiteral("FPS")));
+    EXPECT_EQ(RuleSettings(settingsFile).rules().defaultProfile, "FPS");
+    EXPECT_EQ(controller->switcher().rules().defaultProfile, "FPS");
+
+    // A switch held by unsaved edits is explained in the status box.
+    state->image.ledSpeed = 3;
+    desktop->focus("shooter");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return rules.statusLabel()->text().contains(QStringLiteral("未保存")); }, 3000));
+    EXPECT_TRUE(rules.statusLabel()->text().contains(QStringLiteral("test")));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "platform/DBusService.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/focus/ReportedFocusBackend.h"
 #include "tests/app/TempFolder.h"
 #include "tests/platform/TestApp.h"
@@ -71,6 +72,28 @@ public slots:
     QVariantMap GetExtensionInfo(const QString& uuid) {
         if (uuid != QLatin1String(GnomeFocusBackend::kUuid)) return {};
         return {{QStringLiteral("uuid"), uuid}, {QStringLiteral("state"), state}};
+    }
+};
+
+// The desktop's notification server.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Shown {
+        QString app;
+        uint replaces;
+        QString summary;
+        QVariantMap hints;
+        int timeout;
+    };
+    std::vector<Shown> shown;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString&, const QString& summary, const QString&,
+                const QStringList&, const QVariantMap& hints, int timeout) {
+        shown.push_back({app, replaces, summary, hints, timeout});
+        return 40 + static_cast<uint>(shown.size());
     }
 };
 
@@ -218,6 +241,28 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("47.0")), QStringLiteral("45"));
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("42.5")), QString());
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("48.0")), QString());
+}
+
+TEST_F(ReportedFocusTest, ASwitchNotificationReplacesThePreviousOne) {
+    FakeNotifications server;
+    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    DesktopNotifier notifier(bus.connect());
+    notifier.show(QStringLiteral("键盘已切换到配置“FPS”"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.shown.size() == 1; }, 5000));
+    QTest::qWait(100);  // the answer with its id
+    notifier.show(QStringLiteral("键盘已恢复切换前的配置"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.shown.size() == 2; }, 5000));
+    EXPECT_EQ(server.shown[0].app, QStringLiteral("Vandrel"));
+    EXPECT_EQ(server.shown[0].replaces, 0u);
+    EXPECT_EQ(server.shown[0].summary, QStringLiteral("键盘已切换到配置“FPS”"));
+    EXPECT_EQ(server.shown[1].replaces, 41u);
+    EXPECT_EQ(server.shown[1].hints.value(QStringLiteral("transient")).toBool(), true);
+    EXPECT_GT(server.shown[1].timeout, 0);
+    // Without a notification server nothing breaks.
+    DesktopNotifier nowhere(QDBusConnection(QStringLiteral("no-such-connection")));
+    nowhere.show(QStringLiteral("x"));
 }
 
 }  // namespace
