@@ -57,7 +57,7 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
 
     m_table = new QTableWidget(0, 4, this);
     m_table->setHorizontalHeaderLabels({tr("窗口类"), tr("标题（正则表达式）"), tr("程序"), tr("配置")});
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
