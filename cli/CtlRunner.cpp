@@ -9,6 +9,9 @@
 
 #include "cli/ConfigJson.h"
 #include "cli/CtlSettings.h"
+#include "cli/CtlRules.h"
+#include "cli/CtlWatch.h"
+#include "cli/RuleSettings.h"
 #include "device/Commands.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
@@ -584,6 +587,11 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Reset: return cmdReset(o, env);
     case Command::Export: return cmdExport(o, env);
     case Command::Import: return cmdImport(o, env);
+    case Command::Watch: return runWatch(QDBusConnection::sessionBus(), env.out, env.err);
+    case Command::Rule: {
+        RuleSettings settings;
+        return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
+    }
     case Command::None: break;
     }
     env.err << helpText();
