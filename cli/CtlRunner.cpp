@@ -400,6 +400,18 @@ int cmdReset(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     Configuration c;
     loadDataFiles(env, c);
+    {
+        // What the reset replaces goes to the history first, as in the program.
+        ShadowImage before = c.image;
+        if (int rc = reportOutcome(env, session.readAll(before), "read")) return rc;
+        auto factory = std::make_unique<Configuration>();
+        factory->image = FactoryImage();
+        factory->records = c.records;
+        ReassignedFlags flags;
+        flags.clear();
+        ResetKeyRecordsToFactory(factory->image, factory->records, flags);
+        keepSnapshotBefore(env, before, factory->image, factory->records, nullptr);
+    }
     if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
     if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
     rememberGameMode(env, c.image.gameMode);

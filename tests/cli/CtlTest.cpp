@@ -487,7 +487,7 @@ TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {
 // apply and import keep what they replace in the configuration history, as
 // the program does before a save; a history that cannot be written is told
 // and the change still goes through.
-TEST_F(CtlTest, ApplyAndImportKeepWhatTheyReplaceInTheHistory) {
+TEST_F(CtlTest, ApplyImportAndResetKeepWhatTheyReplaceInTheHistory) {
     SnapshotStore history(data.path() / "History");
     auto snap = std::make_unique<Snapshot>();
     auto newestEffect = [&] {
@@ -513,6 +513,11 @@ TEST_F(CtlTest, ApplyAndImportKeepWhatTheyReplaceInTheHistory) {
     EXPECT_EQ(keyboard.config().ledEffect, 13);
     EXPECT_EQ(history.list().size(), 2u);
     EXPECT_EQ(newestEffect(), 6);
+
+    // A factory reset keeps what it replaces too.
+    ASSERT_EQ(run({"reset", "--yes"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), 3u);
+    EXPECT_EQ(newestEffect(), 13);
 
     std::filesystem::remove_all(history.folder());
     test::writeAll(history.folder(), {1});
