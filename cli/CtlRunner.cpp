@@ -9,6 +9,9 @@
 
 #include "cli/ConfigJson.h"
 #include "cli/CtlSettings.h"
+#include "cli/CtlRules.h"
+#include "cli/CtlWatch.h"
+#include "cli/RuleSettings.h"
 #include "device/Commands.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
@@ -397,6 +400,18 @@ int cmdReset(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     Configuration c;
     loadDataFiles(env, c);
+    {
+        // What the reset replaces goes to the history first, as in the program.
+        ShadowImage before = c.image;
+        if (int rc = reportOutcome(env, session.readAll(before), "read")) return rc;
+        auto factory = std::make_unique<Configuration>();
+        factory->image = FactoryImage();
+        factory->records = c.records;
+        ReassignedFlags flags;
+        flags.clear();
+        ResetKeyRecordsToFactory(factory->image, factory->records, flags);
+        keepSnapshotBefore(env, before, factory->image, factory->records, nullptr);
+    }
     if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
     if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
     rememberGameMode(env, c.image.gameMode);
@@ -584,6 +599,11 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Reset: return cmdReset(o, env);
     case Command::Export: return cmdExport(o, env);
     case Command::Import: return cmdImport(o, env);
+    case Command::Watch: return runWatch(QDBusConnection::sessionBus(), env.out, env.err);
+    case Command::Rule: {
+        RuleSettings settings;
+        return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
+    }
     case Command::None: break;
     }
     env.err << helpText();

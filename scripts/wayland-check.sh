@@ -15,8 +15,10 @@ fi
 
 work=$(mktemp -d)
 weston_pid=""
+bus_pid=""
 cleanup() {
   if [ -n "$weston_pid" ]; then kill "$weston_pid" 2>/dev/null || true; wait "$weston_pid" 2>/dev/null || true; fi
+  if [ -n "$bus_pid" ]; then kill "$bus_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -36,9 +38,16 @@ if [ ! -S "$work/vandrel-check" ]; then
   exit 1
 fi
 
+# A session bus of its own, as the desktop has (the program offers its
+# interface there, and says so on its error output when there is none).
+bus_address=""
+if command -v dbus-daemon >/dev/null; then
+  read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 \
+    2>"$work/dbus.log" | tr '\n' ' ') || true
+fi
 status=0
-env -u DISPLAY XDG_RUNTIME_DIR="$work" WAYLAND_DISPLAY=vandrel-check QT_QPA_PLATFORM=wayland \
-  VANDREL_DEMO_DIALOGS=keymap,profiles timeout 60 "$work/demo/Vandrel" \
+env -u DISPLAY XDG_RUNTIME_DIR="$work" WAYLAND_DISPLAY=vandrel-check DBUS_SESSION_BUS_ADDRESS="$bus_address" \
+  QT_QPA_PLATFORM=wayland VANDREL_DEMO_DIALOGS=keymap,profiles timeout 60 "$work/demo/Vandrel" \
   >"$work/out" 2>"$work/err" || status=$?
 cat "$work/out"
 

@@ -127,6 +127,13 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CConfigureDlg</name>
+    <message>
+        <source>自动切换规则…</source>
+        <translation>Switching rules…</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CHistoryDlg</name>
     <message>
         <source>配置历史</source>
@@ -337,6 +344,77 @@ Add the releases of these keys at the end of the macros?</translation>
     </message>
 </context>
 <context>
+    <name>vandrel::CRulesDlg</name>
+    <message>
+        <source>自动切换规则</source>
+        <translation>Switching rules</translation>
+    </message>
+    <message>
+        <source>按前台窗口切换配置</source>
+        <translation>Switch profiles with the focused window</translation>
+    </message>
+    <message>
+        <source>切换时显示桌面通知</source>
+        <translation>Show a desktop notification on each switch</translation>
+    </message>
+    <message>
+        <source>窗口类</source>
+        <translation>Window class</translation>
+    </message>
+    <message>
+        <source>标题（正则表达式）</source>
+        <translation>Title (regular expression)</translation>
+    </message>
+    <message>
+        <source>程序</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>配置</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>例如 steam_app_730（xprop WM_CLASS）</source>
+        <translation>e.g. steam_app_730 (xprop WM_CLASS)</translation>
+    </message>
+    <message>
+        <source>可选</source>
+        <translation>optional</translation>
+    </message>
+    <message>
+        <source>可选：完整路径或文件名</source>
+        <translation>optional: full path or file name</translation>
+    </message>
+    <message>
+        <source>添加规则</source>
+        <translation>Add rule</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>无（恢复切换前的配置）</source>
+        <translation>None (back to the configuration before)</translation>
+    </message>
+    <message>
+        <source>其他窗口</source>
+        <translation>Other windows</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CTarvinApp</name>
     <message>
         <source>配置历史(&amp;H)…</source>
@@ -367,6 +445,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>按键盘布局标注按键(&amp;L)</source>
         <translation>Key &amp;labels in keyboard layout</translation>
+    </message>
+    <message>
+        <source>自动切换规则(&amp;R)…</source>
+        <translation>Switching &amp;rules…</translation>
     </message>
 </context>
 <context>
@@ -1093,6 +1175,92 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>复制 </source>
         <translation>Copy of </translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::RulesDialogModel</name>
+    <message>
+        <source>请填写窗口类。</source>
+        <translation>Enter a window class.</translation>
+    </message>
+    <message>
+        <source>请选择一个配置。</source>
+        <translation>Choose a profile.</translation>
+    </message>
+    <message>
+        <source>标题不是有效的正则表达式。</source>
+        <translation>The title is not a valid regular expression.</translation>
+    </message>
+    <message>
+        <source>此桌面（%1）上无法按前台窗口切换配置：%2</source>
+        <translation>Profiles cannot follow the focused window on this desktop (%1): %2</translation>
+    </message>
+    <message>
+        <source>无显示</source>
+        <translation>no display</translation>
+    </message>
+    <message>
+        <source>桌面：%1，按前台窗口切换配置。</source>
+        <translation>Desktop: %1; profiles follow the focused window.</translation>
+    </message>
+    <message>
+        <source>自动切换已关闭。</source>
+        <translation>Switching is turned off.</translation>
+    </message>
+    <message>
+        <source>键盘当前使用配置“%1”。</source>
+        <translation>The keyboard has the profile “%1”.</translation>
+    </message>
+    <message>
+        <source>键盘当前使用切换前的配置。</source>
+        <translation>The keyboard has the configuration from before any switch.</translation>
+    </message>
+    <message>
+        <source>暂不切换：主窗口中有未保存的更改，请先保存或取消。</source>
+        <translation>Not switching: the main window has unsaved changes; save or cancel them first.</translation>
+    </message>
+    <message>
+        <source>等待松开所有按键后切换。</source>
+        <translation>Waiting for all keys to be released before switching.</translation>
+    </message>
+    <message>
+        <source>切换过于频繁：为保护键盘存储，稍后再切换。</source>
+        <translation>Switching too often: to spare the keyboard&apos;s memory, the switch comes later.</translation>
+    </message>
+    <message>
+        <source>暂不切换：键盘未连接或尚未读取。</source>
+        <translation>Not switching: the keyboard is not connected or not read yet.</translation>
+    </message>
+    <message>
+        <source>暂不切换：程序正忙或有对话框打开。</source>
+        <translation>Not switching: the program is busy or a dialog is open.</translation>
+    </message>
+    <message>
+        <source>切换失败：%1</source>
+        <translation>Switch failed: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>自动切换共写入键盘 %n 次。</source>
+        <translation>
+            <numerusform>Switching has written to the keyboard %n time.</numerusform>
+            <numerusform>Switching has written to the keyboard %n times.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>配置：%1</source>
+        <translation>Profile: %1</translation>
+    </message>
+    <message>
+        <source>未自动切换：有未保存的更改</source>
+        <translation>Not switching: unsaved changes</translation>
+    </message>
+    <message>
+        <source>键盘已恢复切换前的配置</source>
+        <translation>The keyboard is back to the configuration from before the switch</translation>
+    </message>
+    <message>
+        <source>键盘已切换到配置“%1”</source>
+        <translation>The keyboard switched to the profile “%1”</translation>
     </message>
 </context>
 <context>

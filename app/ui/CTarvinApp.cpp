@@ -1,5 +1,6 @@
 #include "app/ui/CTarvinApp.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -19,12 +20,23 @@
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "app/ui/CRulesDlg.h"
+#include "app/ui/DBusBridge.h"
+#include "app/draw/ModelText.h"
+#include "app/ui/ProfileSwitchController.h"
+#include "cli/RuleSettings.h"
+#include "cli/CtlHandoff.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
 #include "platform/AppPaths.h"
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
+#include "platform/DBusService.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/focus/FocusBackend.h"
+#include "platform/focus/FocusBackendChoice.h"
+#include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DialogPlacement.h"
 #include "platform/DeviceMonitor.h"
@@ -53,6 +65,15 @@ int& beforePlatform(int& argc) {
     if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
         qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     return argc;
+}
+
+// The profile a vandrelctl request applies (the file's name without ".bin"),
+// or empty for another command.
+QString appliedProfileOf(const QByteArray& request) {
+    std::vector<std::string> words = ctl::decodeRequest(request);
+    if (!words.empty() && words[0] == ctl::kDemoWord) words.erase(words.begin());
+    if (words.size() != 2 || words[0] != "apply") return {};
+    return QFileInfo(QString::fromStdString(words[1])).completeBaseName();
 }
 
 }  // namespace
@@ -154,8 +175,44 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             [&window](const QByteArray& token) { SingleInstance::bringToFront(&window, token); });
     // vandrelctl hands its commands to the running program.
     CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
-    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
-        commands.handle(request, reply);
+    // The same commands over D-Bus, for other programs; without a session bus
+    // the program runs as before.
+    DBusBridge bridge(commands, window, paths.profileFolder, options.simulatedKeyboard);
+    DBusService dbus(bridge);
+    QString noBus;
+    if (!dbus.publish(QDBusConnection::sessionBus(), &noBus))
+        qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
+    connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    // Profiles that follow the focused window, by the rules in the settings.
+    ProfileSwitchController switching(window, clock, paths.profileFolder, RuleSettings());
+    connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
+    // A switch is told by a desktop notification (unless turned off) and the tray tooltip.
+    DesktopNotifier notifier(QDBusConnection::sessionBus());
+    connect(&switching, &ProfileSwitchController::profileApplied, &notifier, [&switching, &notifier](const QString& name) {
+        if (switching.settings().notify())
+            notifier.show(QString::fromStdString(RulesDialogModel::notificationText(name.toStdString(), modelLookup())));
+    });
+    connect(&switching, &ProfileSwitchController::statusChanged, &tray, [&switching, &tray] {
+        tray.setToolTip(QString::fromStdString(RulesDialogModel::trayToolTip(switching.status(), modelLookup())));
+    });
+    const auto openRules = [&switching, &window] {
+        CRulesDlg rules(switching, &window);
+        rules.exec();
+    };
+    profiles.openRules = openRules;
+    connect(&bridge, &DBusBridge::profileApplied, &dbus,
+            [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
+    instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        // A profile applied by vandrelctl is announced as one applied over D-Bus.
+        const QString applied = appliedProfileOf(request);
+        if (applied.isEmpty()) {
+            commands.handle(request, reply);
+            return;
+        }
+        commands.handle(request, [reply, applied, &dbus](const QByteArray& answer) {
+            reply(answer);
+            if (answer.startsWith("0\t")) emit dbus.ProfileApplied(applied, QStringLiteral("request"));
+        });
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
     // The tray's exit is the close button: unsaved changes are asked about.
@@ -187,6 +244,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
     // The configuration history and the save check, beside About in the tray menu.
     QAction* history = new QAction(tr("配置历史(&H)…"), tray.menu());
+    QAction* rulesAction = new QAction(tr("自动切换规则(&R)…"), tray.menu());
+    connect(rulesAction, &QAction::triggered, &window, [&window, openRules] {
+        SingleInstance::bringToFront(&window);
+        openRules();
+    });
     // The save check is on unless the user switched it off in an earlier run.
     const QString verifyKey = QStringLiteral("verifySaves");
     window.setVerifySaves(QSettings().value(verifyKey, true).toBool());
@@ -196,6 +258,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());
     tray.menu()->insertAction(tray.aboutAction(), history);
+    tray.menu()->insertAction(tray.aboutAction(), rulesAction);
     tray.menu()->insertAction(tray.aboutAction(), verify);
     tray.menu()->insertSeparator(tray.aboutAction());
     connect(history, &QAction::triggered, &window, [&window] {
@@ -264,15 +327,26 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         monitor = std::make_unique<DeviceMonitor>();
         connect(monitor.get(), &DeviceMonitor::arrived, &window, &CTarvinDlg::deviceArrived);
         connect(monitor.get(), &DeviceMonitor::removed, &window, &CTarvinDlg::deviceRemoved);
+        connect(monitor.get(), &DeviceMonitor::arrived, &dbus, &DBusService::DeviceAdded);
+        connect(monitor.get(), &DeviceMonitor::removed, &dbus, &DBusService::DeviceRemoved);
         monitor->start();
     }
 
     if (options.windowCreated) options.windowCreated(window);
     window.initialise();
     trayInstalled = tray.install();
+    const FocusDesktop desktop = chooseFocusDesktop(DesktopEnvironment::current());
+    std::unique_ptr<FocusBackend> focus = createFocusBackend(desktop, paths.programFolder);
+    // The KWin script and the GNOME Shell extension report over D-Bus.
+    if (auto* reported = qobject_cast<ReportedFocusBackend*>(focus.get()))
+        connect(&dbus, &DBusService::windowReported, reported, &ReportedFocusBackend::report);
+    switching.start(std::move(focus), focusDesktopName(desktop),
+                    desktop == FocusDesktop::None ? QStringLiteral("there is no display")
+                                                  : QStringLiteral("this desktop does not report the focused window"));
 
     const int code = exec();
     instance.setCommandHandler({});
+    dbus.withdraw();
     window.shutDown();
     return code;
 }

@@ -466,7 +466,10 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
-    const std::error_code snapshotWhy = keepSnapshotBeforeSave();
+    // A switch that follows the focus would fill the history with the same
+    // two configurations.
+    const std::error_code snapshotWhy = m_switchingSave ? std::error_code() : keepSnapshotBeforeSave();
+    m_switchingSave = false;
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
     const bool verify = m_verifySaves;
@@ -483,6 +486,9 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             }
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
+            m_lastSave = result;
+            m_lastSaveCheck = check;
+            ++m_savesFinished;
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
             if (!result.ok() && m_hooks.warn) {
@@ -534,6 +540,20 @@ void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     recordChange();
     redraw();
+    save(std::move(done));
+}
+
+void CTarvinDlg::switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                                     std::function<void(const WriteResult&)> done) {
+    const uint8_t effect = m_state.image.ledEffect;
+    m_state.image = image;
+    m_state.keys = keys;
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    if (m_state.image.ledEffect != effect) m_model.followEffect(m_state.image);
+    m_history.rebase(m_state);
+    redraw();
+    m_switchingSave = true;
     save(std::move(done));
 }
 
@@ -940,7 +960,12 @@ void CTarvinDlg::finishBackground(const Continuation& then) {
     m_busyText.clear();
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    // Every change of what the keyboard holds ends a transfer: compare around it.
+    const auto shadowBefore = std::make_unique<std::pair<ShadowImage, ShadowKeyRecords>>(m_state.shadow, m_state.shadowKeys);
+    const bool knownBefore = configurationKnown();
     if (then) then();
+    const bool changed = !(shadowBefore->first == m_state.shadow) || !(shadowBefore->second == m_state.shadowKeys);
+    if (configurationKnown() && (changed || !knownBefore)) emit keyboardConfigurationChanged();
     redraw();
     if (m_endWhenIdle && !m_busy) {
         m_endWhenIdle = false;

@@ -28,6 +28,7 @@
 #include "app/model/ChangeHistory.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
+#include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
 #include "profile/SnapshotStore.h"
 #include "keys/KeyNameTable.h"
@@ -153,8 +154,19 @@ public:
     // no transfer runs.
     void saveExternalChange(const std::function<void(AppState&)>& change,
                             std::function<void(const WriteResult&)> done);
+    // A profile switch that follows the focused window: the window shows the
+    // configuration and saves it at once, as no edit of the user's (no undo
+    // step, no history snapshot). Call it only while no transfer runs and
+    // nothing is unsaved.
+    void switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                             std::function<void(const WriteResult&)> done);
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const;
+    // The last save's result and its check (empty when the save was not
+    // checked), and how many saves have finished in this run.
+    const WriteResult& lastSave() const { return m_lastSave; }
+    const ReadBackResult& lastSaveCheck() const { return m_lastSaveCheck; }
+    int savesFinished() const { return m_savesFinished; }
 
     // Composes the window now and returns it.
     QImage composeFrame();
@@ -203,6 +215,9 @@ signals:
     void legendsFollowLayoutChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
+    // What the program knows the keyboard holds changed: a save, a factory
+    // reset, a read of a keyboard that holds something else.
+    void keyboardConfigurationChanged();
     void framePainted();
 
 protected:
@@ -308,6 +323,10 @@ private:
     bool m_legendsFollowLayout = true;
     std::array<QString, kPhysicalSlots> m_legends;
     KeyNameTable m_keyNames = keyNames();
+    WriteResult m_lastSave;
+    ReadBackResult m_lastSaveCheck;
+    int m_savesFinished = 0;
+    bool m_switchingSave = false;  // the next save is a profile switch
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
