@@ -1,8 +1,8 @@
 #pragma once
 // Live key capture for the key-map dialog and the macro recorder: while it is
-// on, every key the user presses is taken away from the widgets (and, on X11,
-// from the desktop's shortcuts) and handed to one window as a Windows
-// virtual-key code. The code comes from the physical key, not from the layout,
+// on, every key the user presses is taken away from the widgets and handed to
+// one window as a Windows virtual-key code (the desktop's own shortcuts are
+// taken by ShortcutInhibitor beside it). The code comes from the physical key, not from the layout,
 // because the keyboard itself is programmed in physical key usages: the key at
 // the US "Y" position is 0x59 on a German layout too.
 
@@ -14,7 +14,6 @@
 #include <set>
 
 class QKeyEvent;
-class QTimer;
 class QWidget;
 
 namespace vandrel {
@@ -67,7 +66,7 @@ public:
     };
     enum class Arming {
         None,                    // installed, taking no key until armed
-        UntilRemoved,            // every key until disarm() or remove()
+        UntilRemoved,            // every key, until disarm() or remove()
         UntilReleased,           // every key, until the keys pressed are all up
         // The same, but a Tab, Shift+Tab, Enter or Escape pressed first ends
         // it and does its usual work: the capture the window armed on its own
@@ -86,11 +85,10 @@ public:
     std::function<bool(const QKeyEvent&)> armOnKey;
 
     // Starts capturing for `target`'s window: while armed, key events meant
-    // for that window never reach its widgets (nor open a context menu), and
-    // on X11 the keyboard is grabbed while the window is shown. Returns
-    // whether capture is installed.
+    // for that window never reach its widgets (nor open a context menu).
+    // Returns whether capture is installed.
     bool install(QWidget* target, Arming arming = Arming::UntilRemoved);
-    // Stops capturing and releases the keyboard.
+    // Stops capturing.
     void remove();
     bool installed() const { return m_target != nullptr; }
     // Arms (once installed) or ends a capture.
@@ -98,13 +96,11 @@ public:
     void disarm();
     bool armed() const { return m_arming != Arming::None; }
     Mode mode() const { return m_mode; }
-    // Whether the keyboard is grabbed from the desktop right now.
-    bool keyboardGrabbed() const { return m_grabbed; }
 
 signals:
     // A capture was armed (true) or ended (false). This is the one place
-    // where capturing starts and stops: what must follow it (the keyboard
-    // grab, inhibiting the desktop's shortcuts) hooks in here.
+    // where capturing starts and stops: what must follow it (taking the
+    // desktop's shortcuts, ShortcutInhibitor) hooks in here.
     void armedChanged(bool armed);
 
 protected:
@@ -118,17 +114,12 @@ private:
     bool takeRelease(const QKeyEvent& event);
     void deliver(const QKeyEvent& event);
     void setArming(Arming arming);
-    void tryGrab();
-    void releaseGrab();
 
     Mode m_mode;
     QPointer<QWidget> m_target;
     Arming m_arming = Arming::None;
-    std::set<uint32_t> m_held;   // keys pressed since arming and not yet released
-    bool m_tookKey = false;      // the armed capture has taken a key
-    QTimer* m_grabRetry = nullptr;
-    int m_grabAttempts = 0;
-    bool m_grabbed = false;
+    std::set<uint32_t> m_held;  // keys pressed since arming and not yet released
+    bool m_tookKey = false;     // the armed capture has taken a key
 };
 
 }  // namespace vandrel

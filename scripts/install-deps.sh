@@ -8,15 +8,26 @@ PACKAGES=(
   clang libclang-rt-14-dev          # libFuzzer targets
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev            # windows, drawing, PNG, tray, dialogs
+  qt6-wayland                       # Qt's Wayland platform (GNOME's default session)
+  libwayland-dev wayland-protocols  # the compositor's shortcut inhibition and
+  qt6-base-private-dev              #   window activation (Qt's native interface)
   qt6-l10n-tools                    # lupdate, lrelease: the English translation
   qt6-translations-l10n             # Qt's own dialogs in Chinese
   desktop-file-utils appstream      # validators of the desktop entry and metainfo
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
+  libxkbcommon-dev xkb-data         # keyboard layouts: key legends and typed text in the user's layout
+  libxkbcommon-x11-dev              # the X server's active layout, followed live
+  libxcb1-dev                       # the focused window on X11 (profiles per application)
+  libwayland-dev libwayland-bin     # the layout a Wayland compositor sends, the focused window on
+                                    # wlroots compositors; wayland-scanner
   xvfb xauth                        # headless windows for checks and screenshots
+  x11-xkb-utils                     # setxkbmap: the layout test switches an Xvfb's layout
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils
+  dbus-daemon                       # a private session bus for the D-Bus tests
+  nodejs                            # runs the KWin script and Shell extension in their tests
 )
 
 missing=()

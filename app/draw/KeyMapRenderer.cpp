@@ -36,7 +36,7 @@ void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
 QString KeyMapRenderer::title(const KeyMapDialogModel& model) {
     const int slot = model.slot();
     const uint8_t home = slot >= 0 && slot < kPhysicalSlots ? SlotHomeVk[slot] : 0;
-    return QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(keyNames().name(home));
+    return QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(model.names().name(home));
 }
 
 void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model, const QRect& focusRect) {

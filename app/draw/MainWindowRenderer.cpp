@@ -81,6 +81,7 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawButton(p, model, kHitClose, buttonSkin("button-close"), 978, 5);
     drawImage(p, QStringLiteral("logo.png"), 19, 35);
     drawImage(p, QStringLiteral("kb_BK.png"), kKeyboardOriginX, kKeyboardOriginY);
+    drawLayoutLegends(p, in);
 
     drawKeyOverlay(p, in);
 
@@ -135,10 +136,39 @@ void MainWindowRenderer::drawCaption(QPainter& p, const MainWindowModel& model, 
     drawText(p, text, buttonX + (kBottomButtonSize.width() - width) / 2, y + (model.pressed(code) ? 1 : 0), 16);
 }
 
-void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
+const QString* MainWindowRenderer::layoutLegend(const RenderInput& in, int slot) const {
+    if (!in.legends || slot < 0 || slot >= kPhysicalSlots) return nullptr;
+    const QString& legend = (*in.legends)[static_cast<size_t>(slot)];
+    return legend.isEmpty() ? nullptr : &legend;
+}
+
+void MainWindowRenderer::drawLayoutLegends(QPainter& p, const RenderInput& in) {
+    if (!in.legends) return;
+    // Without the blank caps a key keeps its printed legend rather than two.
+    const QImage* blank = m_skins.image(kBlankKeyboardImage);
+    if (!blank) return;
+    const QPoint origin(kKeyboardOriginX, kKeyboardOriginY);
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+        const QString* legend = layoutLegend(in, slot);
+        if (!legend) continue;
+        const KeyRect& r = KeyGeometry[slot].rect;
+        p.drawImage(QPoint(r.left, r.top) + origin, *blank, QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        drawKeyLegend(p, slot, *legend, origin, kLegendInk);
+    }
+}
+
+void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in) {
     const KeyRect& r = KeyGeometry[slot].rect;
-    p.drawImage(QPoint(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY), lit,
-                QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    const QRect source(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const QPoint origin(kKeyboardOriginX, kKeyboardOriginY);
+    const QString* legend = layoutLegend(in, slot);
+    const QImage* blank = legend ? m_skins.image(kBlankLitKeyboardImage) : nullptr;
+    if (legend && blank && m_skins.image(kBlankKeyboardImage)) {
+        p.drawImage(QPoint(r.left, r.top) + origin, *blank, source);
+        drawKeyLegend(p, slot, *legend, origin, kLitLegendInk);
+        return;
+    }
+    p.drawImage(QPoint(r.left, r.top) + origin, lit, source);
 }
 
 void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
@@ -149,11 +179,11 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
     if (!model.panel().diyPaintMode) {
         const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"));
         if (!lit) return;
-        if (hovered < kPhysicalSlots) highlightKey(p, *lit, hovered);
+        if (hovered < kPhysicalSlots) highlightKey(p, *lit, hovered, in);
         for (int slot = 0; slot < kPhysicalSlots; ++slot) {
             // The left Windows key is locked, never reassigned: it is never lit.
             if (slot == kLeftWinSlot) continue;
-            if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot);
+            if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot, in);
         }
         return;
     }
@@ -170,7 +200,9 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
             p.fillRect(key.rect.left + kKeyboardOriginX, key.rect.top + kKeyboardOriginY,
                        key.rect.right - key.rect.left, key.rect.bottom - key.rect.top, QColor(r, g, b));
             const QColor ink(255 - r, 255 - g, 255 - b);
-            drawKeyLegend(p, slot, QPoint(kKeyboardOriginX, kKeyboardOriginY), ink, shadowFor(ink));
+            const QString* legend = layoutLegend(in, slot);
+            drawKeyLegend(p, slot, legend ? *legend : keyLegend(slot), QPoint(kKeyboardOriginX, kKeyboardOriginY), ink,
+                          shadowFor(ink));
         }
     }
     if (hovered < kPhysicalSlots) {

@@ -13,6 +13,15 @@ bool inside(int x, int y, int left, int top, int width, int height) {
 HistoryDialogModel::HistoryDialogModel(std::vector<HistoryDialogRow> rows) : m_rows(std::move(rows)) {
     if (m_rows.size() > static_cast<size_t>(kVisibleRows)) m_rows.resize(kVisibleRows);
     m_selected = m_rows.empty() ? -1 : 0;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].restorable) {
+            m_selected = static_cast<int>(i);
+            break;
+        }
+}
+
+bool HistoryDialogModel::canRestore() const {
+    return m_selected >= 0 && m_rows[static_cast<size_t>(m_selected)].restorable;
 }
 
 HistoryDialogModel::Hit HistoryDialogModel::hitTest(int x, int y, int* row) const {
@@ -32,7 +41,7 @@ HistoryDialogModel::Action HistoryDialogModel::click(int x, int y) {
     switch (hitTest(x, y, &row)) {
         case Hit::Close:
         case Hit::Cancel: return Action::Close;
-        case Hit::Restore: return m_selected >= 0 ? Action::Restore : Action::None;
+        case Hit::Restore: return canRestore() ? Action::Restore : Action::None;
         case Hit::Row:
             m_selected = row;
             // The keyboard's focus on the rows is on the row chosen.
@@ -46,7 +55,7 @@ HistoryDialogModel::Action HistoryDialogModel::doubleClick(int x, int y) {
     int row = -1;
     if (hitTest(x, y, &row) != Hit::Row) return Action::None;
     m_selected = row;
-    return Action::Restore;
+    return canRestore() ? Action::Restore : Action::None;
 }
 
 bool HistoryDialogModel::move(int x, int y) {
@@ -94,7 +103,7 @@ UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
     UiElement restore = historyElement(kRestoreElement, UiRole::Button,
                                        {kRestoreLeft, kButtonsTop, kRestoreLeft + 57, kButtonsTop + 30},
                                        drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "恢复")));
-    restore.enabled = m_selected >= 0;
+    restore.enabled = canRestore();
     out.push_back(std::move(restore));
     const std::string close = drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "关闭"));
     out.push_back(historyElement(kCancelElement, UiRole::Button,
@@ -118,12 +127,12 @@ HistoryDialogModel::Action HistoryDialogModel::activate(int id) {
     switch (id) {
     case kCloseElement:
     case kCancelElement: return Action::Close;
-    case kRestoreElement: return m_selected >= 0 ? Action::Restore : Action::None;
+    case kRestoreElement: return canRestore() ? Action::Restore : Action::None;
     default:
         // A row: Enter on it restores it, as a double-click does.
         if (id >= kRowElementBase && id - kRowElementBase < static_cast<int>(m_rows.size())) {
             m_selected = id - kRowElementBase;
-            return Action::Restore;
+            return canRestore() ? Action::Restore : Action::None;
         }
         return Action::None;
     }

@@ -20,8 +20,8 @@ constexpr const char* kContext = "vandrel::KeyDescription";
 std::string text(const TextLookup& tr, const char* source) { return lookUpText(tr, kContext, source); }
 
 // A name of the key-name table without its trailing blank.
-std::string tableName(uint8_t vk) {
-    std::string s = utf16ToUtf8(keyNames().name(vk));
+std::string tableName(const KeyNameTable& names, uint8_t vk) {
+    std::string s = utf16ToUtf8(names.name(vk));
     while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
 }
@@ -34,12 +34,12 @@ bool isSharedKeypadName(int slot) {
     }
 }
 
-std::string joinedNames(const uint8_t* codes, size_t count) {
+std::string joinedNames(const KeyNameTable& names, const uint8_t* codes, size_t count) {
     std::string s;
     for (size_t i = 0; i < count; ++i) {
         if (codes[i] == 0) continue;
         if (!s.empty()) s += " + ";
-        s += tableName(codes[i]);
+        s += tableName(names, codes[i]);
     }
     return s;
 }
@@ -55,18 +55,18 @@ std::string lastComponent(const std::u16string& path) {
 
 }  // namespace
 
-std::string keyReaderName(int slot, const TextLookup& tr) {
+std::string keyReaderName(int slot, const KeyNameTable& names, const TextLookup& tr) {
     if (slot < 0 || slot >= kPhysicalSlots) return {};
     // The Fn position carries the application key's code but is labelled Fn.
     if (slot == kFnSlot) return "Fn";
-    const std::string name = tableName(SlotHomeVk[slot]);
+    const std::string name = tableName(names, SlotHomeVk[slot]);
     if (isSharedKeypadName(slot))
         return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "小键盘 %1")), {name});
     return name;
 }
 
 std::string keyFunctionText(int slot, const DeviceImage& image, const KeyRecordTable& records, bool reassigned,
-                            const MacroStore& macros, const TextLookup& tr) {
+                            const MacroStore& macros, const KeyNameTable& names, const TextLookup& tr) {
     if (slot < 0 || slot >= kPhysicalSlots || slot == kFnSlot) return {};
     if (!IsKeyEnabled(image, slot)) return text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "已禁用"));
     if (!reassigned) return {};
@@ -75,8 +75,8 @@ std::string keyFunctionText(int slot, const DeviceImage& image, const KeyRecordT
     case static_cast<uint8_t>(AssignType::SingleKey):
     case static_cast<uint8_t>(AssignType::KeyCombination): {
         const size_t count = r.type == 0 ? 1 : std::min<size_t>(r.length, 3);
-        const std::string keys = joinedNames(r.data, count);
-        if (keys.empty() || keys == tableName(SlotHomeVk[slot])) break;
+        const std::string keys = joinedNames(names, r.data, count);
+        if (keys.empty() || keys == tableName(names, SlotHomeVk[slot])) break;
         return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "发送 %1")), {keys});
     }
     case static_cast<uint8_t>(AssignType::MacroKey): {
@@ -141,8 +141,9 @@ std::string colourText(uint8_t r, uint8_t g, uint8_t b, const TextLookup& tr) {
 }
 
 std::string keyReaderText(int slot, const DeviceImage& image, const KeyRecordTable& records, bool reassigned,
-                          const MacroStore& macros, int diyMap, const TextLookup& tr) {
-    const std::string name = keyReaderName(slot, tr);
+                          const MacroStore& macros, int diyMap, const KeyNameTable& names,
+                          const TextLookup& tr) {
+    const std::string name = keyReaderName(slot, names, tr);
     std::string detail;
     if (diyMap >= 0 && diyMap < static_cast<int>(kDiyMapCount)) {
         const uint8_t* cell = image.diyMaps[diyMap] + SlotCellOffset[slot];
@@ -150,7 +151,7 @@ std::string keyReaderText(int slot, const DeviceImage& image, const KeyRecordTab
         detail = (cell[1] | cell[2] | cell[3]) == 0 ? text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "无颜色"))
                                                     : colourText(cell[1], cell[2], cell[3], tr);
     } else {
-        detail = keyFunctionText(slot, image, records, reassigned, macros, tr);
+        detail = keyFunctionText(slot, image, records, reassigned, macros, names, tr);
     }
     if (detail.empty()) return name;
     return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "%1，%2")), {name, detail});

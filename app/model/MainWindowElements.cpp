@@ -190,12 +190,13 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     const std::string keyHelp =
         diyMap >= 0 ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置颜色"))
                     : own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置按键功能"));
+    const KeyNameTable& names = view.names ? *view.names : keyNames();
     for (int slot = 0; slot < kPhysicalSlots; ++slot) {
         const bool reassigned = view.reassigned && slot != kLeftWinSlot && (*view.reassigned)[slot];
         UiElement e = element(kElementKeyBase + slot, UiRole::Key, keyRect(slot),
                               view.keys && view.macros
-                                  ? keyReaderText(slot, image, *view.keys, reassigned, *view.macros, diyMap, tr)
-                                  : keyReaderName(slot, tr));
+                                  ? keyReaderText(slot, image, *view.keys, reassigned, *view.macros, diyMap, names, tr)
+                                  : keyReaderName(slot, names, tr));
         e.enabled = keyTakesInput(slot);
         e.tabStop = slot == m_focusKey;
         e.description = keyHelp;

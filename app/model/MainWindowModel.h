@@ -13,6 +13,7 @@
 #include "app/model/UiElement.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroRecord.h"
 #include "util/TextLookup.h"
 
@@ -140,6 +141,7 @@ struct MainWindowView {
     const KeyRecordTable* keys = nullptr;
     const ReassignedFlags* reassigned = nullptr;
     const MacroStore* macros = nullptr;
+    const KeyNameTable* names = nullptr;  // the keys' names (the table's own when null)
     std::string pendingText;  // the bottom line while something is unsaved
     bool noKeyboard = false;
     bool busy = false;

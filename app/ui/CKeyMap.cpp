@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -15,8 +16,11 @@
 #include <optional>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/VividTree.h"
+#include "layout/KeyLegends.h"
+#include "platform/DialogPlacement.h"
 
 namespace vandrel {
 
@@ -77,6 +81,17 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
         if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
     });
 
+    // Under the two key fields: what the chosen keys type in the desktop's layout.
+    m_typed = new QLabel(this);
+    m_typed->setGeometry(20, 166, 285, 18);
+    m_typed->setFont(skinFont(12));
+    m_typed->setStyleSheet(QStringLiteral("QLabel { color: rgb(192, 192, 192); background: transparent; }"));
+    m_typed->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_typed->hide();
+
+    // Below that, on the keys page, where the desktop keeps its shortcuts to itself.
+    m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
+
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
 
@@ -104,6 +119,10 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
             m_capture.disarm();
     });
     connect(&m_capture, &KeyCapture::armedChanged, this, [this](bool armed) {
+        // The desktop's shortcuts come as keys while a capture runs, and are
+        // the desktop's again (Alt+F4, Alt+Tab) once it has ended.
+        if (armed) m_shortcuts.activate(this);
+        else m_shortcuts.release();
         if (armed) m_model.beginCapture();
         m_model.setCapturing(armed);
         syncControls();
@@ -112,6 +131,7 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
 }
 
 CKeyMap::~CKeyMap() {
+    m_shortcuts.release();
     m_capture.remove();
     m_model.chooseLaunchPath = nullptr;
 }
@@ -123,6 +143,8 @@ void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, con
         if (!path) return std::nullopt;
         return path->toStdU16String();
     };
+    // The desktop's shortcuts (Super, Alt+Tab, Alt+F4) arrive as keys too
+    // while a capture is armed (see the armedChanged connection).
     const bool hooked = captureKeys && m_capture.install(this, KeyCapture::Arming::None);
     m_model.open(slot, record, image, macros, hooked);
     setWindowTitle(KeyMapRenderer::title(m_model).trimmed());
@@ -186,6 +208,7 @@ void CKeyMap::syncControls() {
     m_combination->setVisible(page == kPageKeys);
     m_macros->setVisible(page == kPageMacro);
     m_tree->setVisible(page == kPageFunction);
+    m_shortcuts.refreshNotice(page == kPageKeys);
     if (m_single->text() != qs(m_model.singleText())) m_single->setText(qs(m_model.singleText()));
     if (m_combination->text() != qs(m_model.combinationText()))
         m_combination->setText(qs(m_model.combinationText()));
@@ -194,6 +217,34 @@ void CKeyMap::syncControls() {
     if (m_macros->currentRow() != m_model.macroRow()) m_macros->setCurrentRow(m_model.macroRow());
     m_syncing = false;
     ++m_uiGeneration;
+    updateTypedLine();
+}
+
+void CKeyMap::setKeyNames(const KeyNameTable& names) {
+    m_model.setKeyNames(names);
+    syncControls();
+    redraw();
+}
+
+void CKeyMap::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateTypedLine();
+}
+
+void CKeyMap::updateTypedLine() {
+    const AssignmentRequest& r = m_model.request();
+    const bool keys = m_model.currentPage() == kPageKeys &&
+                      (r.assignType == static_cast<uint8_t>(AssignType::SingleKey) ||
+                       r.assignType == static_cast<uint8_t>(AssignType::KeyCombination));
+    std::vector<uint8_t> codes;
+    for (size_t i = 0; keys && i < 3 && i < r.codeCount; ++i)
+        if (r.codes[i] != 0) codes.push_back(r.codes[i]);
+    const TypedByKeys typed = typedByKeys(m_layout, codes.data(), codes.size());
+    QString what = QString::fromStdU32String(typed.shortcut + typed.character);
+    if (typed.character == U" ") what = QString::fromStdU32String(typed.shortcut) + tr("空格");
+    if (typed.dead) what = tr("%1（死键）").arg(what);
+    m_typed->setText(what.isEmpty() ? QString() : tr("在当前布局中输入：%1").arg(what));
+    m_typed->setVisible(!what.isEmpty());
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {
@@ -414,6 +465,7 @@ void CKeyMap::showEvent(QShowEvent* event) {
 }
 
 void CKeyMap::done(int result) {
+    m_shortcuts.release();
     m_capture.remove();
     QDialog::done(result);
 }
@@ -429,9 +481,11 @@ bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidge
     KeyRecord edited = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
     dialog.prepare(slot, edited, state.image, state.macros, true, byKeyboard);
-    if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
     if (beforeShow) beforeShow(dialog);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    // Centred over the main window.
+    const std::optional<QPoint> at =
+        parent ? std::optional<QPoint>(parent->rect().center() - dialog.rect().center()) : std::nullopt;
+    if (execOver(dialog, parent, at) != QDialog::Accepted) return false;
     state.keys[slot] = edited;
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);

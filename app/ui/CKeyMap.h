@@ -15,9 +15,12 @@
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
 #include "app/ui/access/DrawnElementSource.h"
+#include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
+#include "platform/ShortcutInhibitor.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -41,6 +44,12 @@ public:
                  bool captureKeys = true, bool focusShown = false);
 
     LaunchChooserServices& choosers() { return m_choosers; }
+    // The desktop's keyboard layout, in which the keys page says what the
+    // chosen key or combination types.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    // The names the fields and the title give the keys.
+    void setKeyNames(const KeyNameTable& names);
+    QLabel* typedLine() const { return m_typed; }
     // The message box of an OK that the dialog refuses; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;
 
@@ -55,6 +64,7 @@ public:
     QListWidget* macroList() const { return m_macros; }
     VividTree* functionTree() const { return m_tree; }
     const KeyCapture& capture() const { return m_capture; }
+    const ShortcutInhibitor& desktopShortcuts() const { return m_shortcuts; }
 
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
@@ -81,6 +91,7 @@ protected:
 
 private:
     void syncControls();
+    void updateTypedLine();
     void fillTree();
     void redraw();
     // A key that moves the focus or acts on it; false when not the dialog's.
@@ -97,12 +108,15 @@ private:
     SkinCache m_skins;
     KeyMapRenderer m_renderer;
     KeyCapture m_capture{KeyCapture::Mode::Strokes};
+    ShortcutInhibitor m_shortcuts;
     LaunchChooserServices m_choosers;
     QImage m_frame;
     QLineEdit* m_single = nullptr;
     QLineEdit* m_combination = nullptr;
     QListWidget* m_macros = nullptr;
     VividTree* m_tree = nullptr;
+    QLabel* m_typed = nullptr;
+    KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     bool m_syncing = false;

@@ -62,12 +62,17 @@ protected:
         paths.dataFolder = data.path();
     }
 
-    // Starts the window as the program does and waits for the keyboard's values.
-    void start() {
+    // Starts the window as the program does and waits for the keyboard's
+    // values; what start-up sent is forgotten unless `keepRecord`.
+    void start(bool keepRecord = false) {
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         WindowHooks& h = window->hooks();
         h.warn = [this](QWidget*, const QString& caption, const QString& text) { warnings.append(caption + ":" + text); };
         h.confirmFactoryReset = [this](QWidget*) { return confirmReset; };
+        h.askBeforeClose = [this](QWidget*, const QString& unsaved) {
+            closeQuestions.append(unsaved);
+            return closeAnswer;
+        };
         h.pickColour = [this](QWidget*, const QColor& initial) -> std::optional<QColor> {
             pickerInitial = initial;
             return pickerAnswer;
@@ -75,7 +80,16 @@ protected:
         window->initialise();
         window->waitWhileBusy();
         window->show();
+        if (!keepRecord) keyboard.clearRecord();
+    }
+    // The window ends and starts again on the same keyboard and data folder.
+    void restart(bool keepRecord = false) {
+        window.reset();
+        state = std::make_unique<AppState>();
+        warnings.clear();
+        closeQuestions.clear();
         keyboard.clearRecord();
+        start(keepRecord);
     }
 
     void click(int x, int y) {
@@ -102,6 +116,8 @@ protected:
     std::unique_ptr<CTarvinDlg> window;
     QStringList warnings;
     bool confirmReset = true;
+    QStringList closeQuestions;
+    CloseChoice closeAnswer = CloseChoice::Discard;
     std::optional<QColor> pickerAnswer;
     QColor pickerInitial;
 };
