@@ -94,11 +94,34 @@ QString DrawnWindowAccessible::controlName(const QWidget* control) const {
     return {};
 }
 
-int DrawnWindowAccessible::childCount() const { return static_cast<int>(elements().size()); }
+std::vector<QWidget*> DrawnWindowAccessible::otherWidgets() const {
+    std::vector<QWidget*> out;
+    if (!m_window) return out;
+    const UiElements& all = elements();
+    for (QObject* o : m_window->children()) {
+        if (!o->isWidgetType()) continue;
+        auto* w = static_cast<QWidget*>(o);
+        if (w->isWindow() || !w->isVisible()) continue;
+        bool element = false;
+        for (const UiElement& e : all) element = element || (e.control && m_source->elementControl(e.id) == w);
+        if (!element) out.push_back(w);
+    }
+    return out;
+}
+
+int DrawnWindowAccessible::childCount() const {
+    return static_cast<int>(elements().size() + otherWidgets().size());
+}
 
 QAccessibleInterface* DrawnWindowAccessible::child(int index) const {
     const UiElements& all = elements();
-    if (index < 0 || index >= static_cast<int>(all.size())) return nullptr;
+    const int n = static_cast<int>(all.size());
+    if (index >= n) {
+        const std::vector<QWidget*> others = otherWidgets();
+        const size_t at = static_cast<size_t>(index - n);
+        return at < others.size() ? QAccessible::queryAccessibleInterface(others[at]) : nullptr;
+    }
+    if (index < 0) return nullptr;
     return interfaceFor(all[static_cast<size_t>(index)]);
 }
 
@@ -115,6 +138,11 @@ int DrawnWindowAccessible::indexOfChild(const QAccessibleInterface* child) const
     for (size_t i = 0; i < all.size(); ++i) {
         const UiElement& e = all[i];
         if (object ? e.control && m_source->elementControl(e.id) == object : e.id == id) return static_cast<int>(i);
+    }
+    if (object) {
+        const std::vector<QWidget*> others = otherWidgets();
+        for (size_t i = 0; i < others.size(); ++i)
+            if (others[i] == object) return static_cast<int>(all.size() + i);
     }
     return -1;
 }

@@ -35,6 +35,9 @@ public:
     QAccessibleInterface* elementInterface(int id) const;
     // The interface that stands for an element, whatever it is.
     QAccessibleInterface* interfaceFor(const UiElement& e) const;
+    // The window's shown child widgets that no element stands for (a notice,
+    // a line of text): they follow the elements.
+    std::vector<QWidget*> otherWidgets() const;
 
     // The name of the element a control of the window stands for, or empty.
     QString controlName(const QWidget* control) const;
