@@ -99,6 +99,7 @@ protected:
 private:
     void sendMessages();
     void captureBackground();
+    void loadPictures(qreal ratio);
     void drawRow(QPainter& p, int row);
     void syncScrollBar();
     int clientWidth() const;
@@ -119,8 +120,10 @@ private:
     bool m_shadowOn = false;
 
     QImage m_background;
+    qreal m_backgroundRatio = 0;
     bool m_backgroundValid = false;
     QImage m_pictures[3];  // press, release, delay
+    qreal m_picturesRatio = 0;  // the density they were loaded for
 };
 
 }  // namespace vandrel

@@ -6,7 +6,7 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
-#include "skins/SkinTheme.h"
+#include "theme/SkinTheme.h"
 
 namespace vandrel {
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -24,14 +25,14 @@ constexpr int kButtonWidth = 58;
 
 void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
     using M = HistoryDialogModel;
-    if (frame.size() != QSize(M::kWidth, M::kHeight)) frame = QImage(M::kWidth, M::kHeight, QImage::Format_RGB32);
+    prepareFrame(frame, QSize(M::kWidth, M::kHeight), m_skins.devicePixelRatio());
     QPainter p(&frame);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 
     QLinearGradient background(0, 0, 0, M::kHeight);
     background.setColorAt(0, QColor(0x1E, 0x21, 0x27));
     background.setColorAt(1, QColor(0x15, 0x17, 0x1B));
-    p.fillRect(frame.rect(), background);
+    p.fillRect(QRect(0, 0, M::kWidth, M::kHeight), background);
     p.fillRect(0, 0, M::kWidth, M::kTitleHeight, kTitleBar);
     p.fillRect(0, M::kTitleHeight - 2, M::kWidth, 2, QColor(196, 22, 28));
     drawSkinText(p, tr("配置历史"), 14, 6, 17);
@@ -65,7 +66,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     const auto button = [&](const char* picture, int left, const QString& label, const QColor& colour) {
         const QImage* img = m_skins.image(QString::fromLatin1(picture));
         if (img) p.drawImage(left, M::kButtonsTop, *img);
-        const int width = img ? img->width() : kButtonWidth;
+        const int width = img ? logicalSize(*img).width() : kButtonWidth;
         const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
         drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
     };

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/HistoryDialogModel.h"
 
 namespace vandrel {

@@ -5,6 +5,7 @@
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 #include "keymap/KeyTables.h"
 #include "keys/KeyNameTable.h"
 
@@ -24,8 +25,8 @@ QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 }  // namespace
 
 QSize KeyMapRenderer::dialogSize() {
-    if (const QImage* bk = m_skins.image(QStringLiteral("Custom_BK.png"))) return bk->size();
-    return {325, 276};
+    const QSize size = m_skins.logicalSize(QStringLiteral("Custom_BK.png"));
+    return size.isValid() ? size : QSize(325, 276);
 }
 
 void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
@@ -34,7 +35,7 @@ void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
 
 void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     const QSize size = dialogSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(QColor(0x1A, 0x1C, 0x21));
     QPainter p(&frame);
     drawImage(p, "Custom_BK.png", 0, 0);

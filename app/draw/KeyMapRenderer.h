@@ -9,7 +9,7 @@
 #include <QSize>
 #include <QString>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/KeyMapDialogModel.h"
 
 class QPainter;

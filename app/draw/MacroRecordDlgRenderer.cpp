@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -33,13 +34,13 @@ constexpr PlacedText kTexts[] = {
 }  // namespace
 
 QSize MacroRecordDlgRenderer::windowSize() {
-    const QImage* bg = m_skins.image(QStringLiteral("MacroManagement.png"));
-    return bg ? bg->size() : kDefaultSize;
+    const QSize size = m_skins.logicalSize(QStringLiteral("MacroManagement.png"));
+    return size.isValid() ? size : kDefaultSize;
 }
 
 void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model) {
     const QSize size = windowSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(QColor(0x1E, 0x21, 0x27));
     QPainter p(&frame);
     p.setRenderHint(QPainter::TextAntialiasing, true);

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QSize>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 
 namespace vandrel {

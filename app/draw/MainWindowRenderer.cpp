@@ -5,6 +5,7 @@
 
 #include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -44,8 +45,8 @@ QColor shadowFor(const QColor& ink) { return qGray(ink.rgb()) >= 128 ? QColor(Qt
 }  // namespace
 
 QSize MainWindowRenderer::windowSize() {
-    const QImage* main = m_skins.image(QStringLiteral("main.png"));
-    return main ? main->size() : kDefaultWindowSize;
+    const QSize size = m_skins.logicalSize(QStringLiteral("main.png"));
+    return size.isValid() ? size : kDefaultWindowSize;
 }
 
 void MainWindowRenderer::drawImage(QPainter& p, const QString& name, int x, int y) {
@@ -68,7 +69,7 @@ void MainWindowRenderer::drawFrame(QPainter& p, int x, int y, int width, int hei
 
 void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QSize size = windowSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(Qt::black);
 
     QPainter p(&frame);
@@ -135,8 +136,8 @@ void MainWindowRenderer::drawCaption(QPainter& p, const MainWindowModel& model, 
 
 void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
     const KeyRect& r = KeyGeometry[slot].rect;
-    p.drawImage(QPoint(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY), lit,
-                QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    drawSkinPart(p, QPointF(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY), lit,
+                 QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
 }
 
 void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
@@ -184,11 +185,11 @@ void MainWindowRenderer::drawSlider(QPainter& p, const SliderView& s) {
     const int thumbX = s.thumbX + (s.position == 0 ? 2 : 0);
     const QRect& r = s.rect;
     if (const QImage* filled = m_skins.image(kFilledTrackImage))
-        p.drawImage(QPoint(r.left(), r.top()), *filled, QRect(0, 0, thumbX, r.height()));
+        drawSkinPart(p, QPointF(r.left(), r.top()), *filled, QRectF(0, 0, thumbX, r.height()));
     if (const QImage* empty = m_skins.image(kEmptyTrackImage))
-        p.drawImage(QPoint(r.left() + thumbX, r.top()), *empty, QRect(thumbX, 0, r.width() - thumbX, r.height()));
+        drawSkinPart(p, QPointF(r.left() + thumbX, r.top()), *empty, QRectF(thumbX, 0, r.width() - thumbX, r.height()));
     if (const QImage* thumb = m_skins.image(kThumbImage))
-        p.drawImage(QPoint(r.left() + thumbX, r.top() + s.thumbY + 1), *thumb, QRect(0, 0, 15, 14));
+        drawSkinPart(p, QPointF(r.left() + thumbX, r.top() + s.thumbY + 1), *thumb, QRectF(0, 0, 15, 14));
 }
 
 void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in) {

@@ -9,7 +9,7 @@
 #include <QRect>
 #include <QString>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/MainWindowModel.h"
 #include "keymap/KeyRecord.h"
 

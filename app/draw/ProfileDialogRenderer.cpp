@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -14,13 +15,13 @@ constexpr QSize kFallbackSize(266, 642);
 }  // namespace
 
 QSize ProfileDialogRenderer::windowSize() {
-    const QImage* background = m_skins.image(QStringLiteral("Config.png"));
-    return background ? background->size() : kFallbackSize;
+    const QSize size = m_skins.logicalSize(QStringLiteral("Config.png"));
+    return size.isValid() ? size : kFallbackSize;
 }
 
 void ProfileDialogRenderer::compose(QImage& frame) {
     const QSize size = windowSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(Qt::black);
 
     QPainter p(&frame);

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QSize>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 
 namespace vandrel {
 

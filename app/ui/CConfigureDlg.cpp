@@ -10,6 +10,7 @@
 
 #include "app/draw/ModelText.h"
 #include "controls/CTransparentListBox.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -67,7 +68,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     m_list->setGeometry(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
     m_list->setListStyle(QStringLiteral("Arial"), 15, Qt::white, QColor(0, 255, 255), true);
     m_list->setMode(kListOwnerBackground);
-    m_list->setOwnerBackground([this](const QRect& r) { return composeFrame().copy(r); });
+    m_list->setOwnerBackground([this](const QRect& r) { return copyFramePart(composeFrame(), r); });
     connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
     connect(m_list, &CTransparentListBox::contextMenuRequested, this,
             [this](const QPoint& global) { rightButtonUp(mapFromGlobal(global), global); });
@@ -120,6 +121,7 @@ bool CConfigureDlg::event(QEvent* event) {
 }
 
 QImage CConfigureDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.compose(m_frame);
     return m_frame;
 }

@@ -37,6 +37,7 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 }
 
 QImage CHistoryDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }

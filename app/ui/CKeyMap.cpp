@@ -175,17 +175,19 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QImage CKeyMap::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }
 
 void CKeyMap::redraw() {
-    m_renderer.compose(m_frame, m_model);
+    composeFrame();
     update();
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {
-    if (m_frame.isNull()) m_renderer.compose(m_frame, m_model);
+    // Composed again when the window has moved to a screen of another density.
+    if (m_frame.isNull() || !qFuzzyCompare(m_frame.devicePixelRatio(), devicePixelRatioF())) composeFrame();
     QPainter p(this);
     p.drawImage(0, 0, m_frame);
     p.end();

@@ -98,6 +98,7 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
 CMacroRecordDlg::~CMacroRecordDlg() { m_model.cancel(); }
 
 QImage CMacroRecordDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/draw/MacroRecordDlgRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 
 class QLineEdit;

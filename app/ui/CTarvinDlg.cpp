@@ -18,7 +18,7 @@
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
-#include "app/draw/SkinFile.h"
+#include "theme/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/PendingChanges.h"
@@ -199,6 +199,8 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
 }
 
 QImage CTarvinDlg::composeFrame() {
+    // Composed at the screen's pixel density: skins for it, texts at its resolution.
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
     RenderInput in;
     in.model = &m_model;
     in.image = &m_state.image;

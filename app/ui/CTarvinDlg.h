@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "app/draw/MainWindowRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
 #include "app/model/ChangeHistory.h"
