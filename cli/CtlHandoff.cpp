@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <ostream>
 
+#include "cli/CtlRunner.h"
 #include "platform/SingleInstance.h"
 
 namespace vandrel::ctl {
@@ -51,6 +52,10 @@ bool decodeAnswer(const QByteArray& line, int& code, std::string& message, std::
 
 namespace {
 
+constexpr const char* kNotAcceptingText =
+    "vandrelctl: the running Vandrel program takes no connection (it may be hung, or out of file descriptors); "
+    "try again later.\n";
+
 // One request to the running program and its answer. Returns the exit code
 // the answer carries, kHandoffNobody when nobody listens, or the code of a
 // failed exchange after saying why on `err`.
@@ -67,6 +72,7 @@ int exchange(const SingleInstance& instance, std::vector<std::string> words, boo
     if (!answer) {
         switch (why) {
         case SingleInstance::NoAnswer::NotListening: return kHandoffNobody;
+        case SingleInstance::NoAnswer::NotAccepting: err << kNotAcceptingText; return kExitNoAnswer;
         case SingleInstance::NoAnswer::TimedOut:
             err << "vandrelctl: the running Vandrel program did not answer within " << (waitMs + 999) / 1000
                 << " s; it may be hung.\n";
@@ -82,7 +88,8 @@ int exchange(const SingleInstance& instance, std::vector<std::string> words, boo
         err << "vandrelctl: the running program gave no usable answer.\n";
         return kExitFailed;
     }
-    return code;
+    // Only the documented exit statuses pass; anything else is a failure.
+    return code >= kExitDone && code <= kExitNoAnswer ? code : kExitFailed;
 }
 
 }  // namespace
@@ -118,13 +125,12 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
     }
     std::vector<std::string> words{commandName(options.command)};
     for (const std::string& a : options.args) words.push_back(a);
-    // A profile given as a path, or naming a file here, travels as an
-    // absolute path: the program runs in another working folder. A bare name
-    // is looked up in the program's own profile folder.
+    // A profile given as a file path travels as an absolute path: the
+    // program runs in another working folder. A bare name is looked up in
+    // the program's own profile folder.
     if (options.command == Command::Apply) {
-        const QFileInfo file(QString::fromStdString(words[1]));
-        if (words[1].find_first_of("/\\") != std::string::npos || file.isFile())
-            words[1] = file.absoluteFilePath().toStdString();
+        if (namesAFile(words[1]))
+            words[1] = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
         // The confirmation that a profile may disable every key travels along.
         if (options.yes) words.push_back(kYesWord);
     }
@@ -136,5 +142,51 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
 }
 
 bool readsFromRunningProgram(Command c) { return c == Command::Show || c == Command::Export || c == Command::Save; }
+
+bool writesAnything(Command c) {
+    return c != Command::List && c != Command::Show && c != Command::Help && c != Command::Version && c != Command::None;
+}
+
+int arrangeAccess(SingleInstance& instance, const Options& options, Access& access, std::ostream& out,
+                  std::ostream& err, int lockWaitMs) {
+    access = Access{};
+    if (!instance.hasPrivateFolder()) {
+        // Nothing can tell whether the program runs: reading is harmless,
+        // writing could interleave with it.
+        if (!writesAnything(options.command)) return kHandoffNobody;
+        err << "vandrelctl: " << instance.privateFolderProblem().toStdString()
+            << ".\nWithout it nothing can tell whether the Vandrel program is running, so 'vandrelctl "
+            << commandName(options.command)
+            << "' changes nothing. Set XDG_RUNTIME_DIR to a folder of your own with mode 0700, or make the home "
+               "folder writable.\n";
+        return kExitFailed;
+    }
+    if (instance.tryLockOnly()) {
+        access.exclusive = true;
+        return kHandoffNobody;
+    }
+    const SingleInstance::Presence presence = instance.serverPresence();
+    if (presence == SingleInstance::Presence::NotAccepting) {
+        err << kNotAcceptingText;
+        return kExitNoAnswer;
+    }
+    if (readsFromRunningProgram(options.command) && presence == SingleInstance::Presence::Listening) {
+        access.fromProgram = true;
+        return kHandoffNobody;
+    }
+    const int handed = handToRunningProgram(instance, options, out, err);
+    if (handed != kHandoffNobody) return handed;
+    // Another vandrelctl holds the lock: wait for it to finish.
+    if (instance.tryLockOnly(lockWaitMs)) {
+        access.exclusive = true;
+        return kHandoffNobody;
+    }
+    if (instance.serverPresence() == SingleInstance::Presence::NotAccepting) {
+        err << kNotAcceptingText;
+        return kExitNoAnswer;
+    }
+    err << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
+    return kExitFailed;
+}
 
 }  // namespace vandrel::ctl

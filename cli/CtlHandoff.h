@@ -43,6 +43,22 @@ constexpr int kReadAnswerWaitMs = kLockWaitMs + 5000;
 // holds the lock).
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err);
 
+// Whether a command writes to the keyboard or to a file (all but list and show).
+bool writesAnything(Command c);
+
+// How this process may go on with a command.
+struct Access {
+    bool exclusive = false;    // it holds the instance lock: it alone talks to the keyboard and writes the files
+    bool fromProgram = false;  // show, save and export take the running program's configuration
+};
+// Decides who carries out a command, before it runs: returns kHandoffNobody
+// when this process goes on (`access` says how), or the exit code once the
+// running program carried it out, or after saying why it cannot run: no
+// private folder for the lock (only list and show run then), a program that
+// takes no connection (7), the lock still held after `lockWaitMs`.
+int arrangeAccess(SingleInstance& instance, const Options& options, Access& access, std::ostream& out,
+                  std::ostream& err, int lockWaitMs = kLockWaitMs);
+
 // The commands that only read the keyboard's configuration: while the
 // program runs they take it from the program, which holds what it last read
 // from or wrote to the keyboard.

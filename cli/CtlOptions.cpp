@@ -40,6 +40,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
             else if (a == "--json") o.json = true;
             else if (a == "-y" || a == "--yes") o.yes = true;
             else if (a == "--demo") o.demo = true;
+            else if (a == "-f" || a == "--force") o.force = true;
             else {
                 r.error = "unknown option '" + a + "'";
                 return r;
@@ -65,13 +66,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         if (!good) r.error = "usage: vandrelctl " + usage;
         return r;
     };
+    if (o.force && o.command != Command::Save) return need(false, "save [--force] PROFILE");
     switch (o.command) {
     case Command::None: r.error = "no command given"; return r;
     case Command::List: return need(n == 0 && !o.json, "list");
     case Command::Show: return need(n == 0, "show [--json]");
     case Command::Reset: return need(n == 0 && !o.json, "reset [--yes]");
     case Command::Apply: return need(n == 1 && !o.json, "apply PROFILE [--yes]");
-    case Command::Save: return need(n == 1 && !o.json, "save PROFILE");
+    case Command::Save: return need(n == 1 && !o.json, "save [--force] PROFILE");
     case Command::Export: return need(n == 1 && o.json, "export --json FILE");
     case Command::Import: return need(n == 1 && o.json, "import --json FILE [--yes]");
     case Command::Set: {
@@ -99,14 +101,22 @@ std::string helpText() {
            "                       macros and the five DIY colour maps\n"
            "  set KEY=VALUE ...    change lighting and performance settings; only what\n"
            "                       changed is written\n"
-           "  apply PROFILE        write a profile (a file, or a name from the profile\n"
-           "                       folder) to the keyboard; its values are checked first\n"
-           "  save PROFILE         store the keyboard's configuration as a profile\n"
+           "  apply PROFILE        write a profile to the keyboard (see Profiles); its\n"
+           "                       values are checked first\n"
+           "  save [--force] PROFILE\n"
+           "                       store the keyboard's configuration as a profile\n"
            "  reset [--yes]        restore the keyboard's factory settings (asks first)\n"
            "  export --json FILE   the configuration with key records and macros as JSON\n"
            "                       (FILE - writes to standard output)\n"
            "  import --json FILE   write such a JSON file to the keyboard and the data files;\n"
            "                       its values are checked first\n"
+           "\n"
+           "PROFILE: a bare NAME is the profile NAME of the profile folder\n"
+           "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
+           ".bin is a file. save never replaces an existing file that is not a profile\n"
+           "(unless --force). No command writes over keymap.bin, MacroDefine.bin,\n"
+           "DemoKeyboard.bin, VER.bin or a History file, nor into a device or a FIFO that\n"
+           "nobody reads.\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +
@@ -116,21 +126,22 @@ std::string helpText() {
            "  --json               with show, export and import: the configuration as JSON\n"
            "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
            "                       write a configuration that disables every key\n"
+           "  -f, --force          with save: replace an existing file that is not a profile\n"
            "  -h, --help           show this help and exit\n"
            "  --version            show the version and exit\n"
            "\n"
            "Exit status:\n"
            "  0  done\n"
-           "  1  refused or failed otherwise (the program has unsaved changes, a file\n"
-           "     could not be written, a configuration disables every key and --yes\n"
-           "     was not given)\n"
+           "  1  refused or failed otherwise (the program has unsaved changes, a value the\n"
+           "     current effect does not allow, a file could not or may not be written, a\n"
+           "     configuration disables every key and --yes was not given)\n"
            "  2  the command line is wrong\n"
            "  3  no keyboard found\n"
            "  4  the keyboard is there but cannot be opened (install the udev rule)\n"
            "  5  the keyboard did not acknowledge a write\n"
            "  6  a profile or JSON file is missing, unreadable or malformed, or holds a\n"
            "     value the keyboard cannot take (the first such field is named)\n"
-           "  7  the running Vandrel program did not answer in time\n"
+           "  7  the running Vandrel program did not answer in time, or takes no connection\n"
            "\n"
            "Examples:\n"
            "  vandrelctl set effect=breathing brightness=30\n"

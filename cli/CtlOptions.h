@@ -16,7 +16,7 @@ enum ExitCode : int {
     kExitNoAccess = 4,    // the keyboard is there but its hidraw nodes cannot be opened
     kExitNoAck = 5,       // the keyboard did not acknowledge a write
     kExitBadFile = 6,     // a profile or JSON file is missing, unreadable or malformed
-    kExitNoAnswer = 7,    // the running program did not answer in time
+    kExitNoAnswer = 7,    // the running program did not answer in time, or takes no connection
 };
 
 enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import };
@@ -27,6 +27,7 @@ struct Options {
     bool json = false;
     bool yes = false;
     bool demo = false;
+    bool force = false;  // save: replace an existing file that is not a profile
 };
 
 struct ParseResult {

@@ -25,6 +25,18 @@ constexpr const char* kUdevHint =
 
 std::string u8(const std::u16string& s) { return utf16ToUtf8(s); }
 
+// Why a file could not be written, for the message.
+std::string reason(const std::error_code& why) { return why ? why.message() : std::string("unknown error"); }
+
+// Whether a command may write `file`: never over one of the program's own
+// data files. Says why on `err` when not.
+bool mayWrite(const Environment& env, const std::filesystem::path& file) {
+    if (!env.ownFiles.contains(file)) return true;
+    env.err << "vandrelctl: " << file.string()
+            << " is one of the program's own data files; choose another file.\n";
+    return false;
+}
+
 // keymap.bin and MacroDefine.bin as they are, without creating them.
 void loadDataFiles(const Environment& env, Configuration& c) {
     std::vector<uint8_t> bytes;
@@ -253,19 +265,21 @@ int cmdSet(const Options& o, Environment& env) {
     // is written only when winlock itself changes.
     applyWinLock(shadow);
     std::string error;
+    // A value the current effect does not allow: a refusal, not a wrong command line.
     if (!applySettings(parsed.changes, image, error)) {
         env.err << "vandrelctl: " << error << "\n";
-        return kExitUsage;
+        return kExitFailed;
     }
     return writeChanges(session, env, image, shadow);
 }
 
 int cmdApply(const Options& o, Environment& env) {
-    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
-    if (file.empty()) {
-        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
-        return kExitUsage;
+    const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
+    if (!target.ok()) {
+        env.err << "vandrelctl: " << target.error << "\n";
+        return target.exitCode;
     }
+    const std::filesystem::path& file = target.file;
     Configuration c;
     loadDataFiles(env, c);
     DeviceImage fromFile = c.image;
@@ -291,12 +305,26 @@ int cmdApply(const Options& o, Environment& env) {
 }
 
 int cmdSave(const Options& o, Environment& env) {
-    const std::filesystem::path file = profilePath(o.args[0], env.profileFolder);
-    if (file.empty()) {
-        env.err << "vandrelctl: '" << o.args[0] << "' cannot be a profile name.\n";
-        return kExitUsage;
+    const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
+    if (!target.ok()) {
+        env.err << "vandrelctl: " << target.error << "\n";
+        return target.exitCode;
     }
-    if (file.parent_path() == env.profileFolder && !std::filesystem::exists(file)) {
+    const std::filesystem::path& file = target.file;
+    if (!mayWrite(env, file)) return kExitFailed;
+    std::error_code ec;
+    const std::filesystem::file_status existing = std::filesystem::status(file, ec);
+    // A file of another size is not a profile: a note, a document, a data
+    // file of some other program. It is replaced only when asked for.
+    if (std::filesystem::is_regular_file(existing) && !o.force) {
+        const uintmax_t size = std::filesystem::file_size(file, ec);
+        if (ec || !IsProfileFileSize(static_cast<size_t>(size))) {
+            env.err << "vandrelctl: " << file.string()
+                    << " exists and is not a profile; it is not replaced (add --force to replace it).\n";
+            return kExitFailed;
+        }
+    }
+    if (target.inProfileFolder && !std::filesystem::exists(existing)) {
         ProfileStore store(env.profileFolder);
         store.scanProfiles();
         if (store.count() >= kMaxProfiles) {
@@ -304,13 +332,13 @@ int cmdSave(const Options& o, Environment& env) {
                     << " profiles; delete one first or save to a file path.\n";
             return kExitFailed;
         }
-        std::error_code ec;
         std::filesystem::create_directories(env.profileFolder, ec);
     }
     Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
-    if (!WriteConfigurationFile(file, c.image, c.records)) {
-        env.err << "vandrelctl: " << file.string() << " could not be written.\n";
+    std::error_code why;
+    if (!WriteConfigurationFile(file, c.image, c.records, &why)) {
+        env.err << "vandrelctl: " << file.string() << " could not be written: " << reason(why) << ".\n";
         return kExitFailed;
     }
     env.out << "Saved " << file.string() << "\n";
@@ -353,8 +381,11 @@ int cmdExport(const Options& o, Environment& env) {
         env.out << json;
         return kExitDone;
     }
-    if (writeFileAtomic(o.args[0], {{json.data(), json.size()}}) != FileResult::Ok) {
-        env.err << "vandrelctl: " << o.args[0] << " could not be written.\n";
+    const std::filesystem::path file(o.args[0]);
+    if (!mayWrite(env, file)) return kExitFailed;
+    std::error_code why;
+    if (writeFileAtomic(file, {{json.data(), json.size()}}, &why) != FileResult::Ok) {
+        env.err << "vandrelctl: " << o.args[0] << " could not be written: " << reason(why) << ".\n";
         return kExitFailed;
     }
     return kExitDone;
@@ -406,16 +437,39 @@ int exitCodeOf(TransferOutcome outcome) {
     }
 }
 
-std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder) {
-    const std::filesystem::path asPath = PathFromUtf16(utf8ToUtf16(argument));
-    std::error_code ec;
-    const bool hasSeparator = argument.find('/') != std::string::npos || argument.find('\\') != std::string::npos;
-    if (hasSeparator || std::filesystem::is_regular_file(asPath, ec)) return asPath;
-    // "FPS" and "FPS.bin" both name the profile FPS of the folder.
-    std::u16string name = utf8ToUtf16(argument);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, u".bin") == 0) name.resize(name.size() - 4);
-    if (!IsValidProfileName(name)) return {};
-    return profileFolder / PathFromUtf16(name + u".bin");
+bool namesAFile(const std::string& argument) {
+    const bool hasSeparator = argument.find_first_of("/\\") != std::string::npos;
+    const bool endsWithBin = argument.size() >= 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0;
+    return hasSeparator || endsWithBin;
+}
+
+ProfileTarget profileTarget(const std::string& argument, const std::filesystem::path& profileFolder) {
+    ProfileTarget t;
+    const std::u16string text = utf8ToUtf16(argument);
+    std::filesystem::path file;
+    if (namesAFile(argument)) {
+        file = std::filesystem::path(argument);  // the bytes as typed, whatever their encoding
+    } else {
+        if (!IsValidProfileName(text)) {
+            t.exitCode = kExitUsage;
+            t.error = "'" + argument + "' cannot be a profile name.";
+            return t;
+        }
+        file = profileFolder / PathFromUtf16(text + u".bin");
+        t.inProfileFolder = true;
+    }
+    // The file system takes names of at most 255 bytes; a longer one would
+    // only fail later, when the file is opened.
+    const size_t nameBytes = file.filename().native().size();
+    if (nameBytes > kMaxFileNameBytes) {
+        t.exitCode = kExitFailed;
+        t.error = "'" + argument + "' is too long for a file name (" + std::to_string(nameBytes) +
+                  " bytes, at most " + std::to_string(kMaxFileNameBytes) + ").";
+        t.inProfileFolder = false;
+        return t;
+    }
+    t.file = std::move(file);
+    return t;
 }
 
 int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
@@ -471,6 +525,14 @@ DeviceSession& Environment::deviceSession() {
 Environment::~Environment() = default;
 
 int runCommand(const Options& o, Environment& env) {
+    // A vandrelctl or a program killed while saving left its temporary files;
+    // with the lock held nobody else is saving now, so every one older than
+    // this command is stale.
+    if (env.exclusive && !env.configurationSource && o.command != Command::Help && o.command != Command::Version) {
+        const auto startedAt = std::filesystem::file_time_type::clock::now();
+        removeStaleTemporaries(env.dataFolder, startedAt);
+        removeStaleTemporaries(env.profileFolder, startedAt);
+    }
     switch (o.command) {
     case Command::Help: env.out << helpText(); return kExitDone;
     case Command::Version: env.out << versionText(); return kExitDone;

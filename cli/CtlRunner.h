@@ -14,6 +14,7 @@
 #include "device/Transport.h"
 #include "keymap/KeyRecord.h"
 #include "profile/ConfigurationCheck.h"
+#include "profile/OwnDataFiles.h"
 
 namespace vandrel::ctl {
 
@@ -22,7 +23,13 @@ struct Configuration;
 struct Environment {
     Environment(Transport& t, Clock& c, std::filesystem::path data, std::filesystem::path profiles, std::ostream& o,
                 std::ostream& e)
-        : transport(t), clock(c), dataFolder(std::move(data)), profileFolder(std::move(profiles)), out(o), err(e) {}
+        : transport(t),
+          clock(c),
+          dataFolder(std::move(data)),
+          profileFolder(std::move(profiles)),
+          out(o),
+          err(e),
+          ownFiles({dataFolder}, {}) {}
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
 
@@ -40,6 +47,12 @@ struct Environment {
     // Where show, save and export take the configuration from instead of the
     // keyboard (the running program); returns an exit code.
     std::function<int(Configuration&)> configurationSource;
+    // The files no command writes over (keymap.bin and the like); the data
+    // folder's by default.
+    OwnDataFiles ownFiles;
+    // This process alone writes the data files (it holds the instance lock),
+    // so the temporary files of a killed earlier run may go.
+    bool exclusive = true;
 
     ~Environment();
     // The keyboard session, opened on first use and closed with the
@@ -53,11 +66,19 @@ private:
 
 int runCommand(const Options& options, Environment& env);
 
-// Where a PROFILE argument points: a path when it names an existing file or
-// contains a separator, else <profileFolder>/<name>.bin (a ".bin" typed
-// after the name is dropped).
-// Empty when the name cannot be a profile.
-std::filesystem::path profilePath(const std::string& argument, const std::filesystem::path& profileFolder);
+// What a PROFILE argument names. A bare name is the profile of that name:
+// <profileFolder>/<name>.bin. A name with a folder in it, or ending in ".bin",
+// is a file path as typed.
+struct ProfileTarget {
+    std::filesystem::path file;    // empty when the argument names nothing
+    bool inProfileFolder = false;  // a bare name
+    int exitCode = kExitDone;      // why it names nothing: 2 not a name, 1 too long for a file name
+    std::string error;
+    bool ok() const { return !file.empty(); }
+};
+ProfileTarget profileTarget(const std::string& argument, const std::filesystem::path& profileFolder);
+// Whether a PROFILE argument is a file path rather than a profile name.
+bool namesAFile(const std::string& argument);
 
 // Loads a profile file: keymap.bin's size, or the image block alone (the
 // key records then stay as they were). False with a message otherwise.

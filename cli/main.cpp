@@ -21,6 +21,7 @@
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
+#include "profile/OwnDataFiles.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "update/AppVersion.h"
@@ -65,20 +66,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
     auto instance = std::make_unique<SingleInstance>();
-    bool fromProgram = false;
-    if (!instance->tryLockOnly()) {
-        if (ctl::readsFromRunningProgram(options.command) && instance->serverListening()) {
-            fromProgram = true;
-        } else {
-            const int handed = ctl::handToRunningProgram(*instance, options, std::cout, std::cerr);
-            if (handed != ctl::kHandoffNobody) return handed;
-            // Another vandrelctl holds the lock: wait for it to finish.
-            if (!instance->tryLockOnly(ctl::kLockWaitMs)) {
-                std::cerr << "vandrelctl: the keyboard is still busy (another vandrelctl, or the program starting).\n";
-                return ctl::kExitFailed;
-            }
-        }
-    }
+    ctl::Access access;
+    const int arranged = ctl::arrangeAccess(*instance, options, access, std::cout, std::cerr);
+    if (arranged != ctl::kHandoffNobody) return arranged;
+    const bool fromProgram = access.fromProgram;
 
     const AppPaths paths = currentAppPaths();
     std::filesystem::path dataFolder = toPath(paths.dataFolder);
@@ -108,7 +99,7 @@ int main(int argc, char** argv) {
         const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
         keyboard->setFirmwareVersion(version.major, version.minor);
         // The demo keyboard remembers what was written to it, as a real one.
-        demoState = std::make_unique<SimStateFile>(dataFolder / "DemoKeyboard.bin");
+        demoState = std::make_unique<SimStateFile>(dataFolder / kDemoStateFileName);
         demoState->restore(*keyboard, std::cerr);
         demoState->attach(*keyboard);
         transport = std::move(keyboard);
@@ -123,6 +114,8 @@ int main(int argc, char** argv) {
 
     ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
     env.progress = ctl::stderrIsTerminal();
+    env.ownFiles = OwnDataFiles({toPath(paths.dataFolder), dataFolder}, toPath(paths.programFolder));
+    env.exclusive = access.exclusive;
     if (ctl::stdinIsTerminal()) env.confirmReset = askOnTerminal;
     if (fromProgram)
         env.configurationSource = [&instance, &options](ctl::Configuration& c) {

@@ -20,6 +20,7 @@
 #include "app/ui/CTarvinDlg.h"
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
+#include "profile/OwnDataFiles.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "update/AppVersion.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     options.windowCreated = [&](vandrel::CTarvinDlg& window) {
         // Only the running instance touches the keyboard's saved state.
         const vandrel::SimStateFile state(
-            std::filesystem::path(vandrel::currentAppPaths().dataFolder.toStdU16String()) / "DemoKeyboard.bin");
+            std::filesystem::path(vandrel::currentAppPaths().dataFolder.toStdU16String()) / vandrel::kDemoStateFileName);
         if (factory) state.resetToFactory(keyboard);
         else state.restore(keyboard, std::cerr);
         state.attach(keyboard);

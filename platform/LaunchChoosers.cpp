@@ -32,10 +32,14 @@ bool isProgram(const QString& path) {
 
 FileChooserRequest launchFileRequest(int row, const QString& folder) {
     FileChooserRequest r;
+    const QString suffix = QString::fromLatin1(kRowFilters[row].suffix);
     r.filter = QString::fromLatin1(kRowFilters[row].filter);
-    r.defaultSuffix = QString::fromLatin1(kRowFilters[row].suffix);
-#ifndef Q_OS_WIN
-    // Stored files name Windows programs, but here a program is any executable.
+    r.namePattern = QStringLiteral("*.") + suffix;
+#ifdef Q_OS_WIN
+    r.defaultSuffix = suffix;
+#else
+    // Stored files name Windows programs, but here a program is any executable,
+    // and "tool" must not be looked for as "tool.exe".
     if (row == kProgramRow) r.filter += QStringLiteral(";;All Files(*)");
 #endif
     r.folder = folder;
@@ -85,7 +89,7 @@ LaunchChooserServices desktopLaunchChoosers() {
         dialog.setDefaultSuffix(request.defaultSuffix);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         // The name field starts with the pattern of the files the row takes.
-        dialog.selectFile(QStringLiteral("*.") + request.defaultSuffix);
+        dialog.selectFile(request.namePattern);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         return dialog.selectedFiles().constFirst();
     };

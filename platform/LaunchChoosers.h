@@ -13,7 +13,8 @@ namespace vandrel {
 
 struct FileChooserRequest {
     QString filter;         // e.g. "mp3 Files(*.mp3)"; further filters after ";;"
-    QString defaultSuffix;  // without the dot
+    QString namePattern;    // what the name field starts with, e.g. "*.mp3"
+    QString defaultSuffix;  // added to a typed name without one (no dot); empty: nothing added
     QString folder;         // where the dialog starts
 };
 
@@ -30,7 +31,8 @@ struct LaunchChooserServices {
 // The desktop's own dialogs.
 LaunchChooserServices desktopLaunchChoosers();
 
-// The filter and suffix of launch row 0..2.
+// The filter, name pattern and suffix of launch row 0..2. Only Windows adds
+// the row's suffix to a typed name: elsewhere programs have none.
 FileChooserRequest launchFileRequest(int row, const QString& folder);
 // Where a chooser starts: the folder of the path already chosen if it still
 // exists, else the user's home.

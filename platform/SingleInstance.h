@@ -4,7 +4,14 @@
 // the first to bring its window forward, and ends. On Unix the lock and the
 // socket live in a folder only the user can enter (the runtime folder, or one
 // of the user's own), so that no other user can create them first and keep
-// the program from starting.
+// the program from starting. The program and the command-line tool find that
+// folder the same way, whatever their working folder; where there is none,
+// neither takes the lock, and both refuse to write.
+//
+// The listener keeps going when the process runs out of descriptors (it
+// pauses accepting and tries again), serves a limited number of clients at a
+// time, and closes a client whose request has not arrived within a few
+// seconds; the others wait in the socket's queue.
 
 #include <QByteArray>
 #include <QLockFile>
@@ -15,6 +22,8 @@
 #include <optional>
 
 class QLocalServer;
+class QLocalSocket;
+class QSocketNotifier;
 class QWidget;
 
 namespace vandrel {
@@ -41,14 +50,22 @@ public:
     // logged in at once each get their own instance.
     static QString serverNameFor(const QString& key, const QString& userId);
     static QString currentUserId();
-    // The name to connect to: on Unix the socket's full path in runtimeFolder().
+    // The name to connect to: on Unix the socket's full path in runtimeFolder(),
+    // empty when there is no such folder.
     QString serverName() const { return m_serverName; }
 
     // The folder of the lock and the socket: XDG_RUNTIME_DIR when it is the
-    // user's own with mode 0700, otherwise a folder of the user's own created
-    // with mode 0700. Empty when none can be had (the socket then lives in
-    // the temporary folder and no lock is taken). Windows: the temporary folder.
-    static QString runtimeFolder();
+    // user's own with mode 0700, otherwise ~/.cache/vandrel-<uid> or
+    // $TMPDIR/vandrel-<uid>, created with mode 0700 or used when it is the
+    // user's own with that mode. Empty when none can be had; `why` then tells
+    // what was tried and why each failed (in English, one line). Windows: the
+    // temporary folder.
+    static QString runtimeFolder(QString* why = nullptr);
+    // Whether this instance has that folder. Without it no lock is taken, no
+    // socket is made, and nothing can tell whether a program runs.
+    bool hasPrivateFolder() const { return !m_serverName.isEmpty(); }
+    // Why there is no private folder (empty when there is one).
+    QString privateFolderProblem() const { return m_folderProblem; }
 
     // Shows the window normally, also when hidden or minimised, and brings it
     // to the front.
@@ -60,9 +77,15 @@ public:
     bool tryLockOnly(int waitMs = 0);
     // Whether a running instance accepts connections.
     bool serverListening(int timeoutMs = 300) const;
+    // What lies behind the socket: nothing (no socket, or one left by a
+    // program that ended), a listener, or a listener whose queue is full, so
+    // that it takes no connection (a hung program, one out of descriptors).
+    enum class Presence { Absent, Listening, NotAccepting };
+    Presence serverPresence() const;
     // Why sendCommand gave no answer.
     enum class NoAnswer {
-        NotListening,  // nobody accepted the connection
+        NotListening,  // nobody listens
+        NotAccepting,  // an instance listens but takes no connection
         TimedOut,      // connected, but no answer came within the time
         Dropped,       // the instance closed the connection without answering
     };
@@ -78,6 +101,12 @@ public:
     using CommandHandler = std::function<void(const QByteArray& request, const CommandReply& reply)>;
     void setCommandHandler(CommandHandler handler) { m_commandHandler = std::move(handler); }
 
+    // How many clients are served at once, and how long a client has to
+    // send its request line before it is closed.
+    static constexpr int kDefaultMaxClients = 16;
+    static constexpr int kDefaultRequestTimeoutMs = 10000;
+    void setClientLimits(int maxClients, int requestTimeoutMs);
+
 signals:
     // A later start asked this instance to show its window.
     void activationRequested();
@@ -86,12 +115,28 @@ private:
     bool notifyPrimary(int timeoutMs);
     // Sets up m_lock where a lock can be had; false when there is none.
     bool makeLock();
-    void onNewConnection();
+    bool listen();
+    // Takes waiting connections while there is room and a descriptor for them.
+    void acceptPending();
+    void pauseAccepting(int retryMs);
+    void resumeAccepting();
+    // Reads one request from a client and answers it.
+    void serve(QLocalSocket* socket);
 
     QString m_serverName;
+    QString m_folderProblem;
     QString m_lockPath;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_maxClients = kDefaultMaxClients;
+    int m_requestTimeoutMs = kDefaultRequestTimeoutMs;
+    int m_clients = 0;
+    bool m_acceptPaused = false;
+#ifdef Q_OS_WIN
     QLocalServer* m_server = nullptr;
+#else
+    int m_listenFd = -1;
+    QSocketNotifier* m_acceptNotifier = nullptr;
+#endif
+    std::unique_ptr<QLockFile> m_lock;
     bool m_primary = false;
     CommandHandler m_commandHandler;
 };

@@ -1,6 +1,7 @@
 #include "profile/ProfileStore.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
@@ -121,6 +122,7 @@ std::optional<int> ProfileStore::findRow(const std::u16string& name) const {
 
 void ProfileStore::scanProfiles() {
     m_rows.clear();
+    m_leftOut.clear();
     std::error_code ec;
     fs::directory_iterator it(m_folder, ec);
     if (ec) return;
@@ -128,14 +130,21 @@ void ProfileStore::scanProfiles() {
     std::vector<std::pair<std::u16string, fs::path>> files;  // file name, path
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        std::error_code typeEc;
-        if (!it->is_regular_file(typeEc)) continue;
         std::u16string fileName = Utf16FromPath(it->path().filename());
         if (!endsWithExtension(fileName) || fileName.size() == kExtension.size()) continue;
+        // Only what a load would take: a regular file of a profile's size.
+        std::error_code typeEc;
+        const bool regular = it->is_regular_file(typeEc);
+        const uintmax_t size = regular ? it->file_size(typeEc) : 0;
+        if (!regular || typeEc || !IsProfileFileSize(static_cast<size_t>(std::min<uintmax_t>(size, SIZE_MAX)))) {
+            m_leftOut.push_back(std::move(fileName));
+            continue;
+        }
         files.emplace_back(std::move(fileName), it->path());
     }
     std::sort(files.begin(), files.end(),
               [](const auto& a, const auto& b) { return ProfileNameLess(a.first, b.first); });
+    std::sort(m_leftOut.begin(), m_leftOut.end(), ProfileNameLess);
 
     // A seventh file ends the listing: it and every file after it stay unlisted.
     for (size_t i = 0; i < files.size() && i < kMaxProfiles; ++i) {

@@ -55,12 +55,17 @@ public:
 
     const std::filesystem::path& folder() const { return m_folder; }
 
-    // Lists the folder again: regular "*.bin" files in file-name order; the
-    // seventh file ends the listing, so it and the files after it are not
-    // listed. Rows are sorted by name. A missing folder gives an empty list.
+    // Lists the folder again: regular "*.bin" files of a profile's size in
+    // file-name order; the seventh file ends the listing, so it and the files
+    // after it are not listed. Rows are sorted by name. A missing folder gives
+    // an empty list. Other "*.bin" entries (an empty file, a huge one, a
+    // folder, a FIFO) are left out and named by leftOut().
     void scanProfiles();
 
     const std::vector<ProfileEntry>& profiles() const { return m_rows; }
+    // The file names of the last scan's "*.bin" entries that are not
+    // profiles, in file-name order.
+    const std::vector<std::u16string>& leftOut() const { return m_leftOut; }
     size_t count() const { return m_rows.size(); }
     std::optional<int> findRow(const std::u16string& name) const;
 
@@ -95,6 +100,7 @@ private:
 
     std::filesystem::path m_folder;
     std::vector<ProfileEntry> m_rows;
+    std::vector<std::u16string> m_leftOut;
     std::u16string m_copyPrefix = kCopyProfilePrefix;
 };
 

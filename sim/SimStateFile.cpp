@@ -53,7 +53,15 @@ FileResult SimStateFile::write(const DeviceImage& config) const {
 
 SimStateFile::Load SimStateFile::restore(SimKeyboard& keyboard, std::ostream& err) const {
     std::error_code ec;
-    if (!std::filesystem::exists(m_path, ec)) return Load::Missing;
+    const std::filesystem::file_status status = std::filesystem::status(m_path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return Load::Missing;
+    if (ec || !std::filesystem::is_regular_file(status)) {
+        keyboard.restoreFactory();
+        err << "The simulated keyboard's state file " << m_path.string()
+            << " is not a regular file; it is left alone, and the simulated keyboard starts in its factory state "
+               "and keeps nothing between runs.\n";
+        return Load::NotAFile;
+    }
     const std::optional<DeviceImage> config = read();
     if (!config) {
         keyboard.restoreFactory();

@@ -23,10 +23,13 @@ class SimStateFile {
 public:
     explicit SimStateFile(std::filesystem::path path) : m_path(std::move(path)) {}
 
-    enum class Load { Restored, Missing, Damaged };
+    enum class Load { Restored, Missing, Damaged, NotAFile };
     // Gives the keyboard the saved configuration. A missing file leaves the
     // keyboard in its factory state; a damaged one too, with a line on `err`
-    // (the file stays until the next completed write replaces it).
+    // (the file stays until the next completed write replaces it). Something
+    // that is not a regular file (a device, a FIFO, a folder, a loop of
+    // links) is never read nor replaced: the keyboard starts in its factory
+    // state, keeps nothing between runs, and `err` says so.
     Load restore(SimKeyboard& keyboard, std::ostream& err) const;
     // Replaces the file with the keyboard's factory state: a fresh start.
     FileResult resetToFactory(SimKeyboard& keyboard) const;

@@ -98,6 +98,10 @@
         <source>无法创建 %1（%2），设置不会保存到电脑上！</source>
         <translation>Could not create %1 (%2). Settings will not be saved on this computer!</translation>
     </message>
+    <message>
+        <source>是一个没有读取方的管道</source>
+        <translation>a FIFO that nobody reads</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -126,6 +130,14 @@
     <message>
         <source>请选择子项</source>
         <translation>Please choose an item below it.</translation>
+    </message>
+    <message>
+        <source>请为所选的一行选择路径。</source>
+        <translation>Choose a path for the marked row.</translation>
+    </message>
+    <message>
+        <source>键盘只能存放前 32 个宏，请从中选择一个。</source>
+        <translation>The keyboard holds only the first 32 macros: choose one of them.</translation>
     </message>
 </context>
 <context>
@@ -246,6 +258,16 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
+    </message>
+    <message>
+        <source>Vandrel 无法启动：没有只属于当前用户的文件夹来存放它的锁和套接字，无法保证只有一个程序在写键盘和设置文件。
+请设置 XDG_RUNTIME_DIR，或让主文件夹可写。
+
+%1</source>
+        <translation>Vandrel cannot start: there is no folder of this user&apos;s own for its lock and socket, so nothing can make sure that only one program writes to the keyboard and the settings files.
+Set XDG_RUNTIME_DIR, or make the home folder writable.
+
+%1</translation>
     </message>
 </context>
 <context>
@@ -907,6 +929,14 @@ Add the releases of these keys at the end of the macros?</translation>
     <message>
         <source>所选配置的“%1”值无效（%2），未加载。</source>
         <translation>The chosen profile&apos;s “%1” value is invalid (%2); nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>以下文件不是配置文件（大小不符），未列出：%1</source>
+        <translation>These files are not profiles (wrong size) and are not listed:%1</translation>
+    </message>
+    <message>
+        <source>这是程序自己的数据文件，不能作为导出文件。配置未保存。</source>
+        <translation>This is one of the program&apos;s own data files and cannot be an export file. Nothing was saved.</translation>
     </message>
 </context>
 <context>

@@ -1,16 +1,21 @@
 #include "util/AtomicFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -38,8 +43,9 @@ public:
     const char* name() const noexcept override { return "vandrel-file"; }
     std::string message(int c) const override {
         switch (static_cast<FileError>(c)) {
-        case FileError::NotRegular: return "not a regular file";
+        case FileError::NotRegular: return "not a regular file (a device, a socket or a folder is never replaced)";
         case FileError::ReadOnly: return "the file is read-only";
+        case FileError::NoReader: return "a FIFO that nobody reads";
         }
         return "file error";
     }
@@ -51,21 +57,43 @@ void setWhy(std::error_code* why, std::error_code ec) {
 
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
 
-// Temporary files are "<target name>.vandrel-tmp-<8 hex digits>" beside the target.
+// Temporary files are "<target name>.vandrel-tmp-<8 hex digits>" beside the
+// target, or ".vandrel-tmp-<8 hex digits>" when the target's name leaves no
+// room for the suffix: a name that fits must never fail for its temporary.
 const std::string kTempMarker = ".vandrel-tmp-";
 
-fs::path temporaryFor(const fs::path& target) {
+// Eight hex digits that differ between processes, calls and attempts; an
+// existing name is simply tried again with the next attempt. (No
+// random_device: it can throw, for example when no descriptor is left.)
+std::string temporarySuffix(unsigned attempt) {
     static const char* kHex = "0123456789abcdef";
-    std::random_device rd;
+    const uint64_t now = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+#ifdef _WIN32
+    const uint64_t pid = static_cast<uint64_t>(_getpid());
+#else
+    const uint64_t pid = static_cast<uint64_t>(::getpid());
+#endif
+    // splitmix64 over the clock, the process and the attempt.
+    uint64_t z = now ^ (pid << 40) ^ (static_cast<uint64_t>(attempt) * 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
     std::string suffix = kTempMarker;
-    const uint32_t r = rd();
-    for (int i = 7; i >= 0; --i) suffix += kHex[(r >> (i * 4)) & 0xF];
-    return target.parent_path() / (target.filename().native() + fs::path(suffix).native());
+    for (int i = 7; i >= 0; --i) suffix += kHex[(z >> (i * 4)) & 0xF];
+    return suffix;
+}
+
+fs::path temporaryFor(const fs::path& target, unsigned attempt) {
+    const fs::path suffix(temporarySuffix(attempt));
+    fs::path::string_type name = target.filename().native() + suffix.native();
+    // In bytes on Unix; Windows counts UTF-16 units, which never makes a fitting name longer.
+    if (name.size() > kMaxFileNameBytes) name = suffix.native();
+    return target.parent_path() / name;
 }
 
 // Follows symbolic links to the file they name, so that a save replaces that
-// file and the link stays. A loop of links is left as it is; the rename then
-// replaces the link itself.
+// file and the link stays. A loop of links ends on a link, which the writer
+// refuses as it refuses everything that is not a regular file.
 fs::path resolveLinks(fs::path p) {
     std::error_code ec;
     for (int depth = 0; depth < 40 && fs::is_symlink(p, ec); ++depth) {
@@ -115,10 +143,17 @@ FileResult readFilePrefix(const fs::path& path, size_t maxBytes, std::vector<uin
 FileResult writeFileAtomic(const fs::path& requested, std::initializer_list<ByteBlock> blocks, std::error_code* why) {
     const fs::path path = resolveLinks(requested);
     struct _stat64 st {};
-    if (_wstat64(path.c_str(), &st) == 0 && (st.st_mode & _S_IFREG) && !(st.st_mode & _S_IWRITE))
-        return setWhy(why, FileError::ReadOnly), FileResult::WriteFailed;
-    const fs::path tmp = temporaryFor(path);
-    std::FILE* f = _wfopen(tmp.c_str(), L"wbx");
+    if (_wstat64(path.c_str(), &st) == 0) {
+        if (!(st.st_mode & _S_IFREG)) return setWhy(why, FileError::NotRegular), FileResult::WriteFailed;
+        if (!(st.st_mode & _S_IWRITE)) return setWhy(why, FileError::ReadOnly), FileResult::WriteFailed;
+    }
+    std::FILE* f = nullptr;
+    fs::path tmp;
+    for (unsigned attempt = 0; !f && attempt < 16; ++attempt) {
+        tmp = temporaryFor(path, attempt);
+        f = _wfopen(tmp.c_str(), L"wbx");
+        if (!f && errno != EEXIST) break;
+    }
     if (!f) return setWhy(why, lastError()), FileResult::WriteFailed;
     bool ok = true;
     for (const ByteBlock& b : blocks)
@@ -206,21 +241,103 @@ static void syncFolder(const fs::path& folder) {
     ::close(fd);
 }
 
+// How long a FIFO's reader may take nothing before the write gives up.
+constexpr int kFifoStallMs = 10000;
+
+// Writes into a FIFO that somebody reads, without ever waiting for a reader
+// that is not there or that stopped reading. A reader that leaves mid-way
+// gives EPIPE, not the signal that would end the process.
+static FileResult writeIntoFifo(const fs::path& path, std::initializer_list<ByteBlock> blocks, std::error_code* why) {
+    // Non-blocking, so that a FIFO without a reader is refused at once (ENXIO)
+    // instead of waiting for one.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENXIO) return setWhy(why, FileError::NoReader), FileResult::WriteFailed;
+        return setWhy(why, lastError()), FileResult::WriteFailed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
+        ::close(fd);
+        return setWhy(why, FileError::NotRegular), FileResult::WriteFailed;
+    }
+    sigset_t pipeSignal, previousMask, pending;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previousMask);
+    sigpending(&pending);
+    const bool pipeSignalWasPending = sigismember(&pending, SIGPIPE) == 1;
+
+    std::error_code failure;
+    for (const ByteBlock& b : blocks) {
+        const auto* p = static_cast<const uint8_t*>(b.data);
+        size_t left = b.size;
+        while (left && !failure) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n > 0) {
+                p += n;
+                left -= static_cast<size_t>(n);
+            } else if (n < 0 && errno == EAGAIN) {
+                pollfd pfd{fd, POLLOUT, 0};
+                const int ready = ::poll(&pfd, 1, kFifoStallMs);
+                if (ready == 0) failure = std::make_error_code(std::errc::timed_out);
+                else if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP)) && !(pfd.revents & POLLOUT))
+                    failure = std::make_error_code(std::errc::broken_pipe);
+                else if (ready < 0 && errno != EINTR) failure = lastError();
+            } else if (n < 0 && errno != EINTR) {
+                failure = lastError();
+            }
+        }
+        if (failure) break;
+    }
+    ::close(fd);
+    // The SIGPIPE a write raised goes with the write; one that was already
+    // waiting stays for its owner.
+    if (failure == std::errc::broken_pipe && !pipeSignalWasPending) {
+        const timespec zero{0, 0};
+        sigtimedwait(&pipeSignal, nullptr, &zero);
+    }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    if (failure) return setWhy(why, failure), FileResult::WriteFailed;
+    return FileResult::Ok;
+}
+
 FileResult writeFileAtomic(const fs::path& requested, std::initializer_list<ByteBlock> blocks, std::error_code* why) {
+    // What the path names, through its links: only a regular file is
+    // replaced. A device node, a socket or a folder is left as it is, and a
+    // FIFO only gets the bytes written into it.
+    struct stat named {};
+    if (::stat(requested.c_str(), &named) == 0) {
+        if (S_ISFIFO(named.st_mode)) return writeIntoFifo(requested, blocks, why);
+        if (!S_ISREG(named.st_mode)) return setWhy(why, FileError::NotRegular), FileResult::WriteFailed;
+    } else if (errno != ENOENT) {
+        // A loop of links, a name too long, a folder that cannot be searched.
+        return setWhy(why, lastError()), FileResult::WriteFailed;
+    }
     const fs::path path = resolveLinks(requested);
 
     // The replaced file's permission bits carry over; a file the user may not
     // write, or one marked read-only (which root could otherwise overwrite),
-    // is refused rather than silently made writable.
+    // is refused rather than silently made writable. Checked on the file
+    // itself, not through links, so that whatever the rename replaces is a
+    // regular file or nothing.
     struct stat old {};
-    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (replacing) {
+    bool replacing = false;
+    if (::lstat(path.c_str(), &old) == 0) {
+        if (!S_ISREG(old.st_mode)) return setWhy(why, FileError::NotRegular), FileResult::WriteFailed;
+        replacing = true;
         if (::access(path.c_str(), W_OK) != 0) return setWhy(why, lastError()), FileResult::WriteFailed;
         if ((old.st_mode & 0222) == 0) return setWhy(why, FileError::ReadOnly), FileResult::WriteFailed;
+    } else if (errno != ENOENT) {
+        return setWhy(why, lastError()), FileResult::WriteFailed;
     }
 
-    const fs::path tmp = temporaryFor(path);
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    fs::path tmp;
+    int fd = -1;
+    for (unsigned attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        tmp = temporaryFor(path, attempt);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return setWhy(why, lastError()), FileResult::WriteFailed;
     bool ok = !replacing || ::fchmod(fd, old.st_mode & 07777) == 0;
     for (const ByteBlock& b : blocks)
@@ -250,7 +367,7 @@ FileResult writeFileAtomic(const fs::path& requested, std::initializer_list<Byte
 bool isAtomicTemporaryName(const fs::path& fileName) {
     const std::string name = fileName.filename().string();
     const size_t at = name.rfind(kTempMarker);
-    if (at != std::string::npos && at > 0 && name.size() == at + kTempMarker.size() + 8)
+    if (at != std::string::npos && name.size() == at + kTempMarker.size() + 8)
         return name.find_first_not_of("0123456789abcdef", at + kTempMarker.size()) == std::string::npos;
     // Earlier builds named them "<name>.bin.tmp<decimal digits>".
     const size_t old = name.rfind(".bin.tmp");

@@ -20,9 +20,13 @@ enum class FileResult {
 
 // Reasons of our own, beside the system's error numbers.
 enum class FileError {
-    NotRegular = 1,  // a folder, a FIFO, a device: nothing a data file can be
+    NotRegular = 1,  // a folder, a device, a socket: never read as a file, never replaced
     ReadOnly,        // the file is marked read-only
+    NoReader,        // a FIFO that nobody reads: writing would wait for ever
 };
+
+// The longest file name (one path component) the file systems take, in bytes.
+constexpr size_t kMaxFileNameBytes = 255;
 const std::error_category& fileErrorCategory();
 std::error_code make_error_code(FileError e);
 
@@ -33,12 +37,18 @@ std::error_code make_error_code(FileError e);
 FileResult readFilePrefix(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out,
                           std::error_code* why = nullptr);
 
-// Replaces `path` with the concatenation of the given blocks: writes a temporary
-// file in the same folder, flushes it to disk, renames it over the target and
-// flushes the folder, so that neither a crash nor a full disk nor a power cut
-// leaves a truncated or lost file. A symbolic link keeps pointing at the file it
-// names, which is the one replaced; the replaced file's permission bits are kept.
-// A target marked read-only is not replaced. On failure the old file is
+// Writes the concatenation of the given blocks to `path`. Only a regular file
+// (or a missing one) is replaced: a temporary file in the same folder is
+// written, flushed to disk, renamed over the target and the folder flushed, so
+// that neither a crash nor a full disk nor a power cut leaves a truncated or
+// lost file. A symbolic link keeps pointing at the file it names, which is the
+// one replaced; the replaced file's permission bits are kept. A target marked
+// read-only is not replaced.
+// Anything else at the path is never replaced: a FIFO that somebody reads gets
+// the bytes written into it (giving up when the reader takes nothing for a
+// while); a FIFO nobody reads (FileError::NoReader), a device, a socket, a
+// folder or a loop of links (FileError::NotRegular, or the system's reason)
+// are refused before anything is written. On failure the old file is
 // untouched and the temporary file is removed.
 struct ByteBlock {
     const void* data;
@@ -47,7 +57,9 @@ struct ByteBlock {
 FileResult writeFileAtomic(const std::filesystem::path& path, std::initializer_list<ByteBlock> blocks,
                            std::error_code* why = nullptr);
 
-// Whether `fileName` is one of the temporary files writeFileAtomic makes.
+// Whether `fileName` is one of the temporary files writeFileAtomic makes:
+// "<target name>.vandrel-tmp-<8 hex digits>", or ".vandrel-tmp-<8 hex digits>"
+// alone when the target's name is too long to take the suffix.
 bool isAtomicTemporaryName(const std::filesystem::path& fileName);
 
 // Removes, from `folder` only, the temporary files a save killed part-way left

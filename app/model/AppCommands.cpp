@@ -22,6 +22,7 @@ constexpr const char* kContext = "vandrel::AppCommands";
 const char* reasonSource(const std::error_code& why) {
     if (why == make_error_code(FileError::NotRegular)) return VANDREL_TR_NOOP("vandrel::AppCommands", "不是普通文件");
     if (why == make_error_code(FileError::ReadOnly)) return VANDREL_TR_NOOP("vandrel::AppCommands", "文件为只读");
+    if (why == make_error_code(FileError::NoReader)) return VANDREL_TR_NOOP("vandrel::AppCommands", "是一个没有读取方的管道");
     if (why.category() == std::generic_category() || why.category() == std::system_category()) {
         switch (why.value()) {
         case ENOSPC: return VANDREL_TR_NOOP("vandrel::AppCommands", "磁盘空间不足");

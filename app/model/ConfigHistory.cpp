@@ -9,11 +9,12 @@
 #include "device/Commands.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/OwnDataFiles.h"
 #include "util/TrNoop.h"
 
 namespace vandrel {
 
-std::filesystem::path snapshotFolder(const std::filesystem::path& dataFolder) { return dataFolder / "History"; }
+std::filesystem::path snapshotFolder(const std::filesystem::path& dataFolder) { return dataFolder / kHistoryFolderName; }
 
 bool keepSnapshotBeforeSave(const AppState& state, const MacroStore& savedMacros, SnapshotStore& store, int64_t nowMs) {
     DeviceImage locked = state.image;

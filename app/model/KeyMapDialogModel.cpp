@@ -126,6 +126,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_comboText.clear();
     m_selectedLabel.clear();
     m_firstFocusKeepsRecord = false;
+    m_activeField = EditField::None;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -222,24 +223,33 @@ void KeyMapDialogModel::keyStroke(uint8_t vk) {
 }
 
 void KeyMapDialogModel::focusEdit(EditField field) {
-    if (field == EditField::None) return;
+    // The field being typed into gets the focus back after every click on
+    // the dialog's picture (a free point, the switch, the current tab, a
+    // drag) and whenever the window is activated again: its keys stay.
+    if (field == EditField::None || field == m_activeField) return;
+    m_activeField = field;
     const uint8_t type = field == EditField::Single ? 0 : 1;
-    if (m_firstFocusKeepsRecord && m_request.assignType == type) {
-        m_firstFocusKeepsRecord = false;
-        return;
-    }
+    // The loaded record stays when its own field is the first to take the focus.
+    const bool keep = m_firstFocusKeepsRecord && m_request.assignType == type;
+    m_firstFocusKeepsRecord = false;
+    if (keep) return;
+    // The other field starts a new assignment; neither field may go on
+    // showing codes that are gone.
     m_request.assignType = type;
     clearCodes();
-    (field == EditField::Single ? m_comboText : m_singleText).clear();
+    m_singleText.clear();
+    m_comboText.clear();
 }
 
 void KeyMapDialogModel::deleteAllCodes() {
+    m_singleText.clear();
     m_comboText.clear();
     clearCodes();
 }
 
 KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     KeyMapClickResult result;
+    const int pageBefore = m_page;
     switch (hitTest(x, y)) {
     case kKeyMapCancel:
         clearCodes();
@@ -300,6 +310,9 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     default:
         break;
     }
+    // Another page ends the typing in the key fields: coming back starts afresh.
+    if (m_page != pageBefore) m_activeField = EditField::None;
+    if (result.askForLaunchPath) return result;
     // The launch grid answers whenever the launch page is showing after the
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
@@ -327,6 +340,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         if (m_macroRow < 0) {
             m_request.keyEnabled = true;
             m_request.assignType = static_cast<uint8_t>(AssignType::RestoreDefault);
+        } else if (m_macroRow >= static_cast<int>(kMacroSlotCount)) {
+            // A macro store read from elsewhere can list more macros than the
+            // keyboard has slots; a key bound to one of those would keep its
+            // old action on the keyboard while the window showed the macro.
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForKeyboardMacro = true;
+            return result;
         } else {
             m_request.keyEnabled = enable;
         }
@@ -343,6 +363,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         m_request.keyEnabled = enable;
         break;
     default:
+        // A marked row without a path would store a launch key that launches
+        // nothing and no longer types.
+        if (m_launchKind != kNoLaunchRow && m_request.launchPath.empty()) {
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForLaunchPath = true;
+            return result;
+        }
         m_request.keyEnabled = enable;
         break;
     }
@@ -400,6 +427,12 @@ bool KeyMapDialogModel::mouseMove(int x, int y) {
         redraw = true;
     }
     return redraw;
+}
+
+std::u16string KeyMapDialogModel::toolTipAt(int x, int y) const {
+    if (m_page != kPageLaunch || m_launchKind == kNoLaunchRow) return {};
+    if (LaunchGridHit(x, y) != m_launchKind * 4 + kLaunchField) return {};
+    return m_request.launchPath;
 }
 
 bool KeyMapDialogModel::pressStartsDrag(int x, int y) const {

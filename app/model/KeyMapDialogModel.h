@@ -88,6 +88,8 @@ struct KeyMapClickResult {
     bool redraw = false;
     bool focusSingleEdit = false;  // put the focus on the single-key edit
     bool askForSubItem = false;    // show "请选择子项" and stay open
+    bool askForLaunchPath = false; // a launch row is marked without a path: say so and stay open
+    bool askForKeyboardMacro = false; // the macro chosen lies past the keyboard's slots: say so and stay open
 };
 
 class KeyMapDialogModel {
@@ -136,6 +138,9 @@ public:
     int treeItem() const { return m_treeItem; }
     const std::array<KeyMapButton, kKeyMapButtons>& buttons() const { return m_buttons; }
     uint8_t hitTest(int x, int y) const;
+    // The tooltip at (x, y): the whole launch path over the field that shows
+    // it shortened; empty elsewhere.
+    std::u16string toolTipAt(int x, int y) const;
 
 private:
     void clearCodes();
@@ -153,6 +158,7 @@ private:
     bool m_hookInstalled = false;
     int m_disableSwitch = 0;
     bool m_firstFocusKeepsRecord = false;
+    EditField m_activeField = EditField::None;  // the key field being typed into
     uint8_t m_launchKind = kNoLaunchRow;
     uint8_t m_markedRow = kNoLaunchRow;
     uint8_t m_hovered = kKeyMapNoHit;

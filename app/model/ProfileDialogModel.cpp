@@ -48,6 +48,17 @@ void ProfileDialogModel::open() {
     std::error_code ec;
     fs::create_directories(m_store.folder(), ec);  // without it, New could create nothing
     relist();
+    // An empty or a huge file is no profile: say which files the list leaves
+    // out, so that a missing row is not a mystery.
+    const std::vector<std::u16string>& leftOut = m_store.leftOut();
+    if (!leftOut.empty() && leftOut != m_reportedLeftOut) {
+        std::string names;
+        for (const std::u16string& n : leftOut) names += "\n" + utf16ToUtf8(n);
+        const char* pattern =
+            VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "以下文件不是配置文件（大小不符），未列出：%1");
+        say(utf8ToUtf16(fillPlaceholders(lookUpText(m_tr, "vandrel::ProfileDialogModel", pattern), {names})));
+    }
+    m_reportedLeftOut = leftOut;
 }
 
 std::vector<std::u16string> ProfileDialogModel::rowNames() const {
@@ -129,6 +140,12 @@ void ProfileDialogModel::saveProfile() {
     }
     // The export is optional: cancelling the file dialog still stores the profile.
     const std::optional<fs::path> exportPath = m_ports.chooseExportFile ? m_ports.chooseExportFile() : std::nullopt;
+    // Written over by a profile, keymap.bin or the macro store would come back
+    // as garbage at the next start: nothing is saved then.
+    if (exportPath && m_ownFiles.contains(*exportPath)) {
+        say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "这是程序自己的数据文件，不能作为导出文件。配置未保存。"));
+        return;
+    }
     const ProfileResult r = m_store.saveProfile(m_selected, m_image, m_records, exportPath);
     relist(true);
     if (r == ProfileResult::WriteFailed) say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "配置文件保存失败！"));

@@ -18,6 +18,7 @@
 #include "app/model/DialogRect.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
+#include "profile/OwnDataFiles.h"
 #include "profile/ProfileStore.h"
 #include "util/TextLookup.h"
 #include "util/TrNoop.h"
@@ -73,11 +74,14 @@ public:
     ProfileDialogModel(std::filesystem::path profileFolder, DeviceImage& image, KeyRecordTable& records);
 
     ProfileDialogPorts& ports() { return m_ports; }
-    // Translates the pieces of the messages the model composes.
-    void setTextLookup(TextLookup lookup) { m_tr = std::move(lookup); }
+    // The program's own data files, which an export never replaces.
+    void setOwnDataFiles(OwnDataFiles files) { m_ownFiles = std::move(files); }
+    // Translates the messages the model composes (with file names in them).
+    void setTextLookup(TextLookup tr) { m_tr = std::move(tr); }
 
     // Opening: makes sure the profile folder exists, so that a new user can
-    // create profiles at once, then lists it with nothing selected.
+    // create profiles at once, then lists it with nothing selected. "*.bin"
+    // files that are not profiles are named once, when they first turn up.
     void open();
 
     // The rows the list shows, in order, and the selected one (kNoRow = none).
@@ -120,7 +124,9 @@ private:
     DeviceImage& m_image;
     KeyRecordTable& m_records;
     ProfileDialogPorts m_ports;
+    OwnDataFiles m_ownFiles;
     TextLookup m_tr;
+    std::vector<std::u16string> m_reportedLeftOut;
     int m_selected = kNoRow;
     unsigned m_generation = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/ui/CKeyMap.h"
 
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
@@ -135,6 +137,8 @@ void CKeyMap::syncControls() {
 void CKeyMap::clickAt(const QPoint& pos) {
     const KeyMapClickResult r = m_model.click(pos.x(), pos.y());
     if (r.askForSubItem && showMessage) showMessage(this, tr("请选择子项"));
+    if (r.askForLaunchPath && showMessage) showMessage(this, tr("请为所选的一行选择路径。"));
+    if (r.askForKeyboardMacro && showMessage) showMessage(this, tr("键盘只能存放前 32 个宏，请从中选择一个。"));
     if (r.focusSingleEdit) {
         syncControls();
         m_single->setFocus();
@@ -160,6 +164,13 @@ void CKeyMap::focusField(EditField field) {
 bool CKeyMap::event(QEvent* event) {
     if (event->type() == kHookKeyEvent) {
         keyStroke(static_cast<HookKeyEvent*>(event)->vk());
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = qs(m_model.toolTipAt(help->pos().x(), help->pos().y()));
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
     return QDialog::event(event);
@@ -249,18 +260,18 @@ void CKeyMap::done(int result) {
 
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow) {
-    // Switching to the keys or launch page empties the key's record at once;
-    // a cancelled dialog puts it back, so that the key keeps its assignment
-    // (a launch key keeps launching) and no later save stores the emptied record.
-    const KeyRecord before = state.keys[slot];
+    // Switching to the keys or launch page empties the key's record. The
+    // dialog does that on a copy, which takes the record's place only on OK:
+    // until then the key keeps its assignment (a launch key keeps launching),
+    // and nothing saved while the dialog is open (a reconnection's refresh)
+    // or after a cancel stores the emptied record.
+    KeyRecord edited = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
-    dialog.prepare(slot, state.keys[slot], state.image, state.macros);
+    dialog.prepare(slot, edited, state.image, state.macros);
     if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
     if (beforeShow) beforeShow(dialog);
-    if (dialog.exec() != QDialog::Accepted) {
-        state.keys[slot] = before;
-        return false;
-    }
+    if (dialog.exec() != QDialog::Accepted) return false;
+    state.keys[slot] = edited;
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);
     return true;

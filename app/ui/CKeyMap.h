@@ -38,7 +38,7 @@ public:
                  bool captureKeys = true);
 
     LaunchChooserServices& choosers() { return m_choosers; }
-    // The message box "请选择子项"; replaceable for tests.
+    // The message box of an OK that the dialog refuses; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;
 
     // Input as the window receives it, in dialog coordinates (also for tests).
@@ -88,8 +88,9 @@ private:
 };
 
 // Runs the dialog modally for `slot` of `state` and, on OK, copies the result
-// into `request` (its slot set). `beforeShow` runs when the dialog is ready,
-// just before it is shown (tests and the benchmark hook in there).
+// into `request` (its slot set) and the key's record as the page switches left
+// it into `state`; otherwise `state` is not touched. `beforeShow` runs when the
+// dialog is ready, just before it is shown (tests and the benchmark hook in there).
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request,
                      const std::function<void(CKeyMap&)>& beforeShow = nullptr);

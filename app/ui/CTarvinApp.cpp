@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QTimer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <memory>
 
@@ -28,6 +29,7 @@
 #include "platform/TrayController.h"
 #include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
+#include "profile/OwnDataFiles.h"
 
 namespace vandrel {
 
@@ -42,6 +44,17 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
     SingleInstance instance;
+    // Without a folder of the user's own for the lock and the socket, a
+    // second program or vandrelctl could not see this one and would write
+    // beside it: the program does not start, and says why.
+    if (!instance.hasPrivateFolder()) {
+        qWarning("Vandrel: %s", qPrintable(instance.privateFolderProblem()));
+        QMessageBox::critical(nullptr, QStringLiteral("Vandrel"),
+                              tr("Vandrel 无法启动：没有只属于当前用户的文件夹来存放它的锁和套接字，"
+                                 "无法保证只有一个程序在写键盘和设置文件。\n请设置 XDG_RUNTIME_DIR，或让主文件夹可写。\n\n%1")
+                                  .arg(instance.privateFolderProblem()));
+        return 1;
+    }
     if (!instance.tryBecomePrimary()) return 0;
 
     const AppPaths paths = currentAppPaths();
@@ -85,6 +98,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     CConfigureDlg profiles(windowPaths.skinFolder(),
                            std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String()),
                            state->image, state->keys, &window);
+    profiles.model().setOwnDataFiles(OwnDataFiles(
+        {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
     hooks.runProfileDialog = [&profiles](QWidget* parent) {
         profiles.setMainWindowRect(parent->frameGeometry());
         return profiles.exec() == QDialog::Accepted;

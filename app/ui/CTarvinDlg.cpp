@@ -521,9 +521,16 @@ void CTarvinDlg::editKey(int slot) {
     target.homeVk = SlotHomeVk[slot];
     target.usage = keyNames().usage(target.homeVk);
     reloadRecordsForKeyEdit(m_state, m_paths.dataFolder);
+    // OK hands over the key's record as the dialog's page switches left it
+    // (emptied); whatever does not end in an applied assignment puts the
+    // record back, so that no later save stores the emptied one.
+    const KeyRecord before = m_state.keys[slot];
     AssignmentRequest request;
     request.slot = static_cast<uint8_t>(slot);
-    if (!m_hooks.runKeyMapDialog(this, target, request)) return;
+    if (!m_hooks.runKeyMapDialog(this, target, request)) {
+        m_state.keys[slot] = before;
+        return;
+    }
     // Each save of the assignment reports its own failure; a kept file counts
     // as saved, since the user has been told at start that it stays as it is.
     const KeymapSaver saver = [this](const DeviceImage& image, const KeyRecordTable& keys) {
@@ -533,6 +540,7 @@ void CTarvinDlg::editKey(int slot) {
     };
     const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
                                                     MacroSlotSyncFor(m_state.macros));
+    if (result == AssignResult::PathTooLong || result == AssignResult::NoSuchKey) m_state.keys[slot] = before;
     // A path the record cannot hold is refused whole rather than cut: say so.
     if (result == AssignResult::PathTooLong && m_hooks.warn)
         m_hooks.warn(this, tr("按键设置"), tr("路径太长，按键未改变。"));

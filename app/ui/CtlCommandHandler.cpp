@@ -86,7 +86,7 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
         DeviceImage trial = m_window.state().image;
         std::string error;
         if (!ctl::applySettings(parsed.changes, trial, error)) {
-            answer(ctl::kExitUsage, error);
+            answer(ctl::kExitFailed, error);
             return;
         }
         change = [trial](AppState& state) { state.image = trial; };
@@ -96,12 +96,13 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
             answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]");
             return;
         }
-        const std::filesystem::path file =
-            ctl::profilePath(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
-        if (file.empty()) {
-            answer(ctl::kExitUsage, "'" + args[0] + "' cannot be a profile name");
+        const ctl::ProfileTarget target =
+            ctl::profileTarget(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
+        if (!target.ok()) {
+            answer(target.exitCode, target.error);
             return;
         }
+        const std::filesystem::path& file = target.file;
         auto image = std::make_shared<DeviceImage>(m_window.state().image);
         auto records = std::make_shared<KeyRecordTable>(m_window.state().keys);
         std::string error;

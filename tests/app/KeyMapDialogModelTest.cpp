@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "app/model/KeyMapDialogModel.h"
 #include "keymap/KeyState.h"
@@ -77,6 +78,54 @@ TEST_F(KeyMapModelTest, CombinationRecordIsShownAndKeptOnFirstFocus) {
     EXPECT_EQ(model.request().codes[0], kA);
 }
 
+// Clicks on the dialog's picture take the focus from a key field; the field
+// getting it back must keep what it shows, and only a switch to the other
+// field (or another page) starts a new assignment.
+TEST_F(KeyMapModelTest, RefocusingTheActiveFieldKeepsItsKeys) {
+    constexpr uint8_t kB = 0x42;
+    open();
+    model.focusEdit(EditField::Single);
+    model.keyStroke(kB);
+    click({150, 200});  // free space
+    click(kSwitch);
+    click(kSwitch);
+    tab(kPageKeys);     // the page already showing
+    model.focusEdit(EditField::Single);
+    EXPECT_EQ(model.singleText(), u"B ");
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 0);
+    EXPECT_EQ(model.request().codeCount, 1u);
+    EXPECT_EQ(model.request().codes[0], kB);
+
+    // A combination kept through a re-focus; the single-key field then starts
+    // afresh, and whatever the codes, the texts say the same.
+    open();
+    model.focusEdit(EditField::Combination);
+    model.keyStroke(kLCtrl);
+    model.focusEdit(EditField::Combination);
+    model.keyStroke(kC);
+    EXPECT_EQ(model.combinationText(), u"LCtrl + C ");
+    EXPECT_EQ(model.request().codeCount, 2u);
+    model.focusEdit(EditField::Single);
+    EXPECT_TRUE(model.combinationText().empty());
+    EXPECT_TRUE(model.singleText().empty());
+    EXPECT_EQ(model.request().codeCount, 0u);
+    model.keyStroke(kB);
+    model.focusEdit(EditField::Combination);
+    EXPECT_TRUE(model.singleText().empty());
+    EXPECT_EQ(model.request().codes[0], 0);
+
+    // Another page and back: both fields empty, and the first focus starts afresh.
+    model.keyStroke(kV);
+    tab(kPageMacro);
+    tab(kPageKeys);
+    model.focusEdit(EditField::Combination);
+    EXPECT_TRUE(model.combinationText().empty());
+    EXPECT_EQ(model.request().codeCount, 0u);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+}
+
 TEST_F(KeyMapModelTest, KeysWithoutCaptureChangeNothingAndOkRestores) {
     model.open(42, records[42], image, macros, /*hookInstalled=*/false);
     model.keyStroke(kA);
@@ -104,24 +153,70 @@ TEST_F(KeyMapModelTest, LaunchRows) {
     EXPECT_EQ(model.request().assignType, 4);
     EXPECT_EQ(model.markedRow(), 8);
 
-    // Marking another row empties the path but keeps the type.
+    // Marking another row empties the path: OK waits for a path of that row.
     click(marker(1));
     EXPECT_EQ(model.launchKind(), 1);
     EXPECT_EQ(model.markedRow(), 4);
     EXPECT_TRUE(model.request().launchPath.empty());
-    click(kOk);
-    EXPECT_EQ(model.request().assignType, 4);
-    EXPECT_EQ(asked, (std::vector<int>{0, 2}));
+    const KeyMapClickResult refused = click(kOk);
+    EXPECT_EQ(refused.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(refused.askForLaunchPath);
+    click(browse(1));
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 5);
+    EXPECT_FALSE(model.request().launchPath.empty());
+    EXPECT_EQ(asked, (std::vector<int>{0, 2, 1}));
 
-    // OK with nothing chosen on the launch page restores the key, also with
-    // a row marked.
-    for (bool mark : {false, true}) {
+    // OK with no row marked on the launch page restores the key.
+    open();
+    tab(kPageLaunch);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
+}
+
+// However the launch page was reached, OK never leaves a launch type with an
+// empty path: the key would stop typing and launch nothing.
+TEST_F(KeyMapModelTest, LaunchOkIsRefusedWhileTheMarkedRowHasNoPath) {
+    model.chooseLaunchPath = [](int, const std::u16string&) -> std::optional<std::u16string> { return std::nullopt; };
+    auto launchRecord = [&](const std::u16string& path) {
+        KeyRecord& r = records[42];
+        r.type = 5;
+        std::memset(r.path, 0, sizeof r.path);
+        for (size_t i = 0; i < path.size(); ++i) r.path[2 * i] = static_cast<uint8_t>(path[i]);
+    };
+    struct Case {
+        const char* what;
+        std::u16string storedPath;  // empty: no launch record
+        std::function<void()> how;
+    };
+    const Case cases[] = {
+        {"a fresh page with a row marked", u"", [&] { tab(kPageLaunch); click(marker(3)); }},
+        {"a launch key, another row marked", u"/usr/bin/env", [&] { click(marker(2)); }},
+        {"a launch key, its own row marked again", u"/usr/bin/env", [&] { click(marker(1)); }},
+        {"a cancelled browse after marking", u"/usr/bin/env", [&] { click(marker(0)); click(browse(0)); }},
+        {"a launch record without a path", u"", [&] { launchRecord(u""); open(); }},
+    };
+    for (const auto& c : cases) {
+        records.clear();
+        records.restoreHomeCodes();
+        if (!c.storedPath.empty()) launchRecord(c.storedPath);
         open();
-        tab(kPageLaunch);
-        if (mark) click(marker(3));
-        EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
-        EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault)) << mark;
+        c.how();
+        const KeyMapClickResult r = click(kOk);
+        EXPECT_EQ(r.outcome, KeyMapClickResult::Outcome::Stay) << c.what;
+        EXPECT_TRUE(r.askForLaunchPath) << c.what;
+        // "初始值" still restores from here.
+        EXPECT_EQ(click(kInitial).outcome, KeyMapClickResult::Outcome::Accept) << c.what;
+        EXPECT_EQ(model.request().codeCount, kRestoreCodeCount) << c.what;
     }
+    // A reopened launch key with its path is accepted as it is, and the path
+    // field tells the whole path that it shows shortened.
+    launchRecord(u"/usr/local/bin/some-long-program-name");
+    open();
+    EXPECT_EQ(model.toolTipAt(100, 106), u"/usr/local/bin/some-long-program-name");
+    EXPECT_TRUE(model.toolTipAt(100, 76).empty());
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 5);
 }
 
 TEST_F(KeyMapModelTest, DisableSwitchOnEveryPageExceptInitialValueAndEmptyMacroPage) {
@@ -211,6 +306,24 @@ TEST_F(KeyMapModelTest, KeysTabClearsTheRecordWhenComingFromAnotherPage) {
     EXPECT_EQ(r.type, 0);
     EXPECT_EQ(r.data[0], 0);
     EXPECT_EQ(model.request().assignType, 0);
+}
+
+// A store from another program can list more macros than the keyboard holds;
+// choosing one past the keyboard's slots must not end as a binding the
+// keyboard never gets.
+TEST_F(KeyMapModelTest, OkRefusesAMacroPastTheKeyboardsSlots) {
+    for (int i = 0; i < 40; ++i) setRecordName(macros[i], u"m" + std::u16string(1, char16_t(u'A' + i)));
+    open();
+    tab(kPageMacro);
+    ASSERT_EQ(model.macroNames().size(), 40u);
+    model.selectMacroRow(32);
+    const KeyMapClickResult refused = click(kOk);
+    EXPECT_EQ(refused.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(refused.askForKeyboardMacro);
+    model.selectMacroRow(31);
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, 2);
+    EXPECT_EQ(model.request().macroIndex, 31);
 }
 
 }  // namespace

@@ -290,5 +290,62 @@ TEST_F(ProfileDialogTest, LoadRefusesWhatTheKeyboardCannotTake) {
     EXPECT_EQ(image, dead);
 }
 
+// The export never replaces the program's own data files: keymap.bin, the
+// macro store, the demo keyboard's memory, VER.bin, the history's snapshots,
+// also when reached through a link. Nothing at all is saved then.
+TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
+    const fs::path data = temp.path(), program = temp.path() / "program";
+    fs::create_directories(program);
+    fs::create_directories(data / "History");
+    const std::vector<uint8_t> macros = pattern(169860, 5), snapshot = pattern(376780, 6);
+    writeAll(data / "MacroDefine.bin", macros);
+    writeAll(data / "History" / "snapshot-0000001700000000000.bin", snapshot);
+    fs::create_symlink(data / "MacroDefine.bin", temp.path() / "link.bin");
+    model.setOwnDataFiles(OwnDataFiles({data}, program));
+    makeNew(1);
+    const std::vector<uint8_t> profileBefore = readAll(file(u"Profile_1"));
+
+    for (const fs::path& target : {data / "keymap.bin", data / "MacroDefine.bin", temp.path() / "link.bin",
+                                   folder / ".." / "DemoKeyboard.bin", program / "VER.bin",
+                                   data / "History" / "snapshot-0000001700000000000.bin", data / "History" / "new.bin"}) {
+        SCOPED_TRACE(target.string());
+        messages.clear();
+        select(u"Profile_1");
+        exportFile = target;
+        model.run(ProfileCommand::Save);
+        EXPECT_EQ(messages, Names{u"配置管理|这是程序自己的数据文件，不能作为导出文件。配置未保存。"});
+    }
+    EXPECT_EQ(readAll(data / "MacroDefine.bin"), macros);
+    EXPECT_EQ(readAll(data / "History" / "snapshot-0000001700000000000.bin"), snapshot);
+    EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
+    for (const char* name : {"keymap.bin", "DemoKeyboard.bin", "History/new.bin"}) EXPECT_FALSE(fs::exists(data / name));
+    EXPECT_FALSE(fs::exists(program / "VER.bin"));
+
+    // Any other file beside them is a fine export.
+    messages.clear();
+    exportFile = data / "keymap-backup.bin";
+    model.run(ProfileCommand::Save);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(readAll(*exportFile).size(), 206920u);
+}
+
+// Files of the profile folder that are not profiles are left out of the list
+// and named once, when the dialog opens and finds them.
+TEST_F(ProfileDialogTest, FilesThatAreNoProfilesAreNamedOnce) {
+    makeNew(1);
+    writeAll(folder / "empty.bin", {});
+    writeAll(folder / "notes.bin", pattern(300, 1));
+    messages.clear();
+    model.open();
+    EXPECT_EQ(model.rowNames(), Names{u"Profile_1"});
+    const Names first{u"配置管理|以下文件不是配置文件（大小不符），未列出：\nempty.bin\nnotes.bin"};
+    EXPECT_EQ(messages, first);
+    model.open();
+    EXPECT_EQ(messages, first);
+    fs::remove(folder / "notes.bin");
+    model.open();
+    EXPECT_EQ(messages, (Names{first[0], u"配置管理|以下文件不是配置文件（大小不符），未列出：\nempty.bin"}));
+}
+
 }  // namespace
 }  // namespace vandrel

@@ -869,7 +869,7 @@ protected:
     }
     void answer(CKeyMap& dialog) {
         dialog.choosers().openFile = [](QWidget*, const FileChooserRequest& r) {
-            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a.") + r.defaultSuffix;
+            return r.filter.startsWith("exe") ? QString("/usr/bin/env") : QString("/srv/media/a") + r.namePattern.mid(1);
         };
         dialog.choosers().browseFolder = [](QWidget*, const QString&, const QString&) {
             return std::optional<QString>("/srv/media");
@@ -1011,6 +1011,83 @@ TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {
         EXPECT_EQ(fileRecord(kSlot).type, 5);
         EXPECT_EQ(LaunchPathOf(state->keys[kSlot]), u"/usr/bin/env");
     }
+    // The keyboard reconnecting while the page switch is pending saves
+    // keymap.bin: the key's record in it is still the launch.
+    KeyRecord savedMeanwhile{};
+    assign(kSlot, [&](CKeyMap& d) {
+        d.clickAt({40, 45});
+        QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
+        keyboard.unplug();
+        window->deviceRemoved();
+        keyboard.plug();
+        window->deviceArrived();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refreshed.count() == 1 && !window->busy(); }, 5000));
+        savedMeanwhile = fileRecord(kSlot);
+        d.clickAt({230, 257});
+    });
+    EXPECT_EQ(savedMeanwhile.type, 5);
+    EXPECT_EQ(LaunchPathOf(savedMeanwhile), u"/usr/bin/env");
+}
+
+// The user's own clicks: into the single-key field, on the dialog's free
+// space, the switch and the current tab, and back into the field. The key
+// the field shows is the key the keyboard gets.
+TEST_F(KeyMapEndToEnd, ClicksOnTheDialogKeepTheKeyTheFieldShows) {
+    constexpr int kSlot = 42;
+    QString fieldAtOk;
+    assign(kSlot, [&](CKeyMap& d) {
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        QTest::mouseClick(d.singleEdit(), Qt::LeftButton);
+        ASSERT_TRUE(d.singleEdit()->hasFocus());
+        d.keyStroke(0x42);  // B
+        for (QPoint p : {QPoint(150, 200), QPoint(24, 255), QPoint(24, 255), QPoint(40, 45)})
+            QTest::mouseClick(&d, Qt::LeftButton, {}, p);
+        EXPECT_FALSE(d.singleEdit()->hasFocus());
+        QTest::mouseClick(d.singleEdit(), Qt::LeftButton);
+        fieldAtOk = d.singleEdit()->text();
+        QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(285, 257));
+    });
+    EXPECT_EQ(fieldAtOk, QStringLiteral("B "));
+    EXPECT_EQ(entry(keyboard.config(), kSlot), (std::array<uint8_t, 4>{0, 0, 0x05, 0}));
+    EXPECT_EQ(fileRecord(kSlot).data[0], 0x42);
+}
+
+// An OK that is refused leaves the key as it was, in memory and in every
+// file saved afterwards: a path too long for the record closes the dialog
+// with a warning, a marked launch row without a path keeps it open.
+TEST_F(KeyMapEndToEnd, RefusedOkKeepsTheKeysRecord) {
+    constexpr int kSlot = 42;
+    assign(kSlot, [](CKeyMap& d) { d.keyStroke(0x41); d.clickAt({285, 257}); });
+    ASSERT_EQ(state->keys[kSlot].data[0], 0x41);
+    const KeyRecord before = state->keys[kSlot];
+
+    const QString tooLong = QStringLiteral("/srv/") + QString(kMaxLaunchPathChars, QLatin1Char('a')) + ".mp3";
+    assign(kSlot, [&](CKeyMap& d) {
+        d.choosers().openFile = [&](QWidget*, const FileChooserRequest&) { return tooLong; };
+        d.clickAt({283, 45});
+        d.clickAt({279, 75});  // the music row's browse button
+        d.clickAt({285, 257});
+    });
+    EXPECT_EQ(warnings, QStringList{QStringLiteral("按键设置:路径太长，按键未改变。")});
+    EXPECT_EQ(std::memcmp(&state->keys[kSlot], &before, sizeof before), 0);
+    EXPECT_EQ(fileRecord(kSlot).type, 0);
+    EXPECT_EQ(fileRecord(kSlot).data[0], 0x41);
+
+    QStringList messages;
+    bool stayedOpen = false;
+    assign(kSlot, [&](CKeyMap& d) {
+        d.showMessage = [&](QWidget*, const QString& text) { messages << text; };
+        d.clickAt({283, 45});
+        d.clickAt({20, 106});  // the program row, no path chosen
+        d.clickAt({285, 257});
+        stayedOpen = d.isVisible();
+        d.clickAt({230, 257});
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("请为所选的一行选择路径。")});
+    EXPECT_EQ(std::memcmp(&state->keys[kSlot], &before, sizeof before), 0);
+    EXPECT_EQ(fileRecord(kSlot).data[0], 0x41);
 }
 
 TEST(VividTreeTest, FlatBackgroundAndSelectionBandOnlyWhereShown) {

@@ -7,6 +7,10 @@
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include "cli/ConfigJson.h"
 #include "cli/CtlRunner.h"
 #include "cli/CtlSettings.h"
@@ -14,6 +18,8 @@
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
 #include "profile/ConfigurationCheck.h"
+#include "profile/ProfileStore.h"
+#include "util/AtomicFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
@@ -405,6 +411,14 @@ TEST_F(CtlTest, ErrorExits) {
     EXPECT_TRUE(keyboard.events().empty());
     EXPECT_FALSE(std::filesystem::exists(KeymapFilePath(data.path())));
 
+    // 1: a colour the keyboard's effect does not allow is a refusal, not a
+    // wrong command line; nothing is written.
+    ASSERT_EQ(run({"set", "effect=wave"}), kExitDone) << err.str();
+    keyboard.clearRecord();
+    EXPECT_EQ(run({"set", "colour=3"}), kExitFailed);
+    EXPECT_NE(err.str().find("always multicolour"), std::string::npos) << err.str();
+    EXPECT_EQ(test::writesOf(keyboard.events()).size(), 1u);  // the read of the lighting only
+
     // 5: the keyboard does not acknowledge; 3: it is gone; 4: no access.
     keyboard.setAcknowledging(false);
     EXPECT_EQ(run({"set", "brightness=3"}), kExitNoAck);
@@ -541,6 +555,149 @@ TEST_F(CtlTest, EditedReadableFieldsWinOverTheBytesThatTravel) {
     EXPECT_EQ(recordName(stored[0]), u"Jump");
     // The byte without device data came through untouched.
     EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) - 1], 0x42);
+}
+
+// Runs a test in a working folder of its own, and goes back afterwards.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::filesystem::path& folder) : m_old(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(m_old, ec);
+    }
+
+private:
+    std::filesystem::path m_old;
+};
+
+// save NAME stores the profile NAME and never a file of that name in the
+// working folder; a file that is not a profile is replaced only with --force.
+TEST_F(CtlTest, SaveWritesTheProfileAndLeavesOtherFilesAlone) {
+    TempFolder work;
+    WorkingFolder cwd(work.path());
+    const std::vector<uint8_t> notes = {'b', 'u', 'y', ' ', 'm', 'i', 'l', 'k', '\n'};
+    test::writeAll(work.path() / "Notes", notes);
+
+    ASSERT_EQ(run({"save", "Notes"}), kExitDone) << err.str();
+    EXPECT_EQ(readAll(work.path() / "Notes"), notes);
+    EXPECT_EQ(std::filesystem::file_size(data.path() / "Configure" / "Notes.bin"), kKeymapFileBytes);
+    ASSERT_EQ(run({"apply", "Notes"}), kExitDone) << err.str();
+
+    // A path names the file; one that is not a profile stays as it is.
+    EXPECT_EQ(run({"save", "./Notes"}), kExitFailed);
+    EXPECT_NE(err.str().find("--force"), std::string::npos) << err.str();
+    EXPECT_EQ(readAll(work.path() / "Notes"), notes);
+    ASSERT_EQ(run({"save", "--force", "./Notes"}), kExitDone) << err.str();
+    EXPECT_EQ(std::filesystem::file_size(work.path() / "Notes"), kKeymapFileBytes);
+    // A profile is replaced without asking; "x.bin" is a file here, not the profile x.
+    ASSERT_EQ(run({"save", "./Notes"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"save", "Night.bin"}), kExitDone) << err.str();
+    EXPECT_TRUE(std::filesystem::exists(work.path() / "Night.bin"));
+    EXPECT_FALSE(std::filesystem::exists(data.path() / "Configure" / "Night.bin"));
+    // A path is taken byte for byte, also where it is not UTF-8.
+    ASSERT_EQ(run({"save", "./caf\xE9.bin"}), kExitDone) << err.str();
+    EXPECT_EQ(std::filesystem::file_size(work.path() / "caf\xE9.bin"), kKeymapFileBytes);
+    EXPECT_EQ(parseCommandLine({"export", "--json", "--force", "x.json"}).ok(), false);
+}
+
+// Names that cannot be files, folders that cannot be searched and loops of
+// links end with a message and exit 1; a long name that fits is saved.
+TEST_F(CtlTest, SaveRefusesWhatCannotBeAFileWithAMessage) {
+    const std::filesystem::path profiles = data.path() / "Configure";
+    std::filesystem::create_directories(profiles);
+    // Names count in bytes: 84 Chinese characters are 252, and 256 with ".bin".
+    std::string chinese;
+    for (int i = 0; i < 84; ++i) chinese += "配";
+    for (const std::string& name : {std::string(252, 'a'), chinese, "d/" + std::string(256, 'a')}) {
+        EXPECT_EQ(run({"save", name}), kExitFailed);
+        EXPECT_NE(err.str().find("too long"), std::string::npos) << err.str();
+    }
+    for (size_t length : {231, 251}) {
+        EXPECT_EQ(run({"save", std::string(length, 'a')}), kExitDone) << length << err.str();
+        EXPECT_EQ(std::filesystem::file_size(profiles / (std::string(length, 'a') + ".bin")), kKeymapFileBytes);
+        std::filesystem::remove(profiles / (std::string(length, 'a') + ".bin"));
+    }
+    std::filesystem::create_symlink("Loop.bin", profiles / "Loop.bin");
+    EXPECT_EQ(run({"save", "Loop"}), kExitFailed);
+    EXPECT_NE(err.str().find("symbolic links"), std::string::npos) << err.str();
+    EXPECT_TRUE(std::filesystem::is_symlink(profiles / "Loop.bin"));
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(profiles, std::filesystem::perms::owner_read);
+        EXPECT_EQ(run({"save", "Locked"}), kExitFailed);
+        EXPECT_NE(err.str().find("could not be written"), std::string::npos) << err.str();
+        std::filesystem::permissions(profiles, std::filesystem::perms::owner_all);
+    }
+}
+
+// The program's own data files and anything that is not a regular file are
+// never written over, whatever command names them.
+TEST_F(CtlTest, DataFilesDevicesAndFifosAreNeverReplaced) {
+    ASSERT_EQ(run({"import", "--json", file("missing.json")}), kExitBadFile);
+    auto files = std::make_unique<Configuration>();
+    files->records.restoreHomeCodes();
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
+    std::filesystem::create_directories(data.path() / "History");
+    test::writeAll(data.path() / "History" / "snapshot-0000001700000000.bin", {1});
+    const std::vector<uint8_t> keymap = readAll(KeymapFilePath(data.path()));
+    const std::vector<uint8_t> macros = readAll(data.path() / kMacroFileName);
+    std::filesystem::create_symlink(KeymapFilePath(data.path()), data.path() / "keymap-link.bin");
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"save", "--force", file("keymap.bin")},
+        {"save", file("keymap-link.bin")},
+        {"export", "--json", file("MacroDefine.bin")},
+        {"export", "--json", file("History/snapshot-0000001700000000.bin")},
+        {"export", "--json", file("History/new.json")},
+        {"save", "--force", file("DemoKeyboard.bin")},
+    };
+    for (const auto& argv : refused) {
+        EXPECT_EQ(run(argv), kExitFailed) << argv.back();
+        EXPECT_NE(err.str().find("own data files"), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(readAll(KeymapFilePath(data.path())), keymap);
+    EXPECT_EQ(readAll(data.path() / kMacroFileName), macros);
+    EXPECT_FALSE(std::filesystem::exists(data.path() / "History" / "new.json"));
+    EXPECT_FALSE(std::filesystem::exists(data.path() / "DemoKeyboard.bin"));
+
+    // A FIFO nobody reads and a device are refused at once and stay.
+    ASSERT_EQ(::mkfifo(file("pipe.json").c_str(), 0600), 0);
+    EXPECT_EQ(run({"export", "--json", file("pipe.json")}), kExitFailed);
+    EXPECT_NE(err.str().find("FIFO"), std::string::npos) << err.str();
+    EXPECT_TRUE(std::filesystem::is_fifo(file("pipe.json")));
+    if (::mknod(file("node").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
+        std::filesystem::create_symlink(file("node"), file("node.bin"));
+        EXPECT_EQ(run({"save", "--force", file("node.bin")}), kExitFailed);
+        EXPECT_NE(err.str().find("not a regular file"), std::string::npos) << err.str();
+        EXPECT_TRUE(std::filesystem::is_character_file(file("node")));
+    } else {
+        std::cout << "[  NOTE    ] mknod not permitted here: the device case was skipped\n";
+    }
+}
+
+// A killed run's temporary files go with the next run that holds the lock,
+// and only then: beside a running program they may be its save in progress.
+TEST_F(CtlTest, AKilledRunsTemporariesGoWithTheNextRun) {
+    std::filesystem::create_directories(data.path() / "Configure");
+    const std::filesystem::path stale[] = {data.path() / "keymap.bin.vandrel-tmp-0a1b2c3d",
+                                           data.path() / "Configure" / "FPS.bin.vandrel-tmp-00ff00ff"};
+    for (const auto& f : stale) {
+        test::writeAll(f, {1});
+        std::filesystem::last_write_time(f, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+    }
+    auto fromProgram = [this](const std::vector<std::string>& argv) {
+        out.str({});
+        err.str({});
+        Environment env(keyboard, clock, data.path(), data.path() / "Configure", out, err);
+        env.configurationSource = [](Configuration&) { return kExitDone; };
+        return runCommand(parseCommandLine(argv).options, env);
+    };
+    ASSERT_EQ(fromProgram({"show"}), kExitDone) << err.str();
+    for (const auto& f : stale) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
 }
 
 }  // namespace

@@ -7,8 +7,16 @@
 #include <QApplication>
 #include <QTest>
 #include <QUuid>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <future>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
@@ -21,6 +29,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace vandrel {
 namespace {
@@ -120,6 +129,13 @@ TEST_F(HandoffTest, RefusalsLeaveTheKeyboardAlone) {
     // user's back.
     state->image.ledSpeed = 2;
     EXPECT_TRUE(send("set\tbrightness=7").startsWith("1\t"));
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
+TEST_F(HandoffTest, AColourTheEffectDoesNotAllowIsARefusal) {
+    ASSERT_EQ(send("set\teffect=wave"), "0\t");
+    keyboard.clearRecord();
+    EXPECT_TRUE(send("set\tcolour=3").startsWith("1\t"));
     EXPECT_TRUE(keyboard.events().empty());
 }
 
@@ -240,6 +256,30 @@ TEST(CommandSocket, AHungProgramDoesNotHangTheTool) {
     EXPECT_NE(message.find("did not answer"), std::string::npos);
 }
 
+// The tool passes on only the exit statuses it documents; anything else a
+// program answers is a failure.
+TEST(CommandSocket, UnknownExitStatusesBecomeFailures) {
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance program(key);
+    ASSERT_TRUE(program.tryBecomePrimary(200));
+    QByteArray answer;
+    program.setCommandHandler([&answer](const QByteArray&, const SingleInstance::CommandReply& reply) { reply(answer); });
+    for (const auto& [line, code] : std::vector<std::pair<QByteArray, int>>{
+             {"42\tstrange", ctl::kExitFailed}, {"255\t", ctl::kExitFailed}, {"8\t", ctl::kExitFailed},
+             {"7\t", ctl::kExitNoAnswer}, {"5\tno ack", ctl::kExitNoAck}, {"0\t", ctl::kExitDone}}) {
+        answer = line;
+        const int got = whileProgramRuns([&key] {
+            SingleInstance tool(key);
+            std::ostringstream out, err;
+            ctl::Options options;
+            options.command = ctl::Command::Set;
+            options.args = {"brightness=3"};
+            return ctl::handToRunningProgram(tool, options, out, err);
+        });
+        EXPECT_EQ(got, code) << line.constData();
+    }
+}
+
 // A speed byte of 0 from the keyboard is stored as 10, past the slider's
 // 0..9; the untouched window still holds no unsaved change and takes commands.
 class SpeedBeyondSliderTest : public HandoffTest {
@@ -278,6 +318,72 @@ TEST(InstanceLock, AProgramStartsOnlyOnceTheToolIsDone) {
     SingleInstance later(key);
     EXPECT_FALSE(later.tryLockOnly());
     EXPECT_TRUE(later.serverListening());
+}
+
+// A program whose queue is full takes no connection (it is hung, or out of
+// descriptors): the tool says so with exit 7 at once, for a change and for a
+// read alike, instead of waiting for the lock.
+TEST(InstanceLock, AProgramThatTakesNoConnectionIsReportedAtOnce) {
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance program(key);
+    ASSERT_TRUE(program.tryBecomePrimary(200));
+    // This thread runs no events while the tool works: nothing is accepted.
+    std::vector<int> queued;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(program.serverName()).constData(), sizeof address.sun_path - 1);
+    for (int i = 0; i < 1000; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            break;
+        }
+        queued.push_back(fd);
+    }
+    ASSERT_LT(queued.size(), 1000u);
+    for (const std::vector<std::string>& argv :
+         {std::vector<std::string>{"set", "brightness=3"}, {"show", "--json"}, {"import", "--json", "x.json"}}) {
+        SCOPED_TRACE(argv[0]);
+        const ctl::Options options = ctl::parseCommandLine(argv).options;
+        SingleInstance tool(key);
+        ctl::Access access;
+        std::ostringstream out, err;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ctl::arrangeAccess(tool, options, access, out, err, 3000), ctl::kExitNoAnswer) << err.str();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_NE(err.str().find("takes no connection"), std::string::npos) << err.str();
+    }
+    for (int fd : queued) ::close(fd);
+}
+
+// Without a folder of the user's own for the lock, the tool cannot know
+// whether the program runs: it reads, but refuses everything that writes.
+TEST(InstanceLock, WithoutAPrivateFolderTheToolOnlyReads) {
+    QTemporaryDir dir;
+    QFile(dir.filePath(QStringLiteral("h"))).open(QIODevice::WriteOnly);
+    QFile::link(dir.path(), dir.filePath(QStringLiteral("vandrel-")) + SingleInstance::currentUserId());
+    test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", std::nullopt),
+        home("HOME", dir.filePath(QStringLiteral("h")).toStdString()), temp("TMPDIR", dir.path().toStdString());
+    {
+        SingleInstance tool(QUuid::createUuid().toString());
+        for (const auto& [argv, code] : std::vector<std::pair<std::vector<std::string>, int>>{
+                 {{"import", "--json", "x.json"}, ctl::kExitFailed},
+                 {{"set", "brightness=3"}, ctl::kExitFailed},
+                 {{"save", "FPS"}, ctl::kExitFailed},
+                 {{"show"}, ctl::kHandoffNobody},
+                 {{"list"}, ctl::kHandoffNobody}}) {
+            SCOPED_TRACE(argv[0]);
+            ctl::Access access;
+            std::ostringstream out, err;
+            EXPECT_EQ(ctl::arrangeAccess(tool, ctl::parseCommandLine(argv).options, access, out, err, 100), code);
+            EXPECT_FALSE(access.exclusive);
+            EXPECT_FALSE(access.fromProgram);
+            if (code == ctl::kExitFailed) {
+                EXPECT_NE(err.str().find("XDG_RUNTIME_DIR is not set"), std::string::npos) << err.str();
+                EXPECT_NE(err.str().find("changes nothing"), std::string::npos) << err.str();
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "sim/SimStateFile.h"
 #include "tests/app/TempFolder.h"
@@ -99,6 +103,38 @@ TEST(SimStateFile, ADamagedFileMeansAFactoryKeyboardAndSaysSo) {
     const std::optional<DeviceImage> stored = file.read();
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->gameMode, 1);
+}
+
+// A state file that is a device, a FIFO or a link to one is never read nor
+// replaced, however often the keyboard is written; the demo says so.
+TEST(SimStateFile, ADeviceOrAFifoIsLeftAlone) {
+    TempFolder folder;
+    std::vector<std::filesystem::path> targets;
+    ASSERT_EQ(::mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
+    targets.push_back(folder.path() / "pipe");
+    if (::mknod((folder.path() / "node").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        targets.push_back(folder.path() / "node");
+    else
+        std::cout << "[  NOTE    ] mknod not permitted here: the device case was skipped\n";
+    for (const std::filesystem::path& target : targets) {
+        SCOPED_TRACE(target.filename().string());
+        const std::filesystem::path link = folder.path() / "DemoKeyboard.bin";
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(target, link);
+        const auto type = std::filesystem::status(target).type();
+        const SimStateFile file(link);
+        SimSession run;
+        std::ostringstream err;
+        EXPECT_EQ(file.restore(run.keyboard, err), SimStateFile::Load::NotAFile);
+        EXPECT_NE(err.str().find("not a regular file"), std::string::npos) << err.str();
+        EXPECT_EQ(run.keyboard.config(), factoryConfig());
+        file.attach(run.keyboard);
+        run.connect();
+        run.image.gameMode = 1;
+        ASSERT_TRUE(run.session.writeAll(run.image, run.shadow).ok());
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(std::filesystem::status(target).type(), type);
+    }
 }
 
 }  // namespace

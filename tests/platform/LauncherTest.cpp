@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -196,6 +199,50 @@ TEST(Updater, OfferedOnlyForOlderFirmwareAndStartedOnlyOnOk) {
 }  // namespace
 
 namespace {
+
+// The desktop's own file dialog on the program row, as the user works it:
+// the name of a program without a suffix, typed and confirmed, is the
+// program chosen (on Windows a typed name still gets its ".exe").
+TEST_F(LaunchTree, ProgramChooserTakesAProgramWithoutSuffix) {
+    test::app();
+#ifndef Q_OS_WIN
+    for (int row = 0; row < 3; ++row) {
+        const FileChooserRequest r = launchFileRequest(row, root);
+        EXPECT_TRUE(r.defaultSuffix.isEmpty()) << row;
+        EXPECT_EQ(r.namePattern, QStringLiteral("*.") + QStringList({"mp3", "exe", "txt"})[row]) << row;
+    }
+    const LaunchChooserServices desktop = desktopLaunchChoosers();
+    LaunchChooserServices s = desktop;
+    QStringList messages;
+    s.message = [&](QWidget*, const QString& m) { messages << m; };
+    // Answers the file dialog once it shows, and any message box it raises.
+    QTimer answer;
+    bool typed = false;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                messages << box->text();
+                box->done(QMessageBox::Ok);
+            } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                if (!typed) {
+                    typed = true;
+                    files->selectNameFilter(QStringLiteral("All Files(*)"));
+                    files->selectFile(QStringLiteral("tool"));
+                    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                } else {
+                    files->reject();  // the name was refused
+                }
+            }
+        }
+    });
+    answer.start(20);
+    const std::optional<QString> chosen = chooseLaunchPath(1, path("song.mp3"), nullptr, s);
+    answer.stop();
+    EXPECT_EQ(chosen, std::optional<QString>(path("tool")));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+#endif
+}
 
 TEST(LaunchChoosers, FiltersStartFolderAndRefusals) {
     test::app();

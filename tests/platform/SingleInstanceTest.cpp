@@ -11,8 +11,18 @@
 
 #include "platform/SingleInstance.h"
 #include "TestApp.h"
+#include "tests/support/ScopedEnvironment.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <optional>
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace vandrel;
@@ -122,15 +132,9 @@ TEST(SingleInstance, TakesOverFromACrashedFirstInstance) {
 }
 
 // Points XDG_RUNTIME_DIR at a folder for the duration of a test.
-class RuntimeDir {
+class RuntimeDir : public test::ScopedEnvironment {
 public:
-    explicit RuntimeDir(const QString& path) : m_old(qgetenv("XDG_RUNTIME_DIR")) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
-    }
-    ~RuntimeDir() { qputenv("XDG_RUNTIME_DIR", m_old); }
-
-private:
-    QByteArray m_old;
+    explicit RuntimeDir(const QString& path) : ScopedEnvironment("XDG_RUNTIME_DIR", path.toStdString()) {}
 };
 
 mode_t modeOf(const QString& path) {
@@ -182,6 +186,135 @@ TEST(SingleInstance, LockAndSocketOfAnotherUserAreNotObeyed) {
     }
     SingleInstance next(key);
     EXPECT_TRUE(next.tryBecomePrimary(500));
+}
+
+// A raw client of the instance socket; -1 when it could not connect.
+int connectRaw(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path - 1);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+// Runs the event loop until the client has the program's answer (a line) or
+// its end; returns what came.
+QByteArray answerOf(int fd, int timeoutMs) {
+    QByteArray got;
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired() && !got.endsWith('\n')) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 10) <= 0) continue;
+        char buf[256];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) return got.isEmpty() ? QByteArray("<closed>") : got;
+        got.append(buf, static_cast<int>(n));
+    }
+    return got;
+}
+
+void runEvents(int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// Running out of descriptors only pauses the listener: the socket stays, and
+// the client that could not be taken is served once descriptors are free.
+TEST(SingleInstance, TheListenerSurvivesRunningOutOfDescriptors) {
+    test::app();
+    SingleInstance program(uniqueKey());
+    ASSERT_TRUE(program.tryBecomePrimary());
+    program.setCommandHandler([](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        reply("0\t" + request);
+    });
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    int lowest[2];
+    ASSERT_EQ(::pipe(lowest), 0);
+    ::close(lowest[0]);
+    ::close(lowest[1]);
+    int client = -1;
+    {
+        // Room for exactly one more descriptor: the client's. The program
+        // cannot accept it.
+        rlimit low = old;
+        low.rlim_cur = static_cast<rlim_t>(std::min(lowest[0], lowest[1])) + 1;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        client = connectRaw(program.serverName());
+        runEvents(300);
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    }
+    ASSERT_GE(client, 0);
+    EXPECT_TRUE(QFileInfo::exists(program.serverName()));
+    ASSERT_EQ(::write(client, "ctl first\n", 10), 10);
+    EXPECT_EQ(answerOf(client, 3000), QByteArray("0\tfirst\n"));
+    ::close(client);
+    const int later = connectRaw(program.serverName());
+    ASSERT_GE(later, 0);
+    ASSERT_EQ(::write(later, "ctl later\n", 10), 10);
+    EXPECT_EQ(answerOf(later, 3000), QByteArray("0\tlater\n"));
+    ::close(later);
+}
+
+// Only so many clients are served at once; one that sends nothing is closed
+// after a while, and the client waiting behind it is served.
+TEST(SingleInstance, SilentClientsGiveUpTheirPlace) {
+    test::app();
+    SingleInstance program(uniqueKey());
+    ASSERT_TRUE(program.tryBecomePrimary());
+    program.setClientLimits(2, 400);
+    program.setCommandHandler([](const QByteArray&, const SingleInstance::CommandReply& reply) { reply("0\t"); });
+    const int silent[2] = {connectRaw(program.serverName()), connectRaw(program.serverName())};
+    ASSERT_GE(silent[0], 0);
+    ASSERT_GE(silent[1], 0);
+    runEvents(50);
+    const int waiting = connectRaw(program.serverName());
+    ASSERT_GE(waiting, 0);
+    ASSERT_EQ(::write(waiting, "ctl x\n", 6), 6);
+    // Both places are taken: nothing yet.
+    EXPECT_EQ(answerOf(waiting, 200), QByteArray());
+    EXPECT_EQ(answerOf(waiting, 3000), QByteArray("0\t\n"));
+    for (int fd : silent) {
+        EXPECT_EQ(answerOf(fd, 100), QByteArray("<closed>"));
+        ::close(fd);
+    }
+    ::close(waiting);
+}
+
+// Without a folder of the user's own (no runtime folder, a home folder that
+// cannot hold one, the temporary folder's taken by a link), nothing is locked
+// and no socket is made in a shared folder; what was tried is told.
+TEST(SingleInstance, WithoutAPrivateFolderNothingIsLockedNorListened) {
+    test::app();
+    QTemporaryDir dir;
+    // Short paths: a socket's path has room for little more than its name.
+    const QString homeFile = dir.filePath(QStringLiteral("h")), tmp = dir.path();
+    QFile(homeFile).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("elsewhere"))));
+    const QString taken = tmp + QStringLiteral("/vandrel-") + SingleInstance::currentUserId();
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), taken));
+    test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", std::nullopt), home("HOME", homeFile.toStdString()),
+        temp("TMPDIR", tmp.toStdString());
+
+    QString why;
+    EXPECT_TRUE(SingleInstance::runtimeFolder(&why).isEmpty());
+    EXPECT_TRUE(why.contains(QStringLiteral("XDG_RUNTIME_DIR is not set"))) << why.toStdString();
+    EXPECT_TRUE(why.contains(homeFile + QStringLiteral("/.cache/vandrel-"))) << why.toStdString();
+    EXPECT_TRUE(why.contains(taken + QStringLiteral(" is a symbolic link"))) << why.toStdString();
+
+    const QString key = uniqueKey();
+    SingleInstance program(key), tool(key);
+    EXPECT_FALSE(program.hasPrivateFolder());
+    EXPECT_EQ(program.privateFolderProblem(), why);
+    EXPECT_FALSE(program.tryBecomePrimary(200));
+    EXPECT_FALSE(tool.tryLockOnly());
+    EXPECT_FALSE(tool.serverListening());
+    EXPECT_EQ(QDir(tmp).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("elsewhere"), QStringLiteral("h"), QFileInfo(taken).fileName()}));
+    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("elsewhere"))).isEmpty());
 }
 
 TEST(SingleInstance, BringToFrontShowsAHiddenWindow) {

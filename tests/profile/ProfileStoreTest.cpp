@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+
+#include <sys/stat.h>
 
 #include "profile/ProfileStore.h"
 #include "util/Utf16.h"
@@ -80,7 +83,7 @@ TEST_F(ProfileStoreTest, NewProfilesFillTheLowestFreeNumberUpToSix) {
 
 TEST_F(ProfileStoreTest, CopiesAreFullSizeAndNamedAfterTheirSource) {
     makeNew(1);
-    auto content = pattern(10060 + 500, 3);  // a short profile: what it lacks is copied as zeros
+    auto content = pattern(10060 + 772, 3);  // a short profile: what it lacks is copied as zeros
     writeAll(file(u"Profile_1"), content);
     store.scanProfiles();
 
@@ -155,20 +158,41 @@ TEST(ProfileNames, NamesThatOnlyLookLikeNamesAreRefused) {
 }
 
 TEST_F(ProfileStoreTest, TheSeventhFileEndsTheListing) {
-    for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path() / (std::string(n) + ".bin"), {1});
+    const std::vector<uint8_t> profile = pattern(10060, 1);
+    for (const char* n : {"g", "b", "f", "a", "h", "d", "c", "e"}) writeAll(dir.path() / (std::string(n) + ".bin"), profile);
     fs::create_directory(dir.path() / "0dir.bin");  // folders and other files are not profiles
     writeAll(dir.path() / "0notes.txt", {1});
-    writeAll(dir.path() / ".bin", {1});
+    writeAll(dir.path() / ".bin", profile);
     store.scanProfiles();
     EXPECT_EQ(rows(), (Names{u"a", u"b", u"c", u"d", u"e", u"f"}));
 
     // "g" is not listed, and a rename onto it must not overwrite it.
     EXPECT_EQ(store.renameProfile(row(u"a"), u"g"), ProfileResult::NameInUse);
-    EXPECT_EQ(readAll(dir.path() / "a.bin"), std::vector<uint8_t>{1});
+    EXPECT_EQ(readAll(dir.path() / "a.bin"), profile);
+}
+
+// Only a file a load would take is listed: an empty file or a 2 GiB one is
+// no profile, is named among the files left out, and takes no place of the six.
+TEST_F(ProfileStoreTest, OnlyFilesOfAProfilesSizeAreListed) {
+    for (const char* n : {"b", "c", "d", "e", "f", "g"}) writeAll(dir.path() / (std::string(n) + ".bin"), pattern(10060, 2));
+    writeAll(dir.path() / "full.bin", pattern(206920, 3));
+    writeAll(dir.path() / "a-empty.bin", {});
+    writeAll(dir.path() / "a-short.bin", pattern(10059, 4));
+    writeAll(dir.path() / "a-between.bin", pattern(10060 + 771, 4));
+    writeAll(dir.path() / "a-long.bin", pattern(206921, 4));
+    {
+        std::ofstream huge(dir.path() / "a-huge.bin");
+    }
+    fs::resize_file(dir.path() / "a-huge.bin", uintmax_t{2} << 30);  // sparse: nothing is written
+    ASSERT_EQ(mkfifo((dir.path() / "a-pipe.bin").c_str(), 0600), 0);
+    store.scanProfiles();
+    EXPECT_EQ(rows(), (Names{u"b", u"c", u"d", u"e", u"f", u"full"}));
+    EXPECT_EQ(store.leftOut(), (Names{u"a-between.bin", u"a-empty.bin", u"a-huge.bin", u"a-long.bin", u"a-pipe.bin",
+                                      u"a-short.bin"}));
 }
 
 TEST_F(ProfileStoreTest, RowsAreSortedWithoutRegardToCase) {
-    for (const char* n : {"beta", "Alpha", "alpha2", "Gamma"}) writeAll(dir.path() / (std::string(n) + ".bin"), {1});
+    for (const char* n : {"beta", "Alpha", "alpha2", "Gamma"}) writeAll(dir.path() / (std::string(n) + ".bin"), pattern(10060, 1));
     store.scanProfiles();
     EXPECT_EQ(rows(), (Names{u"Alpha", u"alpha2", u"beta", u"Gamma"}));
 }

@@ -1,0 +1,34 @@
+#pragma once
+// The program's own data files, which no export, profile save or other
+// user-chosen target may replace: keymap.bin, MacroDefine.bin and the
+// simulated keyboard's DemoKeyboard.bin in a data folder, VER.bin in the
+// program folder, and every file of a data folder's History folder. Written
+// over by a profile or a JSON file, they would come back as garbage at the
+// next start.
+
+#include <filesystem>
+#include <vector>
+
+namespace vandrel {
+
+// The simulated keyboard's memory, beside the demo's data files.
+inline constexpr const char* kDemoStateFileName = "DemoKeyboard.bin";
+// The configuration history's snapshots, inside the data folder.
+inline constexpr const char* kHistoryFolderName = "History";
+
+class OwnDataFiles {
+public:
+    OwnDataFiles() = default;
+    OwnDataFiles(const std::vector<std::filesystem::path>& dataFolders, const std::filesystem::path& programFolder);
+
+    // Whether `file` is one of them: the same file reached another way (a
+    // link, another spelling of the folder) or, when it does not exist yet,
+    // the same name in the same folder. Never throws.
+    bool contains(const std::filesystem::path& file) const;
+
+private:
+    std::vector<std::filesystem::path> m_files;
+    std::vector<std::filesystem::path> m_folders;
+};
+
+}  // namespace vandrel
