@@ -249,16 +249,18 @@ QImage CTransparentListBox::compose() {
 void CTransparentListBox::drawRow(QPainter& p, int row) {
     const ListRect r = m_model.rowRect(row);
     const QRect rect(r.x, r.y, r.width, r.height);
+    // The texts keep clear of the list's left edge.
+    const QRect textRect = rect.adjusted(kTextPadding, 0, 0, 0);
     const RowView view = m_model.rowView(row);
     const QString text = qs(view.text);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
     const bool enabled = isEnabled();
     if (m_shadowOn) {
         p.setPen(enabled ? m_shadowColor : QColor(Qt::white));
-        p.drawText(rect.translated(m_shadowOffset, m_shadowOffset), flags, text);
+        p.drawText(textRect.translated(m_shadowOffset, m_shadowOffset), flags, text);
     }
     p.setPen(!enabled ? QColor(Qt::black) : row == m_model.selected() ? m_selectedColor : m_textColor);
-    p.drawText(rect, flags, text);
+    p.drawText(textRect, flags, text);
     const QImage* picture = view.picture == kPressPicture     ? &m_pictures[0]
                             : view.picture == kReleasePicture ? &m_pictures[1]
                             : view.picture == kDelayPicture   ? &m_pictures[2]

@@ -39,6 +39,8 @@ class CTransparentListBox : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kScrollBarWidth = 12;
+    // Between the list's left edge and the rows' texts.
+    static constexpr int kTextPadding = 5;
     // The part of bmp145.png used as background starts here.
     static constexpr int kBackgroundX = 7;
     static constexpr int kBackgroundY = 22;

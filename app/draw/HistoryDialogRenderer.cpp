@@ -21,7 +21,14 @@ const QColor kHover(80, 0, 0);
 const QColor kSecondary(192, 192, 192);
 constexpr int kWhenWidth = 170;
 constexpr int kButtonWidth = 58;
+constexpr int kDiffersWidth = HistoryDialogModel::kListWidth - kWhenWidth - 16;
 }  // namespace
+
+QString HistoryDialogRenderer::fullRowText(const HistoryDialogRow& row) {
+    const QString differs = u8(row.differs);
+    if (QFontMetrics(skinFont(15)).horizontalAdvance(differs) <= kDiffersWidth) return {};
+    return u8(row.when) + QLatin1Char('\n') + differs;
+}
 
 void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
     using M = HistoryDialogModel;
@@ -55,8 +62,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
         else if (i == m.hovered()) p.fillRect(M::kListLeft, y, M::kListWidth, M::kRowHeight, kHover);
         const HistoryDialogRow& row = m.rows()[static_cast<size_t>(i)];
         drawSkinText(p, u8(row.when), M::kListLeft + 8, y + 3, 15);
-        const QString differs =
-            metrics.elidedText(u8(row.differs), Qt::ElideRight, M::kListWidth - kWhenWidth - 16);
+        const QString differs = metrics.elidedText(u8(row.differs), Qt::ElideRight, kDiffersWidth);
         drawSkinText(p, differs, M::kListLeft + kWhenWidth, y + 3, 15, kSecondary);
     }
 

@@ -15,6 +15,9 @@ class HistoryDialogRenderer {
 public:
     explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
     void compose(QImage& frame, const HistoryDialogModel& model);
+    // The whole text of a row whose "differs" part is cut short in the list
+    // (shown as its tooltip); empty when the row shows all of it.
+    static QString fullRowText(const HistoryDialogRow& row);
 
     Q_DECLARE_TR_FUNCTIONS(vandrel::HistoryDialogRenderer)
 

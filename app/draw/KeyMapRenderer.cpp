@@ -60,9 +60,14 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     }
     const DialogRect& sw = buttons[kKeyMapDisable].rect;
     drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapDisable].caption), sw.left + 15, sw.top - 2, kCaptionText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapInitial].caption), 158, 248, kButtonText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapCancel].caption), 218, 248, kButtonText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapSave].caption), 272, 248, kButtonText);
+    // The three buttons' captions in the middle of their faces.
+    for (int i : {kKeyMapInitial, kKeyMapCancel, kKeyMapSave}) {
+        const KeyMapButton& b = buttons[i];
+        const QString text = modelText("vandrel::KeyMapDialogModel", b.caption);
+        const int w = QFontMetrics(skinFont(kButtonText)).horizontalAdvance(text);
+        drawSkinText(p, text, b.rect.left + (b.rect.width() - w + 1) / 2, b.rect.top + (b.rect.height() - kButtonText + 1) / 2,
+                     kButtonText);
+    }
 
     const int page = model.currentPage();
     if (page == kPageLaunch) {

@@ -1,5 +1,6 @@
 #include "app/draw/MacroRecordDlgRenderer.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "app/draw/SkinText.h"
@@ -10,6 +11,9 @@ namespace vandrel {
 namespace {
 
 constexpr QSize kDefaultSize(410, 440);
+// The options column's inner left edge, and the gap between a label and its box.
+constexpr int kOptionsTextLeft = 286;
+constexpr int kLabelGap = 5;
 
 struct PlacedText {
     const char* text;
@@ -22,8 +26,6 @@ constexpr PlacedText kTexts[] = {
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "选择宏"), 39, 60, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "按键系列"), 151, 60, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "录制选项"), 311, 60, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作"), 290, 168, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟"), 290, 184, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"), 295, 300, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "新建"), 35, 372, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "删除"), 95, 372, 15},
@@ -53,6 +55,15 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
         if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(e.rect.left, e.rect.top, *img);
     }
     for (const PlacedText& t : kTexts) drawSkinText(p, tr(t.text), t.x, t.y, t.height);
+    // The delay check box's two-line label keeps a gap before the box; the
+    // lines move left together when they are too wide for it.
+    const QString lines[] = {tr("记录按键动作"), tr("间的延迟")};
+    const QFontMetrics metrics(skinFont(15));
+    const int widest = qMax(metrics.horizontalAdvance(lines[0]), metrics.horizontalAdvance(lines[1]));
+    const int boxLeft = MacroButtonTable()[kMacroHitDelayBox].rect.left;
+    const int x = qMax(kOptionsTextLeft, qMin(290, boxLeft - kLabelGap - widest));
+    drawSkinText(p, lines[0], x, 168, 15);
+    drawSkinText(p, lines[1], x, 184, 15);
     drawSkinText(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"), 310, 103, 15);
 }
 

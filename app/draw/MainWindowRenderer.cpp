@@ -15,14 +15,22 @@ constexpr QSize kDefaultWindowSize(1000, 640);
 const QColor kListRowColour(59, 59, 59);
 const QColor kListHoverColour(80, 0, 0);
 const QColor kDisabledSwatch(192, 192, 192);
+// The key under the pointer: a white veil and a light grey rim.
+const QColor kKeyHoverTint(255, 255, 255, 46);
+const QColor kKeyHoverRim(0xD6, 0xD8, 0xDD);
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
 // The panel's list entries come from the Qt-free tables, marked there.
 QString panelText(const char* s) { return QCoreApplication::translate("PanelTables", s); }
-// Section labels start this far right of their bar's left edge, and the
-// macro manager's label clears the accent bar at its button's left edge.
-constexpr int kHeaderLabelInset = 8;
+// Every label of the panel starts at the column the section contents use,
+// clear of the accent bars; a bar's label sits in the middle of its 20-pixel
+// height, and the right half of a split bar starts as far past the split.
+constexpr int kPanelTextX = 28;
+constexpr int kHeaderTextDrop = 2;
+constexpr int kSplitTextX = 19 + 124 + kPanelTextX - 19;
+// The right edge the panel's texts stay clear of (its border is at 261).
+constexpr int kPanelTextRight = 258;
 
 // "stem-normal.png", "stem-over.png", "stem-down.png".
 ButtonLook buttonSkin(const char* stem) {
@@ -140,20 +148,43 @@ void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) 
                  QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
 }
 
+void MainWindowRenderer::drawKeyHover(QPainter& p, int slot) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    const QRectF key(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY, r.right - r.left, r.bottom - r.top);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kKeyHoverTint);
+    if (isMediaSlot(slot)) {
+        p.drawEllipse(key.center(), 9.2, 9.2);
+        p.setPen(QPen(kKeyHoverRim, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(key.center(), 10, 10);
+    } else {
+        p.drawRoundedRect(key.adjusted(1, 1, -1, -1), 2.5, 2.5);
+        p.setPen(QPen(kKeyHoverRim, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(key.adjusted(0.6, 0.6, -0.6, -0.6), 3, 3);
+    }
+    p.restore();
+}
+
 void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
     const MainWindowModel& model = *in.model;
     const DeviceImage& image = *in.image;
     const uint8_t hovered = model.hoveredKey();
 
     if (!model.panel().diyPaintMode) {
-        const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"));
-        if (!lit) return;
-        if (hovered < kPhysicalSlots) highlightKey(p, *lit, hovered);
-        for (int slot = 0; slot < kPhysicalSlots; ++slot) {
-            // The left Windows key is locked, never reassigned: it is never lit.
-            if (slot == kLeftWinSlot) continue;
-            if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot);
+        if (const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"))) {
+            for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+                // The left Windows key is locked, never reassigned: it is never lit.
+                if (slot == kLeftWinSlot) continue;
+                if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot);
+            }
         }
+        // The key under the pointer brightens with a light rim, never in the
+        // red that marks a reassigned key, and over it when it is one.
+        if (hovered < kPhysicalSlots) drawKeyHover(p, hovered);
         return;
     }
     if (!isDiyEffect(image.ledEffect)) return;
@@ -262,42 +293,45 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const PanelLayout l = model.layout();
 
     drawHeader(p, model, kHitLightingHeader, QStringLiteral("itemBK.png"), 110);
-    drawText(p, tr("灯光"), 19 + kHeaderLabelInset, 110, 15);
+    drawText(p, tr("灯光"), kPanelTextX, 110 + kHeaderTextDrop, 15);
     if (!panel.lightingCollapsed) drawLightingSection(p, in);
 
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
     const QString macro = QStringLiteral("MacroButton3.png");
     drawButton(p, model, kHitMacroManager, {macro, variant(macro, "over"), variant(macro, "down")}, 19, l.macroY + 10);
     const int macroDown = model.pressed(kHitMacroManager) ? 1 : 0;
-    drawText(p, tr("宏管理器"), 21 + kHeaderLabelInset, l.macroY + 12 + macroDown, 15);
+    drawText(p, tr("宏管理器"), kPanelTextX, l.macroY + 12 + macroDown, 15);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_Close.png"), yg);
-        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
-        drawText(p, tr("Win Lock模式"), 149, yg, 15);
+        drawText(p, tr("游戏模式"), kPanelTextX, yg + kHeaderTextDrop, 15);
+        drawText(p, tr("Win Lock模式"), kSplitTextX, yg + kHeaderTextDrop, 15);
     } else {
         const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_open.png"), yg);
-        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
+        drawText(p, tr("游戏模式"), kPanelTextX, yg + kHeaderTextDrop, 15);
         drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
         drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
         drawText(p, tr("开启"), 51, yg + 31, 15);
         drawText(p, tr("关闭"), 105, yg + 31, 15);
-        drawText(p, tr("Win Lock模式"), 149, yg, 15);
+        drawText(p, tr("Win Lock模式"), kSplitTextX, yg + kHeaderTextDrop, 15);
         drawImage(p, image.winLock == 1 ? on : off, 164, yg + 33);
         drawImage(p, image.winLock == 1 ? off : on, 218, yg + 33);
         drawText(p, tr("开启"), 181, yg + 31, 15);
-        drawText(p, tr("关闭"), 235, yg + 31, 15);
+        // The right half is narrower than the left: its last label moves in
+        // as far as it must to stay inside the panel.
+        const QString offLabel = tr("关闭");
+        drawText(p, offLabel, qMin(235, kPanelTextRight - QFontMetrics(skinFont(15)).horizontalAdvance(offLabel)), yg + 31, 15);
     }
 
     const int yr = l.responseY;
     if (panel.responseCollapsed) {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_close.png"), yr);
-        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
+        drawText(p, tr("按键响应时间"), kPanelTextX, yr + kHeaderTextDrop, 15);
     } else {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_open.png"), yr);
-        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
+        drawText(p, tr("按键响应时间"), kPanelTextX, yr + kHeaderTextDrop, 15);
         drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
         drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
     }
@@ -306,7 +340,7 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const QString report =
         panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png");
     drawHeader(p, model, kHitReportHeader, report, yp);
-    drawText(p, tr("USB报告率"), 19 + kHeaderLabelInset, yp, 15);
+    drawText(p, tr("USB报告率"), kPanelTextX, yp + kHeaderTextDrop, 15);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 
     drawLists(p, in);

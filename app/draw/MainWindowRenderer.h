@@ -77,6 +77,7 @@ private:
     void drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y);
     void drawKeyOverlay(QPainter& p, const RenderInput& in);
     void highlightKey(QPainter& p, const QImage& lit, int slot);
+    void drawKeyHover(QPainter& p, int slot);
     void drawPanel(QPainter& p, const RenderInput& in);
     void drawLightingSection(QPainter& p, const RenderInput& in);
     void drawSlider(QPainter& p, const SliderView& s);

@@ -1,6 +1,7 @@
 #include "app/draw/ProfileDialogRenderer.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "app/draw/SkinText.h"
@@ -11,6 +12,11 @@ namespace vandrel {
 namespace {
 
 constexpr QSize kFallbackSize(266, 642);
+// The hint between the New and Delete buttons (81..183).
+constexpr int kHintCentreX = 132;
+constexpr int kHintTop = 586;
+constexpr int kHintText = 12;
+const QColor kHintColour(0x8A, 0x8F, 0x98);
 
 }  // namespace
 
@@ -36,6 +42,15 @@ void ProfileDialogRenderer::compose(QImage& frame) {
     drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "新建"), 30, 578, 16);
     image("Delete.png", 183, 575);
     drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "删除"), 200, 578, 16);
+
+    // Between the two buttons: where the other commands are.
+    const QString hint[] = {QCoreApplication::translate("vandrel::ProfileDialogRenderer", "右键单击配置"),
+                            QCoreApplication::translate("vandrel::ProfileDialogRenderer", "可复制、保存、加载")};
+    const QFontMetrics metrics(skinFont(kHintText));
+    for (int i = 0; i < 2; ++i) {
+        const int w = metrics.horizontalAdvance(hint[i]);
+        drawSkinText(p, hint[i], kHintCentreX - w / 2, kHintTop + i * (kHintText + 3), kHintText, kHintColour);
+    }
 }
 
 }  // namespace vandrel

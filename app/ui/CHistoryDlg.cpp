@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace vandrel {
 
@@ -86,6 +87,16 @@ void CHistoryDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     const QPoint pos = event->position().toPoint();
     if (m_model.move(pos.x(), pos.y())) update();
+    // A row cut short in the list shows its whole text as a tooltip.
+    const int row = m_model.hovered();
+    const QString full = row >= 0 && row < static_cast<int>(m_model.rows().size())
+                             ? HistoryDialogRenderer::fullRowText(m_model.rows()[static_cast<size_t>(row)])
+                             : QString();
+    if (full != toolTip()) {
+        setToolTip(full);
+        if (full.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPosition().toPoint(), full, this);
+    }
 }
 
 }  // namespace vandrel

@@ -62,6 +62,9 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_tree = new VividTree(this);
     m_tree->setGeometry(10, 60, 295, 160);
     m_tree->setBackgroundMode(VividTree::Solid);
+    // The key's current function shows selected from the start, before the
+    // tree has the focus.
+    m_tree->setAlwaysShowSelection(true);
     m_tree->setUpPictures(skinFolder);
     m_tree->setIcon(QIcon(skinFolder + QStringLiteral("/icon150.png")));
     m_tree->setFocusPolicy(Qt::ClickFocus);

@@ -112,7 +112,12 @@ void CMacroRecordDlg::paintEvent(QPaintEvent*) {
 void CMacroRecordDlg::refresh() {
     const MacroManager& m = m_model.manager();
     if (!m_macroList->editor()) syncRows(m_macroList, m.macroRows(), m.selectedMacro());
-    if (!m_eventList->editor()) syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+    if (!m_eventList->editor()) {
+        syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+        // Another macro's events start at their first row.
+        if (m.selectedMacro() != m_shownMacro) m_eventList->setTopRow(0);
+        m_shownMacro = m.selectedMacro();
+    }
     const QString loop = qs(m.loopText());
     if (m_loopEdit->text() != loop) m_loopEdit->setText(loop);
     m_loopEdit->setEnabled(m.loopEnabled());

@@ -107,6 +107,7 @@ private:
     QLineEdit* m_loopEdit = nullptr;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    int m_shownMacro = -2;  // whose events the event list shows
 };
 
 // The desktop's key capture for the recorder (presses and releases, the

@@ -188,10 +188,14 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
     SliderView v;
     v.drawn = drawn;
     if (!drawn) return v;
-    // Drawing a slider reads its position into the configuration.
+    // Drawing a slider reads its position into the configuration, except
+    // while a dialog that may change the configuration runs over the window:
+    // its values are the ones to keep, and the sliders follow them after it.
     v.position = s->value();
-    uint8_t& byte = sliderByte(s);
-    byte = sliderValue(byte, v.position, s->maximum());
+    if (m_dialogsOpen == 0) {
+        uint8_t& byte = sliderByte(s);
+        byte = sliderValue(byte, v.position, s->maximum());
+    }
     v.rect = s->geometry();
     v.thumbX = s->thumbX();
     v.thumbY = s->thumbY();
@@ -577,7 +581,11 @@ void CTarvinDlg::runMacroManager() {
 
 void CTarvinDlg::runProfiles() {
     if (!m_hooks.runProfileDialog) return;
+    ++m_dialogsOpen;
     m_hooks.runProfileDialog(this);
+    --m_dialogsOpen;
+    // A loaded profile's brightness, speed and report rate show at once.
+    setSlidersFromImage();
     // The profile dialog has changed the image and the records in memory:
     // the window reloads from them without asking the keyboard.
     QTimer::singleShot(50, this, [this] {

@@ -249,6 +249,7 @@ private:
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    int m_dialogsOpen = 0;  // dialogs running over the window that edit the configuration
 };
 
 }  // namespace vandrel
