@@ -53,10 +53,9 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     for (int i = kKeyMapTabKeys; i <= kKeyMapTabLaunch; ++i) {
         const KeyMapButton& b = buttons[i];
         const QString text = modelText("vandrel::KeyMapDialogModel", b.caption);
-        const int w = QFontMetrics(skinFont(kCaptionText)).horizontalAdvance(text);
-        const int x = b.rect.left + (b.rect.width() - w) / 2;
-        drawSkinText(p, text, x, 38 + (b.rect.bottom - 38 - kCaptionText) / 2, kCaptionText,
-                     i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
+        drawSkinTextIn(p, text, QRect(b.rect.left + 2, 38, b.rect.width() - 4, b.rect.bottom - 38), kCaptionText,
+                       m_textScale, Qt::AlignCenter,
+                       i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
     }
     const DialogRect& sw = buttons[kKeyMapDisable].rect;
     drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapDisable].caption), sw.left + 15, sw.top - 2, kCaptionText);
@@ -64,9 +63,8 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     for (int i : {kKeyMapInitial, kKeyMapCancel, kKeyMapSave}) {
         const KeyMapButton& b = buttons[i];
         const QString text = modelText("vandrel::KeyMapDialogModel", b.caption);
-        const int w = QFontMetrics(skinFont(kButtonText)).horizontalAdvance(text);
-        drawSkinText(p, text, b.rect.left + (b.rect.width() - w + 1) / 2, b.rect.top + (b.rect.height() - kButtonText + 1) / 2,
-                     kButtonText);
+        drawSkinTextIn(p, text, QRect(b.rect.left, b.rect.top, b.rect.width(), b.rect.height()), kButtonText,
+                       m_textScale);
     }
 
     const int page = model.currentPage();

@@ -27,11 +27,24 @@ constexpr PlacedText kTexts[] = {
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "按键系列"), 151, 60, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "录制选项"), 311, 60, 15},
     {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"), 295, 300, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "新建"), 35, 372, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "删除"), 95, 372, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "确定"), 300, 404, 15},
-    {QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "取消"), 352, 404, 15},
 };
+
+// The push buttons' labels, centred on their regions.
+struct ButtonLabel {
+    MacroRegion region;
+    const char* text;
+};
+constexpr ButtonLabel kButtonLabels[] = {
+    {kMacroHitNew, QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "新建")},
+    {kMacroHitDelete, QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "删除")},
+    {kMacroHitOk, QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "确定")},
+    {kMacroHitCancel, QT_TRANSLATE_NOOP("vandrel::MacroRecordDlgRenderer", "取消")},
+};
+
+QRect regionRect(MacroRegion region) {
+    const auto& r = MacroButtonTable()[static_cast<size_t>(region)].rect;
+    return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+}
 
 }  // namespace
 
@@ -64,7 +77,10 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
     const int x = qMax(kOptionsTextLeft, qMin(290, boxLeft - kLabelGap - widest));
     drawSkinText(p, lines[0], x, 168, 15);
     drawSkinText(p, lines[1], x, 184, 15);
-    drawSkinText(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"), 310, 103, 15);
+    for (const ButtonLabel& b : kButtonLabels) drawSkinTextIn(p, tr(b.text), regionRect(b.region), 15, m_textScale);
+    // The record button's label, right of its dot.
+    drawSkinTextIn(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"),
+                   regionRect(kMacroHitRecord).adjusted(20, 0, 0, 0), 15, m_textScale, Qt::AlignLeft);
 }
 
 }  // namespace vandrel

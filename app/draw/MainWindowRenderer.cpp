@@ -27,10 +27,12 @@ QString panelText(const char* s) { return QCoreApplication::translate("PanelTabl
 // clear of the accent bars; a bar's label sits in the middle of its 20-pixel
 // height, and the right half of a split bar starts as far past the split.
 constexpr int kPanelTextX = 28;
-constexpr int kHeaderTextDrop = 2;
-constexpr int kSplitTextX = 19 + 124 + kPanelTextX - 19;
+constexpr int kSplitX = 19 + 124;
+constexpr int kSplitTextX = kSplitX + kPanelTextX - 19;
+// Where a bar's label must end: clear of the chevron at its right end.
+constexpr int kBarTextRight = 19 + 243 - 26;
 // The right edge the panel's texts stay clear of (its border is at 261).
-constexpr int kPanelTextRight = 258;
+constexpr int kPanelTextRight = 259;
 
 // "stem-normal.png", "stem-over.png", "stem-down.png".
 ButtonLook buttonSkin(const char* stem) {
@@ -112,10 +114,10 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QString config = QStringLiteral("Config.png");
     drawButton(p, model, kHitProfiles, {config, variant(config, "over"), variant(config, "down")}, 17, 603);
     const int configDown = model.pressed(kHitProfiles) ? 1 : 0;
-    drawText(p, tr("配置"), 45, 610 + configDown, 16);
-    drawCaption(p, model, kHitFactoryReset, tr("恢复"), 800, 612);
-    drawCaption(p, model, kHitCancel, tr("取消"), 862, 612);
-    drawCaption(p, model, kHitSave, tr("保存"), 924, 612);
+    drawSkinTextIn(p, tr("配置"), QRect(45, 606 + configDown, 44, 26), 16, m_textScale, Qt::AlignLeft);
+    drawCaption(p, model, kHitFactoryReset, tr("恢复"), 800, 605);
+    drawCaption(p, model, kHitCancel, tr("取消"), 862, 605);
+    drawCaption(p, model, kHitSave, tr("保存"), 924, 605);
 
     drawPanel(p, in);
     drawHelp(p, in);
@@ -136,10 +138,15 @@ void MainWindowRenderer::drawButton(QPainter& p, const MainWindowModel& model, i
 }
 
 void MainWindowRenderer::drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text,
-                                     int buttonX, int y) {
+                                     int buttonX, int buttonY) {
     // Centred on the button; a pressed button's caption sinks with its face.
-    const int width = QFontMetrics(skinFont(16)).horizontalAdvance(text);
-    drawText(p, text, buttonX + (kBottomButtonSize.width() - width) / 2, y + (model.pressed(code) ? 1 : 0), 16);
+    const QRect face(buttonX + 2, buttonY + (model.pressed(code) ? 1 : 0), kBottomButtonSize.width() - 4,
+                     kBottomButtonSize.height());
+    drawSkinTextIn(p, text, face, 16, m_textScale);
+}
+
+void MainWindowRenderer::drawBarLabel(QPainter& p, const QString& text, int x, int y, int right) {
+    drawSkinTextIn(p, text, QRect(x, y, right - x, 20), 15, m_textScale, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
@@ -293,29 +300,29 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const PanelLayout l = model.layout();
 
     drawHeader(p, model, kHitLightingHeader, QStringLiteral("itemBK.png"), 110);
-    drawText(p, tr("灯光"), kPanelTextX, 110 + kHeaderTextDrop, 15);
+    drawBarLabel(p, tr("灯光"), kPanelTextX, 110, kBarTextRight);
     if (!panel.lightingCollapsed) drawLightingSection(p, in);
 
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
     const QString macro = QStringLiteral("MacroButton3.png");
     drawButton(p, model, kHitMacroManager, {macro, variant(macro, "over"), variant(macro, "down")}, 19, l.macroY + 10);
     const int macroDown = model.pressed(kHitMacroManager) ? 1 : 0;
-    drawText(p, tr("宏管理器"), kPanelTextX, l.macroY + 12 + macroDown, 15);
+    drawBarLabel(p, tr("宏管理器"), kPanelTextX, l.macroY + 10 + macroDown, kBarTextRight);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_Close.png"), yg);
-        drawText(p, tr("游戏模式"), kPanelTextX, yg + kHeaderTextDrop, 15);
-        drawText(p, tr("Win Lock模式"), kSplitTextX, yg + kHeaderTextDrop, 15);
+        drawBarLabel(p, tr("游戏模式"), kPanelTextX, yg, kSplitX - 4);
+        drawBarLabel(p, tr("Win Lock模式"), kSplitTextX, yg, kBarTextRight);
     } else {
         const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_open.png"), yg);
-        drawText(p, tr("游戏模式"), kPanelTextX, yg + kHeaderTextDrop, 15);
+        drawBarLabel(p, tr("游戏模式"), kPanelTextX, yg, kSplitX - 4);
         drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
         drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
         drawText(p, tr("开启"), 51, yg + 31, 15);
         drawText(p, tr("关闭"), 105, yg + 31, 15);
-        drawText(p, tr("Win Lock模式"), kSplitTextX, yg + kHeaderTextDrop, 15);
+        drawBarLabel(p, tr("Win Lock模式"), kSplitTextX, yg, kBarTextRight);
         drawImage(p, image.winLock == 1 ? on : off, 164, yg + 33);
         drawImage(p, image.winLock == 1 ? off : on, 218, yg + 33);
         drawText(p, tr("开启"), 181, yg + 31, 15);
@@ -328,10 +335,10 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const int yr = l.responseY;
     if (panel.responseCollapsed) {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_close.png"), yr);
-        drawText(p, tr("按键响应时间"), kPanelTextX, yr + kHeaderTextDrop, 15);
+        drawBarLabel(p, tr("按键响应时间"), kPanelTextX, yr, kBarTextRight);
     } else {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_open.png"), yr);
-        drawText(p, tr("按键响应时间"), kPanelTextX, yr + kHeaderTextDrop, 15);
+        drawBarLabel(p, tr("按键响应时间"), kPanelTextX, yr, kBarTextRight);
         drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
         drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
     }
@@ -340,7 +347,7 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const QString report =
         panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png");
     drawHeader(p, model, kHitReportHeader, report, yp);
-    drawText(p, tr("USB报告率"), kPanelTextX, yp + kHeaderTextDrop, 15);
+    drawBarLabel(p, tr("USB报告率"), kPanelTextX, yp, kBarTextRight);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 
     drawLists(p, in);

@@ -1,5 +1,6 @@
 #include "app/ui/CKeyMap.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHelpEvent>
 #include <QIcon>
@@ -13,6 +14,7 @@
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "controls/VividTree.h"
 
 namespace vandrel {
@@ -190,6 +192,7 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
 
 QImage CKeyMap::composeFrame() {
     m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }

@@ -1,5 +1,6 @@
 #include "app/ui/CMacroRecordDlg.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/draw/SkinText.h"
 #include "controls/CTransparentListBox.h"
 #include "keys/KeyNameTable.h"
 #include "macro/MacroNames.h"
@@ -99,6 +101,7 @@ CMacroRecordDlg::~CMacroRecordDlg() { m_model.cancel(); }
 
 QImage CMacroRecordDlg::composeFrame() {
     m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }

@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
@@ -205,6 +206,7 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
 QImage CTarvinDlg::composeFrame() {
     // Composed at the screen's pixel density: skins for it, texts at its resolution.
     m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     RenderInput in;
     in.model = &m_model;
     in.image = &m_state.image;

@@ -17,6 +17,7 @@
 
 #include <sys/stat.h>
 
+#include "app/draw/SkinText.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CHistoryDlg.h"
@@ -215,22 +216,22 @@ TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
     EXPECT_TRUE(keyLooksLike(f, dark, 44));
 }
 
-TEST_F(WindowTest, SectionsMoveBy195And35Pixels) {
+TEST_F(WindowTest, SectionsMoveWithTheSectionsAboveThem) {
     start();
     const QImage collapsed = frame();
-    click(100, 115);  // open the lighting section
+    click(100, 115);  // open the lighting section: what follows moves down by 205
     const QImage lighting = frame();
-    EXPECT_EQ(collapsed.copy(19, 195, 243, 20), lighting.copy(19, 390, 243, 20));
-    EXPECT_EQ(collapsed.copy(19, 250, 243, 20), lighting.copy(19, 445, 243, 20));
+    EXPECT_EQ(collapsed.copy(19, 189, 243, 20), lighting.copy(19, 394, 243, 20));
+    EXPECT_EQ(collapsed.copy(19, 213, 243, 20), lighting.copy(19, 418, 243, 20));
 
-    click(100, 490);  // open the report-rate section, at 485 below the open lighting
+    click(100, 445);  // open the report-rate section, at 442 below the open lighting
     ASSERT_FALSE(window->model().panel().reportCollapsed);
-    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 485 + 23);
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 442 + 23);
     const QImage responseShut = frame();
-    click(100, 450);  // open the response-time section: report moves down by 35
+    click(100, 425);  // open the response-time section: report moves down by 51
     const QImage responseOpen = frame();
-    EXPECT_EQ(responseShut.copy(19, 485, 243, 20), responseOpen.copy(19, 520, 243, 20));
-    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 520 + 23);
+    EXPECT_EQ(responseShut.copy(19, 442, 243, 20), responseOpen.copy(19, 493, 243, 20));
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 493 + 23);
     EXPECT_TRUE(window->slider(kReportSliderId)->isVisible());
 }
 
@@ -462,7 +463,7 @@ TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
     keyboard.setConfig(odd);
     start();
     click(100, 115);  // lighting: speed and brightness sliders
-    click(100, 490);  // report rate
+    click(100, 445);  // report rate
     frame();
     EXPECT_EQ(window->slider(kReportSliderId)->value(), 3);  // shown at the end of the track
     EXPECT_EQ(state->image.reportRate, 7);
@@ -1518,6 +1519,37 @@ TEST_F(KeyMapEndToEnd, TheKeysFunctionIsSelectedInTheTreeFromTheStart) {
         ASSERT_GE(top, 0) << left;
         EXPECT_LE(std::abs((top - 246) - (268 - bottom)), 2) << left << ": " << top << ".." << bottom;
     }
+}
+
+
+TEST(DesktopFont, SkinTextsGrowWithALargerDesktopFontWhereTheyHaveRoom) {
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 10)), 1.0);
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 8)), 1.0);  // never smaller than laid out
+    EXPECT_DOUBLE_EQ(desktopTextScale(QFont("Sans", 13)), 1.3);
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 30)), 1.5);
+    // As large as the room allows, never below the laid-out size.
+    EXPECT_EQ(fittedCellHeight("OK", 16, 1.25, QSize(60, 30)), 20);
+    EXPECT_EQ(fittedCellHeight("OK", 16, 1.25, QSize(60, 18)), 18);
+    EXPECT_EQ(fittedCellHeight("A rather long caption", 16, 1.25, QSize(60, 30)), 16);
+}
+
+TEST_F(WindowTest, CaptionsFollowALargerDesktopFontInsideTheirButtons) {
+    start();
+    const QFont before = QApplication::font();
+    const QRect save(924, 605, 58, 31);
+    const auto [top1, bottom1] = inkRows(frame(), save.adjusted(2, 1, -2, -1));
+    QFont large = before;
+    large.setPointSizeF(13);
+    QApplication::setFont(large);
+    const QImage f = frame();
+    QApplication::setFont(before);
+    const auto [top2, bottom2] = inkRows(f, save.adjusted(2, 1, -2, -1));
+    ASSERT_GE(top1, 0);
+    ASSERT_GE(top2, 0);
+    EXPECT_GT(bottom2 - top2, bottom1 - top1);
+    // Still inside the button: no ink on its edges.
+    EXPECT_FALSE(hasTextInk(f, QRect(save.left(), save.top() + 4, 3, save.height() - 8)));
+    EXPECT_FALSE(hasTextInk(f, QRect(save.right() - 2, save.top() + 4, 3, save.height() - 8)));
 }
 
 }  // namespace
