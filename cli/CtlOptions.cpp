@@ -6,6 +6,8 @@ namespace vandrel::ctl {
 
 namespace {
 
+constexpr const char* kRuleAddUsage = "rule add --class CLASS [--title REGEX] [--exe PATH] --profile PROFILE";
+
 struct CommandName {
     const char* name;
     Command command;
@@ -14,6 +16,7 @@ constexpr CommandName kCommands[] = {
     {"list", Command::List},   {"show", Command::Show},   {"set", Command::Set},
     {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
     {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
+    {"watch", Command::Watch}, {"rule", Command::Rule},
 };
 
 }  // namespace
@@ -32,8 +35,24 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     ParseResult r;
     Options& o = r.options;
     bool endOfSwitches = false;
-    for (const std::string& a : argv) {
+    for (size_t i = 0; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
         if (!endOfSwitches && a.size() > 1 && a[0] == '-') {
+            // The fields of a rule take the next word as their value.
+            std::string* field = a == "--class"     ? &o.rule.windowClass
+                                 : a == "--title"   ? &o.rule.title
+                                 : a == "--exe"     ? &o.rule.exe
+                                 : a == "--profile" ? &o.rule.profile
+                                                    : nullptr;
+            if (field) {
+                if (i + 1 == argv.size()) {
+                    r.error = "'" + a + "' needs a value";
+                    return r;
+                }
+                *field = argv[++i];
+                o.ruleFields = true;
+                continue;
+            }
             if (a == "--") endOfSwitches = true;
             else if (a == "-h" || a == "--help") o.command = Command::Help;
             else if (a == "--version") o.command = Command::Version;
@@ -60,6 +79,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     }
     // --help and --version win over everything else.
     if (o.command == Command::Help || o.command == Command::Version) return r;
+    if (o.ruleFields && o.command != Command::Rule) {
+        r.error = "--class, --title, --exe and --profile belong to 'rule add'";
+        return r;
+    }
 
     const size_t n = o.args.size();
     auto need = [&r](bool good, const std::string& usage) {
@@ -76,6 +99,27 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     case Command::Save: return need(n == 1 && !o.json, "save [--force] PROFILE");
     case Command::Export: return need(n == 1 && o.json, "export --json FILE");
     case Command::Import: return need(n == 1 && o.json, "import --json FILE [--yes]");
+    case Command::Watch: return need(n == 0, "watch");
+    case Command::Rule: {
+        const std::string sub = n ? o.args[0] : std::string();
+        if (sub == "add") {
+            if (n != 1 || o.json) return need(false, kRuleAddUsage);
+            const std::string problem = ruleProblem(o.rule);
+            if (!problem.empty()) r.error = problem + "; usage: vandrelctl " + kRuleAddUsage;
+            return r;
+        }
+        if (o.ruleFields) {
+            r.error = "--class, --title, --exe and --profile belong to 'rule add'";
+            return r;
+        }
+        if (sub == "list") return need(n == 1, "rule list [--json]");
+        if (sub == "remove")
+            return need(n == 2 && !o.json && o.args[1].find_first_not_of("0123456789") == std::string::npos &&
+                            o.args[1].size() < 6 && std::stoi(o.args[1]) > 0,
+                        "rule remove N");
+        if (sub == "default") return need(n == 2 && !o.json, "rule default PROFILE|none");
+        return need(false, "rule add|list|remove|default ...");
+    }
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
         const SettingsParse s = parseSettings(o.args);
@@ -110,6 +154,17 @@ std::string helpText() {
            "                       (FILE - writes to standard output)\n"
            "  import --json FILE   write such a JSON file to the keyboard and the data files;\n"
            "                       its values are checked first\n"
+           "  watch                the running program's events (configuration changed,\n"
+           "                       profile applied, keyboard added or removed), one JSON\n"
+           "                       object per line, until interrupted; needs the session bus\n"
+           "  rule add --class CLASS [--title REGEX] [--exe PATH] --profile PROFILE\n"
+           "                       while a window of that class (and title, and program)\n"
+           "                       has the focus, the running program applies the profile\n"
+           "  rule list [--json]   the rules, numbered, and the default profile\n"
+           "  rule remove N        remove rule N of the list\n"
+           "  rule default PROFILE|none\n"
+           "                       the profile for every other window; none: the\n"
+           "                       configuration from before the first switch\n"
            "\n"
            "PROFILE: a bare NAME is the profile NAME of the profile folder\n"
            "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
@@ -123,7 +178,8 @@ std::string helpText() {
            "\n"
            "Options:\n"
            "  --demo               use the simulated keyboard; its state is kept between runs\n"
-           "  --json               with show, export and import: the configuration as JSON\n"
+           "  --json               with show, export and import: the configuration as JSON;\n"
+           "                       with rule list: the rules as JSON\n"
            "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
            "                       write a configuration that disables every key\n"
            "  -f, --force          with save: replace an existing file that is not a profile\n"

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "profile/ProfileRules.h"
+
 namespace vandrel::ctl {
 
 // The documented exit codes.
@@ -19,7 +21,7 @@ enum ExitCode : int {
     kExitNoAnswer = 7,    // the running program did not answer in time, or takes no connection
 };
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule };
 
 struct Options {
     Command command = Command::None;
@@ -28,6 +30,9 @@ struct Options {
     bool yes = false;
     bool demo = false;
     bool force = false;  // save: replace an existing file that is not a profile
+    // rule add: --class, --title, --exe and --profile.
+    ProfileRule rule;
+    bool ruleFields = false;
 };
 
 struct ParseResult {

@@ -3,17 +3,25 @@
 #include <QCoreApplication>
 #include <QTranslator>
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 #include "cli/ConfigJson.h"
 #include "cli/CtlSettings.h"
+#include "cli/CtlRules.h"
+#include "cli/CtlWatch.h"
+#include "cli/RuleSettings.h"
 #include "device/Commands.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
+#include "profile/SnapshotStore.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
 
@@ -91,6 +99,33 @@ int reportOutcome(Environment& env, TransferOutcome outcome, const char* what) {
     return exitCodeOf(outcome);
 }
 
+// Before `written`, `records` and (when given) `macros` replace what the
+// keyboard holds (`keyboard`, read just now) and what the data files hold,
+// that configuration goes to the history, as the program keeps it before a
+// save. A snapshot that cannot be written is reported; the command goes on.
+void keepSnapshotBefore(Environment& env, const ShadowImage& keyboard, const DeviceImage& written,
+                        const KeyRecordTable& records, const MacroStore* macros) {
+    auto files = std::make_unique<Configuration>();
+    loadDataFiles(env, *files);
+    DeviceImage locked = written;
+    applyWinLock(locked);
+    const bool changes = compareImages(locked, keyboard).any() || !(records == files->records) ||
+                         (macros && std::memcmp(macros, &files->macros, sizeof *macros) != 0);
+    if (!changes) return;
+    auto snapshot = std::make_unique<Snapshot>();
+    snapshot->image = keyboard;
+    snapshot->keys = files->records;
+    snapshot->macros = files->macros;
+    SnapshotStore store(env.dataFolder / kSnapshotFolderName);
+    const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    std::error_code why;
+    if (!store.keep(*snapshot, nowMs, &why))
+        env.err << "vandrelctl: the configuration before this change could not be kept in the history "
+                << store.folder().string() << " (" << why.message() << ").\n";
+}
+
 // Sends what differs from `shadow`, with progress on a terminal.
 int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, ShadowImage& shadow) {
     WriteProgress progress;
@@ -117,19 +152,20 @@ int readConfiguration(Environment& env, Configuration& c) {
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
     loadDataFiles(env, c);
-    // The whole read opens by turning game mode on. Looking must change
-    // nothing: the game mode is read first and turned off again afterwards
-    // when it was off.
-    DeviceImage before;
-    before.clear();
-    ChangeFlags gameMode;
-    gameMode.gameMode = true;
-    if (int rc = reportOutcome(env, session.readSettings(before, gameMode), "read")) return rc;
     if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
-    if (before.gameMode == c.image.gameMode) return kExitDone;
-    if (int rc = reportOutcome(env, session.setGameMode(before.gameMode), "game mode after the read")) return rc;
-    c.image.gameMode = before.gameMode;
+    // The read switched game mode on; the last saved choice was off.
+    if (GameModeMemory(env.dataFolder).savedOff()) session.restoreGameModeOff(c.image);
     return kExitDone;
+}
+
+// Remembers the game mode a completed write left on the keyboard, for the
+// next full read (here or in the program) to restore.
+void rememberGameMode(Environment& env, uint8_t gameMode) {
+    const GameModeMemory memory(env.dataFolder);
+    std::error_code why;
+    if (!memory.remember(gameMode, &why))
+        env.err << "vandrelctl: " << memory.file().string() << " could not be written (" << why.message()
+                << "); the next start may show game mode on.\n";
 }
 
 // Refuses a configuration from `source` that the keyboard must not get, with
@@ -289,7 +325,9 @@ int cmdSet(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitFailed;
     }
-    return writeChanges(session, env, image, shadow);
+    if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    if (sections.gameMode) rememberGameMode(env, image.gameMode);
+    return kExitDone;
 }
 
 int cmdApply(const Options& o, Environment& env) {
@@ -313,7 +351,9 @@ int cmdApply(const Options& o, Environment& env) {
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
     DeviceImage image = fromFile;
+    keepSnapshotBefore(env, shadow, image, c.records, nullptr);
     if (int rc = writeChanges(session, env, image, shadow)) return rc;
+    rememberGameMode(env, image.gameMode);
     // The program's launch keys and key dialog work from the records.
     if (!SaveKeymapFile(env.dataFolder, image, c.records)) {
         env.err << "vandrelctl: the keyboard has the profile, but " << KeymapFilePath(env.dataFolder).string()
@@ -379,8 +419,21 @@ int cmdReset(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     Configuration c;
     loadDataFiles(env, c);
+    {
+        // What the reset replaces goes to the history first, as in the program.
+        ShadowImage before = c.image;
+        if (int rc = reportOutcome(env, session.readAll(before), "read")) return rc;
+        auto factory = std::make_unique<Configuration>();
+        factory->image = FactoryImage();
+        factory->records = c.records;
+        ReassignedFlags flags;
+        flags.clear();
+        ResetKeyRecordsToFactory(factory->image, factory->records, flags);
+        keepSnapshotBefore(env, before, factory->image, factory->records, nullptr);
+    }
     if (int rc = reportOutcome(env, session.factoryReset(), "factory reset")) return rc;
     if (int rc = reportOutcome(env, session.readAll(c.image), "read after the reset")) return rc;
+    rememberGameMode(env, c.image.gameMode);
     // Every key enabled and unassigned, as after the reset in the program.
     ReassignedFlags flags;
     flags.clear();
@@ -432,7 +485,9 @@ int cmdImport(const Options& o, Environment& env) {
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
     if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    keepSnapshotBefore(env, shadow, c.image, c.records, &c.macros);
     if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
+    rememberGameMode(env, c.image.gameMode);
     const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
     const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);
     if (!keymapSaved || !macrosSaved) {
@@ -563,6 +618,11 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Reset: return cmdReset(o, env);
     case Command::Export: return cmdExport(o, env);
     case Command::Import: return cmdImport(o, env);
+    case Command::Watch: return runWatch(QDBusConnection::sessionBus(), env.out, env.err);
+    case Command::Rule: {
+        RuleSettings settings;
+        return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
+    }
     case Command::None: break;
     }
     env.err << helpText();

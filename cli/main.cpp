@@ -9,6 +9,7 @@
 // waits, and two writers never interleave.
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <iostream>
@@ -16,7 +17,10 @@
 
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
+#include "cli/CtlRules.h"
 #include "cli/CtlRunner.h"
+#include "cli/RuleSettings.h"
+#include "cli/CtlWatch.h"
 #include "cli/Terminal.h"
 #include "device/Clock.h"
 #include "platform/AppPaths.h"
@@ -65,12 +69,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 
-    auto instance = std::make_unique<SingleInstance>();
-    ctl::Access access;
-    const int arranged = ctl::arrangeAccess(*instance, options, access, std::cout, std::cerr);
-    if (arranged != ctl::kHandoffNobody) return arranged;
-    const bool fromProgram = access.fromProgram;
-
     const AppPaths paths = currentAppPaths();
     std::filesystem::path dataFolder = toPath(paths.dataFolder);
     std::filesystem::path profileFolder = toPath(paths.profileFolder);
@@ -90,6 +88,21 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::create_directories(profileFolder, ec);
     }
+
+    // Watching the program's events and editing the switching rules touch
+    // no keyboard: they work beside a running program.
+    if (options.command == ctl::Command::Watch)
+        return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
+    if (options.command == ctl::Command::Rule) {
+        RuleSettings settings;
+        return ctl::runRuleCommand(options, settings, profileFolder, std::cout, std::cerr);
+    }
+
+    auto instance = std::make_unique<SingleInstance>();
+    ctl::Access access;
+    const int arranged = ctl::arrangeAccess(*instance, options, access, std::cout, std::cerr);
+    if (arranged != ctl::kHandoffNobody) return arranged;
+    const bool fromProgram = access.fromProgram;
 
     RealClock clock;
     std::unique_ptr<Transport> transport;

@@ -1,7 +1,9 @@
 // The demo: the program on the simulated keyboard, with its data files in its
 // own folder. The simulated keyboard keeps its configuration between runs in
 // DemoKeyboard.bin beside those files, as a real keyboard would;
-// --factory-demo (or deleting that file) starts it in its factory state.
+// --factory-demo (or deleting that file) starts it in its factory state. A
+// damaged file also means a factory start; it is kept aside and the window
+// says so.
 //
 // Two switches for measurements and the screenshot, read from the
 // environment only here: VANDREL_DEMO_READY=1 prints, once the window shows
@@ -56,6 +58,22 @@ void clickAt(QWidget& window, int x, int y) {
     QCoreApplication::sendEvent(&window, &release);
 }
 
+// A warning in the window once it shows the keyboard's values (a message box
+// raised while the splash still runs is laid out before its window exists).
+void tellOnceShown(vandrel::CTarvinDlg& window, const QString& text) {
+    auto refreshed = std::make_shared<bool>(false);
+    auto painted = std::make_shared<QMetaObject::Connection>();
+    QObject::connect(&window, &vandrel::CTarvinDlg::refreshed, &window, [refreshed] { *refreshed = true; },
+                     Qt::SingleShotConnection);
+    *painted = QObject::connect(&window, &vandrel::CTarvinDlg::framePainted, &window, [&window, text, refreshed, painted] {
+        if (!*refreshed || !window.isVisible() || window.busy()) return;
+        QObject::disconnect(*painted);
+        QTimer::singleShot(0, &window, [&window, text] {
+            if (window.hooks().warn) window.hooks().warn(&window, QStringLiteral("Vandrel"), text);
+        });
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,8 +99,10 @@ int main(int argc, char** argv) {
         // Only the running instance touches the keyboard's saved state.
         const vandrel::SimStateFile state(
             std::filesystem::path(vandrel::currentAppPaths().dataFolder.toStdU16String()) / vandrel::kDemoStateFileName);
+        std::filesystem::path kept;
         if (factory) state.resetToFactory(keyboard);
-        else state.restore(keyboard, std::cerr);
+        else if (state.restore(keyboard, std::cerr, &kept) == vandrel::SimStateFile::Load::Damaged)
+            tellOnceShown(window, vandrel::CTarvinApp::damagedSimulatedStateText(QString::fromStdString(kept.string())));
         state.attach(keyboard);
 
         if (!reportReady && screenshot.isEmpty()) return;

@@ -181,6 +181,15 @@ ReadBackResult DeviceSession::readBack(const DeviceImage& sent, const ChangeFlag
     return r;
 }
 
+TransferOutcome DeviceSession::restoreGameModeOff(DeviceImage& image) {
+    if (!commandOpen()) return TransferOutcome::NotConnected;
+    DeviceImage off = image;
+    off.gameMode = 0;
+    const TransferOutcome o = finish(outcomeOf(commands::setGameMode(m_port, off)));
+    if (o == TransferOutcome::Completed) image = off;
+    return o;
+}
+
 TransferOutcome DeviceSession::factoryReset() {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::factoryReset(m_port)));
@@ -210,14 +219,6 @@ TransferOutcome DeviceSession::readSettings(DeviceImage& image, const ChangeFlag
 TransferOutcome DeviceSession::getFirmwareVersion(FirmwareVersion& firmware) {
     if (!commandOpen()) return TransferOutcome::NotConnected;
     return finish(outcomeOf(commands::getFirmwareVersion(m_port, firmware)));
-}
-
-TransferOutcome DeviceSession::setGameMode(uint8_t mode) {
-    if (!commandOpen()) return TransferOutcome::NotConnected;
-    DeviceImage scratch;  // the command applies the lock to a mask nobody keeps
-    scratch.clear();
-    scratch.gameMode = mode;
-    return finish(outcomeOf(commands::setGameMode(m_port, scratch)));
 }
 
 void DeviceSession::setInputCallback(std::function<void(uint8_t code)> fn) { m_dispatcher.setCallback(std::move(fn)); }

@@ -84,6 +84,10 @@ public:
                                  const WriteProgress& progress = {});
     // Reads back `sections` of `sent` and compares (the check alone).
     ReadBackResult readBack(const DeviceImage& sent, const ChangeFlags& sections, const WriteProgress& progress = {});
+    // After a full read, which switches game mode on: SetGameMode(0), for a
+    // user whose last saved choice was off. `image` then holds game mode off;
+    // when the frame fails it keeps what the read found.
+    TransferOutcome restoreGameModeOff(DeviceImage& image);
     // The factory-reset sequence; the caller then runs readAll.
     TransferOutcome factoryReset();
     TransferOutcome getLighting(DeviceImage& image);
@@ -92,9 +96,6 @@ public:
     // for a change of a few settings that must not wait for the whole read.
     TransferOutcome readSettings(DeviceImage& image, const ChangeFlags& which);
     TransferOutcome getFirmwareVersion(FirmwareVersion& firmware);
-    // Sends SetGameMode(mode) alone, without waiting for an acknowledgement;
-    // the key mask is not touched.
-    TransferOutcome setGameMode(uint8_t mode);
 
     // Receives the input codes of launch keys, on a thread of the session's own,
     // in arrival order. It may block without holding up acknowledgements.

@@ -286,6 +286,29 @@ EditResult EventListModel::InsertMouseEvent(MouseAction action, uint8_t code) {
     return EditResult::Done;
 }
 
+EditResult EventListModel::InsertKeyActions(const std::vector<KeyAction>& actions) {
+    if (actions.empty()) return EditResult::Ignored;
+    std::vector<MacroEvent> add;
+    for (const KeyAction& a : actions) {
+        const uint8_t usage = m_names.usage(a.vk);
+        if (usage == 0) return EditResult::Ignored;
+        add.push_back(MacroEvent{a.released, kNoDelay, usage, a.vk});
+    }
+    if (!fits(2 * add.size())) return EditResult::MacroFull;
+    const int s = m_selected;
+    const size_t at = s >= 0 && s < static_cast<int>(m_rows.size()) ? eventIndexAtRow(m_events, s) + 1 : m_events.size();
+    std::vector<MacroEvent> events = m_events;
+    events.insert(events.begin() + static_cast<std::ptrdiff_t>(at), add.begin(), add.end());
+    apply(events);
+    cancelSingleCapture();
+    return EditResult::Done;
+}
+
+size_t EventListModel::freeBytes() const {
+    const size_t used = encodedListBytes(m_events) + 2 * m_held.size();
+    return used >= kMacroEventBytes ? 0 : kMacroEventBytes - used;
+}
+
 EditResult EventListModel::SetEventDelay(int row, int64_t ms) {
     if (!isDelayRow(row)) return EditResult::Ignored;
     const size_t i = eventIndexAtRow(m_events, row);

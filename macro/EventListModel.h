@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "keys/KeyAction.h"
 #include "keys/KeyNameTable.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroRecord.h"
@@ -85,6 +86,14 @@ public:
     EditResult InsertDelay();
     EditResult DeleteEventRow();
     EditResult InsertMouseEvent(MouseAction action, uint8_t code);
+    // Key presses and releases without delays (a text typed as key strokes):
+    // after the selected event, or at the end of the list when no row is
+    // selected. All or nothing: refused whole when they do not fit, ignored
+    // when one of the keys cannot be played back.
+    EditResult InsertKeyActions(const std::vector<KeyAction>& actions);
+    // Bytes still free in the macro (room kept for the releases of keys held
+    // in a recording counts as taken).
+    size_t freeBytes() const;
     // The in-place edit of a delay row committed `ms`; kept to 2..60000.
     EditResult SetEventDelay(int row, int64_t ms);
 

@@ -203,6 +203,10 @@ EditResult MacroManager::InsertMouseEvent(MouseAction action, uint8_t code) {
     return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.InsertMouseEvent(action, code));
 }
 
+EditResult MacroManager::InsertKeyActions(const std::vector<KeyAction>& actions) {
+    return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.InsertKeyActions(actions));
+}
+
 EditResult MacroManager::SetEventDelay(int row, int64_t ms) {
     return m_selected < 0 ? EditResult::Ignored : afterEdit(m_events.SetEventDelay(row, ms));
 }

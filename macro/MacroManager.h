@@ -105,6 +105,8 @@ public:
     EditResult DeleteEventRow();
     EditResult InsertMouseEvent(MouseAction action, uint8_t code);
     EditResult SetEventDelay(int row, int64_t ms);
+    // Key actions (a typed text) into the selected macro; see EventListModel.
+    EditResult InsertKeyActions(const std::vector<KeyAction>& actions);
 
     // Appends releases of held keys to a macro (see HeldKeys.h); false when
     // they do not fit. The event list shows them when it is that macro's.

@@ -34,6 +34,8 @@ TrayController::~TrayController() {
     delete m_menu;
 }
 
+void TrayController::setToolTip(const QString& text) { m_icon->setToolTip(text); }
+
 void TrayController::setAutostartChecked(bool on) {
     m_autostart->setChecked(on);
 }

@@ -52,6 +52,9 @@ public:
     QAction* exitAction() const { return m_exit; }
     QAction* autostartAction() const { return m_autostart; }
 
+    // The icon's tooltip ("Vandrel" unless the program has more to say).
+    void setToolTip(const QString& text);
+
     // Shows whether the program starts with the desktop; the menu item then
     // asks for the change through autostartToggled().
     void setAutostartChecked(bool on);

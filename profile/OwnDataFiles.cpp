@@ -4,6 +4,7 @@
 
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/SnapshotStore.h"
 #include "update/AppVersion.h"
 
 namespace vandrel {
@@ -37,7 +38,7 @@ OwnDataFiles::OwnDataFiles(const std::vector<fs::path>& dataFolders, const fs::p
     for (const fs::path& folder : dataFolders) {
         if (folder.empty()) continue;
         for (const char* name : {kKeymapFileName, kMacroFileName, kDemoStateFileName}) m_files.push_back(folder / name);
-        m_folders.push_back(folder / kHistoryFolderName);
+        m_folders.push_back(folder / kSnapshotFolderName);
     }
     if (!programFolder.empty()) m_files.push_back(programFolder / kVersionFileName);
 }

@@ -13,8 +13,6 @@ namespace vandrel {
 
 // The simulated keyboard's memory, beside the demo's data files.
 inline constexpr const char* kDemoStateFileName = "DemoKeyboard.bin";
-// The configuration history's snapshots, inside the data folder.
-inline constexpr const char* kHistoryFolderName = "History";
 
 class OwnDataFiles {
 public:

@@ -13,10 +13,18 @@ PACKAGES=(
   desktop-file-utils appstream      # validators of the desktop entry and metainfo
   libhidapi-dev                     # HID access (hidraw backend)
   libudev-dev                       # device arrival and removal
+  libxkbcommon-dev xkb-data         # keyboard layouts: key legends and typed text in the user's layout
+  libxkbcommon-x11-dev              # the X server's active layout, followed live
+  libxcb1-dev                       # the focused window on X11 (profiles per application)
+  libwayland-dev libwayland-bin     # the layout a Wayland compositor sends, the focused window on
+                                    # wlroots compositors; wayland-scanner
   xvfb xauth                        # headless windows for checks and screenshots
+  x11-xkb-utils                     # setxkbmap: the layout test switches an Xvfb's layout
   libxtst-dev                       # the recording benchmark types through XTest
   fonts-liberation2 fonts-wqy-microhei
   xdg-utils
+  dbus-daemon                       # a private session bus for the D-Bus tests
+  nodejs                            # runs the KWin script and Shell extension in their tests
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #include "sim/SimStateFile.h"
 
 #include <cstring>
+#include <ctime>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "sim/SimKeyboard.h"
@@ -30,6 +32,25 @@ void writeLe32(uint8_t* p, uint32_t v) {
 
 uint32_t readLe32(const uint8_t* p) { return readLe16(p) | (static_cast<uint32_t>(readLe16(p + 2)) << 16); }
 
+// Moves a damaged file aside under "<name>.damaged-<yyyymmdd-hhmmss>" (a
+// number follows when that name is taken). Empty when it could not be moved.
+std::filesystem::path moveAside(const std::filesystem::path& file) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = file.filename().string() + ".damaged-" + stamp;
+    std::error_code ec;
+    for (int n = 1; n < 100; ++n) {
+        const std::filesystem::path kept = file.parent_path() / (n == 1 ? base : base + "-" + std::to_string(n));
+        if (std::filesystem::symlink_status(kept, ec).type() != std::filesystem::file_type::not_found) continue;
+        std::filesystem::rename(file, kept, ec);
+        return ec ? std::filesystem::path() : kept;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<DeviceImage> SimStateFile::read() const {
@@ -51,7 +72,9 @@ FileResult SimStateFile::write(const DeviceImage& config) const {
                            {{kMagic, sizeof(kMagic)}, {config.bytes(), sizeof(DeviceImage)}, {crc, sizeof(crc)}});
 }
 
-SimStateFile::Load SimStateFile::restore(SimKeyboard& keyboard, std::ostream& err) const {
+SimStateFile::Load SimStateFile::restore(SimKeyboard& keyboard, std::ostream& err,
+                                         std::filesystem::path* keptAs) const {
+    if (keptAs) keptAs->clear();
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(m_path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return Load::Missing;
@@ -65,8 +88,12 @@ SimStateFile::Load SimStateFile::restore(SimKeyboard& keyboard, std::ostream& er
     const std::optional<DeviceImage> config = read();
     if (!config) {
         keyboard.restoreFactory();
+        const std::filesystem::path kept = moveAside(m_path);
         err << "The simulated keyboard's saved state in " << m_path.string()
-            << " is damaged; it starts in its factory state.\n";
+            << " is damaged; it starts in its factory state. ";
+        if (kept.empty()) err << "The damaged file could not be moved aside.\n";
+        else err << "The damaged file is kept as " << kept.string() << ".\n";
+        if (keptAs) *keptAs = kept;
         return Load::Damaged;
     }
     keyboard.setConfig(*config);

@@ -25,12 +25,14 @@ public:
 
     enum class Load { Restored, Missing, Damaged, NotAFile };
     // Gives the keyboard the saved configuration. A missing file leaves the
-    // keyboard in its factory state; a damaged one too, with a line on `err`
-    // (the file stays until the next completed write replaces it). Something
-    // that is not a regular file (a device, a FIFO, a folder, a loop of
-    // links) is never read nor replaced: the keyboard starts in its factory
-    // state, keeps nothing between runs, and `err` says so.
-    Load restore(SimKeyboard& keyboard, std::ostream& err) const;
+    // keyboard in its factory state; a damaged one too, with a line on `err`.
+    // The damaged file is kept beside it as "<name>.damaged-<local time>"
+    // (its new path goes to `keptAs`, left empty when it could not be moved),
+    // so that the next completed write does not destroy it. Something that is
+    // not a regular file (a device, a FIFO, a folder, a loop of links) is
+    // never read nor replaced: the keyboard starts in its factory state, keeps
+    // nothing between runs, and `err` says so.
+    Load restore(SimKeyboard& keyboard, std::ostream& err, std::filesystem::path* keptAs = nullptr) const;
     // Replaces the file with the keyboard's factory state: a fresh start.
     FileResult resetToFactory(SimKeyboard& keyboard) const;
     // From now on the file is replaced (atomically) after every write the

@@ -481,8 +481,9 @@ void mediaGlyph(QPainter& p, int index, const QPointF& c, const QColor& col) {
 
 // Draws one key inside its rectangle (right and bottom edges excluded, which
 // leaves a one-pixel gap between neighbours); nothing falls outside it, so
-// the lit twin can be copied key by key.
-void drawKey(QPainter& p, int slot, bool lit) {
+// the lit twin can be copied key by key. Without its legend for the blank
+// caps on which the window writes what a key types in the desktop's layout.
+void drawKey(QPainter& p, int slot, bool lit, bool legend) {
     const KeyGeometryRow& key = KeyGeometry[slot];
     const QRect r(key.rect.left, key.rect.top, key.rect.right - key.rect.left, key.rect.bottom - key.rect.top);
     p.save();
@@ -508,11 +509,11 @@ void drawKey(QPainter& p, int slot, bool lit) {
     p.setBrush(lit ? vertical(r.top(), r.bottom(), QColor(0xE0, 0x2A, 0x30), QColor(0xB4, 0x16, 0x1C))
                    : vertical(r.top(), r.bottom(), QColor(0x32, 0x36, 0x3D), QColor(0x29, 0x2C, 0x32)));
     p.drawRoundedRect(outer.adjusted(3, 2, -3, -4), 2, 2);
-    drawKeyLegend(p, slot, QPoint(0, 0), lit ? QColor(Qt::white) : QColor(0xD6, 0xD8, 0xDD));
+    if (legend) drawKeyLegend(p, slot, QPoint(0, 0), lit ? kLitLegendInk : kLegendInk);
     p.restore();
 }
 
-QImage keyboardPicture(qreal s, bool lit) {
+QImage keyboardPicture(qreal s, bool lit, bool legends = true) {
     QImage img = canvas(s, kPictureWidth, kPictureHeight, kStage);
     QPainter p(&img);
     beginPaint(p);
@@ -558,7 +559,7 @@ QImage keyboardPicture(qreal s, bool lit) {
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(15.5, 72.5, 617, 162), 6, 6);
 
-    for (int slot = 0; slot < kPhysicalSlots; ++slot) drawKey(p, slot, lit);
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) drawKey(p, slot, lit, legends);
     return img;
 }
 
@@ -754,6 +755,9 @@ QList<SkinImage> drawSkinSet(qreal s) {
     add("HelpWindow.png", helpWindow(s));
     add("kb_BK.png", keyboardPicture(s, false));
     add("kb_hl.png", keyboardPicture(s, true));
+    // The same caps without their legends.
+    add("kb_BK_caps.png", keyboardPicture(s, false, false));
+    add("kb_hl_caps.png", keyboardPicture(s, true, false));
 
     add("itemBK.png", sectionHeader(s, true, false, 'L'));
     add("LEDEffect_open.png", lightingBody(s));

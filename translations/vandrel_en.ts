@@ -102,6 +102,14 @@
         <source>是一个没有读取方的管道</source>
         <translation>a FIFO that nobody reads</translation>
     </message>
+    <message>
+        <source>不是文件夹</source>
+        <translation>not a folder</translation>
+    </message>
+    <message>
+        <source>无法把原有的设置存入配置历史 %1（%2）。</source>
+        <translation>Could not keep the settings being replaced in the configuration history %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CAboutDlg</name>
@@ -119,10 +127,76 @@
     </message>
 </context>
 <context>
+    <name>vandrel::CConfigureDlg</name>
+    <message>
+        <source>自动切换规则…</source>
+        <translation>Switching rules…</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::CHistoryDlg</name>
     <message>
         <source>配置历史</source>
         <translation>Configuration History</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CInsertTextDlg</name>
+    <message>
+        <source>“%1”</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>插入文本</source>
+        <translation>Insert Text</translation>
+    </message>
+    <message>
+        <source>当前布局（%1）</source>
+        <translation>Current layout (%1)</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>文本：</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>键盘布局：</source>
+        <translation>Keyboard layout:</translation>
+    </message>
+    <message>
+        <source>无法载入所选的键盘布局。</source>
+        <translation>The chosen keyboard layout cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>输入要插入的文字：宏会按所选布局中输入这些文字的按键（含 Shift、AltGr 和死键）播放。</source>
+        <translation>Type the text to insert: the macro plays the keys that type it in the chosen layout (with Shift, AltGr and dead keys).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入：%1</source>
+        <translation>The chosen layout cannot type: %1</translation>
+    </message>
+    <message>
+        <source>文字太长：需要 %1 字节，宏中只剩 %2 字节，只够输入前 %3 个字符。</source>
+        <translation>The text is too long: it needs %1 bytes, the macro has %2 bytes left, enough for the first %3 characters.</translation>
+    </message>
+    <message>
+        <source>将插入 %1 个按键动作，占 %2 字节（宏中还剩 %3 字节）。</source>
+        <translation>Inserts %1 key actions, %2 bytes (the macro has %3 bytes left).</translation>
+    </message>
+    <message>
+        <source>所选布局无法输入，将跳过：%1</source>
+        <translation>The chosen layout cannot type these; they are left out: %1</translation>
     </message>
 </context>
 <context>
@@ -138,6 +212,18 @@
     <message>
         <source>键盘只能存放前 32 个宏，请从中选择一个。</source>
         <translation>The keyboard holds only the first 32 macros: choose one of them.</translation>
+    </message>
+    <message>
+        <source>空格</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>%1（死键）</source>
+        <translation>%1 (dead key)</translation>
+    </message>
+    <message>
+        <source>在当前布局中输入：%1</source>
+        <translation>Types in the current layout: %1</translation>
     </message>
 </context>
 <context>
@@ -248,6 +334,85 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>宏名称最多 254 个字符。</source>
         <translation>A macro name has at most 254 characters.</translation>
     </message>
+    <message>
+        <source>插入文本…</source>
+        <translation>Insert text…</translation>
+    </message>
+    <message>
+        <source>请先选择一个宏。</source>
+        <translation>Please select a macro first.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::CRulesDlg</name>
+    <message>
+        <source>自动切换规则</source>
+        <translation>Switching rules</translation>
+    </message>
+    <message>
+        <source>按前台窗口切换配置</source>
+        <translation>Switch profiles with the focused window</translation>
+    </message>
+    <message>
+        <source>切换时显示桌面通知</source>
+        <translation>Show a desktop notification on each switch</translation>
+    </message>
+    <message>
+        <source>窗口类</source>
+        <translation>Window class</translation>
+    </message>
+    <message>
+        <source>标题（正则表达式）</source>
+        <translation>Title (regular expression)</translation>
+    </message>
+    <message>
+        <source>程序</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>配置</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>例如 steam_app_730（xprop WM_CLASS）</source>
+        <translation>e.g. steam_app_730 (xprop WM_CLASS)</translation>
+    </message>
+    <message>
+        <source>可选</source>
+        <translation>optional</translation>
+    </message>
+    <message>
+        <source>可选：完整路径或文件名</source>
+        <translation>optional: full path or file name</translation>
+    </message>
+    <message>
+        <source>添加规则</source>
+        <translation>Add rule</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>无（恢复切换前的配置）</source>
+        <translation>None (back to the configuration before)</translation>
+    </message>
+    <message>
+        <source>其他窗口</source>
+        <translation>Other windows</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
@@ -268,6 +433,22 @@ Add the releases of these keys at the end of the macros?</translation>
 Set XDG_RUNTIME_DIR, or make the home folder writable.
 
 %1</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file could not be moved aside and will be overwritten at the next save.</translation>
+    </message>
+    <message>
+        <source>模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。</source>
+        <translation>The simulated keyboard&apos;s saved settings were damaged; it starts with its factory settings. The damaged file was kept as %1.</translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
+    </message>
+    <message>
+        <source>自动切换规则(&amp;R)…</source>
+        <translation>Switching &amp;rules…</translation>
     </message>
 </context>
 <context>
@@ -360,6 +541,33 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>保存后校验(&amp;V)</source>
         <translation>&amp;Verify after saving</translation>
     </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
+        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
+    </message>
+    <message>
+        <source>放弃更改</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。</source>
+        <translation>
+            <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
+            <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>按键盘布局标注按键(&amp;L)</source>
+        <translation>Key &amp;labels in keyboard layout</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>
@@ -371,16 +579,20 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>与当前设置相同</source>
         <translation>same as the current settings</translation>
     </message>
+    <message>
+        <source>已损坏（%1），不能恢复</source>
+        <translation>damaged (%1), cannot be restored</translation>
+    </message>
+    <message>
+        <source>无法读取，不能恢复</source>
+        <translation>unreadable, cannot be restored</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::HistoryDialogRenderer</name>
     <message>
         <source>配置历史</source>
         <translation>Configuration History</translation>
-    </message>
-    <message>
-        <source>每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。</source>
-        <translation>Before each save, the settings the keyboard held are kept here (the last 20).</translation>
     </message>
     <message>
         <source>还没有保存过：第一次保存后，这里会列出保存前的设置。</source>
@@ -397,6 +609,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。</source>
+        <translation>The settings before each save, reset or profile load (the last 20).</translation>
     </message>
 </context>
 <context>
@@ -967,6 +1183,92 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>复制 </source>
         <translation>Copy of </translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::RulesDialogModel</name>
+    <message>
+        <source>请填写窗口类。</source>
+        <translation>Enter a window class.</translation>
+    </message>
+    <message>
+        <source>请选择一个配置。</source>
+        <translation>Choose a profile.</translation>
+    </message>
+    <message>
+        <source>标题不是有效的正则表达式。</source>
+        <translation>The title is not a valid regular expression.</translation>
+    </message>
+    <message>
+        <source>此桌面（%1）上无法按前台窗口切换配置：%2</source>
+        <translation>Profiles cannot follow the focused window on this desktop (%1): %2</translation>
+    </message>
+    <message>
+        <source>无显示</source>
+        <translation>no display</translation>
+    </message>
+    <message>
+        <source>桌面：%1，按前台窗口切换配置。</source>
+        <translation>Desktop: %1; profiles follow the focused window.</translation>
+    </message>
+    <message>
+        <source>自动切换已关闭。</source>
+        <translation>Switching is turned off.</translation>
+    </message>
+    <message>
+        <source>键盘当前使用配置“%1”。</source>
+        <translation>The keyboard has the profile “%1”.</translation>
+    </message>
+    <message>
+        <source>键盘当前使用切换前的配置。</source>
+        <translation>The keyboard has the configuration from before any switch.</translation>
+    </message>
+    <message>
+        <source>暂不切换：主窗口中有未保存的更改，请先保存或取消。</source>
+        <translation>Not switching: the main window has unsaved changes; save or cancel them first.</translation>
+    </message>
+    <message>
+        <source>等待松开所有按键后切换。</source>
+        <translation>Waiting for all keys to be released before switching.</translation>
+    </message>
+    <message>
+        <source>切换过于频繁：为保护键盘存储，稍后再切换。</source>
+        <translation>Switching too often: to spare the keyboard&apos;s memory, the switch comes later.</translation>
+    </message>
+    <message>
+        <source>暂不切换：键盘未连接或尚未读取。</source>
+        <translation>Not switching: the keyboard is not connected or not read yet.</translation>
+    </message>
+    <message>
+        <source>暂不切换：程序正忙或有对话框打开。</source>
+        <translation>Not switching: the program is busy or a dialog is open.</translation>
+    </message>
+    <message>
+        <source>切换失败：%1</source>
+        <translation>Switch failed: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>自动切换共写入键盘 %n 次。</source>
+        <translation>
+            <numerusform>Switching has written to the keyboard %n time.</numerusform>
+            <numerusform>Switching has written to the keyboard %n times.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>配置：%1</source>
+        <translation>Profile: %1</translation>
+    </message>
+    <message>
+        <source>未自动切换：有未保存的更改</source>
+        <translation>Not switching: unsaved changes</translation>
+    </message>
+    <message>
+        <source>键盘已恢复切换前的配置</source>
+        <translation>The keyboard is back to the configuration from before the switch</translation>
+    </message>
+    <message>
+        <source>键盘已切换到配置“%1”</source>
+        <translation>The keyboard switched to the profile “%1”</translation>
     </message>
 </context>
 <context>

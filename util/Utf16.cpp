@@ -83,4 +83,34 @@ int compareFoldedNames(const std::u16string& a, const std::u16string& b) {
     return a == b ? 0 : (a < b ? -1 : 1);
 }
 
+std::u32string utf16ToUtf32(const std::u16string& s) {
+    std::u32string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00));
+            ++i;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            out.push_back(0xFFFD);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::u16string utf32ToUtf16(const std::u32string& s) {
+    std::u16string out;
+    for (char32_t c : s) {
+        if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 }  // namespace vandrel

@@ -46,5 +46,9 @@ int compareFoldedNames(const std::u16string& a, const std::u16string& b);
 // UTF-8 <-> UTF-16 for paths and texts that cross into std::filesystem or the UI.
 std::u16string utf8ToUtf16(const std::string& s);
 std::string utf16ToUtf8(const std::u16string& s);
+// UTF-16 <-> code points, for texts handled character by character; a lone
+// surrogate becomes U+FFFD.
+std::u32string utf16ToUtf32(const std::u16string& s);
+std::u16string utf32ToUtf16(const std::u32string& s);
 
 }  // namespace vandrel

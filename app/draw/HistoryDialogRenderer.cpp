@@ -45,7 +45,8 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     drawSkinText(p, tr("配置历史"), 14, 6, 17);
     if (const QImage* close = m_skins.image(QStringLiteral("button-close-normal.png")))
         p.drawImage(M::kCloseLeft, M::kCloseTop, *close);
-    drawSkinText(p, tr("每次保存前，键盘中原有的设置都会保留在这里（最近 20 份）。"), M::kListLeft, 38, 14, kSecondary);
+    drawSkinText(p, tr("保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。"), M::kListLeft, 38, 14,
+                 kSecondary);
 
     const int rows = static_cast<int>(m.rows().size());
     const QRect list(M::kListLeft - 1, M::kListTop - 1, M::kListWidth + 1, M::kRowHeight * M::kVisibleRows + 1);
@@ -61,7 +62,8 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
         if (i == m.selected()) p.fillRect(M::kListLeft, y, M::kListWidth, M::kRowHeight, kSelected);
         else if (i == m.hovered()) p.fillRect(M::kListLeft, y, M::kListWidth, M::kRowHeight, kHover);
         const HistoryDialogRow& row = m.rows()[static_cast<size_t>(i)];
-        drawSkinText(p, u8(row.when), M::kListLeft + 8, y + 3, 15);
+        // A snapshot that cannot be restored is listed greyed, with the reason.
+        drawSkinText(p, u8(row.when), M::kListLeft + 8, y + 3, 15, row.restorable ? QColor(Qt::white) : kSecondary);
         const QString differs = metrics.elidedText(u8(row.differs), Qt::ElideRight, kDiffersWidth);
         drawSkinText(p, differs, M::kListLeft + kWhenWidth, y + 3, 15, kSecondary);
     }
@@ -76,7 +78,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
         const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
         drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
     };
-    button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), rows > 0 ? QColor(Qt::white) : kSecondary);
+    button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), m.canRestore() ? QColor(Qt::white) : kSecondary);
     button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);
 }
 

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -119,8 +120,12 @@ LegendLayout layoutLegend(int slot, const QString& legend) {
 }  // namespace
 
 void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& colour, const std::optional<QColor>& shadow) {
-    const QString legend = keyLegend(slot);
-    if (legend.isEmpty()) return;
+    drawKeyLegend(p, slot, keyLegend(slot), origin, colour, shadow);
+}
+
+void drawKeyLegend(QPainter& p, int slot, const QString& legend, QPoint origin, const QColor& colour,
+                   const std::optional<QColor>& shadow) {
+    if (legend.isEmpty() || slot < 0 || slot >= kPhysicalSlots) return;
     const KeyRect& k = KeyGeometry[slot].rect;
     const QRect key(k.left + origin.x(), k.top + origin.y(), k.right - k.left, k.bottom - k.top);
     if (isArrow(legend)) {
@@ -128,10 +133,12 @@ void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& colour, c
         drawArrow(p, key, legend.front(), colour, QPointF(0, 0));
         return;
     }
-    // Measuring is the costly part and never changes: once per key and thread.
-    static thread_local std::array<std::optional<LegendLayout>, kPhysicalSlots> layouts;
-    std::optional<LegendLayout>& layout = layouts[slot];
-    if (!layout) layout = layoutLegend(slot, legend);
+    // Measuring is the costly part and never changes: once per key, legend
+    // and thread.
+    static thread_local std::array<QHash<QString, LegendLayout>, kPhysicalSlots> layouts;
+    QHash<QString, LegendLayout>& known = layouts[static_cast<size_t>(slot)];
+    auto layout = known.find(legend);
+    if (layout == known.end()) layout = known.insert(legend, layoutLegend(slot, legend));
 
     p.save();
     p.setFont(layout->font);

@@ -18,6 +18,10 @@ namespace vandrel {
 // The smallest legend: a cell height of 10, a 9-pixel font.
 constexpr int kMinLegendCell = 10;
 
+// The legends' ink on the picture's dark caps and on its lit ones.
+inline const QColor kLegendInk(0xD6, 0xD8, 0xDD);
+inline const QColor kLitLegendInk(0xFF, 0xFF, 0xFF);
+
 // The printed legend of a key slot; "\n" separates two lines. Empty for the
 // media keys.
 QString keyLegend(int slot);
@@ -27,6 +31,10 @@ QString keyLegend(int slot);
 // the right in that colour first, so that the legend stays readable on any
 // key colour.
 void drawKeyLegend(QPainter& p, int slot, QPoint origin, const QColor& ink,
+                   const std::optional<QColor>& shadow = std::nullopt);
+// The same with another legend for the key (what it types in the desktop's
+// layout), set the same way on its cap.
+void drawKeyLegend(QPainter& p, int slot, const QString& legend, QPoint origin, const QColor& ink,
                    const std::optional<QColor>& shadow = std::nullopt);
 
 }  // namespace vandrel

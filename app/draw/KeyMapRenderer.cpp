@@ -42,7 +42,7 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
 
     const int slot = model.slot();
     const uint8_t home = slot >= 0 && slot < kPhysicalSlots ? SlotHomeVk[slot] : 0;
-    drawSkinText(p, QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(keyNames().name(home)), 2, 2, kTitleText);
+    drawSkinText(p, QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(model.names().name(home)), 2, 2, kTitleText);
 
     const auto& buttons = model.buttons();
     for (int i = 0; i < kKeyMapButtons; ++i) {

@@ -91,6 +91,7 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawButton(p, model, kHitClose, buttonSkin("button-close"), 978, 5);
     drawImage(p, QStringLiteral("logo.png"), 19, 35);
     drawImage(p, QStringLiteral("kb_BK.png"), kKeyboardOriginX, kKeyboardOriginY);
+    drawLayoutLegends(p, in);
 
     drawKeyOverlay(p, in);
 
@@ -149,10 +150,40 @@ void MainWindowRenderer::drawBarLabel(QPainter& p, const QString& text, int x, i
     drawSkinTextIn(p, text, QRect(x, y, right - x, 20), 15, m_textScale, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot) {
+const QString* MainWindowRenderer::layoutLegend(const RenderInput& in, int slot) const {
+    if (!in.legends || slot < 0 || slot >= kPhysicalSlots) return nullptr;
+    const QString& legend = (*in.legends)[static_cast<size_t>(slot)];
+    return legend.isEmpty() ? nullptr : &legend;
+}
+
+void MainWindowRenderer::drawLayoutLegends(QPainter& p, const RenderInput& in) {
+    if (!in.legends) return;
+    // Without the blank caps a key keeps its printed legend rather than two.
+    const QImage* blank = m_skins.image(kBlankKeyboardImage);
+    if (!blank) return;
+    const QPoint origin(kKeyboardOriginX, kKeyboardOriginY);
+    for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+        const QString* legend = layoutLegend(in, slot);
+        if (!legend) continue;
+        const KeyRect& r = KeyGeometry[slot].rect;
+        drawSkinPart(p, QPointF(r.left, r.top) + origin, *blank, QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        drawKeyLegend(p, slot, *legend, origin, kLegendInk);
+    }
+}
+
+void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in) {
     const KeyRect& r = KeyGeometry[slot].rect;
-    drawSkinPart(p, QPointF(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY), lit,
-                 QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    const QRectF source(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const QPointF at(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY);
+    const QPoint origin(kKeyboardOriginX, kKeyboardOriginY);
+    const QString* legend = layoutLegend(in, slot);
+    const QImage* blank = legend ? m_skins.image(kBlankLitKeyboardImage) : nullptr;
+    if (legend && blank && m_skins.image(kBlankKeyboardImage)) {
+        drawSkinPart(p, at, *blank, source);
+        drawKeyLegend(p, slot, *legend, origin, kLitLegendInk);
+        return;
+    }
+    drawSkinPart(p, at, lit, source);
 }
 
 void MainWindowRenderer::drawKeyHover(QPainter& p, int slot) {
@@ -186,7 +217,7 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
             for (int slot = 0; slot < kPhysicalSlots; ++slot) {
                 // The left Windows key is locked, never reassigned: it is never lit.
                 if (slot == kLeftWinSlot) continue;
-                if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot);
+                if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot, in);
             }
         }
         // The key under the pointer brightens with a light rim, never in the
@@ -207,7 +238,9 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
             p.fillRect(key.rect.left + kKeyboardOriginX, key.rect.top + kKeyboardOriginY,
                        key.rect.right - key.rect.left, key.rect.bottom - key.rect.top, QColor(r, g, b));
             const QColor ink(255 - r, 255 - g, 255 - b);
-            drawKeyLegend(p, slot, QPoint(kKeyboardOriginX, kKeyboardOriginY), ink, shadowFor(ink));
+            const QString* legend = layoutLegend(in, slot);
+            drawKeyLegend(p, slot, legend ? *legend : keyLegend(slot), QPoint(kKeyboardOriginX, kKeyboardOriginY), ink,
+                          shadowFor(ink));
         }
     }
     if (hovered < kPhysicalSlots) {

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <array>
 
 #include "theme/SkinCache.h"
 #include "app/model/MainWindowModel.h"
@@ -41,6 +42,10 @@ struct RenderInput {
     // What Save would write ("未保存：…"); empty when nothing differs from the
     // keyboard, and the bottom line shows its usual hint.
     QString pendingText;
+    // Each key's legend in the desktop's keyboard layout where it differs
+    // from the printed one ("\n" between two lines); empty entries, or none,
+    // keep the picture's legends.
+    const std::array<QString, kPhysicalSlots>* legends = nullptr;
 };
 
 // A button's skin in its three states: normal, under the pointer, pressed.
@@ -52,6 +57,10 @@ struct ButtonLook {
 inline const QString kEmptyTrackImage = QStringLiteral("bmp139.png");
 inline const QString kFilledTrackImage = QStringLiteral("bmp140.png");
 inline const QString kThumbImage = QStringLiteral("Thumb.png");
+// The keyboard picture and its lit twin with blank caps, on which a key's
+// legend in the desktop's layout is written.
+inline const QString kBlankKeyboardImage = QStringLiteral("kb_BK_caps.png");
+inline const QString kBlankLitKeyboardImage = QStringLiteral("kb_hl_caps.png");
 
 class MainWindowRenderer {
     // tr(): the texts of the window's fixed skin areas, in the chosen language.
@@ -80,7 +89,10 @@ private:
     void drawBarLabel(QPainter& p, const QString& text, int x, int y, int right);
     void drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y);
     void drawKeyOverlay(QPainter& p, const RenderInput& in);
-    void highlightKey(QPainter& p, const QImage& lit, int slot);
+    void drawLayoutLegends(QPainter& p, const RenderInput& in);
+    // The legend a key shows instead of its printed one; null for none.
+    const QString* layoutLegend(const RenderInput& in, int slot) const;
+    void highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in);
     void drawKeyHover(QPainter& p, int slot);
     void drawPanel(QPainter& p, const RenderInput& in);
     void drawLightingSection(QPainter& p, const RenderInput& in);

@@ -33,6 +33,7 @@ const char* reasonSource(const std::error_code& why) {
         case EPERM: return VANDREL_TR_NOOP("vandrel::AppCommands", "没有访问权限");
         case EROFS: return VANDREL_TR_NOOP("vandrel::AppCommands", "文件系统为只读");
         case EISDIR: return VANDREL_TR_NOOP("vandrel::AppCommands", "是一个文件夹");
+        case ENOTDIR: return VANDREL_TR_NOOP("vandrel::AppCommands", "不是文件夹");
         case EIO: return VANDREL_TR_NOOP("vandrel::AppCommands", "读写错误");
         default: break;
         }
@@ -65,6 +66,9 @@ std::string fileNoticeText(const FileNotice& notice, const TextLookup& tr) {
         pattern = VANDREL_TR_NOOP("vandrel::AppCommands", "无法创建 %1（%2），设置不会保存到电脑上！");
         break;
     case FileNotice::Kind::NotSaved:
+        break;
+    case FileNotice::Kind::HistoryNotKept:
+        pattern = VANDREL_TR_NOOP("vandrel::AppCommands", "无法把原有的设置存入配置历史 %1（%2）。");
         break;
     }
     return fillPlaceholders(lookUpText(tr, kContext, pattern), {notice.file.u8string(), reasonText(notice.why, tr)});

@@ -24,6 +24,7 @@ struct FileNotice {
         Unreadable,  // it exists but could not be read: kept as it is for this run
         NotCreated,  // it was missing and could not be created
         NotSaved,    // it could not be written: the old file is intact
+        HistoryNotKept,  // a snapshot for the configuration history could not be written
     };
     Kind kind;
     std::filesystem::path file;

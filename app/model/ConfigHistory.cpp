@@ -14,26 +14,61 @@
 
 namespace vandrel {
 
-std::filesystem::path snapshotFolder(const std::filesystem::path& dataFolder) { return dataFolder / kHistoryFolderName; }
+std::filesystem::path snapshotFolder(const std::filesystem::path& dataFolder) {
+    return dataFolder / kSnapshotFolderName;
+}
 
-bool keepSnapshotBeforeSave(const AppState& state, const MacroStore& savedMacros, SnapshotStore& store, int64_t nowMs) {
-    DeviceImage locked = state.image;
-    applyWinLock(locked);
-    if (!compareImages(locked, state.shadow).any()) return false;
+std::unique_ptr<Snapshot> keyboardSnapshot(const AppState& state, const MacroStore& savedMacros) {
     auto s = std::make_unique<Snapshot>();
     s->image = state.shadow;
     s->keys = state.shadowKeys;
     s->macros = savedMacros;
-    return store.add(*s, nowMs);
+    return s;
+}
+
+std::unique_ptr<Snapshot> editedSnapshot(const AppState& state) {
+    auto s = std::make_unique<Snapshot>();
+    s->image = state.image;
+    s->keys = state.keys;
+    s->macros = state.macros;
+    return s;
+}
+
+bool keepSnapshotBeforeSave(const AppState& state, const MacroStore& savedMacros, SnapshotStore& store, int64_t nowMs,
+                            std::error_code* why) {
+    DeviceImage locked = state.image;
+    applyWinLock(locked);
+    if (!compareImages(locked, state.shadow).any()) return false;
+    return store.keep(*keyboardSnapshot(state, savedMacros), nowMs, why);
+}
+
+std::string snapshotProblem(const Snapshot& snapshot, const TextLookup& tr) {
+    const char* field = firstImpossibleSnapshotValue(snapshot.image);
+    if (!field) return {};
+    return fillPlaceholders(
+        lookUpText(tr, "vandrel::ConfigHistory", VANDREL_TR_NOOP("vandrel::ConfigHistory", "已损坏（%1），不能恢复")),
+        {field});
 }
 
 std::vector<HistoryRow> historyRows(const SnapshotStore& store, const AppState& current, const TextLookup& tr) {
     std::vector<HistoryRow> rows;
     auto s = std::make_unique<Snapshot>();
     for (const SnapshotEntry& e : store.list()) {
-        if (!store.load(e, *s)) continue;
         HistoryRow row;
         row.entry = e;
+        if (!e.complete || !store.load(e, *s)) {
+            row.restorable = false;
+            row.differs = lookUpText(tr, "vandrel::ConfigHistory",
+                                     VANDREL_TR_NOOP("vandrel::ConfigHistory", "无法读取，不能恢复"));
+            rows.push_back(std::move(row));
+            continue;
+        }
+        row.differs = snapshotProblem(*s, tr);
+        if (!row.differs.empty()) {
+            row.restorable = false;
+            rows.push_back(std::move(row));
+            continue;
+        }
         row.differs = describeChanges(summarizeChanges(s->image, current.image), tr);
         if (row.differs.empty()) {
             const bool hostOnly = std::memcmp(&s->keys, &current.keys, sizeof s->keys) != 0 ||

@@ -11,6 +11,15 @@ bool inside(int x, int y, int left, int top, int width, int height) {
 HistoryDialogModel::HistoryDialogModel(std::vector<HistoryDialogRow> rows) : m_rows(std::move(rows)) {
     if (m_rows.size() > static_cast<size_t>(kVisibleRows)) m_rows.resize(kVisibleRows);
     m_selected = m_rows.empty() ? -1 : 0;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].restorable) {
+            m_selected = static_cast<int>(i);
+            break;
+        }
+}
+
+bool HistoryDialogModel::canRestore() const {
+    return m_selected >= 0 && m_rows[static_cast<size_t>(m_selected)].restorable;
 }
 
 HistoryDialogModel::Hit HistoryDialogModel::hitTest(int x, int y, int* row) const {
@@ -30,7 +39,7 @@ HistoryDialogModel::Action HistoryDialogModel::click(int x, int y) {
     switch (hitTest(x, y, &row)) {
         case Hit::Close:
         case Hit::Cancel: return Action::Close;
-        case Hit::Restore: return m_selected >= 0 ? Action::Restore : Action::None;
+        case Hit::Restore: return canRestore() ? Action::Restore : Action::None;
         case Hit::Row: m_selected = row; return Action::None;
         default: return Action::None;
     }
@@ -40,7 +49,7 @@ HistoryDialogModel::Action HistoryDialogModel::doubleClick(int x, int y) {
     int row = -1;
     if (hitTest(x, y, &row) != Hit::Row) return Action::None;
     m_selected = row;
-    return Action::Restore;
+    return canRestore() ? Action::Restore : Action::None;
 }
 
 bool HistoryDialogModel::move(int x, int y) {

@@ -2,8 +2,10 @@
 // The configuration-history window without any toolkit: its layout, the hit
 // test, the selected row and what each click does. The rows are the
 // snapshots, newest first, each with when it was taken and what it differs in
-// from the configuration being edited; the newest is selected when the window
-// opens, so that Restore brings back the configuration of the last save.
+// from the configuration being edited; the newest that can be restored is
+// selected when the window opens, so that Restore brings back the
+// configuration of the last save. A row that cannot be restored (its file is
+// unreadable or damaged) can be selected but not restored.
 
 #include <string>
 #include <vector>
@@ -12,7 +14,8 @@ namespace vandrel {
 
 struct HistoryDialogRow {
     std::string when;     // the time it was taken, as the window shows it (UTF-8)
-    std::string differs;  // what it differs in (UTF-8)
+    std::string differs;  // what it differs in, or why it cannot be restored (UTF-8)
+    bool restorable = true;
 };
 
 class HistoryDialogModel {
@@ -37,6 +40,8 @@ public:
 
     const std::vector<HistoryDialogRow>& rows() const { return m_rows; }
     int selected() const { return m_selected; }  // -1 with no rows
+    // Whether the selected row can be restored.
+    bool canRestore() const;
     int hovered() const { return m_hovered; }
 
     // The hit at (x, y); a row's index goes to `row`.

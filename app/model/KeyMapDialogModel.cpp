@@ -81,21 +81,21 @@ uint8_t LaunchGridHit(int x, int y) {
     return kKeyMapNoHit;
 }
 
-std::u16string JoinKeyNames(const uint8_t* codes, size_t count) {
+std::u16string JoinKeyNames(const uint8_t* codes, size_t count, const KeyNameTable& names) {
     std::u16string text;
     for (size_t i = 0; i < count; ++i) {
         if (i > 0) text += u"+ ";
-        text += keyNames().name(codes[i]);
+        text += names.name(codes[i]);
     }
     return text;
 }
 
-std::u16string DescribeKeyRecord(const KeyRecord& record) {
-    if (record.type == static_cast<uint8_t>(AssignType::SingleKey)) return keyNames().name(record.data[0]);
+std::u16string DescribeKeyRecord(const KeyRecord& record, const KeyNameTable& names) {
+    if (record.type == static_cast<uint8_t>(AssignType::SingleKey)) return names.name(record.data[0]);
     if (record.type != static_cast<uint8_t>(AssignType::KeyCombination)) return {};
-    std::u16string text = keyNames().name(record.data[0]);
+    std::u16string text = names.name(record.data[0]);
     for (int i = 1; i < 3; ++i)
-        if (record.data[i] != 0) text += u"+ " + keyNames().name(record.data[i]);
+        if (record.data[i] != 0) text += u"+ " + names.name(record.data[i]);
     return text;
 }
 
@@ -151,7 +151,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     switch (record.type) {
     case static_cast<uint8_t>(AssignType::SingleKey):
     case static_cast<uint8_t>(AssignType::KeyCombination):
-        (record.type == 0 ? m_singleText : m_comboText) = DescribeKeyRecord(record);
+        (record.type == 0 ? m_singleText : m_comboText) = DescribeKeyRecord(record, m_names);
         if (record.type == 0) m_request.codeCount = 1;
         std::copy(std::begin(record.data), std::end(record.data), m_request.codes.begin());
         m_firstFocusKeepsRecord = true;
@@ -208,13 +208,24 @@ void KeyMapDialogModel::storeStroke(uint8_t vk) {
     if (m_request.assignType == static_cast<uint8_t>(AssignType::SingleKey)) {
         m_request.codes[0] = vk;
         m_request.codeCount = 1;
-        m_singleText = keyNames().name(vk);
+        m_singleText = m_names.name(vk);
     } else if (m_request.assignType == static_cast<uint8_t>(AssignType::KeyCombination)) {
         // At most three keys combine; a fourth starts a new combination.
         if (m_request.codeCount >= 3) clearCodes();
         m_request.codes[m_request.codeCount] = vk;
         ++m_request.codeCount;
-        m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount);
+        m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount, m_names);
+    }
+}
+
+void KeyMapDialogModel::setKeyNames(const KeyNameTable& names) {
+    m_names = names;
+    // A field shows keys exactly when it is not empty; it shows the codes.
+    if (!m_singleText.empty() && m_request.codeCount >= 1) m_singleText = m_names.name(m_request.codes[0]);
+    if (!m_comboText.empty() && m_request.codeCount >= 1) {
+        m_comboText = m_names.name(m_request.codes[0]);
+        for (size_t i = 1; i < 3 && i < m_request.codeCount; ++i)
+            if (m_request.codes[i] != 0) m_comboText += u"+ " + m_names.name(m_request.codes[i]);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "device/DeviceImage.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyRecord.h"
+#include "keys/KeyNameTable.h"
 #include "macro/MacroRecord.h"
 
 namespace vandrel {
@@ -63,9 +64,9 @@ extern const char16_t* const kLaunchRowCaptions[kLaunchRows];
 
 // The text of the edited slot's record: the name of its single key, or the
 // names of its combination joined with "+ "; empty for other types.
-std::u16string DescribeKeyRecord(const KeyRecord& record);
+std::u16string DescribeKeyRecord(const KeyRecord& record, const KeyNameTable& names = keyNames());
 // Names of the codes joined with "+ ".
-std::u16string JoinKeyNames(const uint8_t* codes, size_t count);
+std::u16string JoinKeyNames(const uint8_t* codes, size_t count, const KeyNameTable& names = keyNames());
 // A launch path as the launch page shows it: whole when shorter than 14
 // characters, otherwise ".." and its last component.
 std::u16string ShortLaunchPath(const std::u16string& path);
@@ -115,6 +116,11 @@ public:
     void selectTreeItem(int index) { m_treeItem = index; }
     // "Delete All" of the combination field's menu.
     void deleteAllCodes();
+    // The names the key fields and the title show (the key-name table's, or
+    // names that follow the desktop's keyboard layout); the fields showing
+    // keys are named anew.
+    void setKeyNames(const KeyNameTable& names);
+    const KeyNameTable& names() const { return m_names; }
 
     // The result the main window applies after OK; slot set.
     const AssignmentRequest& request() const { return m_request; }
@@ -151,6 +157,7 @@ private:
     void clickLaunchGrid(int x, int y, KeyMapClickResult& result);
 
     std::array<KeyMapButton, kKeyMapButtons> m_buttons{};
+    KeyNameTable m_names = keyNames();
     AssignmentRequest m_request;
     KeyRecord* m_record = nullptr;
     int m_slot = -1;

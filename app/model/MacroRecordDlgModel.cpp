@@ -174,6 +174,10 @@ EditResult MacroRecordDlgModel::InsertMouseEvent(MouseAction action, uint8_t cod
     return change([&] { return m_manager.InsertMouseEvent(action, code); });
 }
 
+EditResult MacroRecordDlgModel::InsertKeyActions(const std::vector<KeyAction>& actions) {
+    return change([&] { return m_manager.InsertKeyActions(actions); });
+}
+
 EditResult MacroRecordDlgModel::SetEventDelay(int row, int64_t ms) {
     return change([&] { return m_manager.SetEventDelay(row, ms); });
 }

@@ -87,6 +87,7 @@ public:
     EditResult DeleteEventRow();
     EditResult InsertMouseEvent(MouseAction action, uint8_t code);
     EditResult SetEventDelay(int row, int64_t ms);
+    EditResult InsertKeyActions(const std::vector<KeyAction>& actions);
     // An in-place edit opens in either list: it ends any capture.
     void onListEditBegin();
     // A capture (full recording or single) runs: the keys are the capture's.

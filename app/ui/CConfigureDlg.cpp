@@ -81,7 +81,16 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
             "QMenu::item:selected { background: #C4161C; }"));
         for (const ProfileMenuItem& item : kProfileMenu)
             menu.addAction(modelText("vandrel::ProfileDialogModel", item.text))->setData(static_cast<int>(item.command));
+        QAction* rules = nullptr;
+        if (openRules) {
+            menu.addSeparator();
+            rules = menu.addAction(tr("自动切换规则…"));
+        }
         const QAction* chosen = menu.exec(globalPos);
+        if (chosen && chosen == rules) {
+            openRules();
+            return ProfileCommand::None;
+        }
         return chosen ? static_cast<ProfileCommand>(chosen->data().toInt()) : ProfileCommand::None;
     };
 }

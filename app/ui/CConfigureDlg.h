@@ -33,6 +33,8 @@ public:
     void setMainWindowRect(const QRect& rect) { m_mainRect = rect; }
     // The right-click menu: the chosen command, or None. Replaceable by tests.
     std::function<ProfileCommand(const QPoint& globalPos)> chooseMenuCommand;
+    // Opens the rules window (the menu's last entry); empty: no such entry.
+    std::function<void()> openRules;
 
     // Opening: size from the skin, placement, the list filled from the folder.
     void prepare();

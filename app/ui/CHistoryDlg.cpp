@@ -13,7 +13,7 @@ std::vector<HistoryDialogRow> shownRows(const std::vector<HistoryRow>& rows) {
     for (const HistoryRow& r : rows) {
         const QString when =
             QDateTime::fromMSecsSinceEpoch(r.entry.takenMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        out.push_back({when.toStdString(), r.differs});
+        out.push_back({when.toStdString(), r.differs, r.restorable});
     }
     return out;
 }

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
 #include "controls/VividTree.h"
+#include "layout/KeyLegends.h"
 
 namespace vandrel {
 
@@ -74,6 +76,14 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
     });
+
+    // Under the two key fields: what the chosen keys type in the desktop's layout.
+    m_typed = new QLabel(this);
+    m_typed->setGeometry(20, 166, 285, 18);
+    m_typed->setFont(skinFont(12));
+    m_typed->setStyleSheet(QStringLiteral("QLabel { color: rgb(192, 192, 192); background: transparent; }"));
+    m_typed->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_typed->hide();
 
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
@@ -137,6 +147,34 @@ void CKeyMap::syncControls() {
     m_combination->end(false);
     if (m_macros->currentRow() != m_model.macroRow()) m_macros->setCurrentRow(m_model.macroRow());
     m_syncing = false;
+    updateTypedLine();
+}
+
+void CKeyMap::setKeyNames(const KeyNameTable& names) {
+    m_model.setKeyNames(names);
+    syncControls();
+    redraw();
+}
+
+void CKeyMap::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateTypedLine();
+}
+
+void CKeyMap::updateTypedLine() {
+    const AssignmentRequest& r = m_model.request();
+    const bool keys = m_model.currentPage() == kPageKeys &&
+                      (r.assignType == static_cast<uint8_t>(AssignType::SingleKey) ||
+                       r.assignType == static_cast<uint8_t>(AssignType::KeyCombination));
+    std::vector<uint8_t> codes;
+    for (size_t i = 0; keys && i < 3 && i < r.codeCount; ++i)
+        if (r.codes[i] != 0) codes.push_back(r.codes[i]);
+    const TypedByKeys typed = typedByKeys(m_layout, codes.data(), codes.size());
+    QString what = QString::fromStdU32String(typed.shortcut + typed.character);
+    if (typed.character == U" ") what = QString::fromStdU32String(typed.shortcut) + tr("空格");
+    if (typed.dead) what = tr("%1（死键）").arg(what);
+    m_typed->setText(what.isEmpty() ? QString() : tr("在当前布局中输入：%1").arg(what));
+    m_typed->setVisible(!what.isEmpty());
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {

@@ -14,9 +14,11 @@
 #include "theme/SkinCache.h"
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
+#include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -38,6 +40,12 @@ public:
                  bool captureKeys = true);
 
     LaunchChooserServices& choosers() { return m_choosers; }
+    // The desktop's keyboard layout, in which the keys page says what the
+    // chosen key or combination types.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    // The names the fields and the title give the keys.
+    void setKeyNames(const KeyNameTable& names);
+    QLabel* typedLine() const { return m_typed; }
     // The message box of an OK that the dialog refuses; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;
 
@@ -69,6 +77,7 @@ protected:
 
 private:
     void syncControls();
+    void updateTypedLine();
     void fillTree();
     void redraw();
 
@@ -82,6 +91,8 @@ private:
     QLineEdit* m_combination = nullptr;
     QListWidget* m_macros = nullptr;
     VividTree* m_tree = nullptr;
+    QLabel* m_typed = nullptr;
+    KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     bool m_syncing = false;

@@ -9,11 +9,15 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QWindow>
+#include <cstdlib>
 
 #include "app/draw/SkinText.h"
+#include "app/ui/CInsertTextDlg.h"
 #include "controls/CTransparentListBox.h"
 #include "keys/KeyNameTable.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroNames.h"
+#include "platform/XkbLayoutList.h"
 
 namespace vandrel {
 
@@ -38,8 +42,6 @@ void syncRows(CTransparentListBox* list, const std::vector<std::u16string>& rows
     list->setSelected(selected);
 }
 
-// The key's table name without its trailing blank.
-QString keyName(uint8_t vk) { return qs(keyNames().name(vk)).trimmed(); }
 
 }  // namespace
 
@@ -48,7 +50,7 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       m_store(store),
       m_hook(hookFactory ? hookFactory(*this) : makeDesktopMacroKeyHook(*this)),
-      m_model(*m_hook, m_clock),
+      m_model(*m_hook, m_clock, m_names),
       m_skins(skinFolder + QStringLiteral("/MacroManagement")),
       m_renderer(m_skins) {
     setWindowTitle(caption());
@@ -58,6 +60,11 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
     askUser = [](QWidget* p, const QString& caption, const QString& text, QMessageBox::StandardButtons buttons) {
         QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, p);
         return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
+
+    askText = [](QWidget* p, InsertTextModel& model) {
+        CInsertTextDlg dialog(model, p);
+        return dialog.exec() == QDialog::Accepted ? model.actions() : std::vector<KeyAction>{};
     };
 
     const auto makeList = [&](const QRect& r, bool sorted, int mode) {
@@ -191,7 +198,7 @@ void CMacroRecordDlg::ok() {
         QStringList lines, full;
         for (const HeldKeysReport& r : held) {
             QStringList keys;
-            for (uint8_t vk : r.vks) keys << keyName(vk);
+            for (uint8_t vk : r.vks) keys << qs(m_names.name(vk)).trimmed();
             lines << tr("“%1”：%2").arg(qs(r.name), keys.join(tr("、")));
             if (!r.releasesFit) full << qs(r.name);
         }
@@ -238,6 +245,7 @@ void CMacroRecordDlg::menuCommand(int id) {
     case kCmdMiddlePress: editResult(m_model.InsertMouseEvent(MouseAction::Press, kVkMouseMiddle)); return;
     case kCmdMiddleRelease: editResult(m_model.InsertMouseEvent(MouseAction::Release, kVkMouseMiddle)); return;
     case kCmdMiddleClick: editResult(m_model.InsertMouseEvent(MouseAction::Click, kVkMouseMiddle)); return;
+    case kCmdInsertText: insertText(); return;
     default: break;
     }
     refresh();
@@ -261,9 +269,36 @@ void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
         add(sub, tr("释放"), b.release);
         add(sub, tr("单击"), b.click);
     }
+    add(&menu, tr("插入文本…"), kCmdInsertText);
     add(&menu, tr("插入延迟"), kCmdInsertDelay);
     add(&menu, tr("删除"), kCmdDeleteRow);
     if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
+}
+
+void CMacroRecordDlg::setKeyNames(const KeyNameTable& names) {
+    m_names = names;
+    // The rows are named when a macro's events are filled in.
+    if (m_model.manager().selectedMacro() >= 0 && !m_model.captureRunning())
+        m_model.selectMacro(m_model.manager().selectedMacro());
+    refresh();
+}
+
+void CMacroRecordDlg::insertText() {
+    if (m_model.manager().selectedMacro() < 0) {
+        tell(tr("请先选择一个宏。"));
+        return;
+    }
+    // Accents typed with dead keys compose as the desktop's locale has them.
+    const DeadKeyRules rules =
+        DeadKeyRules::forLocale(composeLocale(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")));
+    InsertTextModel model(m_layout.valid() ? m_layout : usLayout(), installedLayouts(), rules,
+                          m_model.manager().events().freeBytes());
+    const std::vector<KeyAction> actions = askText ? askText(this, model) : std::vector<KeyAction>{};
+    if (!actions.empty()) {
+        editResult(m_model.InsertKeyActions(actions));
+        return;
+    }
+    refresh();
 }
 
 void CMacroRecordDlg::hookKey(uint8_t vk, bool released, uint64_t timestampMs) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/draw/MacroRecordDlgRenderer.h"
+#include "app/model/InsertTextModel.h"
 #include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 
@@ -37,6 +38,7 @@ enum MacroMenuCommand : int {
     kCmdMiddleRelease = 32812,
     kCmdMiddleClick = 32813,
     kCmdDeleteRow = 32815,
+    kCmdInsertText = 32820,
 };
 
 class CMacroRecordDlg : public QDialog {
@@ -55,6 +57,14 @@ public:
     ~CMacroRecordDlg() override;
 
     AskUser askUser;
+    // The "插入文本" dialog: the key actions to insert, or none when cancelled.
+    // Replaceable for tests.
+    std::function<std::vector<KeyAction>(QWidget* parent, InsertTextModel& model)> askText;
+    // The desktop's keyboard layout, the one a text is typed in unless
+    // another is chosen.
+    void setKeyboardLayout(const KeyboardLayout& layout) { m_layout = layout; }
+    // The names the key rows give the keys; the rows are named anew.
+    void setKeyNames(const KeyNameTable& names);
 
     // A key action reported by the key capture, with the time the platform
     // stamped on it in milliseconds (0 = none).
@@ -93,11 +103,13 @@ private:
     void tell(const QString& text);
     void editResult(EditResult r);
     void listRenamed(int newRow);
+    void insertText();
 
     MacroStore& m_store;
     MacroRenumbering m_renumbering{};
     EventTimeClock m_clock;
     std::unique_ptr<MacroKeyHook> m_hook;
+    KeyNameTable m_names = keyNames();  // before the model, which names rows with it
     MacroRecordDlgModel m_model;
     SkinCache m_skins;
     MacroRecordDlgRenderer m_renderer;
@@ -105,6 +117,7 @@ private:
     CTransparentListBox* m_macroList = nullptr;
     CTransparentListBox* m_eventList = nullptr;
     QLineEdit* m_loopEdit = nullptr;
+    KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     int m_shownMacro = -2;  // whose events the event list shows

@@ -1,5 +1,6 @@
 #include "app/ui/CTarvinApp.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -7,6 +8,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <memory>
 
 #include "theme/SkinFile.h"
@@ -16,22 +20,48 @@
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
+#include "app/ui/CRulesDlg.h"
+#include "app/ui/DBusBridge.h"
+#include "app/draw/ModelText.h"
+#include "app/ui/ProfileSwitchController.h"
+#include "cli/RuleSettings.h"
+#include "cli/CtlHandoff.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
 #include "platform/AppPaths.h"
 #include "platform/Autostart.h"
 #include "platform/CAboutDlg.h"
+#include "platform/DBusService.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/focus/FocusBackend.h"
+#include "platform/focus/FocusBackendChoice.h"
+#include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "platform/TrayController.h"
 #include "platform/UiTheme.h"
 #include "platform/UpdateOffer.h"
 #include "profile/OwnDataFiles.h"
 
 namespace vandrel {
+
+namespace {
+
+// The profile a vandrelctl request applies (the file's name without ".bin"),
+// or empty for another command.
+QString appliedProfileOf(const QByteArray& request) {
+    std::vector<std::string> words = ctl::decodeRequest(request);
+    if (!words.empty() && words[0] == ctl::kDemoWord) words.erase(words.begin());
+    if (words.size() != 2 || words[0] != "apply") return {};
+    return QFileInfo(QString::fromStdString(words[1])).completeBaseName();
+}
+
+}  // namespace
 
 CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vandrel"));
@@ -40,6 +70,11 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(false);
     applySkinTheme(*this);
     installTranslations(*this, currentUiLanguage());
+}
+
+QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
+    if (keptAs.isEmpty()) return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件无法移走，下次保存时将被覆盖。");
+    return tr("模拟键盘保存的设置已损坏，现以出厂设置启动。损坏的文件已保留为 %1。").arg(keptAs);
 }
 
 int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options& options) {
@@ -78,17 +113,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.openWebSite = [&launcher] { launcher.openWebPage(vendorWebSite()); };
     hooks.startUpdater = [&launcher, programFolder] { startUpdater(launcher, programFolder); };
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
-    hooks.runMacroManager = [&state, &windowPaths](QWidget* parent) -> std::optional<MacroRenumbering> {
+    hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        // A text is typed in the desktop's layout unless another is chosen.
+        dialog.setKeyboardLayout(window.keyboardLayout());
+        dialog.setKeyNames(window.dialogKeyNames());
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
     KeyMapDialogModel keyMapModel;
     const QString skinFolder = windowPaths.skinFolder();
-    hooks.runKeyMapDialog = [&keyMapModel, &state, skinFolder](QWidget* parent, const KeyEditTarget& key,
-                                                               AssignmentRequest& request) {
-        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request);
+    hooks.runKeyMapDialog = [&keyMapModel, &state, &window, skinFolder](QWidget* parent, const KeyEditTarget& key,
+                                                                        AssignmentRequest& request) {
+        // The dialog says what the chosen keys type in the desktop's layout.
+        return RunKeyMapDialog(keyMapModel, skinFolder, parent, key.slot, *state, request,
+                               [&window](CKeyMap& dialog) {
+                                   dialog.setKeyboardLayout(window.keyboardLayout());
+                                   dialog.setKeyNames(window.dialogKeyNames());
+                               });
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
@@ -109,16 +152,63 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             [&window] { SingleInstance::bringToFront(&window); });
     // vandrelctl hands its commands to the running program.
     CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
-    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
-        commands.handle(request, reply);
+    // The same commands over D-Bus, for other programs; without a session bus
+    // the program runs as before.
+    DBusBridge bridge(commands, window, paths.profileFolder, options.simulatedKeyboard);
+    DBusService dbus(bridge);
+    QString noBus;
+    if (!dbus.publish(QDBusConnection::sessionBus(), &noBus))
+        qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
+    connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    // Profiles that follow the focused window, by the rules in the settings.
+    ProfileSwitchController switching(window, clock, paths.profileFolder, RuleSettings());
+    connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
+    // A switch is told by a desktop notification (unless turned off) and the tray tooltip.
+    DesktopNotifier notifier(QDBusConnection::sessionBus());
+    connect(&switching, &ProfileSwitchController::profileApplied, &notifier, [&switching, &notifier](const QString& name) {
+        if (switching.settings().notify())
+            notifier.show(QString::fromStdString(RulesDialogModel::notificationText(name.toStdString(), modelLookup())));
+    });
+    connect(&switching, &ProfileSwitchController::statusChanged, &tray, [&switching, &tray] {
+        tray.setToolTip(QString::fromStdString(RulesDialogModel::trayToolTip(switching.status(), modelLookup())));
+    });
+    const auto openRules = [&switching, &window] {
+        CRulesDlg rules(switching, &window);
+        rules.exec();
+    };
+    profiles.openRules = openRules;
+    connect(&bridge, &DBusBridge::profileApplied, &dbus,
+            [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
+    instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        // A profile applied by vandrelctl is announced as one applied over D-Bus.
+        const QString applied = appliedProfileOf(request);
+        if (applied.isEmpty()) {
+            commands.handle(request, reply);
+            return;
+        }
+        commands.handle(request, [reply, applied, &dbus](const QByteArray& answer) {
+            reply(answer);
+            if (answer.startsWith("0\t")) emit dbus.ProfileApplied(applied, QStringLiteral("request"));
+        });
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
-    connect(&tray, &TrayController::exitRequested, this, &QCoreApplication::quit);
+    // The tray's exit is the close button: unsaved changes are asked about.
+    connect(&tray, &TrayController::exitRequested, &window, [&window] { window.requestClose(); });
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
         about.exec();
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
+    // Ends nobody can be asked about: SIGTERM (logout, a service manager),
+    // SIGINT, SIGHUP, and the session ending. The keyboard keeps what it has,
+    // and keymap.bin gets what the keyboard holds.
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::received, &window, [&window](int) { window.endWithoutAsking(); });
+#if QT_CONFIG(sessionmanager)
+    connect(this, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.endWithoutAsking(); });
+#endif
+    // Whatever ends the event loop, the files end up as the close leaves them.
+    connect(this, &QCoreApplication::aboutToQuit, &window, [&window] { window.finishBeforeQuit(); });
 
     const Autostart autostart = Autostart::forCurrentUser();
     tray.setAutostartChecked(autostart.enabled());
@@ -131,6 +221,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     const bool startHidden = arguments().contains(QLatin1String(Autostart::kHiddenFlag));
     // The configuration history and the save check, beside About in the tray menu.
     QAction* history = new QAction(tr("配置历史(&H)…"), tray.menu());
+    QAction* rulesAction = new QAction(tr("自动切换规则(&R)…"), tray.menu());
+    connect(rulesAction, &QAction::triggered, &window, [&window, openRules] {
+        SingleInstance::bringToFront(&window);
+        openRules();
+    });
     // The save check is on unless the user switched it off in an earlier run.
     const QString verifyKey = QStringLiteral("verifySaves");
     window.setVerifySaves(QSettings().value(verifyKey, true).toBool());
@@ -140,6 +235,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());
     tray.menu()->insertAction(tray.aboutAction(), history);
+    tray.menu()->insertAction(tray.aboutAction(), rulesAction);
     tray.menu()->insertAction(tray.aboutAction(), verify);
     tray.menu()->insertSeparator(tray.aboutAction());
     connect(history, &QAction::triggered, &window, [&window] {
@@ -148,6 +244,25 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     connect(verify, &QAction::toggled, &window, [&window](bool on) { window.setVerifySaves(on); });
     connect(tray.menu(), &QMenu::aboutToShow, verify, [&window, verify] { verify->setChecked(window.verifySaves()); });
+
+    // The key legends follow the desktop's keyboard layout, unless the user
+    // chose the printed ones in an earlier run.
+    KeyboardLayoutSource layouts;
+    const QString legendsKey = QStringLiteral("legendsFollowLayout");
+    window.setLegendsFollowLayout(QSettings().value(legendsKey, true).toBool());
+    window.setKeyboardLayout(layouts.current());
+    connect(&layouts, &KeyboardLayoutSource::changed, &window,
+            [&window, &layouts] { window.setKeyboardLayout(layouts.current()); });
+    connect(&window, &CTarvinDlg::legendsFollowLayoutChanged, this,
+            [legendsKey](bool on) { QSettings().setValue(legendsKey, on); });
+    QAction* legends = new QAction(tr("按键盘布局标注按键(&L)"), tray.menu());
+    legends->setCheckable(true);
+    legends->setChecked(window.legendsFollowLayout());
+    // Beside the save check, before the separator above About.
+    tray.menu()->insertAction(tray.menu()->actions().value(tray.menu()->actions().indexOf(verify) + 1), legends);
+    connect(legends, &QAction::toggled, &window, [&window](bool on) { window.setLegendsFollowLayout(on); });
+    connect(tray.menu(), &QMenu::aboutToShow, legends,
+            [&window, legends] { legends->setChecked(window.legendsFollowLayout()); });
 
     // The splash shows while start-up goes on; the window appears when it has
     // closed, unless a keyboard channel could not be opened and the
@@ -189,15 +304,26 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         monitor = std::make_unique<DeviceMonitor>();
         connect(monitor.get(), &DeviceMonitor::arrived, &window, &CTarvinDlg::deviceArrived);
         connect(monitor.get(), &DeviceMonitor::removed, &window, &CTarvinDlg::deviceRemoved);
+        connect(monitor.get(), &DeviceMonitor::arrived, &dbus, &DBusService::DeviceAdded);
+        connect(monitor.get(), &DeviceMonitor::removed, &dbus, &DBusService::DeviceRemoved);
         monitor->start();
     }
 
     if (options.windowCreated) options.windowCreated(window);
     window.initialise();
     trayInstalled = tray.install();
+    const FocusDesktop desktop = chooseFocusDesktop(DesktopEnvironment::current());
+    std::unique_ptr<FocusBackend> focus = createFocusBackend(desktop, paths.programFolder);
+    // The KWin script and the GNOME Shell extension report over D-Bus.
+    if (auto* reported = qobject_cast<ReportedFocusBackend*>(focus.get()))
+        connect(&dbus, &DBusService::windowReported, reported, &ReportedFocusBackend::report);
+    switching.start(std::move(focus), focusDesktopName(desktop),
+                    desktop == FocusDesktop::None ? QStringLiteral("there is no display")
+                                                  : QStringLiteral("this desktop does not report the focused window"));
 
     const int code = exec();
     instance.setCommandHandler({});
+    dbus.withdraw();
     window.shutDown();
     return code;
 }

@@ -30,6 +30,11 @@ public:
 
     // Runs the program on `transport`; returns the exit code.
     int runMainDialog(Transport& transport, Clock& clock, const Options& options);
+
+    // The window's message when the simulated keyboard's saved state was
+    // damaged: it starts in its factory state, and the damaged file was moved
+    // to `keptAs` (empty: it could not be moved).
+    static QString damagedSimulatedStateText(const QString& keptAs);
 };
 
 }  // namespace vandrel

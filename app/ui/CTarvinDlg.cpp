@@ -13,9 +13,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
@@ -28,8 +33,11 @@
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 
 namespace vandrel {
 
@@ -87,6 +95,20 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     };
     m_hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
         QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+    };
+    m_hooks.askBeforeClose = [](QWidget* parent, const QString& unsaved) {
+        QMessageBox box(QMessageBox::Question, tr("退出"), tr("有更改还没有保存到键盘。退出前要保存吗？"),
+                        QMessageBox::NoButton, parent);
+        if (!unsaved.isEmpty()) box.setInformativeText(unsaved);
+        QPushButton* save = box.addButton(tr("保存"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(tr("放弃更改"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(tr("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == save) return CloseChoice::Save;
+        if (box.clickedButton() == discard) return CloseChoice::Discard;
+        return CloseChoice::Cancel;
     };
 }
 
@@ -221,6 +243,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressTotal = m_progressTotal.load();
     in.busyText = m_busyText;
     in.pendingText = pendingText();
+    in.legends = &m_legends;
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -252,7 +275,25 @@ void CTarvinDlg::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     if (m_busy) return;  // no input while a transfer runs
-    closeProgram();
+    requestClose();
+}
+
+void CTarvinDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_warningsWhenShown.isEmpty()) return;
+    QTimer::singleShot(0, this, [this] {
+        const QStringList pending = std::exchange(m_warningsWhenShown, {});
+        for (int i = 0; i + 1 < pending.size(); i += 2)
+            if (m_hooks.warn) m_hooks.warn(this, pending[i], pending[i + 1]);
+    });
+}
+
+void CTarvinDlg::warnWhenShown(const QString& caption, const QString& text) {
+    if (isVisible()) {
+        if (m_hooks.warn) m_hooks.warn(this, caption, text);
+        return;
+    }
+    m_warningsWhenShown << caption << text;
 }
 
 // ---- events ---------------------------------------------------------------
@@ -292,7 +333,10 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
     // connection: no update is offered on the strength of an older answer.
     const bool readOk = event.outcome == TransferOutcome::Completed;
     // A start-up read that broke off leaves the image with what keymap.bin held.
-    if (event.carriesRead && readOk) acceptInitialRead(m_state, event.read, event.firmware);
+    if (event.carriesRead && readOk) {
+        acceptInitialRead(m_state, event.read, event.firmware);
+        reconcileKeyRecords();
+    }
     if (event.carriesRead) m_configurationKnown = readOk;
     setSlidersFromImage();
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
@@ -307,6 +351,16 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
         emit refreshed();
         if (readOk && m_hooks.offerUpdate) m_hooks.offerUpdate(this, m_state.appVersion, m_state.firmware);
     }
+}
+
+void CTarvinDlg::reconcileKeyRecords() {
+    // Records kept from a run that ended without its close (killed, a crash)
+    // or of changes the keyboard came back without: the keyboard decides.
+    const size_t putBack = ReconcileKeyRecords(m_state.shadow, m_state.keys).size();
+    ReconcileKeyRecords(m_state.shadow, m_state.shadowKeys);
+    if (putBack == 0) return;
+    warnWhenShown(tr("按键设置"),
+                  tr("%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。", nullptr, static_cast<int>(putBack)));
 }
 
 void CTarvinDlg::reportFile(const FileWrite& write) {
@@ -404,7 +458,7 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
         if (m_hooks.startUpdater) m_hooks.startUpdater();
         break;
     case WindowCommand::Hide: minimise(); break;
-    case WindowCommand::Close: closeProgram(); break;
+    case WindowCommand::Close: requestClose(); break;
     case WindowCommand::MacroManager: runMacroManager(); break;
     case WindowCommand::Profiles: runProfiles(); break;
     case WindowCommand::FactoryReset: factoryReset(); break;
@@ -419,20 +473,29 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
 // ---- commands ---------------------------------------------------------------
 
 void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
-    keepSnapshotBeforeSave();
+    // A switch that follows the focus would fill the history with the same
+    // two configurations.
+    const std::error_code snapshotWhy = m_switchingSave ? std::error_code() : keepSnapshotBeforeSave();
+    m_switchingSave = false;
     DeviceImage image = m_state.image;
     ShadowImage shadow = m_state.shadow;
     const bool verify = m_verifySaves;
-    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done]() mutable -> Continuation {
+    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done, snapshotWhy]() mutable -> Continuation {
         const WriteProgress progress = [this](int done, int total) { reportProgress(done, total); };
         ReadBackResult check;
         const WriteResult result =
             verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
-        return [this, image, result, check, done]() {
+        return [this, image, result, check, done, snapshotWhy]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
-            if (result.ok()) m_savedMacros = m_state.macros;
+            if (result.ok()) {
+                m_savedMacros = m_state.macros;
+                rememberGameMode(image.gameMode);
+            }
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
+            m_lastSave = result;
+            m_lastSaveCheck = check;
+            ++m_savesFinished;
             // The answer goes out first: a warning box would hold it back.
             if (done) done(result);
             if (!result.ok() && m_hooks.warn) {
@@ -442,13 +505,37 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
                                                : QString::fromStdString(checkText));
             }
             reportFile(file);
+            if (snapshotWhy) reportHistoryNotKept(snapshotWhy);
+            // Save was the answer to closing: the program ends once it completed.
+            if (std::exchange(m_closeAfterSave, false) && result.ok()) endProgram();
         };
     });
 }
 
-void CTarvinDlg::keepSnapshotBeforeSave() {
+std::error_code CTarvinDlg::keepSnapshotBeforeSave() {
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
-    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch());
+    std::error_code why;
+    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch(), &why);
+    return why;
+}
+
+std::error_code CTarvinDlg::keepSnapshot(const Snapshot& snapshot) {
+    SnapshotStore store(snapshotFolder(m_paths.dataFolder));
+    std::error_code why;
+    store.keep(snapshot, QDateTime::currentMSecsSinceEpoch(), &why);
+    return why;
+}
+
+void CTarvinDlg::rememberGameMode(uint8_t gameMode) {
+    const GameModeMemory memory(m_paths.dataFolder);
+    std::error_code why;
+    if (!memory.remember(gameMode, &why)) reportFiles({{FileNotice::Kind::NotSaved, memory.file(), why}});
+}
+
+void CTarvinDlg::reportHistoryNotKept(const std::error_code& why) {
+    const FileNotice notice{FileNotice::Kind::HistoryNotKept, snapshotFolder(m_paths.dataFolder), why};
+    std::cerr << "Vandrel: " << fileNoticeText(notice, modelLookup()) << std::endl;
+    reportFiles({notice});
 }
 
 void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change,
@@ -460,6 +547,20 @@ void CTarvinDlg::saveExternalChange(const std::function<void(AppState&)>& change
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     recordChange();
     redraw();
+    save(std::move(done));
+}
+
+void CTarvinDlg::switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                                     std::function<void(const WriteResult&)> done) {
+    const uint8_t effect = m_state.image.ledEffect;
+    m_state.image = image;
+    m_state.keys = keys;
+    setSlidersFromImage();
+    DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
+    if (m_state.image.ledEffect != effect) m_model.followEffect(m_state.image);
+    m_history.rebase(m_state);
+    redraw();
+    m_switchingSave = true;
     save(std::move(done));
 }
 
@@ -480,11 +581,15 @@ void CTarvinDlg::cancel() {
 void CTarvinDlg::factoryReset() {
     if (!m_hooks.confirmFactoryReset || !m_hooks.confirmFactoryReset(this)) return;
     m_model.resetPanel();
+    // What the keyboard holds goes to the history first.
+    const std::error_code snapshotWhy =
+        m_connected ? keepSnapshot(*keyboardSnapshot(m_state, m_savedMacros)) : std::error_code();
     DeviceImage image = m_state.image;
-    runInBackground(tr("正在恢复出厂设置…"), [this, image]() mutable -> Continuation {
+    runInBackground(tr("正在恢复出厂设置…"), [this, image, snapshotWhy]() mutable -> Continuation {
         TransferOutcome outcome = m_session.factoryReset();
         if (outcome == TransferOutcome::Completed) outcome = m_session.readAll(image);
-        return [this, image, outcome]() {
+        return [this, image, outcome, snapshotWhy]() {
+            if (snapshotWhy) reportHistoryNotKept(snapshotWhy);
             if (outcome != TransferOutcome::Completed) {
                 if (m_hooks.warn) m_hooks.warn(this, tr("出厂设置"), failureText(outcome, QT_TR_NOOP("未能恢复出厂设置！")));
                 return;
@@ -492,16 +597,60 @@ void CTarvinDlg::factoryReset() {
             m_state.image = image;
             setSlidersFromImage();
             reportFile(finishFactoryReset(m_state, m_model, image, m_paths.dataFolder));
+            rememberGameMode(image.gameMode);
             // Undoing a factory reset brings the earlier settings back as unsaved changes.
             recordChange();
         };
     });
 }
 
-void CTarvinDlg::closeProgram() {
+void CTarvinDlg::requestClose() {
+    if (m_busy || m_ended) return;
+    // Unsaved means unsaved against a configuration read from the keyboard.
+    if (configurationKnown() && hasUnsavedChanges() && m_hooks.askBeforeClose) {
+        switch (m_hooks.askBeforeClose(this, pendingText())) {
+        case CloseChoice::Cancel: return;
+        case CloseChoice::Save:
+            m_closeAfterSave = true;
+            save();
+            return;
+        case CloseChoice::Discard: break;
+        }
+        if (m_ended) return;  // the program was ended while the question was open
+    }
+    endProgram();
+}
+
+void CTarvinDlg::endWithoutAsking() {
+    if (m_ended) return;
+    // Nobody is there to answer a message box any more: what would be said
+    // goes to stderr.
+    m_hooks.warn = [](QWidget*, const QString& caption, const QString& text) {
+        std::cerr << "Vandrel: " << caption.toStdString() << ": " << text.toStdString() << std::endl;
+    };
+    m_hooks.offerUpdate = {};
+    m_hooks.askBeforeClose = {};
+    m_warningsWhenShown.clear();
+    if (m_busy) {
+        m_endWhenIdle = true;
+        return;
+    }
+    endProgram();
+}
+
+void CTarvinDlg::endProgram() {
+    if (m_ended) return;
+    m_ended = true;
     hide();
     reportFile(saveShadowOnClose(m_state, m_paths.dataFolder));
     emit exitRequested();
+}
+
+void CTarvinDlg::finishBeforeQuit() {
+    endWithoutAsking();
+    // A transfer under way finishes first, so that keymap.bin gets what it
+    // left on the keyboard.
+    waitWhileBusy();
 }
 
 void CTarvinDlg::hideWindow() {
@@ -583,11 +732,18 @@ void CTarvinDlg::runMacroManager() {
 
 void CTarvinDlg::runProfiles() {
     if (!m_hooks.runProfileDialog) return;
+    const std::unique_ptr<Snapshot> before = editedSnapshot(m_state);
     ++m_dialogsOpen;
     m_hooks.runProfileDialog(this);
     --m_dialogsOpen;
     // A loaded profile's brightness, speed and report rate show at once.
     setSlidersFromImage();
+    // A loaded profile replaced the configuration being edited: that one goes
+    // to the history.
+    if (std::memcmp(&before->image, &m_state.image, sizeof before->image) != 0 ||
+        std::memcmp(&before->keys, &m_state.keys, sizeof before->keys) != 0) {
+        if (const std::error_code why = keepSnapshot(*before)) reportHistoryNotKept(why);
+    }
     // The profile dialog has changed the image and the records in memory:
     // the window reloads from them without asking the keyboard.
     QTimer::singleShot(50, this, [this] {
@@ -651,10 +807,39 @@ void CTarvinDlg::showConfigHistory() {
         if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), tr("无法读取这份配置，它可能已被删除。"));
         return;
     }
+    // The file may have changed since it was listed.
+    if (const std::string problem = snapshotProblem(*snapshot, modelLookup()); !problem.empty()) {
+        if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), QString::fromStdString(problem));
+        return;
+    }
     const uint8_t effect = m_state.image.ledEffect;
     applySnapshot(m_state, *snapshot, m_paths.dataFolder);
     recordChange();
     afterHistoryWrite(kPartImage | kPartKeys | kPartMacros, effect);
+}
+
+void CTarvinDlg::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    updateLegends();
+}
+
+void CTarvinDlg::setLegendsFollowLayout(bool on) {
+    if (on == m_legendsFollowLayout) return;
+    m_legendsFollowLayout = on;
+    updateLegends();
+    emit legendsFollowLayoutChanged(on);
+}
+
+void CTarvinDlg::updateLegends() {
+    std::array<QString, kPhysicalSlots> legends;
+    if (m_legendsFollowLayout) {
+        const auto typed = layoutSlotLegends(m_layout);
+        for (size_t i = 0; i < legends.size(); ++i) legends[i] = QString::fromStdU32String(typed[i]);
+    }
+    m_keyNames = m_legendsFollowLayout ? layoutKeyNames(m_layout) : keyNames();
+    if (legends == m_legends) return;
+    m_legends = legends;
+    redraw();
 }
 
 void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -670,6 +855,10 @@ void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
     verify->setCheckable(true);
     verify->setChecked(m_verifySaves);
     connect(verify, &QAction::toggled, this, [this](bool on) { setVerifySaves(on); });
+    QAction* legends = menu.addAction(tr("按键盘布局标注按键(&L)"));
+    legends->setCheckable(true);
+    legends->setChecked(m_legendsFollowLayout);
+    connect(legends, &QAction::toggled, this, [this](bool on) { setLegendsFollowLayout(on); });
     menu.exec(event->globalPos());
 }
 
@@ -681,21 +870,26 @@ void CTarvinDlg::startInitialRead() {
     // The read starts from the image as keymap.bin left it, so the bytes that
     // carry no device data keep the file's contents.
     const DeviceImage seed = m_state.image;
-    runInBackground(tr("正在读取键盘设置…"), [this, seed]() -> Continuation {
+    const bool gameModeOff = GameModeMemory(m_paths.dataFolder).savedOff();
+    runInBackground(tr("正在读取键盘设置…"), [this, seed, gameModeOff]() -> Continuation {
         auto refresh = std::make_shared<DeviceRefreshEvent>(DeviceRefreshEvent::FromKeyboard);
         refresh->carriesRead = true;
         refresh->read = seed;
         refresh->outcome = m_session.initialRead(refresh->read, refresh->firmware);
+        // The read switched game mode on; the user's saved choice was off.
+        if (refresh->outcome == TransferOutcome::Completed && gameModeOff) m_session.restoreGameModeOff(refresh->read);
         return [this, refresh]() { QCoreApplication::sendEvent(this, refresh.get()); };
     });
 }
 
 void CTarvinDlg::startReconnectRead(bool sendRefresh) {
     const DeviceImage seed = m_state.image;
-    runInBackground(tr("正在读取键盘设置…"), [this, seed, sendRefresh]() -> Continuation {
+    const bool gameModeOff = GameModeMemory(m_paths.dataFolder).savedOff();
+    runInBackground(tr("正在读取键盘设置…"), [this, seed, sendRefresh, gameModeOff]() -> Continuation {
         DeviceImage image = seed;
         FirmwareVersion firmware;
         const TransferOutcome outcome = m_session.reconnectRead(image, firmware);
+        if (outcome == TransferOutcome::Completed && gameModeOff) m_session.restoreGameModeOff(image);
         return [this, image, firmware, outcome, sendRefresh]() {
             if (outcome == TransferOutcome::Completed) {
                 // The keyboard's configuration is known exactly again: it is
@@ -704,8 +898,10 @@ void CTarvinDlg::startReconnectRead(bool sendRefresh) {
                 m_state.shadow = image;
                 m_state.firmware = firmware;
                 m_configurationKnown = true;
+                reconcileKeyRecords();
                 setSlidersFromImage();
                 m_history.rebase(m_state);
+                if (!sendRefresh) reportFile(refreshAfterReload(m_state, m_paths.dataFolder));
             }
             if (sendRefresh) {
                 DeviceRefreshEvent refresh(DeviceRefreshEvent::FromKeyboard);
@@ -775,8 +971,18 @@ void CTarvinDlg::finishBackground(const Continuation& then) {
     m_busyText.clear();
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    // Every change of what the keyboard holds ends a transfer: compare around it.
+    const auto shadowBefore = std::make_unique<std::pair<ShadowImage, ShadowKeyRecords>>(m_state.shadow, m_state.shadowKeys);
+    const bool knownBefore = configurationKnown();
     if (then) then();
+    const bool changed = !(shadowBefore->first == m_state.shadow) || !(shadowBefore->second == m_state.shadowKeys);
+    if (configurationKnown() && (changed || !knownBefore)) emit keyboardConfigurationChanged();
     redraw();
+    if (m_endWhenIdle && !m_busy) {
+        m_endWhenIdle = false;
+        endProgram();
+        return;
+    }
     if (m_arrivalPending && !m_busy) deviceArrived();
 }
 

@@ -12,11 +12,13 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <atomic>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "app/draw/MainWindowRenderer.h"
@@ -26,7 +28,11 @@
 #include "app/model/ChangeHistory.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
+#include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
+#include "profile/SnapshotStore.h"
+#include "keys/KeyNameTable.h"
+#include "layout/KeyboardLayout.h"
 
 class QTimer;
 
@@ -34,6 +40,9 @@ namespace vandrel {
 
 class CBitSlider;
 class DeviceSession;
+
+// The answer to "save before closing?".
+enum class CloseChoice { Save, Discard, Cancel };
 
 // The key the key-map dialog edits.
 struct KeyEditTarget {
@@ -67,6 +76,9 @@ struct WindowHooks {
     std::function<void()> startUpdater;
     // A launch key's input code.
     std::function<void(uint8_t code)> launchKey;
+    // Closing with unsaved changes: save them, discard them, or keep the
+    // window open. `unsaved` is the bottom line's text.
+    std::function<CloseChoice(QWidget* parent, const QString& unsaved)> askBeforeClose;
     // After a read of the keyboard: offers the firmware updater when due.
     std::function<void(QWidget* parent, const AppVersion& app, const FirmwareVersion& fw)> offerUpdate;
 };
@@ -116,6 +128,20 @@ public:
     // Processes events until no transfer runs (tests, shutdown).
     void waitWhileBusy();
 
+    // The close button, the window manager's close and the tray's exit: when
+    // something is unsaved, asks whether to save it first; then keymap.bin
+    // gets what the keyboard holds and the program ends.
+    void requestClose();
+    // The end nobody can be asked about (SIGTERM, SIGINT, the session
+    // ending): the keyboard is left as it is, unsaved changes are dropped and
+    // keymap.bin gets what the keyboard holds, as the close button's Discard.
+    // A transfer under way is finished first.
+    void endWithoutAsking();
+    // The program's event loop is ending, by whatever path: a transfer under
+    // way is finished, and keymap.bin gets what the keyboard holds unless the
+    // close already wrote it.
+    void finishBeforeQuit();
+
     // Keyboard arrival and removal.
     void deviceArrived();
     void deviceRemoved();
@@ -128,8 +154,19 @@ public:
     // no transfer runs.
     void saveExternalChange(const std::function<void(AppState&)>& change,
                             std::function<void(const WriteResult&)> done);
+    // A profile switch that follows the focused window: the window shows the
+    // configuration and saves it at once, as no edit of the user's (no undo
+    // step, no history snapshot). Call it only while no transfer runs and
+    // nothing is unsaved.
+    void switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
+                             std::function<void(const WriteResult&)> done);
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const;
+    // The last save's result and its check (empty when the save was not
+    // checked), and how many saves have finished in this run.
+    const WriteResult& lastSave() const { return m_lastSave; }
+    const ReadBackResult& lastSaveCheck() const { return m_lastSaveCheck; }
+    int savesFinished() const { return m_savesFinished; }
 
     // Composes the window now and returns it.
     QImage composeFrame();
@@ -155,15 +192,32 @@ public:
     }
     // The configuration history: snapshots taken before saves, with Restore.
     void showConfigHistory();
+
+    // The desktop's keyboard layout: the picture shows what each key types in
+    // it, unless the printed legends were chosen instead.
+    void setKeyboardLayout(const KeyboardLayout& layout);
+    const KeyboardLayout& keyboardLayout() const { return m_layout; }
+    bool legendsFollowLayout() const { return m_legendsFollowLayout; }
+    // Says so when the setting changes, so that the application can remember it.
+    void setLegendsFollowLayout(bool on);
+    // The legends drawn instead of the printed ones (empty: printed).
+    const std::array<QString, kPhysicalSlots>& keyLegends() const { return m_legends; }
+    // The key names the dialogs show: what each key types in the layout, or
+    // the table's names with the printed legends.
+    const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
 signals:
-    // The close button: the program ends.
+    // The close has written its files: the program ends.
     void exitRequested();
     void verifySavesChanged(bool on);
+    void legendsFollowLayoutChanged(bool on);
     // A refresh from the keyboard's read has been handled.
     void refreshed();
+    // What the program knows the keyboard holds changed: a save, a factory
+    // reset, a read of a keyboard that holds something else.
+    void keyboardConfigurationChanged();
     void framePainted();
 
 protected:
@@ -176,6 +230,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -192,7 +247,13 @@ private:
     void save(std::function<void(const WriteResult&)> done = {});
     void cancel();
     void factoryReset();
-    void closeProgram();
+    // Writes what the keyboard holds to keymap.bin and ends the program.
+    void endProgram();
+    // Records the keyboard does not hold are put back after a read; says so.
+    void reconcileKeyRecords();
+    // A warning that waits until the window shows (one raised during the
+    // splash would have no window to sit on).
+    void warnWhenShown(const QString& caption, const QString& text);
     void hideWindow();
     void minimise();
     void editKey(int slot);
@@ -209,7 +270,16 @@ private:
     void recordChange(bool mergeWithLast = false);
     // After undo, redo or a restore wrote `parts`: sliders, paint mode and files follow.
     void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
-    void keepSnapshotBeforeSave();
+    // The configuration history: a snapshot taken before the configuration is
+    // replaced; the reason when it could not be written (empty otherwise).
+    std::error_code keepSnapshotBeforeSave();
+    std::error_code keepSnapshot(const Snapshot& snapshot);
+    // Remembers the game mode a completed save or reset left on the keyboard,
+    // which the next full read switches back to when it was off.
+    void rememberGameMode(uint8_t gameMode);
+    // Says in the window and on stderr that a snapshot could not be kept.
+    void reportHistoryNotKept(const std::error_code& why);
+    void updateLegends();
 
     // Runs `job` on the worker thread; what it returns runs on the window
     // thread afterwards. The window takes no input meanwhile.
@@ -239,12 +309,24 @@ private:
     bool m_configurationKnown = false;
     bool m_busy = false;
     bool m_arrivalPending = false;  // an arrival seen while a transfer ran
+    bool m_closeAfterSave = false;  // Save was chosen on closing: end once it completed
+    bool m_endWhenIdle = false;     // an end nobody could be asked about, waiting for a transfer
+    bool m_ended = false;           // keymap.bin has been written for the end
+    QStringList m_warningsWhenShown;  // caption and text pairs
     QString m_busyText;
     std::atomic<int> m_progressDone{0};
     std::atomic<int> m_progressTotal{0};
     std::thread m_worker;
     ChangeHistory m_history;
     bool m_verifySaves = true;
+    KeyboardLayout m_layout;
+    bool m_legendsFollowLayout = true;
+    std::array<QString, kPhysicalSlots> m_legends;
+    KeyNameTable m_keyNames = keyNames();
+    WriteResult m_lastSave;
+    ReadBackResult m_lastSaveCheck;
+    int m_savesFinished = 0;
+    bool m_switchingSave = false;  // the next save is a profile switch
     MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;

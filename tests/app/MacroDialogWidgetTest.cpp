@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
 
+#include "app/ui/CInsertTextDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
+#include "layout/KeyLegends.h"
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroNames.h"
 #include "tests/macro/MacroTestSupport.h"
@@ -259,6 +265,63 @@ TEST_F(MacroDialogWidget, LoopBoxSetsTheStoredCount) {
         click(kOk);
         EXPECT_EQ(recordLoopCount((*store)[0]), c.stored) << c.what;
     }
+}
+
+// "插入文本…": the text typed in the dialog becomes the key strokes that type
+// it in the chosen layout, after the selected event, as one undo step.
+TEST_F(MacroDialogWidget, InsertTextTypesTheTextInTheChosenLayout) {
+    add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+    CMacroRecordDlg& d = open();
+    d.setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    QString status;
+    d.askText = [&](QWidget* parent, InsertTextModel& model) {
+        CInsertTextDlg text(model, parent);
+        EXPECT_TRUE(text.layoutBox()->currentText().contains(QStringLiteral("German")));
+        EXPECT_FALSE(text.insertButton()->isEnabled());
+        QTest::keyClicks(text.textEdit(), QStringLiteral("Zy"));
+        status = text.statusLine()->text();
+        EXPECT_TRUE(text.insertButton()->isEnabled());
+        return model.actions();
+    };
+    d.setKeyNames(layoutKeyNames(KeyboardLayout::fromNames("de")));
+    clickRow(d.eventList(), 0);
+    d.menuCommand(kCmdInsertText);
+    // Under German the US "Y" key types z: Shift with it, then the "Z" key;
+    // the rows name the keys as they type there.
+    EXPECT_EQ(vkList(work(0), 16), bytes({0x01, kA, 0x01, 0xA0, 0x01, 0x59, 0x81, 0x59, 0x81, 0xA0, 0x01, 0x5A,
+                                          0x81, 0x5A, 0x81, kA}));
+    EXPECT_EQ(status, QStringLiteral("将插入 6 个按键动作，占 12 字节（宏中还剩 186 字节）。"));
+    EXPECT_EQ(rows(d.eventList()), (QStringList{"A  dn", "LShift  dn", "Z  dn", "Z  up", "LShift  up", "Y  dn", "Y  up",
+                                                "A  up"}));
+    EXPECT_TRUE(asked.isEmpty());
+    QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(vkList(work(0), 6), bytes({0x01, kA, 0x81, kA, 0, 0}));
+}
+
+TEST_F(MacroDialogWidget, InsertTextNeedsAMacroAndRefusesWhatDoesNotFit) {
+    CMacroRecordDlg& d = open();
+    bool asked_for_text = false;
+    d.askText = [&](QWidget*, InsertTextModel&) {
+        asked_for_text = true;
+        return std::vector<KeyAction>{};
+    };
+    d.menuCommand(kCmdInsertText);
+    EXPECT_FALSE(asked_for_text);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("请先选择一个宏。")});
+
+    // Four bytes a letter: 47 of 60 would fit. The insert button stays off.
+    InsertTextModel model(KeyboardLayout::fromNames("us"), {{"de", "", "German"}},
+                          DeadKeyRules::forLocale("en_US.UTF-8"), 190);
+    CInsertTextDlg text(model);
+    text.textEdit()->setPlainText(QString(60, QLatin1Char('a')));
+    EXPECT_FALSE(text.insertButton()->isEnabled());
+    EXPECT_EQ(text.statusLine()->text(),
+              QStringLiteral("文字太长：需要 240 字节，宏中只剩 190 字节，只够输入前 47 个字符。"));
+    text.textEdit()->setPlainText(QStringLiteral("aß\t"));
+    EXPECT_TRUE(text.insertButton()->isEnabled());
+    EXPECT_TRUE(text.statusLine()->text().endsWith(QStringLiteral("所选布局无法输入，将跳过：“ß”")));
+    text.layoutBox()->setCurrentIndex(1);  // German types ß
+    EXPECT_FALSE(text.statusLine()->text().contains(QStringLiteral("跳过")));
 }
 
 TEST_F(MacroDialogWidget, EmptyStoreAndTheThirtyThirdNew) {

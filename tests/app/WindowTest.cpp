@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 
 #include "app/draw/SkinText.h"
+#include "app/model/ConfigHistory.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CHistoryDlg.h"
@@ -34,10 +36,12 @@
 #include "keymap/KeyState.h"
 #include "keymap/LaunchAssignment.h"
 #include "keymap/KeymapFile.h"
+#include "layout/KeyLegends.h"
 #include "macro/MacroSlot.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
+#include "tests/device/SimFixture.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel {
@@ -88,6 +92,19 @@ bool keyLooksLike(const QImage& frame, const QImage& picture, int slot) {
     return true;
 }
 
+// Whether key `slot` in the frame equals key `other` (of the same size) of a
+// picture of the keyboard: the same cap with the same legend.
+bool keyLooksLikeKey(const QImage& frame, int slot, const QImage& picture, int other) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    const KeyRect& o = KeyGeometry[other].rect;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x)
+            if (frame.pixel(r.left + x + kKeyboardOriginX, r.top + y + kKeyboardOriginY) !=
+                picture.pixel(o.left + x, o.top + y))
+                return false;
+    return true;
+}
+
 // Whether some pixel of the rectangle has moved from `fill` at least halfway
 // towards `ink` in every channel (antialiased text rarely covers a pixel fully).
 bool rectHasInk(const QImage& img, const QRect& r, QColor fill, QColor ink) {
@@ -109,12 +126,17 @@ protected:
         paths.dataFolder = data.path();
     }
 
-    // Starts the window as the program does and waits for the keyboard's values.
-    void start() {
+    // Starts the window as the program does and waits for the keyboard's
+    // values; what start-up sent is forgotten unless `keepRecord`.
+    void start(bool keepRecord = false) {
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         WindowHooks& h = window->hooks();
         h.warn = [this](QWidget*, const QString& caption, const QString& text) { warnings.append(caption + ":" + text); };
         h.confirmFactoryReset = [this](QWidget*) { return confirmReset; };
+        h.askBeforeClose = [this](QWidget*, const QString& unsaved) {
+            closeQuestions.append(unsaved);
+            return closeAnswer;
+        };
         h.pickColour = [this](QWidget*, const QColor& initial) -> std::optional<QColor> {
             pickerInitial = initial;
             return pickerAnswer;
@@ -122,7 +144,16 @@ protected:
         window->initialise();
         window->waitWhileBusy();
         window->show();
+        if (!keepRecord) keyboard.clearRecord();
+    }
+    // The window ends and starts again on the same keyboard and data folder.
+    void restart(bool keepRecord = false) {
+        window.reset();
+        state = std::make_unique<AppState>();
+        warnings.clear();
+        closeQuestions.clear();
         keyboard.clearRecord();
+        start(keepRecord);
     }
 
     void click(int x, int y) {
@@ -149,6 +180,8 @@ protected:
     std::unique_ptr<CTarvinDlg> window;
     QStringList warnings;
     bool confirmReset = true;
+    QStringList closeQuestions;
+    CloseChoice closeAnswer = CloseChoice::Discard;
     std::optional<QColor> pickerAnswer;
     QColor pickerInitial;
 };
@@ -186,6 +219,48 @@ TEST_F(WindowTest, ReassignedKeysAreLitButNeverTheWindowsKey) {
     EXPECT_TRUE(keyLooksLike(f, lit, 42));
     EXPECT_TRUE(keyLooksLike(f, dark, kLeftWinSlot));
     EXPECT_TRUE(keyLooksLike(f, dark, 43));
+}
+
+TEST_F(WindowTest, KeyLegendsFollowTheKeyboardLayoutUnlessThePrintedOnesAreChosen) {
+    start();
+    const QImage dark = skins().image("kb_BK.png"), lit = skins().image("kb_hl.png");
+    // German: the US "Y" key types Z and the "Z" key Y; their caps swap
+    // legends, drawn as the picture draws a printed one. Q stays as printed.
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 79, dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 42));
+    EXPECT_FALSE(keyLooksLike(frame(), dark, 72));  // ";" types Ö
+    state->reassigned[47] = 1;
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, lit, 79));
+    state->reassigned[47] = 0;
+
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Z ");
+
+    QSignalSpy remembered(window.get(), &CTarvinDlg::legendsFollowLayoutChanged);
+    window->setLegendsFollowLayout(false);
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+    EXPECT_EQ(window->dialogKeyNames().name(0x59), u"Y ");
+    EXPECT_EQ(remembered.count(), 1);
+    window->setLegendsFollowLayout(true);
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, dark, 79));
+    window->setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 47));
+    EXPECT_TRUE(keyLooksLike(frame(), dark, 72));
+}
+
+TEST_F(WindowTest, PaintedKeysShowTheirLegendInTheKeyboardLayout) {
+    start();
+    state->image.ledEffect = 51;
+    window->model().panel().diyPaintMode = true;
+    for (int slot : {47, 79}) {
+        uint8_t* cell = state->image.diyMaps[0] + SlotCellOffset[slot];
+        cell[1] = 200, cell[2] = 180, cell[3] = 20;
+    }
+    const QImage us = frame();
+    window->setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    EXPECT_TRUE(keyLooksLikeKey(frame(), 47, us.copy(kKeyboardOriginX, kKeyboardOriginY, 700, 300), 79));
 }
 
 TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
@@ -419,6 +494,48 @@ TEST_F(WindowTest, FactoryResetAsksThenResetsEverything) {
     EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), state->image.ledBrightness);
 }
 
+// The configuration history keeps what a factory reset or a loaded profile
+// replaces, and a snapshot that cannot be written is told, not dropped.
+TEST_F(WindowTest, ResetAndProfileLoadKeepWhatTheyReplaceInTheHistory) {
+    DeviceImage custom = keyboard.config();
+    custom.ledEffect = 13;
+    keyboard.setConfig(custom);
+    start();
+    SnapshotStore store(snapshotFolder(data.path()));
+    auto snap = std::make_unique<Snapshot>();
+
+    click(820, 620);  // factory reset
+    ASSERT_EQ(store.list().size(), 1u);
+    ASSERT_TRUE(store.load(store.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledEffect, 13);
+    EXPECT_NE(state->image.ledEffect, 13);
+
+    // A profile dialog that loads nothing keeps nothing; a load keeps the
+    // configuration being edited, unsaved edits included.
+    window->hooks().runProfileDialog = [](QWidget*) { return true; };
+    click(50, 620);
+    EXPECT_EQ(store.list().size(), 1u);
+    state->image.ledBrightness = 21;  // an unsaved edit
+    window->hooks().runProfileDialog = [this](QWidget*) {
+        state->image.ledBrightness = 9;
+        return true;
+    };
+    click(50, 620);
+    ASSERT_EQ(store.list().size(), 2u);
+    ASSERT_TRUE(store.load(store.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledBrightness, 21);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+
+    // "History" is no folder: the save still goes through, and the window says so.
+    std::filesystem::remove_all(store.folder());
+    test::writeAll(store.folder(), {1});
+    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 9, 2000);
+    click(940, 620);  // save
+    EXPECT_EQ(keyboard.config().ledBrightness, 9);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("History")) << warnings[0].toStdString();
+}
+
 TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     start();
     QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
@@ -427,6 +544,139 @@ TEST_F(WindowTest, CloseKeepsOnlyWhatTheKeyboardHolds) {
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
     EXPECT_NE(keymapFileImage().ledEffect, 6);
+}
+
+TEST_F(WindowTest, CloseWithUnsavedChangesAsksSaveDiscardOrCancel) {
+    // Nothing unsaved: the close is as it always was, without a question.
+    start();
+    QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
+    click(985, 12);
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_TRUE(closeQuestions.isEmpty());
+
+    // Cancel: the window stays with the change, nothing is written.
+    restart();
+    QSignalSpy cancelled(window.get(), &CTarvinDlg::exitRequested);
+    const DeviceImage before = keyboard.config();
+    state->image.ledEffect = 6;
+    const std::vector<uint8_t> fileBefore = readAll(KeymapFilePath(data.path()));
+    closeAnswer = CloseChoice::Cancel;
+    click(985, 12);
+    ASSERT_EQ(closeQuestions.size(), 1);
+    EXPECT_TRUE(closeQuestions[0].contains(window->pendingText())) << closeQuestions[0].toStdString();
+    EXPECT_EQ(cancelled.count(), 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(state->image.ledEffect, 6);
+    EXPECT_EQ(readAll(KeymapFilePath(data.path())), fileBefore);
+    EXPECT_EQ(keyboard.config(), before);
+
+    // Save, but the keyboard does not take it: the window stays open.
+    closeAnswer = CloseChoice::Save;
+    keyboard.setAcknowledging(false);
+    click(985, 12);
+    EXPECT_EQ(cancelled.count(), 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_NE(state->shadow.ledEffect, 6);
+
+    // Save: the keyboard gets the change, then the program ends.
+    keyboard.setAcknowledging(true);
+    click(985, 12);
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_EQ(keymapFileImage(), state->shadow);
+    EXPECT_EQ(keymapFileImage().ledEffect, 6);
+
+    // Discard: the program ends with keymap.bin as the keyboard holds it.
+    restart();
+    QSignalSpy discarded(window.get(), &CTarvinDlg::exitRequested);
+    state->image.ledEffect = 2;
+    closeAnswer = CloseChoice::Discard;
+    click(985, 12);
+    EXPECT_EQ(discarded.count(), 1);
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_EQ(keymapFileImage().ledEffect, 6);
+}
+
+// SIGTERM, SIGINT and the session ending: nobody can be asked, so the
+// keyboard stays as it is and keymap.bin gets what it holds.
+TEST_F(WindowTest, EndingWithoutAskingLeavesTheKeyboardAndTheFilesAgreeing) {
+    start();
+    QSignalSpy exit(window.get(), &CTarvinDlg::exitRequested);
+    window->hooks().runKeyMapDialog = [](QWidget*, const KeyEditTarget&, AssignmentRequest& request) {
+        request.assignType = static_cast<uint8_t>(AssignType::SingleKey);
+        request.codes[0] = 0x41;  // A
+        request.codeCount = 1;
+        return true;
+    };
+    const QPoint q = keyCentre(42);
+    click(q.x(), q.y());
+    ASSERT_EQ(state->keys[42].length, 1);
+    window->endWithoutAsking();
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_TRUE(closeQuestions.isEmpty());
+    EXPECT_TRUE(keyboard.events().empty());
+    const std::vector<uint8_t> file = readAll(KeymapFilePath(data.path()));
+    ASSERT_EQ(file.size(), kKeymapFileBytes);
+    EXPECT_EQ(keymapFileImage(), state->shadow);
+    KeyRecord stored;
+    std::memcpy(&stored, file.data() + sizeof(DeviceImage) + 42 * sizeof(KeyRecord), sizeof stored);
+    EXPECT_EQ(stored.type, 0);
+    EXPECT_EQ(stored.length, 0);
+
+    // During a save the end waits for the save, so that keymap.bin gets what
+    // the save left on the keyboard.
+    restart();
+    QSignalSpy later(window.get(), &CTarvinDlg::exitRequested);
+    state->image.ledBrightness = 12;
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));
+    ASSERT_TRUE(window->busy());
+    window->endWithoutAsking();
+    EXPECT_EQ(later.count(), 0);
+    window->waitWhileBusy();
+    EXPECT_EQ(later.count(), 1);
+    EXPECT_EQ(keyboard.config().ledBrightness, 12);
+    EXPECT_EQ(keymapFileImage().ledBrightness, 12);
+    EXPECT_EQ(state->shadow, state->image);
+}
+
+// A run that ended without its close (kill -9, a crash) left a key record
+// the keyboard never got: the next start puts it back and says so.
+TEST_F(WindowTest, KeyRecordsTheKeyboardDoesNotHoldArePutBackAtStart) {
+    start();
+    auto assign = [this](int slot, uint8_t vk) {
+        window->hooks().runKeyMapDialog = [vk](QWidget*, const KeyEditTarget&, AssignmentRequest& request) {
+            request.assignType = static_cast<uint8_t>(AssignType::SingleKey);
+            request.codes[0] = vk;
+            request.codeCount = 1;
+            return true;
+        };
+        const QPoint p = keyCentre(slot);
+        click(p.x(), p.y());
+    };
+    assign(63, 0x42);  // A plays B, saved
+    click(940, 620);
+    assign(42, 0x41);  // Q plays A, not saved
+    ASSERT_EQ(state->keys[42].length, 1);
+    ASSERT_FALSE(window->pendingText().isEmpty());
+
+    window->hide();
+    window.reset();  // the process dies: no close, no file written
+    restart();
+    EXPECT_EQ(state->keys[42].type, 0);
+    EXPECT_EQ(state->keys[42].length, 0);
+    EXPECT_EQ(state->reassigned[42], 0);
+    EXPECT_EQ(state->keys[63].length, 1);  // what the keyboard holds stays
+    EXPECT_EQ(state->reassigned[63], 1);
+    EXPECT_TRUE(window->pendingText().isEmpty());
+    EXPECT_FALSE(window->hasUnsavedChanges());
+    EXPECT_FALSE(keyLooksLike(frame(), skins().image("kb_hl.png"), 42));
+    // Said once the window shows.
+    QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 2000);
+    EXPECT_TRUE(warnings[0].contains("1")) << warnings[0].toStdString();
+    const std::vector<uint8_t> file = readAll(KeymapFilePath(data.path()));
+    ASSERT_EQ(file.size(), kKeymapFileBytes);
+    EXPECT_EQ(file[sizeof(DeviceImage) + 42 * sizeof(KeyRecord) + offsetof(KeyRecord, length)], 0);
 }
 
 TEST_F(WindowTest, UnreadableKeymapFileIsReportedOnceAndSurvivesTheRun) {
@@ -508,6 +758,36 @@ TEST_F(WindowTest, WindowManagerCloseEndsTheProgramLikeTheCloseButton) {
     EXPECT_FALSE(fromWindowManager.isAccepted());
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(keymapFileImage(), state->shadow);
+}
+
+// A full read switches game mode on; a user who saved it off gets it off again
+// once the read is done, and only then.
+TEST_F(WindowTest, GameModeSavedOffSurvivesARestart) {
+    start();
+    state->image.gameMode = 0;
+    click(940, 620);  // save
+    ASSERT_EQ(keyboard.config().gameMode, 0);
+
+    restart(true);
+    std::vector<std::string> frames = test::framesOf(keyboard.events());
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), "00 09 01 00 00 00 00 00 F5");  // the read, byte for byte
+    const auto lastMap = std::find(frames.begin(), frames.end(), "00 92 00 04 08 00 00 00 61");
+    ASSERT_NE(lastMap, frames.end());
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "00 09 00 00 00 00 00 00 F6"), 1);
+    EXPECT_EQ(*(lastMap + 1), "00 09 00 00 00 00 00 00 F6");
+    EXPECT_TRUE(keyboard.violations().empty());
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    EXPECT_EQ(state->image.gameMode, 0);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_TRUE(window->pendingText().isEmpty());
+
+    // Saved on again (here by a factory reset): the read's game mode stays.
+    click(820, 620);
+    restart(true);
+    frames = test::framesOf(keyboard.events());
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "00 09 00 00 00 00 00 00 F6"), 0);
+    EXPECT_EQ(state->image.gameMode, 1);
 }
 
 TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
@@ -997,6 +1277,39 @@ TEST_F(KeyMapEndToEnd, DisableThenReopenShowsTheCombinationAndTheSwitch) {
     });
     EXPECT_EQ(combination, QStringLiteral("LShift + LAlt + Z "));
     EXPECT_EQ(switchState, 1);
+}
+
+TEST(KeyMapDialogLayout, SaysWhatTheChosenKeysTypeInTheCurrentLayout) {
+    KeyMapDialogModel model;
+    KeyRecord record{};
+    record.type = 0;
+    record.length = 1;
+    record.data[0] = 0xBB;  // the key right of 0: a dead acute under German
+    auto state = std::make_unique<AppState>();
+    CKeyMap d(model, skins().program() + "/png");
+    d.setKeyboardLayout(KeyboardLayout::fromNames("de"));
+    d.prepare(32, record, state->image, state->macros);
+    const auto line = [&d] { return d.typedLine()->isVisibleTo(&d) ? d.typedLine()->text() : QString(); };
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：´（死键）"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("= "));
+    // The fields name the keys as they type in the layout, also the key shown at opening.
+    d.setKeyNames(layoutKeyNames(KeyboardLayout::fromNames("de")));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("´ "));
+
+    d.focusField(EditField::Single);
+    d.keyStroke('Y');
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：z"));
+    EXPECT_EQ(d.singleEdit()->text(), QStringLiteral("Z "));
+    d.keyStroke(0x74);  // F5 types nothing
+    EXPECT_EQ(line(), QString());
+    d.focusField(EditField::Combination);
+    for (uint8_t vk : {0xA2, 0xA0, 0x59}) d.keyStroke(vk);
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Z"));
+    EXPECT_EQ(d.combinationEdit()->text(), QStringLiteral("LCtrl + LShift + Z "));
+    d.setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    EXPECT_EQ(line(), QStringLiteral("在当前布局中输入：Ctrl+Shift+Y"));
+    d.clickAt({121, 45});  // the macro page says nothing of keys
+    EXPECT_EQ(line(), QString());
 }
 
 TEST_F(KeyMapEndToEnd, CancelAfterAPageSwitchKeepsTheKeysLaunchRecord) {

@@ -14,7 +14,9 @@
 #include <unistd.h>
 
 #include "cli/ConfigJson.h"
+#include "cli/CtlRules.h"
 #include "cli/CtlRunner.h"
+#include "cli/RuleSettings.h"
 #include "cli/CtlSettings.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
@@ -24,6 +26,7 @@
 #include "profile/ConfigurationCheck.h"
 #include "profile/ProfileStore.h"
 #include "util/AtomicFile.h"
+#include "profile/SnapshotStore.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
@@ -117,6 +120,23 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         {{"--help"}, true},
         {{"set", "--help"}, true},
         {{"--", "show"}, true},
+        {{"watch"}, true},
+        {{"watch", "now"}, false},
+        {{"rule", "add", "--class", "game", "--profile", "FPS"}, true},
+        {{"rule", "add", "--class", "game", "--title", "a b", "--exe", "/opt/g", "--profile", "FPS"}, true},
+        {{"rule", "add", "--profile", "FPS"}, false},
+        {{"rule", "add", "--class", "game"}, false},
+        {{"rule", "add", "--class", "game", "--title", "(", "--profile", "FPS"}, false},
+        {{"rule", "add", "--class"}, false},
+        {{"show", "--class", "game"}, false},
+        {{"rule", "list", "--profile", "FPS"}, false},
+        {{"rule", "list", "--json"}, true},
+        {{"rule", "remove", "2"}, true},
+        {{"rule", "remove", "0"}, false},
+        {{"rule", "remove", "x"}, false},
+        {{"rule", "default", "none"}, true},
+        {{"rule", "default"}, false},
+        {{"rule"}, false},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -338,7 +358,7 @@ TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
         {"\"brightness\": 50", "\"brightness\": 3.7", "lighting.brightness"},
         {"\"brightness\": 50", "\"brightness\": 1e10", "lighting.brightness"},
         {"\"speed\": 5", "\"speed\": -0.5", "lighting.speed"},
-        {"\"gameMode\": \"off\"", "\"gameMode\": 1e10", "performance.gameMode"},
+        {"\"gameMode\": \"on\"", "\"gameMode\": 1e10", "performance.gameMode"},
         {"\"reportRateHz\": 1000", "\"reportRateHz\": 1000.5", "performance.reportRateHz"},
         {"\"loop\": 3", "\"loop\": 70000.5", "macros[0].loop"},
         {"\"loop\": 3", "\"loop\": 65536", "macros[0].loop"},
@@ -374,6 +394,25 @@ TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
     EXPECT_EQ(run({"import", "--json", file("burnt.json")}), kExitBadFile);
     EXPECT_NE(err.str().find("lighting.effect holds 255"), std::string::npos) << err.str();
     EXPECT_TRUE(keyboard.events().empty());
+}
+
+// A full read (show, save, export) switches game mode on; when it was last
+// set off, it is switched off again and shown off.
+TEST_F(CtlTest, GameModeSetOffStaysOffThroughAFullRead) {
+    ASSERT_EQ(run({"set", "gamemode=off"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    ASSERT_EQ(run({"save", "Quiet"}), kExitDone) << err.str();
+
+    // Set on again, a full read leaves it on.
+    ASSERT_EQ(run({"set", "gamemode=on"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    on"), std::string::npos) << out.str();
+    // A profile applied with game mode off counts as saving it off.
+    ASSERT_EQ(run({"apply", "Quiet"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("gamemode    off"), std::string::npos) << out.str();
 }
 
 TEST_F(CtlTest, ErrorExits) {
@@ -474,6 +513,49 @@ TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {
     EXPECT_EQ(keyboard.config().ledEffect, 13);
     EXPECT_EQ(keyboard.config().ledDirection, 3);
     EXPECT_EQ(keyboard.config().ledBrightness, 20);
+}
+
+// apply and import keep what they replace in the configuration history, as
+// the program does before a save; a history that cannot be written is told
+// and the change still goes through.
+TEST_F(CtlTest, ApplyImportAndResetKeepWhatTheyReplaceInTheHistory) {
+    SnapshotStore history(data.path() / "History");
+    auto snap = std::make_unique<Snapshot>();
+    auto newestEffect = [&] {
+        const auto list = history.list();
+        if (list.empty() || !history.load(list.front(), *snap)) return -1;
+        return int(snap->image.ledEffect);
+    };
+    ASSERT_EQ(run({"set", "effect=radar"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"save", "Evening"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"export", "--json", file("radar.json")}), kExitDone) << err.str();
+    ASSERT_EQ(run({"set", "effect=wave"}), kExitDone) << err.str();
+
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 1u);
+    EXPECT_EQ(newestEffect(), 3);  // wave, what the keyboard held
+    // Applying it again changes nothing and keeps nothing.
+    ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), 1u);
+
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"import", "--json", file("radar.json")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_EQ(history.list().size(), 2u);
+    EXPECT_EQ(newestEffect(), 6);
+
+    // A factory reset keeps what it replaces too.
+    ASSERT_EQ(run({"reset", "--yes"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), 3u);
+    EXPECT_EQ(newestEffect(), 13);
+
+    std::filesystem::remove_all(history.folder());
+    test::writeAll(history.folder(), {1});
+    ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    EXPECT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledEffect, 13);
+    EXPECT_NE(err.str().find("history"), std::string::npos) << err.str();
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
@@ -729,6 +811,57 @@ TEST_F(CtlTest, AKilledRunsTemporariesGoWithTheNextRun) {
     for (const auto& f : stale) EXPECT_TRUE(std::filesystem::exists(f)) << f;
     ASSERT_EQ(run({"show"}), kExitDone) << err.str();
     for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
+}
+
+// The switching rules: kept in the settings file, checked against the
+// profile folder, listed as vandrelctl takes them.
+TEST(CtlRules, RulesAreKeptCheckedAndListed) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "Configure");
+    test::writeAll(folder.path() / "Configure" / "FPS.bin", std::vector<uint8_t>(kKeymapFileBytes));
+    test::writeAll(folder.path() / "Configure" / "夜间.bin", std::vector<uint8_t>(kKeymapFileBytes));
+    RuleSettings settings(QString::fromStdString((folder.path() / "Vandrel.conf").string()));
+    auto rule = [&](std::vector<std::string> argv, std::string* output = nullptr) {
+        argv.insert(argv.begin(), "rule");
+        const ParseResult parsed = parseCommandLine(argv);
+        EXPECT_TRUE(parsed.ok()) << parsed.error;
+        std::ostringstream out, err;
+        const int code = runRuleCommand(parsed.options, settings, folder.path() / "Configure", out, err);
+        if (output) *output = out.str() + err.str();
+        return code;
+    };
+
+    EXPECT_EQ(rule({"add", "--class", "game", "--profile", "Nobody"}), kExitBadFile);
+    EXPECT_EQ(rule({"add", "--class", "steam_app_730", "--title", R"(Counter\s*Strike)", "--profile", "FPS"}), kExitDone);
+    EXPECT_EQ(rule({"add", "--class", "xmessage", "--exe", "/usr/bin/xmessage", "--profile", "夜间"}), kExitDone);
+    // The same rule twice is kept once.
+    EXPECT_EQ(rule({"add", "--class", "xmessage", "--exe", "/usr/bin/xmessage", "--profile", "夜间"}), kExitDone);
+    EXPECT_EQ(rule({"default", "Nobody"}), kExitBadFile);
+    EXPECT_EQ(rule({"default", "FPS"}), kExitDone);
+
+    // What another process reads back from the file.
+    const RuleSet kept = RuleSettings(settings.file()).rules();
+    ASSERT_EQ(kept.rules.size(), 2u);
+    EXPECT_EQ(kept.rules[0], (ProfileRule{"steam_app_730", R"(Counter\s*Strike)", "", "FPS"}));
+    EXPECT_EQ(kept.rules[1], (ProfileRule{"xmessage", "", "/usr/bin/xmessage", "夜间"}));
+    EXPECT_EQ(kept.defaultProfile, "FPS");
+
+    std::string listed;
+    EXPECT_EQ(rule({"list"}, &listed), kExitDone);
+    EXPECT_EQ(listed,
+              "1  --class steam_app_730 --title 'Counter\\s*Strike' --profile FPS\n"
+              "2  --class xmessage --exe /usr/bin/xmessage --profile 夜间\n"
+              "Default: FPS\n");
+    EXPECT_EQ(rule({"list", "--json"}, &listed), kExitDone);
+    EXPECT_NE(listed.find("\"profile\": \"夜间\""), std::string::npos) << listed;
+
+    EXPECT_EQ(rule({"remove", "3"}), kExitUsage);
+    EXPECT_EQ(rule({"remove", "1"}), kExitDone);
+    EXPECT_EQ(rule({"default", "none"}), kExitDone);
+    EXPECT_EQ(rule({"list"}, &listed), kExitDone);
+    EXPECT_EQ(listed.substr(0, 3), "1  ");
+    EXPECT_NE(listed.find("xmessage"), std::string::npos);
+    EXPECT_NE(listed.find("Default: none"), std::string::npos);
 }
 
 }  // namespace

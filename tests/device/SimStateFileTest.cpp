@@ -1,6 +1,6 @@
 // The demo keyboard's memory between runs: what a save wrote to it comes back
 // on the next start, and a damaged state file means a factory keyboard, never
-// a half-read one.
+// a half-read one, with the damaged file kept aside.
 
 #include <gtest/gtest.h>
 
@@ -87,10 +87,21 @@ TEST(SimStateFile, ADamagedFileMeansAFactoryKeyboardAndSaysSo) {
         dirty.ledEffect = 7;
         keyboard.setConfig(dirty);
         std::ostringstream err;
-        EXPECT_EQ(file.restore(keyboard, err), SimStateFile::Load::Damaged);
+        std::filesystem::path kept;
+        EXPECT_EQ(file.restore(keyboard, err, &kept), SimStateFile::Load::Damaged);
         EXPECT_EQ(keyboard.config(), factoryConfig());
-        EXPECT_NE(err.str().find("DemoKeyboard.bin"), std::string::npos) << err.str();
+        // The damaged file is kept beside it, byte for byte, and the message says where.
+        EXPECT_EQ(kept.parent_path(), folder.path());
+        EXPECT_EQ(kept.filename().string().rfind("DemoKeyboard.bin.damaged-", 0), 0u) << kept;
+        EXPECT_EQ(readAll(kept), c.bytes);
+        EXPECT_FALSE(std::filesystem::exists(file.path()));
+        EXPECT_NE(err.str().find(kept.string()), std::string::npos) << err.str();
     }
+    // One kept file per damaged start, none overwritten.
+    size_t keptFiles = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+        keptFiles += e.path().filename().string().rfind("DemoKeyboard.bin.damaged-", 0) == 0;
+    EXPECT_EQ(keptFiles, cases.size());
 
     // The next completed write replaces the damaged file with a sound one.
     SimSession run;

@@ -76,6 +76,38 @@ TEST(InitialRead, OrderAndPauses) {
     EXPECT_EQ(s.image.reportRate, 3);
 }
 
+TEST(InitialRead, GameModeOffFollowsTheReadOnceWithItsPause) {
+    SimSession s;
+    ASSERT_TRUE(s.session.openChannels().commandOpened);
+    const int64_t start = s.clock.nowUs();
+    ASSERT_EQ(s.session.initialRead(s.image, s.firmware), TransferOutcome::Completed);
+    const size_t readFrames = timedFrames(s.keyboard.events(), start).size();
+    EXPECT_EQ(s.image.gameMode, 1);
+    s.image.winLock = 1;
+    const uint8_t lockedMaskByte = s.image.keyMask[1] & 0x3E;
+    ASSERT_EQ(s.session.restoreGameModeOff(s.image), TransferOutcome::Completed);
+    ChangeFlags gameModeOnly;
+    gameModeOnly.gameMode = true;  // the next request waits for its 20 ms
+    ASSERT_EQ(s.session.readSettings(s.image, gameModeOnly), TransferOutcome::Completed);
+
+    const std::vector<TimedFrame> frames = timedFrames(s.keyboard.events(), start);
+    ASSERT_EQ(frames.size(), readFrames + 2);
+    EXPECT_EQ(frames[0], (TimedFrame{0, "00 09 01 00 00 00 00 00 F5"}));  // the read is unchanged
+    EXPECT_EQ(frames[readFrames], (TimedFrame{359, "00 09 00 00 00 00 00 00 F6"}));
+    EXPECT_EQ(frames[readFrames + 1], (TimedFrame{379, "00 89 00 00 00 00 00 00 76"}));
+    EXPECT_TRUE(s.keyboard.violations().empty());
+    EXPECT_EQ(s.keyboard.config().gameMode, 0);
+    EXPECT_EQ(s.image.gameMode, 0);
+    // Like every SetGameMode, it carries the Windows-key lock into the key mask.
+    EXPECT_EQ(s.image.keyMask[1], lockedMaskByte);
+
+    // A frame that fails leaves the image with what the read found.
+    s.image.gameMode = 1;
+    s.keyboard.failRequest(SimEvent::Kind::SetFeature);
+    EXPECT_NE(s.session.restoreGameModeOff(s.image), TransferOutcome::Completed);
+    EXPECT_EQ(s.image.gameMode, 1);
+}
+
 TEST(ReadAll, PausesAfterGameModeAndSkipsTheFirmware) {
     SimSession s;
     s.connect();

@@ -336,6 +336,9 @@ TEST_F(EventListTest, EditingCommands) {
     auto del = [](EventListModel& e) { return e.DeleteEventRow(); };
     auto delay = [](int row, int64_t ms) { return [=](EventListModel& e) { return e.SetEventDelay(row, ms); }; };
     auto mouse = [](MouseAction a, uint8_t c) { return [=](EventListModel& e) { return e.InsertMouseEvent(a, c); }; };
+    auto keys = [](std::vector<KeyAction> a) { return [=](EventListModel& e) { return e.InsertKeyActions(a); }; };
+    const std::vector<KeyAction> tapB = {{B, false}, {B, true}};
+    std::vector<uint8_t> almostFull(full.begin(), full.end() - 4);  // 186 bytes
     using R = EditResult;
     const EditCase cases[] = {
         {"insert delay", bytes({0x01, A, 0x81, A}), 0, InsertDelay, R::Done, bytes({0x01, A, 0xB2, A})},
@@ -363,12 +366,30 @@ TEST_F(EventListTest, EditingCommands) {
         {"middle press", bytes({0x01, A}), 0, mouse(MouseAction::Press, 0xF2), R::Done, bytes({0x01, A, 0x01, 0xF2})},
         {"mouse into a full list", full, 0, mouse(MouseAction::Press, 0xF0), R::MacroFull, {}},
         {"nothing selected", bytes({0x01, A, 0x81, A}), -1, del, R::Ignored, {}},
+        {"keys after a delay row's event", bytes({0x01, A, 0xFF, A, 0x01, 0x2C, 0x01, C}), 1, keys(tapB), R::Done,
+         bytes({0x01, A, 0xFF, A, 0x01, 0x2C, 0x01, B, 0x81, B, 0x01, C})},
+        {"keys with nothing selected go at the end", bytes({0x01, A, 0x81, A}), -1, keys(tapB), R::Done,
+         bytes({0x01, A, 0x81, A, 0x01, B, 0x81, B})},
+        {"keys into an empty macro", {}, -1, keys(tapB), R::Done, bytes({0x01, B, 0x81, B})},
+        {"keys that just fit", almostFull, 0, keys(tapB), R::Done, {}},
+        {"keys that do not fit, refused whole", almostFull, 0, keys({{B, false}, {B, true}, {C, false}}),
+         R::MacroFull, {}},
+        {"a key without a usage", bytes({0x01, A}), 0, keys({{0x10, false}}), R::Ignored, {}},
     };
     for (const EditCase& c : cases) {
         load(c.before);
         m.selectRow(c.selected);
+        const size_t freeBefore = m.freeBytes();
         EXPECT_EQ(c.op(m), c.result) << c.what;
-        EXPECT_EQ(vk(), c.after.empty() ? c.before : c.after) << c.what;
+        if (c.result == R::Done && c.after.empty()) {
+            EXPECT_EQ(vk().size(), c.before.size() + 4) << c.what;
+            EXPECT_EQ(m.freeBytes(), 0u) << c.what;
+        } else {
+            EXPECT_EQ(vk(), c.after.empty() ? c.before : c.after) << c.what;
+        }
+        if (c.result != R::Done) {
+            EXPECT_EQ(m.freeBytes(), freeBefore) << c.what;
+        }
         expectFormsAgree();
     }
 }

@@ -13,6 +13,7 @@ foreach(f share/applications/vandrel.desktop
           share/doc/vandrel/copyright
           share/doc/vandrel/changelog.Debian.gz
           share/man/man1/vandrel.1.gz
+          share/dbus-1/interfaces/org.vandrel.Configurator1.xml
           lib/udev/rules.d/70-vandrel.rules)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing ${f}")

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,10 +227,18 @@ TEST_F(LaunchTree, ProgramChooserTakesAProgramWithoutSuffix) {
                 messages << box->text();
                 box->done(QMessageBox::Ok);
             } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                // The name is typed once the folder has been listed, as a
+                // user would: the listing puts the row's pattern back in
+                // the name field when it ends after the typing.
+                auto* listing = files->findChild<QFileSystemModel*>();
+                auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                const bool listed =
+                    listing && listing->rowCount(listing->index(files->directory().absolutePath())) > 0;
                 if (!typed) {
+                    if (!listed || !name) continue;
                     typed = true;
                     files->selectNameFilter(QStringLiteral("All Files(*)"));
-                    files->selectFile(QStringLiteral("tool"));
+                    name->setText(QStringLiteral("tool"));
                     QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
                 } else {
                     files->reject();  // the name was refused

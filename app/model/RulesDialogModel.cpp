@@ -1,0 +1,106 @@
+#include "app/model/RulesDialogModel.h"
+
+#include <algorithm>
+
+#include "util/TrNoop.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr const char* kContext = "vandrel::RulesDialogModel";
+
+std::string text(const TextLookup& tr, const char* source, int n = -1) { return lookUpText(tr, kContext, source, n); }
+
+}  // namespace
+
+RulesDialogModel::RulesDialogModel(RuleSet rules, std::vector<std::string> profiles)
+    : m_rules(std::move(rules)), m_profiles(std::move(profiles)) {}
+
+std::string RulesDialogModel::add(const ProfileRule& rule, const TextLookup& tr) {
+    if (rule.windowClass.empty()) return text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "请填写窗口类。"));
+    if (std::find(m_profiles.begin(), m_profiles.end(), rule.profile) == m_profiles.end())
+        return text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "请选择一个配置。"));
+    if (!ruleProblem(rule).empty())
+        return text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "标题不是有效的正则表达式。"));
+    if (std::find(m_rules.rules.begin(), m_rules.rules.end(), rule) == m_rules.rules.end())
+        m_rules.rules.push_back(rule);
+    return {};
+}
+
+bool RulesDialogModel::remove(int row) {
+    if (row < 0 || row >= static_cast<int>(m_rules.rules.size())) return false;
+    m_rules.rules.erase(m_rules.rules.begin() + row);
+    return true;
+}
+
+bool RulesDialogModel::move(int row, int by) {
+    const int to = row + by;
+    const int n = static_cast<int>(m_rules.rules.size());
+    if (row < 0 || row >= n || to < 0 || to >= n) return false;
+    std::swap(m_rules.rules[row], m_rules.rules[to]);
+    return true;
+}
+
+std::vector<std::string> RulesDialogModel::statusLines(const SwitchStatus& s, const TextLookup& tr) {
+    std::vector<std::string> lines;
+    if (!s.following) {
+        // Said plainly: on this desktop nothing switches.
+        lines.push_back(fillPlaceholders(
+            text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "此桌面（%1）上无法按前台窗口切换配置：%2")),
+            {s.desktop.empty() ? text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "无显示")) : s.desktop,
+             s.unavailable}));
+    } else {
+        lines.push_back(fillPlaceholders(
+            text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "桌面：%1，按前台窗口切换配置。")), {s.desktop}));
+    }
+    if (!s.enabled) lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "自动切换已关闭。")));
+    lines.push_back(s.switched ? fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                                                           "键盘当前使用配置“%1”。")),
+                                                  {s.activeProfile})
+                               : text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘当前使用切换前的配置。")));
+    switch (s.hold) {
+    case SwitchHold::UnsavedChanges:
+        lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                                 "暂不切换：主窗口中有未保存的更改，请先保存或取消。")));
+        break;
+    case SwitchHold::KeyHeld:
+        lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "等待松开所有按键后切换。")));
+        break;
+    case SwitchHold::WriteLimit:
+        lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                                 "切换过于频繁：为保护键盘存储，稍后再切换。")));
+        break;
+    case SwitchHold::NotReady:
+        lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "暂不切换：键盘未连接或尚未读取。")));
+        break;
+    case SwitchHold::Busy:
+        lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "暂不切换：程序正忙或有对话框打开。")));
+        break;
+    case SwitchHold::Failed:
+        lines.push_back(fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "切换失败：%1")),
+                                         {s.failure}));
+        break;
+    default: break;
+    }
+    lines.push_back(text(tr, VANDREL_TR_N_NOOP("vandrel::RulesDialogModel", "自动切换共写入键盘 %n 次。"),
+                         static_cast<int>(std::min<long long>(s.writes, 2'000'000'000))));
+    return lines;
+}
+
+std::string RulesDialogModel::trayToolTip(const SwitchStatus& s, const TextLookup& tr) {
+    std::string tip = "Vandrel";
+    if (s.switched)
+        tip += "\n" + fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "配置：%1")), {s.activeProfile});
+    if (s.hold == SwitchHold::UnsavedChanges)
+        tip += "\n" + text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "未自动切换：有未保存的更改"));
+    return tip;
+}
+
+std::string RulesDialogModel::notificationText(const std::string& profile, const TextLookup& tr) {
+    if (profile.empty())
+        return text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘已恢复切换前的配置"));
+    return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘已切换到配置“%1”")), {profile});
+}
+
+}  // namespace vandrel

@@ -1,0 +1,58 @@
+#pragma once
+// The rules window: the rules of automatic profile switching with their
+// default profile and switches, edited as a list, and the status of the
+// switching (which desktop, what the keyboard carries, why a switch waits,
+// how often it wrote). Texts in Chinese, marked for translation; the
+// window translates them.
+
+#include <string>
+#include <vector>
+
+#include "profile/ProfileRules.h"
+#include "profile/ProfileSwitcher.h"
+#include "util/TextLookup.h"
+
+namespace vandrel {
+
+// What the switching is doing, as the program knows it.
+struct SwitchStatus {
+    std::string desktop;       // "X11", ...; empty: no display
+    bool following = false;    // the desktop reports the focus
+    std::string unavailable;   // why not (English, from the backend)
+    bool enabled = true;
+    bool switched = false;
+    std::string activeProfile;
+    SwitchHold hold = SwitchHold::None;
+    std::string failure;       // the last switch's failure
+    long long writes = 0;      // over every run
+};
+
+class RulesDialogModel {
+public:
+    RulesDialogModel(RuleSet rules, std::vector<std::string> profiles);
+
+    const RuleSet& rules() const { return m_rules; }
+    const std::vector<std::string>& profiles() const { return m_profiles; }
+
+    // Adds a rule at the end; an empty string when done, else why not
+    // (translated through `tr`).
+    std::string add(const ProfileRule& rule, const TextLookup& tr = {});
+    bool remove(int row);
+    // Moves a rule one place up (-1) or down (+1): the first match wins.
+    bool move(int row, int by);
+    // The profile for other windows; empty: back to the configuration before.
+    void setDefault(const std::string& profile) { m_rules.defaultProfile = profile; }
+
+    // The lines of the status box.
+    static std::vector<std::string> statusLines(const SwitchStatus& s, const TextLookup& tr = {});
+    // The tray icon's tooltip: the program, and the profile the keyboard carries.
+    static std::string trayToolTip(const SwitchStatus& s, const TextLookup& tr = {});
+    // The desktop notification of a switch (name empty: back to the configuration before).
+    static std::string notificationText(const std::string& profile, const TextLookup& tr = {});
+
+private:
+    RuleSet m_rules;
+    std::vector<std::string> m_profiles;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,172 @@
+#include "app/ui/CRulesDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/draw/ModelText.h"
+#include "app/ui/ProfileSwitchController.h"
+#include "profile/ProfileStore.h"
+
+namespace vandrel {
+
+namespace {
+
+std::vector<std::string> profileNames(const QString& folder) {
+    ProfileStore store(std::filesystem::path(folder.toStdU16String()));
+    store.scanProfiles();
+    std::vector<std::string> names;
+    for (const ProfileEntry& e : store.profiles()) names.push_back(QString::fromStdU16String(e.name).toStdString());
+    return names;
+}
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
+    : QDialog(parent), m_switching(switching) {
+    setWindowTitle(tr("自动切换规则"));
+    m_model = std::make_unique<RulesDialogModel>(switching.settings().rules(), profileNames(switching.profileFolder()));
+    auto* layout = new QVBoxLayout(this);
+
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_status);
+
+    m_enabled = new QCheckBox(tr("按前台窗口切换配置"), this);
+    m_enabled->setChecked(switching.settings().enabled());
+    m_notify = new QCheckBox(tr("切换时显示桌面通知"), this);
+    m_notify->setChecked(switching.settings().notify());
+    layout->addWidget(m_enabled);
+    layout->addWidget(m_notify);
+    connect(m_enabled, &QCheckBox::toggled, this, [this](bool on) {
+        m_switching.settings().setEnabled(on);
+        m_switching.reload();
+    });
+    connect(m_notify, &QCheckBox::toggled, this, [this](bool on) { m_switching.settings().setNotify(on); });
+
+    m_table = new QTableWidget(0, 4, this);
+    m_table->setHorizontalHeaderLabels({tr("窗口类"), tr("标题（正则表达式）"), tr("程序"), tr("配置")});
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(m_table);
+    auto* rowButtons = new QHBoxLayout;
+    auto* remove = new QPushButton(tr("删除"), this);
+    auto* up = new QPushButton(tr("上移"), this);
+    auto* down = new QPushButton(tr("下移"), this);
+    rowButtons->addWidget(remove);
+    rowButtons->addWidget(up);
+    rowButtons->addWidget(down);
+    rowButtons->addStretch();
+    layout->addLayout(rowButtons);
+    connect(remove, &QPushButton::clicked, this, &CRulesDlg::removeSelected);
+    connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
+
+    auto* form = new QFormLayout;
+    m_class = new QLineEdit(this);
+    m_class->setPlaceholderText(tr("例如 steam_app_730（xprop WM_CLASS）"));
+    m_title = new QLineEdit(this);
+    m_title->setPlaceholderText(tr("可选"));
+    m_exe = new QLineEdit(this);
+    m_exe->setPlaceholderText(tr("可选：完整路径或文件名"));
+    m_profile = new QComboBox(this);
+    for (const std::string& p : m_model->profiles()) m_profile->addItem(q(p));
+    auto* add = new QPushButton(tr("添加规则"), this);
+    form->addRow(tr("窗口类"), m_class);
+    form->addRow(tr("标题"), m_title);
+    form->addRow(tr("程序"), m_exe);
+    form->addRow(tr("配置"), m_profile);
+    form->addRow(QString(), add);
+    layout->addLayout(form);
+    connect(add, &QPushButton::clicked, this, &CRulesDlg::addFromForm);
+
+    auto* defaultRow = new QFormLayout;
+    m_default = new QComboBox(this);
+    m_default->addItem(tr("无（恢复切换前的配置）"), QString());
+    for (const std::string& p : m_model->profiles()) m_default->addItem(q(p), q(p));
+    const int at = m_default->findData(q(m_model->rules().defaultProfile));
+    m_default->setCurrentIndex(at < 0 ? 0 : at);
+    defaultRow->addRow(tr("其他窗口"), m_default);
+    layout->addLayout(defaultRow);
+    connect(m_default, &QComboBox::currentIndexChanged, this, [this] {
+        m_model->setDefault(m_default->currentData().toString().toStdString());
+        store();
+    });
+
+    m_message = new QLabel(this);
+    layout->addWidget(m_message);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    connect(&m_switching, &ProfileSwitchController::statusChanged, this, &CRulesDlg::showStatus);
+    showRules();
+    showStatus();
+    resize(640, 560);
+}
+
+void CRulesDlg::store() {
+    m_switching.settings().setRules(m_model->rules());
+    m_switching.reload();
+}
+
+void CRulesDlg::addFromForm() {
+    ProfileRule rule;
+    rule.windowClass = m_class->text().trimmed().toStdString();
+    rule.title = m_title->text().toStdString();
+    rule.exe = m_exe->text().trimmed().toStdString();
+    rule.profile = m_profile->currentText().toStdString();
+    const std::string problem = m_model->add(rule, modelLookup());
+    m_message->setText(q(problem));
+    if (!problem.empty()) return;
+    m_class->clear();
+    m_title->clear();
+    m_exe->clear();
+    store();
+    showRules();
+}
+
+void CRulesDlg::removeSelected() {
+    if (!m_model->remove(m_table->currentRow())) return;
+    store();
+    showRules();
+}
+
+void CRulesDlg::moveSelected(int by) {
+    const int row = m_table->currentRow();
+    if (!m_model->move(row, by)) return;
+    store();
+    showRules();
+    m_table->selectRow(row + by);
+}
+
+void CRulesDlg::showRules() {
+    const std::vector<ProfileRule>& rules = m_model->rules().rules;
+    m_table->setRowCount(static_cast<int>(rules.size()));
+    for (int i = 0; i < static_cast<int>(rules.size()); ++i) {
+        const ProfileRule& r = rules[i];
+        const std::string cells[] = {r.windowClass, r.title, r.exe, r.profile};
+        for (int c = 0; c < 4; ++c) m_table->setItem(i, c, new QTableWidgetItem(q(cells[c])));
+    }
+}
+
+void CRulesDlg::showStatus() {
+    QStringList lines;
+    for (const std::string& line : RulesDialogModel::statusLines(m_switching.status(), modelLookup())) lines << q(line);
+    m_status->setText(lines.join(u'\n'));
+}
+
+}  // namespace vandrel

@@ -1,0 +1,209 @@
+#include "app/ui/ProfileSwitchController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+#include "app/ui/CTarvinDlg.h"
+#include "cli/CtlRunner.h"
+#include "device/Clock.h"
+#include "platform/focus/FocusBackend.h"
+
+namespace vandrel {
+
+namespace {
+
+QString reasonName(SwitchReason r) {
+    switch (r) {
+    case SwitchReason::Rule: return QStringLiteral("rule");
+    case SwitchReason::Default: return QStringLiteral("default");
+    case SwitchReason::Revert: break;
+    }
+    return QStringLiteral("revert");
+}
+
+}  // namespace
+
+ProfileSwitchController::ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder,
+                                                 RuleSettings settings, QObject* parent)
+    : QObject(parent),
+      m_window(window),
+      m_clock(clock),
+      m_profileFolder(std::move(profileFolder)),
+      m_settings(std::move(settings)),
+      m_switcher(clock) {
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, &ProfileSwitchController::poll);
+    // The settings file is rewritten as a whole: a burst of changes is read once.
+    m_settingsSettle = new QTimer(this);
+    m_settingsSettle->setSingleShot(true);
+    m_settingsSettle->setInterval(100);
+    connect(m_settingsSettle, &QTimer::timeout, this, [this] {
+        watchSettings();
+        reload();
+    });
+    connect(&m_window, &CTarvinDlg::keyboardConfigurationChanged, this,
+            &ProfileSwitchController::keyboardConfigurationChanged);
+}
+
+ProfileSwitchController::~ProfileSwitchController() = default;
+
+void ProfileSwitchController::start(std::unique_ptr<FocusBackend> backend, const QString& desktopName,
+                                    QString unavailableWhy) {
+    m_desktopName = desktopName;
+    m_unavailable = std::move(unavailableWhy);
+    // A keyboard read before this start is where switching starts from.
+    m_configurationSeen = m_window.configurationKnown();
+    reload();
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_settingsSettle, qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settingsSettle, qOverload<>(&QTimer::start));
+    watchSettings();
+    if (!backend) {
+        emit statusChanged();
+        return;
+    }
+    m_backend = std::move(backend);
+    connect(m_backend.get(), &FocusBackend::focusChanged, this, &ProfileSwitchController::focusChanged);
+    connect(m_backend.get(), &FocusBackend::stopped, this, [this](const QString& why) {
+        m_following = false;
+        m_unavailable = why;
+        emit statusChanged();
+    });
+    QString why;
+    m_following = m_backend->start(&why);
+    if (!m_following) m_unavailable = why;
+    emit statusChanged();
+}
+
+void ProfileSwitchController::watchSettings() {
+    // The file may not exist yet; its folder is watched for it to appear.
+    const QFileInfo file(m_settings.file());
+    QDir().mkpath(file.absolutePath());
+    if (!m_watcher->directories().contains(file.absolutePath())) m_watcher->addPath(file.absolutePath());
+    if (file.exists() && !m_watcher->files().contains(file.absoluteFilePath()))
+        m_watcher->addPath(file.absoluteFilePath());
+}
+
+void ProfileSwitchController::reload() {
+    m_switcher.setRules(m_settings.rules());
+    m_switcher.setEnabled(m_settings.enabled());
+    schedule();
+    emit statusChanged();
+}
+
+SwitchStatus ProfileSwitchController::status() const {
+    SwitchStatus s;
+    s.desktop = m_desktopName.toStdString();
+    s.following = m_following;
+    s.unavailable = m_unavailable.toStdString();
+    s.enabled = m_switcher.enabled();
+    s.switched = m_switcher.switched();
+    s.activeProfile = m_switcher.activeProfile();
+    s.hold = m_switcher.hold();
+    s.failure = m_switcher.failure();
+    s.writes = m_settings.writes();
+    return s;
+}
+
+void ProfileSwitchController::focusChanged(const FocusEvent& focus) {
+    // A desktop script that reports after all (an extension enabled late) works.
+    if (!m_following) {
+        m_following = true;
+        m_unavailable.clear();
+    }
+    m_switcher.focusChanged(focus);
+    schedule();
+    emit statusChanged();
+}
+
+void ProfileSwitchController::keyboardConfigurationChanged() {
+    if (m_applying) {
+        m_configurationSeen = true;
+        return;
+    }
+    // The first read of the keyboard is where switching starts from; any
+    // later change not made by a switch is the user's own choice.
+    if (m_configurationSeen) {
+        m_switcher.configurationChangedElsewhere();
+        m_kept.reset();
+        emit statusChanged();
+    }
+    m_configurationSeen = true;
+    schedule();
+}
+
+void ProfileSwitchController::schedule() {
+    const int64_t next = m_switcher.nextPollMs();
+    if (next < 0) {
+        m_timer->stop();
+        return;
+    }
+    m_timer->start(static_cast<int>(std::max<int64_t>(0, next - m_clock.nowMs())));
+}
+
+void ProfileSwitchController::poll() {
+    SwitchConditions c;
+    c.ready = m_window.configurationKnown();
+    c.busy = m_applying || m_window.busy() || QApplication::activeModalWidget() != nullptr;
+    c.unsaved = c.ready && m_window.hasUnsavedChanges();
+    c.keys = m_backend ? m_backend->keyState() : KeyState::Unknown;
+    const std::optional<SwitchRequest> request = m_switcher.poll(c);
+    if (m_switcher.hold() != m_lastHold) {
+        m_lastHold = m_switcher.hold();
+        emit statusChanged();
+    }
+    if (request) carryOut(*request);
+    schedule();
+}
+
+void ProfileSwitchController::carryOut(const SwitchRequest& r) {
+    const AppState& state = m_window.state();
+    if (r.keepConfiguration) m_kept = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(state.shadow, state.shadowKeys);
+    auto next = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(state.image, state.keys);
+    if (r.revert) {
+        if (!m_kept) {
+            m_switcher.finished(SwitchOutcome::Failed, "the configuration to go back to is not known");
+            emit statusChanged();
+            return;
+        }
+        *next = *m_kept;
+    } else {
+        const std::filesystem::path file =
+            std::filesystem::path(QDir(m_profileFolder).filePath(QString::fromStdString(r.profile) + ".bin").toStdU16String());
+        std::string error;
+        if (!ctl::loadProfileFile(file, next->first, next->second, error)) {
+            m_switcher.finished(SwitchOutcome::Failed, error);
+            emit statusChanged();
+            return;
+        }
+    }
+    m_applying = true;
+    m_window.switchConfiguration(next->first, next->second, [this, r](const WriteResult& w) {
+        SwitchOutcome outcome = SwitchOutcome::Failed;
+        if (w.ok()) outcome = w.stepsTotal > 0 ? SwitchOutcome::Written : SwitchOutcome::NothingToWrite;
+        m_switcher.finished(outcome, w.ok() ? std::string() : std::string("the keyboard did not take it (") +
+                                                                  transferOutcomeName(w.outcome) + ")");
+        if (outcome == SwitchOutcome::Written) m_settings.addWrites(1);
+        if (w.ok()) {
+            if (r.revert) m_kept.reset();
+            emit profileApplied(r.revert ? QString() : QString::fromStdString(r.profile), reasonName(r.reason));
+        }
+        // The window announces the new configuration right after this: it is
+        // the switch's own, not a change made elsewhere.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_applying = false;
+                schedule();
+            },
+            Qt::QueuedConnection);
+        emit statusChanged();
+    });
+}
+
+}  // namespace vandrel
