@@ -10,7 +10,13 @@
 // the keyboard's values, the milliseconds since the process started and the
 // peak memory, then ends; VANDREL_DEMO_SCREENSHOT=<file> saves the window's
 // picture at that moment instead, after the clicks of VANDREL_DEMO_CLICKS.
+// VANDREL_DEMO_DIALOGS=keymap,profiles opens those dialogs one after the
+// other at that moment, as a click would, prints where each shows relative
+// to the main window ("dialog <name> inside|window <x> <y> <w> <h>"), closes
+// it, and ends the program (the Wayland check in CI reads the lines).
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMouseEvent>
 #include <QTimer>
@@ -56,6 +62,46 @@ void clickAt(QWidget& window, int x, int y) {
     QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&window, &press);
     QCoreApplication::sendEvent(&window, &release);
+}
+
+// Where each dialog named in `names` shows when opened from `window`, one
+// after the other; then the program ends.
+void reportDialogs(QWidget& window, QStringList names) {
+    if (names.isEmpty()) {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return;
+    }
+    const QString name = names.takeFirst();
+    // Where a click opens each dialog: the "A" key of the picture, the profile button.
+    QPoint click;
+    if (name == QLatin1String("keymap")) click = QPoint(403, 321);
+    else if (name == QLatin1String("profiles")) click = QPoint(50, 620);
+    else {
+        std::fprintf(stderr, "unknown dialog %s\n", qPrintable(name));
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
+        return;
+    }
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, name] {
+        QDialog* shown = nullptr;
+        for (QWidget* w : QApplication::allWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) shown = d;
+        if (!shown) return;
+        poll->deleteLater();
+        const bool inside = !shown->isWindow() && shown->window() == &window;
+        // A window of its own is where Qt believes it is, which on Wayland
+        // is not where the compositor put it.
+        const QPoint at = inside ? shown->mapTo(&window, QPoint(0, 0)) : shown->pos() - window.pos();
+        std::printf("dialog %s %s %d %d %d %d\n", qPrintable(name), inside ? "inside" : "window", at.x(), at.y(),
+                    shown->width(), shown->height());
+        std::fflush(stdout);
+        shown->reject();
+    });
+    poll->start(20);
+    QTimer::singleShot(0, &window, [&window, click, names] {
+        clickAt(window, click.x(), click.y());  // returns when the dialog has closed
+        reportDialogs(window, names);
+    });
 }
 
 // A warning in the window once it shows the keyboard's values (a message box
@@ -105,10 +151,11 @@ int main(int argc, char** argv) {
             tellOnceShown(window, vandrel::CTarvinApp::damagedSimulatedStateText(QString::fromStdString(kept.string())));
         state.attach(keyboard);
 
-        if (!reportReady && screenshot.isEmpty()) return;
+        const QStringList dialogs = qEnvironmentVariable("VANDREL_DEMO_DIALOGS").split(QLatin1Char(','), Qt::SkipEmptyParts);
+        if (!reportReady && screenshot.isEmpty() && dialogs.isEmpty()) return;
         auto refreshed = std::make_shared<bool>(false);
         QObject::connect(&window, &vandrel::CTarvinDlg::refreshed, &window, [refreshed] { *refreshed = true; });
-        QObject::connect(&window, &vandrel::CTarvinDlg::framePainted, &window, [&, refreshed] {
+        QObject::connect(&window, &vandrel::CTarvinDlg::framePainted, &window, [&, refreshed, dialogs] {
             if (!*refreshed || !window.isVisible() || window.busy()) return;
             *refreshed = false;
             if (reportReady) {
@@ -127,6 +174,12 @@ int main(int argc, char** argv) {
                     clickAt(window, xy.value(0).toInt(), xy.value(1).toInt());
                 }
                 window.composeFrame().save(screenshot);
+            }
+            if (!dialogs.isEmpty()) {
+                std::printf("main %d %d\n", window.width(), window.height());
+                std::fflush(stdout);
+                reportDialogs(window, dialogs);
+                return;
             }
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
         });

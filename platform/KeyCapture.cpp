@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QTimer>
 #include <QWidget>
-#include <QWindow>
 #include <array>
 #include <utility>
 
@@ -55,11 +53,6 @@ constexpr std::array<uint8_t, M> indexTable(const CodePair (&pairs)[N]) {
 
 constexpr auto kByScanCode = indexTable<std::size(kWindowsKeys), 512>(kWindowsKeys);
 
-// How long to keep asking for the keyboard grab: the window must be mapped
-// first, which the window system does after show() returns.
-constexpr int kGrabRetryMs = 25;
-constexpr int kGrabAttempts = 40;
-
 }  // namespace
 
 uint8_t VirtualKeyFromXKeycode(uint32_t xKeycode) {
@@ -79,11 +72,7 @@ uint8_t VirtualKeyOf(const QKeyEvent& event) {
 #endif
 }
 
-KeyCapture::KeyCapture(Mode mode, QObject* parent) : QObject(parent), m_mode(mode) {
-    m_grabRetry = new QTimer(this);
-    m_grabRetry->setInterval(kGrabRetryMs);
-    connect(m_grabRetry, &QTimer::timeout, this, &KeyCapture::tryGrab);
-}
+KeyCapture::KeyCapture(Mode mode, QObject* parent) : QObject(parent), m_mode(mode) {}
 
 KeyCapture::~KeyCapture() { remove(); }
 
@@ -94,16 +83,11 @@ bool KeyCapture::install(QWidget* target) {
     // Application-wide, so that a key is taken before any widget (or its
     // shortcut, Tab navigation or default button) sees it.
     qApp->installEventFilter(this);
-    if (m_target->window()->isVisible()) {
-        m_grabAttempts = 0;
-        tryGrab();
-    }
     return true;
 }
 
 void KeyCapture::remove() {
-    if (!m_target && !m_grabbed) return;
-    releaseGrab();
+    if (!m_target) return;
     if (qApp) qApp->removeEventFilter(this);
     m_target = nullptr;
 }
@@ -115,7 +99,7 @@ bool KeyCapture::capturing() const {
     return !modal || modal == m_target->window();
 }
 
-bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
+bool KeyCapture::eventFilter(QObject*, QEvent* event) {
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Accepting the override keeps shortcuts from firing; the key press follows.
@@ -127,15 +111,6 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
         if (!capturing()) return false;
         deliver(static_cast<const QKeyEvent&>(*event));
         return true;
-    case QEvent::Show:
-        if (m_target && watched == m_target->window() && !m_grabbed) {
-            m_grabAttempts = 0;
-            tryGrab();
-        }
-        return false;
-    case QEvent::Hide:
-        if (m_target && watched == m_target->window()) releaseGrab();
-        return false;
     default:
         return false;
     }
@@ -154,35 +129,6 @@ void KeyCapture::deliver(const QKeyEvent& event) {
         onKey(key);
     } else if (m_target) {
         QCoreApplication::postEvent(m_target, new HookKeyEvent(key));
-    }
-}
-
-void KeyCapture::tryGrab() {
-    // Only X11 lets a window take the keyboard from the desktop, so that
-    // Alt+Tab or Alt+F4 arrive here as keys; elsewhere the filter alone works.
-    if (!m_target || QGuiApplication::platformName() != QLatin1String("xcb")) {
-        m_grabRetry->stop();
-        return;
-    }
-    QWindow* window = m_target->window()->windowHandle();
-    if (window && window->isExposed() && window->setKeyboardGrabEnabled(true)) {
-        m_grabbed = true;
-        m_grabRetry->stop();
-        return;
-    }
-    if (++m_grabAttempts < kGrabAttempts) {
-        m_grabRetry->start();
-    } else {
-        m_grabRetry->stop();
-    }
-}
-
-void KeyCapture::releaseGrab() {
-    m_grabRetry->stop();
-    if (!m_grabbed) return;
-    m_grabbed = false;
-    if (m_target) {
-        if (QWindow* window = m_target->window()->windowHandle()) window->setKeyboardGrabEnabled(false);
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Live key capture for the key-map dialog and the macro recorder: while it is
-// on, every key the user presses is taken away from the widgets (and, on X11,
-// from the desktop's shortcuts) and handed to one window as a Windows
-// virtual-key code. The code comes from the physical key, not from the layout,
+// on, every key the user presses is taken away from the widgets and handed to
+// one window as a Windows virtual-key code (the desktop's own shortcuts are
+// taken by ShortcutInhibitor beside it). The code comes from the physical key, not from the layout,
 // because the keyboard itself is programmed in physical key usages: the key at
 // the US "Y" position is 0x59 on a German layout too.
 
@@ -13,7 +13,6 @@
 #include <functional>
 
 class QKeyEvent;
-class QTimer;
 class QWidget;
 
 namespace vandrel {
@@ -69,15 +68,12 @@ public:
     std::function<void(const CapturedKey&)> onKey;
 
     // Starts capturing for `target`'s window: key events meant for that
-    // window never reach its widgets; on X11 the keyboard is grabbed while the
-    // window is shown. Returns whether capture is on.
+    // window never reach its widgets. Returns whether capture is on.
     bool install(QWidget* target);
-    // Stops capturing and releases the keyboard.
+    // Stops capturing.
     void remove();
     bool installed() const { return m_target != nullptr; }
     Mode mode() const { return m_mode; }
-    // Whether the keyboard is grabbed from the desktop right now.
-    bool keyboardGrabbed() const { return m_grabbed; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,14 +81,9 @@ protected:
 private:
     bool capturing() const;
     void deliver(const QKeyEvent& event);
-    void tryGrab();
-    void releaseGrab();
 
     Mode m_mode;
     QPointer<QWidget> m_target;
-    QTimer* m_grabRetry = nullptr;
-    int m_grabAttempts = 0;
-    bool m_grabbed = false;
 };
 
 }  // namespace vandrel

@@ -28,8 +28,18 @@
 namespace vandrel {
 
 namespace {
-// What a later start sends to the first one.
+// What a later start sends to the first one: "show", then a blank and its
+// activation token when it has one, then a line break.
 constexpr char kShowRequest[] = "show\n";
+constexpr char kShowWithToken[] = "show ";
+
+// Tokens are opaque printable text of the compositor's making.
+bool plausibleToken(const QByteArray& token) {
+    if (token.isEmpty() || token.size() > SingleInstance::kMaxTokenBytes) return false;
+    for (char c : token)
+        if (c <= ' ' || c > '~') return false;
+    return true;
+}
 // A command request: this prefix, the request, a line break. The answer is
 // one line too.
 constexpr char kCommandPrefix[] = "ctl ";
@@ -338,7 +348,11 @@ void SingleInstance::serve(QLocalSocket* socket) {
         if (socket->canReadLine()) {
             deadline->stop();
             const QByteArray line = socket->readLine(kMaxRequestBytes);
-            if (line == kShowRequest) emit activationRequested();
+            if (line == kShowRequest) emit activationRequested({});
+            if (line.startsWith(kShowWithToken) && line.endsWith('\n')) {
+                const QByteArray token = line.mid(sizeof(kShowWithToken) - 1).chopped(1);
+                emit activationRequested(plausibleToken(token) ? token : QByteArray());
+            }
             if (line.startsWith(kCommandPrefix)) {
                 socket->setProperty("vandrelRequestTaken", true);
                 const QPointer<QLocalSocket> peer(socket);
@@ -388,11 +402,18 @@ bool SingleInstance::makeLock() {
 bool SingleInstance::notifyPrimary(int timeoutMs) {
     // The first instance may hold the lock but not listen yet: retry until the deadline.
     QDeadlineTimer deadline(timeoutMs);
+    QByteArray request(kShowRequest);
+    bool tokenAsked = false;
     do {
         QLocalSocket socket;
         socket.connectToServer(m_serverName);
         if (socket.waitForConnected(qBound(1, static_cast<int>(deadline.remainingTime()), 250))) {
-            socket.write(kShowRequest, sizeof(kShowRequest) - 1);
+            if (!tokenAsked && activationToken) {
+                tokenAsked = true;
+                const QByteArray token = activationToken();
+                if (plausibleToken(token)) request = kShowWithToken + token + '\n';
+            }
+            socket.write(request);
             const bool sent = socket.waitForBytesWritten(qMax(1, static_cast<int>(deadline.remainingTime())));
             socket.disconnectFromServer();
             if (sent || socket.bytesToWrite() == 0) return true;

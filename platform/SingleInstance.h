@@ -68,8 +68,20 @@ public:
     QString privateFolderProblem() const { return m_folderProblem; }
 
     // Shows the window normally, also when hidden or minimised, and brings it
-    // to the front.
-    static void bringToFront(QWidget* window);
+    // to the front; on Wayland, where a window comes forward only with an
+    // activation token from the program that asked for it, with `token`.
+    static void bringToFront(QWidget* window, const QByteArray& token = {});
+    // The activation token a later start hands over: the one its launcher
+    // gave it (XDG_ACTIVATION_TOKEN, then taken out of the environment), or
+    // on Wayland one it asks the compositor for; empty elsewhere.
+    static QByteArray activationTokenForHandOff();
+
+    // Called by a later start for the token it hands over with its request
+    // to show the window; without it none is sent.
+    std::function<QByteArray()> activationToken;
+    // The most a token may hold; a longer one, or one with blanks or control
+    // characters, is not passed on.
+    static constexpr int kMaxTokenBytes = 255;
 
     // A helper process (the command-line tool) that talks to the keyboard
     // while no program runs: takes the instance lock, waiting up to waitMs,
@@ -108,8 +120,9 @@ public:
     void setClientLimits(int maxClients, int requestTimeoutMs);
 
 signals:
-    // A later start asked this instance to show its window.
-    void activationRequested();
+    // A later start asked this instance to show its window, handing over
+    // its activation token (empty when it had none).
+    void activationRequested(const QByteArray& token);
 
 private:
     bool notifyPrimary(int timeoutMs);

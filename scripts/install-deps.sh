@@ -8,6 +8,9 @@ PACKAGES=(
   clang libclang-rt-14-dev          # libFuzzer targets
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev            # windows, drawing, PNG, tray, dialogs
+  qt6-wayland                       # Qt's Wayland platform (GNOME's default session)
+  libwayland-dev wayland-protocols  # the compositor's shortcut inhibition and
+  qt6-base-private-dev              #   window activation (Qt's native interface)
   qt6-l10n-tools                    # lupdate, lrelease: the English translation
   qt6-translations-l10n             # Qt's own dialogs in Chinese
   desktop-file-utils appstream      # validators of the desktop entry and metainfo

@@ -1272,6 +1272,13 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
 </context>
 <context>
+    <name>vandrel::ShortcutInhibitor</name>
+    <message>
+        <source>此桌面上无法截获桌面快捷键（如 Super、Alt+Tab）。</source>
+        <translation>Desktop shortcuts (such as Super or Alt+Tab) cannot be captured here.</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::SkinSet</name>
     <message>
         <source>录制、编辑宏并分配给按键</source>

@@ -18,6 +18,7 @@
 #include "app/draw/SkinText.h"
 #include "controls/VividTree.h"
 #include "layout/KeyLegends.h"
+#include "platform/DialogPlacement.h"
 
 namespace vandrel {
 
@@ -85,11 +86,15 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_typed->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_typed->hide();
 
+    // Below that, on the keys page, where the desktop keeps its shortcuts to itself.
+    m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
+
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
 }
 
 CKeyMap::~CKeyMap() {
+    m_shortcuts.release();
     m_capture.remove();
     m_model.chooseLaunchPath = nullptr;
 }
@@ -102,6 +107,8 @@ void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, con
         return path->toStdU16String();
     };
     const bool hooked = captureKeys && m_capture.install(this);
+    // The desktop's shortcuts (Super, Alt+Tab, Alt+F4) arrive as keys too.
+    if (hooked) m_shortcuts.activate(this);
     m_model.open(slot, record, image, macros, hooked);
 
     m_syncing = true;
@@ -140,6 +147,7 @@ void CKeyMap::syncControls() {
     m_combination->setVisible(page == kPageKeys);
     m_macros->setVisible(page == kPageMacro);
     m_tree->setVisible(page == kPageFunction);
+    m_shortcuts.refreshNotice(page == kPageKeys);
     if (m_single->text() != qs(m_model.singleText())) m_single->setText(qs(m_model.singleText()));
     if (m_combination->text() != qs(m_model.combinationText()))
         m_combination->setText(qs(m_model.combinationText()));
@@ -298,6 +306,7 @@ void CKeyMap::showEvent(QShowEvent* event) {
 }
 
 void CKeyMap::done(int result) {
+    m_shortcuts.release();
     m_capture.remove();
     QDialog::done(result);
 }
@@ -312,9 +321,11 @@ bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidge
     KeyRecord edited = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
     dialog.prepare(slot, edited, state.image, state.macros);
-    if (parent) dialog.move(parent->geometry().center() - dialog.rect().center());
     if (beforeShow) beforeShow(dialog);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    // Centred over the main window.
+    const std::optional<QPoint> at =
+        parent ? std::optional<QPoint>(parent->rect().center() - dialog.rect().center()) : std::nullopt;
+    if (execOver(dialog, parent, at) != QDialog::Accepted) return false;
     state.keys[slot] = edited;
     request = model.request();
     request.slot = static_cast<uint8_t>(slot);

@@ -17,6 +17,7 @@
 #include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
+#include "platform/ShortcutInhibitor.h"
 
 class QLabel;
 class QLineEdit;
@@ -60,6 +61,7 @@ public:
     QListWidget* macroList() const { return m_macros; }
     VividTree* functionTree() const { return m_tree; }
     const KeyCapture& capture() const { return m_capture; }
+    const ShortcutInhibitor& desktopShortcuts() const { return m_shortcuts; }
 
 signals:
     void framePainted();
@@ -85,6 +87,7 @@ private:
     SkinCache m_skins;
     KeyMapRenderer m_renderer;
     KeyCapture m_capture{KeyCapture::Mode::Strokes};
+    ShortcutInhibitor m_shortcuts;
     LaunchChooserServices m_choosers;
     QImage m_frame;
     QLineEdit* m_single = nullptr;

@@ -17,6 +17,7 @@
 #include "keys/KeyNameTable.h"
 #include "layout/KeyLegends.h"
 #include "macro/MacroNames.h"
+#include "platform/DialogPlacement.h"
 #include "platform/XkbLayoutList.h"
 
 namespace vandrel {
@@ -64,7 +65,15 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
 
     askText = [](QWidget* p, InsertTextModel& model) {
         CInsertTextDlg dialog(model, p);
-        return dialog.exec() == QDialog::Accepted ? model.actions() : std::vector<KeyAction>{};
+        // Centred over the macro manager; where dialogs are drawn inside the
+        // main window, there.
+        std::optional<QPoint> at;
+        if (p && dialogsInsideMainWindow()) {
+            dialog.adjustSize();
+            at = p->mapTo(p->window(), p->rect().center()) - dialog.rect().center();
+        }
+        return execOver(dialog, p ? p->window() : nullptr, at) == QDialog::Accepted ? model.actions()
+                                                                                    : std::vector<KeyAction>{};
     };
 
     const auto makeList = [&](const QRect& r, bool sorted, int mode) {

@@ -124,7 +124,7 @@ private:
 };
 
 // The desktop's key capture for the recorder (presses and releases, the
-// keyboard grabbed from the desktop while it runs).
+// desktop's own shortcuts taken from it while it runs).
 std::unique_ptr<MacroKeyHook> makeDesktopMacroKeyHook(CMacroRecordDlg& dialog);
 
 }  // namespace vandrel

@@ -38,6 +38,7 @@
 #include "platform/focus/FocusBackendChoice.h"
 #include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
+#include "platform/DialogPlacement.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
@@ -52,6 +53,20 @@ namespace vandrel {
 
 namespace {
 
+// Runs before Qt picks its platform. Qt 6.4's Wayland platform loads the whole
+// EGL graphics stack (about 50 MB) for one question, whether it may draw title
+// bars of its own, although the program's windows only copy images and draw
+// their own frames. Without those title bars it stays on shared-memory
+// buffers: Qt's stock dialogs (message boxes, file choosers) then show without
+// one where the compositor leaves them to the program (GNOME, weston), and
+// with the compositor's own where it draws them (KDE). A value the user set
+// is kept; X11 does not read it.
+int& beforePlatform(int& argc) {
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+    return argc;
+}
+
 // The profile a vandrelctl request applies (the file's name without ".bin"),
 // or empty for another command.
 QString appliedProfileOf(const QByteArray& request) {
@@ -63,7 +78,7 @@ QString appliedProfileOf(const QByteArray& request) {
 
 }  // namespace
 
-CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(argc, argv) {
+CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(argc), argv) {
     setApplicationName(QStringLiteral("Vandrel"));
     setOrganizationName(QStringLiteral("Vandrel"));
     // Hiding the window to the notification area must not end the program.
@@ -90,6 +105,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                                   .arg(instance.privateFolderProblem()));
         return 1;
     }
+    // A later start hands its activation token to the running program, so
+    // that the compositor lets that window come forward.
+    instance.activationToken = [] { return SingleInstance::activationTokenForHandOff(); };
     if (!instance.tryBecomePrimary()) return 0;
 
     const AppPaths paths = currentAppPaths();
@@ -118,7 +136,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         // A text is typed in the desktop's layout unless another is chosen.
         dialog.setKeyboardLayout(window.keyboardLayout());
         dialog.setKeyNames(window.dialogKeyNames());
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        if (execOver(dialog, parent) != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };
     // One key-map model for the whole run: it remembers the last chosen function.
@@ -144,12 +162,17 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     profiles.model().setOwnDataFiles(OwnDataFiles(
         {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
     hooks.runProfileDialog = [&profiles](QWidget* parent) {
+        // One pixel beyond the window's top-left corner, over its frame.
+        if (dialogsInsideMainWindow()) {
+            profiles.setMainWindowRect(QRect());
+            return execOver(profiles, parent, QPoint(-1, -1)) == QDialog::Accepted;
+        }
         profiles.setMainWindowRect(parent->frameGeometry());
         return profiles.exec() == QDialog::Accepted;
     };
 
     connect(&instance, &SingleInstance::activationRequested, &window,
-            [&window] { SingleInstance::bringToFront(&window); });
+            [&window](const QByteArray& token) { SingleInstance::bringToFront(&window, token); });
     // vandrelctl hands its commands to the running program.
     CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
     // The same commands over D-Bus, for other programs; without a session bus
@@ -196,7 +219,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&tray, &TrayController::exitRequested, &window, [&window] { window.requestClose(); });
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
-        about.exec();
+        execOver(about, &window);
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
     // Ends nobody can be asked about: SIGTERM (logout, a service manager),

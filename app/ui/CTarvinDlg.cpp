@@ -37,6 +37,7 @@
 #include "keymap/KeymapFile.h"
 #include "layout/KeyLegends.h"
 #include "macro/MacroStoreFile.h"
+#include "platform/DialogPlacement.h"
 #include "profile/GameModeMemory.h"
 
 namespace vandrel {
@@ -801,7 +802,7 @@ void CTarvinDlg::showConfigHistory() {
     recordChange();
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
     CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state, modelLookup()), this);
-    if (dialog.exec() != QDialog::Accepted || !dialog.chosen()) return;
+    if (execOver(dialog, this) != QDialog::Accepted || !dialog.chosen()) return;
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {
         if (m_hooks.warn) m_hooks.warn(this, tr("配置历史"), tr("无法读取这份配置，它可能已被删除。"));

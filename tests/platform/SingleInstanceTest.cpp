@@ -67,6 +67,37 @@ TEST(SingleInstance, LaterStartsActivateTheFirst) {
     EXPECT_EQ(activations.count(), 2);
 }
 
+TEST(SingleInstance, ALaterStartHandsOverItsActivationTokenAndNothingElse) {
+    // The running window may come forward on Wayland only with the later
+    // start's token; anything that is not a plausible token is not passed on.
+    test::app();
+    const QString key = uniqueKey();
+    SingleInstance first(key);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    QSignalSpy activations(&first, &SingleInstance::activationRequested);
+    const struct {
+        QByteArray sent, received;
+    } cases[] = {
+        {"2f6c1f3e-8a5b-4e0b-9d0e_TIME1234", "2f6c1f3e-8a5b-4e0b-9d0e_TIME1234"},
+        {"", ""},
+        {"two words", ""},
+        {"bell\a", ""},
+        {QByteArray(SingleInstance::kMaxTokenBytes + 1, 'x'), ""},
+    };
+    for (const auto& c : cases) {
+        SingleInstance later(key);
+        int asked = 0;
+        later.activationToken = [&] {
+            ++asked;
+            return c.sent;
+        };
+        EXPECT_FALSE(later.tryBecomePrimary(1000));
+        EXPECT_EQ(asked, 1);
+        ASSERT_TRUE(activations.wait(3000)) << c.sent.constData();
+        EXPECT_EQ(activations.takeFirst().value(0).toByteArray(), c.received) << c.sent.constData();
+    }
+}
+
 TEST(SingleInstance, RoleIsFreedWhenTheFirstEnds) {
     test::app();
     const QString key = uniqueKey();
