@@ -74,9 +74,9 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     const auto button = [&](const char* picture, int left, const QString& label, const QColor& colour) {
         const QImage* img = m_skins.image(QString::fromLatin1(picture));
         if (img) p.drawImage(left, M::kButtonsTop, *img);
-        const int width = img ? logicalSize(*img).width() : kButtonWidth;
-        const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
-        drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
+        const QSize size = img ? logicalSize(*img) : QSize(kButtonWidth, 31);
+        drawSkinTextIn(p, label, QRect(left + 2, M::kButtonsTop, size.width() - 4, size.height()), 16, m_textScale,
+                       Qt::AlignCenter, colour);
     };
     button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), m.canRestore() ? QColor(Qt::white) : kSecondary);
     button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);

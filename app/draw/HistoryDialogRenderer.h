@@ -14,6 +14,9 @@ namespace vandrel {
 class HistoryDialogRenderer {
 public:
     explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one: the buttons' labels
+    // grow with it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
     void compose(QImage& frame, const HistoryDialogModel& model);
     // The whole text of a row whose "differs" part is cut short in the list
     // (shown as its tooltip); empty when the row shows all of it.
@@ -23,6 +26,7 @@ public:
 
 private:
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

@@ -38,10 +38,13 @@ void ProfileDialogRenderer::compose(QImage& frame) {
     image("Config.png", 0, 0);
     drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "配置"), 10, 10, 15);
     image("button-close-normal.png", 247, 10);
+    // The buttons' labels across their tops, above the pictures.
     image("New.png", 13, 575);
-    drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "新建"), 30, 578, 16);
+    drawSkinTextIn(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "新建"), QRect(15, 576, 64, 22), 16,
+                   m_textScale);
     image("Delete.png", 183, 575);
-    drawSkinText(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "删除"), 200, 578, 16);
+    drawSkinTextIn(p, QCoreApplication::translate("vandrel::ProfileDialogRenderer", "删除"), QRect(185, 576, 64, 22), 16,
+                   m_textScale);
 
     // Between the two buttons: where the other commands are.
     const QString hint[] = {QCoreApplication::translate("vandrel::ProfileDialogRenderer", "右键单击配置"),

@@ -1,5 +1,6 @@
 #include "app/ui/CConfigureDlg.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QPainter>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "controls/CTransparentListBox.h"
 #include "theme/SkinFile.h"
 
@@ -131,6 +133,7 @@ bool CConfigureDlg::event(QEvent* event) {
 
 QImage CConfigureDlg::composeFrame() {
     m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame);
     return m_frame;
 }

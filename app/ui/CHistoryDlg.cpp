@@ -1,9 +1,12 @@
 #include "app/ui/CHistoryDlg.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include "app/draw/SkinText.h"
 
 namespace vandrel {
 
@@ -39,6 +42,7 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 
 QImage CHistoryDlg::composeFrame() {
     m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }
