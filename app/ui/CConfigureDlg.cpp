@@ -1,5 +1,6 @@
 #include "app/ui/CConfigureDlg.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
 #include <QFileDialog>
@@ -10,8 +11,10 @@
 #include <QPainter>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -70,7 +73,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     m_list->setGeometry(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
     m_list->setListStyle(QStringLiteral("Arial"), 15, Qt::white, QColor(0, 255, 255), true);
     m_list->setMode(kListOwnerBackground);
-    m_list->setOwnerBackground([this](const QRect& r) { return composeFrame().copy(r); });
+    m_list->setOwnerBackground([this](const QRect& r) { return copyFramePart(composeFrame(), r); });
     connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
     m_list->setAccessibleName(QString::fromStdString(m_model.elements(modelLookup()).front().name));
     m_list->setAccessibleDescription(QString::fromStdString(m_model.elements(modelLookup()).front().description));
@@ -143,6 +146,8 @@ QImage CConfigureDlg::composeFrame() {
     DialogRect r;
     const QRect mark = m_model.focusMark(r) && isActiveWindow() ? QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom))
                                                                  : QRect();
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, mark);
     return m_frame;
 }

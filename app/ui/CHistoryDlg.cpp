@@ -1,5 +1,6 @@
 #include "app/ui/CHistoryDlg.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <optional>
@@ -8,6 +9,9 @@
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+#include "app/draw/SkinText.h"
 
 namespace vandrel {
 
@@ -102,6 +106,8 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 QImage CHistoryDlg::composeFrame() {
     int l, t, r, b;
     const QRect mark = m_model.focusMark(l, t, r, b) && isActiveWindow() ? QRect(QPoint(l, t), QPoint(r, b)) : QRect();
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
 }
@@ -151,6 +157,16 @@ void CHistoryDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     const QPoint pos = event->position().toPoint();
     if (m_model.move(pos.x(), pos.y())) update();
+    // A row cut short in the list shows its whole text as a tooltip.
+    const int row = m_model.hovered();
+    const QString full = row >= 0 && row < static_cast<int>(m_model.rows().size())
+                             ? HistoryDialogRenderer::fullRowText(m_model.rows()[static_cast<size_t>(row)])
+                             : QString();
+    if (full != toolTip()) {
+        setToolTip(full);
+        if (full.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPosition().toPoint(), full, this);
+    }
 }
 
 }  // namespace vandrel

@@ -72,6 +72,9 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_tree = new VividTree(this);
     m_tree->setGeometry(10, 60, 295, 160);
     m_tree->setBackgroundMode(VividTree::Solid);
+    // The key's current function shows selected from the start, before the
+    // tree has the focus.
+    m_tree->setAlwaysShowSelection(true);
     m_tree->setUpPictures(skinFolder);
     m_tree->setIcon(QIcon(skinFolder + QStringLiteral("/icon150.png")));
     m_tree->setFocusPolicy(Qt::ClickFocus);
@@ -370,23 +373,26 @@ bool CKeyMap::navigate(NavKey key) {
 }
 
 QImage CKeyMap::composeFrame() {
-    redraw();
-    return m_frame;
-}
-
-void CKeyMap::redraw() {
     // The keyboard's focus mark, while the dialog is the active window.
     QRect mark;
     DialogRect r;
     if (m_model.focusMark(r) && isActiveWindow()) mark = QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model, mark);
+    return m_frame;
+}
+
+void CKeyMap::redraw() {
+    composeFrame();
     update();
     ++m_uiGeneration;
     announceAccessibleChanges(this);
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {
-    if (m_frame.isNull()) m_renderer.compose(m_frame, m_model);
+    // Composed again when the window has moved to a screen of another density.
+    if (m_frame.isNull() || !qFuzzyCompare(m_frame.devicePixelRatio(), devicePixelRatioF())) composeFrame();
     QPainter p(this);
     p.drawImage(0, 0, m_frame);
     p.end();

@@ -1,6 +1,7 @@
 #include "app/ui/CMacroRecordDlg.h"
 
 #include <QFocusEvent>
+#include <QApplication>
 #include <QKeyEvent>
 #include <optional>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "app/ui/CInsertTextDlg.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
@@ -133,6 +135,8 @@ QImage CMacroRecordDlg::composeFrame() {
     HitRect r;
     const QRect mark = m_model.focusMark(r) && isActiveWindow() ? QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom))
                                                                  : QRect();
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
 }
@@ -219,7 +223,12 @@ void CMacroRecordDlg::paintEvent(QPaintEvent*) {
 void CMacroRecordDlg::refresh() {
     const MacroManager& m = m_model.manager();
     if (!m_macroList->editor()) syncRows(m_macroList, m.macroRows(), m.selectedMacro());
-    if (!m_eventList->editor()) syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+    if (!m_eventList->editor()) {
+        syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+        // Another macro's events start at their first row.
+        if (m.selectedMacro() != m_shownMacro) m_eventList->setTopRow(0);
+        m_shownMacro = m.selectedMacro();
+    }
     const QString loop = qs(m.loopText());
     if (m_loopEdit->text() != loop) m_loopEdit->setText(loop);
     m_loopEdit->setEnabled(m.loopEnabled());

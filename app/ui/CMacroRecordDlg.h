@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "app/draw/MacroRecordDlgRenderer.h"
-#include "app/draw/SkinCache.h"
 #include "app/model/InsertTextModel.h"
+#include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 #include "app/ui/access/DrawnElementSource.h"
 
@@ -140,6 +140,7 @@ private:
     // The running recording was started from the keyboard: Escape ends it.
     bool m_keyboardRecording = false;
     unsigned m_uiGeneration = 0;
+    int m_shownMacro = -2;  // whose events the event list shows
 };
 
 // The desktop's key capture for the recorder (presses and releases, the

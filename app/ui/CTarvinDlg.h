@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "app/draw/MainWindowRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
 #include "app/model/ChangeHistory.h"
@@ -347,6 +347,7 @@ private:
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     unsigned m_uiGeneration = 0;
+    int m_dialogsOpen = 0;  // dialogs running over the window that edit the configuration
 };
 
 }  // namespace vandrel
