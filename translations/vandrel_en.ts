@@ -639,7 +639,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>初始值</source>
-        <translation>Reset</translation>
+        <translation>Default</translation>
     </message>
     <message>
         <source>取消</source>
@@ -855,7 +855,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>恢复</source>
-        <translation>Reset</translation>
+        <translation>Factory</translation>
     </message>
     <message>
         <source>取消</source>
@@ -1168,6 +1168,14 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>删除</source>
         <translation>Delete</translation>
+    </message>
+    <message>
+        <source>右键单击配置</source>
+        <translation>Right-click a profile</translation>
+    </message>
+    <message>
+        <source>可复制、保存、加载</source>
+        <translation>to copy, save, load</translation>
     </message>
 </context>
 <context>
