@@ -164,9 +164,7 @@ public:
     // Hit tests. hitTest recomputes the layout-dependent button rectangles.
     int hitTest(int x, int y, const DeviceImage& image);
     int keyHitTest(int x, int y) const;
-    PanelLayout layout() const {
-        return PanelLayout::compute(m_panel.lightingCollapsed, m_panel.gameModeCollapsed, m_panel.responseCollapsed);
-    }
+    PanelLayout layout() const { return PanelLayout::compute(m_panel.lightingCollapsed, m_panel.responseCollapsed); }
     const MainButtonTable& buttons() const { return m_buttons; }
 
     // Mouse input. A release runs the click dispatcher; after it the whole

@@ -25,10 +25,10 @@ const char* effectName(uint8_t code);
 
 inline bool isDiyEffect(uint8_t code) { return code > 50; }
 
-// Section positions of the left panel. The lighting header never moves; each
-// section below starts kSectionGap pixels below what the one above it shows
-// (its bar when collapsed, its box when open), so the gaps are even however
-// the sections are opened.
+// Section positions of the left panel. The lighting header never moves; the
+// sections below it slide up by 195 pixels while the lighting section is
+// collapsed, and the report-rate section by another 35 while the
+// response-time section is collapsed.
 struct PanelLayout {
     int macroY;         // y_m
     int gameModeY;      // y_g
@@ -36,21 +36,13 @@ struct PanelLayout {
     int reportY;        // y_p
     int responseListTop;
 
-    static constexpr int kSectionGap = 4;
-    // What each section shows, from its top: the lighting section's bar and
-    // box, the macro block, the game-mode and response-time boxes when open.
-    static constexpr int kBarHeight = 20;
-    static constexpr int kLightingOpenHeight = 225;
-    static constexpr int kMacroBlockHeight = 51;
-    static constexpr int kGameModeOpenHeight = 52;
-    static constexpr int kResponseOpenHeight = 71;
-
-    static PanelLayout compute(bool lightingCollapsed, bool gameModeCollapsed, bool responseCollapsed) {
+    static PanelLayout compute(bool lightingCollapsed, bool responseCollapsed) {
+        const int a = lightingCollapsed ? 30 : 225;
         PanelLayout p{};
-        p.macroY = 110 + (lightingCollapsed ? kBarHeight : kLightingOpenHeight) + kSectionGap;
-        p.gameModeY = p.macroY + kMacroBlockHeight + kSectionGap;
-        p.responseY = p.gameModeY + (gameModeCollapsed ? kBarHeight : kGameModeOpenHeight) + kSectionGap;
-        p.reportY = p.responseY + (responseCollapsed ? kBarHeight : kResponseOpenHeight) + kSectionGap;
+        p.macroY = a + 110;
+        p.gameModeY = a + 165;
+        p.responseY = a + 220;
+        p.reportY = p.responseY + (responseCollapsed ? 40 : 75);
         p.responseListTop = p.responseY - 173;
         return p;
     }

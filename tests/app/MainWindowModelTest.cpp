@@ -21,25 +21,22 @@ DeviceImage makeImage(uint8_t effect = 2, uint8_t colour = 1) {
 int keyX(int slot) { return KeyGeometry[slot].rect.left + kKeyboardOriginX + 2; }
 int keyY(int slot) { return KeyGeometry[slot].rect.top + kKeyboardOriginY + 2; }
 
-TEST(PanelLayout, SectionsFollowEachOtherWithEvenGaps) {
-    struct Row { bool lighting, game, response; int ym, yg, yr, yp; };
+TEST(PanelLayout, SectionsSlideWithTheCollapsedSections) {
+    struct Row { bool lighting, response; int ym, yg, yr, yp; };
     const Row rows[] = {
-        {true, true, true, 134, 189, 213, 237},
-        {true, true, false, 134, 189, 213, 288},
-        {true, false, true, 134, 189, 245, 269},
-        {false, true, true, 339, 394, 418, 442},
-        {false, false, false, 339, 394, 450, 525},
+        {true, true, 140, 195, 250, 290},
+        {true, false, 140, 195, 250, 325},
+        {false, true, 335, 390, 445, 485},
+        {false, false, 335, 390, 445, 520},
     };
     for (const Row& r : rows) {
-        const PanelLayout p = PanelLayout::compute(r.lighting, r.game, r.response);
+        const PanelLayout p = PanelLayout::compute(r.lighting, r.response);
         EXPECT_EQ(p.macroY, r.ym);
         EXPECT_EQ(p.gameModeY, r.yg);
         EXPECT_EQ(p.responseY, r.yr);
         EXPECT_EQ(p.reportY, r.yp);
         EXPECT_EQ(p.responseListTop, r.yr - 173);
     }
-    // Whatever is open, the report-rate section (60 pixels) ends above the bottom bar at 598.
-    EXPECT_LE(PanelLayout::compute(false, false, false).reportY + 60, 598);
 }
 
 TEST(KeyGeometryTable, KeysDoNotOverlapAndLabelsSitOnTheirKeys) {
@@ -86,20 +83,18 @@ TEST(HitTest, CodesFollowTheLayoutAndTheirOrder) {
         {28, 223, true, false, false, 2, kHitSwatchFirst},
         {223, 243, true, false, false, 2, kHitSwatchLast},
         {50, 230, true, false, false, 2, kHitNone},
-        {28, 223, false, false, false, 2, kHitResponseHeader},  // no swatch
-        // Game mode at y 189 with the lighting collapsed.
-        {34, 222, false, true, false, 2, kHitGameModeOn},
-        {115, 231, false, true, false, 2, kHitGameModeOff},
-        {164, 222, false, true, false, 2, kHitWinLockOn},
-        {245, 231, false, true, false, 2, kHitWinLockOff},
-        {34, 222, false, false, false, 2, kHitResponseHeader},  // no game-mode radio
-        {200, 189, false, true, false, 2, kHitGameModeHeader},
-        // Response time at 213 below the collapsed game mode, at 245 below the open one.
-        {28, 241, false, false, true, 2, kHitResponseBox},
-        {28, 273, false, true, true, 2, kHitResponseBox},
-        {28, 241, false, false, false, 2, kHitReportHeader},  // no response box
-        {19, 237, false, false, false, 2, kHitReportHeader},
-        {19, 288, false, false, true, 2, kHitReportHeader},
+        {28, 223, false, false, false, 2, kHitNone},
+        // Game mode at y 195 with the lighting collapsed.
+        {34, 228, false, true, false, 2, kHitGameModeOn},
+        {115, 237, false, true, false, 2, kHitGameModeOff},
+        {164, 228, false, true, false, 2, kHitWinLockOn},
+        {245, 237, false, true, false, 2, kHitWinLockOff},
+        {34, 228, false, false, false, 2, kHitNone},
+        {200, 195, false, true, false, 2, kHitGameModeHeader},
+        {28, 278, false, false, true, 2, kHitResponseBox},
+        {28, 278, false, false, false, 2, kHitNone},
+        {19, 290, false, false, false, 2, kHitReportHeader},
+        {19, 325, false, false, true, 2, kHitReportHeader},
         {19, 605, false, false, false, 2, kHitProfiles},
         {857, 635, false, false, false, 2, kHitFactoryReset},
         {861, 605, false, false, false, 2, kHitCancel},
@@ -140,7 +135,7 @@ TEST(Click, HeadersToggleAndButtonsAskForTheirCommands) {
     EXPECT_FALSE(m.panel().lightingCollapsed);
     const PanelLayout open = m.layout();
     m.leftButtonUp(100, open.gameModeY + 5, image);
-    m.leftButtonUp(100, m.layout().responseY + 5, image);
+    m.leftButtonUp(100, open.responseY + 5, image);
     EXPECT_FALSE(m.panel().gameModeCollapsed);
     EXPECT_FALSE(m.panel().responseCollapsed);
     m.leftButtonUp(100, m.layout().reportY + 5, image);
@@ -435,16 +430,14 @@ TEST(PrepareDrawing, ReportSliderFollowsItsSection) {
     m.panel().reportCollapsed = false;
     SliderPlan plan = m.prepareDrawing(image);
     EXPECT_TRUE(plan.reportMoved);
-    EXPECT_EQ(plan.reportTop, 237 + 23);
+    EXPECT_EQ(plan.reportTop, 290 + 23);
     EXPECT_FALSE(m.prepareDrawing(image).reportMoved);
     m.panel().responseCollapsed = false;
     plan = m.prepareDrawing(image);
     EXPECT_TRUE(plan.reportMoved);
-    EXPECT_EQ(plan.reportTop, 288 + 23);
+    EXPECT_EQ(plan.reportTop, 325 + 23);
     m.panel().lightingCollapsed = false;
-    EXPECT_EQ(m.prepareDrawing(image).reportTop, 493 + 23);
-    m.panel().gameModeCollapsed = false;  // the open game-mode box pushes it down too
-    EXPECT_EQ(m.prepareDrawing(image).reportTop, 525 + 23);
+    EXPECT_EQ(m.prepareDrawing(image).reportTop, 520 + 23);
 }
 
 TEST(KeyColour, GoesIntoTheChosenMapOnly) {

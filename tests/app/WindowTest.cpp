@@ -198,22 +198,22 @@ TEST_F(WindowTest, DiyColoursWithComplementaryLabels) {
     EXPECT_TRUE(keyLooksLike(f, dark, 44));
 }
 
-TEST_F(WindowTest, SectionsMoveWithTheSectionsAboveThem) {
+TEST_F(WindowTest, SectionsMoveBy195And35Pixels) {
     start();
     const QImage collapsed = frame();
-    click(100, 115);  // open the lighting section: what follows moves down by 205
+    click(100, 115);  // open the lighting section
     const QImage lighting = frame();
-    EXPECT_EQ(collapsed.copy(19, 189, 243, 20), lighting.copy(19, 394, 243, 20));
-    EXPECT_EQ(collapsed.copy(19, 213, 243, 20), lighting.copy(19, 418, 243, 20));
+    EXPECT_EQ(collapsed.copy(19, 195, 243, 20), lighting.copy(19, 390, 243, 20));
+    EXPECT_EQ(collapsed.copy(19, 250, 243, 20), lighting.copy(19, 445, 243, 20));
 
-    click(100, 445);  // open the report-rate section, at 442 below the open lighting
+    click(100, 490);  // open the report-rate section, at 485 below the open lighting
     ASSERT_FALSE(window->model().panel().reportCollapsed);
-    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 442 + 23);
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 485 + 23);
     const QImage responseShut = frame();
-    click(100, 425);  // open the response-time section: report moves down by 51
+    click(100, 450);  // open the response-time section: report moves down by 35
     const QImage responseOpen = frame();
-    EXPECT_EQ(responseShut.copy(19, 442, 243, 20), responseOpen.copy(19, 493, 243, 20));
-    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 493 + 23);
+    EXPECT_EQ(responseShut.copy(19, 485, 243, 20), responseOpen.copy(19, 520, 243, 20));
+    EXPECT_EQ(window->slider(kReportSliderId)->geometry().top(), 520 + 23);
     EXPECT_TRUE(window->slider(kReportSliderId)->isVisible());
 }
 
@@ -620,7 +620,7 @@ TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
     keyboard.setConfig(odd);
     start();
     click(100, 115);  // lighting: speed and brightness sliders
-    click(100, 445);  // report rate
+    click(100, 490);  // report rate
     frame();
     EXPECT_EQ(window->slider(kReportSliderId)->value(), 3);  // shown at the end of the track
     EXPECT_EQ(state->image.reportRate, 7);
