@@ -81,19 +81,6 @@ uint32_t keyIdentity(const QKeyEvent& event) {
     return event.nativeScanCode() != 0 ? event.nativeScanCode() : 0x80000000u | static_cast<uint32_t>(event.key());
 }
 
-// The keys a capture that gives way lets through when pressed first.
-bool isNavigationKey(const QKeyEvent& event) {
-    const Qt::KeyboardModifiers mods = event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (mods != Qt::NoModifier) return false;
-    switch (event.key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: return true;
-    default: return false;
-    }
-}
 
 }  // namespace
 
@@ -122,7 +109,6 @@ void KeyCapture::remove() {
 void KeyCapture::arm(Arming arming) {
     if (!m_target) return;
     m_held.clear();
-    m_tookKey = false;
     setArming(arming);
 }
 
@@ -159,8 +145,6 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
         }
         // Accepting the override keeps shortcuts from firing; the key press follows.
         if (event->type() == QEvent::ShortcutOverride) {
-            if (m_arming == Arming::UntilReleasedGivingWay && !m_tookKey && m_held.empty() && isNavigationKey(key))
-                return false;
             event->accept();
             return true;
         }
@@ -179,15 +163,10 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool KeyCapture::takePress(const QKeyEvent& event) {
-    if (m_arming == Arming::UntilReleasedGivingWay && !m_tookKey && m_held.empty() && isNavigationKey(event)) {
-        setArming(Arming::None);
-        return false;
-    }
     // The filter sees a key at its first offer (to the window) and swallows
     // it there, so each key arrives here once and reaches no widget.
     if (!event.isAutoRepeat()) {
         m_held.insert(keyIdentity(event));
-        m_tookKey = true;
         deliver(event);
     }
     return true;
@@ -199,7 +178,7 @@ bool KeyCapture::takeRelease(const QKeyEvent& event) {
     // Enter that armed it) is let go of outside it.
     if (m_held.erase(keyIdentity(event)) == 0) return true;
     deliver(event);
-    if (m_held.empty() && (m_arming == Arming::UntilReleased || m_arming == Arming::UntilReleasedGivingWay))
+    if (m_held.empty() && m_arming == Arming::UntilReleased)
         setArming(Arming::None);
     return true;
 }

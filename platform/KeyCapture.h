@@ -68,10 +68,6 @@ public:
         None,                    // installed, taking no key until armed
         UntilRemoved,            // every key, until disarm() or remove()
         UntilReleased,           // every key, until the keys pressed are all up
-        // The same, but a Tab, Shift+Tab, Enter or Escape pressed first ends
-        // it and does its usual work: the capture the window armed on its own
-        // gives way to a user who wants to move on rather than type a key.
-        UntilReleasedGivingWay,
     };
 
     explicit KeyCapture(Mode mode, QObject* parent = nullptr);
@@ -119,7 +115,6 @@ private:
     QPointer<QWidget> m_target;
     Arming m_arming = Arming::None;
     std::set<uint32_t> m_held;  // keys pressed since arming and not yet released
-    bool m_tookKey = false;     // the armed capture has taken a key
 };
 
 }  // namespace vandrel

@@ -129,7 +129,6 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_activeField = EditField::None;
     m_focus = {};
     m_capturing = false;
-    m_freshCapture = false;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -208,16 +207,13 @@ void KeyMapDialogModel::clearRecord(uint8_t type) {
 }
 
 void KeyMapDialogModel::storeStroke(uint8_t vk) {
-    const bool fresh = m_freshCapture;
-    m_freshCapture = false;
     if (m_request.assignType == static_cast<uint8_t>(AssignType::SingleKey)) {
         m_request.codes[0] = vk;
         m_request.codeCount = 1;
         m_singleText = m_names.name(vk);
     } else if (m_request.assignType == static_cast<uint8_t>(AssignType::KeyCombination)) {
-        // At most three keys combine; a fourth, or the first of a new
-        // capture, starts a new combination.
-        if (m_request.codeCount >= 3 || fresh) clearCodes();
+        // At most three keys combine; a fourth starts a new combination.
+        if (m_request.codeCount >= 3) clearCodes();
         m_request.codes[m_request.codeCount] = vk;
         ++m_request.codeCount;
         m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount, m_names);

@@ -155,9 +155,6 @@ public:
     // Whether a key capture is armed in a key field (the widget says so), for
     // what the fields tell the screen reader.
     void setCapturing(bool on) { m_capturing = on; }
-    // A new capture starts in the key fields: its first stroke starts a new
-    // combination rather than adding to the one shown.
-    void beginCapture() { m_freshCapture = true; }
     bool capturing() const { return m_capturing; }
 
     // The result the main window applies after OK; slot set.
@@ -217,7 +214,6 @@ private:
     int m_treeItem = -1;
     ElementFocus m_focus;
     bool m_capturing = false;
-    bool m_freshCapture = false;
 };
 
 }  // namespace vandrel

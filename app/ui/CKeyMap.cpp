@@ -126,7 +126,6 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
         // the desktop's again (Alt+F4, Alt+Tab) once it has ended.
         if (armed) m_shortcuts.activate(this);
         else m_shortcuts.release();
-        if (armed) m_model.beginCapture();
         m_model.setCapturing(armed);
         syncControls();
         redraw();
@@ -181,8 +180,9 @@ void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, con
     m_model.setFocus(first, focusShown);
     followFocus();
     // On the keys page a capture is armed at once: the key pressed next is
-    // the key's new one, unless it is Tab, Enter or Escape.
-    if (hooked && m_model.currentPage() == kPageKeys) m_capture.arm(KeyCapture::Arming::UntilReleasedGivingWay);
+    // the key's new one, whatever it is (Tab, Enter and Escape included);
+    // once it is released, Tab, Enter and Escape do their usual work.
+    if (hooked && m_model.currentPage() == kPageKeys) m_capture.arm(KeyCapture::Arming::UntilReleased);
     redraw();
 }
 

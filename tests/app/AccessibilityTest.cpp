@@ -220,7 +220,8 @@ TEST_F(AccessibleMainWindow, FocusAndPressGoThroughTheReader) {
     EXPECT_TRUE(focus->state().expanded);
 
     // The reader can put the focus on a key; the window's focus mark follows.
-    const Node* a = named(walk(), "A");
+    const std::vector<Node> afterOpening = walk();
+    const Node* a = named(afterOpening, "A");
     ASSERT_NE(a, nullptr);
     a->iface->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
     EXPECT_EQ(window->model().focus().id, kElementKeyBase + 63);
@@ -358,23 +359,41 @@ TEST_F(AccessibleKeyMap, AKeyTypedAtOpeningIsTheNewKeyAndEnterSavesIt) {
     EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
 }
 
-TEST_F(AccessibleKeyMap, TabAndEscapeLeaveTheCaptureAndTheDialog) {
-    bool armedAtOpening = false;
+TEST_F(AccessibleKeyMap, AFirstTabIsTheNewKeyAndThenEscapeCloses) {
+    // The first key pressed after opening is the key's new key, whichever it
+    // is; after it Tab and Escape do their usual work.
+    bool armedAtOpening = false, armedAfter = true;
+    QString single;
     int focusAfterTab = -1;
     EXPECT_FALSE(run(63, [&](CKeyMap& d) {
         armedAtOpening = d.capture().armed();
-        typeKey(Qt::Key_Tab, kEvTab);  // gives way: the focus moves on, nothing is captured
+        typeKey(Qt::Key_Tab, kEvTab);
+        armedAfter = d.capture().armed();
+        single = d.singleEdit()->text();
+        typeKey(Qt::Key_Tab, kEvTab);
         focusAfterTab = d.focusedElement();
-        typeKey(Qt::Key_Escape, kEvEsc);
+        typeKey(Qt::Key_Escape, kEvEsc);  // closes without storing
     }));
     EXPECT_TRUE(armedAtOpening);
+    EXPECT_FALSE(armedAfter);
+    EXPECT_EQ(single.trimmed(), QStringLiteral("Tab"));
     EXPECT_EQ(focusAfterTab, kKeyMapComboField);
     EXPECT_EQ(request.codes[0], 0);
+}
+
+TEST_F(AccessibleKeyMap, AnEscapeAtOpeningIsCapturedAndEnterStoresIt) {
+    ASSERT_TRUE(run(63, [&](CKeyMap&) {
+        typeKey(Qt::Key_Escape, kEvEsc);  // the new key, not a cancel
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
+    EXPECT_EQ(request.codes[0], 0x1B);
 }
 
 TEST_F(AccessibleKeyMap, SpaceAsksForAKeyAndThenEscapeIsCaptured) {
     QString shown;
     ASSERT_TRUE(run(63, [&](CKeyMap& d) {
+        typeKey(Qt::Key_C, kEvC);              // the key at opening
         typeKey(Qt::Key_Tab, kEvTab);          // to the combination field
         typeKey(Qt::Key_Space, kEvSpace);      // asks it for keys
         EXPECT_TRUE(d.capture().armed());

@@ -12,7 +12,7 @@ namespace vandrel::test {
 
 // Linux input codes of the keys the tests press.
 namespace evdev {
-constexpr int kEvEsc = 1, kEvTab = 15, kEvEnter = 28, kEvLeftCtrl = 29, kEvA = 30, kEvH = 35, kEvZ = 44, kEvC = 46,
+constexpr int kEvEsc = 1, kEvTab = 15, kEvEnter = 28, kEvLeftCtrl = 29, kEvQ = 16, kEvA = 30, kEvH = 35, kEvZ = 44, kEvC = 46,
               kEvSpace = 57, kEvUp = 103, kEvLeft = 105, kEvRight = 106, kEvDown = 108;
 }
 

@@ -126,26 +126,6 @@ TEST_F(KeyMapModelTest, RefocusingTheActiveFieldKeepsItsKeys) {
     EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
 }
 
-TEST_F(KeyMapModelTest, EachCaptureStartsANewCombination) {
-    KeyRecord& r = records[42];
-    r.type = 1;
-    r.length = 2;
-    r.data[0] = kLCtrl;
-    r.data[1] = kC;
-    open();
-    // Keys pressed together are one capture; the next capture replaces
-    // them rather than adding a third key to the combination shown.
-    model.beginCapture();
-    model.keyStroke(kLCtrl);
-    model.keyStroke(kV);
-    EXPECT_EQ(model.combinationText(), u"LCtrl + V ");
-    model.beginCapture();
-    model.keyStroke(kA);
-    EXPECT_EQ(model.combinationText(), u"A ");
-    EXPECT_EQ(model.request().codeCount, 1u);
-    EXPECT_EQ(model.request().codes[1], 0);
-}
-
 TEST_F(KeyMapModelTest, KeysWithoutCaptureChangeNothingAndOkRestores) {
     model.open(42, records[42], image, macros, /*hookInstalled=*/false);
     model.keyStroke(kA);

@@ -163,23 +163,6 @@ TEST_F(CaptureFixture, ACaptureUntilReleaseEndsWhenEveryKeyIsUpAndLetsTabThrough
     EXPECT_FALSE(armedChanges[1][0].toBool());
 }
 
-TEST_F(CaptureFixture, ACaptureThatGivesWayLetsAFirstTabOrEscapeDoTheirWork) {
-    KeyCapture capture(KeyCapture::Mode::Strokes);
-    capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
-    for (int key : {Qt::Key_Tab, Qt::Key_Escape, Qt::Key_Return}) {
-        capture.install(&dialog, KeyCapture::Arming::UntilReleasedGivingWay);
-        send(QEvent::KeyPress, key, key == Qt::Key_Tab ? x(15) : key == Qt::Key_Escape ? x(1) : x(28));
-        EXPECT_FALSE(capture.armed()) << key;
-    }
-    EXPECT_TRUE(keys.empty());
-    // Pressed after another key, Escape is captured.
-    capture.install(&dialog, KeyCapture::Arming::UntilReleasedGivingWay);
-    send(QEvent::KeyPress, Qt::Key_Shift, x(42));
-    send(QEvent::KeyPress, Qt::Key_Escape, x(1));
-    ASSERT_EQ(keys.size(), 2u);
-    EXPECT_EQ(keys[1].vk, 0x1B);
-}
-
 TEST_F(CaptureFixture, AKeyTypedIntoAnIdleFieldArmsACaptureThatTakesIt) {
     KeyCapture capture(KeyCapture::Mode::Strokes);
     capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
