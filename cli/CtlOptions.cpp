@@ -114,7 +114,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         }
         if (sub == "list") return need(n == 1, "rule list [--json]");
         if (sub == "remove")
-            return need(n == 2 && !o.json && o.args[1].find_first_not_of("0123456789") == std::string::npos &&
+            return need(n == 2 && !o.json && !o.args[1].empty() &&
+                            o.args[1].find_first_not_of("0123456789") == std::string::npos &&
                             o.args[1].size() < 6 && std::stoi(o.args[1]) > 0,
                         "rule remove N");
         if (sub == "default") return need(n == 2 && !o.json, "rule default PROFILE|none");

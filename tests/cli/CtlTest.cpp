@@ -130,6 +130,7 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         {{"rule", "remove", "2"}, true},
         {{"rule", "remove", "0"}, false},
         {{"rule", "remove", "x"}, false},
+        {{"rule", "remove", ""}, false},
         {{"rule", "default", "none"}, true},
         {{"rule", "default"}, false},
         {{"rule"}, false},
