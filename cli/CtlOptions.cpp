@@ -171,8 +171,8 @@ std::string helpText() {
            "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
            ".bin is a file. save never replaces an existing file that is not a profile\n"
            "(unless --force). No command writes over keymap.bin, MacroDefine.bin,\n"
-           "DemoKeyboard.bin, VER.bin or a History file, nor into a device or a FIFO that\n"
-           "nobody reads.\n"
+           "GameMode.txt, DemoKeyboard.bin, VER.bin or a History file, nor into a device\n"
+           "or a FIFO that nobody reads.\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +
