@@ -528,13 +528,17 @@ std::string slotName(int slot) {
     return name.empty() ? "key " + std::to_string(slot) : utf16ToUtf8(name);
 }
 
-std::string describeKey(const Configuration& c, int slot) {
+std::string describeKey(const Configuration& c, int slot, const TextLookup& functionNames) {
     if (!IsKeyEnabled(c.image, slot)) return "disabled";
     const uint8_t* e = c.image.deviceKeyMap + SlotCellOffset[slot];
     const KeyRecord& r = c.records[slot];
+    // The function tree's names are translated in the key-map dialog's context.
+    const auto label = [&functionNames](const NamedFunction& f) {
+        return lookUpText(functionNames, "vandrel::KeyMapDialogModel", utf16ToUtf8(f.label).c_str());
+    };
     for (const NamedFunction& f : kNamedFunctions)
         if (r.type == static_cast<uint8_t>(AssignType::NamedFunction) && std::equal(e, e + 4, f.entry.begin()))
-            return utf16ToUtf8(f.label);
+            return label(f);
     char b[64];
     switch (e[0]) {
     case kEntryKeys: {
@@ -546,7 +550,7 @@ std::string describeKey(const Configuration& c, int slot) {
     case kEntryFn: return "Fn";
     case kEntryConsumer:
         for (const NamedFunction& f : kNamedFunctions)
-            if (std::equal(e, e + 4, f.entry.begin())) return utf16ToUtf8(f.label);
+            if (std::equal(e, e + 4, f.entry.begin())) return label(f);
         std::snprintf(b, sizeof b, "media 0x%02X%02X", e[3], e[2]);
         return b;
     case kEntryMacro: {

@@ -13,6 +13,7 @@
 #include "keymap/KeyRecord.h"
 #include "macro/MacroRecord.h"
 #include "profile/ConfigurationCheck.h"
+#include "util/TextLookup.h"
 
 namespace vandrel::ctl {
 
@@ -42,7 +43,9 @@ std::string jsonPathOf(Setting setting);
 
 // The description of one key's device entry: "B", "Left Ctrl + C",
 // "macro 3 (Macro_003)", "launch /usr/bin/foo", "disabled", ...
-std::string describeKey(const Configuration& config, int slot);
+// With `functionNames`, a named function (the key-map dialog's tree) is given
+// in the language it translates to; without, by its Chinese name.
+std::string describeKey(const Configuration& config, int slot, const TextLookup& functionNames = {});
 // The key's name on the keyboard picture.
 std::string slotName(int slot);
 // A macro event as text: "A down", "A up", with " after 120 ms" when delayed.

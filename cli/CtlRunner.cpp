@@ -1,5 +1,7 @@
 #include "cli/CtlRunner.h"
 
+#include <QCoreApplication>
+#include <QTranslator>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -221,7 +223,7 @@ int cmdList(Environment& env) {
     return kExitDone;
 }
 
-void printShow(const Configuration& c, std::ostream& out) {
+void printShow(const Configuration& c, std::ostream& out, const TextLookup& functionNames) {
     const DeviceImage& im = c.image;
     auto orRaw = [](const std::string& name, uint8_t raw) { return name.empty() ? std::to_string(raw) : name; };
     out << "Firmware      " << int(c.firmware.major) << "." << int(c.firmware.minor) << "\n";
@@ -245,7 +247,7 @@ void printShow(const Configuration& c, std::ostream& out) {
         const uint8_t* e = im.deviceKeyMap + SlotCellOffset[s];
         const bool factory = std::equal(e, e + 4, FactoryKeyTable.begin() + SlotCellOffset[s]);
         if (factory && IsKeyEnabled(im, s)) continue;
-        out << "  " << slotName(s) << " -> " << describeKey(c, s) << "\n";
+        out << "  " << slotName(s) << " -> " << describeKey(c, s, functionNames) << "\n";
         ++changed;
     }
     if (!changed) out << "  (none reassigned)\n";
@@ -272,11 +274,28 @@ void printShow(const Configuration& c, std::ostream& out) {
     }
 }
 
+}  // namespace
+
+TextLookup installOutputTranslations(UiLanguage language) {
+    if (language != UiLanguage::English || !QCoreApplication::instance()) return {};
+    auto* english = new QTranslator(QCoreApplication::instance());
+    if (!english->load(QStringLiteral(":/i18n/vandrel_en.qm"))) {
+        delete english;
+        return {};
+    }
+    QCoreApplication::installTranslator(english);
+    return [](const char* context, const char* source, int n) {
+        return QCoreApplication::translate(context, source, nullptr, n).toStdString();
+    };
+}
+
+namespace {
+
 int cmdShow(const Options& o, Environment& env) {
     Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
     if (o.json) env.out << configurationToJson(c);
-    else printShow(c, env.out);
+    else printShow(c, env.out, env.texts);
     return kExitDone;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "cli/CtlOptions.h"
+#include "platform/UiLanguage.h"
+#include "util/TextLookup.h"
 #include "device/Clock.h"
 #include "device/DeviceSession.h"
 #include "device/Transport.h"
@@ -50,6 +52,9 @@ struct Environment {
     // The files no command writes over (keymap.bin and the like); the data
     // folder's by default.
     OwnDataFiles ownFiles;
+    // The texts of the output that have a translation (the function names),
+    // in the program's language; empty for the Chinese source texts.
+    TextLookup texts;
     // This process alone writes the data files (it holds the instance lock),
     // so the temporary files of a killed earlier run may go.
     bool exclusive = true;
@@ -65,6 +70,11 @@ private:
 };
 
 int runCommand(const Options& options, Environment& env);
+
+// The output's translated texts for `language`, as the program shows them:
+// for English, the program's English texts (installed into the application);
+// for Chinese, none.
+TextLookup installOutputTranslations(UiLanguage language);
 
 // What a PROFILE argument names. A bare name is the profile of that name:
 // <profileFolder>/<name>.bin. A name with a folder in it, or ending in ".bin",

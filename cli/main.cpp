@@ -127,6 +127,8 @@ int main(int argc, char** argv) {
 
     ctl::Environment env(*transport, clock, dataFolder, profileFolder, std::cout, std::cerr);
     env.progress = ctl::stderrIsTerminal();
+    // Names the program shows translated (the function names) read as the program shows them.
+    env.texts = ctl::installOutputTranslations(currentUiLanguage());
     env.ownFiles = OwnDataFiles({toPath(paths.dataFolder), dataFolder}, toPath(paths.programFolder));
     env.exclusive = access.exclusive;
     if (ctl::stdinIsTerminal()) env.confirmReset = askOnTerminal;

@@ -5,7 +5,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "app/draw/SkinFile.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 

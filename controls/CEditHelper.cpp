@@ -7,7 +7,7 @@ namespace vandrel {
 
 CEditHelper::CEditHelper(QWidget* parent) : QLineEdit(parent) {
     setStyleSheet(QStringLiteral("QLineEdit { background: #23262C; color: white; border: 1px solid #C4161C;"
-                                 " selection-background-color: #C4161C; padding: 0px; }"));
+                                 " selection-background-color: #C4161C; padding: 0px 0px 0px 4px; }"));
 }
 
 void CEditHelper::tellParent(bool commit) {

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QTimerEvent>
 
-#include "app/draw/SkinFile.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -39,10 +39,12 @@ QPoint CSplashScreen::centredOnScreen(const QSize& size) const {
 }
 
 void CSplashScreen::paintEvent(QPaintEvent*) {
-    const QImage image = loadSkinImage(m_imagePath);
+    // The double image on a screen of higher density, drawn at the logical size.
+    const QImage image = loadSkinImage(m_imagePath, devicePixelRatioF());
     if (image.isNull()) return;
     QPainter p(this);
-    p.drawImage(QRect(QPoint(0, 0), m_size), image, QRect(QPoint(0, 0), m_size));
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    drawSkinPart(p, QPointF(0, 0), image, QRectF(QPointF(0, 0), m_size));
 }
 
 void CSplashScreen::timerEvent(QTimerEvent* event) {

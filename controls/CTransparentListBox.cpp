@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "controls/CEditHelper.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -84,11 +85,17 @@ void CTransparentListBox::setMode(int mode) {
 
 void CTransparentListBox::setSkinFolder(const QString& folder) {
     m_skinFolder = folder;
-    m_pictures[0] = QImage(folder + QStringLiteral("/bmp131.png"));
-    m_pictures[1] = QImage(folder + QStringLiteral("/bmp138.png"));
-    m_pictures[2] = QImage(folder + QStringLiteral("/bmp137.png"));
+    m_picturesRatio = 0;
     m_backgroundValid = false;
     update();
+}
+
+void CTransparentListBox::loadPictures(qreal ratio) {
+    if (m_picturesRatio == ratio) return;
+    m_picturesRatio = ratio;
+    const char* names[] = {"/bmp131.png", "/bmp138.png", "/bmp137.png"};
+    for (int i = 0; i < 3; ++i)
+        m_pictures[i] = m_skinFolder.isEmpty() ? QImage() : loadSkinImage(m_skinFolder + QLatin1String(names[i]), ratio);
 }
 
 void CTransparentListBox::setOwnerBackground(std::function<QImage(const QRect&)> source) {
@@ -195,24 +202,40 @@ bool CTransparentListBox::event(QEvent* event) {
 }
 
 void CTransparentListBox::captureBackground() {
+    // Logical size; the picture itself has the screen's pixel density, so
+    // that the rows' texts are drawn at the device's resolution.
     const QSize size(qMax(1, clientWidth()), qMax(1, height()));
+    const qreal ratio = devicePixelRatioF();
     if (m_model.mode() == kListOwnerBackground && m_ownerBackground) {
         m_background = m_ownerBackground(QRect(pos(), size)).convertToFormat(QImage::Format_RGB32);
     } else {
-        const QImage skin(m_skinFolder + QStringLiteral("/bmp145.png"));
-        m_background = QImage(size, QImage::Format_RGB32);
+        const QImage skin = m_skinFolder.isEmpty() ? QImage() : loadSkinImage(m_skinFolder + QStringLiteral("/bmp145.png"), ratio);
+        prepareFrame(m_background, size, ratio);
         m_background.fill(QColor(0x1E, 0x21, 0x27));
         if (!skin.isNull()) {
             QPainter p(&m_background);
-            p.drawImage(QPoint(0, 0), skin, QRect(QPoint(kBackgroundX, kBackgroundY), size));
+            drawSkinPart(p, QPointF(0, 0), skin, QRectF(QPointF(kBackgroundX, kBackgroundY), size));
         }
     }
-    if (m_background.size() != size) m_background = m_background.scaled(size);
+    if (logicalSize(m_background) != size || !qFuzzyCompare(m_background.devicePixelRatio(), ratio)) {
+        // An owner picture of another size or density is fitted to the list.
+        QImage fitted;
+        prepareFrame(fitted, size, ratio);
+        fitted.fill(Qt::black);
+        QPainter p(&fitted);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(QPointF(0, 0), size), m_background);
+        p.end();
+        m_background = fitted;
+    }
+    m_backgroundRatio = ratio;
     m_backgroundValid = true;
 }
 
 QImage CTransparentListBox::compose() {
+    if (!qFuzzyCompare(m_backgroundRatio, devicePixelRatioF())) m_backgroundValid = false;
     if (!m_backgroundValid) captureBackground();
+    loadPictures(devicePixelRatioF());
     QImage frame = m_background.copy();
     QPainter p(&frame);
     p.setFont(m_font);
@@ -226,16 +249,18 @@ QImage CTransparentListBox::compose() {
 void CTransparentListBox::drawRow(QPainter& p, int row) {
     const ListRect r = m_model.rowRect(row);
     const QRect rect(r.x, r.y, r.width, r.height);
+    // The texts keep clear of the list's left edge.
+    const QRect textRect = rect.adjusted(kTextPadding, 0, 0, 0);
     const RowView view = m_model.rowView(row);
     const QString text = qs(view.text);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
     const bool enabled = isEnabled();
     if (m_shadowOn) {
         p.setPen(enabled ? m_shadowColor : QColor(Qt::white));
-        p.drawText(rect.translated(m_shadowOffset, m_shadowOffset), flags, text);
+        p.drawText(textRect.translated(m_shadowOffset, m_shadowOffset), flags, text);
     }
     p.setPen(!enabled ? QColor(Qt::black) : row == m_model.selected() ? m_selectedColor : m_textColor);
-    p.drawText(rect, flags, text);
+    p.drawText(textRect, flags, text);
     const QImage* picture = view.picture == kPressPicture     ? &m_pictures[0]
                             : view.picture == kReleasePicture ? &m_pictures[1]
                             : view.picture == kDelayPicture   ? &m_pictures[2]

@@ -39,6 +39,8 @@ class CTransparentListBox : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kScrollBarWidth = 12;
+    // Between the list's left edge and the rows' texts.
+    static constexpr int kTextPadding = 5;
     // The part of bmp145.png used as background starts here.
     static constexpr int kBackgroundX = 7;
     static constexpr int kBackgroundY = 22;
@@ -99,6 +101,7 @@ protected:
 private:
     void sendMessages();
     void captureBackground();
+    void loadPictures(qreal ratio);
     void drawRow(QPainter& p, int row);
     void syncScrollBar();
     int clientWidth() const;
@@ -119,8 +122,10 @@ private:
     bool m_shadowOn = false;
 
     QImage m_background;
+    qreal m_backgroundRatio = 0;
     bool m_backgroundValid = false;
     QImage m_pictures[3];  // press, release, delay
+    qreal m_picturesRatio = 0;  // the density they were loaded for
 };
 
 }  // namespace vandrel

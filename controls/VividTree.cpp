@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "theme/SkinFile.h"
+
 namespace vandrel {
 
 QRect VividTreeCanvas(const QRect& client, const TreeScrollRange* horizontal, const TreeScrollRange* vertical,
@@ -34,9 +36,17 @@ VividTree::VividTree(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void VividTree::setUpPictures(const QString& skinFolder) {
-    m_picture = QImage(skinFolder + QStringLiteral("/bmp131.png"));
-    m_collapsedBox = QImage(skinFolder + QStringLiteral("/bmp133.png"));
-    m_expandedBox = QImage(skinFolder + QStringLiteral("/bmp134.png"));
+    m_skinFolder = skinFolder;
+    m_picturesRatio = 0;
+    loadPictures(devicePixelRatioF());
+}
+
+void VividTree::loadPictures(qreal ratio) {
+    if (m_skinFolder.isEmpty() || m_picturesRatio == ratio) return;
+    m_picturesRatio = ratio;
+    m_picture = loadSkinImage(m_skinFolder + QStringLiteral("/bmp131.png"), ratio);
+    m_collapsedBox = loadSkinImage(m_skinFolder + QStringLiteral("/bmp133.png"), ratio);
+    m_expandedBox = loadSkinImage(m_skinFolder + QStringLiteral("/bmp134.png"), ratio);
 }
 
 void VividTree::setGradient(const QColor& start, const QColor& end, bool horizontal) {
@@ -74,7 +84,10 @@ void VividTree::paintEvent(QPaintEvent*) {
     const TreeScrollRange v{vs->minimum(), vs->maximum(), vs->value()};
     const QRect canvas = VividTreeCanvas(client, &h, &v, itemHeight);
 
-    QImage buffer(client.size(), QImage::Format_RGB32);
+    // At the screen's pixel density, so that the texts are drawn at its resolution.
+    loadPictures(devicePixelRatioF());
+    QImage buffer;
+    prepareFrame(buffer, client.size(), devicePixelRatioF());
     QPainter p(&buffer);
     p.setFont(font());
     paintBackground(p, client, canvas);
@@ -88,7 +101,7 @@ void VividTree::paintEvent(QPaintEvent*) {
             p.fillRect(QRect(0, row.top(), canvas.left() + canvas.width(), row.height()), selectionColour());
         if (item->childCount() > 0) {
             const QImage& box = item->isExpanded() ? m_expandedBox : m_collapsedBox;
-            if (!box.isNull()) p.drawImage(text.left() - 2 - box.width(), row.top() + 4, box);
+            if (!box.isNull()) p.drawImage(text.left() - 2 - logicalSize(box).width(), row.top() + 4, box);
         }
         text.adjust(0, 1, 0, -1);
         p.setPen(Qt::white);

@@ -48,6 +48,7 @@ protected:
 
 private:
     void paintBackground(QPainter& p, const QRect& client, const QRect& canvas);
+    void loadPictures(qreal ratio);
 
     BackgroundMode m_mode = Gradient;
     QColor m_gradientStart{255, 255, 255};
@@ -55,6 +56,8 @@ private:
     bool m_gradientHorizontal = true;
     bool m_tile = false;
     bool m_alwaysShowSelection = false;
+    QString m_skinFolder;
+    qreal m_picturesRatio = 0;
     QImage m_picture, m_collapsedBox, m_expandedBox;
     QIcon m_icon;
 };

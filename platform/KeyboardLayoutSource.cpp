@@ -4,6 +4,9 @@
 #include <QTimer>
 
 #include "layout/KeyLegends.h"
+#ifdef VANDREL_WAYLAND_REQUESTS
+#include "platform/WaylandClient.h"
+#endif
 
 namespace vandrel {
 
@@ -15,7 +18,11 @@ KeyboardLayoutSource::KeyboardLayoutSource(QObject* parent) : QObject(parent) {
         watcher = makeX11LayoutWatcher();
         if (watcher) m_origin = "x11";
     } else if (platform.startsWith(QLatin1String("wayland"))) {
-        watcher = makeWaylandLayoutWatcher();
+#ifdef VANDREL_WAYLAND_REQUESTS
+        watcher = makeWaylandLayoutWatcher(wayland::qtDisplay());
+#else
+        watcher = makeWaylandLayoutWatcher(nullptr);
+#endif
         if (watcher) m_origin = "wayland";
     }
 #endif

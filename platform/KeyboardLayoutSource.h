@@ -2,14 +2,17 @@
 // The desktop's active keyboard layout, followed while the program runs. On
 // X11 it is the core keyboard's XKB keymap and group, read again whenever the
 // server says the keymap or the group changed (setxkbmap, a layout switch);
-// on Wayland it is the keymap the compositor sends to its clients. Elsewhere
-// (offscreen, an unknown platform) it is the US layout.
+// on Wayland it is the keymap the compositor sends to its clients and the
+// group it reports to the program's focused window. Elsewhere (offscreen, an
+// unknown platform) it is the US layout.
 
 #include <QObject>
 #include <functional>
 #include <memory>
 
 #include "layout/KeyboardLayout.h"
+
+struct wl_display;
 
 namespace vandrel {
 
@@ -22,9 +25,13 @@ public:
     std::function<void()> changed;
 };
 
-// The X11 and Wayland watchers; null when the display cannot be reached.
+// The X11 and Wayland watchers; null when the display cannot be reached or
+// has no keyboard.
 std::unique_ptr<LayoutWatcher> makeX11LayoutWatcher();
-std::unique_ptr<LayoutWatcher> makeWaylandLayoutWatcher();
+// On `display`, a connection whose default queue its owner dispatches on the
+// calling thread (the toolkit's, whose windows get the keyboard focus and with
+// it the active group), or on a connection of its own when it is null.
+std::unique_ptr<LayoutWatcher> makeWaylandLayoutWatcher(wl_display* display);
 
 class KeyboardLayoutSource : public QObject {
     Q_OBJECT

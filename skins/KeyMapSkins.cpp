@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "skins/SkinTheme.h"
+#include "theme/SkinTheme.h"
 
 namespace vandrel {
 
@@ -18,24 +18,31 @@ const QColor kPane(0x1E, 0x1E, 0x1E);  // the tree's flat (30, 30, 30)
 constexpr int kWidth = 325;
 constexpr int kHeight = 276;
 
-QImage blank(int w, int h, const QColor& fill) { return canvas(w, h, fill, QImage::Format_ARGB32_Premultiplied); }
+// A one-pixel outline just inside `r`, sharp at every scale.
+void frame(QPainter& p, const QRect& r, const QColor& c) {
+    p.fillRect(r.left(), r.top(), r.width(), 1, c);
+    p.fillRect(r.left(), r.bottom(), r.width(), 1, c);
+    p.fillRect(r.left(), r.top(), 1, r.height(), c);
+    p.fillRect(r.right(), r.top(), 1, r.height(), c);
+}
 
-QImage background() {
-    QImage img = blank(kWidth, kHeight, kField);
+QImage blank(qreal s, int w, int h, const QColor& fill) { return canvas(s, w, h, fill, QImage::Format_ARGB32_Premultiplied); }
+
+QImage background(qreal s) {
+    QImage img = blank(s, kWidth, kHeight, kField);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, kHeight, kPanel, kField));
+    p.fillRect(QRect(0, 0, kWidth, kHeight), vertical(0, kHeight, kPanel, kField));
     p.fillRect(0, 0, kWidth, 22, kTitleBar);  // title strip
     p.fillRect(0, 21, kWidth, 1, kAccent);
     p.fillRect(10, 60, 295, 178, kColumn);  // page well
-    p.setPen(kBorder);
-    p.drawRect(9, 59, 296, 179);
-    p.drawRect(0, 0, kWidth - 1, kHeight - 1);
+    frame(p, QRect(9, 59, 297, 180), kBorder);
+    frame(p, QRect(0, 0, kWidth, kHeight), kBorder);
     return img;
 }
 
 // A tab: dark face, lighter top rule; the caption is drawn by the dialog.
-QImage tab() {
-    QImage img = blank(82, 27, kTitleBar);
+QImage tab(qreal s) {
+    QImage img = blank(s, 82, 27, kTitleBar);
     QPainter p(&img);
     p.fillRect(1, 0, 80, 27, vertical(0, 27, QColor(0x2E, 0x32, 0x39), QColor(0x22, 0x25, 0x2B)));
     p.fillRect(0, 0, 1, 27, kBorder);
@@ -45,8 +52,8 @@ QImage tab() {
 }
 
 // The rule over the tabs.
-QImage tabStrip() {
-    QImage img = blank(326, 7, kTitleBar);
+QImage tabStrip(qreal s) {
+    QImage img = blank(s, 326, 7, kTitleBar);
     QPainter p(&img);
     p.fillRect(0, 5, 326, 1, kBorder);
     p.fillRect(0, 6, 326, 1, QColor(0x2E, 0x32, 0x39));
@@ -54,8 +61,8 @@ QImage tabStrip() {
 }
 
 // Under the active tab.
-QImage cursor() {
-    QImage img = blank(12, 7, kTitleBar);
+QImage cursor(qreal s) {
+    QImage img = blank(s, 12, 7, kTitleBar);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -69,8 +76,8 @@ QImage cursor() {
     return img;
 }
 
-QImage closeButton(bool over) {
-    QImage img = blank(16, 16, kTitleBar);
+QImage closeButton(qreal s, bool over) {
+    QImage img = blank(s, 16, 16, kTitleBar);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     if (over) {
@@ -85,8 +92,8 @@ QImage closeButton(bool over) {
 }
 
 // The dialog's small buttons (42 x 23): grey, or crimson for save.
-QImage smallButton(bool save, bool over) {
-    QImage img = blank(42, 23, kField);
+QImage smallButton(qreal s, bool save, bool over) {
+    QImage img = blank(s, 42, 23, kField);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor top = save ? (over ? kAccentHover : kAccent) : (over ? QColor(0x3B, 0x40, 0x48) : QColor(0x30, 0x34, 0x3B));
@@ -98,8 +105,8 @@ QImage smallButton(bool save, bool over) {
 }
 
 // The disable switch and the launch rows' markers (11 x 10).
-QImage marker(bool on) {
-    QImage img = blank(11, 10, kField);
+QImage marker(qreal s, bool on) {
+    QImage img = blank(s, 11, 10, kField);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(kField);
@@ -114,15 +121,15 @@ QImage marker(bool on) {
 }
 
 // The launch page's panel behind its four rows.
-QImage launchPanel() {
-    QImage img = blank(290, 120, kColumn);
+QImage launchPanel(qreal s) {
+    QImage img = blank(s, 290, 120, kColumn);
     QPainter p(&img);
     for (int k = 1; k < 4; ++k) p.fillRect(4, 30 * k - 2, 282, 1, QColor(0x26, 0x29, 0x2F));
     return img;
 }
 
-QImage pathField() {
-    QImage img = blank(158, 16, kField);
+QImage pathField(qreal s) {
+    QImage img = blank(s, 158, 16, kField);
     QPainter p(&img);
     p.fillRect(0, 15, 158, 1, kAccent);
     p.fillRect(0, 0, 158, 1, QColor(0x0E, 0x0F, 0x12));
@@ -130,8 +137,8 @@ QImage pathField() {
 }
 
 // The browse button: three dots.
-QImage browseButton(bool over) {
-    QImage img = blank(47, 16, kColumn);
+QImage browseButton(qreal s, bool over) {
+    QImage img = blank(s, 47, 16, kColumn);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(vertical(0, 16, over ? kAccentHover : QColor(0x30, 0x34, 0x3B), over ? kAccent : QColor(0x25, 0x28, 0x2E)));
@@ -144,11 +151,15 @@ QImage browseButton(bool over) {
 }
 
 // The tree's plus and minus boxes (9 x 9) and its picture background.
-QImage treeBox(bool expanded) {
-    QImage img = blank(9, 9, kPane);
+QImage treeBox(qreal s, bool expanded) {
+    QImage img = blank(s, 9, 9, kPane);
     QPainter p(&img);
-    p.setPen(QColor(0x6A, 0x6F, 0x79));
-    p.drawRect(0, 0, 8, 8);
+    // The frame as filled lines, so that it stays one logical pixel wide at every scale.
+    const QColor frame(0x6A, 0x6F, 0x79);
+    p.fillRect(0, 0, 9, 1, frame);
+    p.fillRect(0, 8, 9, 1, frame);
+    p.fillRect(0, 0, 1, 9, frame);
+    p.fillRect(8, 0, 1, 9, frame);
     p.fillRect(2, 4, 5, 1, Qt::white);
     if (!expanded) p.fillRect(4, 2, 1, 5, Qt::white);
     return img;
@@ -156,32 +167,32 @@ QImage treeBox(bool expanded) {
 
 }  // namespace
 
-QList<SkinImage> drawKeyMapSkins() {
+QList<SkinImage> drawKeyMapSkins(qreal s) {
     QList<SkinImage> set;
     auto add = [&set](const char* name, QImage image) {
         set.append({QStringLiteral("Custom/") + QString::fromLatin1(name), std::move(image)});
     };
-    add("Custom_BK.png", background());
-    add("large_button.png", tab());
-    add("single_combine_option.png", tabStrip());
-    add("cursor.png", cursor());
-    add("button-close-normal.png", closeButton(false));
-    add("button-close-over.png", closeButton(true));
-    add("button-cancel-normal.png", smallButton(false, false));
-    add("button-cancel-over.png", smallButton(false, true));
-    add("button-save-normal.png", smallButton(true, false));
-    add("button-save-over.png", smallButton(true, true));
-    add("Disable.png", marker(false));
-    add("Enable.png", marker(true));
-    add("enable.png", marker(true));
-    add("Macro_BK.png", launchPanel());
-    add("Advanced.png", pathField());
-    add("view.png", browseButton(false));
-    add("view02.png", browseButton(true));
+    add("Custom_BK.png", background(s));
+    add("large_button.png", tab(s));
+    add("single_combine_option.png", tabStrip(s));
+    add("cursor.png", cursor(s));
+    add("button-close-normal.png", closeButton(s, false));
+    add("button-close-over.png", closeButton(s, true));
+    add("button-cancel-normal.png", smallButton(s, false, false));
+    add("button-cancel-over.png", smallButton(s, false, true));
+    add("button-save-normal.png", smallButton(s, true, false));
+    add("button-save-over.png", smallButton(s, true, true));
+    add("Disable.png", marker(s, false));
+    add("Enable.png", marker(s, true));
+    add("enable.png", marker(s, true));
+    add("Macro_BK.png", launchPanel(s));
+    add("Advanced.png", pathField(s));
+    add("view.png", browseButton(s, false));
+    add("view02.png", browseButton(s, true));
     // The tree's boxes, by resource number; its picture background (bmp131)
     // is the macro list's arrow, which the tree never shows: it is drawn flat.
-    set.append({QStringLiteral("bmp133.png"), treeBox(false)});
-    set.append({QStringLiteral("bmp134.png"), treeBox(true)});
+    set.append({QStringLiteral("bmp133.png"), treeBox(s, false)});
+    set.append({QStringLiteral("bmp134.png"), treeBox(s, true)});
     return set;
 }
 

@@ -7,6 +7,6 @@
 
 namespace vandrel {
 
-QList<SkinImage> drawKeyMapSkins();
+QList<SkinImage> drawKeyMapSkins(qreal scale);
 
 }  // namespace vandrel

@@ -7,7 +7,7 @@
 #include <QPainterPath>
 
 #include "skins/SkinSet.h"
-#include "skins/SkinTheme.h"
+#include "theme/SkinTheme.h"
 
 namespace vandrel {
 
@@ -32,10 +32,10 @@ void headerStrip(QPainter& p, int x, int y, int right) {
     p.fillRect(x, y, 3, 22, kAccent);
 }
 
-QImage background() {
-    QImage img = canvas(kWidth, kHeight, kBgTop);
+QImage background(qreal s) {
+    QImage img = canvas(s, kWidth, kHeight, kBgTop);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, kHeight, kBgTop, kBgBottom));
+    p.fillRect(QRect(0, 0, kWidth, kHeight), vertical(0, kHeight, kBgTop, kBgBottom));
     p.fillRect(0, 0, kWidth, 34, kTitleBar);
     p.fillRect(0, 34, kWidth, 1, kAccent);
     // Three columns: macros, their key sequence, the recording options.
@@ -54,8 +54,8 @@ QImage background() {
     return img;
 }
 
-QImage recordButton(bool over) {
-    QImage img = bottomButton(true, over, 90, 25, kPanel);
+QImage recordButton(qreal s, bool over) {
+    QImage img = bottomButton(s, true, over, 90, 25, kPanel);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(Qt::white, 1));
@@ -64,8 +64,8 @@ QImage recordButton(bool over) {
     return img;
 }
 
-QImage checkBox(bool ticked) {
-    QImage img = canvas(15, 15, kPanel);
+QImage checkBox(qreal s, bool ticked) {
+    QImage img = canvas(s, 15, 15, kPanel);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(ticked ? kAccentHover : QColor(0x5A, 0x5F, 0x69), 1));
@@ -83,8 +83,8 @@ QImage checkBox(bool ticked) {
 }
 
 // bmp145: the lists' background; the part from (7, 22) lies under the rows.
-QImage listBackground() {
-    QImage img = canvas(127, 305, kListField);
+QImage listBackground(qreal s) {
+    QImage img = canvas(s, 127, 305, kListField);
     QPainter p(&img);
     p.fillRect(0, 0, 127, 22, vertical(0, 22, kHeaderTop, kHeaderBottom));
     p.fillRect(0, 0, 127, 1, kBorder);
@@ -94,8 +94,8 @@ QImage listBackground() {
     return img;
 }
 
-QImage arrow(bool down) {
-    QImage img = canvas(10, 14, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
+QImage arrow(qreal s, bool down) {
+    QImage img = canvas(s, 10, 14, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     const QColor c = down ? kAccentHover : kTextDim;
@@ -109,8 +109,8 @@ QImage arrow(bool down) {
     return img;
 }
 
-QImage clock() {
-    QImage img = canvas(14, 14, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
+QImage clock(qreal s) {
+    QImage img = canvas(s, 14, 14, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(kTextDim, 1.3));
@@ -124,20 +124,20 @@ QImage clock() {
 
 }  // namespace
 
-QList<SkinImage> drawMacroSkins() {
+QList<SkinImage> drawMacroSkins(qreal s) {
     QList<SkinImage> set;
     auto add = [&set](const char* name, QImage image) { set.append({QString::fromLatin1(name), std::move(image)}); };
-    add("MacroManagement/MacroManagement.png", background());
-    add("MacroManagement/Record-normal.png", recordButton(false));
-    add("MacroManagement/Record-over.png", recordButton(true));
-    add("MacroManagement/Pane.png", checkBox(false));
-    add("MacroManagement/PaneMakingTick.png", checkBox(true));
-    add("MacroManagement/button-new-normal.png", bottomButton(false, false, 58, 25, kBgBottom));
-    add("MacroManagement/button-new-over.png", bottomButton(false, true, 58, 25, kBgBottom));
-    add("bmp145.png", listBackground());
-    add("bmp131.png", arrow(true));
-    add("bmp138.png", arrow(false));
-    add("bmp137.png", clock());
+    add("MacroManagement/MacroManagement.png", background(s));
+    add("MacroManagement/Record-normal.png", recordButton(s, false));
+    add("MacroManagement/Record-over.png", recordButton(s, true));
+    add("MacroManagement/Pane.png", checkBox(s, false));
+    add("MacroManagement/PaneMakingTick.png", checkBox(s, true));
+    add("MacroManagement/button-new-normal.png", bottomButton(s, false, false, 58, 25, kBgBottom));
+    add("MacroManagement/button-new-over.png", bottomButton(s, false, true, 58, 25, kBgBottom));
+    add("bmp145.png", listBackground(s));
+    add("bmp131.png", arrow(s, true));
+    add("bmp138.png", arrow(s, false));
+    add("bmp137.png", clock(s));
     return set;
 }
 

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 
 #include "app/model/ProfileDialogModel.h"
-#include "skins/SkinTheme.h"
+#include "theme/SkinTheme.h"
 
 namespace vandrel {
 
@@ -28,13 +28,13 @@ void frame(QPainter& p, const QRect& r, const QColor& c) {
     p.fillRect(r.right(), r.top(), 1, r.height(), c);
 }
 
-QImage background() {
-    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+QImage background(qreal s) {
+    QImage img = canvas(s, kWidth, kHeight, kBgBottom);
     QPainter p(&img);
     QLinearGradient g(0, 0, 0, kHeight);
     g.setColorAt(0, kBgTop);
     g.setColorAt(1, kBgBottom);
-    p.fillRect(img.rect(), g);
+    p.fillRect(QRect(0, 0, kWidth, kHeight), g);
 
     // Title bar, with a short accent under the title.
     p.fillRect(0, 0, kWidth, kProfileListArea.top - 1, kTitleBar);
@@ -48,15 +48,14 @@ QImage background() {
     // Footer with the two buttons.
     p.fillRect(0, list.bottom() + 1, kWidth, kHeight - list.bottom() - 1, kFooter);
     p.fillRect(0, list.bottom() + 1, kWidth, 1, kBorder);
-    frame(p, img.rect(), kBorder);
+    frame(p, QRect(0, 0, kWidth, kHeight), kBorder);
     return img;
 }
 
 // A footer button: its label is drawn by the dialog across the top, the
 // picture sits below it.
-QImage footerButton(bool danger) {
-    QImage img(kButtonWidth, kButtonHeight, QImage::Format_RGB32);
-    img.fill(kFooter);
+QImage footerButton(qreal s, bool danger) {
+    QImage img = canvas(s, kButtonWidth, kButtonHeight, kFooter);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient g(0, 0, 0, kButtonHeight);
@@ -97,11 +96,11 @@ QImage footerButton(bool danger) {
 
 }  // namespace
 
-void addProfileSkins(QList<SkinImage>& set) {
+void addProfileSkins(QList<SkinImage>& set, qreal s) {
     const QString folder = QStringLiteral("Config/");
-    set.append({folder + QStringLiteral("Config.png"), background()});
-    set.append({folder + QStringLiteral("New.png"), footerButton(false)});
-    set.append({folder + QStringLiteral("Delete.png"), footerButton(true)});
+    set.append({folder + QStringLiteral("Config.png"), background(s)});
+    set.append({folder + QStringLiteral("New.png"), footerButton(s, false)});
+    set.append({folder + QStringLiteral("Delete.png"), footerButton(s, true)});
     for (const SkinImage& skin : QList<SkinImage>(set))
         if (skin.name == QStringLiteral("button-close-normal.png"))
             set.append({folder + skin.name, skin.image});

@@ -8,6 +8,6 @@
 namespace vandrel {
 
 // Adds the dialog's images to `set`; its close button is the main window's.
-void addProfileSkins(QList<SkinImage>& set);
+void addProfileSkins(QList<SkinImage>& set, qreal scale);
 
 }  // namespace vandrel

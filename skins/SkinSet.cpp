@@ -13,9 +13,8 @@
 #include "app/draw/SkinText.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/PanelTables.h"
-#include "skins/SkinTheme.h"
+#include "theme/SkinTheme.h"
 #include "skins/ProfileSkins.h"
-#include "skins/SkinTheme.h"
 
 namespace vandrel {
 
@@ -116,9 +115,9 @@ void emblem(QPainter& p, const QRectF& r) {
 // A button's look: as drawn, under the pointer, held down.
 enum class Look { Normal, Over, Down };
 
-QImage windowButton(char kind, Look look) {
+QImage windowButton(qreal s, char kind, Look look) {
     const bool close = kind == 'x';
-    QImage img = canvas(17, 16, kTitleBar);
+    QImage img = canvas(s, 17, 16, kTitleBar);
     QPainter p(&img);
     beginPaint(p);
     if (look != Look::Normal) {
@@ -147,8 +146,8 @@ QImage windowButton(char kind, Look look) {
 // crimson rim, so that it never looks like the harmless button beside it).
 enum class Role { Secondary, Primary, Destructive };
 
-QImage bottomButton(Role role, Look look, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
-    QImage img = canvas(w, h, bg);
+QImage bottomButton(qreal s, Role role, Look look, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
+    QImage img = canvas(s, w, h, bg);
     QPainter p(&img);
     beginPaint(p);
     const QRectF r(0.5, 0.5, w - 1, h - 1);
@@ -193,8 +192,8 @@ QImage bottomButton(Role role, Look look, int w = 58, int h = 31, const QColor& 
     return img;
 }
 
-QImage configButton(Look look) {
-    QImage img = bottomButton(Role::Secondary, look, 74, 32);
+QImage configButton(qreal s, Look look) {
+    QImage img = bottomButton(s, Role::Secondary, look, 74, 32);
     QPainter p(&img);
     beginPaint(p);
     p.translate(0, look == Look::Down ? 1 : 0);
@@ -250,32 +249,32 @@ void panelBody(QPainter& p, int w, int top, int bottom) {
     hline(p, 0, w - 1, bottom, kBorder);
 }
 
-QImage sectionHeader(bool open, bool split, char icon = 0, bool over = false) {
-    QImage img = canvas(243, 20, kColumn);
+QImage sectionHeader(qreal s, bool open, bool split, char icon = 0, bool over = false) {
+    QImage img = canvas(s, 243, 20, kColumn);
     QPainter p(&img);
     beginPaint(p);
     header(p, 243, open, split, icon, over);
     return img;
 }
 
-QImage lightingBody() {
-    QImage img = canvas(243, 205, kColumn);
+QImage lightingBody(qreal s) {
+    QImage img = canvas(s, 243, 205, kColumn);
     QPainter p(&img);
     beginPaint(p);
     panelBody(p, 243, 0, 204);
     return img;
 }
 
-QImage speedRowBackground() {
-    QImage img = canvas(243, 90, kPanel);
+QImage speedRowBackground(qreal s) {
+    QImage img = canvas(s, 243, 90, kPanel);
     QPainter p(&img);
     vline(p, 0, 0, 89, kBorder);
     vline(p, 242, 0, 89, kBorder);
     return img;
 }
 
-QImage dropBox() {
-    QImage img = canvas(221, 16, kPanel);
+QImage dropBox(qreal s) {
+    QImage img = canvas(s, 221, 16, kPanel);
     QPainter p(&img);
     beginPaint(p);
     p.fillRect(0, 0, 221, 15, kField);
@@ -285,8 +284,8 @@ QImage dropBox() {
     return img;
 }
 
-QImage directionButton(char dir, bool enabled) {
-    QImage img = canvas(36, 16, kPanel);
+QImage directionButton(qreal s, char dir, bool enabled) {
+    QImage img = canvas(s, 36, 16, kPanel);
     QPainter p(&img);
     beginPaint(p);
     if (enabled) {
@@ -301,8 +300,8 @@ QImage directionButton(char dir, bool enabled) {
     return img;
 }
 
-QImage radio(bool on) {
-    QImage img = canvas(13, 13, kPanel);
+QImage radio(qreal s, bool on) {
+    QImage img = canvas(s, 13, 13, kPanel);
     QPainter p(&img);
     beginPaint(p);
     p.setBrush(kField);
@@ -316,8 +315,8 @@ QImage radio(bool on) {
     return img;
 }
 
-QImage multicolourSwatch() {
-    QImage img = canvas(20, 20, kPanel);
+QImage multicolourSwatch(qreal s) {
+    QImage img = canvas(s, 20, 20, kPanel);
     QPainter p(&img);
     beginPaint(p);
     QConicalGradient g(10, 10, 90);
@@ -332,8 +331,8 @@ QImage multicolourSwatch() {
     return img;
 }
 
-QImage macroBlock() {
-    QImage img = canvas(243, 55, kColumn);
+QImage macroBlock(qreal s) {
+    QImage img = canvas(s, 243, 55, kColumn);
     QPainter p(&img);
     beginPaint(p);
     panelBody(p, 243, 0, 50);
@@ -342,8 +341,8 @@ QImage macroBlock() {
     return img;
 }
 
-QImage macroButton(Look look) {
-    QImage img = canvas(241, 19, kPanel);
+QImage macroButton(qreal s, Look look) {
+    QImage img = canvas(s, 241, 19, kPanel);
     QPainter p(&img);
     beginPaint(p);
     const QColor top = look == Look::Over ? QColor(0x3E, 0x43, 0x4B) : look == Look::Down ? QColor(0x20, 0x23, 0x28)
@@ -359,8 +358,8 @@ QImage macroButton(Look look) {
     return img;
 }
 
-QImage gameModeSection(bool open) {
-    QImage img = canvas(243, open ? 55 : 20, kColumn);
+QImage gameModeSection(qreal s, bool open) {
+    QImage img = canvas(s, 243, open ? 55 : 20, kColumn);
     QPainter p(&img);
     beginPaint(p);
     if (open) {
@@ -372,8 +371,8 @@ QImage gameModeSection(bool open) {
     return img;
 }
 
-QImage responseSection(bool open) {
-    QImage img = canvas(243, open ? 75 : 20, kColumn);
+QImage responseSection(qreal s, bool open) {
+    QImage img = canvas(s, 243, open ? 75 : 20, kColumn);
     QPainter p(&img);
     beginPaint(p);
     if (open) {
@@ -385,8 +384,8 @@ QImage responseSection(bool open) {
 }
 
 // Thumb centres of the report-rate slider's four positions, inside the image.
-QImage reportSection(bool open) {
-    QImage img = canvas(243, open ? 60 : 20, kColumn);
+QImage reportSection(qreal s, bool open) {
+    QImage img = canvas(s, 243, open ? 60 : 20, kColumn);
     QPainter p(&img);
     beginPaint(p);
     if (open) {
@@ -407,8 +406,8 @@ QImage reportSection(bool open) {
 
 // ---- sliders -------------------------------------------------------------
 
-QImage track(bool filled) {
-    QImage img = canvas(220, 17, kPanel);
+QImage track(qreal s, bool filled) {
+    QImage img = canvas(s, 220, 17, kPanel);
     QPainter p(&img);
     beginPaint(p);
     const QRectF groove(4.5, 5.5, 211, 5);
@@ -426,8 +425,8 @@ QImage track(bool filled) {
     return img;
 }
 
-QImage thumb() {
-    QImage img = canvas(15, 14, kPanel);
+QImage thumb(qreal s) {
+    QImage img = canvas(s, 15, 14, kPanel);
     QPainter p(&img);
     beginPaint(p);
     QRadialGradient g(6, 5, 8);
@@ -514,8 +513,8 @@ void drawKey(QPainter& p, int slot, bool lit, bool legend) {
     p.restore();
 }
 
-QImage keyboardPicture(bool lit, bool legends = true) {
-    QImage img = canvas(kPictureWidth, kPictureHeight, kStage);
+QImage keyboardPicture(qreal s, bool lit, bool legends = true) {
+    QImage img = canvas(s, kPictureWidth, kPictureHeight, kStage);
     QPainter p(&img);
     beginPaint(p);
 
@@ -566,11 +565,11 @@ QImage keyboardPicture(bool lit, bool legends = true) {
 
 // ---- window background, logo, help, footer --------------------------------
 
-QImage mainBackground() {
-    QImage img(1000, 640, QImage::Format_RGB32);
+QImage mainBackground(qreal s) {
+    QImage img = canvas(s, 1000, 640, kBgBottom);
     QPainter p(&img);
     beginPaint(p);
-    p.fillRect(img.rect(), vertical(0, 640, kBgTop, kBgBottom));
+    p.fillRect(QRect(0, 0, 1000, 640), vertical(0, 640, kBgTop, kBgBottom));
 
     // Title bar.
     p.fillRect(0, 0, 1000, 28, kTitleBar);
@@ -616,8 +615,8 @@ QImage mainBackground() {
     return img;
 }
 
-QImage logo() {
-    QImage img = canvas(243, 66, kColumn);
+QImage logo(qreal s) {
+    QImage img = canvas(s, 243, 66, kColumn);
     QPainter p(&img);
     beginPaint(p);
     emblem(p, QRectF(4, 10, 40, 44));
@@ -630,8 +629,8 @@ QImage logo() {
     return img;
 }
 
-QImage helpWindow() {
-    QImage img = canvas(167, 78, kTitleBar);
+QImage helpWindow(qreal s) {
+    QImage img = canvas(s, 167, 78, kTitleBar);
     QPainter p(&img);
     beginPaint(p);
     p.fillRect(0, 0, 167, 78, kPanel);
@@ -658,17 +657,16 @@ QImage helpWindow() {
     return img;
 }
 
-QImage footerText() {
-    QImage img = canvas(360, 20, kTitleBar);
+QImage footerText(qreal s) {
+    QImage img = canvas(s, 360, 20, kTitleBar);
     QPainter p(&img);
     beginPaint(p);
     drawSkinText(p, SkinSet::tr("更改在单击“保存”后写入键盘；“取消”恢复键盘中的设置。"), 0, 3, 14, kTextFaint);
     return img;
 }
 
-QImage appIcon() {
-    QImage img(128, 128, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+QImage appIcon(qreal s) {
+    QImage img = canvas(s, 128, 128, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     beginPaint(p);
     p.setPen(Qt::NoPen);
@@ -681,12 +679,12 @@ QImage appIcon() {
     return img;
 }
 
-QImage splash() {
+QImage splash(qreal s) {
     const int w = 520, h = 300;
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = canvas(s, w, h, QColor(0x12, 0x14, 0x17));
     QPainter p(&img);
     beginPaint(p);
-    p.fillRect(img.rect(), vertical(0, h, QColor(0x22, 0x25, 0x2B), QColor(0x12, 0x14, 0x17)));
+    p.fillRect(QRect(0, 0, w, h), vertical(0, h, QColor(0x22, 0x25, 0x2B), QColor(0x12, 0x14, 0x17)));
     // A crimson sweep across the top right.
     QPainterPath sweep;
     sweep.moveTo(300, 0);
@@ -707,11 +705,12 @@ QImage splash() {
     p.drawText(QPointF(112, 110), QStringLiteral("GAMING KEYBOARD"));
 
     // The keyboard in miniature, WASD lit.
-    const qreal s = 0.66;
+    const qreal mini = 0.66;
     const QPointF o(48, 98);
     for (int slot = 0; slot < kPhysicalSlots; ++slot) {
         const KeyRect& r = KeyGeometry[slot].rect;
-        const QRectF kr(o.x() + r.left * s, o.y() + r.top * s, (r.right - r.left) * s - 0.6, (r.bottom - r.top) * s - 0.6);
+        const QRectF kr(o.x() + r.left * mini, o.y() + r.top * mini, (r.right - r.left) * mini - 0.6,
+                        (r.bottom - r.top) * mini - 0.6);
         const bool wasd = slot == 43 || slot == 63 || slot == 64 || slot == 65;
         p.setPen(Qt::NoPen);
         p.setBrush(wasd ? kAccentHover : QColor(0x33, 0x37, 0x3E));
@@ -731,76 +730,76 @@ QByteArray versionFileBytes(int major, int minor) {
     return bytes;
 }
 
-QList<SkinImage> drawSkinSet() {
+QList<SkinImage> drawSkinSet(qreal s) {
     QList<SkinImage> set;
     auto add = [&set](const char* name, QImage image) { set.append({QString::fromLatin1(name), std::move(image)}); };
 
-    add("main.png", mainBackground());
-    add("logo.png", logo());
+    add("main.png", mainBackground(s));
+    add("logo.png", logo(s));
     // Every button in its three looks: "-normal", "-over" (under the
     // pointer) and "-down" (held down).
     const std::pair<const char*, Look> looks[] = {{"normal", Look::Normal}, {"over", Look::Over}, {"down", Look::Down}};
     for (const auto& [suffix, look] : looks) {
         auto name = [suffix = suffix](const char* stem) { return QStringLiteral("%1-%2.png").arg(stem, suffix); };
-        set.append({name("button-help"), windowButton('?', look)});
-        set.append({name("button-min"), windowButton('-', look)});
-        set.append({name("button-close"), windowButton('x', look)});
-        set.append({name("button-cancel"), bottomButton(Role::Secondary, look)});
-        set.append({name("button-save"), bottomButton(Role::Primary, look)});
-        set.append({name("button-reset"), bottomButton(Role::Destructive, look)});
+        set.append({name("button-help"), windowButton(s, '?', look)});
+        set.append({name("button-min"), windowButton(s, '-', look)});
+        set.append({name("button-close"), windowButton(s, 'x', look)});
+        set.append({name("button-cancel"), bottomButton(s, Role::Secondary, look)});
+        set.append({name("button-save"), bottomButton(s, Role::Primary, look)});
+        set.append({name("button-reset"), bottomButton(s, Role::Destructive, look)});
     }
-    add("Config.png", configButton(Look::Normal));
-    add("Config-over.png", configButton(Look::Over));
-    add("Config-down.png", configButton(Look::Down));
-    add("text.png", footerText());
-    add("HelpWindow.png", helpWindow());
-    add("kb_BK.png", keyboardPicture(false));
-    add("kb_hl.png", keyboardPicture(true));
+    add("Config.png", configButton(s, Look::Normal));
+    add("Config-over.png", configButton(s, Look::Over));
+    add("Config-down.png", configButton(s, Look::Down));
+    add("text.png", footerText(s));
+    add("HelpWindow.png", helpWindow(s));
+    add("kb_BK.png", keyboardPicture(s, false));
+    add("kb_hl.png", keyboardPicture(s, true));
     // The same caps without their legends.
-    add("kb_BK_caps.png", keyboardPicture(false, false));
-    add("kb_hl_caps.png", keyboardPicture(true, false));
+    add("kb_BK_caps.png", keyboardPicture(s, false, false));
+    add("kb_hl_caps.png", keyboardPicture(s, true, false));
 
-    add("itemBK.png", sectionHeader(true, false, 'L'));
-    add("LEDEffect_open.png", lightingBody());
-    add("freq.png", speedRowBackground());
-    add("Light_Item.png", dropBox());
-    add("8.png", multicolourSwatch());
+    add("itemBK.png", sectionHeader(s, true, false, 'L'));
+    add("LEDEffect_open.png", lightingBody(s));
+    add("freq.png", speedRowBackground(s));
+    add("Light_Item.png", dropBox(s));
+    add("8.png", multicolourSwatch(s));
     for (char d : {'T', 'B', 'R', 'L'}) {
-        add(QStringLiteral("Direction-%1-Enable.png").arg(QLatin1Char(d)).toLatin1().constData(), directionButton(d, true));
+        add(QStringLiteral("Direction-%1-Enable.png").arg(QLatin1Char(d)).toLatin1().constData(), directionButton(s, d, true));
         add(QStringLiteral("Direction-%1-Disable.png").arg(QLatin1Char(d)).toLatin1().constData(),
-            directionButton(d, false));
+            directionButton(s, d, false));
     }
-    add("Enable.png", radio(true));
-    add("Disable.png", radio(false));
-    add("MacroManagementBK.png", macroBlock());
-    add("MacroButton3.png", macroButton(Look::Normal));
-    add("MacroButton3-over.png", macroButton(Look::Over));
-    add("MacroButton3-down.png", macroButton(Look::Down));
-    add("gamemode_Close.png", gameModeSection(false));
-    add("gamemode_open.png", gameModeSection(true));
-    add("responsetime_close.png", responseSection(false));
-    add("responsetime_open.png", responseSection(true));
-    add("reportrate_Close.png", reportSection(false));
-    add("reportrate_Open.png", reportSection(true));
+    add("Enable.png", radio(s, true));
+    add("Disable.png", radio(s, false));
+    add("MacroManagementBK.png", macroBlock(s));
+    add("MacroButton3.png", macroButton(s, Look::Normal));
+    add("MacroButton3-over.png", macroButton(s, Look::Over));
+    add("MacroButton3-down.png", macroButton(s, Look::Down));
+    add("gamemode_Close.png", gameModeSection(s, false));
+    add("gamemode_open.png", gameModeSection(s, true));
+    add("responsetime_close.png", responseSection(s, false));
+    add("responsetime_open.png", responseSection(s, true));
+    add("reportrate_Close.png", reportSection(s, false));
+    add("reportrate_Open.png", reportSection(s, true));
     // The section bars under the pointer, drawn over the top of the section's image.
-    add("itemBK-over.png", sectionHeader(true, false, 'L', true));
-    add("gamemode_Close-over.png", sectionHeader(false, true, 0, true));
-    add("gamemode_open-over.png", sectionHeader(true, true, 0, true));
-    add("responsetime_close-over.png", sectionHeader(false, false, 0, true));
-    add("responsetime_open-over.png", sectionHeader(true, false, 0, true));
-    add("reportrate_Close-over.png", sectionHeader(false, false, 0, true));
-    add("reportrate_Open-over.png", sectionHeader(true, false, 0, true));
+    add("itemBK-over.png", sectionHeader(s, true, false, 'L', true));
+    add("gamemode_Close-over.png", sectionHeader(s, false, true, 0, true));
+    add("gamemode_open-over.png", sectionHeader(s, true, true, 0, true));
+    add("responsetime_close-over.png", sectionHeader(s, false, false, 0, true));
+    add("responsetime_open-over.png", sectionHeader(s, true, false, 0, true));
+    add("reportrate_Close-over.png", sectionHeader(s, false, false, 0, true));
+    add("reportrate_Open-over.png", sectionHeader(s, true, false, 0, true));
 
     // The slider skins and the icon, loaded by resource number.
-    add("bmp139.png", track(false));
-    add("bmp140.png", track(true));
-    add("bmp141.png", thumb());
-    add("Thumb.png", thumb());
-    add("icon150.png", appIcon());
-    add("SplashScreen.png", splash());
-    set.append(drawKeyMapSkins());
-    addProfileSkins(set);
-    set.append(drawMacroSkins());
+    add("bmp139.png", track(s, false));
+    add("bmp140.png", track(s, true));
+    add("bmp141.png", thumb(s));
+    add("Thumb.png", thumb(s));
+    add("icon150.png", appIcon(s));
+    add("SplashScreen.png", splash(s));
+    set.append(drawKeyMapSkins(s));
+    addProfileSkins(set, s);
+    set.append(drawMacroSkins(s));
     return set;
 }
 

@@ -14,9 +14,12 @@ struct SkinImage {
     QImage image;
 };
 
-QList<SkinImage> drawSkinSet();
+// The whole set drawn for `scale` device pixels per logical pixel: 1 for the
+// plain images, 2 for the double ones ("name@2x.png") that screens of higher
+// density use. Every image keeps its logical size at every scale.
+QList<SkinImage> drawSkinSet(qreal scale = 1);
 // The macro manager's images and the list box pictures (part of the set).
-QList<SkinImage> drawMacroSkins();
+QList<SkinImage> drawMacroSkins(qreal scale);
 
 // VER.bin: 12 bytes of text, "Ver: M.m" padded with blanks; the major digit is
 // byte 5 and the minor digit byte 7.

@@ -1,6 +1,8 @@
 // Writes the skin set into <folder>/png/ and VER.bin into <folder>; with the
 // English translation, also the images whose texts read differently in
 // English into <folder>/png/en/, which the program reads first in English.
+// Every image comes twice: "name.png" and "name@2x.png", drawn for screens of
+// twice the pixel density.
 //   vandrel_skingen <folder> <major> <minor> [<vandrel_en.qm>]
 
 #include <QDir>
@@ -12,6 +14,21 @@
 #include <cstdio>
 
 #include "skins/SkinSet.h"
+#include "theme/SkinFile.h"
+
+namespace {
+
+// The scales drawn, and the file name of an image at each.
+constexpr qreal kScales[] = {1, 2};
+QString fileName(const QString& name, qreal scale) { return scale == 1 ? name : vandrel::doubleDensityName(name); }
+
+bool save(const QImage& image, const QString& file) {
+    if (QDir().mkpath(QFileInfo(file).path()) && image.save(file, "PNG")) return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 4 && argc != 5) {
@@ -28,14 +45,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(png.path()));
         return 1;
     }
-    const QList<vandrel::SkinImage> chinese = vandrel::drawSkinSet();
-    for (const vandrel::SkinImage& skin : chinese) {
+    QList<QList<vandrel::SkinImage>> chinese;
+    for (qreal scale : kScales) {
+        chinese.append(vandrel::drawSkinSet(scale));
         // A dialog's skins live in a folder of their own.
-        QDir().mkpath(QFileInfo(png.filePath(skin.name)).path());
-        if (!skin.image.save(png.filePath(skin.name), "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(png.filePath(skin.name)));
-            return 1;
-        }
+        for (const vandrel::SkinImage& skin : chinese.last())
+            if (!save(skin.image, png.filePath(fileName(skin.name, scale)))) return 1;
     }
     if (argc == 5) {
         QTranslator english;
@@ -45,14 +60,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         QCoreApplication::installTranslator(&english);
-        const QList<vandrel::SkinImage> translated = vandrel::drawSkinSet();
-        for (int i = 0; i < translated.size(); ++i) {
-            const QString file = en.filePath(translated[i].name);
-            if (translated[i].image == chinese.value(i).image) {
-                QFile::remove(file);
-            } else if (!QDir().mkpath(QFileInfo(file).path()) || !translated[i].image.save(file, "PNG")) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-                return 1;
+        for (int s = 0; s < chinese.size(); ++s) {
+            const QList<vandrel::SkinImage> translated = vandrel::drawSkinSet(kScales[s]);
+            for (int i = 0; i < translated.size(); ++i) {
+                const QString file = en.filePath(fileName(translated[i].name, kScales[s]));
+                if (translated[i].image == chinese[s].value(i).image) QFile::remove(file);
+                else if (!save(translated[i].image, file)) return 1;
             }
         }
     }

@@ -643,7 +643,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>初始值</source>
-        <translation>Reset</translation>
+        <translation>Default</translation>
     </message>
     <message>
         <source>取消</source>
@@ -859,7 +859,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>恢复</source>
-        <translation>Reset</translation>
+        <translation>Factory</translation>
     </message>
     <message>
         <source>取消</source>
@@ -1172,6 +1172,14 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>删除</source>
         <translation>Delete</translation>
+    </message>
+    <message>
+        <source>右键单击配置</source>
+        <translation>Right-click a profile</translation>
+    </message>
+    <message>
+        <source>可复制、保存、加载</source>
+        <translation>to copy, save, load</translation>
     </message>
 </context>
 <context>

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -20,18 +21,25 @@ const QColor kHover(80, 0, 0);
 const QColor kSecondary(192, 192, 192);
 constexpr int kWhenWidth = 170;
 constexpr int kButtonWidth = 58;
+constexpr int kDiffersWidth = HistoryDialogModel::kListWidth - kWhenWidth - 16;
 }  // namespace
+
+QString HistoryDialogRenderer::fullRowText(const HistoryDialogRow& row) {
+    const QString differs = u8(row.differs);
+    if (QFontMetrics(skinFont(15)).horizontalAdvance(differs) <= kDiffersWidth) return {};
+    return u8(row.when) + QLatin1Char('\n') + differs;
+}
 
 void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
     using M = HistoryDialogModel;
-    if (frame.size() != QSize(M::kWidth, M::kHeight)) frame = QImage(M::kWidth, M::kHeight, QImage::Format_RGB32);
+    prepareFrame(frame, QSize(M::kWidth, M::kHeight), m_skins.devicePixelRatio());
     QPainter p(&frame);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 
     QLinearGradient background(0, 0, 0, M::kHeight);
     background.setColorAt(0, QColor(0x1E, 0x21, 0x27));
     background.setColorAt(1, QColor(0x15, 0x17, 0x1B));
-    p.fillRect(frame.rect(), background);
+    p.fillRect(QRect(0, 0, M::kWidth, M::kHeight), background);
     p.fillRect(0, 0, M::kWidth, M::kTitleHeight, kTitleBar);
     p.fillRect(0, M::kTitleHeight - 2, M::kWidth, 2, QColor(196, 22, 28));
     drawSkinText(p, tr("配置历史"), 14, 6, 17);
@@ -56,8 +64,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
         const HistoryDialogRow& row = m.rows()[static_cast<size_t>(i)];
         // A snapshot that cannot be restored is listed greyed, with the reason.
         drawSkinText(p, u8(row.when), M::kListLeft + 8, y + 3, 15, row.restorable ? QColor(Qt::white) : kSecondary);
-        const QString differs =
-            metrics.elidedText(u8(row.differs), Qt::ElideRight, M::kListWidth - kWhenWidth - 16);
+        const QString differs = metrics.elidedText(u8(row.differs), Qt::ElideRight, kDiffersWidth);
         drawSkinText(p, differs, M::kListLeft + kWhenWidth, y + 3, 15, kSecondary);
     }
 
@@ -67,9 +74,9 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     const auto button = [&](const char* picture, int left, const QString& label, const QColor& colour) {
         const QImage* img = m_skins.image(QString::fromLatin1(picture));
         if (img) p.drawImage(left, M::kButtonsTop, *img);
-        const int width = img ? img->width() : kButtonWidth;
-        const int textWidth = QFontMetrics(skinFont(16)).horizontalAdvance(label);
-        drawSkinText(p, label, left + std::max(2, (width - textWidth) / 2), M::kButtonsTop + 7, 16, colour);
+        const QSize size = img ? logicalSize(*img) : QSize(kButtonWidth, 31);
+        drawSkinTextIn(p, label, QRect(left + 2, M::kButtonsTop, size.width() - 4, size.height()), 16, m_textScale,
+                       Qt::AlignCenter, colour);
     };
     button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), m.canRestore() ? QColor(Qt::white) : kSecondary);
     button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/HistoryDialogModel.h"
 
 namespace vandrel {
@@ -14,12 +14,19 @@ namespace vandrel {
 class HistoryDialogRenderer {
 public:
     explicit HistoryDialogRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one: the buttons' labels
+    // grow with it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
     void compose(QImage& frame, const HistoryDialogModel& model);
+    // The whole text of a row whose "differs" part is cut short in the list
+    // (shown as its tooltip); empty when the row shows all of it.
+    static QString fullRowText(const HistoryDialogRow& row);
 
     Q_DECLARE_TR_FUNCTIONS(vandrel::HistoryDialogRenderer)
 
 private:
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

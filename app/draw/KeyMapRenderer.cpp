@@ -5,6 +5,7 @@
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 #include "keymap/KeyTables.h"
 #include "keys/KeyNameTable.h"
 
@@ -24,8 +25,8 @@ QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 }  // namespace
 
 QSize KeyMapRenderer::dialogSize() {
-    if (const QImage* bk = m_skins.image(QStringLiteral("Custom_BK.png"))) return bk->size();
-    return {325, 276};
+    const QSize size = m_skins.logicalSize(QStringLiteral("Custom_BK.png"));
+    return size.isValid() ? size : QSize(325, 276);
 }
 
 void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
@@ -34,7 +35,7 @@ void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
 
 void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     const QSize size = dialogSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(QColor(0x1A, 0x1C, 0x21));
     QPainter p(&frame);
     drawImage(p, "Custom_BK.png", 0, 0);
@@ -52,16 +53,19 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
     for (int i = kKeyMapTabKeys; i <= kKeyMapTabLaunch; ++i) {
         const KeyMapButton& b = buttons[i];
         const QString text = modelText("vandrel::KeyMapDialogModel", b.caption);
-        const int w = QFontMetrics(skinFont(kCaptionText)).horizontalAdvance(text);
-        const int x = b.rect.left + (b.rect.width() - w) / 2;
-        drawSkinText(p, text, x, 38 + (b.rect.bottom - 38 - kCaptionText) / 2, kCaptionText,
-                     i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
+        drawSkinTextIn(p, text, QRect(b.rect.left + 2, 38, b.rect.width() - 4, b.rect.bottom - 38), kCaptionText,
+                       m_textScale, Qt::AlignCenter,
+                       i - kKeyMapTabKeys == model.currentPage() ? QColor(Qt::white) : kInactiveCaption);
     }
     const DialogRect& sw = buttons[kKeyMapDisable].rect;
     drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapDisable].caption), sw.left + 15, sw.top - 2, kCaptionText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapInitial].caption), 158, 248, kButtonText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapCancel].caption), 218, 248, kButtonText);
-    drawSkinText(p, modelText("vandrel::KeyMapDialogModel", buttons[kKeyMapSave].caption), 272, 248, kButtonText);
+    // The three buttons' captions in the middle of their faces.
+    for (int i : {kKeyMapInitial, kKeyMapCancel, kKeyMapSave}) {
+        const KeyMapButton& b = buttons[i];
+        const QString text = modelText("vandrel::KeyMapDialogModel", b.caption);
+        drawSkinTextIn(p, text, QRect(b.rect.left, b.rect.top, b.rect.width(), b.rect.height()), kButtonText,
+                       m_textScale);
+    }
 
     const int page = model.currentPage();
     if (page == kPageLaunch) {

@@ -9,7 +9,7 @@
 #include <QSize>
 #include <QString>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/KeyMapDialogModel.h"
 
 class QPainter;
@@ -23,6 +23,9 @@ class KeyMapRenderer {
 public:
     // `skins` reads from png/Custom/.
     explicit KeyMapRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one: the captions grow with
+    // it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
 
     // The dialog's size: that of "Custom_BK.png", or 325 x 276 without it.
     QSize dialogSize();
@@ -33,6 +36,7 @@ private:
     void drawLaunchPage(QPainter& p, const KeyMapDialogModel& model);
 
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

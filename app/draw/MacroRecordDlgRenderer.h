@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QSize>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 
 namespace vandrel {
@@ -16,6 +16,9 @@ class MacroRecordDlgRenderer {
 public:
     // `skins` looks in png/MacroManagement/.
     explicit MacroRecordDlgRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one: the buttons' labels
+    // grow with it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
 
     // The window's size: that of "MacroManagement.png", or 410 x 440 without it.
     QSize windowSize();
@@ -25,6 +28,7 @@ public:
 
 private:
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

@@ -5,6 +5,7 @@
 
 #include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -14,14 +15,24 @@ constexpr QSize kDefaultWindowSize(1000, 640);
 const QColor kListRowColour(59, 59, 59);
 const QColor kListHoverColour(80, 0, 0);
 const QColor kDisabledSwatch(192, 192, 192);
+// The key under the pointer: a white veil and a light grey rim.
+const QColor kKeyHoverTint(255, 255, 255, 46);
+const QColor kKeyHoverRim(0xD6, 0xD8, 0xDD);
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
 // The panel's list entries come from the Qt-free tables, marked there.
 QString panelText(const char* s) { return QCoreApplication::translate("PanelTables", s); }
-// Section labels start this far right of their bar's left edge, and the
-// macro manager's label clears the accent bar at its button's left edge.
-constexpr int kHeaderLabelInset = 8;
+// Every label of the panel starts at the column the section contents use,
+// clear of the accent bars; a bar's label sits in the middle of its 20-pixel
+// height, and the right half of a split bar starts as far past the split.
+constexpr int kPanelTextX = 28;
+constexpr int kSplitX = 19 + 124;
+constexpr int kSplitTextX = kSplitX + kPanelTextX - 19;
+// Where a bar's label must end: clear of the chevron at its right end.
+constexpr int kBarTextRight = 19 + 243 - 26;
+// The right edge the panel's texts stay clear of (its border is at 261).
+constexpr int kPanelTextRight = 259;
 
 // "stem-normal.png", "stem-over.png", "stem-down.png".
 ButtonLook buttonSkin(const char* stem) {
@@ -44,8 +55,8 @@ QColor shadowFor(const QColor& ink) { return qGray(ink.rgb()) >= 128 ? QColor(Qt
 }  // namespace
 
 QSize MainWindowRenderer::windowSize() {
-    const QImage* main = m_skins.image(QStringLiteral("main.png"));
-    return main ? main->size() : kDefaultWindowSize;
+    const QSize size = m_skins.logicalSize(QStringLiteral("main.png"));
+    return size.isValid() ? size : kDefaultWindowSize;
 }
 
 void MainWindowRenderer::drawImage(QPainter& p, const QString& name, int x, int y) {
@@ -68,7 +79,7 @@ void MainWindowRenderer::drawFrame(QPainter& p, int x, int y, int width, int hei
 
 void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QSize size = windowSize();
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32) frame = QImage(size, QImage::Format_RGB32);
+    prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(Qt::black);
 
     QPainter p(&frame);
@@ -104,10 +115,10 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QString config = QStringLiteral("Config.png");
     drawButton(p, model, kHitProfiles, {config, variant(config, "over"), variant(config, "down")}, 17, 603);
     const int configDown = model.pressed(kHitProfiles) ? 1 : 0;
-    drawText(p, tr("配置"), 45, 610 + configDown, 16);
-    drawCaption(p, model, kHitFactoryReset, tr("恢复"), 800, 612);
-    drawCaption(p, model, kHitCancel, tr("取消"), 862, 612);
-    drawCaption(p, model, kHitSave, tr("保存"), 924, 612);
+    drawSkinTextIn(p, tr("配置"), QRect(45, 606 + configDown, 44, 26), 16, m_textScale, Qt::AlignLeft);
+    drawCaption(p, model, kHitFactoryReset, tr("恢复"), 800, 605);
+    drawCaption(p, model, kHitCancel, tr("取消"), 862, 605);
+    drawCaption(p, model, kHitSave, tr("保存"), 924, 605);
 
     drawPanel(p, in);
     drawHelp(p, in);
@@ -128,10 +139,15 @@ void MainWindowRenderer::drawButton(QPainter& p, const MainWindowModel& model, i
 }
 
 void MainWindowRenderer::drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text,
-                                     int buttonX, int y) {
+                                     int buttonX, int buttonY) {
     // Centred on the button; a pressed button's caption sinks with its face.
-    const int width = QFontMetrics(skinFont(16)).horizontalAdvance(text);
-    drawText(p, text, buttonX + (kBottomButtonSize.width() - width) / 2, y + (model.pressed(code) ? 1 : 0), 16);
+    const QRect face(buttonX + 2, buttonY + (model.pressed(code) ? 1 : 0), kBottomButtonSize.width() - 4,
+                     kBottomButtonSize.height());
+    drawSkinTextIn(p, text, face, 16, m_textScale);
+}
+
+void MainWindowRenderer::drawBarLabel(QPainter& p, const QString& text, int x, int y, int right) {
+    drawSkinTextIn(p, text, QRect(x, y, right - x, 20), 15, m_textScale, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 const QString* MainWindowRenderer::layoutLegend(const RenderInput& in, int slot) const {
@@ -150,23 +166,45 @@ void MainWindowRenderer::drawLayoutLegends(QPainter& p, const RenderInput& in) {
         const QString* legend = layoutLegend(in, slot);
         if (!legend) continue;
         const KeyRect& r = KeyGeometry[slot].rect;
-        p.drawImage(QPoint(r.left, r.top) + origin, *blank, QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        drawSkinPart(p, QPointF(r.left, r.top) + origin, *blank, QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
         drawKeyLegend(p, slot, *legend, origin, kLegendInk);
     }
 }
 
 void MainWindowRenderer::highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in) {
     const KeyRect& r = KeyGeometry[slot].rect;
-    const QRect source(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const QRectF source(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const QPointF at(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY);
     const QPoint origin(kKeyboardOriginX, kKeyboardOriginY);
     const QString* legend = layoutLegend(in, slot);
     const QImage* blank = legend ? m_skins.image(kBlankLitKeyboardImage) : nullptr;
     if (legend && blank && m_skins.image(kBlankKeyboardImage)) {
-        p.drawImage(QPoint(r.left, r.top) + origin, *blank, source);
+        drawSkinPart(p, at, *blank, source);
         drawKeyLegend(p, slot, *legend, origin, kLitLegendInk);
         return;
     }
-    p.drawImage(QPoint(r.left, r.top) + origin, lit, source);
+    drawSkinPart(p, at, lit, source);
+}
+
+void MainWindowRenderer::drawKeyHover(QPainter& p, int slot) {
+    const KeyRect& r = KeyGeometry[slot].rect;
+    const QRectF key(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY, r.right - r.left, r.bottom - r.top);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kKeyHoverTint);
+    if (isMediaSlot(slot)) {
+        p.drawEllipse(key.center(), 9.2, 9.2);
+        p.setPen(QPen(kKeyHoverRim, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(key.center(), 10, 10);
+    } else {
+        p.drawRoundedRect(key.adjusted(1, 1, -1, -1), 2.5, 2.5);
+        p.setPen(QPen(kKeyHoverRim, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(key.adjusted(0.6, 0.6, -0.6, -0.6), 3, 3);
+    }
+    p.restore();
 }
 
 void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
@@ -175,14 +213,16 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
     const uint8_t hovered = model.hoveredKey();
 
     if (!model.panel().diyPaintMode) {
-        const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"));
-        if (!lit) return;
-        if (hovered < kPhysicalSlots) highlightKey(p, *lit, hovered, in);
-        for (int slot = 0; slot < kPhysicalSlots; ++slot) {
-            // The left Windows key is locked, never reassigned: it is never lit.
-            if (slot == kLeftWinSlot) continue;
-            if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot, in);
+        if (const QImage* lit = m_skins.image(QStringLiteral("kb_hl.png"))) {
+            for (int slot = 0; slot < kPhysicalSlots; ++slot) {
+                // The left Windows key is locked, never reassigned: it is never lit.
+                if (slot == kLeftWinSlot) continue;
+                if ((*in.reassigned)[slot]) highlightKey(p, *lit, slot, in);
+            }
         }
+        // The key under the pointer brightens with a light rim, never in the
+        // red that marks a reassigned key, and over it when it is one.
+        if (hovered < kPhysicalSlots) drawKeyHover(p, hovered);
         return;
     }
     if (!isDiyEffect(image.ledEffect)) return;
@@ -216,11 +256,11 @@ void MainWindowRenderer::drawSlider(QPainter& p, const SliderView& s) {
     const int thumbX = s.thumbX + (s.position == 0 ? 2 : 0);
     const QRect& r = s.rect;
     if (const QImage* filled = m_skins.image(kFilledTrackImage))
-        p.drawImage(QPoint(r.left(), r.top()), *filled, QRect(0, 0, thumbX, r.height()));
+        drawSkinPart(p, QPointF(r.left(), r.top()), *filled, QRectF(0, 0, thumbX, r.height()));
     if (const QImage* empty = m_skins.image(kEmptyTrackImage))
-        p.drawImage(QPoint(r.left() + thumbX, r.top()), *empty, QRect(thumbX, 0, r.width() - thumbX, r.height()));
+        drawSkinPart(p, QPointF(r.left() + thumbX, r.top()), *empty, QRectF(thumbX, 0, r.width() - thumbX, r.height()));
     if (const QImage* thumb = m_skins.image(kThumbImage))
-        p.drawImage(QPoint(r.left() + thumbX, r.top() + s.thumbY + 1), *thumb, QRect(0, 0, 15, 14));
+        drawSkinPart(p, QPointF(r.left() + thumbX, r.top() + s.thumbY + 1), *thumb, QRectF(0, 0, 15, 14));
 }
 
 void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in) {
@@ -293,42 +333,45 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const PanelLayout l = model.layout();
 
     drawHeader(p, model, kHitLightingHeader, QStringLiteral("itemBK.png"), 110);
-    drawText(p, tr("灯光"), 19 + kHeaderLabelInset, 110, 15);
+    drawBarLabel(p, tr("灯光"), kPanelTextX, 110, kBarTextRight);
     if (!panel.lightingCollapsed) drawLightingSection(p, in);
 
     drawImage(p, QStringLiteral("MacroManagementBK.png"), 19, l.macroY);
     const QString macro = QStringLiteral("MacroButton3.png");
     drawButton(p, model, kHitMacroManager, {macro, variant(macro, "over"), variant(macro, "down")}, 19, l.macroY + 10);
     const int macroDown = model.pressed(kHitMacroManager) ? 1 : 0;
-    drawText(p, tr("宏管理器"), 21 + kHeaderLabelInset, l.macroY + 12 + macroDown, 15);
+    drawBarLabel(p, tr("宏管理器"), kPanelTextX, l.macroY + 10 + macroDown, kBarTextRight);
 
     const int yg = l.gameModeY;
     if (panel.gameModeCollapsed) {
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_Close.png"), yg);
-        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
-        drawText(p, tr("Win Lock模式"), 149, yg, 15);
+        drawBarLabel(p, tr("游戏模式"), kPanelTextX, yg, kSplitX - 4);
+        drawBarLabel(p, tr("Win Lock模式"), kSplitTextX, yg, kBarTextRight);
     } else {
         const QString on = QStringLiteral("Enable.png"), off = QStringLiteral("Disable.png");
         drawHeader(p, model, kHitGameModeHeader, QStringLiteral("gamemode_open.png"), yg);
-        drawText(p, tr("游戏模式"), 19 + kHeaderLabelInset, yg, 15);
+        drawBarLabel(p, tr("游戏模式"), kPanelTextX, yg, kSplitX - 4);
         drawImage(p, image.gameMode == 1 ? on : off, 34, yg + 33);
         drawImage(p, image.gameMode == 1 ? off : on, 88, yg + 33);
         drawText(p, tr("开启"), 51, yg + 31, 15);
         drawText(p, tr("关闭"), 105, yg + 31, 15);
-        drawText(p, tr("Win Lock模式"), 149, yg, 15);
+        drawBarLabel(p, tr("Win Lock模式"), kSplitTextX, yg, kBarTextRight);
         drawImage(p, image.winLock == 1 ? on : off, 164, yg + 33);
         drawImage(p, image.winLock == 1 ? off : on, 218, yg + 33);
         drawText(p, tr("开启"), 181, yg + 31, 15);
-        drawText(p, tr("关闭"), 235, yg + 31, 15);
+        // The right half is narrower than the left: its last label moves in
+        // as far as it must to stay inside the panel.
+        const QString offLabel = tr("关闭");
+        drawText(p, offLabel, qMin(235, kPanelTextRight - QFontMetrics(skinFont(15)).horizontalAdvance(offLabel)), yg + 31, 15);
     }
 
     const int yr = l.responseY;
     if (panel.responseCollapsed) {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_close.png"), yr);
-        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
+        drawBarLabel(p, tr("按键响应时间"), kPanelTextX, yr, kBarTextRight);
     } else {
         drawHeader(p, model, kHitResponseHeader, QStringLiteral("responsetime_open.png"), yr);
-        drawText(p, tr("按键响应时间"), 19 + kHeaderLabelInset, yr, 15);
+        drawBarLabel(p, tr("按键响应时间"), kPanelTextX, yr, kBarTextRight);
         drawImage(p, QStringLiteral("Light_Item.png"), 28, yr + 28);
         drawText(p, QStringLiteral("%1 ms").arg(image.responseTime * 2), 100, yr + 28, 15);
     }
@@ -337,7 +380,7 @@ void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {
     const QString report =
         panel.reportCollapsed ? QStringLiteral("reportrate_Close.png") : QStringLiteral("reportrate_Open.png");
     drawHeader(p, model, kHitReportHeader, report, yp);
-    drawText(p, tr("USB报告率"), 19 + kHeaderLabelInset, yp, 15);
+    drawBarLabel(p, tr("USB报告率"), kPanelTextX, yp, kBarTextRight);
     if (!panel.reportCollapsed) drawSlider(p, in.report);
 
     drawLists(p, in);

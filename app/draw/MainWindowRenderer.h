@@ -10,7 +10,7 @@
 #include <QString>
 #include <array>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/MainWindowModel.h"
 #include "keymap/KeyRecord.h"
 
@@ -68,6 +68,9 @@ class MainWindowRenderer {
 
 public:
     explicit MainWindowRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one (desktopTextScale): the
+    // captions and the section labels grow with it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
 
     // The window's size: that of "main.png", or 1000 x 640 without it.
     QSize windowSize();
@@ -82,13 +85,15 @@ public:
 
 private:
     void drawButton(QPainter& p, const MainWindowModel& model, int code, const ButtonLook& look, int x, int y);
-    void drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text, int buttonX, int y);
+    void drawCaption(QPainter& p, const MainWindowModel& model, int code, const QString& text, int buttonX, int buttonY);
+    void drawBarLabel(QPainter& p, const QString& text, int x, int y, int right);
     void drawHeader(QPainter& p, const MainWindowModel& model, int code, const QString& image, int y);
     void drawKeyOverlay(QPainter& p, const RenderInput& in);
     void drawLayoutLegends(QPainter& p, const RenderInput& in);
     // The legend a key shows instead of its printed one; null for none.
     const QString* layoutLegend(const RenderInput& in, int slot) const;
     void highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in);
+    void drawKeyHover(QPainter& p, int slot);
     void drawPanel(QPainter& p, const RenderInput& in);
     void drawLightingSection(QPainter& p, const RenderInput& in);
     void drawSlider(QPainter& p, const SliderView& s);
@@ -97,6 +102,7 @@ private:
     void drawStatus(QPainter& p, const RenderInput& in, const QSize& size);
 
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QSize>
 
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 
 namespace vandrel {
 
@@ -17,6 +17,9 @@ class ProfileDialogRenderer {
 public:
     // `skins` reads from the png/Config/ folder.
     explicit ProfileDialogRenderer(SkinCache& skins) : m_skins(skins) {}
+    // The desktop font's size against the usual one: the buttons' labels
+    // grow with it where they have room.
+    void setTextScale(qreal scale) { m_textScale = scale; }
 
     // The dialog's size: that of "Config.png". Without the image the dialog
     // keeps a usable size, so that it can still be seen and closed.
@@ -25,6 +28,7 @@ public:
 
 private:
     SkinCache& m_skins;
+    qreal m_textScale = 1;
 };
 
 }  // namespace vandrel

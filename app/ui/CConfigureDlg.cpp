@@ -1,5 +1,6 @@
 #include "app/ui/CConfigureDlg.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -9,7 +10,9 @@
 #include <QPainter>
 
 #include "app/draw/ModelText.h"
+#include "app/draw/SkinText.h"
 #include "controls/CTransparentListBox.h"
+#include "theme/SkinFile.h"
 
 namespace vandrel {
 
@@ -67,7 +70,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     m_list->setGeometry(kProfileListArea.left, kProfileListArea.top, kProfileListWidth, kProfileListHeight);
     m_list->setListStyle(QStringLiteral("Arial"), 15, Qt::white, QColor(0, 255, 255), true);
     m_list->setMode(kListOwnerBackground);
-    m_list->setOwnerBackground([this](const QRect& r) { return composeFrame().copy(r); });
+    m_list->setOwnerBackground([this](const QRect& r) { return copyFramePart(composeFrame(), r); });
     connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
     connect(m_list, &CTransparentListBox::contextMenuRequested, this,
             [this](const QPoint& global) { rightButtonUp(mapFromGlobal(global), global); });
@@ -129,6 +132,8 @@ bool CConfigureDlg::event(QEvent* event) {
 }
 
 QImage CConfigureDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame);
     return m_frame;
 }

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "app/draw/ProfileDialogRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/ProfileDialogModel.h"
 
 namespace vandrel {

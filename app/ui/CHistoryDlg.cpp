@@ -1,8 +1,12 @@
 #include "app/ui/CHistoryDlg.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+#include "app/draw/SkinText.h"
 
 namespace vandrel {
 
@@ -37,6 +41,8 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 }
 
 QImage CHistoryDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }
@@ -85,6 +91,16 @@ void CHistoryDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     const QPoint pos = event->position().toPoint();
     if (m_model.move(pos.x(), pos.y())) update();
+    // A row cut short in the list shows its whole text as a tooltip.
+    const int row = m_model.hovered();
+    const QString full = row >= 0 && row < static_cast<int>(m_model.rows().size())
+                             ? HistoryDialogRenderer::fullRowText(m_model.rows()[static_cast<size_t>(row)])
+                             : QString();
+    if (full != toolTip()) {
+        setToolTip(full);
+        if (full.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPosition().toPoint(), full, this);
+    }
 }
 
 }  // namespace vandrel

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "app/draw/HistoryDialogRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/HistoryDialogModel.h"
 

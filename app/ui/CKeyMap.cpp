@@ -1,5 +1,6 @@
 #include "app/ui/CKeyMap.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHelpEvent>
 #include <QIcon>
@@ -66,6 +67,9 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_tree = new VividTree(this);
     m_tree->setGeometry(10, 60, 295, 160);
     m_tree->setBackgroundMode(VividTree::Solid);
+    // The key's current function shows selected from the start, before the
+    // tree has the focus.
+    m_tree->setAlwaysShowSelection(true);
     m_tree->setUpPictures(skinFolder);
     m_tree->setIcon(QIcon(skinFolder + QStringLiteral("/icon150.png")));
     m_tree->setFocusPolicy(Qt::ClickFocus);
@@ -234,17 +238,20 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QImage CKeyMap::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }
 
 void CKeyMap::redraw() {
-    m_renderer.compose(m_frame, m_model);
+    composeFrame();
     update();
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {
-    if (m_frame.isNull()) m_renderer.compose(m_frame, m_model);
+    // Composed again when the window has moved to a screen of another density.
+    if (m_frame.isNull() || !qFuzzyCompare(m_frame.devicePixelRatio(), devicePixelRatioF())) composeFrame();
     QPainter p(this);
     p.drawImage(0, 0, m_frame);
     p.end();

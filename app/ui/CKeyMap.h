@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "app/draw/KeyMapRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
 #include "layout/KeyboardLayout.h"

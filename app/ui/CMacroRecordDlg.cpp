@@ -1,5 +1,6 @@
 #include "app/ui/CMacroRecordDlg.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QWindow>
 #include <cstdlib>
 
+#include "app/draw/SkinText.h"
 #include "app/ui/CInsertTextDlg.h"
 #include "controls/CTransparentListBox.h"
 #include "keys/KeyNameTable.h"
@@ -114,6 +116,8 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
 CMacroRecordDlg::~CMacroRecordDlg() { m_model.cancel(); }
 
 QImage CMacroRecordDlg::composeFrame() {
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     m_renderer.compose(m_frame, m_model);
     return m_frame;
 }
@@ -127,7 +131,12 @@ void CMacroRecordDlg::paintEvent(QPaintEvent*) {
 void CMacroRecordDlg::refresh() {
     const MacroManager& m = m_model.manager();
     if (!m_macroList->editor()) syncRows(m_macroList, m.macroRows(), m.selectedMacro());
-    if (!m_eventList->editor()) syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+    if (!m_eventList->editor()) {
+        syncRows(m_eventList, m.events().rows(), m.events().selectedRow());
+        // Another macro's events start at their first row.
+        if (m.selectedMacro() != m_shownMacro) m_eventList->setTopRow(0);
+        m_shownMacro = m.selectedMacro();
+    }
     const QString loop = qs(m.loopText());
     if (m_loopEdit->text() != loop) m_loopEdit->setText(loop);
     m_loopEdit->setEnabled(m.loopEnabled());

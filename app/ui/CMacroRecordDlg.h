@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "app/draw/MacroRecordDlgRenderer.h"
-#include "app/draw/SkinCache.h"
 #include "app/model/InsertTextModel.h"
+#include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
 
 class QLineEdit;
@@ -120,6 +120,7 @@ private:
     KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    int m_shownMacro = -2;  // whose events the event list shows
 };
 
 // The desktop's key capture for the recorder (presses and releases, the

@@ -13,7 +13,7 @@
 #endif
 #include <memory>
 
-#include "app/draw/SkinFile.h"
+#include "theme/SkinFile.h"
 #include "app/model/AppState.h"
 #include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CKeyMap.h"

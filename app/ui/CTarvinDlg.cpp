@@ -23,7 +23,8 @@
 #include <utility>
 
 #include "app/draw/ModelText.h"
-#include "app/draw/SkinFile.h"
+#include "app/draw/SkinText.h"
+#include "theme/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/PendingChanges.h"
@@ -211,10 +212,14 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
     SliderView v;
     v.drawn = drawn;
     if (!drawn) return v;
-    // Drawing a slider reads its position into the configuration.
+    // Drawing a slider reads its position into the configuration, except
+    // while a dialog that may change the configuration runs over the window:
+    // its values are the ones to keep, and the sliders follow them after it.
     v.position = s->value();
-    uint8_t& byte = sliderByte(s);
-    byte = sliderValue(byte, v.position, s->maximum());
+    if (m_dialogsOpen == 0) {
+        uint8_t& byte = sliderByte(s);
+        byte = sliderValue(byte, v.position, s->maximum());
+    }
     v.rect = s->geometry();
     v.thumbX = s->thumbX();
     v.thumbY = s->thumbY();
@@ -222,6 +227,9 @@ SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
 }
 
 QImage CTarvinDlg::composeFrame() {
+    // Composed at the screen's pixel density: skins for it, texts at its resolution.
+    m_skins.setDevicePixelRatio(devicePixelRatioF());
+    m_renderer.setTextScale(desktopTextScale(QApplication::font()));
     RenderInput in;
     in.model = &m_model;
     in.image = &m_state.image;
@@ -726,7 +734,11 @@ void CTarvinDlg::runMacroManager() {
 void CTarvinDlg::runProfiles() {
     if (!m_hooks.runProfileDialog) return;
     const std::unique_ptr<Snapshot> before = editedSnapshot(m_state);
+    ++m_dialogsOpen;
     m_hooks.runProfileDialog(this);
+    --m_dialogsOpen;
+    // A loaded profile's brightness, speed and report rate show at once.
+    setSlidersFromImage();
     // A loaded profile replaced the configuration being edited: that one goes
     // to the history.
     if (std::memcmp(&before->image, &m_state.image, sizeof before->image) != 0 ||

@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "app/draw/MainWindowRenderer.h"
-#include "app/draw/SkinCache.h"
+#include "theme/SkinCache.h"
 #include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
 #include "app/model/ChangeHistory.h"
@@ -331,6 +331,7 @@ private:
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    int m_dialogsOpen = 0;  // dialogs running over the window that edit the configuration
 };
 
 }  // namespace vandrel

@@ -60,8 +60,9 @@ struct X11FocusBackend::Connection : X11Properties {
         if (!reply) return std::nullopt;
         std::optional<std::vector<uint8_t>> value;
         if (reply->type != XCB_ATOM_NONE) {
+            // The value's length in bytes, whatever its format.
             const auto* p = static_cast<const uint8_t*>(xcb_get_property_value(reply));
-            value.emplace(p, p + xcb_get_property_value_length(reply) * (reply->format / 8));
+            value.emplace(p, p + xcb_get_property_value_length(reply));
         }
         free(reply);
         return value;

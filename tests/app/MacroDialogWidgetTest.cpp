@@ -124,6 +124,39 @@ TEST_F(MacroDialogWidget, MenuCommandsEditTheSelectedMacro) {
 // Recording through the window: the delay box decides whether gaps become
 // delay rows; auto-repeated presses are dropped; a gap beyond a minute is kept
 // to 60000 ms; the platform's timestamps give the gaps.
+// Choosing another macro shows its events from the first row, whatever the
+// event list was scrolled to for the macro before.
+TEST_F(MacroDialogWidget, AnotherMacrosEventsStartAtTheTop) {
+    std::vector<uint8_t> many;
+    for (int i = 0; i < 16; ++i) many.insert(many.end(), {0x01, kA, 0x81, kA});
+    add(0, u"Macro_001", many);
+    add(1, u"Macro_002", many);
+    CMacroRecordDlg& d = open();
+    ASSERT_GT(d.eventList()->model().maxTopRow(), 10);
+    d.eventList()->setTopRow(10);
+    clickRow(d.macroList(), 1);
+    EXPECT_EQ(d.model().manager().selectedMacro(), 1);
+    EXPECT_EQ(d.eventList()->model().topRow(), 0);
+}
+
+// The rows' texts keep clear of the list's left edge, and the delay box's
+// label of the box.
+TEST_F(MacroDialogWidget, TextsKeepTheirDistanceFromEdgesAndBoxes) {
+    add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+    CMacroRecordDlg& d = open();
+    const QImage rows = d.macroList()->compose();
+    int firstInk = rows.width();
+    for (int y = 0; y < d.macroList()->model().rowRect(0).height; ++y)
+        for (int x = 0; x < rows.width(); ++x)
+            if (qGray(rows.pixel(x, y)) > 150) firstInk = std::min(firstInk, x);
+    EXPECT_GE(firstInk, 4);
+    const QImage frame = d.composeFrame();
+    const int boxLeft = MacroButtonTable()[kMacroHitDelayBox].rect.left;
+    for (int y = 168; y < 200; ++y)
+        for (int x = boxLeft - 3; x < boxLeft; ++x)
+            ASSERT_LT(qGray(frame.pixel(x, y)), 150) << x << "," << y;
+}
+
 TEST_F(MacroDialogWidget, RecordingWithAndWithoutDelays) {
     struct Key {
         uint8_t vk;

@@ -111,6 +111,19 @@ TEST(Translation, EnglishIsBuiltIntoTheProgramAndQtDialogsFollow) {
     EXPECT_EQ(QLocale().language(), QLocale::English);
 }
 
+// The factory reset of the main window and the key-map dialog's return to
+// the key's default read differently, so that nobody takes one for the other.
+TEST(Translation, TheTwoResetButtonsAreNamedApart) {
+    test::app();
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/vandrel_en.qm")));
+    const QString factory = english.translate("vandrel::MainWindowRenderer", "恢复");
+    const QString keyDefault = english.translate("vandrel::KeyMapDialogModel", "初始值");
+    EXPECT_FALSE(factory.isEmpty());
+    EXPECT_FALSE(keyDefault.isEmpty());
+    EXPECT_NE(factory.toLower(), keyDefault.toLower());
+}
+
 // Texts drawn at fixed places of the skinned windows, and the room each has
 // before it runs into a button's edge, a check box or the picture's border.
 TEST(Translation, SkinTextsFitTheirPlacesInBothLanguages) {
@@ -138,6 +151,7 @@ TEST(Translation, SkinTextsFitTheirPlacesInBothLanguages) {
         {"vandrel::KeyMapDialogModel", "保存", 14, 305 - 272},
         {"vandrel::KeyMapDialogModel", "启动程序", 12, 85 - 30},
         {"vandrel::MainWindowRenderer", "配置", 16, 89 - 45},
+        {"vandrel::MainWindowRenderer", "恢复", 16, 58 - 4},
         {"vandrel::SkinSet", "正在连接键盘…", 14, 520 - 388},
     };
     for (const auto& place : places) {

@@ -18,9 +18,11 @@
 
 #include <sys/stat.h>
 
+#include "app/draw/SkinText.h"
 #include "app/model/ConfigHistory.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
+#include "app/ui/CHistoryDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "controls/CBitSlider.h"
@@ -954,7 +956,8 @@ TEST_F(WindowTest, ProfileDialogReloadsWithoutAskingTheKeyboard) {
         return true;
     };
     click(50, 620);
-    QTRY_COMPARE_WITH_TIMEOUT(window->slider(kBrightnessSliderId)->value(), 9, 2000);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), 9);
+    QTRY_COMPARE_WITH_TIMEOUT(keymapFileImage().keyMask[4], 0, 2000);
     EXPECT_TRUE(keyboard.events().empty());
     EXPECT_EQ(offers, 0);
     EXPECT_EQ(keymapFileImage().keyMask[4], 0);
@@ -979,6 +982,7 @@ TEST_F(WindowTest, KeyMapDialogResultIsApplied) {
     EXPECT_EQ(seen.homeVk, SlotHomeVk[42]);
     EXPECT_EQ(seen.usage, keyNames().usage(SlotHomeVk[42]));
     EXPECT_EQ(state->reassigned[42], 1);
+    QTest::mouseMove(window.get(), QPoint(600, 130));  // off the key: no hover over it
     EXPECT_TRUE(keyLooksLike(frame(), skins().image("kb_hl.png"), 42));
     EXPECT_TRUE(keyboard.events().empty());  // nothing reaches the keyboard before save
 }
@@ -1700,6 +1704,165 @@ TEST_F(MacroBindingTest, DeletingAMacroFreesItsKeysAndLaterKeysFollowTheGap) {
     EXPECT_EQ(entry(sent, kK), (Entry{kEntryMacro, 1, 1, 0}));
     EXPECT_EQ(slotKey(sent, 1), 0x06);
     EXPECT_TRUE(window->pendingText().isEmpty());
+}
+
+
+// ---- details of the drawn windows --------------------------------------------
+
+// Whether the rectangle holds a pixel of text ink: light in every channel.
+bool hasTextInk(const QImage& img, const QRect& r) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (std::min({c.red(), c.green(), c.blue()}) > 150) return true;
+        }
+    return false;
+}
+
+// The rows of the rectangle that hold text ink (first, last); (-1, -1) for none.
+std::pair<int, int> inkRows(const QImage& img, const QRect& r) {
+    int first = -1, last = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        if (hasTextInk(img, QRect(r.left(), y, r.width(), 1))) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    return {first, last};
+}
+
+TEST_F(WindowTest, AKeyUnderThePointerIsNeverShownInTheReassignedRed) {
+    start();
+    const QImage lit = skins().image("kb_hl.png"), dark = skins().image("kb_BK.png");
+    for (const int slot : {43, 42}) {
+        state->reassigned[42] = 1;  // Q is reassigned, W is not
+        QTest::mouseMove(window.get(), keyCentre(slot));
+        const QImage f = frame();
+        EXPECT_FALSE(keyLooksLike(f, dark, slot)) << slot;  // the hover shows
+        const KeyRect& r = KeyGeometry[slot].rect;
+        int red = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                const QColor c = f.pixelColor(x + kKeyboardOriginX, y + kKeyboardOriginY);
+                red += c.red() > c.green() + 80;
+            }
+        // W stays grey under the pointer; Q keeps its red with the hover over it.
+        if (slot == 43) EXPECT_EQ(red, 0);
+        else EXPECT_GT(red, 100);
+    }
+}
+
+TEST_F(WindowTest, GameModeLabelsStayInsideThePanel) {
+    start();
+    window->model().panel().lightingCollapsed = true;
+    window->model().panel().gameModeCollapsed = false;
+    const int yg = window->model().layout().gameModeY;
+    const QImage f = frame();
+    // The panel's right border is at x 261: no text reaches it.
+    EXPECT_FALSE(hasTextInk(f, QRect(259, yg + 31, 3, 16)));
+    EXPECT_TRUE(hasTextInk(f, QRect(230, yg + 31, 28, 16)));  // "关闭" is there
+    // The section bars' labels sit in the middle of their 20 pixels.
+    const auto [top, bottom] = inkRows(f, QRect(28, yg + 1, 60, 18));
+    ASSERT_GE(top, 0);
+    EXPECT_LE(std::abs((top - yg) - (yg + 19 - bottom)), 3) << top - yg << " " << bottom - yg;
+}
+
+TEST_F(WindowTest, ProfileLoadedWhileTheWindowRepaintsKeepsItsSliderValues) {
+    start();
+    ASSERT_NE(state->image.ledBrightness, 9);
+    window->hooks().runProfileDialog = [this](QWidget*) {
+        state->image.ledBrightness = 9;
+        state->image.reportRate = 0;
+        frame();  // the window repaints under the dialog
+        return true;
+    };
+    click(50, 620);
+    EXPECT_EQ(state->image.ledBrightness, 9);
+    EXPECT_EQ(window->slider(kBrightnessSliderId)->value(), 9);
+    EXPECT_EQ(window->slider(kReportSliderId)->value(), 0);
+    QTest::qWait(120);  // the refresh after the dialog
+    frame();
+    EXPECT_EQ(state->image.ledBrightness, 9);
+    EXPECT_EQ(state->image.reportRate, 0);
+}
+
+TEST_F(WindowTest, ProfileDialogShowsWhereCopySaveAndLoadAre) {
+    start();
+    CConfigureDlg dialog(paths.skinFolder(), data.path() / "Configure", state->image, state->keys);
+    dialog.prepare();
+    const QImage f = dialog.composeFrame();
+    // Between the New and Delete buttons, in the secondary text's grey.
+    EXPECT_TRUE(rectHasInk(f, QRect(84, 580, 96, 40), QColor(0x1A, 0x1C, 0x21), QColor(0x8A, 0x8F, 0x98)));
+}
+
+TEST(HistoryDialog, ARowCutShortShowsItsWholeTextAsTooltip) {
+    const std::string longText = "灯光、调色板、按键 12 个、宏 7 个、DIY 灯效 1、DIY 灯效 2、DIY 灯效 3、DIY 灯效 4、性能";
+    std::vector<HistoryRow> rows(2);
+    rows[0].differs = longText;
+    rows[1].differs = "灯光";
+    CHistoryDlg dialog(skins().program() + "/png", rows);
+    dialog.show();
+    const int rowY = HistoryDialogModel::kListTop + HistoryDialogModel::kRowHeight / 2;
+    QTest::mouseMove(&dialog, QPoint(HistoryDialogModel::kListLeft + 40, rowY));
+    EXPECT_TRUE(dialog.toolTip().endsWith(QString::fromStdString(longText))) << dialog.toolTip().toStdString();
+    QTest::mouseMove(&dialog, QPoint(HistoryDialogModel::kListLeft + 40, rowY + HistoryDialogModel::kRowHeight));
+    EXPECT_TRUE(dialog.toolTip().isEmpty());
+}
+
+TEST_F(KeyMapEndToEnd, TheKeysFunctionIsSelectedInTheTreeFromTheStart) {
+    constexpr int kSlot = 42;
+    assign(kSlot, [](CKeyMap& d) {
+        d.clickAt({202, 45});
+        selectFunction(d, QStringLiteral("复制"));
+        d.clickAt({285, 257});
+    });
+    bool banded = false;
+    QImage buttons;
+    assign(kSlot, [&](CKeyMap& d) {
+        ASSERT_FALSE(d.functionTree()->hasFocus());
+        const QImage tree = d.functionTree()->viewport()->grab().toImage();
+        for (int y = 0; y < tree.height() && !banded; ++y)
+            banded = tree.pixelColor(tree.width() - 3, y) == VividTree::selectionColour();
+        buttons = d.composeFrame();
+        d.clickAt({230, 257});  // cancel
+    });
+    EXPECT_TRUE(banded);
+    // The three buttons' captions sit in the middle of their faces.
+    for (const int left : {156, 210, 264}) {
+        const auto [top, bottom] = inkRows(buttons, QRect(left + 2, 247, 38, 21));
+        ASSERT_GE(top, 0) << left;
+        EXPECT_LE(std::abs((top - 246) - (268 - bottom)), 2) << left << ": " << top << ".." << bottom;
+    }
+}
+
+
+TEST(DesktopFont, SkinTextsGrowWithALargerDesktopFontWhereTheyHaveRoom) {
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 10)), 1.0);
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 8)), 1.0);  // never smaller than laid out
+    EXPECT_DOUBLE_EQ(desktopTextScale(QFont("Sans", 13)), 1.3);
+    EXPECT_EQ(desktopTextScale(QFont("Sans", 30)), 1.5);
+    // As large as the room allows, never below the laid-out size.
+    EXPECT_EQ(fittedCellHeight("OK", 16, 1.25, QSize(60, 30)), 20);
+    EXPECT_EQ(fittedCellHeight("OK", 16, 1.25, QSize(60, 18)), 18);
+    EXPECT_EQ(fittedCellHeight("A rather long caption", 16, 1.25, QSize(60, 30)), 16);
+}
+
+TEST_F(WindowTest, CaptionsFollowALargerDesktopFontInsideTheirButtons) {
+    start();
+    const QFont before = QApplication::font();
+    const QRect save(924, 605, 58, 31);
+    const auto [top1, bottom1] = inkRows(frame(), save.adjusted(2, 1, -2, -1));
+    QFont large = before;
+    large.setPointSizeF(13);
+    QApplication::setFont(large);
+    const QImage f = frame();
+    QApplication::setFont(before);
+    const auto [top2, bottom2] = inkRows(f, save.adjusted(2, 1, -2, -1));
+    ASSERT_GE(top1, 0);
+    ASSERT_GE(top2, 0);
+    EXPECT_GT(bottom2 - top2, bottom1 - top1);
+    // Still inside the button: no ink on its edges.
+    EXPECT_FALSE(hasTextInk(f, QRect(save.left(), save.top() + 4, 3, save.height() - 8)));
+    EXPECT_FALSE(hasTextInk(f, QRect(save.right() - 2, save.top() + 4, 3, save.height() - 8)));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <set>
 #include <sstream>
 
@@ -16,6 +18,8 @@
 #include "cli/CtlRunner.h"
 #include "cli/RuleSettings.h"
 #include "cli/CtlSettings.h"
+#include "keymap/KeyAssignment.h"
+#include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
@@ -471,6 +475,33 @@ TEST_F(CtlTest, ErrorExits) {
     EXPECT_EQ(run({"show"}, &locked), kExitNoAccess);
     EXPECT_NE(err.str().find("udev"), std::string::npos);
     EXPECT_EQ(run({"list"}, &locked), kExitNoAccess);
+}
+
+// The output's function names follow the program's language: English in an
+// English session, the Chinese names of the key-map dialog otherwise; JSON
+// keeps the names it always had.
+TEST(CtlShow, FunctionNamesReadInTheProgramsLanguage) {
+    int argc = 1;
+    char name[] = "cli_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    auto c = std::make_unique<Configuration>();
+    const int slot = 42;  // Q
+    const NamedFunction* copy = FindNamedFunction(u"复制");
+    ASSERT_NE(copy, nullptr);
+    std::copy(copy->entry.begin(), copy->entry.end(), c->image.deviceKeyMap + SlotCellOffset[slot]);
+    SetKeyEnabled(c->image, slot, true);
+    c->records[slot].type = static_cast<uint8_t>(AssignType::NamedFunction);
+    EXPECT_EQ(describeKey(*c, slot, installOutputTranslations(UiLanguage::Chinese)), "复制");
+    const TextLookup english = installOutputTranslations(UiLanguage::English);
+    EXPECT_EQ(describeKey(*c, slot, english), "Copy");
+    EXPECT_EQ(describeKey(*c, slot), "复制");
+    // A consumer function without a record of its own is named the same way.
+    const NamedFunction* player = FindNamedFunction(u"多媒体播放器");
+    ASSERT_NE(player, nullptr);
+    std::copy(player->entry.begin(), player->entry.end(), c->image.deviceKeyMap + SlotCellOffset[slot]);
+    c->records[slot].type = 0;
+    EXPECT_EQ(describeKey(*c, slot, english), "Media Player");
 }
 
 TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {

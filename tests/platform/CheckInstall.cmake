@@ -61,8 +61,9 @@ if(APP_EXPECTED)
   if(NOT EXISTS "${target}" OR NOT target_dir STREQUAL folder)
     message(FATAL_ERROR "bin/vandrel does not reach the program in lib/vandrel: ${target}")
   endif()
-  # png/en/ holds the English versions of the images that carry text.
-  foreach(f VER.bin png/main.png png/en/main.png png/en/SplashScreen.png)
+  # png/en/ holds the English versions of the images that carry text; every
+  # image comes also drawn for twice the resolution.
+  foreach(f VER.bin png/main.png png/main@2x.png png/en/main.png png/en/main@2x.png png/en/SplashScreen.png)
     if(NOT EXISTS "${PREFIX}/lib/vandrel/${f}")
       message(FATAL_ERROR "missing lib/vandrel/${f}")
     endif()

@@ -27,8 +27,12 @@ inline const QColor kTextDim(192, 192, 192);
 inline const QColor kTextFaint(0x8A, 0x8F, 0x98);
 inline const QColor kGlyph(0xB0, 0xB4, 0xBC);
 
-inline QImage canvas(int w, int h, const QColor& fill, QImage::Format format = QImage::Format_RGB32) {
-    QImage img(w, h, format);
+// An image of w x h logical pixels drawn for `scale` device pixels per
+// logical pixel (1 for the plain skins, 2 for the double ones): painting on it
+// uses logical coordinates, and every line and text lands on device pixels.
+inline QImage canvas(qreal scale, int w, int h, const QColor& fill, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(qRound(w * scale), qRound(h * scale), format);
+    img.setDevicePixelRatio(scale);
     img.fill(fill);
     return img;
 }
@@ -42,8 +46,8 @@ inline QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const 
 
 // A push button: crimson when primary, grey otherwise; `bg` is what lies
 // around its rounded corners.
-inline QImage bottomButton(bool primary, bool over, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
-    QImage img = canvas(w, h, bg);
+inline QImage bottomButton(qreal scale, bool primary, bool over, int w = 58, int h = 31, const QColor& bg = kTitleBar) {
+    QImage img = canvas(scale, w, h, bg);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     const QRectF r(0.5, 0.5, w - 1, h - 1);
