@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <set>
 #include <sstream>
@@ -812,6 +813,40 @@ TEST_F(CtlTest, AKilledRunsTemporariesGoWithTheNextRun) {
     for (const auto& f : stale) EXPECT_TRUE(std::filesystem::exists(f)) << f;
     ASSERT_EQ(run({"show"}), kExitDone) << err.str();
     for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
+}
+
+// Something else in the settings file's place (a FIFO, or a link to one)
+// neither stalls vandrelctl rule, which reads the file first, nor is replaced
+// by the settings; the file QSettings would use is found without reading it.
+TEST(CtlRules, ASettingsFileThatIsNoRegularFileIsNeitherReadNorReplaced) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "Configure");
+    test::writeAll(folder.path() / "Configure" / "FPS.bin", std::vector<uint8_t>(kKeymapFileBytes));
+    const std::filesystem::path fifo = folder.path() / "Vandrel.conf", link = folder.path() / "link.conf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(fifo, link);
+    for (const std::filesystem::path& file : {fifo, link}) {
+        SCOPED_TRACE(file.string());
+        RuleSettings settings(QString::fromStdString(file.string()));
+        EXPECT_FALSE(settings.usable());
+        EXPECT_TRUE(settings.rules().rules.empty());
+        EXPECT_TRUE(settings.enabled());
+        EXPECT_TRUE(settings.flag(QStringLiteral("verifySaves"), true));
+        EXPECT_FALSE(settings.setFlag(QStringLiteral("verifySaves"), false));
+        EXPECT_FALSE(settings.addWrites(1));
+        const ParseResult parsed = parseCommandLine({"rule", "add", "--class", "game", "--profile", "FPS"});
+        std::ostringstream out, err;
+        EXPECT_EQ(runRuleCommand(parsed.options, settings, folder.path() / "Configure", out, err), kExitFailed);
+        EXPECT_NE(err.str().find("could not be written"), std::string::npos) << err.str();
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    }
+    EXPECT_TRUE(RuleSettings(QString::fromStdString((folder.path() / "new.conf").string())).usable());
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
+    EXPECT_EQ(RuleSettings().file(), QSettings().fileName());
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QString());
 }
 
 // The switching rules: kept in the settings file, checked against the
