@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/model/ProfileDialogModel.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "profile/ConfigurationCheck.h"
 #include "tests/app/TempFolder.h"
 
@@ -144,7 +145,9 @@ TEST_F(ProfileDialogTest, NamesThatCannotBeFilesAreRefusedNeverCut) {
     EXPECT_EQ(filesOnDisk(), 1u);
 }
 
-TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
+// The image alone replaces the image; of the key records in memory only those
+// that describe it stay (these, garbage, describe nothing and are put back).
+TEST_F(ProfileDialogTest, LoadingANewProfileReplacesTheImageAndKeepsOnlyRecordsThatFitIt) {
     makeNew(2);
     const KeyRecordTable recordsBefore = records;
     select(u"Profile_2");
@@ -155,6 +158,8 @@ TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
     EXPECT_EQ(image, FactoryImage());
     KeyRecordTable want = recordsBefore;
     want.restoreHomeCodes();
+    ReconcileKeyRecords(image, want);
+    EXPECT_FALSE(records == recordsBefore);
     EXPECT_EQ(records, want);
     EXPECT_EQ(readAll(file(u"Profile_2")), memory());
 }
