@@ -8,6 +8,8 @@
 #include <QAbstractSlider>
 #include <QEvent>
 #include <QPointer>
+#include <QString>
+#include <functional>
 
 namespace vandrel {
 
@@ -44,6 +46,8 @@ public:
     // Receives the SliderChangedEvents; the parent widget by default.
     void setOwner(QObject* owner) { m_owner = owner; }
     void setThumbTop(int top) { m_thumbTop = top; }
+    // How a value reads out (for a screen reader); the number itself without it.
+    std::function<QString(int value)> valueText;
 
     // Sizes the control to its track skin without moving it. Called at start
     // and whenever the owner moves the slider. `skinFolder` holds bmp140.png

@@ -17,6 +17,12 @@ void CEditHelper::tellParent(bool commit) {
     }
 }
 
+void CEditHelper::keyPressEvent(QKeyEvent* event) {
+    QLineEdit::keyPressEvent(event);
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) event->accept();
+}
+
 // The notice goes out when the key is let go, so a held Enter or Esc does not
 // end the edit before its release; auto-repeat releases are not releases.
 void CEditHelper::keyReleaseEvent(QKeyEvent* event) {

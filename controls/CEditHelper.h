@@ -2,7 +2,8 @@
 // The single-line edit box a list lays over one of its rows for an in-place
 // edit. Its only own behaviour: releasing Enter commits, releasing Esc
 // cancels and losing the focus commits, each told to the parent widget (found
-// from the box itself, not stored) with an InplaceEditDoneEvent.
+// from the box itself, not stored) with an InplaceEditDoneEvent. Enter and
+// Esc end the edit only: they never reach the dialog around it.
 
 #include <QEvent>
 #include <QLineEdit>
@@ -25,6 +26,7 @@ public:
     explicit CEditHelper(QWidget* parent = nullptr);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 

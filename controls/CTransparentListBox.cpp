@@ -1,5 +1,7 @@
 #include "controls/CTransparentListBox.h"
 
+#include <QAccessible>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QFontMetrics>
@@ -271,13 +273,87 @@ void CTransparentListBox::drawRow(QPainter& p, int row) {
 void CTransparentListBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(QPoint(0, 0), compose());
+    if (m_focusMark && hasFocus()) {
+        // The keyboard's focus mark: a frame in the accent colour.
+        p.setPen(QPen(QColor(0xE0, 0x26, 0x2D), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(1, 1, clientWidth() - 2, height() - 2));
+    }
 }
 
 void CTransparentListBox::selectByUser(bool changed) {
     if (!changed) return;
     syncScrollBar();
     update();
+    announceFocusedRow();
     emit selectionChanged(m_model.selected());
+}
+
+void CTransparentListBox::announceFocusedRow() {
+    if (!QAccessible::isActive() || !hasFocus() || m_model.selected() < 0) return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(m_model.selected());
+    QAccessible::updateAccessibility(&event);
+}
+
+void CTransparentListBox::selectRowByUser(int row) {
+    if (row < 0 || row >= m_model.count()) return;
+    const bool changed = m_model.setSelected(row);
+    m_model.ensureVisible(row);
+    syncScrollBar();
+    update();
+    if (changed) {
+        announceFocusedRow();
+        emit selectionChanged(row);
+    }
+}
+
+QRect CTransparentListBox::rowRectangle(int row) const {
+    if (row < 0 || row >= m_model.count()) return {};
+    const ListRect r = m_model.rowRect(row);
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+void CTransparentListBox::editSelectedRow() {
+    const int row = m_model.selected();
+    if (row < 0 || m_editor) return;
+    m_model.ensureVisible(row);
+    syncScrollBar();
+    const QRect r = rowRectangle(row);
+    if (const std::optional<EditStart> start = m_model.beginEdit(r.center().x(), r.center().y())) startEdit(*start);
+}
+
+void CTransparentListBox::requestContextMenu() {
+    const int row = m_model.selected();
+    if (row >= 0) m_model.ensureVisible(row);
+    syncScrollBar();
+    const QRect r = row >= 0 ? rowRectangle(row) : QRect(0, 0, clientWidth(), m_model.rowHeight());
+    emit contextMenuRequested(mapToGlobal(QPoint(r.left() + 10, r.center().y())));
+}
+
+void CTransparentListBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The right button asks on its own press; the menu key (or Shift+F10) asks here.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    requestContextMenu();
+}
+
+void CTransparentListBox::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    const Qt::FocusReason why = event->reason();
+    m_focusMark = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::ShortcutFocusReason;
+    update();
+    announceFocusedRow();
+}
+
+void CTransparentListBox::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // The edit box over a row takes the focus from the list: the mark stays for its return.
+    if (!m_editor) m_focusMark = false;
+    update();
 }
 
 void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
@@ -287,6 +363,7 @@ void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton) return;
     setFocus(Qt::MouseFocusReason);
+    m_focusMark = false;
     const QPoint at = event->position().toPoint();
     selectByUser(m_model.press(at.x(), at.y()));
 }
@@ -294,8 +371,11 @@ void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
 void CTransparentListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint at = event->position().toPoint();
-    const std::optional<EditStart> start = m_model.beginEdit(at.x(), at.y());
-    if (!start) return;
+    if (const std::optional<EditStart> start = m_model.beginEdit(at.x(), at.y())) startEdit(*start);
+}
+
+void CTransparentListBox::startEdit(const EditStart& edit) {
+    const EditStart* start = &edit;
     sendMessages();
     // The owner may have changed the list while handling the notice.
     if (!m_model.editing()) return;
@@ -336,10 +416,15 @@ void CTransparentListBox::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown: selectByUser(m_model.key(ListKey::PageDown)); break;
     case Qt::Key_Home: selectByUser(m_model.key(ListKey::Home)); break;
     case Qt::Key_End: selectByUser(m_model.key(ListKey::End)); break;
-    // Enter and Esc belong to the edit box; they never reach the dialog.
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: break;
+    // F2 edits the selected row in place, as a double-click on it does.
+    case Qt::Key_F2: editSelectedRow(); break;
+    case Qt::Key_F10:
+        if (event->modifiers() != Qt::ShiftModifier) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        requestContextMenu();
+        break;
     default: QWidget::keyPressEvent(event); return;
     }
     event->accept();

@@ -70,6 +70,15 @@ public:
     int count() const { return m_model.count(); }
     QString rowText(int row) const;
     void setTopRow(int row);
+    // Selects a row as the user's click or key does: scrolled into view and
+    // told to the owner.
+    void selectRowByUser(int row);
+    // A row's rectangle in the list's coordinates.
+    QRect rowRectangle(int row) const;
+    // Opens the in-place edit on the selected row, as a double-click on it does.
+    void editSelectedRow();
+    // Asks the owner for the row menu at the selected row, as the right button does.
+    void requestContextMenu();
 
     // The in-place edit box while an edit runs, else null.
     CEditHelper* editor() const { return m_editor; }
@@ -95,6 +104,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -106,6 +118,9 @@ private:
     void syncScrollBar();
     int clientWidth() const;
     void selectByUser(bool changed);
+    void startEdit(const EditStart& start);
+    // Tells a screen reader which row has the focus.
+    void announceFocusedRow();
 
     ListBoxModel m_model;
     QPointer<QObject> m_owner;
@@ -124,6 +139,7 @@ private:
     QImage m_background;
     qreal m_backgroundRatio = 0;
     bool m_backgroundValid = false;
+    bool m_focusMark = false;  // the focus came from the keyboard: the list shows it
     QImage m_pictures[3];  // press, release, delay
     qreal m_picturesRatio = 0;  // the density they were loaded for
 };

@@ -1,6 +1,7 @@
 #include "platform/KeyCapture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -72,24 +73,66 @@ uint8_t VirtualKeyOf(const QKeyEvent& event) {
 #endif
 }
 
+namespace {
+
+// The key's identity for telling presses and releases apart: the physical key
+// where the platform reports it.
+uint32_t keyIdentity(const QKeyEvent& event) {
+    return event.nativeScanCode() != 0 ? event.nativeScanCode() : 0x80000000u | static_cast<uint32_t>(event.key());
+}
+
+// The keys a capture that gives way lets through when pressed first.
+bool isNavigationKey(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (mods != Qt::NoModifier) return false;
+    switch (event.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 KeyCapture::KeyCapture(Mode mode, QObject* parent) : QObject(parent), m_mode(mode) {}
 
 KeyCapture::~KeyCapture() { remove(); }
 
-bool KeyCapture::install(QWidget* target) {
+bool KeyCapture::install(QWidget* target, Arming arming) {
     remove();
     if (!target || !qApp) return false;
     m_target = target;
     // Application-wide, so that a key is taken before any widget (or its
     // shortcut, Tab navigation or default button) sees it.
     qApp->installEventFilter(this);
+    arm(arming);
     return true;
 }
 
 void KeyCapture::remove() {
     if (!m_target) return;
+    setArming(Arming::None);
     if (qApp) qApp->removeEventFilter(this);
     m_target = nullptr;
+}
+
+void KeyCapture::arm(Arming arming) {
+    if (!m_target) return;
+    m_held.clear();
+    m_tookKey = false;
+    setArming(arming);
+}
+
+void KeyCapture::disarm() { setArming(Arming::None); }
+
+void KeyCapture::setArming(Arming arming) {
+    const bool was = armed();
+    m_arming = arming;
+    if (!armed()) m_held.clear();
+    if (was != armed()) emit armedChanged(armed());
 }
 
 bool KeyCapture::capturing() const {
@@ -99,27 +142,69 @@ bool KeyCapture::capturing() const {
     return !modal || modal == m_target->window();
 }
 
-bool KeyCapture::eventFilter(QObject*, QEvent* event) {
+bool KeyCapture::forTarget(QObject* watched) const {
+    if (!m_target || !watched->isWidgetType()) return false;
+    return static_cast<QWidget*>(watched)->window() == m_target->window();
+}
+
+bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::ShortcutOverride:
+    case QEvent::KeyPress: {
+        if (!capturing()) return false;
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (!armed()) {
+            if (!armOnKey || !forTarget(watched) || key.isAutoRepeat() || !armOnKey(key)) return false;
+            arm(Arming::UntilReleased);
+        }
         // Accepting the override keeps shortcuts from firing; the key press follows.
-        if (!capturing()) return false;
-        event->accept();
-        return true;
-    case QEvent::KeyPress:
+        if (event->type() == QEvent::ShortcutOverride) {
+            if (m_arming == Arming::UntilReleasedGivingWay && !m_tookKey && m_held.empty() && isNavigationKey(key))
+                return false;
+            event->accept();
+            return true;
+        }
+        return takePress(key);
+    }
     case QEvent::KeyRelease:
-        if (!capturing()) return false;
-        deliver(static_cast<const QKeyEvent&>(*event));
-        return true;
+        if (!capturing() || !armed()) return false;
+        return takeRelease(static_cast<const QKeyEvent&>(*event));
+    case QEvent::ContextMenu:
+        // The menu key is a key like any other while a capture is armed.
+        return armed() && capturing() &&
+               static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
     default:
         return false;
     }
 }
 
-void KeyCapture::deliver(const QKeyEvent& event) {
+bool KeyCapture::takePress(const QKeyEvent& event) {
+    if (m_arming == Arming::UntilReleasedGivingWay && !m_tookKey && m_held.empty() && isNavigationKey(event)) {
+        setArming(Arming::None);
+        return false;
+    }
     // The filter sees a key at its first offer (to the window) and swallows
     // it there, so each key arrives here once and reaches no widget.
-    if (event.isAutoRepeat()) return;
+    if (!event.isAutoRepeat()) {
+        m_held.insert(keyIdentity(event));
+        m_tookKey = true;
+        deliver(event);
+    }
+    return true;
+}
+
+bool KeyCapture::takeRelease(const QKeyEvent& event) {
+    if (event.isAutoRepeat()) return true;
+    // A key that was already down when the capture was armed (the Space or
+    // Enter that armed it) is let go of outside it.
+    if (m_held.erase(keyIdentity(event)) == 0) return true;
+    deliver(event);
+    if (m_held.empty() && (m_arming == Arming::UntilReleased || m_arming == Arming::UntilReleasedGivingWay))
+        setArming(Arming::None);
+    return true;
+}
+
+void KeyCapture::deliver(const QKeyEvent& event) {
     const bool released = event.type() == QEvent::KeyRelease;
     if (released && m_mode == Mode::Strokes) return;
     const uint8_t vk = VirtualKeyOf(event);

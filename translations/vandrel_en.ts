@@ -572,6 +572,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>按键盘布局标注按键(&amp;L)</source>
         <translation>Key &amp;labels in keyboard layout</translation>
     </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>
@@ -590,6 +594,13 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>无法读取，不能恢复</source>
         <translation>unreadable, cannot be restored</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::HistoryDialogElements</name>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
     </message>
 </context>
 <context>
@@ -617,6 +628,101 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。</source>
         <translation>The settings before each save, reset or profile load (the last 20).</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::KeyDescription</name>
+    <message>
+        <source>小键盘 %1</source>
+        <translation>Keypad %1</translation>
+    </message>
+    <message>
+        <source>已禁用</source>
+        <translation>disabled</translation>
+    </message>
+    <message>
+        <source>发送 %1</source>
+        <translation>sends %1</translation>
+    </message>
+    <message>
+        <source>宏 %1</source>
+        <translation>macro %1</translation>
+    </message>
+    <message>
+        <source>播放 %1</source>
+        <translation>plays %1</translation>
+    </message>
+    <message>
+        <source>启动 %1</source>
+        <translation>starts %1</translation>
+    </message>
+    <message>
+        <source>打开 %1</source>
+        <translation>opens %1</translation>
+    </message>
+    <message>
+        <source>打开文件夹 %1</source>
+        <translation>opens folder %1</translation>
+    </message>
+    <message>
+        <source>已更改</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>黑色</source>
+        <translation>black</translation>
+    </message>
+    <message>
+        <source>白色</source>
+        <translation>white</translation>
+    </message>
+    <message>
+        <source>灰色</source>
+        <translation>grey</translation>
+    </message>
+    <message>
+        <source>红色</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>橙色</source>
+        <translation>orange</translation>
+    </message>
+    <message>
+        <source>黄色</source>
+        <translation>yellow</translation>
+    </message>
+    <message>
+        <source>绿色</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>青色</source>
+        <translation>cyan</translation>
+    </message>
+    <message>
+        <source>蓝色</source>
+        <translation>blue</translation>
+    </message>
+    <message>
+        <source>紫色</source>
+        <translation>purple</translation>
+    </message>
+    <message>
+        <source>粉色</source>
+        <translation>pink</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>无颜色</source>
+        <translation>no colour</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
     </message>
 </context>
 <context>
@@ -767,6 +873,25 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
 </context>
 <context>
+    <name>vandrel::KeyMapElements</name>
+    <message>
+        <source>请按下按键，松开后完成</source>
+        <translation>Press the keys; releasing them finishes</translation>
+    </message>
+    <message>
+        <source>按下按键即可录入；按空格键后可录入 Tab、Enter、Esc 和空格</source>
+        <translation>Press a key to set it; press Space first to set Tab, Enter, Esc or Space</translation>
+    </message>
+    <message>
+        <source>%1：浏览…</source>
+        <translation>%1: Browse…</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::KeyMapRenderer</name>
     <message>
         <source>当前按键：</source>
@@ -794,6 +919,28 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
 </source>
         <translation>Please select a program.
 </translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ListRowAccessible</name>
+    <message>
+        <source>%1 按下</source>
+        <translation>%1 down</translation>
+    </message>
+    <message>
+        <source>%1 松开</source>
+        <translation>%1 up</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::MacroRecordDlgElements</name>
+    <message>
+        <source>菜单键打开插入和删除命令，F2 编辑延时</source>
+        <translation>The menu key opens the insert and delete commands; F2 edits a delay</translation>
+    </message>
+    <message>
+        <source>按 Esc 停止录制</source>
+        <translation>Press Esc to stop recording</translation>
     </message>
 </context>
 <context>
@@ -849,6 +996,89 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>开始录制</source>
         <translation>Record</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::MainWindowElements</name>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>上</source>
+        <translation>up</translation>
+    </message>
+    <message>
+        <source>下</source>
+        <translation>down</translation>
+    </message>
+    <message>
+        <source>右</source>
+        <translation>right</translation>
+    </message>
+    <message>
+        <source>左</source>
+        <translation>left</translation>
+    </message>
+    <message>
+        <source>按键用于设置按键功能</source>
+        <translation>Keys open their settings</translation>
+    </message>
+    <message>
+        <source>按键用于设置按键颜色</source>
+        <translation>Keys are painted with colours</translation>
+    </message>
+    <message>
+        <source>多彩</source>
+        <translation>Multicolour</translation>
+    </message>
+    <message>
+        <source>颜色 %1，%2</source>
+        <translation>Colour %1, %2</translation>
+    </message>
+    <message>
+        <source>再按一次可更改颜色</source>
+        <translation>Press again to change the colour</translation>
+    </message>
+    <message>
+        <source>方向键选择按键，Enter 设置颜色</source>
+        <translation>Arrow keys choose a key; Enter sets its colour</translation>
+    </message>
+    <message>
+        <source>方向键选择按键，Enter 设置按键功能</source>
+        <translation>Arrow keys choose a key; Enter sets what it does</translation>
+    </message>
+    <message>
+        <source>保存和加载配置文件</source>
+        <translation>Save and load profiles</translation>
+    </message>
+    <message>
+        <source>没有未保存的更改</source>
+        <translation>No unsaved changes</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>Restore the factory settings</translation>
+    </message>
+    <message>
+        <source>放弃未保存的更改</source>
+        <translation>Discard the unsaved changes</translation>
+    </message>
+    <message>
+        <source>将更改写入键盘</source>
+        <translation>Write the changes to the keyboard</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
@@ -1012,6 +1242,17 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>校验写入的设置时键盘没有响应，设置未保存！</source>
         <translation>The keyboard did not answer while the written settings were checked. The settings are not saved!</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ProfileDialogElements</name>
+    <message>
+        <source>菜单键打开保存、加载和复制命令，F2 重命名</source>
+        <translation>The menu key opens Save, Load and Copy; F2 renames</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>

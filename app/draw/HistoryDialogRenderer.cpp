@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
 
@@ -30,7 +31,7 @@ QString HistoryDialogRenderer::fullRowText(const HistoryDialogRow& row) {
     return u8(row.when) + QLatin1Char('\n') + differs;
 }
 
-void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) {
+void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m, const QRect& focusRect) {
     using M = HistoryDialogModel;
     prepareFrame(frame, QSize(M::kWidth, M::kHeight), m_skins.devicePixelRatio());
     QPainter p(&frame);
@@ -80,6 +81,7 @@ void HistoryDialogRenderer::compose(QImage& frame, const HistoryDialogModel& m) 
     };
     button("button-save-normal.png", M::kRestoreLeft, tr("恢复"), m.canRestore() ? QColor(Qt::white) : kSecondary);
     button("button-cancel-normal.png", M::kCancelLeft, tr("关闭"), Qt::white);
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

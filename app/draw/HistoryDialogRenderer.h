@@ -17,7 +17,8 @@ public:
     // The desktop font's size against the usual one: the buttons' labels
     // grow with it where they have room.
     void setTextScale(qreal scale) { m_textScale = scale; }
-    void compose(QImage& frame, const HistoryDialogModel& model);
+    // `focusRect`: the element that has the keyboard's focus, marked; empty: no mark.
+    void compose(QImage& frame, const HistoryDialogModel& model, const QRect& focusRect = {});
     // The whole text of a row whose "differs" part is cut short in the list
     // (shown as its tooltip); empty when the row shows all of it.
     static QString fullRowText(const HistoryDialogRow& row);

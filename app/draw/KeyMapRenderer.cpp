@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
@@ -33,16 +34,20 @@ void KeyMapRenderer::drawImage(QPainter& p, const char* name, int x, int y) {
     if (const QImage* img = m_skins.image(QString::fromLatin1(name))) p.drawImage(x, y, *img);
 }
 
-void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
+QString KeyMapRenderer::title(const KeyMapDialogModel& model) {
+    const int slot = model.slot();
+    const uint8_t home = slot >= 0 && slot < kPhysicalSlots ? SlotHomeVk[slot] : 0;
+    return QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(model.names().name(home));
+}
+
+void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model, const QRect& focusRect) {
     const QSize size = dialogSize();
     prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(QColor(0x1A, 0x1C, 0x21));
     QPainter p(&frame);
     drawImage(p, "Custom_BK.png", 0, 0);
 
-    const int slot = model.slot();
-    const uint8_t home = slot >= 0 && slot < kPhysicalSlots ? SlotHomeVk[slot] : 0;
-    drawSkinText(p, QCoreApplication::translate("vandrel::KeyMapRenderer", "当前按键：") + qs(model.names().name(home)), 2, 2, kTitleText);
+    drawSkinText(p, title(model), 2, 2, kTitleText);
 
     const auto& buttons = model.buttons();
     for (int i = 0; i < kKeyMapButtons; ++i) {
@@ -79,6 +84,7 @@ void KeyMapRenderer::compose(QImage& frame, const KeyMapDialogModel& model) {
         drawSkinText(p, QCoreApplication::translate("vandrel::KeyMapRenderer", "单键"), 20, 69, kCaptionText);
         drawSkinText(p, QCoreApplication::translate("vandrel::KeyMapRenderer", "组合键"), 20, 119, kCaptionText);
     }
+    drawFocusMark(p, focusRect);
 }
 
 void KeyMapRenderer::drawLaunchPage(QPainter& p, const KeyMapDialogModel& model) {

@@ -29,7 +29,10 @@ public:
 
     // The dialog's size: that of "Custom_BK.png", or 325 x 276 without it.
     QSize dialogSize();
-    void compose(QImage& frame, const KeyMapDialogModel& model);
+    // `focusRect`: the element that has the keyboard's focus, marked; empty: no mark.
+    void compose(QImage& frame, const KeyMapDialogModel& model, const QRect& focusRect = {});
+    // "当前按键：A", the dialog's title as it draws it.
+    static QString title(const KeyMapDialogModel& model);
 
 private:
     void drawImage(QPainter& p, const char* name, int x, int y);

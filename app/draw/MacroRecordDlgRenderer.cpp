@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
 
@@ -53,7 +54,7 @@ QSize MacroRecordDlgRenderer::windowSize() {
     return size.isValid() ? size : kDefaultSize;
 }
 
-void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model) {
+void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& model, const QRect& focusRect) {
     const QSize size = windowSize();
     prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(QColor(0x1E, 0x21, 0x27));
@@ -81,6 +82,7 @@ void MacroRecordDlgRenderer::compose(QImage& frame, const MacroRecordDlgModel& m
     // The record button's label, right of its dot.
     drawSkinTextIn(p, model.manager().recording() ? tr("停止录制") : tr("开始录制"),
                    regionRect(kMacroHitRecord).adjusted(20, 0, 0, 0), 15, m_textScale, Qt::AlignLeft);
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

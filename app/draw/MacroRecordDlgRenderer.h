@@ -22,7 +22,8 @@ public:
 
     // The window's size: that of "MacroManagement.png", or 410 x 440 without it.
     QSize windowSize();
-    void compose(QImage& frame, const MacroRecordDlgModel& model);
+    // `focusRect`: the element that has the keyboard's focus, marked; empty: no mark.
+    void compose(QImage& frame, const MacroRecordDlgModel& model, const QRect& focusRect = {});
 
     Q_DECLARE_TR_FUNCTIONS(vandrel::MacroRecordDlgRenderer)
 

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
@@ -123,6 +124,7 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawPanel(p, in);
     drawHelp(p, in);
     drawStatus(p, in, size);
+    drawFocusMark(p, in.focusRect);
 }
 
 void MainWindowRenderer::drawButton(QPainter& p, const MainWindowModel& model, int code, const ButtonLook& look, int x,

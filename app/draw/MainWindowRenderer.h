@@ -46,6 +46,8 @@ struct RenderInput {
     // from the printed one ("\n" between two lines); empty entries, or none,
     // keep the picture's legends.
     const std::array<QString, kPhysicalSlots>* legends = nullptr;
+    // The element that has the keyboard's focus, marked; empty: no mark.
+    QRect focusRect;
 };
 
 // A button's skin in its three states: normal, under the pointer, pressed.

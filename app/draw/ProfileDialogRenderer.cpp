@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "app/draw/FocusMark.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
 
@@ -25,7 +26,7 @@ QSize ProfileDialogRenderer::windowSize() {
     return size.isValid() ? size : kFallbackSize;
 }
 
-void ProfileDialogRenderer::compose(QImage& frame) {
+void ProfileDialogRenderer::compose(QImage& frame, const QRect& focusRect) {
     const QSize size = windowSize();
     prepareFrame(frame, size, m_skins.devicePixelRatio());
     frame.fill(Qt::black);
@@ -54,6 +55,7 @@ void ProfileDialogRenderer::compose(QImage& frame) {
         const int w = metrics.horizontalAdvance(hint[i]);
         drawSkinText(p, hint[i], kHintCentreX - w / 2, kHintTop + i * (kHintText + 3), kHintText, kHintColour);
     }
+    drawFocusMark(p, focusRect);
 }
 
 }  // namespace vandrel

@@ -24,7 +24,8 @@ public:
     // The dialog's size: that of "Config.png". Without the image the dialog
     // keeps a usable size, so that it can still be seen and closed.
     QSize windowSize();
-    void compose(QImage& frame);
+    // `focusRect`: the element that has the keyboard's focus, marked; empty: no mark.
+    void compose(QImage& frame, const QRect& focusRect = {});
 
 private:
     SkinCache& m_skins;

@@ -1,5 +1,7 @@
 #include "app/model/HistoryDialogModel.h"
 
+#include "util/TrNoop.h"
+
 namespace vandrel {
 
 namespace {
@@ -40,7 +42,11 @@ HistoryDialogModel::Action HistoryDialogModel::click(int x, int y) {
         case Hit::Close:
         case Hit::Cancel: return Action::Close;
         case Hit::Restore: return canRestore() ? Action::Restore : Action::None;
-        case Hit::Row: m_selected = row; return Action::None;
+        case Hit::Row:
+            m_selected = row;
+            // The keyboard's focus on the rows is on the row chosen.
+            if (m_focus.id >= kRowElementBase) m_focus.id = kRowElementBase + row;
+            return Action::None;
         default: return Action::None;
     }
 }
@@ -58,6 +64,126 @@ bool HistoryDialogModel::move(int x, int y) {
     if (now == m_hovered) return false;
     m_hovered = now;
     return true;
+}
+
+}  // namespace vandrel
+
+// ---- elements and keyboard focus -------------------------------------------
+
+namespace vandrel {
+
+namespace {
+
+UiElement historyElement(int id, UiRole role, HitRect rect, std::string name) {
+    UiElement e;
+    e.id = id;
+    e.role = role;
+    e.rect = rect;
+    e.name = std::move(name);
+    return e;
+}
+
+}  // namespace
+
+UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
+    const auto drawn = [&](const char* source) { return lookUpText(tr, "vandrel::HistoryDialogRenderer", source); };
+    UiElements out;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const int row = static_cast<int>(i);
+        const int y = kListTop + row * kRowHeight;
+        UiElement e = historyElement(
+            kRowElementBase + row, UiRole::ListItem, {kListLeft, y, kListLeft + kListWidth - 1, y + kRowHeight - 1},
+            fillPlaceholders(lookUpText(tr, "vandrel::HistoryDialogElements",
+                                        VANDREL_TR_NOOP("vandrel::HistoryDialogElements", "%1，%2")),
+                             {m_rows[i].when, m_rows[i].differs}));
+        e.selected = row == m_selected;
+        e.tabStop = e.selected;
+        out.push_back(std::move(e));
+    }
+    UiElement restore = historyElement(kRestoreElement, UiRole::Button,
+                                       {kRestoreLeft, kButtonsTop, kRestoreLeft + 57, kButtonsTop + 30},
+                                       drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "恢复")));
+    restore.enabled = canRestore();
+    out.push_back(std::move(restore));
+    const std::string close = drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "关闭"));
+    out.push_back(historyElement(kCancelElement, UiRole::Button,
+                                 {kCancelLeft, kButtonsTop, kCancelLeft + 57, kButtonsTop + 30}, close));
+    out.push_back(historyElement(kCloseElement, UiRole::Button, {kCloseLeft, kCloseTop, kCloseLeft + 16, kCloseTop + 15},
+                                 close));
+    return out;
+}
+
+bool HistoryDialogModel::focusMark(int& left, int& top, int& right, int& bottom) const {
+    if (!m_focus.visible) return false;
+    for (const UiElement& e : elements()) {
+        if (e.id != m_focus.id) continue;
+        left = e.rect.left, top = e.rect.top, right = e.rect.right, bottom = e.rect.bottom;
+        return true;
+    }
+    return false;
+}
+
+HistoryDialogModel::Action HistoryDialogModel::activate(int id) {
+    switch (id) {
+    case kCloseElement:
+    case kCancelElement: return Action::Close;
+    case kRestoreElement: return canRestore() ? Action::Restore : Action::None;
+    default:
+        // A row: Enter on it restores it, as a double-click does.
+        if (id >= kRowElementBase && id - kRowElementBase < static_cast<int>(m_rows.size())) {
+            m_selected = id - kRowElementBase;
+            return canRestore() ? Action::Restore : Action::None;
+        }
+        return Action::None;
+    }
+}
+
+HistoryDialogModel::NavResult HistoryDialogModel::navigate(NavKey key, const UiElements& elements) {
+    NavResult r;
+    const UiElement* focused = findElement(elements, m_focus.id);
+    const bool onRow = focused && focused->role == UiRole::ListItem;
+    const int rows = static_cast<int>(m_rows.size());
+    switch (key) {
+    case NavKey::Tab:
+    case NavKey::BackTab: {
+        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        if (next < 0) return r;
+        setFocus(next);
+        r.handled = r.focusMoved = true;
+        return r;
+    }
+    case NavKey::Up:
+    case NavKey::Down:
+    case NavKey::Home:
+    case NavKey::End: {
+        if (!onRow) return r;
+        int row = m_focus.id - kRowElementBase;
+        if (key == NavKey::Up) row = row > 0 ? row - 1 : 0;
+        else if (key == NavKey::Down) row = row + 1 < rows ? row + 1 : rows - 1;
+        else row = key == NavKey::Home ? 0 : rows - 1;
+        m_selected = row;
+        setFocus(kRowElementBase + row);
+        r.handled = r.focusMoved = true;
+        return r;
+    }
+    case NavKey::Activate:
+        if (!focused) return r;
+        r.handled = true;
+        m_focus.visible = true;
+        if (onRow) m_selected = m_focus.id - kRowElementBase;  // Space chooses the row
+        else r.action = activate(m_focus.id);
+        return r;
+    case NavKey::Accept:
+        if (!focused) return r;
+        r.handled = true;
+        r.action = activate(m_focus.id);
+        return r;
+    case NavKey::Escape:
+        r.handled = true;
+        r.action = Action::Close;
+        return r;
+    default: return r;
+    }
 }
 
 }  // namespace vandrel

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/model/UiElement.h"
+#include "util/TextLookup.h"
+
 namespace vandrel {
 
 struct HistoryDialogRow {
@@ -52,10 +55,29 @@ public:
     // Returns whether what is shown changed.
     bool move(int x, int y);
 
+    // Element ids: the rows are kRowElementBase + row.
+    static constexpr int kCloseElement = 1, kRestoreElement = 2, kCancelElement = 3, kRowElementBase = 1000;
+    // The window's elements in reading and Tab order: the rows (one Tab
+    // stop, the selected row), Restore, Close and the close button.
+    UiElements elements(const TextLookup& tr = {}) const;
+    const ElementFocus& focus() const { return m_focus; }
+    void setFocus(int id, bool visible = true) { m_focus = {id, visible}; }
+    bool focusMark(int& left, int& top, int& right, int& bottom) const;
+    // Tab, Up and Down over the rows, Enter (Restore on a row), Space,
+    // Escape (Close).
+    struct NavResult {
+        bool handled = false;
+        bool focusMoved = false;
+        Action action = Action::None;
+    };
+    NavResult navigate(NavKey key, const UiElements& elements);
+    Action activate(int id);
+
 private:
     std::vector<HistoryDialogRow> m_rows;
     int m_selected = -1;
     int m_hovered = -1;
+    ElementFocus m_focus;
 };
 
 }  // namespace vandrel

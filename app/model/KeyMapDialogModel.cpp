@@ -127,6 +127,9 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_selectedLabel.clear();
     m_firstFocusKeepsRecord = false;
     m_activeField = EditField::None;
+    m_focus = {};
+    m_capturing = false;
+    m_freshCapture = false;
 
     if (record.type == static_cast<uint8_t>(AssignType::NamedFunction)) {
         m_request.functionName.clear();
@@ -205,13 +208,16 @@ void KeyMapDialogModel::clearRecord(uint8_t type) {
 }
 
 void KeyMapDialogModel::storeStroke(uint8_t vk) {
+    const bool fresh = m_freshCapture;
+    m_freshCapture = false;
     if (m_request.assignType == static_cast<uint8_t>(AssignType::SingleKey)) {
         m_request.codes[0] = vk;
         m_request.codeCount = 1;
         m_singleText = m_names.name(vk);
     } else if (m_request.assignType == static_cast<uint8_t>(AssignType::KeyCombination)) {
-        // At most three keys combine; a fourth starts a new combination.
-        if (m_request.codeCount >= 3) clearCodes();
+        // At most three keys combine; a fourth, or the first of a new
+        // capture, starts a new combination.
+        if (m_request.codeCount >= 3 || fresh) clearCodes();
         m_request.codes[m_request.codeCount] = vk;
         ++m_request.codeCount;
         m_comboText = JoinKeyNames(m_request.codes.data(), m_request.codeCount, m_names);
@@ -258,10 +264,12 @@ void KeyMapDialogModel::deleteAllCodes() {
     clearCodes();
 }
 
-KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
+KeyMapClickResult KeyMapDialogModel::click(int x, int y) { return clickCode(hitTest(x, y), LaunchGridHit(x, y)); }
+
+KeyMapClickResult KeyMapDialogModel::clickCode(uint8_t code, uint8_t launchCell) {
     KeyMapClickResult result;
     const int pageBefore = m_page;
-    switch (hitTest(x, y)) {
+    switch (code) {
     case kKeyMapCancel:
         clearCodes();
         [[fallthrough]];
@@ -328,7 +336,7 @@ KeyMapClickResult KeyMapDialogModel::click(int x, int y) {
     // click, also for OK and for the click that opened the page: a click
     // outside the grid with no row chosen turns the choice into a restore.
     if (m_page == kPageLaunch && result.outcome != KeyMapClickResult::Outcome::Reject)
-        clickLaunchGrid(x, y, result);
+        clickLaunchCell(launchCell, result);
     return result;
 }
 
@@ -394,8 +402,7 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
     return result;
 }
 
-void KeyMapDialogModel::clickLaunchGrid(int x, int y, KeyMapClickResult& result) {
-    const uint8_t cell = LaunchGridHit(x, y);
+void KeyMapDialogModel::clickLaunchCell(uint8_t cell, KeyMapClickResult& result) {
     if (cell == kKeyMapNoHit) {
         if (m_launchKind == kNoLaunchRow) {
             m_markedRow = kNoLaunchRow;

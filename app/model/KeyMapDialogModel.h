@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "app/model/DialogRect.h"
+#include "app/model/UiElement.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyRecord.h"
 #include "keys/KeyNameTable.h"
 #include "macro/MacroRecord.h"
+#include "util/TextLookup.h"
 
 namespace vandrel {
 
@@ -83,6 +85,15 @@ bool IsFunctionCategory(const std::u16string& label);
 
 enum class EditField { None, Single, Combination };
 
+// Element ids of the dialog beyond its button codes (0..9): its controls and
+// the launch page's rows.
+constexpr int kKeyMapSingleField = 100;
+constexpr int kKeyMapComboField = 101;
+constexpr int kKeyMapMacroList = 102;
+constexpr int kKeyMapFunctionTree = 103;
+constexpr int kKeyMapLaunchMarkerBase = 200;  // + row
+constexpr int kKeyMapLaunchBrowseBase = 220;  // + row
+
 // What a click asks the widget to do after the model has changed.
 struct KeyMapClickResult {
     enum class Outcome { Stay, Accept, Reject } outcome = Outcome::Stay;
@@ -123,6 +134,33 @@ public:
     void setKeyNames(const KeyNameTable& names);
     const KeyNameTable& names() const { return m_names; }
 
+    // The dialog's elements in reading and Tab order: the tabs, the page's
+    // controls, the switch, the buttons, the close button.
+    UiElements elements(const TextLookup& tr = {}) const;
+    // Keyboard focus; the widget says which control has it.
+    const ElementFocus& focus() const { return m_focus; }
+    void setFocus(int id, bool visible = true);
+    // Where the focus mark is drawn, when it is shown.
+    bool focusMark(DialogRect& rect) const;
+    // Tab, the arrows between the tabs, Space or Enter on a button, tab,
+    // switch or launch row; elsewhere Enter presses Save and Escape Cancel.
+    // The key fields' capture keys are the widget's.
+    struct NavResult {
+        bool handled = false;
+        bool focusMoved = false;
+        KeyMapClickResult click;
+    };
+    NavResult navigate(NavKey key, const UiElements& elements);
+    // Presses a button, tab, switch or launch-row element, as a click does.
+    KeyMapClickResult activate(int id);
+    // Whether a key capture is armed in a key field (the widget says so), for
+    // what the fields tell the screen reader.
+    void setCapturing(bool on) { m_capturing = on; }
+    // A new capture starts in the key fields: its first stroke starts a new
+    // combination rather than adding to the one shown.
+    void beginCapture() { m_freshCapture = true; }
+    bool capturing() const { return m_capturing; }
+
     // The result the main window applies after OK; slot set.
     const AssignmentRequest& request() const { return m_request; }
     AssignmentRequest& request() { return m_request; }
@@ -155,7 +193,8 @@ private:
     void clearRecord(uint8_t type);
     void storeStroke(uint8_t vk);
     KeyMapClickResult pressOk();
-    void clickLaunchGrid(int x, int y, KeyMapClickResult& result);
+    KeyMapClickResult clickCode(uint8_t code, uint8_t launchCell);
+    void clickLaunchCell(uint8_t cell, KeyMapClickResult& result);
 
     std::array<KeyMapButton, kKeyMapButtons> m_buttons{};
     KeyNameTable m_names = keyNames();
@@ -177,6 +216,9 @@ private:
     std::vector<std::u16string> m_macroNames;
     int m_macroRow = -1;
     int m_treeItem = -1;
+    ElementFocus m_focus;
+    bool m_capturing = false;
+    bool m_freshCapture = false;
 };
 
 }  // namespace vandrel

@@ -99,7 +99,11 @@ auto MacroRecordDlgModel::startCapture(F&& f) {
 MacroClick MacroRecordDlgModel::leftButtonUp(int x, int y) {
     const int r = hitTest(x, y);
     m_hovered = r;
-    switch (r) {
+    return activate(r);
+}
+
+MacroClick MacroRecordDlgModel::activate(int region) {
+    switch (region) {
     case kMacroHitRecord:
         if (startCapture([this] { return m_manager.ToggleRecording(); }) == RecordToggle::NoMacroSelected)
             return MacroClick::NoMacroToRecord;

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/model/MainButtonTable.h"
+#include "app/model/UiElement.h"
+#include "util/TextLookup.h"
 #include "macro/MacroManager.h"
 
 namespace vandrel {
@@ -70,6 +72,25 @@ public:
     // True when a region's picture changed.
     bool mouseMove(int x, int y);
     MacroClick leftButtonUp(int x, int y);
+    // What a click on a region does, pressed from the keyboard or a reader.
+    MacroClick activate(int region);
+
+    // The window's elements in reading and Tab order: the two lists, the
+    // recording options with the loop count, New, Delete, OK, Cancel.
+    // `keyboardRecording`: the running recording was started from the
+    // keyboard, so Escape ends it.
+    UiElements elements(bool keyboardRecording = false, const TextLookup& tr = {}) const;
+    const ElementFocus& focus() const { return m_focus; }
+    void setFocus(int id, bool visible = true) { m_focus = {id, visible}; }
+    // Where the focus mark is drawn: a region with the focus, while shown.
+    bool focusMark(HitRect& rect) const;
+    // Tab between the elements, Space or Enter on a region, Escape (Cancel).
+    struct NavResult {
+        bool handled = false;
+        bool focusMoved = false;
+        int activated = kMacroHitNone;  // the region pressed, to run as a click
+    };
+    NavResult navigate(NavKey key, const UiElements& elements);
     int hovered() const { return m_hovered; }
     // Whether a region shows its second picture: hovered button or ticked box.
     bool regionActive(int region) const;
@@ -130,6 +151,12 @@ private:
     // The last step changed this macro's loop count (typing merges into it).
     bool m_lastWasLoopText = false;
     int m_lastLoopMacro = -1;
+    ElementFocus m_focus;
 };
+
+// Element ids of the window's controls, beside its regions (0..6).
+constexpr int kMacroElementMacroList = 100;
+constexpr int kMacroElementEventList = 101;
+constexpr int kMacroElementLoopEdit = 102;
 
 }  // namespace vandrel

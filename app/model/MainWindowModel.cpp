@@ -5,14 +5,6 @@ namespace vandrel {
 namespace {
 
 constexpr HitRect kLogoStrip{19, 32, 261, 102};
-constexpr HitRect kDiyKeymapRadio{28, 200, 42, 214};
-constexpr HitRect kDiyPaintRadio{130, 200, 144, 214};
-constexpr HitRect kWinLockOn(int gy) { return {164, gy + 33, 174, gy + 42}; }
-constexpr HitRect kWinLockOff(int gy) { return {218, gy + 33, 245, gy + 42}; }
-constexpr HitRect swatchRect(int k) { return {28 + 25 * k, 223, 48 + 25 * k, 243}; }
-
-// The help popup's rows: web site, updater, version line.
-constexpr int kHelpLeft = 830, kHelpRight = 996, kHelpTop = 22, kHelpBottom = 99, kHelpRowHeight = 25;
 
 constexpr uint8_t kMulticolour = 8;
 
@@ -144,11 +136,8 @@ ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
     }
     if (m_helpOpen) {
         m_helpOpen = false;
-        if (x >= kHelpLeft && x <= kHelpRight && y >= kHelpTop && y <= kHelpBottom) {
-            const int row = (y - kHelpTop) / kHelpRowHeight;
-            if (row == 0) return {WindowCommand::OpenWebSite, 0};
-            if (row == 1) return {WindowCommand::StartUpdater, 0};
-        }
+        if (x >= kHelpLeft && x <= kHelpRight && y >= kHelpTop && y <= kHelpBottom)
+            return helpRow((y - kHelpTop) / kHelpRowHeight);
         return {};
     }
 
@@ -159,9 +148,12 @@ ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
 }
 
 void MainWindowModel::effectListClick(int x, int y, DeviceImage& image) {
+    chooseEffectRow(effectListRow(x, y), image);
+}
+
+void MainWindowModel::chooseEffectRow(int row, DeviceImage& image) {
     m_panel.effectListOpen = false;
-    const int row = effectListRow(x, y);
-    if (row < 0) return;
+    if (row < 0 || row >= kEffectRows) return;
     m_panel.effectHoverRow = static_cast<uint8_t>(row);
     image.ledEffect = LedEffectTable[row].code;
     m_panel.diyPaintMode = isDiyEffect(image.ledEffect);
@@ -170,9 +162,12 @@ void MainWindowModel::effectListClick(int x, int y, DeviceImage& image) {
 }
 
 void MainWindowModel::responseListClick(int x, int y, DeviceImage& image) {
+    chooseResponseRow(responseListRow(x, y, layout().responseListTop), image);
+}
+
+void MainWindowModel::chooseResponseRow(int row, DeviceImage& image) {
     m_panel.responseListOpen = false;
-    const int row = responseListRow(x, y, layout().responseListTop);
-    if (row < 0) return;
+    if (row < 0 || row >= kResponseRows) return;
     m_panel.responseHoverRow = static_cast<uint8_t>(row);
     image.responseTime = static_cast<uint8_t>(row + 1);
 }
@@ -210,6 +205,13 @@ ClickResult MainWindowModel::codeAction(int code, DeviceImage& image) {
     return {};
 }
 
+ClickResult MainWindowModel::helpRow(int row) {
+    m_helpOpen = false;
+    if (row == 0) return {WindowCommand::OpenWebSite, 0};
+    if (row == 1) return {WindowCommand::StartUpdater, 0};
+    return {};
+}
+
 ClickResult MainWindowModel::swatchClick(int k, DeviceImage& image) {
     if (m_panel.lightingCollapsed || isDiyEffect(image.ledEffect)) return {};
     if (isMulticolourOnly(image.ledEffect)) {
@@ -229,9 +231,18 @@ ClickResult MainWindowModel::swatchClick(int k, DeviceImage& image) {
 ClickResult MainWindowModel::keyClick(int x, int y, const DeviceImage& image) {
     const int slot = keyHitTest(x, y);
     m_hoveredKey = slot < 0 ? kNoSlot : static_cast<uint8_t>(slot);
-    if (slot < 0 || isMediaSlot(slot)) return {};
+    return keyCommand(slot, image);
+}
+
+ClickResult MainWindowModel::keyCommand(int slot, const DeviceImage& image) const {
+    if (slot < 0 || !keyTakesInput(slot)) return {};
     if (diyMapShown(image)) return {WindowCommand::PaintKey, slot};
     return {WindowCommand::EditKey, slot};
+}
+
+bool MainWindowModel::keyTakesInput(int slot) const {
+    if (slot < 0 || slot >= kPhysicalSlots || isMediaSlot(slot)) return false;
+    return m_panel.diyPaintMode || (slot != kLeftWinSlot && slot != kFnSlot);
 }
 
 MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const DeviceImage& image) {
@@ -286,7 +297,7 @@ void MainWindowModel::setKeyColour(int slot, uint8_t r, uint8_t g, uint8_t b, De
     cell[3] = b;
 }
 
-SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
+SliderPlan MainWindowModel::sliderPlan(const DeviceImage& image) const {
     SliderPlan plan;
     const bool listOpen = anyListOpen();
     if (!m_panel.lightingCollapsed) {
@@ -296,11 +307,24 @@ SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
             plan.speedShown = !listOpen;
         }
         plan.brightnessShown = plan.brightnessDrawn = !listOpen;
-        if (effect <= 50) {
-            if (image.ledColor > kMulticolour) image.ledColor = kMulticolour;
-            if (image.ledColor == 0) image.ledColor = 1;
-            if (isMulticolourOnly(effect)) image.ledColor = kMulticolour;
-        }
+    }
+    if (!m_panel.reportCollapsed) {
+        plan.reportTop = layout().reportY + kReportSliderOffset;
+        plan.reportShown = plan.reportDrawn = true;
+    }
+    // An open list covers the lighting rows: their sliders take no input.
+    if (listOpen) plan.speedShown = plan.brightnessShown = false;
+    return plan;
+}
+
+SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
+    SliderPlan plan = sliderPlan(image);
+    m_buttons.applyLayout(layout());
+    if (!m_panel.lightingCollapsed && image.ledEffect <= 50) {
+        const uint8_t effect = image.ledEffect;
+        if (image.ledColor > kMulticolour) image.ledColor = kMulticolour;
+        if (image.ledColor == 0) image.ledColor = 1;
+        if (isMulticolourOnly(effect)) image.ledColor = kMulticolour;
     }
     if (!m_panel.reportCollapsed) {
         const int yp = layout().reportY;
@@ -308,11 +332,7 @@ SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
             plan.reportMoved = true;
             m_panel.reportSliderTop = yp;
         }
-        plan.reportTop = yp + kReportSliderOffset;
-        plan.reportShown = plan.reportDrawn = true;
     }
-    // An open list covers the lighting rows: their sliders take no input.
-    if (listOpen) plan.speedShown = plan.brightnessShown = false;
     return plan;
 }
 

@@ -10,7 +10,12 @@
 #include "app/model/KeyGeometry.h"
 #include "app/model/MainButtonTable.h"
 #include "app/model/PanelTables.h"
+#include "app/model/UiElement.h"
 #include "device/DeviceImage.h"
+#include "keymap/KeyRecord.h"
+#include "keys/KeyNameTable.h"
+#include "macro/MacroRecord.h"
+#include "util/TextLookup.h"
 
 namespace vandrel {
 
@@ -102,6 +107,55 @@ constexpr int kBrightnessSliderY = 260;
 constexpr int kSpeedSliderY = 303;
 constexpr int kReportSliderInitialY = 530;
 constexpr int kReportSliderOffset = 23;  // below the report-rate header
+constexpr int kSliderWidth = 220;        // the track skin's size
+constexpr int kSliderHeight = 17;
+
+// Panel rectangles that are not in the button table (both edges inclusive).
+constexpr HitRect kDiyKeymapRadio{28, 200, 42, 214};
+constexpr HitRect kDiyPaintRadio{130, 200, 144, 214};
+constexpr HitRect kWinLockOn(int gy) { return {164, gy + 33, 174, gy + 42}; }
+constexpr HitRect kWinLockOff(int gy) { return {218, gy + 33, 245, gy + 42}; }
+constexpr HitRect swatchRect(int k) { return {28 + 25 * k, 223, 48 + 25 * k, 243}; }
+
+// The help popup's rows: web site, updater, version line.
+constexpr int kHelpLeft = 830, kHelpRight = 996, kHelpTop = 22, kHelpBottom = 99, kHelpRowHeight = 25;
+constexpr int kHelpRows = 3;
+
+// Control ids of the three sliders; they are also their element ids.
+constexpr int kSpeedSliderId = 1007;
+constexpr int kBrightnessSliderId = 1017;
+constexpr int kReportSliderId = 1010;
+
+// Element ids of the window beyond its hit codes (0..34) and sliders.
+constexpr int kElementKeyBase = 2000;          // + key slot
+constexpr int kElementEffectRowBase = 3000;    // + row of the open effect list
+constexpr int kElementResponseRowBase = 3100;  // + row of the open response list
+constexpr int kElementHelpRowBase = 3200;      // + row of the open help popup
+constexpr int kElementStatusLine = 4000;       // the bottom line: unsaved changes or the hint
+constexpr int kElementNoKeyboard = 4001;
+constexpr int kElementBusy = 4002;
+
+// What the window's elements are made of besides the model's own state.
+struct MainWindowView {
+    const DeviceImage* image = nullptr;
+    const KeyRecordTable* keys = nullptr;
+    const ReassignedFlags* reassigned = nullptr;
+    const MacroStore* macros = nullptr;
+    const KeyNameTable* names = nullptr;  // the keys' names (the table's own when null)
+    std::string pendingText;  // the bottom line while something is unsaved
+    bool noKeyboard = false;
+    bool busy = false;
+    std::string busyText;
+    std::string webAddress;   // the help popup's rows
+    std::string versionText;
+};
+
+// What a key of the keyboard did beyond moving the focus.
+struct NavResult {
+    bool handled = false;     // the key was the window's; nothing else takes it
+    bool focusMoved = false;
+    ClickResult click;        // what the activated element asks for, as a click would
+};
 
 class MainWindowModel {
 public:
@@ -130,6 +184,34 @@ public:
     // effects that have no single colour, decides which sliders show and where
     // the report slider sits. Called before every composition.
     SliderPlan prepareDrawing(DeviceImage& image);
+
+    // The slider part of prepareDrawing, without its changes.
+    SliderPlan sliderPlan(const DeviceImage& image) const;
+
+    // The window's elements in reading and Tab order: the panel from top to
+    // bottom, the keys of the picture, the bottom row, the window buttons.
+    // While a popup is open, only its rows can take the focus.
+    UiElements elements(const MainWindowView& view, const TextLookup& tr = {}) const;
+
+    // Keyboard focus. The picture's keys are one Tab stop, the last key
+    // focused; the arrow keys move over them.
+    const ElementFocus& focus() const { return m_focus; }
+    void setFocus(int id, bool visible = true);
+    // The mouse was used: the focus mark goes until the keyboard moves it.
+    void hideFocusMark() { m_focus.visible = false; }
+    int focusKey() const { return m_focusKey; }
+    // Where the focus mark is drawn, when it is shown.
+    bool focusMark(HitRect& rect) const;
+    // Tab, the arrows, Space or Enter, Escape on the focused element. An
+    // activated element does what a click on it does.
+    NavResult navigate(NavKey key, const UiElements& elements, DeviceImage& image);
+    // Presses an element as a click would (keyboard and screen reader).
+    ClickResult activate(int id, DeviceImage& image);
+    // The nearest key that takes input in the direction of `key` (an arrow)
+    // from `slot`, or -1.
+    int keyInDirection(int slot, NavKey key) const;
+    // Whether a key answers a click now.
+    bool keyTakesInput(int slot) const;
 
     // After a factory reset: DIY painting off, every section collapsed.
     void resetPanel();
@@ -160,6 +242,12 @@ private:
     ClickResult codeAction(int code, DeviceImage& image);
     ClickResult swatchClick(int k, DeviceImage& image);
     ClickResult keyClick(int x, int y, const DeviceImage& image);
+    ClickResult keyCommand(int slot, const DeviceImage& image) const;
+    void chooseEffectRow(int row, DeviceImage& image);
+    void chooseResponseRow(int row, DeviceImage& image);
+    ClickResult helpRow(int row);
+    NavResult navigatePopup(NavKey key, DeviceImage& image);
+    HitRect elementRect(int id) const;
     // The code at (x, y) if it is a button or header that shows feedback.
     int feedbackCode(int x, int y, const DeviceImage& image);
 
@@ -171,6 +259,9 @@ private:
     uint8_t m_lastMoveKey = kNoSlot;
     int m_hoverCode = kHitNone;
     int m_pressedCode = kHitNone;
+    ElementFocus m_focus;
+    int m_focusKey = 0;       // the picture's Tab stop
+    int m_helpRow = 0;        // the help popup's highlighted row (keyboard)
 };
 
 // The custom map a DIY effect code selects, or -1 (codes outside 51..55 have none).

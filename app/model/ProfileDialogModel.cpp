@@ -209,3 +209,86 @@ void ProfileDialogModel::renameRow(int oldRow, const std::u16string& newText) {
 }
 
 }  // namespace vandrel
+
+// ---- elements and keyboard focus -------------------------------------------
+
+namespace vandrel {
+
+namespace {
+
+HitRect hit(const DialogRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+UiElement profileElement(int id, UiRole role, HitRect rect, std::string name) {
+    UiElement e;
+    e.id = id;
+    e.role = role;
+    e.rect = rect;
+    e.name = std::move(name);
+    return e;
+}
+
+}  // namespace
+
+UiElements ProfileDialogModel::elements(const TextLookup& tr) const {
+    const auto drawn = [&](const char* source) { return lookUpText(tr, "vandrel::ProfileDialogRenderer", source); };
+    UiElements out;
+    UiElement list = profileElement(kProfileElementList, UiRole::List, hit(kProfileListArea),
+                                    drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "配置")));
+    list.control = true;
+    list.description = lookUpText(tr, "vandrel::ProfileDialogElements",
+                                  VANDREL_TR_NOOP("vandrel::ProfileDialogElements",
+                                                  "菜单键打开保存、加载和复制命令，F2 重命名"));
+    out.push_back(std::move(list));
+    out.push_back(profileElement(kProfileElementNew, UiRole::Button, hit(kProfileNewArea),
+                                 drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "新建"))));
+    out.push_back(profileElement(kProfileElementDelete, UiRole::Button, hit(kProfileDeleteArea),
+                                 drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "删除"))));
+    out.push_back(profileElement(kProfileElementClose, UiRole::Button, hit(kProfileCloseArea),
+                                 lookUpText(tr, "vandrel::ProfileDialogElements",
+                                            VANDREL_TR_NOOP("vandrel::ProfileDialogElements", "关闭"))));
+    return out;
+}
+
+bool ProfileDialogModel::focusMark(DialogRect& rect) const {
+    if (!m_focus.visible) return false;
+    switch (m_focus.id) {
+    case kProfileElementNew: rect = kProfileNewArea; return true;
+    case kProfileElementDelete: rect = kProfileDeleteArea; return true;
+    case kProfileElementClose: rect = kProfileCloseArea; return true;
+    default: return false;  // the list marks itself
+    }
+}
+
+ProfileCommand ProfileDialogModel::activate(int id) {
+    switch (id) {
+    case kProfileElementNew: newProfile(); return ProfileCommand::New;
+    case kProfileElementDelete: deleteProfile(); return ProfileCommand::Delete;
+    case kProfileElementClose: return ProfileCommand::Close;
+    default: return ProfileCommand::None;
+    }
+}
+
+ProfileDialogModel::NavResult ProfileDialogModel::navigate(NavKey key, const UiElements& elements) {
+    NavResult r;
+    const UiElement* focused = findElement(elements, m_focus.id);
+    switch (key) {
+    case NavKey::Tab:
+    case NavKey::BackTab: {
+        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        if (next < 0) return r;
+        setFocus(next);
+        r.handled = r.focusMoved = true;
+        return r;
+    }
+    case NavKey::Activate:
+    case NavKey::Accept:
+        if (!focused || focused->control) return r;
+        r.handled = true;
+        m_focus.visible = true;
+        r.command = activate(m_focus.id);
+        return r;
+    default: return r;
+    }
+}
+
+}  // namespace vandrel

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/model/DialogRect.h"
+#include "app/model/UiElement.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
 #include "profile/OwnDataFiles.h"
@@ -67,6 +68,12 @@ inline constexpr DialogRect kProfileListArea{1, 34, 260, 573};
 inline constexpr int kProfileListWidth = kProfileListArea.right - kProfileListArea.left + 1;
 inline constexpr int kProfileListHeight = kProfileListArea.bottom - kProfileListArea.top + 1;
 
+// Element ids of the window.
+inline constexpr int kProfileElementList = 100;
+inline constexpr int kProfileElementNew = 101;
+inline constexpr int kProfileElementDelete = 102;
+inline constexpr int kProfileElementClose = 103;
+
 class ProfileDialogModel {
 public:
     // `image` and `records` are the configuration in memory that profiles are
@@ -94,6 +101,23 @@ public:
 
     // A left click released at (x, y): runs New or Delete, or returns Close.
     ProfileCommand leftButtonUp(int x, int y);
+    // The window's elements in reading and Tab order: the list, New, Delete
+    // and the close button; their ids are kProfileElement*.
+    UiElements elements(const TextLookup& tr = {}) const;
+    const ElementFocus& focus() const { return m_focus; }
+    void setFocus(int id, bool visible = true) { m_focus = {id, visible}; }
+    bool focusMark(DialogRect& rect) const;
+    // Tab between the elements, Space or Enter on a button: what a click on
+    // it does (the command, or Close); None when the key was not the window's.
+    struct NavResult {
+        bool handled = false;
+        bool focusMoved = false;
+        ProfileCommand command = ProfileCommand::None;
+    };
+    NavResult navigate(NavKey key, const UiElements& elements);
+    // Presses a button element, as a click on it does.
+    ProfileCommand activate(int id);
+
     // Whether a right click released at (x, y) opens the menu: only over the list.
     static bool menuAt(int x, int y) { return kProfileListArea.contains(x, y); }
 
@@ -128,6 +152,7 @@ private:
     TextLookup m_tr;
     std::vector<std::u16string> m_reportedLeftOut;
     int m_selected = kNoRow;
+    ElementFocus m_focus;
     unsigned m_generation = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -11,6 +12,7 @@
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
 #include "theme/SkinFile.h"
 
@@ -41,7 +43,8 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
       m_model(std::move(profileFolder), image, records),
       m_skins(pngFolder + QLatin1Char('/') + kProfileSkinFolder),
       m_renderer(m_skins) {
-    setWindowTitle(modelText("vandrel::ProfileDialogModel", kProfileCaption));
+    // Called what it draws as its title.
+    setWindowTitle(QCoreApplication::translate("vandrel::ProfileDialogRenderer", "配置"));
     m_model.setCopyPrefix(modelText("vandrel::ProfileStore", kCopyProfilePrefix).toStdU16String());
     m_model.setTextLookup(modelLookup());
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -72,6 +75,9 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
     m_list->setMode(kListOwnerBackground);
     m_list->setOwnerBackground([this](const QRect& r) { return copyFramePart(composeFrame(), r); });
     connect(m_list, &CTransparentListBox::selectionChanged, this, [this](int row) { m_model.setSelectedRow(row); });
+    m_list->setAccessibleName(QString::fromStdString(m_model.elements(modelLookup()).front().name));
+    m_list->setAccessibleDescription(QString::fromStdString(m_model.elements(modelLookup()).front().description));
+    m_list->installEventFilter(this);
     connect(m_list, &CTransparentListBox::contextMenuRequested, this,
             [this](const QPoint& global) { rightButtonUp(mapFromGlobal(global), global); });
 
@@ -102,6 +108,9 @@ void CConfigureDlg::prepare() {
     if (m_mainRect.isValid()) move(m_mainRect.left() - 1, m_mainRect.top() - 1);
     m_model.open();
     afterCommand();
+    // The focus starts on the list.
+    m_model.setFocus(kProfileElementList, m_focusShownAtOpening);
+    followFocus();
 }
 
 int CConfigureDlg::exec() {
@@ -118,6 +127,8 @@ void CConfigureDlg::afterCommand() {
     }
     m_list->setSelected(m_model.selectedRow());
     update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
 }
 
 bool CConfigureDlg::event(QEvent* event) {
@@ -132,10 +143,60 @@ bool CConfigureDlg::event(QEvent* event) {
 }
 
 QImage CConfigureDlg::composeFrame() {
+    DialogRect r;
+    const QRect mark = m_model.focusMark(r) && isActiveWindow() ? QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom))
+                                                                 : QRect();
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
-    m_renderer.compose(m_frame);
+    m_renderer.compose(m_frame, mark);
     return m_frame;
+}
+
+UiElements CConfigureDlg::uiElements() const { return m_model.elements(modelLookup()); }
+
+void CConfigureDlg::focusElement(int id) {
+    m_model.setFocus(id, true);
+    followFocus();
+    update();
+}
+
+void CConfigureDlg::activateElement(int id) {
+    m_model.setFocus(id, m_model.focus().visible);
+    followFocus();
+    runCommand(m_model.activate(id));
+}
+
+QWidget* CConfigureDlg::elementControl(int id) const { return id == kProfileElementList ? m_list : nullptr; }
+
+void CConfigureDlg::followFocus() {
+    QWidget* target = elementControl(m_model.focus().id);
+    if (!target) target = this;
+    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
+}
+
+void CConfigureDlg::runCommand(ProfileCommand command) {
+    if (command == ProfileCommand::Close) {
+        accept();
+        return;
+    }
+    afterCommand();
+}
+
+bool CConfigureDlg::focusNextPrevChild(bool next) {
+    const ProfileDialogModel::NavResult r = m_model.navigate(next ? NavKey::Tab : NavKey::BackTab, uiElements());
+    if (r.focusMoved) followFocus();
+    update();
+    return true;
+}
+
+bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
+        m_model.setFocus(kProfileElementList, keyboard || (why != Qt::MouseFocusReason && m_model.focus().visible));
+        update();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CConfigureDlg::paintEvent(QPaintEvent*) {
@@ -148,6 +209,7 @@ void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
     // The right button matters only over the list, which reports it itself.
     if (event->button() != Qt::LeftButton) return;
     const QPoint pos = event->position().toPoint();
+    m_model.setFocus(m_model.focus().id, false);
     if (m_model.leftButtonUp(pos.x(), pos.y()) == ProfileCommand::Close) {
         accept();
         return;
@@ -162,8 +224,19 @@ void CConfigureDlg::rightButtonUp(const QPoint& local, const QPoint& global) {
 }
 
 void CConfigureDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter never closes the dialog; Esc does, as the close button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Space and Enter press the focused button; Enter never closes the
+    // dialog otherwise; Esc does, as the close button.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (plain && (enter || event->key() == Qt::Key_Space)) {
+        const ProfileDialogModel::NavResult r =
+            m_model.navigate(enter ? NavKey::Accept : NavKey::Activate, uiElements());
+        if (r.handled) {
+            runCommand(r.command);
+            return;
+        }
+    }
+    if (enter) {
         event->accept();
         return;
     }

@@ -14,12 +14,13 @@
 #include "app/draw/ProfileDialogRenderer.h"
 #include "theme/SkinCache.h"
 #include "app/model/ProfileDialogModel.h"
+#include "app/ui/access/DrawnElementSource.h"
 
 namespace vandrel {
 
 class CTransparentListBox;
 
-class CConfigureDlg : public QDialog {
+class CConfigureDlg : public QDialog, public DrawnElementSource {
     Q_OBJECT
 public:
     // `pngFolder` is the program's skin folder; the dialog's skins are in its
@@ -42,14 +43,28 @@ public:
 
     QImage composeFrame();
     CTransparentListBox* list() const { return m_list; }
+    // Opened from the keyboard: the focus mark shows from the start.
+    void showFocusMark(bool shown) { m_focusShownAtOpening = shown; }
+
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override { return m_model.focus().id; }
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int id) const override;
 
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void runCommand(ProfileCommand command);
+    void followFocus();
     void rightButtonUp(const QPoint& local, const QPoint& global);
     void afterCommand();
 
@@ -60,6 +75,8 @@ private:
     ProfileDialogRenderer m_renderer;
     QImage m_frame;
     QRect m_mainRect;
+    bool m_focusShownAtOpening = false;
+    unsigned m_uiGeneration = 0;
 };
 
 }  // namespace vandrel

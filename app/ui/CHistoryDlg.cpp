@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QKeyEvent>
+#include <optional>
+
+#include "app/draw/ModelText.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -32,6 +37,64 @@ CHistoryDlg::CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows
     setFixedSize(HistoryDialogModel::kWidth, HistoryDialogModel::kHeight);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    // The focus starts on the newest snapshot, the one selected.
+    const UiElements all = uiElements();
+    m_model.setFocus(nextTabStop(all, -1, true), false);
+}
+
+void CHistoryDlg::showFocusMark(bool shown) {
+    m_model.setFocus(m_model.focus().id, shown);
+    changed();
+}
+
+UiElements CHistoryDlg::uiElements() const { return m_model.elements(modelLookup()); }
+
+void CHistoryDlg::focusElement(int id) {
+    m_model.setFocus(id, true);
+    changed();
+}
+
+void CHistoryDlg::activateElement(int id) {
+    m_model.setFocus(id, m_model.focus().visible);
+    act(m_model.activate(id));
+}
+
+void CHistoryDlg::changed() {
+    update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
+}
+
+bool CHistoryDlg::navigate(NavKey key) {
+    const HistoryDialogModel::NavResult r = m_model.navigate(key, uiElements());
+    if (!r.handled) return false;
+    act(r.action);
+    return true;
+}
+
+bool CHistoryDlg::focusNextPrevChild(bool next) {
+    navigate(next ? NavKey::Tab : NavKey::BackTab);
+    return true;
+}
+
+void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
+    std::optional<NavKey> key;
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Up: key = NavKey::Up; break;
+        case Qt::Key_Down: key = NavKey::Down; break;
+        case Qt::Key_Home: key = NavKey::Home; break;
+        case Qt::Key_End: key = NavKey::End; break;
+        case Qt::Key_Space: key = NavKey::Activate; break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: key = NavKey::Accept; break;
+        case Qt::Key_Escape: key = NavKey::Escape; break;
+        default: break;
+        }
+    }
+    if (key && navigate(*key)) return;
+    QDialog::keyPressEvent(event);
 }
 
 std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
@@ -41,9 +104,11 @@ std::optional<SnapshotEntry> CHistoryDlg::chosen() const {
 }
 
 QImage CHistoryDlg::composeFrame() {
+    int l, t, r, b;
+    const QRect mark = m_model.focusMark(l, t, r, b) && isActiveWindow() ? QRect(QPoint(l, t), QPoint(r, b)) : QRect();
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
-    m_renderer.compose(m_frame, m_model);
+    m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
 }
 
@@ -56,7 +121,7 @@ void CHistoryDlg::paintEvent(QPaintEvent*) {
 void CHistoryDlg::act(HistoryDialogModel::Action action) {
     if (action == HistoryDialogModel::Action::Restore) accept();
     else if (action == HistoryDialogModel::Action::Close) reject();
-    else update();
+    else changed();
 }
 
 void CHistoryDlg::mousePressEvent(QMouseEvent* event) {
@@ -75,6 +140,7 @@ void CHistoryDlg::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pos = event->position().toPoint();
+    m_model.setFocus(m_model.focus().id, false);
     act(m_model.click(pos.x(), pos.y()));
 }
 

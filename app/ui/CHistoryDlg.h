@@ -11,10 +11,11 @@
 #include "theme/SkinCache.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/HistoryDialogModel.h"
+#include "app/ui/access/DrawnElementSource.h"
 
 namespace vandrel {
 
-class CHistoryDlg : public QDialog {
+class CHistoryDlg : public QDialog, public DrawnElementSource {
     Q_OBJECT
 public:
     CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows, QWidget* parent = nullptr);
@@ -23,6 +24,16 @@ public:
     // The snapshot chosen for restoring, once the dialog was accepted.
     std::optional<SnapshotEntry> chosen() const;
     QImage composeFrame();
+    // Opened from the keyboard: the focus mark shows from the start.
+    void showFocusMark(bool shown);
+
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override { return m_model.focus().id; }
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int) const override { return nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,8 +41,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    bool navigate(NavKey key);
+    void changed();
     void act(HistoryDialogModel::Action action);
 
     std::vector<HistoryRow> m_rows;
@@ -41,6 +56,7 @@ private:
     QImage m_frame;
     QPoint m_dragOffset;
     bool m_dragging = false;
+    unsigned m_uiGeneration = 0;
 };
 
 }  // namespace vandrel

@@ -13,9 +13,11 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
+#include <optional>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/VividTree.h"
 #include "layout/KeyLegends.h"
 #include "platform/DialogPlacement.h"
@@ -52,7 +54,9 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_combination->setGeometry(20, 139, 280, 15);
     for (QLineEdit* edit : {m_single, m_combination}) {
         edit->setFocusPolicy(Qt::ClickFocus);
-        // Keys arrive through the capture; an input method must not take them first.
+        // Keys arrive through the capture, never as typing; an input method
+        // must not take them first.
+        edit->setReadOnly(true);
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
         edit->installEventFilter(this);
     }
@@ -60,6 +64,7 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_macros->setGeometry(20, 79, 280, 150);
     m_macros->setFocusPolicy(Qt::ClickFocus);
     m_macros->hide();
+    m_macros->installEventFilter(this);
     connect(m_macros, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_syncing) m_model.selectMacroRow(row);
     });
@@ -74,6 +79,7 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_tree->setIcon(QIcon(skinFolder + QStringLiteral("/icon150.png")));
     m_tree->setFocusPolicy(Qt::ClickFocus);
     m_tree->hide();
+    m_tree->installEventFilter(this);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!m_syncing) m_model.selectTreeItem(item ? item->data(0, Qt::UserRole).toInt() : -1);
     });
@@ -91,6 +97,40 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
 
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
     m_choosers = desktopLaunchChoosers();
+
+    // Captured strokes are handled at once, before any key that follows.
+    m_capture.onKey = [this](const CapturedKey& key) { keyStroke(key.vk); };
+    // A key typed into a key field is that field's new key.
+    m_capture.armOnKey = [this](const QKeyEvent& e) {
+        const EditField field = focusedField();
+        if (field == EditField::None) return false;
+        switch (e.key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Space: return false;  // their usual work; Space asks for a new key
+        default: break;
+        }
+        focusField(field);
+        return true;
+    };
+    // A capture belongs to the key fields: the focus leaving them ends it.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (m_capture.armed() && now && now->window() == this && now != m_single && now != m_combination)
+            m_capture.disarm();
+    });
+    connect(&m_capture, &KeyCapture::armedChanged, this, [this](bool armed) {
+        // The desktop's shortcuts come as keys while a capture runs, and are
+        // the desktop's again (Alt+F4, Alt+Tab) once it has ended.
+        if (armed) m_shortcuts.activate(this);
+        else m_shortcuts.release();
+        if (armed) m_model.beginCapture();
+        m_model.setCapturing(armed);
+        syncControls();
+        redraw();
+    });
 }
 
 CKeyMap::~CKeyMap() {
@@ -100,16 +140,17 @@ CKeyMap::~CKeyMap() {
 }
 
 void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, const MacroStore& macros,
-                      bool captureKeys) {
+                      bool captureKeys, bool focusShown) {
     m_model.chooseLaunchPath = [this](int row, const std::u16string& current) -> std::optional<std::u16string> {
         const auto path = chooseLaunchPath(row, qs(current), this, m_choosers);
         if (!path) return std::nullopt;
         return path->toStdU16String();
     };
-    const bool hooked = captureKeys && m_capture.install(this);
-    // The desktop's shortcuts (Super, Alt+Tab, Alt+F4) arrive as keys too.
-    if (hooked) m_shortcuts.activate(this);
+    // The desktop's shortcuts (Super, Alt+Tab, Alt+F4) arrive as keys too
+    // while a capture is armed (see the armedChanged connection).
+    const bool hooked = captureKeys && m_capture.install(this, KeyCapture::Arming::None);
     m_model.open(slot, record, image, macros, hooked);
+    setWindowTitle(KeyMapRenderer::title(m_model).trimmed());
 
     m_syncing = true;
     m_macros->clear();
@@ -118,7 +159,30 @@ void CKeyMap::prepare(int slot, KeyRecord& record, const DeviceImage& image, con
     m_syncing = false;
     syncControls();
     resize(m_renderer.dialogSize());
-    setFocus();
+    // The controls are called what the dialog draws beside or above them.
+    m_single->setAccessibleName(QCoreApplication::translate("vandrel::KeyMapRenderer", "单键"));
+    m_combination->setAccessibleName(QCoreApplication::translate("vandrel::KeyMapRenderer", "组合键"));
+    m_macros->setAccessibleName(modelText("vandrel::KeyMapDialogModel", KeyMapButtonTable[kKeyMapTabMacro].caption));
+    m_tree->setAccessibleName(modelText("vandrel::KeyMapDialogModel", KeyMapButtonTable[kKeyMapTabFunction].caption));
+
+    // The focus starts on the page's control: the field of the key's kind
+    // (taking the focus there decides nothing), the list, the tree or the
+    // first launch row.
+    int first = kKeyMapLaunchMarkerBase;
+    switch (m_model.currentPage()) {
+    case kPageKeys:
+        first = m_model.request().assignType == static_cast<uint8_t>(AssignType::KeyCombination) ? kKeyMapComboField
+                                                                                              : kKeyMapSingleField;
+        break;
+    case kPageMacro: first = kKeyMapMacroList; break;
+    case kPageFunction: first = kKeyMapFunctionTree; break;
+    default: break;
+    }
+    m_model.setFocus(first, focusShown);
+    followFocus();
+    // On the keys page a capture is armed at once: the key pressed next is
+    // the key's new one, unless it is Tab, Enter or Escape.
+    if (hooked && m_model.currentPage() == kPageKeys) m_capture.arm(KeyCapture::Arming::UntilReleasedGivingWay);
     redraw();
 }
 
@@ -155,6 +219,7 @@ void CKeyMap::syncControls() {
     m_combination->end(false);
     if (m_macros->currentRow() != m_model.macroRow()) m_macros->setCurrentRow(m_model.macroRow());
     m_syncing = false;
+    ++m_uiGeneration;
     updateTypedLine();
 }
 
@@ -186,13 +251,18 @@ void CKeyMap::updateTypedLine() {
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {
-    const KeyMapClickResult r = m_model.click(pos.x(), pos.y());
+    m_model.setFocus(m_model.focus().id, false);
+    runClick(m_model.click(pos.x(), pos.y()));
+}
+
+void CKeyMap::runClick(const KeyMapClickResult& r) {
     if (r.askForSubItem && showMessage) showMessage(this, tr("请选择子项"));
     if (r.askForFunction && showMessage) showMessage(this, tr("请选择一项功能。"));
     if (r.askForLaunchPath && showMessage) showMessage(this, tr("请为所选的一行选择路径。"));
     if (r.askForKeyboardMacro && showMessage) showMessage(this, tr("键盘只能存放前 32 个宏，请从中选择一个。"));
     if (r.focusSingleEdit) {
         syncControls();
+        m_model.setFocus(kKeyMapSingleField, m_model.focus().visible);
         m_single->setFocus();
         focusField(EditField::Single);  // also where no window system reports focus
     }
@@ -230,23 +300,95 @@ bool CKeyMap::event(QEvent* event) {
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        // Programmatic focus changes while mirroring the model do not count.
-        if (watched == m_single) focusField(EditField::Single);
-        if (watched == m_combination) focusField(EditField::Combination);
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
+        for (const UiElement& e : uiElements())
+            if (elementControl(e.id) == watched) m_model.setFocus(e.id, keyboard || m_model.focus().visible);
+        // A click in a key field asks it for a new key, as typing into it
+        // does; the focus that Tab or the dialog gives a field decides nothing.
+        if (why == Qt::MouseFocusReason) {
+            m_model.setFocus(m_model.focus().id, false);
+            if (watched == m_single) armField(EditField::Single);
+            if (watched == m_combination) armField(EditField::Combination);
+        }
+        redraw();
     }
     return QDialog::eventFilter(watched, event);
 }
 
+EditField CKeyMap::focusedField() const {
+    QWidget* focus = focusWidget();
+    if (focus == m_single && !m_single->isHidden()) return EditField::Single;
+    if (focus == m_combination && !m_combination->isHidden()) return EditField::Combination;
+    return EditField::None;
+}
+
+void CKeyMap::armField(EditField field) {
+    focusField(field);
+    if (m_capture.installed()) m_capture.arm(KeyCapture::Arming::UntilReleased);
+}
+
+UiElements CKeyMap::uiElements() const { return m_model.elements(modelLookup()); }
+
+int CKeyMap::focusedElement() const { return m_model.focus().id; }
+
+void CKeyMap::focusElement(int id) {
+    m_model.setFocus(id, true);
+    followFocus();
+    redraw();
+}
+
+void CKeyMap::activateElement(int id) {
+    m_model.setFocus(id, m_model.focus().visible);
+    followFocus();
+    runClick(m_model.activate(id));
+}
+
+QWidget* CKeyMap::elementControl(int id) const {
+    switch (id) {
+    case kKeyMapSingleField: return m_single;
+    case kKeyMapComboField: return m_combination;
+    case kKeyMapMacroList: return m_macros;
+    case kKeyMapFunctionTree: return m_tree;
+    default: return nullptr;
+    }
+}
+
+void CKeyMap::followFocus() {
+    QWidget* control = elementControl(m_model.focus().id);
+    QWidget* target = control && !control->isHidden() ? control : this;
+    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
+}
+
+bool CKeyMap::focusNextPrevChild(bool next) {
+    navigate(next ? NavKey::Tab : NavKey::BackTab);
+    return true;
+}
+
+bool CKeyMap::navigate(NavKey key) {
+    const KeyMapDialogModel::NavResult r = m_model.navigate(key, uiElements());
+    if (!r.handled) return false;
+    if (r.focusMoved) followFocus();
+    runClick(r.click);
+    return true;
+}
+
 QImage CKeyMap::composeFrame() {
+    // The keyboard's focus mark, while the dialog is the active window.
+    QRect mark;
+    DialogRect r;
+    if (m_model.focusMark(r) && isActiveWindow()) mark = QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
-    m_renderer.compose(m_frame, m_model);
+    m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
 }
 
 void CKeyMap::redraw() {
     composeFrame();
     update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {
@@ -289,21 +431,44 @@ void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CKeyMap::keyPressEvent(QKeyEvent* event) {
-    // Without key capture, Enter and Esc neither accept nor close the dialog.
-    switch (event->key()) {
-    case Qt::Key_Enter:
-    case Qt::Key_Return:
-    case Qt::Key_Escape:
+    // Keys the capture did not take: Space asks a key field for a new key or
+    // presses the focused button, Enter presses it or Save, Escape cancels,
+    // the arrows move between the tabs.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    std::optional<NavKey> key;
+    if (mods == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Space:
+            if (focusedField() != EditField::None) {
+                armField(focusedField());
+                event->accept();
+                return;
+            }
+            key = NavKey::Activate;
+            break;
+        case Qt::Key_Enter:
+        case Qt::Key_Return: key = NavKey::Accept; break;
+        case Qt::Key_Escape: key = NavKey::Escape; break;
+        case Qt::Key_Left: key = NavKey::Left; break;
+        case Qt::Key_Right: key = NavKey::Right; break;
+        default: break;
+        }
+    }
+    if (key && navigate(*key)) {
         event->accept();
         return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    // Enter and Esc never reach the dialog's own default handling.
+    if (event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return || event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CKeyMap::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    setFocus();
+    followFocus();
 }
 
 void CKeyMap::done(int result) {
@@ -313,7 +478,8 @@ void CKeyMap::done(int result) {
 }
 
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
-                     AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow) {
+                     AppState& state, AssignmentRequest& request, const std::function<void(CKeyMap&)>& beforeShow,
+                     bool byKeyboard) {
     // Switching to the keys or launch page empties the key's record. The
     // dialog does that on a copy, which takes the record's place only on OK:
     // until then the key keeps its assignment (a launch key keeps launching),
@@ -321,7 +487,7 @@ bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidge
     // or after a cancel stores the emptied record.
     KeyRecord edited = state.keys[slot];
     CKeyMap dialog(model, skinFolder, parent);
-    dialog.prepare(slot, edited, state.image, state.macros);
+    dialog.prepare(slot, edited, state.image, state.macros, true, byKeyboard);
     if (beforeShow) beforeShow(dialog);
     // Centred over the main window.
     const std::optional<QPoint> at =

@@ -14,6 +14,7 @@
 #include "theme/SkinCache.h"
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
+#include "app/ui/access/DrawnElementSource.h"
 #include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
@@ -27,7 +28,7 @@ namespace vandrel {
 
 class VividTree;
 
-class CKeyMap : public QDialog {
+class CKeyMap : public QDialog, public DrawnElementSource {
     Q_OBJECT
 public:
     // `model` outlives the dialog (it keeps the last chosen function between
@@ -37,8 +38,10 @@ public:
 
     // Opens the model for `slot` and fills the controls; installs key capture
     // unless `captureKeys` is false (tests feed keys through keyStroke()).
+    // `focusShown`: the dialog was opened from the keyboard, so its focus
+    // mark shows from the start.
     void prepare(int slot, KeyRecord& record, const DeviceImage& image, const MacroStore& macros,
-                 bool captureKeys = true);
+                 bool captureKeys = true, bool focusShown = false);
 
     LaunchChooserServices& choosers() { return m_choosers; }
     // The desktop's keyboard layout, in which the keys page says what the
@@ -63,6 +66,14 @@ public:
     const KeyCapture& capture() const { return m_capture; }
     const ShortcutInhibitor& desktopShortcuts() const { return m_shortcuts; }
 
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override;
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int id) const override;
+
 signals:
     void framePainted();
 
@@ -76,12 +87,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void syncControls();
     void updateTypedLine();
     void fillTree();
     void redraw();
+    // A key that moves the focus or acts on it; false when not the dialog's.
+    bool navigate(NavKey key);
+    void runClick(const KeyMapClickResult& r);
+    // The toolkit's focus follows the model's: a control's own, or the dialog's.
+    void followFocus();
+    // The key field that has the focus, or None.
+    EditField focusedField() const;
+    // The user asks a key field for a new key (a click, or Space on it).
+    void armField(EditField field);
 
     KeyMapDialogModel& m_model;
     SkinCache m_skins;
@@ -99,14 +120,17 @@ private:
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     bool m_syncing = false;
+    unsigned m_uiGeneration = 0;
 };
 
 // Runs the dialog modally for `slot` of `state` and, on OK, copies the result
 // into `request` (its slot set) and the key's record as the page switches left
 // it into `state`; otherwise `state` is not touched. `beforeShow` runs when the
 // dialog is ready, just before it is shown (tests and the benchmark hook in there).
+// `byKeyboard`: the key was chosen from the keyboard; the dialog shows its
+// focus mark at once.
 bool RunKeyMapDialog(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent, int slot,
                      AppState& state, AssignmentRequest& request,
-                     const std::function<void(CKeyMap&)>& beforeShow = nullptr);
+                     const std::function<void(CKeyMap&)>& beforeShow = nullptr, bool byKeyboard = false);
 
 }  // namespace vandrel

@@ -1,7 +1,9 @@
 #include "app/ui/CMacroRecordDlg.h"
 
+#include <QFocusEvent>
 #include <QApplication>
 #include <QKeyEvent>
+#include <optional>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -11,8 +13,10 @@
 #include <QWindow>
 #include <cstdlib>
 
+#include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
 #include "app/ui/CInsertTextDlg.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
 #include "keys/KeyNameTable.h"
 #include "layout/KeyLegends.h"
@@ -54,7 +58,8 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
       m_model(*m_hook, m_clock, m_names),
       m_skins(skinFolder + QStringLiteral("/MacroManagement")),
       m_renderer(m_skins) {
-    setWindowTitle(caption());
+    // Called what it draws as its title.
+    setWindowTitle(QCoreApplication::translate("vandrel::MacroRecordDlgRenderer", "宏管理器"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -110,16 +115,103 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
 
     m_model.open(m_store);
     resize(m_renderer.windowSize());
+    // The controls are called what the window draws above them; their focus
+    // is the window's focus.
+    for (const UiElement& e : uiElements()) {
+        if (QWidget* control = elementControl(e.id)) {
+            control->setAccessibleName(QString::fromStdString(e.name));
+            control->installEventFilter(this);
+        }
+    }
+    m_model.setFocus(kMacroElementMacroList, false);
+    m_macroList->setFocus(Qt::OtherFocusReason);
     refresh();
 }
 
 CMacroRecordDlg::~CMacroRecordDlg() { m_model.cancel(); }
 
 QImage CMacroRecordDlg::composeFrame() {
+    // The keyboard's focus mark on a region, while the window is active.
+    HitRect r;
+    const QRect mark = m_model.focusMark(r) && isActiveWindow() ? QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom))
+                                                                 : QRect();
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
-    m_renderer.compose(m_frame, m_model);
+    m_renderer.compose(m_frame, m_model, mark);
     return m_frame;
+}
+
+void CMacroRecordDlg::showFocusMark(bool shown) {
+    m_model.setFocus(m_model.focus().id, shown);
+    followFocus();
+    refresh();
+}
+
+UiElements CMacroRecordDlg::uiElements() const { return m_model.elements(m_keyboardRecording, modelLookup()); }
+
+void CMacroRecordDlg::focusElement(int id) {
+    m_model.setFocus(id, true);
+    followFocus();
+    refresh();
+}
+
+void CMacroRecordDlg::activateElement(int id) {
+    if (id < 0 || id >= kMacroRegions) return;
+    m_model.setFocus(id, m_model.focus().visible);
+    followFocus();
+    press(id, true);
+}
+
+QWidget* CMacroRecordDlg::elementControl(int id) const {
+    switch (id) {
+    case kMacroElementMacroList: return m_macroList;
+    case kMacroElementEventList: return m_eventList;
+    case kMacroElementLoopEdit: return m_loopEdit;
+    default: return nullptr;
+    }
+}
+
+void CMacroRecordDlg::followFocus() {
+    QWidget* control = elementControl(m_model.focus().id);
+    QWidget* target = control && control->isEnabled() ? control : this;
+    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
+}
+
+bool CMacroRecordDlg::focusNextPrevChild(bool next) {
+    navigate(next ? NavKey::Tab : NavKey::BackTab);
+    return true;
+}
+
+bool CMacroRecordDlg::navigate(NavKey key) {
+    const MacroRecordDlgModel::NavResult r = m_model.navigate(key, uiElements());
+    if (!r.handled) return false;
+    if (r.focusMoved) followFocus();
+    if (r.activated != kMacroHitNone) press(r.activated, true);
+    else refresh();
+    return true;
+}
+
+void CMacroRecordDlg::press(int region, bool byKeyboard) {
+    const bool wasRecording = m_model.manager().recording();
+    if (region == kMacroHitRecord) m_keyboardRecording = false;
+    click(m_model.activate(region));
+    // A recording started from the keyboard ends with Escape: its user has
+    // no other way to the button while every key is recorded.
+    if (region == kMacroHitRecord && byKeyboard && !wasRecording && m_model.manager().recording()) {
+        m_keyboardRecording = true;
+        refresh();
+    }
+}
+
+bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
+        for (int id : {kMacroElementMacroList, kMacroElementEventList, kMacroElementLoopEdit})
+            if (elementControl(id) == watched) m_model.setFocus(id, keyboard || (why != Qt::MouseFocusReason && m_model.focus().visible));
+        update();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CMacroRecordDlg::paintEvent(QPaintEvent*) {
@@ -140,7 +232,11 @@ void CMacroRecordDlg::refresh() {
     const QString loop = qs(m.loopText());
     if (m_loopEdit->text() != loop) m_loopEdit->setText(loop);
     m_loopEdit->setEnabled(m.loopEnabled());
+    // A recording that ended, however, is no longer the keyboard's.
+    if (!m.recording()) m_keyboardRecording = false;
     update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
 }
 
 QString CMacroRecordDlg::caption() { return tr("宏管理"); }
@@ -180,6 +276,8 @@ void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pos = event->position().toPoint();
+    m_model.setFocus(m_model.focus().id, false);
+    if (MacroRecordDlgModel::hitTest(pos.x(), pos.y()) == kMacroHitRecord) m_keyboardRecording = false;
     click(m_model.leftButtonUp(pos.x(), pos.y()));
 }
 
@@ -311,6 +409,12 @@ void CMacroRecordDlg::insertText() {
 }
 
 void CMacroRecordDlg::hookKey(uint8_t vk, bool released, uint64_t timestampMs) {
+    constexpr uint8_t kVkEscape = 0x1B;
+    if (m_keyboardRecording && vk == kVkEscape && !released && m_model.manager().recording() &&
+        !m_model.manager().events().singleInsertPending()) {
+        press(kMacroHitRecord, true);  // ends the recording; the Escape is not part of it
+        return;
+    }
     m_clock.setEventTime(timestampMs);
     const CaptureResult r = m_model.OnHookKey(vk, released);
     refresh();
@@ -347,7 +451,19 @@ bool CMacroRecordDlg::event(QEvent* event) {
 }
 
 void CMacroRecordDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter and Esc never close the dialog; only its own regions do.
+    // Space and Enter press the focused region, Escape is Cancel; Enter
+    // closes nothing elsewhere.
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        std::optional<NavKey> key;
+        switch (event->key()) {
+        case Qt::Key_Space: key = NavKey::Activate; break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: key = NavKey::Accept; break;
+        case Qt::Key_Escape: key = NavKey::Escape; break;
+        default: break;
+        }
+        if (key && navigate(*key)) return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) return;
     if (event->matches(QKeySequence::Undo)) {
         if (m_model.undo()) refresh();

@@ -16,6 +16,7 @@
 #include "app/model/InsertTextModel.h"
 #include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
+#include "app/ui/access/DrawnElementSource.h"
 
 class QLineEdit;
 
@@ -41,7 +42,7 @@ enum MacroMenuCommand : int {
     kCmdInsertText = 32820,
 };
 
-class CMacroRecordDlg : public QDialog {
+class CMacroRecordDlg : public QDialog, public DrawnElementSource {
     Q_OBJECT
 public:
     // A message box: caption, text and buttons; returns the button chosen.
@@ -80,6 +81,16 @@ public:
     QLineEdit* loopEdit() const { return m_loopEdit; }
     // The window as painted (without its child controls).
     QImage composeFrame();
+    // Opened from the keyboard: the focus mark shows from the start.
+    void showFocusMark(bool shown);
+
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override { return m_model.focus().id; }
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int id) const override;
 
 public slots:
     void reject() override;
@@ -91,8 +102,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A key that moves the focus or presses an element; false when not the dialog's.
+    bool navigate(NavKey key);
+    void press(int region, bool byKeyboard);
+    void followFocus();
     void refresh();
     void click(MacroClick c);
     void deleteMacro();
@@ -120,6 +137,9 @@ private:
     KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    // The running recording was started from the keyboard: Escape ends it.
+    bool m_keyboardRecording = false;
+    unsigned m_uiGeneration = 0;
     int m_shownMacro = -2;  // whose events the event list shows
 };
 

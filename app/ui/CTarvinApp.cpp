@@ -25,6 +25,7 @@
 #include "app/ui/ProfileSwitchController.h"
 #include "cli/RuleSettings.h"
 #include "cli/CtlHandoff.h"
+#include "app/ui/access/Accessibility.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
 #include "keymap/LaunchAssignment.h"
@@ -84,6 +85,7 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(arg
     setQuitOnLastWindowClosed(false);
     applySkinTheme(*this);
     installTranslations(*this, currentUiLanguage());
+    installAccessibility();
 }
 
 QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
@@ -132,6 +134,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     hooks.launchKey = [&shell, &state](uint8_t code) { RunLaunchAssignment(code, state->keys, shell); };
     hooks.runMacroManager = [&state, &windowPaths, &window](QWidget* parent) -> std::optional<MacroRenumbering> {
         CMacroRecordDlg dialog(state->macros, windowPaths.skinFolder(), parent);
+        dialog.showFocusMark(window.keyboardInUse());
         // A text is typed in the desktop's layout unless another is chosen.
         dialog.setKeyboardLayout(window.keyboardLayout());
         dialog.setKeyNames(window.dialogKeyNames());
@@ -148,7 +151,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                                [&window](CKeyMap& dialog) {
                                    dialog.setKeyboardLayout(window.keyboardLayout());
                                    dialog.setKeyNames(window.dialogKeyNames());
-                               });
+                               },
+                               window.keyboardInUse());
     };
     hooks.offerUpdate = [&launcher, programFolder](QWidget* parent, const AppVersion& app, const FirmwareVersion& fw) {
         offerFirmwareUpdate(parent, app, fw, launcher, programFolder);
@@ -160,7 +164,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                            state->image, state->keys, &window);
     profiles.model().setOwnDataFiles(OwnDataFiles(
         {windowPaths.dataFolder}, std::filesystem::path(QDir::toNativeSeparators(paths.programFolder).toStdU16String())));
-    hooks.runProfileDialog = [&profiles](QWidget* parent) {
+    hooks.runProfileDialog = [&profiles, &window](QWidget* parent) {
+        profiles.showFocusMark(window.keyboardInUse());
         // One pixel beyond the window's top-left corner, over its frame.
         if (dialogsInsideMainWindow()) {
             profiles.setMainWindowRect(QRect());

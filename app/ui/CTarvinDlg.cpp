@@ -29,6 +29,8 @@
 #include "app/model/ConfigHistory.h"
 #include "app/model/PendingChanges.h"
 #include "app/ui/CHistoryDlg.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
+#include "cli/CtlSettings.h"
 #include "controls/CBitSlider.h"
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
@@ -79,6 +81,7 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     m_brightness = new CBitSlider(this);
     m_report = new CBitSlider(this);
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
+    m_report->valueText = [](int v) { return tr("%1 Hz").arg(ctl::reportRateHz(static_cast<uint8_t>(v))); };
 
     m_sliderRest = new QTimer(this);
     m_sliderRest->setSingleShot(true);
@@ -196,6 +199,8 @@ void CTarvinDlg::redraw() {
     m_plan = m_model.prepareDrawing(m_state.image);
     applySliderPlan();
     update();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
 }
 
 void CTarvinDlg::applySliderPlan() {
@@ -245,6 +250,11 @@ QImage CTarvinDlg::composeFrame() {
     in.busyText = m_busyText;
     in.pendingText = pendingText();
     in.legends = &m_legends;
+    // The keyboard's focus mark, while the focus is in the window.
+    HitRect mark;
+    QWidget* focus = focusWidget();
+    if (m_model.focusMark(mark) && isActiveWindow() && (focus == this || (focus && focus->parentWidget() == this)))
+        in.focusRect = QRect(QPoint(mark.left, mark.top), QPoint(mark.right, mark.bottom));
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
@@ -326,6 +336,8 @@ void CTarvinDlg::onSliderChanged(int controlId) {
     update(kPendingLineRect);
     last = s->value();
     m_sliderRest->start();
+    ++m_uiGeneration;
+    announceAccessibleChanges(this);
 }
 
 void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
@@ -380,6 +392,7 @@ void CTarvinDlg::reportFiles(const std::vector<FileNotice>& notices) {
 
 void CTarvinDlg::mousePressEvent(QMouseEvent* event) {
     if (m_busy || event->button() != Qt::LeftButton) return;
+    m_model.hideFocusMark();
     const QPoint pos = event->position().toPoint();
     m_model.leftButtonDown(pos.x(), pos.y(), m_state.image);
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
@@ -436,6 +449,27 @@ void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
         redo();
         return;
     }
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (!m_busy && mods == Qt::NoModifier) {
+        std::optional<NavKey> key;
+        switch (event->key()) {
+        case Qt::Key_Left: key = NavKey::Left; break;
+        case Qt::Key_Right: key = NavKey::Right; break;
+        case Qt::Key_Up: key = NavKey::Up; break;
+        case Qt::Key_Down: key = NavKey::Down; break;
+        case Qt::Key_Home: key = NavKey::Home; break;
+        case Qt::Key_End: key = NavKey::End; break;
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter: key = NavKey::Activate; break;
+        case Qt::Key_Escape: key = NavKey::Escape; break;
+        default: break;
+        }
+        if (key && navigate(*key)) {
+            event->accept();
+            return;
+        }
+    }
     // Enter, Esc and F1 neither close the window nor ask for help.
     switch (event->key()) {
     case Qt::Key_Return:
@@ -447,6 +481,83 @@ void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+bool CTarvinDlg::focusNextPrevChild(bool next) {
+    // Tab and Shift+Tab walk the window's elements, the sliders among them;
+    // nothing else of the window takes the focus.
+    if (!m_busy) navigate(next ? NavKey::Tab : NavKey::BackTab);
+    return true;
+}
+
+bool CTarvinDlg::navigate(NavKey key) {
+    // A slider that has the focus (it may have been clicked) is where Tab goes on from.
+    if (QWidget* focus = focusWidget(); focus && focus != this)
+        for (int id : {kSpeedSliderId, kBrightnessSliderId, kReportSliderId})
+            if (slider(id) == focus) m_model.setFocus(id, m_model.focus().visible);
+    const NavResult r = m_model.navigate(key, uiElements(), m_state.image);
+    if (!r.handled && !r.focusMoved) return false;
+    followFocus();
+    if (r.click.command != WindowCommand::None) runCommand(r.click);
+    recordChange();
+    redraw();
+    return r.handled;
+}
+
+void CTarvinDlg::followFocus() {
+    const int id = m_model.focus().id;
+    if (id == kSpeedSliderId || id == kBrightnessSliderId || id == kReportSliderId) {
+        CBitSlider* s = slider(id);
+        if (s->isVisible()) {
+            s->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    if (focusWidget() != this) setFocus(Qt::TabFocusReason);
+}
+
+void CTarvinDlg::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    // Back from a dialog, the reader hears which element has the focus, and
+    // what it says now (a key just reassigned says so).
+    announceAccessibleFocus(this);
+    update();
+}
+
+UiElements CTarvinDlg::uiElements() const {
+    MainWindowView v;
+    v.image = &m_state.image;
+    v.keys = &m_state.keys;
+    v.reassigned = &m_state.reassigned;
+    v.macros = &m_state.macros;
+    v.names = &m_keyNames;
+    v.pendingText = pendingText().toStdString();
+    v.noKeyboard = !m_connected;
+    v.busy = m_busy;
+    v.busyText = m_busyText.toStdString();
+    v.webAddress = m_webAddress.toStdString();
+    v.versionText = RenderInput().versionText.toStdString();
+    return m_model.elements(v, modelLookup());
+}
+
+void CTarvinDlg::focusElement(int id) {
+    m_model.setFocus(id, true);
+    followFocus();
+    redraw();
+}
+
+void CTarvinDlg::activateElement(int id) {
+    if (m_busy) return;
+    m_model.setFocus(id, m_model.focus().visible);
+    followFocus();
+    runCommand(m_model.activate(id, m_state.image));
+    recordChange();
+    redraw();
+}
+
+QWidget* CTarvinDlg::elementControl(int id) const {
+    if (id == kSpeedSliderId || id == kBrightnessSliderId || id == kReportSliderId) return slider(id);
+    return nullptr;
 }
 
 void CTarvinDlg::runCommand(const ClickResult& click) {
@@ -802,6 +913,7 @@ void CTarvinDlg::showConfigHistory() {
     recordChange();
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
     CHistoryDlg dialog(m_paths.skinFolder(), historyRows(store, m_state, modelLookup()), this);
+    dialog.showFocusMark(keyboardInUse());
     if (execOver(dialog, this) != QDialog::Accepted || !dialog.chosen()) return;
     auto snapshot = std::make_unique<Snapshot>();
     if (!store.load(*dialog.chosen(), *snapshot)) {

@@ -28,6 +28,7 @@
 #include "app/model/ChangeHistory.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
+#include "app/ui/access/DrawnElementSource.h"
 #include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
 #include "profile/SnapshotStore.h"
@@ -93,12 +94,7 @@ struct WindowPaths {
     QString skinOverlay() const { return skinLanguage.isEmpty() ? QString() : skinFolder() + u'/' + skinLanguage; }
 };
 
-// Control ids of the three sliders.
-constexpr int kSpeedSliderId = 1007;
-constexpr int kBrightnessSliderId = 1017;
-constexpr int kReportSliderId = 1010;
-
-class CTarvinDlg : public QWidget {
+class CTarvinDlg : public QWidget, public DrawnElementSource {
     Q_OBJECT
 public:
     CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths paths, QWidget* parent = nullptr);
@@ -208,6 +204,18 @@ public:
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const;
 
+    // Whether the keyboard is in use: its focus mark shows. Dialogs opened
+    // now show theirs from the start.
+    bool keyboardInUse() const { return m_model.focus().visible; }
+
+    // The drawn elements for the screen reader and the keyboard focus.
+    UiElements uiElements() const override;
+    unsigned uiGeneration() const override { return m_uiGeneration; }
+    int focusedElement() const override { return m_model.focus().id; }
+    void focusElement(int id) override;
+    void activateElement(int id) override;
+    QWidget* elementControl(int id) const override;
+
 signals:
     // The close has written its files: the program ends.
     void exitRequested();
@@ -232,6 +240,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
@@ -243,6 +253,11 @@ private:
     void onSliderChanged(int controlId);
     void onDeviceRefresh(DeviceRefreshEvent& event);
     void runCommand(const ClickResult& click);
+    // A key that moves the focus or acts on the focused element; false when
+    // it was not the window's.
+    bool navigate(NavKey key);
+    // The toolkit's focus follows the model's: a slider's own, or the window's.
+    void followFocus();
 
     void save(std::function<void(const WriteResult&)> done = {});
     void cancel();
@@ -331,6 +346,7 @@ private:
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    unsigned m_uiGeneration = 0;
     int m_dialogsOpen = 0;  // dialogs running over the window that edit the configuration
 };
 

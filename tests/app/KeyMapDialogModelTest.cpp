@@ -126,6 +126,26 @@ TEST_F(KeyMapModelTest, RefocusingTheActiveFieldKeepsItsKeys) {
     EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::RestoreDefault));
 }
 
+TEST_F(KeyMapModelTest, EachCaptureStartsANewCombination) {
+    KeyRecord& r = records[42];
+    r.type = 1;
+    r.length = 2;
+    r.data[0] = kLCtrl;
+    r.data[1] = kC;
+    open();
+    // Keys pressed together are one capture; the next capture replaces
+    // them rather than adding a third key to the combination shown.
+    model.beginCapture();
+    model.keyStroke(kLCtrl);
+    model.keyStroke(kV);
+    EXPECT_EQ(model.combinationText(), u"LCtrl + V ");
+    model.beginCapture();
+    model.keyStroke(kA);
+    EXPECT_EQ(model.combinationText(), u"A ");
+    EXPECT_EQ(model.request().codeCount, 1u);
+    EXPECT_EQ(model.request().codes[1], 0);
+}
+
 TEST_F(KeyMapModelTest, KeysWithoutCaptureChangeNothingAndOkRestores) {
     model.open(42, records[42], image, macros, /*hookInstalled=*/false);
     model.keyStroke(kA);
@@ -332,4 +352,29 @@ TEST_F(KeyMapModelTest, OkRefusesAMacroPastTheKeyboardsSlots) {
 }
 
 }  // namespace
+TEST_F(KeyMapModelTest, KeyboardOnTheLaunchPageEndsAsTheMouseDoes) {
+    open();
+    const auto keys = [&](std::initializer_list<NavKey> ks) {
+        KeyMapClickResult last;
+        for (NavKey k : ks) last = model.navigate(k, model.elements()).click;
+        return last;
+    };
+    // Space on the launch tab opens the page; Tab reaches the first row's
+    // choice, Space marks it; Enter there is Save, as the mouse's Save is.
+    model.setFocus(kKeyMapTabLaunch);
+    keys({NavKey::Activate});
+    EXPECT_EQ(model.currentPage(), kPageLaunch);
+    keys({NavKey::Tab, NavKey::Activate});
+    EXPECT_EQ(model.focus().id, kKeyMapLaunchMarkerBase);
+    EXPECT_EQ(model.markedRow(), 0);
+    EXPECT_EQ(model.launchKind(), 0);
+    // Marked but without a path: Save is refused with its message, as a
+    // click on Save is.
+    const KeyMapClickResult ok = keys({NavKey::Accept});
+    EXPECT_EQ(ok.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(ok.askForLaunchPath);
+    // Escape is Cancel wherever the focus is.
+    EXPECT_EQ(keys({NavKey::Escape}).outcome, KeyMapClickResult::Outcome::Reject);
+}
+
 }  // namespace vandrel

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "app/model/KeyDescription.h"
 #include "app/model/MainWindowModel.h"
 
 namespace vandrel {
@@ -477,6 +478,144 @@ TEST(SliderValue, KeepsAnOutOfRangeByteUntilTheSliderMoves) {
     for (const Case& c : cases)
         EXPECT_EQ(sliderValue(c.stored, c.position, c.maximum), c.expected)
             << int(c.stored) << " at " << c.position << " of " << c.maximum;
+}
+
+// ---- keyboard ----------------------------------------------------------------
+
+int slotNamed(const char* label, int nth = 0) {
+    for (int s = 0; s < kPhysicalSlots; ++s)
+        if (std::string(KeyGeometry[s].label) == label && nth-- == 0) return s;
+    return -1;
+}
+
+NavResult press(MainWindowModel& m, NavKey key, DeviceImage& image) {
+    MainWindowView view;
+    view.image = &image;
+    return m.navigate(key, m.elements(view), image);
+}
+
+TEST(KeyboardKeys, ArrowsGoToTheNearestKeyInTheirDirection) {
+    MainWindowModel m;
+    struct Case { const char* from; NavKey key; const char* to; int nth = 0; };
+    const Case cases[] = {
+        {"Esc", NavKey::Down, "~"},
+        {"Back", NavKey::Down, "\\"},          // the key below that is best centred
+        {"Space", NavKey::Up, "B"},
+        {"Ent", NavKey::Right, "4", 1},         // the same row first, however far: the keypad's 4
+        {"PgUp", NavKey::Right, "Num"},
+        {"Up", NavKey::Down, "Down"},
+        {"Ctrl", NavKey::Left, nullptr},        // nothing further left
+        {"Pause", NavKey::Right, "Num"},        // the media keys take no input: the next row's
+    };
+    for (const Case& c : cases) {
+        const int to = m.keyInDirection(slotNamed(c.from), c.key);
+        EXPECT_EQ(to, c.to ? slotNamed(c.to, c.nth) : -1) << c.from;
+    }
+    // The Windows key and Fn are passed over except while painting.
+    EXPECT_EQ(m.keyInDirection(slotNamed("Ctrl"), NavKey::Right), slotNamed("Alt"));
+    m.panel().diyPaintMode = true;
+    EXPECT_EQ(m.keyInDirection(slotNamed("Ctrl"), NavKey::Right), slotNamed("Win"));
+}
+
+TEST(KeyboardFocus, TabWalksTheVisibleControlsAndThePictureOnce) {
+    MainWindowModel m;
+    DeviceImage image = makeImage();
+    MainWindowView view;
+    view.image = &image;
+    std::vector<int> order;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(press(m, NavKey::Tab, image).focusMoved);
+        if (!order.empty() && m.focus().id == order.front()) break;
+        order.push_back(m.focus().id);
+    }
+    const std::vector<int> expected = {kHitLightingHeader, kHitMacroManager, kHitGameModeHeader, kHitResponseHeader,
+                                       kHitReportHeader,  kElementKeyBase,  kHitProfiles,       kElementStatusLine,
+                                       kHitFactoryReset,  kHitCancel,       kHitSave,           kHitHelp,
+                                       kHitMinimise,      kHitClose};
+    EXPECT_EQ(order, expected);
+    EXPECT_TRUE(m.focus().visible);
+    // Shift+Tab goes back; the picture remembers the key last focused.
+    m.setFocus(kElementKeyBase + 63);
+    press(m, NavKey::Tab, image);
+    EXPECT_EQ(m.focus().id, kHitProfiles);
+    press(m, NavKey::BackTab, image);
+    EXPECT_EQ(m.focus().id, kElementKeyBase + 63);
+    // A section opened from the keyboard brings its controls into the walk.
+    m.setFocus(kHitLightingHeader);
+    press(m, NavKey::Activate, image);
+    EXPECT_FALSE(m.panel().lightingCollapsed);
+    press(m, NavKey::Tab, image);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+    // After the mouse was used the first Tab only shows where the focus is.
+    m.hideFocusMark();
+    press(m, NavKey::Tab, image);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+    EXPECT_TRUE(m.focus().visible);
+}
+
+TEST(KeyboardFocus, ActivationDoesWhatAClickDoes) {
+    MainWindowModel m;
+    DeviceImage image = makeImage();
+    const auto activate = [&](int id) {
+        m.setFocus(id);
+        return press(m, NavKey::Activate, image).click;
+    };
+    EXPECT_EQ(activate(kHitSave).command, WindowCommand::Save);
+    EXPECT_EQ(activate(kHitProfiles).command, WindowCommand::Profiles);
+    const ClickResult key = activate(kElementKeyBase + 63);
+    EXPECT_EQ(key.command, WindowCommand::EditKey);
+    EXPECT_EQ(key.arg, 63);
+    // Keys that take no input do nothing.
+    EXPECT_EQ(activate(kElementKeyBase + kFnSlot).command, WindowCommand::None);
+    EXPECT_EQ(activate(kElementKeyBase + kFirstMediaSlot).command, WindowCommand::None);
+    // The chosen swatch asks for the colour picker, as a second click does.
+    m.setFocus(kHitLightingHeader);
+    press(m, NavKey::Activate, image);
+    image.ledColor = 3;
+    const ClickResult picker = activate(kHitSwatchFirst + 2);
+    EXPECT_EQ(picker.command, WindowCommand::PickPaletteColour);
+    EXPECT_EQ(picker.arg, 2);
+}
+
+TEST(KeyboardFocus, EffectListOpensOnTheCurrentEffectAndEscapeKeepsIt) {
+    MainWindowModel m;
+    DeviceImage image = makeImage(2);  // breathing, row 1
+    m.panel().lightingCollapsed = false;
+    m.setFocus(kHitEffectBox);
+    press(m, NavKey::Activate, image);
+    ASSERT_TRUE(m.panel().effectListOpen);
+    EXPECT_EQ(m.focus().id, kElementEffectRowBase + 1);
+    press(m, NavKey::Down, image);
+    press(m, NavKey::Escape, image);
+    EXPECT_FALSE(m.panel().effectListOpen);
+    EXPECT_EQ(image.ledEffect, 2);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+
+    press(m, NavKey::Activate, image);
+    press(m, NavKey::Down, image);
+    press(m, NavKey::Down, image);
+    press(m, NavKey::Activate, image);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[3].code);
+    EXPECT_FALSE(m.panel().effectListOpen);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+    // Down at the last row stays there; Tab leaves the list closed and unchanged.
+    press(m, NavKey::Activate, image);
+    press(m, NavKey::End, image);
+    press(m, NavKey::Down, image);
+    EXPECT_EQ(m.focus().id, kElementEffectRowBase + kEffectRows - 1);
+    press(m, NavKey::Tab, image);
+    EXPECT_FALSE(m.panel().effectListOpen);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[3].code);
+}
+
+TEST(KeyDescription, NamesAColourByHueAndNumber) {
+    EXPECT_EQ(colourText(255, 0, 0), "红色（#FF0000）");
+    EXPECT_EQ(colourText(0, 0, 0), "黑色（#000000）");
+    EXPECT_EQ(colourText(250, 250, 250), "白色（#FAFAFA）");
+    EXPECT_EQ(colourText(128, 128, 128), "灰色（#808080）");
+    EXPECT_EQ(colourText(0, 0, 200), "蓝色（#0000C8）");
+    EXPECT_EQ(colourText(255, 140, 0), "橙色（#FF8C00）");
+    EXPECT_EQ(colourText(200, 0, 100), "粉色（#C80064）");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QSignalSpy>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -133,6 +135,97 @@ TEST_F(CaptureFixture, RecorderModeReportsReleasesWithTheirTime) {
     EXPECT_EQ(keys[1].vk, 0xA3);
     EXPECT_TRUE(keys[1].released);
     EXPECT_EQ(keys[1].timestamp, 1234u);
+}
+
+TEST_F(CaptureFixture, ACaptureUntilReleaseEndsWhenEveryKeyIsUpAndLetsTabThroughAfter) {
+    KeyCapture capture(KeyCapture::Mode::Strokes);
+    capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
+    QSignalSpy armedChanges(&capture, &KeyCapture::armedChanged);
+    ASSERT_TRUE(capture.install(&dialog, KeyCapture::Arming::UntilReleased));
+    // The Enter that opened the window is let go of: not the capture's key.
+    send(QEvent::KeyRelease, Qt::Key_Return, x(28));
+    EXPECT_TRUE(capture.armed());
+    // Ctrl, then Escape while it is held: both are the capture's.
+    send(QEvent::KeyPress, Qt::Key_Control, x(29));
+    send(QEvent::KeyPress, Qt::Key_Escape, x(1));
+    send(QEvent::KeyRelease, Qt::Key_Escape, x(1));
+    EXPECT_TRUE(capture.armed());
+    send(QEvent::KeyRelease, Qt::Key_Control, x(29));
+    EXPECT_FALSE(capture.armed());
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[1].vk, 0x1B);
+    // Ended, the capture takes nothing: the keys reach the window again.
+    send(QEvent::KeyPress, Qt::Key_A, x(30));
+    EXPECT_EQ(keys.size(), 2u);
+    EXPECT_EQ(edit->text(), QStringLiteral("k"));
+    ASSERT_EQ(armedChanges.count(), 2);
+    EXPECT_TRUE(armedChanges[0][0].toBool());
+    EXPECT_FALSE(armedChanges[1][0].toBool());
+}
+
+TEST_F(CaptureFixture, ACaptureThatGivesWayLetsAFirstTabOrEscapeDoTheirWork) {
+    KeyCapture capture(KeyCapture::Mode::Strokes);
+    capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
+    for (int key : {Qt::Key_Tab, Qt::Key_Escape, Qt::Key_Return}) {
+        capture.install(&dialog, KeyCapture::Arming::UntilReleasedGivingWay);
+        send(QEvent::KeyPress, key, key == Qt::Key_Tab ? x(15) : key == Qt::Key_Escape ? x(1) : x(28));
+        EXPECT_FALSE(capture.armed()) << key;
+    }
+    EXPECT_TRUE(keys.empty());
+    // Pressed after another key, Escape is captured.
+    capture.install(&dialog, KeyCapture::Arming::UntilReleasedGivingWay);
+    send(QEvent::KeyPress, Qt::Key_Shift, x(42));
+    send(QEvent::KeyPress, Qt::Key_Escape, x(1));
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[1].vk, 0x1B);
+}
+
+TEST_F(CaptureFixture, AKeyTypedIntoAnIdleFieldArmsACaptureThatTakesIt) {
+    KeyCapture capture(KeyCapture::Mode::Strokes);
+    capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
+    capture.armOnKey = [](const QKeyEvent& e) { return e.key() != Qt::Key_Tab; };
+    capture.install(&dialog, KeyCapture::Arming::None);
+    EXPECT_FALSE(capture.armed());
+    send(QEvent::KeyPress, Qt::Key_Tab, x(15));  // not the capture's: the field gets it
+    EXPECT_TRUE(keys.empty());
+    EXPECT_FALSE(edit->text().isEmpty());
+    edit->clear();
+    send(QEvent::KeyPress, Qt::Key_B, x(48));
+    EXPECT_TRUE(capture.armed());
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].vk, 'B');
+    send(QEvent::KeyRelease, Qt::Key_B, x(48));
+    EXPECT_FALSE(capture.armed());
+    EXPECT_TRUE(edit->text().isEmpty());
+}
+
+TEST_F(CaptureFixture, TheMenuKeyOpensNoContextMenuWhileACaptureIsArmed) {
+    // Counts the context-menu requests that reach the field (and opens none).
+    struct MenuCounter : QObject {
+        int seen = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() != QEvent::ContextMenu) return false;
+            ++seen;
+            return true;
+        }
+    } counter;
+    edit->installEventFilter(&counter);
+    const auto menuKey = [&] {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), edit->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(edit, &menu);
+    };
+    KeyCapture capture(KeyCapture::Mode::Strokes);
+    capture.onKey = [&](const CapturedKey& k) { keys.push_back(k); };
+    capture.install(&dialog, KeyCapture::Arming::UntilReleased);
+    send(QEvent::KeyPress, Qt::Key_Menu, x(127));
+    menuKey();
+    EXPECT_EQ(counter.seen, 0);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].vk, 0x5D);
+    send(QEvent::KeyRelease, Qt::Key_Menu, x(127));
+    // Once the capture has ended the menu key is the field's again.
+    menuKey();
+    EXPECT_EQ(counter.seen, 1);
 }
 
 TEST(KeyCaptureEvents, WithoutHandlerTheWindowGetsHookKeyEventsAndEscDoesNotClose) {

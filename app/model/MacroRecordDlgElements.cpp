@@ -1,0 +1,108 @@
+// The macro manager's elements for the screen reader and its keyboard focus.
+
+#include "app/model/MacroRecordDlgModel.h"
+#include "util/TrNoop.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr const char* kDrawn = "vandrel::MacroRecordDlgRenderer";
+
+std::string drawn(const TextLookup& tr, const char* source) { return lookUpText(tr, kDrawn, source); }
+
+UiElement element(int id, UiRole role, HitRect rect, std::string name) {
+    UiElement e;
+    e.id = id;
+    e.role = role;
+    e.rect = rect;
+    e.name = std::move(name);
+    return e;
+}
+
+HitRect regionRect(int region) { return MacroButtonTable()[static_cast<size_t>(region)].rect; }
+
+}  // namespace
+
+UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLookup& tr) const {
+    UiElements out;
+    const auto control = [&](int id, UiRole role, HitRect rect, std::string name) {
+        UiElement e = element(id, role, rect, std::move(name));
+        e.control = true;
+        out.push_back(std::move(e));
+    };
+    control(kMacroElementMacroList, UiRole::List, {20, 80, 132, 354},
+            drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "选择宏")));
+    control(kMacroElementEventList, UiRole::List, {150, 80, 262, 354},
+            drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "按键系列")));
+    out.back().description = lookUpText(tr, "vandrel::MacroRecordDlgElements",
+                                        VANDREL_TR_NOOP("vandrel::MacroRecordDlgElements",
+                                                        "菜单键打开插入和删除命令，F2 编辑延时"));
+
+    const bool recording = m_manager.recording();
+    UiElement record = element(kMacroHitRecord, UiRole::Button, regionRect(kMacroHitRecord),
+                               recording ? drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "停止录制"))
+                                         : drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "开始录制")));
+    if (recording && keyboardRecording)
+        record.description = lookUpText(tr, "vandrel::MacroRecordDlgElements",
+                                        VANDREL_TR_NOOP("vandrel::MacroRecordDlgElements", "按 Esc 停止录制"));
+    out.push_back(std::move(record));
+    UiElement delays = element(kMacroHitDelayBox, UiRole::CheckBox, regionRect(kMacroHitDelayBox),
+                               drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作")) +
+                                   drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟")));
+    delays.checkable = true;
+    delays.checked = m_manager.recordDelays();
+    out.push_back(std::move(delays));
+    const std::string loops = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"));
+    UiElement loop = element(kMacroHitLoopBox, UiRole::CheckBox, regionRect(kMacroHitLoopBox), loops);
+    loop.checkable = true;
+    loop.checked = m_manager.loopEnabled();
+    out.push_back(std::move(loop));
+    control(kMacroElementLoopEdit, UiRole::Field, {296, 331, 379, 348}, loops);
+    out.back().enabled = m_manager.loopEnabled();
+    const struct {
+        int region;
+        const char* name;
+    } buttons[] = {{kMacroHitNew, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "新建")},
+                   {kMacroHitDelete, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "删除")},
+                   {kMacroHitOk, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "确定")},
+                   {kMacroHitCancel, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "取消")}};
+    for (const auto& b : buttons) out.push_back(element(b.region, UiRole::Button, regionRect(b.region), drawn(tr, b.name)));
+    return out;
+}
+
+bool MacroRecordDlgModel::focusMark(HitRect& rect) const {
+    if (!m_focus.visible || m_focus.id < 0 || m_focus.id >= kMacroRegions) return false;
+    rect = regionRect(m_focus.id);
+    return true;
+}
+
+MacroRecordDlgModel::NavResult MacroRecordDlgModel::navigate(NavKey key, const UiElements& elements) {
+    NavResult r;
+    const UiElement* focused = findElement(elements, m_focus.id);
+    switch (key) {
+    case NavKey::Tab:
+    case NavKey::BackTab: {
+        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        if (next < 0) return r;
+        setFocus(next);
+        r.handled = r.focusMoved = true;
+        return r;
+    }
+    case NavKey::Activate:
+    case NavKey::Accept:
+        // Enter in a list or the loop count is theirs: it closes nothing.
+        if (!focused || focused->control) return r;
+        r.handled = true;
+        m_focus.visible = true;
+        r.activated = m_focus.id;
+        return r;
+    case NavKey::Escape:
+        r.handled = true;
+        r.activated = kMacroHitCancel;
+        return r;
+    default: return r;
+    }
+}
+
+}  // namespace vandrel

@@ -1,0 +1,560 @@
+// What a screen reader finds in the program's windows: every element the
+// windows draw, with its name, role and state, walked through
+// QAccessible::queryAccessibleInterface as a reader walks it.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/model/MainWindowModel.h"
+#include "app/ui/CKeyMap.h"
+#include "app/ui/CConfigureDlg.h"
+#include "app/ui/CHistoryDlg.h"
+#include "app/ui/CMacroRecordDlg.h"
+#include "controls/CTransparentListBox.h"
+#include "macro/MacroEvent.h"
+#include "app/ui/access/Accessibility.h"
+#include "app/ui/access/DrawnWindowAccessible.h"
+#include "controls/CBitSlider.h"
+#include "controls/VividTree.h"
+#include "keymap/KeyAssignment.h"
+#include "keymap/KeyState.h"
+#include "macro/MacroRecord.h"
+#include "tests/app/KeyInput.h"
+#include "tests/app/WindowFixture.h"
+
+namespace vandrel {
+namespace {
+
+using test::keyEvent;
+using test::typeKey;
+using test::WindowTest;
+using namespace test::evdev;
+
+struct Node {
+    QString name;
+    QAccessible::Role role;
+    QAccessible::State state;
+    QAccessibleInterface* iface;
+};
+
+// The window's children as a reader lists them, checking on the way that
+// each knows its parent and its place.
+std::vector<Node> children(QAccessibleInterface* parent) {
+    std::vector<Node> out;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* c = parent->child(i);
+        EXPECT_NE(c, nullptr) << i;
+        if (!c) continue;
+        EXPECT_TRUE(c->isValid()) << i;
+        EXPECT_EQ(c->parent(), parent) << c->text(QAccessible::Name).toStdString();
+        EXPECT_EQ(parent->indexOfChild(c), i) << c->text(QAccessible::Name).toStdString();
+        out.push_back({c->text(QAccessible::Name), c->role(), c->state(), c});
+    }
+    return out;
+}
+
+const Node* named(const std::vector<Node>& nodes, const QString& name) {
+    for (const Node& n : nodes)
+        if (n.name == name) return &n;
+    return nullptr;
+}
+
+int countRole(const std::vector<Node>& nodes, QAccessible::Role role) {
+    return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [role](const Node& n) { return n.role == role; }));
+}
+
+
+class AccessibleMainWindow : public WindowTest {
+protected:
+    void SetUp() override {
+        installAccessibility();
+        start();
+        QApplication::setActiveWindow(window.get());
+        window->setFocus();
+    }
+    QAccessibleInterface* root() { return QAccessible::queryAccessibleInterface(window.get()); }
+    std::vector<Node> walk() {
+        window->redraw();
+        return children(root());
+    }
+};
+
+TEST_F(AccessibleMainWindow, EveryDrawnControlIsNamedWithItsRole) {
+    QAccessibleInterface* w = root();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->role(), QAccessible::Window);
+    EXPECT_EQ(w->text(QAccessible::Name), "Vandrel");
+
+    std::vector<Node> nodes = walk();
+    int keys = 0;
+    for (const Node& n : nodes) {
+        EXPECT_FALSE(n.name.isEmpty()) << "an unnamed element of role " << n.role;
+        // The keys: the buttons inside the keyboard picture.
+        const QRect r = n.iface->rect().translated(-window->mapToGlobal(QPoint(0, 0)));
+        if (n.role == QAccessible::Button && QRect(328, 153, 660, 232).contains(r)) ++keys;
+    }
+    // The 108 keys of the picture, the four collapsed headers, the macro
+    // manager, the bottom row and the window buttons.
+    EXPECT_EQ(keys, 108);
+    for (const char* header : {"灯光", "按键响应时间", "USB报告率"}) {
+        const Node* h = named(nodes, QString::fromUtf8(header));
+        ASSERT_NE(h, nullptr) << header;
+        EXPECT_EQ(h->role, QAccessible::Button);
+        EXPECT_TRUE(h->state.expandable && h->state.collapsed && !h->state.expanded) << header;
+    }
+    for (const char* button : {"宏管理器", "配置", "恢复", "取消", "保存", "帮助", "最小化", "关闭"})
+        EXPECT_NE(named(nodes, QString::fromUtf8(button)), nullptr) << button;
+    const Node* status = named(nodes, QString::fromUtf8("没有未保存的更改"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->role, QAccessible::StatusBar);
+    EXPECT_TRUE(status->state.focusable);
+    // Keys that take no assignment say so by their state.
+    const Node* fn = named(nodes, "Fn");
+    ASSERT_NE(fn, nullptr);
+    EXPECT_TRUE(fn->state.disabled);
+    EXPECT_TRUE(named(nodes, "A")->state.focusable);
+    EXPECT_FALSE(named(nodes, "A")->state.disabled);
+    // Keypad keys that share a name with a key of the main block say where they are.
+    EXPECT_NE(named(nodes, QString::fromUtf8("小键盘 -")), nullptr);
+    EXPECT_NE(named(nodes, "-"), nullptr);
+
+    // Opening the sections brings their controls; the sliders are the window's
+    // own controls, named by what the panel draws beside them.
+    for (int y : {115, 395, 450}) click(100, y);  // lighting, then game mode and response time below it
+    nodes = walk();
+    const Node* lighting = named(nodes, QString::fromUtf8("灯光"));
+    ASSERT_NE(lighting, nullptr);
+    EXPECT_TRUE(lighting->state.expanded);
+    const Node* effect = named(nodes, QString::fromUtf8("效果"));
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->role, QAccessible::ComboBox);
+    EXPECT_EQ(effect->iface->text(QAccessible::Value), QString::fromUtf8(effectName(state->image.ledEffect)));
+    const Node* brightness = named(nodes, QString::fromUtf8("亮度"));
+    ASSERT_NE(brightness, nullptr);
+    EXPECT_EQ(brightness->role, QAccessible::Slider);
+    EXPECT_EQ(brightness->iface->object(), window->slider(kBrightnessSliderId));
+    ASSERT_NE(brightness->iface->valueInterface(), nullptr);
+    EXPECT_EQ(brightness->iface->valueInterface()->currentValue().toInt(), state->image.ledBrightness);
+    const Node* gameOn = named(nodes, QString::fromUtf8("游戏模式：开启"));
+    const Node* gameOff = named(nodes, QString::fromUtf8("游戏模式：关闭"));
+    ASSERT_TRUE(gameOn && gameOff);
+    EXPECT_EQ(gameOn->role, QAccessible::RadioButton);
+    EXPECT_EQ(gameOn->state.checked, state->image.gameMode == 1);
+    EXPECT_EQ(gameOff->state.checked, state->image.gameMode != 1);
+    // The swatches: one chosen, named by number and colour.
+    int chosen = 0;
+    for (const Node& n : nodes)
+        if (n.role == QAccessible::RadioButton && n.name.startsWith(QString::fromUtf8("颜色 "))) chosen += n.state.checked;
+    EXPECT_EQ(chosen, state->image.ledColor <= 7 ? 1 : 0);
+}
+
+TEST_F(AccessibleMainWindow, KeysSayWhatTheyDoAndTheirColour) {
+    constexpr int kA = 63, kQ = 42, kF5 = 5, kC = 81;
+    setRecordName(state->macros[0], u"Burst");
+    const auto assign = [&](int slot, AssignmentRequest r) {
+        r.slot = static_cast<uint8_t>(slot);
+        CommitKeyAssignment(r, state->image, state->keys, state->reassigned, [](auto&, auto&) { return true; },
+                            MacroSlotSyncFor(state->macros));
+    };
+    AssignmentRequest combo;
+    combo.assignType = static_cast<uint8_t>(AssignType::KeyCombination);
+    combo.codes[0] = 0xA2;  // LCtrl
+    combo.codes[1] = 'C';
+    combo.codeCount = 2;
+    assign(kA, combo);
+    AssignmentRequest macro;
+    macro.assignType = static_cast<uint8_t>(AssignType::MacroKey);
+    macro.macroIndex = 0;
+    assign(kQ, macro);
+    AssignmentRequest off;
+    off.assignType = static_cast<uint8_t>(AssignType::SingleKey);
+    off.codes[0] = 0x74;  // its own F5
+    off.codeCount = 1;
+    off.keyEnabled = false;
+    assign(kF5, off);
+
+    std::vector<Node> nodes = walk();
+    EXPECT_NE(named(nodes, QString::fromUtf8("A，发送 LCtrl + C")), nullptr);
+    EXPECT_NE(named(nodes, QString::fromUtf8("Q，宏 Burst")), nullptr);
+    EXPECT_NE(named(nodes, QString::fromUtf8("F5，已禁用")), nullptr);
+    EXPECT_NE(named(nodes, "C"), nullptr);  // unchanged keys: just their name
+
+    // Painting custom colours: each key says its colour, so that colour is
+    // never the only cue; a black key has none.
+    state->image.ledEffect = 51;
+    window->model().panel().diyPaintMode = true;
+    uint8_t* cell = state->image.diyMaps[0] + SlotCellOffset[kC];
+    cell[1] = 0xFF, cell[2] = 0, cell[3] = 0;
+    nodes = walk();
+    EXPECT_NE(named(nodes, QString::fromUtf8("C，红色（#FF0000）")), nullptr);
+    EXPECT_NE(named(nodes, QString::fromUtf8("Q，无颜色")), nullptr);
+    // While painting, the Windows key and Fn take colours too.
+    const Node* fn = named(nodes, QString::fromUtf8("Fn，无颜色"));
+    ASSERT_NE(fn, nullptr);
+    EXPECT_FALSE(fn->state.disabled);
+}
+
+TEST_F(AccessibleMainWindow, FocusAndPressGoThroughTheReader) {
+    std::vector<Node> nodes = walk();
+    // Tab walks onto the first header: the reader finds it focused.
+    QTest::keyClick(window.get(), Qt::Key_Tab);
+    QAccessibleInterface* focus = root()->focusChild();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus->text(QAccessible::Name), QString::fromUtf8("灯光"));
+    EXPECT_TRUE(focus->state().focused);
+
+    // The reader's press opens the section, as a click does.
+    QAccessibleActionInterface* actions = focus->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->model().panel().lightingCollapsed);
+    EXPECT_TRUE(focus->state().expanded);
+
+    // The reader can put the focus on a key; the window's focus mark follows.
+    const Node* a = named(walk(), "A");
+    ASSERT_NE(a, nullptr);
+    a->iface->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(window->model().focus().id, kElementKeyBase + 63);
+    EXPECT_EQ(root()->focusChild(), a->iface);
+    // childAt finds the key under a point of the screen.
+    const QRect r = a->iface->rect();
+    EXPECT_EQ(root()->childAt(r.center().x(), r.center().y()), a->iface);
+}
+
+TEST_F(AccessibleMainWindow, ChangesReachTheReaderAsTheyHappen) {
+    // What the window tells a listening reader after each change. (Headless
+    // no reader makes QAccessible active; the test takes the changes where
+    // the window hands them to the reader.)
+    auto* reader = dynamic_cast<DrawnWindowAccessible*>(root());
+    ASSERT_NE(reader, nullptr);
+    reader->takeChanges();
+    const auto told = [reader](const std::vector<DrawnWindowAccessible::Change>& changes, QAccessible::Event type,
+                               const QString& name) {
+        for (const auto& c : changes) {
+            QAccessibleInterface* iface = c.id < 0 ? reader : reader->elementInterface(c.id);
+            if (c.type == type && iface->text(QAccessible::Name) == name) return true;
+        }
+        return false;
+    };
+
+    // The focus moving over the keys is read out key by key.
+    window->focusElement(kElementKeyBase + 62);  // Caps
+    reader->takeChanges();
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    EXPECT_TRUE(told(reader->takeChanges(), QAccessible::Focus, "A"));
+
+    // An unsaved change: the bottom line says what Save would write, and the
+    // radio button now chosen says so; opening a section adds elements.
+    click(100, 115);
+    click(100, 395);
+    std::vector<DrawnWindowAccessible::Change> changes = reader->takeChanges();
+    EXPECT_TRUE(told(changes, QAccessible::ObjectReorder, "Vandrel"));
+    const bool wasOn = state->image.gameMode == 1;
+    click(wasOn ? 95 : 40, 427);
+    changes = reader->takeChanges();
+    ASSERT_FALSE(window->pendingText().isEmpty());
+    EXPECT_TRUE(told(changes, QAccessible::NameChanged, window->pendingText()));
+    EXPECT_TRUE(told(changes, QAccessible::StateChanged,
+                     QString::fromUtf8(wasOn ? "游戏模式：关闭" : "游戏模式：开启")));
+
+    // A key given another function is renamed where the reader sees it.
+    AssignmentRequest r;
+    r.slot = 63;
+    r.assignType = static_cast<uint8_t>(AssignType::SingleKey);
+    r.codes[0] = 'B';
+    r.codeCount = 1;
+    CommitKeyAssignment(r, state->image, state->keys, state->reassigned, [](auto&, auto&) { return true; },
+                        MacroSlotSyncFor(state->macros));
+    window->redraw();
+    EXPECT_TRUE(told(reader->takeChanges(), QAccessible::NameChanged, QString::fromUtf8("A，发送 B")));
+    // Nothing changed since: nothing is told.
+    EXPECT_TRUE(reader->takeChanges().empty());
+}
+
+// The key-map dialog, opened for a key and driven from inside its modal loop.
+class AccessibleKeyMap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installAccessibility();
+        std::memset(state->image.keyMask, 0xFF, sizeof state->image.keyMask);
+    }
+    // Runs the dialog for `slot`; `drive` runs inside it. Returns whether it
+    // ended with OK.
+    bool run(int slot, std::function<void(CKeyMap&)> drive) {
+        return RunKeyMapDialog(model, test::skins().program() + "/png", nullptr, slot, *state, request,
+                               [&](CKeyMap& opening) {
+                                   QMetaObject::invokeMethod(
+                                       &opening,
+                                       [&] {
+                                           QApplication::setActiveWindow(&opening);
+                                           drive(opening);
+                                           if (opening.isVisible()) opening.reject();
+                                       },
+                                       Qt::QueuedConnection);
+                               });
+    }
+    KeyMapDialogModel model;
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    AssignmentRequest request;
+};
+
+TEST_F(AccessibleKeyMap, TheDialogIsNamedByItsKeyAndEveryPartIsThere) {
+    constexpr int kA = 63;
+    run(kA, [](CKeyMap& d) {
+        QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&d);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->role(), QAccessible::Dialog);
+        EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("当前按键：A"));
+        std::vector<Node> nodes = children(w);
+        EXPECT_EQ(countRole(nodes, QAccessible::PageTab), 4);
+        const Node* keys = named(nodes, QString::fromUtf8("单键/组合键"));
+        ASSERT_NE(keys, nullptr);
+        EXPECT_TRUE(keys->state.selected);
+        EXPECT_FALSE(named(nodes, QString::fromUtf8("宏"))->state.selected);
+        // The two key fields are the dialog's own edits, named as drawn.
+        const Node* single = named(nodes, QString::fromUtf8("单键"));
+        ASSERT_NE(single, nullptr);
+        EXPECT_EQ(single->role, QAccessible::EditableText);
+        EXPECT_EQ(single->iface->object(), d.singleEdit());
+        EXPECT_NE(named(nodes, QString::fromUtf8("组合键")), nullptr);
+        const Node* toggle = named(nodes, QString::fromUtf8("禁用按键"));
+        ASSERT_NE(toggle, nullptr);
+        EXPECT_EQ(toggle->role, QAccessible::CheckBox);
+        EXPECT_FALSE(toggle->state.checked);
+        for (const char* button : {"初始值", "取消", "保存", "关闭"})
+            EXPECT_EQ(named(nodes, QString::fromUtf8(button))->role, QAccessible::Button) << button;
+
+        // The launch page: four rows, each a choice and its browse button.
+        d.clickAt({283, 45});
+        nodes = children(w);
+        EXPECT_TRUE(named(nodes, QString::fromUtf8("高级功能"))->state.selected);
+        EXPECT_EQ(countRole(nodes, QAccessible::RadioButton), 4);
+        const Node* browse = named(nodes, QString::fromUtf8("启动程序：浏览…"));
+        ASSERT_NE(browse, nullptr);
+        EXPECT_EQ(browse->role, QAccessible::Button);
+        // The switch, pressed through the reader, ticks.
+        toggle = named(nodes, QString::fromUtf8("禁用按键"));
+        toggle->iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(toggle->iface->state().checked);
+    });
+}
+
+TEST_F(AccessibleKeyMap, AKeyTypedAtOpeningIsTheNewKeyAndEnterSavesIt) {
+    ASSERT_TRUE(run(63, [](CKeyMap&) {
+        typeKey(Qt::Key_C, kEvC);
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(request.codes[0], 'C');
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
+}
+
+TEST_F(AccessibleKeyMap, TabAndEscapeLeaveTheCaptureAndTheDialog) {
+    bool armedAtOpening = false;
+    int focusAfterTab = -1;
+    EXPECT_FALSE(run(63, [&](CKeyMap& d) {
+        armedAtOpening = d.capture().armed();
+        typeKey(Qt::Key_Tab, kEvTab);  // gives way: the focus moves on, nothing is captured
+        focusAfterTab = d.focusedElement();
+        typeKey(Qt::Key_Escape, kEvEsc);
+    }));
+    EXPECT_TRUE(armedAtOpening);
+    EXPECT_EQ(focusAfterTab, kKeyMapComboField);
+    EXPECT_EQ(request.codes[0], 0);
+}
+
+TEST_F(AccessibleKeyMap, SpaceAsksForAKeyAndThenEscapeIsCaptured) {
+    QString shown;
+    ASSERT_TRUE(run(63, [&](CKeyMap& d) {
+        typeKey(Qt::Key_Tab, kEvTab);          // to the combination field
+        typeKey(Qt::Key_Space, kEvSpace);      // asks it for keys
+        EXPECT_TRUE(d.capture().armed());
+        keyEvent(QEvent::KeyPress, Qt::Key_Control, kEvLeftCtrl);
+        typeKey(Qt::Key_Escape, kEvEsc);       // captured, not closing
+        keyEvent(QEvent::KeyRelease, Qt::Key_Control, kEvLeftCtrl);
+        EXPECT_FALSE(d.capture().armed());
+        shown = d.combinationEdit()->text();
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(shown, QStringLiteral("LCtrl + Esc "));
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::KeyCombination));
+    EXPECT_EQ(request.codes[0], 0xA2);
+    EXPECT_EQ(request.codes[1], 0x1B);
+}
+
+TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
+    int page = -1;
+    run(63, [&](CKeyMap& d) {
+        d.focusElement(kKeyMapTabKeys);
+        typeKey(Qt::Key_Right, kEvRight);
+        typeKey(Qt::Key_Right, kEvRight);
+        EXPECT_EQ(d.focusedElement(), kKeyMapTabFunction);
+        EXPECT_EQ(model.currentPage(), kPageKeys);  // moving does not switch
+        typeKey(Qt::Key_Space, kEvSpace);
+        page = model.currentPage();
+        // Tab goes on to the page's tree.
+        typeKey(Qt::Key_Tab, kEvTab);
+        EXPECT_EQ(d.focusedElement(), kKeyMapFunctionTree);
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(d.functionTree()));
+    });
+    EXPECT_EQ(page, kPageFunction);
+}
+
+// The macro manager on a store of its own, with the desktop's key capture.
+class AccessibleMacroManager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installAccessibility();
+        setRecordName((*store)[0], u"Burst");
+        setRecordLoopCount((*store)[0], 1);
+        dialog = std::make_unique<CMacroRecordDlg>(*store, test::skins().program() + "/png");
+        dialog->askUser = [](QWidget*, const QString&, const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::Ok;
+        };
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+    }
+    std::unique_ptr<MacroStore> store = std::make_unique<MacroStore>();
+    std::unique_ptr<CMacroRecordDlg> dialog;
+};
+
+TEST_F(AccessibleMacroManager, ListsRowsButtonsAndBoxesAreNamed) {
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(dialog.get());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->role(), QAccessible::Dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("宏管理器"));
+    const std::vector<Node> nodes = children(w);
+    const Node* macros = named(nodes, QString::fromUtf8("选择宏"));
+    ASSERT_NE(macros, nullptr);
+    EXPECT_EQ(macros->role, QAccessible::List);
+    const std::vector<Node> rows = children(macros->iface);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Burst");
+    EXPECT_EQ(rows[0].role, QAccessible::ListItem);
+    EXPECT_TRUE(rows[0].state.selected);
+    EXPECT_NE(named(nodes, QString::fromUtf8("按键系列")), nullptr);
+    EXPECT_EQ(named(nodes, QString::fromUtf8("开始录制"))->role, QAccessible::Button);
+    const Node* delays = named(nodes, QString::fromUtf8("记录按键动作间的延迟"));
+    ASSERT_NE(delays, nullptr);
+    EXPECT_EQ(delays->role, QAccessible::CheckBox);
+    EXPECT_EQ(countRole(nodes, QAccessible::CheckBox), 2);
+    EXPECT_EQ(countRole(nodes, QAccessible::EditableText), 1);  // the loop count
+    for (const char* button : {"新建", "删除", "确定", "取消"}) EXPECT_NE(named(nodes, QString::fromUtf8(button)), nullptr) << button;
+    EXPECT_EQ(static_cast<int>(nodes.size()), 10);
+}
+
+TEST_F(AccessibleMacroManager, ARecordingStartedFromTheKeyboardEndsWithEscape) {
+    // Tab from the macro list to the event list and on to the record button.
+    typeKey(Qt::Key_Tab, kEvTab);
+    typeKey(Qt::Key_Tab, kEvTab);
+    ASSERT_EQ(dialog->focusedElement(), kMacroHitRecord);
+    typeKey(Qt::Key_Space, kEvSpace);
+    ASSERT_TRUE(dialog->model().manager().recording());
+    typeKey(Qt::Key_A, kEvA);
+    typeKey(Qt::Key_Tab, kEvTab);  // recorded like any key
+    keyEvent(QEvent::KeyPress, Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog->model().manager().recording());
+    keyEvent(QEvent::KeyRelease, Qt::Key_Escape, kEvEsc);
+    QStringList events;
+    for (int i = 0; i < dialog->eventList()->count(); ++i) events << dialog->eventList()->rowText(i).simplified();
+    EXPECT_EQ(events, QStringList({"A dn", "A up", "Tab dn", "Tab up"}));
+    // The window is still open; Escape now is Cancel.
+    EXPECT_TRUE(dialog->isVisible());
+    typeKey(Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST(AccessibleProfileDialog, TheListAndItsCommandsAreReachable) {
+    installAccessibility();
+    test::TempFolder data;
+    auto image = std::make_unique<DeviceImage>();
+    auto records = std::make_unique<KeyRecordTable>();
+    CConfigureDlg dialog(test::skins().program() + "/png", data.path() / "Configure", *image, *records);
+    dialog.model().ports().message = [](const std::u16string&, const std::u16string&) {};
+    int menus = 0;
+    dialog.chooseMenuCommand = [&](const QPoint&) {
+        ++menus;
+        return ProfileCommand::None;
+    };
+    dialog.showFocusMark(true);  // opened from the keyboard
+    dialog.prepare();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->role(), QAccessible::Dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("配置"));
+    std::vector<Node> nodes = children(w);
+    ASSERT_EQ(nodes.size(), 4u);
+    EXPECT_EQ(nodes[0].role, QAccessible::List);
+    EXPECT_EQ(nodes[0].iface->object(), dialog.list());
+    EXPECT_FALSE(nodes[0].iface->text(QAccessible::Description).isEmpty());  // says where the commands are
+    for (const char* button : {"新建", "删除", "关闭"})
+        EXPECT_EQ(named(nodes, QString::fromUtf8(button))->role, QAccessible::Button) << button;
+
+    // Tab to New, Space: a profile is made and listed, its row named.
+    const int before = dialog.list()->count();
+    typeKey(Qt::Key_Tab, kEvTab);
+    EXPECT_EQ(dialog.focusedElement(), kProfileElementNew);
+    typeKey(Qt::Key_Space, kEvSpace);
+    ASSERT_EQ(dialog.list()->count(), before + 1);
+    const std::vector<Node> rows = children(QAccessible::queryAccessibleInterface(dialog.list()));
+    ASSERT_EQ(static_cast<int>(rows.size()), before + 1);
+    EXPECT_EQ(rows.back().name, dialog.list()->rowText(before));
+    // Back on the list, the menu key asks for the row's commands.
+    typeKey(Qt::Key_Tab, kEvTab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dialog.list()));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), dialog.list()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dialog.list(), &menuKey);
+    EXPECT_EQ(menus, 1);
+    typeKey(Qt::Key_Escape, kEvEsc);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
+    installAccessibility();
+    std::vector<HistoryRow> rows(3);
+    for (int i = 0; i < 3; ++i) {
+        rows[i].entry.takenMs = 1'800'000'000'000LL - i * 60'000;
+        rows[i].differs = i == 1 ? "灯光、按键 3 个、宏 2 个、自定义灯光 1 个、USB报告率、按键响应时间、游戏模式" : "灯光";
+    }
+    CHistoryDlg dialog(test::skins().program() + "/png", rows);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+    EXPECT_EQ(w->text(QAccessible::Name), QString::fromUtf8("配置历史"));
+    const std::vector<Node> nodes = children(w);
+    EXPECT_EQ(countRole(nodes, QAccessible::ListItem), 3);
+    // A long row is read in full, though drawn cut short.
+    EXPECT_TRUE(nodes[1].name.endsWith(QString::fromUtf8("游戏模式")));
+    EXPECT_TRUE(nodes[0].state.selected);
+    EXPECT_EQ(named(nodes, QString::fromUtf8("恢复"))->role, QAccessible::Button);
+
+    typeKey(Qt::Key_Tab, kEvTab);  // shows the focus on the newest row
+    EXPECT_EQ(dialog.focusedElement(), HistoryDialogModel::kRowElementBase);
+    typeKey(Qt::Key_Down, kEvDown);
+    typeKey(Qt::Key_Down, kEvDown);
+    typeKey(Qt::Key_Return, kEvEnter);
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(dialog.chosen().has_value());
+    EXPECT_EQ(dialog.chosen()->takenMs, rows[2].entry.takenMs);
+}
+
+}  // namespace
+}  // namespace vandrel
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
