@@ -114,7 +114,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         }
         if (sub == "list") return need(n == 1, "rule list [--json]");
         if (sub == "remove")
-            return need(n == 2 && !o.json && o.args[1].find_first_not_of("0123456789") == std::string::npos &&
+            return need(n == 2 && !o.json && !o.args[1].empty() &&
+                            o.args[1].find_first_not_of("0123456789") == std::string::npos &&
                             o.args[1].size() < 6 && std::stoi(o.args[1]) > 0,
                         "rule remove N");
         if (sub == "default") return need(n == 2 && !o.json, "rule default PROFILE|none");
@@ -170,8 +171,8 @@ std::string helpText() {
            "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
            ".bin is a file. save never replaces an existing file that is not a profile\n"
            "(unless --force). No command writes over keymap.bin, MacroDefine.bin,\n"
-           "DemoKeyboard.bin, VER.bin or a History file, nor into a device or a FIFO that\n"
-           "nobody reads.\n"
+           "GameMode.txt, DemoKeyboard.bin, VER.bin or a History file, nor into a device\n"
+           "or a FIFO that nobody reads.\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +

@@ -27,7 +27,8 @@ int missingProfile(const std::filesystem::path& folder, const std::string& name,
 }
 
 int notWritten(const RuleSettings& settings, std::ostream& err) {
-    err << "vandrelctl: " << settings.file().toStdString() << " could not be written.\n";
+    err << "vandrelctl: " << settings.file().toStdString() << " could not be written"
+        << (settings.usable() ? "" : " (it is not a regular file, and is left alone)") << ".\n";
     return kExitFailed;
 }
 
@@ -59,6 +60,9 @@ void list(const RuleSet& set, bool json, std::ostream& out) {
 int runRuleCommand(const Options& o, RuleSettings& settings, const std::filesystem::path& profileFolder,
                    std::ostream& out, std::ostream& err) {
     RuleSet set = settings.rules();
+    if (!settings.usable())
+        err << "vandrelctl: " << settings.file().toStdString()
+            << " is not a regular file; no rules are read from it.\n";
     const std::string& sub = o.args.at(0);
     if (sub == "list") {
         list(set, o.json, out);

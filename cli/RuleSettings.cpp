@@ -1,6 +1,12 @@
 #include "cli/RuleSettings.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
+
+#include <filesystem>
+#include <system_error>
 
 namespace vandrel {
 
@@ -21,11 +27,36 @@ bool written(QSettings& s) {
 
 }  // namespace
 
-RuleSettings::RuleSettings() : m_file(QSettings().fileName()) {}
+// Where QSettings keeps the application's settings, found without opening
+// them (which would read whatever is there).
+RuleSettings::RuleSettings()
+    : m_file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+             QCoreApplication::organizationName() + u'/' + QCoreApplication::applicationName() +
+             QStringLiteral(".conf")) {}
 
 RuleSettings::RuleSettings(QString file) : m_file(std::move(file)) {}
 
+bool RuleSettings::usable() const {
+    std::error_code ec;
+    const std::filesystem::file_status st =
+        std::filesystem::status(std::filesystem::path(QFile::encodeName(m_file).toStdString()), ec);
+    if (st.type() == std::filesystem::file_type::not_found) return true;
+    return !ec && st.type() == std::filesystem::file_type::regular;
+}
+
+bool RuleSettings::flag(const QString& key, bool fallback) const {
+    return usable() ? QSettings(m_file, QSettings::IniFormat).value(key, fallback).toBool() : fallback;
+}
+
+bool RuleSettings::setFlag(const QString& key, bool on) {
+    if (!usable()) return false;
+    QSettings s(m_file, QSettings::IniFormat);
+    s.setValue(key, on);
+    return written(s);
+}
+
 RuleSet RuleSettings::rules() const {
+    if (!usable()) return {};
     QSettings s(m_file, QSettings::IniFormat);
     RuleSet set;
     const int n = s.beginReadArray(kRules);
@@ -45,6 +76,7 @@ RuleSet RuleSettings::rules() const {
 }
 
 bool RuleSettings::setRules(const RuleSet& set) {
+    if (!usable()) return false;
     QSettings s(m_file, QSettings::IniFormat);
     s.remove(kRules);
     s.beginWriteArray(kRules, static_cast<int>(set.rules.size()));
@@ -62,27 +94,20 @@ bool RuleSettings::setRules(const RuleSet& set) {
     return written(s);
 }
 
-bool RuleSettings::enabled() const { return QSettings(m_file, QSettings::IniFormat).value(kEnabled, true).toBool(); }
+bool RuleSettings::enabled() const { return flag(kEnabled, true); }
 
-bool RuleSettings::setEnabled(bool on) {
-    QSettings s(m_file, QSettings::IniFormat);
-    s.setValue(kEnabled, on);
-    return written(s);
-}
+bool RuleSettings::setEnabled(bool on) { return setFlag(kEnabled, on); }
 
-bool RuleSettings::notify() const { return QSettings(m_file, QSettings::IniFormat).value(kNotify, true).toBool(); }
+bool RuleSettings::notify() const { return flag(kNotify, true); }
 
-bool RuleSettings::setNotify(bool on) {
-    QSettings s(m_file, QSettings::IniFormat);
-    s.setValue(kNotify, on);
-    return written(s);
-}
+bool RuleSettings::setNotify(bool on) { return setFlag(kNotify, on); }
 
 long long RuleSettings::writes() const {
-    return QSettings(m_file, QSettings::IniFormat).value(kWrites, 0).toLongLong();
+    return usable() ? QSettings(m_file, QSettings::IniFormat).value(kWrites, 0).toLongLong() : 0;
 }
 
 bool RuleSettings::addWrites(int count) {
+    if (!usable()) return false;
     QSettings s(m_file, QSettings::IniFormat);
     s.setValue(kWrites, s.value(kWrites, 0).toLongLong() + count);
     return written(s);

@@ -198,6 +198,10 @@ AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image,
         flags[request.slot] = oldFlag;
         return applied;
     }
+    // A combination of one key writes its entry but leaves the mark to the
+    // caller: its record is a combination, which the next read marks too.
+    if (request.assignType == static_cast<uint8_t>(AssignType::KeyCombination) && request.codeCount == 1)
+        flags[request.slot] = 1;
     if (request.keyEnabled) {
         SetKeyEnabled(image, request.slot, true);
     } else {

@@ -4,11 +4,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "util/AtomicFile.h"
+
 namespace vandrel {
+
+namespace {
+
+// An entry is a few hundred bytes; more is not read.
+constexpr size_t kMaxEntryBytes = 64 * 1024;
+
+std::filesystem::path nativePath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+}  // namespace
 
 Autostart::Autostart(QString configFolder, QString program)
     : m_configFolder(std::move(configFolder)), m_program(std::move(program)) {}
@@ -23,11 +37,13 @@ QString Autostart::entryPath() const {
 }
 
 bool Autostart::enabled() const {
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+    // Read without blocking: a FIFO or a device at the entry's place is no entry.
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(nativePath(entryPath()), kMaxEntryBytes, bytes) != FileResult::Ok) return false;
     // A desktop's own session settings switch an entry off with Hidden=true.
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+    const QByteArray text(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
         if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") return false;
     }
     return true;
@@ -35,12 +51,19 @@ bool Autostart::enabled() const {
 
 bool Autostart::setEnabled(bool on) const {
     const QString path = entryPath();
-    if (!on) return !QFile::exists(path) || QFile::remove(path);
+    const std::filesystem::path native = nativePath(path);
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::symlink_status(native, ec).type();
+    // Only the entry itself (or a link) is removed; anything else at its
+    // place is not the program's to remove.
+    if (!on)
+        return type == std::filesystem::file_type::not_found ||
+               ((type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink) &&
+                std::filesystem::remove(native, ec));
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    QTextStream out(&file);
+    QByteArray content;
+    QTextStream out(&content);
     out << "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Vandrel\n"
@@ -51,7 +74,8 @@ bool Autostart::setEnabled(bool on) const {
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
     out.flush();
-    return file.commit();
+    // Replaced whole like the data files; a FIFO or a device is never replaced.
+    return writeFileAtomic(native, {{content.constData(), static_cast<size_t>(content.size())}}) == FileResult::Ok;
 }
 
 QString Autostart::execLine(const QString& program) {

@@ -4,6 +4,7 @@
 
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
+#include "profile/GameModeMemory.h"
 #include "profile/SnapshotStore.h"
 #include "update/AppVersion.h"
 
@@ -14,15 +15,20 @@ namespace fs = std::filesystem;
 namespace {
 
 // The path with its links and "." and ".." resolved as far as it exists; as
-// given when even that fails.
+// given when even that fails. A link to a file not made yet is followed too:
+// writing through it would make that file.
 fs::path resolved(const fs::path& p) {
     std::error_code ec;
-    fs::path out = fs::weakly_canonical(p, ec);
-    if (ec || out.empty()) {
-        ec.clear();
-        out = fs::absolute(p, ec);
-        if (ec) out = p;
+    fs::path at = fs::absolute(p, ec);
+    if (ec) at = p;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(at, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(at, ec);
+        if (ec) break;
+        at = target.is_absolute() ? target : at.parent_path() / target;
     }
+    ec.clear();
+    fs::path out = fs::weakly_canonical(at, ec);
+    if (ec || out.empty()) out = at;
     return out;
 }
 
@@ -37,7 +43,11 @@ bool sameEntry(const fs::path& a, const fs::path& b) {
 OwnDataFiles::OwnDataFiles(const std::vector<fs::path>& dataFolders, const fs::path& programFolder) {
     for (const fs::path& folder : dataFolders) {
         if (folder.empty()) continue;
-        for (const char* name : {kKeymapFileName, kMacroFileName, kDemoStateFileName}) m_files.push_back(folder / name);
+        // VER.bin too: in a build tree the demo window's data folder is its
+        // program folder.
+        for (const char* name : {kKeymapFileName, kMacroFileName, kDemoStateFileName, GameModeMemory::kFileName,
+                                 kVersionFileName})
+            m_files.push_back(folder / name);
         m_folders.push_back(folder / kSnapshotFolderName);
     }
     if (!programFolder.empty()) m_files.push_back(programFolder / kVersionFileName);

@@ -1,8 +1,10 @@
 #pragma once
 // The program's own data files, which no export, profile save or other
-// user-chosen target may replace: keymap.bin, MacroDefine.bin and the
-// simulated keyboard's DemoKeyboard.bin in a data folder, VER.bin in the
-// program folder, and every file of a data folder's History folder. Written
+// user-chosen target may replace: keymap.bin, MacroDefine.bin, the
+// remembered game mode and the simulated keyboard's DemoKeyboard.bin in a
+// data folder, VER.bin in the program folder (and in a data folder, which is
+// the demo window's program folder in a build tree), and every file of a data
+// folder's History folder. Written
 // over by a profile or a JSON file, they would come back as garbage at the
 // next start.
 

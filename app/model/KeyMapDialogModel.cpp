@@ -367,6 +367,13 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         }
         break;
     case kPageFunction:
+        // Nothing chosen would mark the key as reassigned while the keyboard
+        // kept its old action.
+        if (m_treeItem < 0) {
+            result.outcome = KeyMapClickResult::Outcome::Stay;
+            result.askForFunction = true;
+            return result;
+        }
         m_request.assignType = static_cast<uint8_t>(AssignType::NamedFunction);
         m_selectedLabel = m_treeItem >= 0 ? std::u16string(kFunctionTree[m_treeItem].label) : std::u16string();
         if (IsFunctionCategory(m_selectedLabel)) {

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSettings>
 #if QT_CONFIG(sessionmanager)
 #include <QSessionManager>
 #endif
@@ -256,9 +255,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     });
     // The save check is on unless the user switched it off in an earlier run.
     const QString verifyKey = QStringLiteral("verifySaves");
-    window.setVerifySaves(QSettings().value(verifyKey, true).toBool());
+    window.setVerifySaves(RuleSettings().flag(verifyKey, true));
     connect(&window, &CTarvinDlg::verifySavesChanged, this,
-            [verifyKey](bool on) { QSettings().setValue(verifyKey, on); });
+            [verifyKey](bool on) { RuleSettings().setFlag(verifyKey, on); });
     QAction* verify = new QAction(tr("保存后校验(&V)"), tray.menu());
     verify->setCheckable(true);
     verify->setChecked(window.verifySaves());
@@ -277,12 +276,12 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // chose the printed ones in an earlier run.
     KeyboardLayoutSource layouts;
     const QString legendsKey = QStringLiteral("legendsFollowLayout");
-    window.setLegendsFollowLayout(QSettings().value(legendsKey, true).toBool());
+    window.setLegendsFollowLayout(RuleSettings().flag(legendsKey, true));
     window.setKeyboardLayout(layouts.current());
     connect(&layouts, &KeyboardLayoutSource::changed, &window,
             [&window, &layouts] { window.setKeyboardLayout(layouts.current()); });
     connect(&window, &CTarvinDlg::legendsFollowLayoutChanged, this,
-            [legendsKey](bool on) { QSettings().setValue(legendsKey, on); });
+            [legendsKey](bool on) { RuleSettings().setFlag(legendsKey, on); });
     QAction* legends = new QAction(tr("按键盘布局标注按键(&L)"), tray.menu());
     legends->setCheckable(true);
     legends->setChecked(window.legendsFollowLayout());

@@ -10,6 +10,7 @@
 #include "cli/CtlRunner.h"
 #include "device/Clock.h"
 #include "platform/focus/FocusBackend.h"
+#include "profile/ConfigurationCheck.h"
 
 namespace vandrel {
 
@@ -176,7 +177,12 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         const std::filesystem::path file =
             std::filesystem::path(QDir(m_profileFolder).filePath(QString::fromStdString(r.profile) + ".bin").toStdU16String());
         std::string error;
-        if (!ctl::loadProfileFile(file, next->first, next->second, error)) {
+        // Nobody is asked during a switch: a profile the keyboard cannot take
+        // (an old blank one, an impossible value) or one that disables every
+        // key is not written at all.
+        if (!ctl::loadProfileFile(file, next->first, next->second, error) ||
+            ctl::checkConfiguration(next->first, false, SettingName, error) != ctl::kExitDone) {
+            if (error.find(file.string()) == std::string::npos) error = file.string() + ": " + error;
             m_switcher.finished(SwitchOutcome::Failed, error);
             emit statusChanged();
             return;

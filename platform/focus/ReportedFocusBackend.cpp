@@ -5,7 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <algorithm>
 #include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "util/AtomicFile.h"
 
 namespace vandrel {
 
@@ -128,11 +133,19 @@ bool GnomeFocusBackend::install(const QString& variant, QString* why) const {
             return false;
         }
         const QByteArray content = source.readAll();
-        QFile target(to + u'/' + name);
-        if (target.open(QIODevice::ReadOnly) && target.readAll() == content) continue;
-        target.close();
-        if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate) || target.write(content) != content.size()) {
-            if (why) *why = QStringLiteral("%1 cannot be written").arg(target.fileName());
+        // Read without blocking and replaced whole: a FIFO or a device at the
+        // target's place neither stalls the start nor gets the file.
+        const QString targetName = to + u'/' + name;
+        const std::filesystem::path target(QFile::encodeName(targetName).toStdString());
+        std::vector<uint8_t> current;
+        if (readFilePrefix(target, static_cast<size_t>(content.size()) + 1, current) == FileResult::Ok &&
+            current.size() == static_cast<size_t>(content.size()) &&
+            std::equal(current.begin(), current.end(), content.begin()))
+            continue;
+        std::error_code ec;
+        if (writeFileAtomic(target, {{content.constData(), static_cast<size_t>(content.size())}}, &ec) !=
+            FileResult::Ok) {
+            if (why) *why = QStringLiteral("%1 cannot be written (%2)").arg(targetName, QString::fromStdString(ec ? ec.message() : std::string("not written")));
             return false;
         }
     }

@@ -269,6 +269,11 @@ TEST_F(KeyMapModelTest, DisableSwitchOnEveryPageExceptInitialValueAndEmptyMacroP
 TEST_F(KeyMapModelTest, FunctionTreeKeepsTheLastChoiceAndRefusesCategories) {
     open();
     tab(kPageFunction);
+    // Nothing chosen: OK would mark the key as reassigned while the keyboard
+    // keeps its old action.
+    const KeyMapClickResult nothing = click(kOk);
+    EXPECT_EQ(nothing.outcome, KeyMapClickResult::Outcome::Stay);
+    EXPECT_TRUE(nothing.askForFunction);
     model.selectTreeItem(2);  // 多媒体
     const KeyMapClickResult refused = click(kOk);
     EXPECT_EQ(refused.outcome, KeyMapClickResult::Outcome::Stay);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/model/ProfileDialogModel.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "profile/ConfigurationCheck.h"
 #include "tests/app/TempFolder.h"
 
@@ -144,7 +145,9 @@ TEST_F(ProfileDialogTest, NamesThatCannotBeFilesAreRefusedNeverCut) {
     EXPECT_EQ(filesOnDisk(), 1u);
 }
 
-TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
+// The image alone replaces the image; of the key records in memory only those
+// that describe it stay (these, garbage, describe nothing and are put back).
+TEST_F(ProfileDialogTest, LoadingANewProfileReplacesTheImageAndKeepsOnlyRecordsThatFitIt) {
     makeNew(2);
     const KeyRecordTable recordsBefore = records;
     select(u"Profile_2");
@@ -155,6 +158,8 @@ TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
     EXPECT_EQ(image, FactoryImage());
     KeyRecordTable want = recordsBefore;
     want.restoreHomeCodes();
+    ReconcileKeyRecords(image, want);
+    EXPECT_FALSE(records == recordsBefore);
     EXPECT_EQ(records, want);
     EXPECT_EQ(readAll(file(u"Profile_2")), memory());
 }
@@ -291,8 +296,10 @@ TEST_F(ProfileDialogTest, LoadRefusesWhatTheKeyboardCannotTake) {
 }
 
 // The export never replaces the program's own data files: keymap.bin, the
-// macro store, the demo keyboard's memory, VER.bin, the history's snapshots,
-// also when reached through a link. Nothing at all is saved then.
+// macro store, the demo keyboard's memory, the remembered game mode, VER.bin
+// (also the demo window's, in its data folder), the history's snapshots, also
+// when reached through a link, even one to a file not made yet. Nothing at
+// all is saved then.
 TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
     const fs::path data = temp.path(), program = temp.path() / "program";
     fs::create_directories(program);
@@ -301,12 +308,16 @@ TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
     writeAll(data / "MacroDefine.bin", macros);
     writeAll(data / "History" / "snapshot-0000001700000000000.bin", snapshot);
     fs::create_symlink(data / "MacroDefine.bin", temp.path() / "link.bin");
+    fs::create_symlink(data / "keymap.bin", temp.path() / "dangling.bin");
+    fs::create_symlink("dangling.bin", temp.path() / "chained.bin");
     model.setOwnDataFiles(OwnDataFiles({data}, program));
     makeNew(1);
     const std::vector<uint8_t> profileBefore = readAll(file(u"Profile_1"));
 
     for (const fs::path& target : {data / "keymap.bin", data / "MacroDefine.bin", temp.path() / "link.bin",
-                                   folder / ".." / "DemoKeyboard.bin", program / "VER.bin",
+                                   temp.path() / "dangling.bin", temp.path() / "chained.bin",
+                                   folder / ".." / "DemoKeyboard.bin", data / "GameMode.txt", program / "VER.bin",
+                                   data / "VER.bin",
                                    data / "History" / "snapshot-0000001700000000000.bin", data / "History" / "new.bin"}) {
         SCOPED_TRACE(target.string());
         messages.clear();
@@ -318,7 +329,8 @@ TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
     EXPECT_EQ(readAll(data / "MacroDefine.bin"), macros);
     EXPECT_EQ(readAll(data / "History" / "snapshot-0000001700000000000.bin"), snapshot);
     EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
-    for (const char* name : {"keymap.bin", "DemoKeyboard.bin", "History/new.bin"}) EXPECT_FALSE(fs::exists(data / name));
+    for (const char* name : {"keymap.bin", "DemoKeyboard.bin", "GameMode.txt", "VER.bin", "History/new.bin"})
+        EXPECT_FALSE(fs::exists(data / name)) << name;
     EXPECT_FALSE(fs::exists(program / "VER.bin"));
 
     // Any other file beside them is a fine export.

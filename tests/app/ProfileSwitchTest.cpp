@@ -21,6 +21,7 @@
 #include "platform/focus/FocusBackend.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
+#include "util/AtomicFile.h"
 #include "tests/app/TempFolder.h"
 
 namespace vandrel {
@@ -152,6 +153,42 @@ TEST_F(ProfileSwitchTest, AChangeMadeWhileAGameHasTheFocusStays) {
     ASSERT_TRUE(brightnessBecomes(40));
     desktop->focus("editor");
     ASSERT_TRUE(brightnessBecomes(22));
+}
+
+// A switch has nobody to ask: a profile the keyboard cannot take (an old
+// blank one, an impossible value, every key disabled) is not written, and
+// the rules window has the reason.
+TEST_F(ProfileSwitchTest, AProfileTheKeyboardCannotTakeIsNotSwitchedTo) {
+    const auto profilePath = [&](const char* name) { return data.path() / "Configure" / (std::string(name) + ".bin"); };
+    const std::vector<uint8_t> blank(sizeof(DeviceImage), 0);
+    ASSERT_EQ(writeFileAtomic(profilePath("Blank"), {{blank.data(), blank.size()}}), FileResult::Ok);
+    auto bad = std::make_unique<AppState>();
+    bad->image = state->shadow;
+    bad->image.ledEffect = 200;
+    ASSERT_TRUE(WriteConfigurationFile(profilePath("Bad"), bad->image, state->shadowKeys));
+    bad->image = state->shadow;
+    std::fill(std::begin(bad->image.keyMask), std::end(bad->image.keyMask), 0);
+    ASSERT_TRUE(WriteConfigurationFile(profilePath("NoKeys"), bad->image, state->shadowKeys));
+    RuleSet rules = RuleSettings(settingsFile).rules();
+    rules.rules.push_back({"blank", "", "", "Blank"});
+    rules.rules.push_back({"bad", "", "", "Bad"});
+    rules.rules.push_back({"nokeys", "", "", "NoKeys"});
+    ASSERT_TRUE(RuleSettings(settingsFile).setRules(rules));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->switcher().rules().rules.size() == 4; }, 3000));
+
+    for (const char* cls : {"blank", "bad", "nokeys"}) {
+        desktop->focus(cls);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->switcher().hold() == SwitchHold::Failed; }, 3000)) << cls;
+        EXPECT_FALSE(controller->switcher().failure().empty()) << cls;
+        QTest::qWait(300);
+        EXPECT_EQ(keyboard.config(), start) << cls;
+        EXPECT_EQ(state->image, start) << cls;
+        // A profile the keyboard takes still switches afterwards.
+        desktop->focus("shooter");
+        ASSERT_TRUE(brightnessBecomes(40)) << cls;
+        desktop->focus("Vandrel");
+        ASSERT_TRUE(brightnessBecomes(start.ledBrightness)) << cls;
+    }
 }
 
 TEST_F(ProfileSwitchTest, TheRulesWindowStoresRulesAndSaysWhyASwitchWaits) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <set>
 #include <sstream>
@@ -134,6 +135,7 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         {{"rule", "remove", "2"}, true},
         {{"rule", "remove", "0"}, false},
         {{"rule", "remove", "x"}, false},
+        {{"rule", "remove", ""}, false},
         {{"rule", "default", "none"}, true},
         {{"rule", "default"}, false},
         {{"rule"}, false},
@@ -318,19 +320,34 @@ TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
 }
 
 // A profile made by "new" holds the image alone: apply writes it and keeps
-// the key records of keymap.bin.
+// the key records of keymap.bin that describe what it holds; one of an
+// assignment it does not hold is put back.
 TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
     auto files = std::make_unique<Configuration>();
     files->image = FactoryImage();
     files->records.restoreHomeCodes();
-    files->records[20].type = 5;
-    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
-    DeviceImage image = FactoryImage();
+    ReassignedFlags flags{};
+    const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
+    AssignmentRequest launch;
+    launch.slot = 20;
+    launch.assignType = static_cast<uint8_t>(AssignType::LaunchProgram);
+    launch.launchPath = u"/usr/bin/xdotool";
+    ASSERT_EQ(ApplyKeyAssignment(launch, files->image, files->records, flags, noFile, {}), AssignResult::Saved);
+    DeviceImage image = files->image;  // the profile: slot 20 launches
     image.ledEffect = 6;
+    AssignmentRequest b;
+    b.slot = 30;
+    b.codes[0] = 'B';
+    b.codeCount = 1;
+    ASSERT_EQ(ApplyKeyAssignment(b, files->image, files->records, flags, noFile, {}), AssignResult::Saved);
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
     test::writeAll(data.path() / "fresh.bin", std::vector<uint8_t>(image.bytes(), image.bytes() + sizeof image));
     ASSERT_EQ(run({"apply", file("fresh.bin")}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 6);
-    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
+    const std::vector<uint8_t> keymap = readAll(KeymapFilePath(data.path()));
+    EXPECT_EQ(keymap[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
+    EXPECT_EQ(keymap[sizeof(DeviceImage) + 30 * sizeof(KeyRecord) + 1], 0);
+    EXPECT_EQ(keymap[sizeof(DeviceImage) + 30 * sizeof(KeyRecord) + 2], 0) << "no code B left for slot 30";
 }
 
 // Every number of the JSON is read only when whole and in range; a fraction
@@ -811,6 +828,40 @@ TEST_F(CtlTest, AKilledRunsTemporariesGoWithTheNextRun) {
     for (const auto& f : stale) EXPECT_TRUE(std::filesystem::exists(f)) << f;
     ASSERT_EQ(run({"show"}), kExitDone) << err.str();
     for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
+}
+
+// Something else in the settings file's place (a FIFO, or a link to one)
+// neither stalls vandrelctl rule, which reads the file first, nor is replaced
+// by the settings; the file QSettings would use is found without reading it.
+TEST(CtlRules, ASettingsFileThatIsNoRegularFileIsNeitherReadNorReplaced) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "Configure");
+    test::writeAll(folder.path() / "Configure" / "FPS.bin", std::vector<uint8_t>(kKeymapFileBytes));
+    const std::filesystem::path fifo = folder.path() / "Vandrel.conf", link = folder.path() / "link.conf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(fifo, link);
+    for (const std::filesystem::path& file : {fifo, link}) {
+        SCOPED_TRACE(file.string());
+        RuleSettings settings(QString::fromStdString(file.string()));
+        EXPECT_FALSE(settings.usable());
+        EXPECT_TRUE(settings.rules().rules.empty());
+        EXPECT_TRUE(settings.enabled());
+        EXPECT_TRUE(settings.flag(QStringLiteral("verifySaves"), true));
+        EXPECT_FALSE(settings.setFlag(QStringLiteral("verifySaves"), false));
+        EXPECT_FALSE(settings.addWrites(1));
+        const ParseResult parsed = parseCommandLine({"rule", "add", "--class", "game", "--profile", "FPS"});
+        std::ostringstream out, err;
+        EXPECT_EQ(runRuleCommand(parsed.options, settings, folder.path() / "Configure", out, err), kExitFailed);
+        EXPECT_NE(err.str().find("could not be written"), std::string::npos) << err.str();
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    }
+    EXPECT_TRUE(RuleSettings(QString::fromStdString((folder.path() / "new.conf").string())).usable());
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
+    EXPECT_EQ(RuleSettings().file(), QSettings().fileName());
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QString());
 }
 
 // The switching rules: kept in the settings file, checked against the

@@ -249,11 +249,16 @@ TEST_F(KeyAssignmentTest, CommitEnablesOrDisablesTheKeyAfterApplying) {
     EXPECT_TRUE(IsKeyEnabled(image, kSlotA));
     EXPECT_EQ(flags[kSlotA], 0);
 
-    // A one-key combination leaves the flag cleared by the commit.
+    // A one-key combination is marked as the next read from the keyboard
+    // marks it (its record is a combination), not left unmarked while the key
+    // types another key.
     req = request(kSlotA, AssignType::KeyCombination, {0x42});
-    flags[kSlotA] = 1;
+    flags[kSlotA] = 0;
     CommitKeyAssignment(req, image, records, flags, saver, sync);
-    EXPECT_EQ(flags[kSlotA], 0);
+    EXPECT_EQ(flags[kSlotA], 1);
+    ReassignedFlags derived{};
+    DeriveReassignedFlags(image, records, derived);
+    EXPECT_EQ(derived[kSlotA], 1);
 }
 
 TEST_F(KeyAssignmentTest, SaveFailureIsReportedAndMemoryKeepsTheChange) {

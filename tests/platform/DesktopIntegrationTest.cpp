@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
 
 #include <QFile>
 #include <QProcess>
@@ -76,6 +79,22 @@ TEST(Autostart, AnEntrySwitchedOffByTheDesktopCountsAsOff) {
     f.write("Hidden=true\n");
     f.close();
     EXPECT_FALSE(autostart.enabled());
+}
+
+// Something else at the entry's place (a FIFO) neither stalls the start,
+// which asks whether the entry is there, nor is replaced or removed.
+TEST(Autostart, AFifoAtTheEntrysPlaceIsLeftAlone) {
+    QTemporaryDir config;
+    const Autostart autostart(config.path(), QStringLiteral("/opt/v/Vandrel"));
+    ASSERT_TRUE(QDir().mkpath(config.filePath(QStringLiteral("autostart"))));
+    const QByteArray fifo = QFile::encodeName(autostart.entryPath());
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_FALSE(autostart.enabled());
+    EXPECT_FALSE(autostart.setEnabled(true));
+    EXPECT_FALSE(autostart.setEnabled(false));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(Autostart, ExecLineQuotesPathsSoTheyStayOneArgument) {

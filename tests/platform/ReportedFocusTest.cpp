@@ -4,6 +4,9 @@
 // the test on a bus of its own, and so are the script's calls.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -236,6 +239,20 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
         QFile js(installed);
         ASSERT_TRUE(js.open(QIODevice::ReadOnly));
         EXPECT_NE(js.readAll().indexOf("function init()"), -1);
+    }
+    {
+        // A FIFO where the extension goes neither stalls the start nor is
+        // replaced: following the focus stops, and says why.
+        const std::filesystem::path other = folder.path() / "other" / "vandrel-focus@vandrel.example";
+        std::filesystem::create_directories(other);
+        ASSERT_EQ(::mkfifo((other / "metadata.json").c_str(), 0600), 0);
+        GnomeFocusBackend backend(bus.connect(), QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/gnome-shell"),
+                                  QString::fromStdString((folder.path() / "other").string()));
+        QSignalSpy stopped(&backend, &FocusBackend::stopped);
+        ASSERT_TRUE(backend.start(nullptr));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
+        EXPECT_NE(stopped[0][0].toString().indexOf(QStringLiteral("metadata.json")), -1);
+        EXPECT_TRUE(std::filesystem::is_fifo(other / "metadata.json"));
     }
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("44.1")), QStringLiteral("43"));
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("47.0")), QStringLiteral("45"));
