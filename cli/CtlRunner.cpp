@@ -15,7 +15,6 @@
 #include "cli/CtlWatch.h"
 #include "cli/RuleSettings.h"
 #include "device/Commands.h"
-#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
@@ -579,9 +578,8 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
         error = file.string() + " cannot be read";
         return false;
     }
-    // The image alone is a profile too (one made by "new"): it keeps the key
-    // records as they are where they describe its image and puts back the
-    // others, as loading it in the program does.
+    // The image alone is a profile too (one made by "new"): it leaves the key
+    // records as they are, as loading it in the program does.
     if (!IsProfileFileSize(bytes.size())) {
         error = file.string() + " is not a profile (" + std::to_string(bytes.size()) + " bytes, a profile has " +
                 std::to_string(kKeymapFileBytes) + ", or " + std::to_string(sizeof(DeviceImage)) +
@@ -590,7 +588,6 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
     }
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();
-    if (bytes.size() < kKeymapFileBytes) ReconcileKeyRecords(image, records);
     return true;
 }
 

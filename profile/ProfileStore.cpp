@@ -5,7 +5,6 @@
 #include <string>
 #include <system_error>
 
-#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
@@ -243,10 +242,6 @@ ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, Dev
         return ProfileResult::EveryKeyDisabled;
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();  // a file never decides which key a record belongs to
-    // A profile without all key records (one made by "new") keeps those in
-    // memory only where they describe its image: any other would show an
-    // assignment the keyboard no longer has.
-    if (bytes.size() < kKeymapFileBytes) ReconcileKeyRecords(image, records);
     return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done
                                                                      : ProfileResult::WriteFailed;
 }

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "app/model/ProfileDialogModel.h"
-#include "keymap/KeyRecordReconcile.h"
 #include "profile/ConfigurationCheck.h"
 #include "tests/app/TempFolder.h"
 
@@ -145,9 +144,7 @@ TEST_F(ProfileDialogTest, NamesThatCannotBeFilesAreRefusedNeverCut) {
     EXPECT_EQ(filesOnDisk(), 1u);
 }
 
-// The image alone replaces the image; of the key records in memory only those
-// that describe it stay (these, garbage, describe nothing and are put back).
-TEST_F(ProfileDialogTest, LoadingANewProfileReplacesTheImageAndKeepsOnlyRecordsThatFitIt) {
+TEST_F(ProfileDialogTest, LoadingANewProfileReplacesOnlyTheImage) {
     makeNew(2);
     const KeyRecordTable recordsBefore = records;
     select(u"Profile_2");
@@ -158,8 +155,6 @@ TEST_F(ProfileDialogTest, LoadingANewProfileReplacesTheImageAndKeepsOnlyRecordsT
     EXPECT_EQ(image, FactoryImage());
     KeyRecordTable want = recordsBefore;
     want.restoreHomeCodes();
-    ReconcileKeyRecords(image, want);
-    EXPECT_FALSE(records == recordsBefore);
     EXPECT_EQ(records, want);
     EXPECT_EQ(readAll(file(u"Profile_2")), memory());
 }

@@ -320,34 +320,19 @@ TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
 }
 
 // A profile made by "new" holds the image alone: apply writes it and keeps
-// the key records of keymap.bin that describe what it holds; one of an
-// assignment it does not hold is put back.
+// the key records of keymap.bin.
 TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
     auto files = std::make_unique<Configuration>();
     files->image = FactoryImage();
     files->records.restoreHomeCodes();
-    ReassignedFlags flags{};
-    const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
-    AssignmentRequest launch;
-    launch.slot = 20;
-    launch.assignType = static_cast<uint8_t>(AssignType::LaunchProgram);
-    launch.launchPath = u"/usr/bin/xdotool";
-    ASSERT_EQ(ApplyKeyAssignment(launch, files->image, files->records, flags, noFile, {}), AssignResult::Saved);
-    DeviceImage image = files->image;  // the profile: slot 20 launches
-    image.ledEffect = 6;
-    AssignmentRequest b;
-    b.slot = 30;
-    b.codes[0] = 'B';
-    b.codeCount = 1;
-    ASSERT_EQ(ApplyKeyAssignment(b, files->image, files->records, flags, noFile, {}), AssignResult::Saved);
+    files->records[20].type = 5;
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    DeviceImage image = FactoryImage();
+    image.ledEffect = 6;
     test::writeAll(data.path() / "fresh.bin", std::vector<uint8_t>(image.bytes(), image.bytes() + sizeof image));
     ASSERT_EQ(run({"apply", file("fresh.bin")}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 6);
-    const std::vector<uint8_t> keymap = readAll(KeymapFilePath(data.path()));
-    EXPECT_EQ(keymap[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
-    EXPECT_EQ(keymap[sizeof(DeviceImage) + 30 * sizeof(KeyRecord) + 1], 0);
-    EXPECT_EQ(keymap[sizeof(DeviceImage) + 30 * sizeof(KeyRecord) + 2], 0) << "no code B left for slot 30";
+    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
 }
 
 // Every number of the JSON is read only when whole and in range; a fraction
