@@ -225,10 +225,6 @@
         <source>在当前布局中输入：%1</source>
         <translation>Types in the current layout: %1</translation>
     </message>
-    <message>
-        <source>请选择一项功能。</source>
-        <translation>Choose a function.</translation>
-    </message>
 </context>
 <context>
     <name>vandrel::CMacroRecordDlg</name>

@@ -367,11 +367,11 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         }
         break;
     case kPageFunction:
-        // Nothing chosen would mark the key as reassigned while the keyboard
-        // kept its old action.
+        // Nothing chosen: the dialog closes and the key keeps its record and
+        // its look, as with Cancel. Storing an empty choice would mark the key
+        // as reassigned while the keyboard kept its old action.
         if (m_treeItem < 0) {
-            result.outcome = KeyMapClickResult::Outcome::Stay;
-            result.askForFunction = true;
+            result.outcome = KeyMapClickResult::Outcome::Reject;
             return result;
         }
         m_request.assignType = static_cast<uint8_t>(AssignType::NamedFunction);

@@ -100,7 +100,6 @@ struct KeyMapClickResult {
     bool redraw = false;
     bool focusSingleEdit = false;  // put the focus on the single-key edit
     bool askForSubItem = false;    // show "请选择子项" and stay open
-    bool askForFunction = false;   // the function page has nothing chosen: say so and stay open
     bool askForLaunchPath = false; // a launch row is marked without a path: say so and stay open
     bool askForKeyboardMacro = false; // the macro chosen lies past the keyboard's slots: say so and stay open
 };

@@ -257,7 +257,6 @@ void CKeyMap::clickAt(const QPoint& pos) {
 
 void CKeyMap::runClick(const KeyMapClickResult& r) {
     if (r.askForSubItem && showMessage) showMessage(this, tr("请选择子项"));
-    if (r.askForFunction && showMessage) showMessage(this, tr("请选择一项功能。"));
     if (r.askForLaunchPath && showMessage) showMessage(this, tr("请为所选的一行选择路径。"));
     if (r.askForKeyboardMacro && showMessage) showMessage(this, tr("键盘只能存放前 32 个宏，请从中选择一个。"));
     if (r.focusSingleEdit) {
