@@ -74,15 +74,6 @@ namespace vandrel {
 
 namespace {
 
-UiElement historyElement(int id, UiRole role, HitRect rect, std::string name) {
-    UiElement e;
-    e.id = id;
-    e.role = role;
-    e.rect = rect;
-    e.name = std::move(name);
-    return e;
-}
-
 }  // namespace
 
 UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
@@ -91,7 +82,7 @@ UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const int row = static_cast<int>(i);
         const int y = kListTop + row * kRowHeight;
-        UiElement e = historyElement(
+        UiElement e = uiElement(
             kRowElementBase + row, UiRole::ListItem, {kListLeft, y, kListLeft + kListWidth - 1, y + kRowHeight - 1},
             fillPlaceholders(lookUpText(tr, "vandrel::HistoryDialogElements",
                                         VANDREL_TR_NOOP("vandrel::HistoryDialogElements", "%1，%2")),
@@ -100,15 +91,15 @@ UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
         e.tabStop = e.selected;
         out.push_back(std::move(e));
     }
-    UiElement restore = historyElement(kRestoreElement, UiRole::Button,
+    UiElement restore = uiElement(kRestoreElement, UiRole::Button,
                                        {kRestoreLeft, kButtonsTop, kRestoreLeft + 57, kButtonsTop + 30},
                                        drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "恢复")));
     restore.enabled = canRestore();
     out.push_back(std::move(restore));
     const std::string close = drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "关闭"));
-    out.push_back(historyElement(kCancelElement, UiRole::Button,
+    out.push_back(uiElement(kCancelElement, UiRole::Button,
                                  {kCancelLeft, kButtonsTop, kCancelLeft + 57, kButtonsTop + 30}, close));
-    out.push_back(historyElement(kCloseElement, UiRole::Button, {kCloseLeft, kCloseTop, kCloseLeft + 16, kCloseTop + 15},
+    out.push_back(uiElement(kCloseElement, UiRole::Button, {kCloseLeft, kCloseTop, kCloseLeft + 16, kCloseTop + 15},
                                  close));
     return out;
 }
@@ -146,7 +137,7 @@ HistoryDialogModel::NavResult HistoryDialogModel::navigate(NavKey key, const UiE
     switch (key) {
     case NavKey::Tab:
     case NavKey::BackTab: {
-        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        const int next = tabTarget(m_focus, elements, key == NavKey::Tab);
         if (next < 0) return r;
         setFocus(next);
         r.handled = r.focusMoved = true;

@@ -19,15 +19,6 @@ std::string tableText(const TextLookup& tr, const char16_t* source) {
     return lookUpText(tr, kTables, utf16ToUtf8(source).c_str());
 }
 
-UiElement element(int id, UiRole role, HitRect rect, std::string name) {
-    UiElement e;
-    e.id = id;
-    e.role = role;
-    e.rect = rect;
-    e.name = std::move(name);
-    return e;
-}
-
 bool isTab(int id) { return id >= kKeyMapTabKeys && id <= kKeyMapTabLaunch; }
 
 }  // namespace
@@ -35,7 +26,7 @@ bool isTab(int id) { return id >= kKeyMapTabKeys && id <= kKeyMapTabLaunch; }
 UiElements KeyMapDialogModel::elements(const TextLookup& tr) const {
     UiElements out;
     for (int code = kKeyMapTabKeys; code <= kKeyMapTabLaunch; ++code) {
-        UiElement tab = element(code, UiRole::PageTab, hit(m_buttons[code].rect), tableText(tr, m_buttons[code].caption));
+        UiElement tab = uiElement(code, UiRole::PageTab, hit(m_buttons[code].rect), tableText(tr, m_buttons[code].caption));
         tab.selected = code - kKeyMapTabKeys == m_page;
         // The tabs are one Tab stop, the page's own (or the one the arrows
         // moved to); the arrows go between them.
@@ -43,7 +34,7 @@ UiElements KeyMapDialogModel::elements(const TextLookup& tr) const {
         out.push_back(std::move(tab));
     }
     const auto control = [&](int id, UiRole role, HitRect rect, std::string name) {
-        UiElement e = element(id, role, rect, std::move(name));
+        UiElement e = uiElement(id, role, rect, std::move(name));
         e.control = true;
         out.push_back(std::move(e));
     };
@@ -72,26 +63,26 @@ UiElements KeyMapDialogModel::elements(const TextLookup& tr) const {
     default:
         for (int k = 0; k < kLaunchRows; ++k) {
             const std::string caption = tableText(tr, kLaunchRowCaptions[k]);
-            UiElement marker = element(kKeyMapLaunchMarkerBase + k, UiRole::RadioButton,
+            UiElement marker = uiElement(kKeyMapLaunchMarkerBase + k, UiRole::RadioButton,
                                        hit(LaunchCellRect(k, kLaunchMarker)), caption);
             marker.checkable = true;
             marker.checked = m_markedRow == 4 * k;
             if (m_launchKind == k && !m_request.launchPath.empty()) marker.description = utf16ToUtf8(m_request.launchPath);
             out.push_back(std::move(marker));
-            out.push_back(element(kKeyMapLaunchBrowseBase + k, UiRole::Button, hit(LaunchCellRect(k, kLaunchBrowse)),
+            out.push_back(uiElement(kKeyMapLaunchBrowseBase + k, UiRole::Button, hit(LaunchCellRect(k, kLaunchBrowse)),
                                   fillPlaceholders(lookUpText(tr, kOwn, VANDREL_TR_NOOP("vandrel::KeyMapElements", "%1：浏览…")),
                                                    {caption})));
         }
         break;
     }
-    UiElement toggle = element(kKeyMapDisable, UiRole::CheckBox, hit(m_buttons[kKeyMapDisable].rect),
+    UiElement toggle = uiElement(kKeyMapDisable, UiRole::CheckBox, hit(m_buttons[kKeyMapDisable].rect),
                                tableText(tr, m_buttons[kKeyMapDisable].caption));
     toggle.checkable = true;
     toggle.checked = m_disableSwitch == 1;
     out.push_back(std::move(toggle));
     for (int code : {kKeyMapInitial, kKeyMapCancel, kKeyMapSave})
-        out.push_back(element(code, UiRole::Button, hit(m_buttons[code].rect), tableText(tr, m_buttons[code].caption)));
-    out.push_back(element(kKeyMapClose, UiRole::Button, hit(m_buttons[kKeyMapClose].rect),
+        out.push_back(uiElement(code, UiRole::Button, hit(m_buttons[code].rect), tableText(tr, m_buttons[code].caption)));
+    out.push_back(uiElement(kKeyMapClose, UiRole::Button, hit(m_buttons[kKeyMapClose].rect),
                           lookUpText(tr, kOwn, VANDREL_TR_NOOP("vandrel::KeyMapElements", "关闭"))));
     return out;
 }
@@ -127,7 +118,7 @@ KeyMapDialogModel::NavResult KeyMapDialogModel::navigate(NavKey key, const UiEle
     switch (key) {
     case NavKey::Tab:
     case NavKey::BackTab: {
-        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        const int next = tabTarget(m_focus, elements, key == NavKey::Tab);
         if (next < 0) return r;
         setFocus(next);
         r.handled = r.focusMoved = true;

@@ -11,15 +11,6 @@ constexpr const char* kDrawn = "vandrel::MacroRecordDlgRenderer";
 
 std::string drawn(const TextLookup& tr, const char* source) { return lookUpText(tr, kDrawn, source); }
 
-UiElement element(int id, UiRole role, HitRect rect, std::string name) {
-    UiElement e;
-    e.id = id;
-    e.role = role;
-    e.rect = rect;
-    e.name = std::move(name);
-    return e;
-}
-
 HitRect regionRect(int region) { return MacroButtonTable()[static_cast<size_t>(region)].rect; }
 
 }  // namespace
@@ -27,7 +18,7 @@ HitRect regionRect(int region) { return MacroButtonTable()[static_cast<size_t>(r
 UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLookup& tr) const {
     UiElements out;
     const auto control = [&](int id, UiRole role, HitRect rect, std::string name) {
-        UiElement e = element(id, role, rect, std::move(name));
+        UiElement e = uiElement(id, role, rect, std::move(name));
         e.control = true;
         out.push_back(std::move(e));
     };
@@ -40,21 +31,21 @@ UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLooku
                                                         "菜单键打开插入和删除命令，F2 编辑延时"));
 
     const bool recording = m_manager.recording();
-    UiElement record = element(kMacroHitRecord, UiRole::Button, regionRect(kMacroHitRecord),
+    UiElement record = uiElement(kMacroHitRecord, UiRole::Button, regionRect(kMacroHitRecord),
                                recording ? drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "停止录制"))
                                          : drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "开始录制")));
     if (recording && keyboardRecording)
         record.description = lookUpText(tr, "vandrel::MacroRecordDlgElements",
                                         VANDREL_TR_NOOP("vandrel::MacroRecordDlgElements", "按 Esc 停止录制"));
     out.push_back(std::move(record));
-    UiElement delays = element(kMacroHitDelayBox, UiRole::CheckBox, regionRect(kMacroHitDelayBox),
+    UiElement delays = uiElement(kMacroHitDelayBox, UiRole::CheckBox, regionRect(kMacroHitDelayBox),
                                drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作")) +
                                    drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟")));
     delays.checkable = true;
     delays.checked = m_manager.recordDelays();
     out.push_back(std::move(delays));
     const std::string loops = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"));
-    UiElement loop = element(kMacroHitLoopBox, UiRole::CheckBox, regionRect(kMacroHitLoopBox), loops);
+    UiElement loop = uiElement(kMacroHitLoopBox, UiRole::CheckBox, regionRect(kMacroHitLoopBox), loops);
     loop.checkable = true;
     loop.checked = m_manager.loopEnabled();
     out.push_back(std::move(loop));
@@ -67,7 +58,7 @@ UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLooku
                    {kMacroHitDelete, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "删除")},
                    {kMacroHitOk, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "确定")},
                    {kMacroHitCancel, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "取消")}};
-    for (const auto& b : buttons) out.push_back(element(b.region, UiRole::Button, regionRect(b.region), drawn(tr, b.name)));
+    for (const auto& b : buttons) out.push_back(uiElement(b.region, UiRole::Button, regionRect(b.region), drawn(tr, b.name)));
     return out;
 }
 
@@ -83,7 +74,7 @@ MacroRecordDlgModel::NavResult MacroRecordDlgModel::navigate(NavKey key, const U
     switch (key) {
     case NavKey::Tab:
     case NavKey::BackTab: {
-        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        const int next = tabTarget(m_focus, elements, key == NavKey::Tab);
         if (next < 0) return r;
         setFocus(next);
         r.handled = r.focusMoved = true;

@@ -35,15 +35,6 @@ std::string inGroup(const TextLookup& tr, const std::string& group, const std::s
     return fillPlaceholders(own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "%1：%2")), {group, choice});
 }
 
-UiElement element(int id, UiRole role, HitRect rect, std::string name) {
-    UiElement e;
-    e.id = id;
-    e.role = role;
-    e.rect = rect;
-    e.name = std::move(name);
-    return e;
-}
-
 // The centre of a key, for measuring directions between keys.
 int centreX(const KeyRect& r) { return r.left + r.right; }
 int centreY(const KeyRect& r) { return r.top + r.bottom; }
@@ -66,19 +57,19 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
         out.push_back(std::move(e));
     };
     const auto header = [&](int code, std::string name, bool collapsed) {
-        UiElement e = element(code, UiRole::Header, buttons.rect(code), std::move(name));
+        UiElement e = uiElement(code, UiRole::Header, buttons.rect(code), std::move(name));
         e.expandable = true;
         e.expanded = !collapsed;
         add(std::move(e));
     };
     const auto radio = [&](int code, HitRect rect, std::string name, bool checked) {
-        UiElement e = element(code, UiRole::RadioButton, rect, std::move(name));
+        UiElement e = uiElement(code, UiRole::RadioButton, rect, std::move(name));
         e.checkable = true;
         e.checked = checked;
         add(std::move(e));
     };
     const auto slider = [&](int id, int top, const char* name) {
-        UiElement e = element(id, UiRole::Slider, sliderRect(top), drawn(tr, name));
+        UiElement e = uiElement(id, UiRole::Slider, sliderRect(top), drawn(tr, name));
         e.control = true;
         add(std::move(e));
     };
@@ -86,7 +77,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
         const int hover = effects ? panel.effectHoverRow : panel.responseHoverRow;
         for (int i = 0; i < count; ++i) {
             const int y = top + i * kListRowHeight;
-            UiElement e = element(base + i, UiRole::ListItem, {left, y, left + 219, y + kListRowHeight - 1},
+            UiElement e = uiElement(base + i, UiRole::ListItem, {left, y, left + 219, y + kListRowHeight - 1},
                                   effects ? lookUpText(tr, "PanelTables", LedEffectTable[static_cast<size_t>(i)].name)
                                           : std::string(ResponseTimeNames[static_cast<size_t>(i)]));
             e.selected = i == hover;
@@ -98,7 +89,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     header(kHitLightingHeader, drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "灯光")),
            m_panel.lightingCollapsed);
     if (!m_panel.lightingCollapsed) {
-        UiElement box = element(kHitEffectBox, UiRole::ComboBox, buttons.rect(kHitEffectBox),
+        UiElement box = uiElement(kHitEffectBox, UiRole::ComboBox, buttons.rect(kHitEffectBox),
                                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "效果")));
         if (const char* name = effectName(effect)) box.value = lookUpText(tr, "PanelTables", name);
         box.expandable = true;
@@ -139,7 +130,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
                     name = fillPlaceholders(own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "颜色 %1，%2")),
                                             {std::to_string(k + 1), colourText(rgb[0], rgb[1], rgb[2], tr)});
                 }
-                UiElement e = element(kHitSwatchFirst + k, UiRole::RadioButton, swatchRect(k), std::move(name));
+                UiElement e = uiElement(kHitSwatchFirst + k, UiRole::RadioButton, swatchRect(k), std::move(name));
                 e.checkable = true;
                 e.checked = chosen == k + 1;
                 e.enabled = !(grey && k < 7);
@@ -154,7 +145,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
             slider(kSpeedSliderId, kSpeedSliderY, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "频率"));
     }
 
-    add(element(kHitMacroManager, UiRole::Button, buttons.rect(kHitMacroManager),
+    add(uiElement(kHitMacroManager, UiRole::Button, buttons.rect(kHitMacroManager),
                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "宏管理器"))));
 
     const std::string gameMode = drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "游戏模式"));
@@ -172,7 +163,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     header(kHitResponseHeader, drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "按键响应时间")),
            m_panel.responseCollapsed);
     if (!m_panel.responseCollapsed) {
-        UiElement box = element(kHitResponseBox, UiRole::ComboBox, buttons.rect(kHitResponseBox),
+        UiElement box = uiElement(kHitResponseBox, UiRole::ComboBox, buttons.rect(kHitResponseBox),
                                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "按键响应时间")));
         box.value = std::to_string(image.responseTime * 2) + " ms";
         box.expandable = true;
@@ -193,7 +184,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     const KeyNameTable& names = view.names ? *view.names : keyNames();
     for (int slot = 0; slot < kPhysicalSlots; ++slot) {
         const bool reassigned = view.reassigned && slot != kLeftWinSlot && (*view.reassigned)[slot];
-        UiElement e = element(kElementKeyBase + slot, UiRole::Key, keyRect(slot),
+        UiElement e = uiElement(kElementKeyBase + slot, UiRole::Key, keyRect(slot),
                               view.keys && view.macros
                                   ? keyReaderText(slot, image, *view.keys, reassigned, *view.macros, diyMap, names, tr)
                                   : keyReaderName(slot, names, tr));
@@ -203,41 +194,41 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
         add(std::move(e));
     }
     if (view.noKeyboard) {
-        UiElement e = element(kElementNoKeyboard, UiRole::StaticText, {kKeyboardOriginX, 440, 980, 479},
+        UiElement e = uiElement(kElementNoKeyboard, UiRole::StaticText, {kKeyboardOriginX, 440, 980, 479},
                               drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "系统没有检测到游戏键盘！请连接键盘。")));
         e.focusable = false;
         out.push_back(std::move(e));
     }
 
     // The bottom row, with the line that tells what is unsaved.
-    add(element(kHitProfiles, UiRole::Button, buttons.rect(kHitProfiles),
+    add(uiElement(kHitProfiles, UiRole::Button, buttons.rect(kHitProfiles),
                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "配置"))));
     out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "保存和加载配置文件"));
     {
-        UiElement e = element(kElementStatusLine, UiRole::StatusLine, kStatusLine,
+        UiElement e = uiElement(kElementStatusLine, UiRole::StatusLine, kStatusLine,
                               view.pendingText.empty()
                                   ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "没有未保存的更改"))
                                   : view.pendingText);
         add(std::move(e));
     }
     if (view.busy && !view.busyText.empty()) {
-        UiElement e = element(kElementBusy, UiRole::StaticText, {560, 612, 790, 630}, view.busyText);
+        UiElement e = uiElement(kElementBusy, UiRole::StaticText, {560, 612, 790, 630}, view.busyText);
         e.focusable = false;
         out.push_back(std::move(e));
     }
-    add(element(kHitFactoryReset, UiRole::Button, buttons.rect(kHitFactoryReset),
+    add(uiElement(kHitFactoryReset, UiRole::Button, buttons.rect(kHitFactoryReset),
                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "恢复"))));
     out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "恢复出厂设置"));
-    add(element(kHitCancel, UiRole::Button, buttons.rect(kHitCancel),
+    add(uiElement(kHitCancel, UiRole::Button, buttons.rect(kHitCancel),
                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "取消"))));
     out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "放弃未保存的更改"));
-    add(element(kHitSave, UiRole::Button, buttons.rect(kHitSave),
+    add(uiElement(kHitSave, UiRole::Button, buttons.rect(kHitSave),
                 drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "保存"))));
     out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "将更改写入键盘"));
 
     // The window buttons, and the help popup's rows while it is open.
     {
-        UiElement help = element(kHitHelp, UiRole::Button, buttons.rect(kHitHelp),
+        UiElement help = uiElement(kHitHelp, UiRole::Button, buttons.rect(kHitHelp),
                                  own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "帮助")));
         help.expandable = true;
         help.expanded = m_helpOpen;
@@ -249,16 +240,16 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
                                              view.versionText};
         for (int i = 0; i < kHelpRows; ++i) {
             const int y = kHelpTop + i * kHelpRowHeight;
-            UiElement e = element(kElementHelpRowBase + i, i < 2 ? UiRole::Button : UiRole::StaticText,
+            UiElement e = uiElement(kElementHelpRowBase + i, i < 2 ? UiRole::Button : UiRole::StaticText,
                                   {kHelpLeft, y, kHelpRight, y + kHelpRowHeight - 1}, rows[i]);
             e.focusable = i < 2;
             e.selected = i == m_helpRow;
             out.push_back(std::move(e));
         }
     }
-    add(element(kHitMinimise, UiRole::Button, buttons.rect(kHitMinimise),
+    add(uiElement(kHitMinimise, UiRole::Button, buttons.rect(kHitMinimise),
                 own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "最小化"))));
-    add(element(kHitClose, UiRole::Button, buttons.rect(kHitClose),
+    add(uiElement(kHitClose, UiRole::Button, buttons.rect(kHitClose),
                 own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "关闭"))));
     return out;
 }
@@ -430,18 +421,7 @@ NavResult MainWindowModel::navigate(NavKey key, const UiElements& elements, Devi
     switch (key) {
     case NavKey::Tab:
     case NavKey::BackTab: {
-        const bool forward = key == NavKey::Tab;
-        int next;
-        if (!m_focus.visible && focused && focused->tabStop) {
-            // The first Tab after mouse use shows where the focus is.
-            next = m_focus.id;
-        } else if (focused || m_focus.id < 0) {
-            next = nextTabStop(elements, m_focus.id, forward);
-        } else {
-            // The focused element went away (a section closed): go on from
-            // the element nearest after or before where it was.
-            next = nextTabStop(elements, -1, forward);
-        }
+        const int next = tabTarget(m_focus, elements, key == NavKey::Tab);
         if (next < 0) return r;
         setFocus(next);
         r.handled = r.focusMoved = true;

@@ -218,32 +218,23 @@ namespace {
 
 HitRect hit(const DialogRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-UiElement profileElement(int id, UiRole role, HitRect rect, std::string name) {
-    UiElement e;
-    e.id = id;
-    e.role = role;
-    e.rect = rect;
-    e.name = std::move(name);
-    return e;
-}
-
 }  // namespace
 
 UiElements ProfileDialogModel::elements(const TextLookup& tr) const {
     const auto drawn = [&](const char* source) { return lookUpText(tr, "vandrel::ProfileDialogRenderer", source); };
     UiElements out;
-    UiElement list = profileElement(kProfileElementList, UiRole::List, hit(kProfileListArea),
+    UiElement list = uiElement(kProfileElementList, UiRole::List, hit(kProfileListArea),
                                     drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "配置")));
     list.control = true;
     list.description = lookUpText(tr, "vandrel::ProfileDialogElements",
                                   VANDREL_TR_NOOP("vandrel::ProfileDialogElements",
                                                   "菜单键打开保存、加载和复制命令，F2 重命名"));
     out.push_back(std::move(list));
-    out.push_back(profileElement(kProfileElementNew, UiRole::Button, hit(kProfileNewArea),
+    out.push_back(uiElement(kProfileElementNew, UiRole::Button, hit(kProfileNewArea),
                                  drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "新建"))));
-    out.push_back(profileElement(kProfileElementDelete, UiRole::Button, hit(kProfileDeleteArea),
+    out.push_back(uiElement(kProfileElementDelete, UiRole::Button, hit(kProfileDeleteArea),
                                  drawn(VANDREL_TR_NOOP("vandrel::ProfileDialogRenderer", "删除"))));
-    out.push_back(profileElement(kProfileElementClose, UiRole::Button, hit(kProfileCloseArea),
+    out.push_back(uiElement(kProfileElementClose, UiRole::Button, hit(kProfileCloseArea),
                                  lookUpText(tr, "vandrel::ProfileDialogElements",
                                             VANDREL_TR_NOOP("vandrel::ProfileDialogElements", "关闭"))));
     return out;
@@ -274,7 +265,7 @@ ProfileDialogModel::NavResult ProfileDialogModel::navigate(NavKey key, const UiE
     switch (key) {
     case NavKey::Tab:
     case NavKey::BackTab: {
-        const int next = !m_focus.visible && focused ? m_focus.id : nextTabStop(elements, m_focus.id, key == NavKey::Tab);
+        const int next = tabTarget(m_focus, elements, key == NavKey::Tab);
         if (next < 0) return r;
         setFocus(next);
         r.handled = r.focusMoved = true;

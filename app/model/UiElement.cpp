@@ -2,6 +2,15 @@
 
 namespace vandrel {
 
+UiElement uiElement(int id, UiRole role, HitRect rect, std::string name) {
+    UiElement e;
+    e.id = id;
+    e.role = role;
+    e.rect = rect;
+    e.name = std::move(name);
+    return e;
+}
+
 const UiElement* findElement(const UiElements& elements, int id) {
     for (const UiElement& e : elements)
         if (e.id == id) return &e;
@@ -21,6 +30,12 @@ int nextTabStop(const UiElements& elements, int current, bool forward) {
         if (e.focusable && e.tabStop && e.enabled) return e.id;
     }
     return -1;
+}
+
+int tabTarget(const ElementFocus& focus, const UiElements& elements, bool forward) {
+    const UiElement* focused = findElement(elements, focus.id);
+    if (!focus.visible && focused && focused->tabStop) return focus.id;
+    return nextTabStop(elements, focus.id, forward);
 }
 
 }  // namespace vandrel

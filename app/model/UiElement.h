@@ -50,6 +50,9 @@ struct UiElement {
 
 using UiElements = std::vector<UiElement>;
 
+// An element with the usual defaults: focusable, a Tab stop, enabled.
+UiElement uiElement(int id, UiRole role, HitRect rect, std::string name);
+
 // The element with this id, or null.
 const UiElement* findElement(const UiElements& elements, int id);
 
@@ -69,5 +72,11 @@ struct ElementFocus {
 // is Enter in a dialog, which presses the focused button or else the
 // dialog's default one.
 enum class NavKey { Tab, BackTab, Left, Right, Up, Down, Home, End, Activate, Accept, Escape };
+
+// Where Tab (`forward`) or Shift+Tab takes the focus. The first press after
+// the mouse was used only shows where the focus is; from an element that
+// went away (a section closed) the walk starts again at the ends. -1 when
+// nothing takes the focus.
+int tabTarget(const ElementFocus& focus, const UiElements& elements, bool forward);
 
 }  // namespace vandrel
