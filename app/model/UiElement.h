@@ -55,6 +55,8 @@ UiElement uiElement(int id, UiRole role, HitRect rect, std::string name);
 
 // The element with this id, or null.
 const UiElement* findElement(const UiElements& elements, int id);
+// The answer points into the list: a temporary list would leave it dangling.
+const UiElement* findElement(UiElements&& elements, int id) = delete;
 
 // The Tab stop after (`forward`) or before `current`, going round at the ends;
 // from an id that is no stop, the first (or last) stop. -1 when there is none.

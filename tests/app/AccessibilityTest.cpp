@@ -66,6 +66,9 @@ const Node* named(const std::vector<Node>& nodes, const QString& name) {
     return nullptr;
 }
 
+// Only on a list that outlives the answer.
+const Node* named(std::vector<Node>&& nodes, const QString& name) = delete;
+
 int countRole(const std::vector<Node>& nodes, QAccessible::Role role) {
     return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [role](const Node& n) { return n.role == role; }));
 }

@@ -167,8 +167,9 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
     script.add("A remapped", main, [&] {
         const uint8_t* entry = state->image.deviceKeyMap + SlotCellOffset[kA];
         EXPECT_EQ(entry[2], 0x06) << "usage of C";
-        EXPECT_EQ(window->uiElements()[0].id, kHitLightingHeader);
-        const UiElement* a = findElement(window->uiElements(), kElementKeyBase + kA);
+        const UiElements elements = window->uiElements();
+        EXPECT_EQ(elements[0].id, kHitLightingHeader);
+        const UiElement* a = findElement(elements, kElementKeyBase + kA);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->name, "A，发送 C");
     });
@@ -215,7 +216,10 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         const uint8_t* entry = state->image.deviceKeyMap + SlotCellOffset[kQ];
         EXPECT_EQ(entry[0], kEntryMacro);
         EXPECT_EQ(entry[2], 0);
-        EXPECT_EQ(findElement(window->uiElements(), kElementKeyBase + kQ)->name, "Q，宏 Macro_001");
+        const UiElements elements = window->uiElements();
+        const UiElement* q = findElement(elements, kElementKeyBase + kQ);
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(q->name, "Q，宏 Macro_001");
     });
 
     // 3. Save the configuration as a new profile, change a setting, load
