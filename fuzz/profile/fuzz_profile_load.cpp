@@ -1,5 +1,6 @@
 // Puts the input into a profile folder as a profile, an import file and a new
-// profile name, then scans, loads, copies and renames. Nothing may appear
+// profile name, beside a good profile, then scans, loads, copies and renames.
+// Input of a size no profile has is left out of the list. Nothing may appear
 // outside the profile folder.
 
 #include <cstdint>
@@ -40,6 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::create_directories(folder);
 
     writeFile(folder / "A.bin", data, size);
+    static const DeviceImage factory = FactoryImage();
+    writeFile(folder / "Z.bin", factory.bytes(), sizeof factory);
     writeFile(root / "import.dat", data, size);
 
     // The first bytes, read as UTF-16 code units, are the new name.
@@ -49,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ProfileStore store(folder);
     store.scanProfiles();
-    if (store.count() != 1) std::abort();
+    const bool sizeFits = IsProfileFileSize(size);
+    if (store.count() != (sizeFits ? 2u : 1u) || store.leftOut().size() != (sizeFits ? 0u : 1u)) std::abort();
     static DeviceImage image;
     static KeyRecordTable records;
     const DeviceImage before = image;
     const ProfileResult loaded = store.loadProfile(0, root / "import.dat", image, records);
-    const bool sizeFits = IsProfileFileSize(size);
     if (!sizeFits && loaded != ProfileResult::NotAProfile) std::abort();
     if (sizeFits && loaded != ProfileResult::Done && loaded != ProfileResult::BlankProfile &&
         loaded != ProfileResult::BadValue && loaded != ProfileResult::EveryKeyDisabled)
