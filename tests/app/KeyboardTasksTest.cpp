@@ -51,12 +51,14 @@ public:
 private:
     void tick() {
         if (finished()) return;
-        QTimer::singleShot(5, qApp, [this] { tick(); });
+        // Tied to the script: a tick still pending when the test ends dies with it.
+        QTimer::singleShot(5, &m_context, [this] { tick(); });
         if (m_running == m_next || !m_steps[m_next].ready()) return;
         m_running = m_next;
         const Step& s = m_steps[m_next++];
         s.act();
     }
+    QObject m_context;
     std::vector<Step> m_steps;
     size_t m_next = 0;
     size_t m_running = static_cast<size_t>(-1);
