@@ -114,6 +114,30 @@ std::vector<std::u16string> ProfileStore::names() const {
     return out;
 }
 
+std::vector<std::u16string> ProfileStore::namesInFolder() const {
+    // Every "<name>.bin" entry of the folder, listed or not: a file left out
+    // of the list (another size, a link, a folder) is still somebody's file.
+    std::vector<std::u16string> out = names();
+    std::error_code ec;
+    for (fs::directory_iterator it(m_folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::u16string fileName = Utf16FromPath(it->path().filename());
+        if (endsWithExtension(fileName)) out.push_back(fileName.substr(0, fileName.size() - kExtension.size()));
+    }
+    return out;
+}
+
+std::u16string ProfileStore::freeName(const std::function<std::u16string(const std::vector<std::u16string>&)>& make) const {
+    std::vector<std::u16string> taken = namesInFolder();
+    // A name the listing did not give may still be taken: the same file under
+    // another spelling on a case-insensitive file system, or one made since.
+    for (;;) {
+        std::u16string name = make(taken);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(fileFor(name + kExtension), ec))) return name;
+        taken.push_back(std::move(name));
+    }
+}
+
 std::optional<int> ProfileStore::findRow(const std::u16string& name) const {
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].name == name) return static_cast<int>(i);
@@ -157,7 +181,7 @@ void ProfileStore::scanProfiles() {
 
 ProfileResult ProfileStore::newProfile(const DeviceImage& content) {
     if (m_rows.size() >= kMaxProfiles) return ProfileResult::Full;
-    const std::u16string name = NextProfileName(names());
+    const std::u16string name = freeName(NextProfileName);
     const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{content.bytes(), sizeof content}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
@@ -172,7 +196,9 @@ ProfileResult ProfileStore::copyProfile(int row) {
     // What the source does not hold stays zero; the copy is always full size.
     bytes.resize(kKeymapFileBytes, 0);
 
-    const std::u16string name = CopyProfileName(m_rows[row].name, names(), m_copyPrefix);
+    const std::u16string& source = m_rows[row].name;
+    const std::u16string name = freeName(
+        [&](const std::vector<std::u16string>& taken) { return CopyProfileName(source, taken, m_copyPrefix); });
     const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{bytes.data(), bytes.size()}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
@@ -214,11 +240,14 @@ ProfileResult ProfileStore::deleteProfile(int row) {
 }
 
 ProfileResult ProfileStore::saveProfile(int row, const DeviceImage& image, const KeyRecordTable& records,
-                                        const std::optional<fs::path>& exportPath) {
+                                        const std::optional<fs::path>& exportPath, SaveErrors* why) {
     if (!validRow(row)) return ProfileResult::NoSelection;
-    bool ok = WriteConfigurationFile(m_rows[row].path, image, records);
-    if (exportPath) ok = WriteConfigurationFile(*exportPath, image, records) && ok;
-    return ok ? ProfileResult::Done : ProfileResult::WriteFailed;
+    SaveErrors errors;
+    const bool stored = WriteConfigurationFile(m_rows[row].path, image, records, &errors.profile);
+    const bool exported = !exportPath || WriteConfigurationFile(*exportPath, image, records, &errors.exported);
+    if (why) *why = errors;
+    if (!stored) return ProfileResult::WriteFailed;
+    return exported ? ProfileResult::Done : ProfileResult::ExportFailed;
 }
 
 ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, DeviceImage& image,

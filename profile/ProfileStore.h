@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "device/DeviceImage.h"
@@ -38,6 +39,7 @@ enum class ProfileResult {
     BadValue,      // a setting of the file's image is one the keyboard cannot take: nothing changed
     EveryKeyDisabled,  // the file disables every key and that was not confirmed: nothing changed
     WriteFailed,   // a file could not be written (for a load: memory was loaded, the profile not stored)
+    ExportFailed,  // a save stored the profile, but its export file could not be written
     DeleteFailed,  // the file could not be removed: the row stays
 };
 
@@ -79,9 +81,16 @@ public:
     ProfileResult renameProfile(int row, const std::u16string& newText);
     ProfileResult deleteProfile(int row);
     // Stores the configuration into the row's file and, when given, into the
-    // export file too.
+    // export file too; each is tried whatever became of the other. WriteFailed
+    // when the profile was not stored, ExportFailed when only the export was
+    // not; `why` receives the reasons.
+    struct SaveErrors {
+        std::error_code profile;
+        std::error_code exported;
+    };
     ProfileResult saveProfile(int row, const DeviceImage& image, const KeyRecordTable& records,
-                              const std::optional<std::filesystem::path>& exportPath = std::nullopt);
+                              const std::optional<std::filesystem::path>& exportPath = std::nullopt,
+                              SaveErrors* why = nullptr);
     // Reads a profile file into memory, then stores memory into the row's
     // file. A file holding only the image (a new profile) leaves the key
     // records as they were. Anything that is not the image followed by whole
@@ -96,6 +105,9 @@ public:
 private:
     bool validRow(int row) const { return row >= 0 && static_cast<size_t>(row) < m_rows.size(); }
     std::vector<std::u16string> names() const;
+    std::vector<std::u16string> namesInFolder() const;
+    // The first name `make` gives that no entry of the folder has.
+    std::u16string freeName(const std::function<std::u16string(const std::vector<std::u16string>&)>& make) const;
     std::filesystem::path fileFor(const std::u16string& fileName) const;
 
     std::filesystem::path m_folder;

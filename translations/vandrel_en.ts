@@ -1296,10 +1296,6 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <translation>Please choose a profile to save to.</translation>
     </message>
     <message>
-        <source>配置文件保存失败！</source>
-        <translation>The profile could not be saved!</translation>
-    </message>
-    <message>
         <source>请选择一个配置文件打开</source>
         <translation>Please choose a profile to load.</translation>
     </message>
@@ -1392,8 +1388,32 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <translation>These files are not profiles (wrong size) and are not listed:%1</translation>
     </message>
     <message>
-        <source>这是程序自己的数据文件，不能作为导出文件。配置未保存。</source>
-        <translation>This is one of the program&apos;s own data files and cannot be an export file. Nothing was saved.</translation>
+        <source>配置“%1”链接到程序自己的数据文件，不能写入。配置未保存。</source>
+        <translation>The profile “%1” is a link to one of the program&apos;s own data files and cannot be written. Nothing was saved.</translation>
+    </message>
+    <message>
+        <source>配置文件“%1”保存失败：%2</source>
+        <translation>The profile “%1” could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>配置已保存。</source>
+        <translation>The profile was saved.</translation>
+    </message>
+    <message>
+        <source>“%1”是程序自己的数据文件，不能作为导出文件，未导出。</source>
+        <translation>“%1” is one of the program&apos;s own data files and cannot be an export file; nothing was exported.</translation>
+    </message>
+    <message>
+        <source>导出到“%1”失败：%2</source>
+        <translation>The export to “%1” failed: %2</translation>
+    </message>
+    <message>
+        <source>已导出到“%1”。</source>
+        <translation>The export to “%1” was written.</translation>
+    </message>
+    <message>
+        <source>配置“%1”链接到程序自己的数据文件，不能写入。未加载。</source>
+        <translation>The profile “%1” is a link to one of the program&apos;s own data files and cannot be written. Nothing was loaded.</translation>
     </message>
 </context>
 <context>

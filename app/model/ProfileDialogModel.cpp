@@ -133,22 +133,57 @@ void ProfileDialogModel::copyProfile() {
     else if (r == ProfileResult::WriteFailed) say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "无法创建配置文件！"));
 }
 
+bool ProfileDialogModel::selectedIsOwnDataFile(const char* refusal) const {
+    // A profile that is a link to keymap.bin or the macro store would carry
+    // the profile into that file, which comes back as garbage at the next start.
+    const fs::path& profile = rows()[m_selected].path;
+    if (!m_ownFiles.contains(profile)) return false;
+    say(utf8ToUtf16(fillPlaceholders(lookUpText(m_tr, kContext, refusal), {profile.filename().string()})));
+    return true;
+}
+
 void ProfileDialogModel::saveProfile() {
     if (m_selected == kNoRow) {
         say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "请选择一个配置文件保存"));
         return;
     }
-    // The export is optional: cancelling the file dialog still stores the profile.
-    const std::optional<fs::path> exportPath = m_ports.chooseExportFile ? m_ports.chooseExportFile() : std::nullopt;
-    // Written over by a profile, keymap.bin or the macro store would come back
-    // as garbage at the next start: nothing is saved then.
-    if (exportPath && m_ownFiles.contains(*exportPath)) {
-        say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "这是程序自己的数据文件，不能作为导出文件。配置未保存。"));
+    if (selectedIsOwnDataFile(VANDREL_TR_NOOP("vandrel::ProfileDialogModel",
+                                              "配置“%1”链接到程序自己的数据文件，不能写入。配置未保存。")))
         return;
-    }
-    const ProfileResult r = m_store.saveProfile(m_selected, m_image, m_records, exportPath);
+    // The export is optional: cancelling the file dialog still stores the profile.
+    std::optional<fs::path> exportPath = m_ports.chooseExportFile ? m_ports.chooseExportFile() : std::nullopt;
+    // Written over by a profile, keymap.bin or the macro store would come back
+    // as garbage at the next start: that export is refused, the profile itself
+    // is still stored.
+    const bool exportRefused = exportPath && m_ownFiles.contains(*exportPath);
+    const std::optional<fs::path> refusedPath = exportRefused ? exportPath : std::nullopt;
+    if (exportRefused) exportPath.reset();
+    const fs::path profile = rows()[m_selected].path;
+    ProfileStore::SaveErrors why;
+    const ProfileResult r = m_store.saveProfile(m_selected, m_image, m_records, exportPath, &why);
     relist(true);
-    if (r == ProfileResult::WriteFailed) say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "配置文件保存失败！"));
+
+    // Each step that did not happen, with its file and reason.
+    std::vector<std::string> lines;
+    const auto line = [&](const char* pattern, const fs::path& file, const std::error_code& reason) {
+        lines.push_back(fillPlaceholders(lookUpText(m_tr, kContext, pattern),
+                                         {file.string(), reason ? reason.message() : std::string()}));
+    };
+    if (r == ProfileResult::WriteFailed)
+        line(VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "配置文件“%1”保存失败：%2"), profile, why.profile);
+    else if (refusedPath || r == ProfileResult::ExportFailed)
+        lines.push_back(lookUpText(m_tr, kContext, VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "配置已保存。")));
+    if (refusedPath)
+        line(VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "“%1”是程序自己的数据文件，不能作为导出文件，未导出。"),
+             *refusedPath, {});
+    else if (exportPath && why.exported)
+        line(VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "导出到“%1”失败：%2"), *exportPath, why.exported);
+    else if (exportPath && r == ProfileResult::WriteFailed)
+        line(VANDREL_TR_NOOP("vandrel::ProfileDialogModel", "已导出到“%1”。"), *exportPath, {});
+    if (lines.empty()) return;
+    std::string text = lines.front();
+    for (size_t i = 1; i < lines.size(); ++i) text += "\n" + lines[i];
+    say(utf8ToUtf16(text));
 }
 
 void ProfileDialogModel::loadProfile() {
@@ -156,6 +191,9 @@ void ProfileDialogModel::loadProfile() {
         say(VANDREL_TR_NOOP16("vandrel::ProfileDialogModel", "请选择一个配置文件打开"));
         return;
     }
+    if (selectedIsOwnDataFile(VANDREL_TR_NOOP("vandrel::ProfileDialogModel",
+                                              "配置“%1”链接到程序自己的数据文件，不能写入。未加载。")))
+        return;
     const std::optional<fs::path> importPath = m_ports.chooseImportFile ? m_ports.chooseImportFile() : std::nullopt;
     if (!importPath) return;
     auto confirmEveryKeyDisabled = [this] {

@@ -81,7 +81,8 @@ public:
     ProfileDialogModel(std::filesystem::path profileFolder, DeviceImage& image, KeyRecordTable& records);
 
     ProfileDialogPorts& ports() { return m_ports; }
-    // The program's own data files, which an export never replaces.
+    // The program's own data files, which neither an export nor a profile
+    // (a link to one) ever replaces.
     void setOwnDataFiles(OwnDataFiles files) { m_ownFiles = std::move(files); }
     // Translates the messages the model composes (with file names in them).
     void setTextLookup(TextLookup tr) { m_tr = std::move(tr); }
@@ -142,6 +143,9 @@ public:
 
 private:
     void say(const std::u16string& text) const;
+    // Whether the selected profile is one of the program's own data files (a
+    // link to keymap.bin, say); says so with `refusal` (%1: the profile's file).
+    bool selectedIsOwnDataFile(const char* refusal) const;
     void relist(bool keepSelection = false);
 
     ProfileStore m_store;

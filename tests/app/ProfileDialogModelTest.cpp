@@ -6,9 +6,12 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "app/model/ProfileDialogModel.h"
 #include "profile/ConfigurationCheck.h"
 #include "tests/app/TempFolder.h"
+#include "util/Utf16.h"
 
 namespace vandrel {
 namespace {
@@ -307,7 +310,6 @@ TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
     fs::create_symlink("dangling.bin", temp.path() / "chained.bin");
     model.setOwnDataFiles(OwnDataFiles({data}, program));
     makeNew(1);
-    const std::vector<uint8_t> profileBefore = readAll(file(u"Profile_1"));
 
     for (const fs::path& target : {data / "keymap.bin", data / "MacroDefine.bin", temp.path() / "link.bin",
                                    temp.path() / "dangling.bin", temp.path() / "chained.bin",
@@ -318,12 +320,15 @@ TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
         messages.clear();
         select(u"Profile_1");
         exportFile = target;
+        fs::remove(file(u"Profile_1"));
         model.run(ProfileCommand::Save);
-        EXPECT_EQ(messages, Names{u"配置管理|这是程序自己的数据文件，不能作为导出文件。配置未保存。"});
+        // Only the export is refused: the profile itself is stored, and the message says both.
+        EXPECT_EQ(messages, Names{u"配置管理|配置已保存。\n“" + Utf16FromPath(target) +
+                                  u"”是程序自己的数据文件，不能作为导出文件，未导出。"});
+        EXPECT_EQ(readAll(file(u"Profile_1")), memory());
     }
     EXPECT_EQ(readAll(data / "MacroDefine.bin"), macros);
     EXPECT_EQ(readAll(data / "History" / "snapshot-0000001700000000000.bin"), snapshot);
-    EXPECT_EQ(readAll(file(u"Profile_1")), profileBefore);
     for (const char* name : {"keymap.bin", "DemoKeyboard.bin", "GameMode.txt", "VER.bin", "History/new.bin"})
         EXPECT_FALSE(fs::exists(data / name)) << name;
     EXPECT_FALSE(fs::exists(program / "VER.bin"));
@@ -334,6 +339,69 @@ TEST_F(ProfileDialogTest, ExportRefusesTheProgramsOwnDataFiles) {
     model.run(ProfileCommand::Save);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(readAll(*exportFile).size(), 206920u);
+}
+
+// A profile that is a link to one of the program's own data files is neither
+// saved into nor loaded into, as vandrelctl refuses it.
+TEST_F(ProfileDialogTest, AProfileLinkedToAnOwnDataFileIsNeverWritten) {
+    const fs::path data = temp.path() / "data";
+    fs::create_directories(data);
+    const std::vector<uint8_t> keymap = pattern(206920, 4);
+    writeAll(data / "keymap.bin", keymap);
+    fs::create_symlink(data / "keymap.bin", file(u"Linked"));
+    writeAll(temp.path() / "other.bin", pattern(206920, 8));
+    model.setOwnDataFiles(OwnDataFiles({data}, {}));
+    model.open();
+    select(u"Linked");
+    ASSERT_NE(model.selectedRow(), kNoRow);
+
+    bool exportAsked = false;
+    model.ports().chooseExportFile = [&] {
+        exportAsked = true;
+        return std::optional<fs::path>(temp.path() / "export.bin");
+    };
+    model.run(ProfileCommand::Save);
+    EXPECT_EQ(messages, Names{u"配置管理|配置“Linked.bin”链接到程序自己的数据文件，不能写入。配置未保存。"});
+    EXPECT_FALSE(exportAsked);
+    EXPECT_FALSE(fs::exists(temp.path() / "export.bin"));
+
+    messages.clear();
+    const std::vector<uint8_t> before = memory();
+    importFile = temp.path() / "other.bin";
+    model.run(ProfileCommand::Load);
+    EXPECT_EQ(messages, Names{u"配置管理|配置“Linked.bin”链接到程序自己的数据文件，不能写入。未加载。"});
+    EXPECT_EQ(memory(), before);
+    EXPECT_EQ(readAll(data / "keymap.bin"), keymap);
+}
+
+// An export that fails says which file and why; the profile it stored is not
+// reported as lost.
+TEST_F(ProfileDialogTest, AFailedExportNamesTheStepThatFailed) {
+    makeNew(1);
+    select(u"Profile_1");
+    const fs::path fifo = temp.path() / "pipe.bin";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // nobody reads it
+    exportFile = fifo;
+    model.run(ProfileCommand::Save);
+    EXPECT_EQ(readAll(file(u"Profile_1")), memory());
+    ASSERT_EQ(messages.size(), 1u);
+    const std::u16string& text = messages[0];
+    EXPECT_EQ(text.rfind(u"配置管理|配置已保存。\n导出到“" + Utf16FromPath(fifo) + u"”失败：", 0), 0u)
+        << utf16ToUtf8(text);
+    EXPECT_NE(text.find(u"FIFO"), std::u16string::npos) << "the reason is given";
+    EXPECT_EQ(text.find(u"配置文件保存失败"), std::u16string::npos);
+
+    // The profile itself failing is said as such, and the export still made.
+    messages.clear();
+    fs::remove(file(u"Profile_1"));
+    fs::create_directory(file(u"Profile_1"));
+    exportFile = temp.path() / "export.bin";
+    model.run(ProfileCommand::Save);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind(u"配置管理|配置文件“" + Utf16FromPath(file(u"Profile_1")) + u"”保存失败：", 0), 0u)
+        << utf16ToUtf8(messages[0]);
+    EXPECT_NE(messages[0].find(u"\n已导出到“" + Utf16FromPath(*exportFile) + u"”。"), std::u16string::npos);
+    EXPECT_EQ(readAll(*exportFile), memory());
 }
 
 // Files of the profile folder that are not profiles are left out of the list

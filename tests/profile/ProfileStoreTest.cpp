@@ -101,6 +101,28 @@ TEST_F(ProfileStoreTest, CopiesAreFullSizeAndNamedAfterTheirSource) {
     EXPECT_EQ(filesOnDisk(), before) << "an unreadable source gives no empty copy";
 }
 
+// A "<name>.bin" the list leaves out (another size, a link, a folder) is
+// still somebody's file: New and Copy pass its name by, as rename does.
+TEST_F(ProfileStoreTest, NewAndCopyNeverReplaceAFileLeftOutOfTheList) {
+    const auto notes = pattern(1234, 9);
+    writeAll(file(u"Profile_1"), notes);                                  // wrong size: left out
+    fs::create_symlink(dir.path() / "elsewhere.dat", file(u"Profile_2"));  // a link to nothing yet
+    fs::create_directory(file(u"Profile_3"));
+    writeAll(file(u"复制 Profile_4"), notes);
+    store.scanProfiles();
+    ASSERT_TRUE(rows().empty());
+
+    EXPECT_EQ(store.newProfile(), ProfileResult::Done);
+    EXPECT_EQ(rows(), Names{u"Profile_4"});
+    EXPECT_EQ(store.copyProfile(row(u"Profile_4")), ProfileResult::Done);
+    EXPECT_EQ(rows(), (Names{u"Profile_4", u"复制 Profile_4 1"}));
+
+    EXPECT_EQ(readAll(file(u"Profile_1")), notes);
+    EXPECT_EQ(readAll(file(u"复制 Profile_4")), notes);
+    EXPECT_FALSE(fs::exists(dir.path() / "elsewhere.dat")) << "nothing was written through the link";
+    EXPECT_TRUE(fs::is_directory(file(u"Profile_3")));
+}
+
 TEST_F(ProfileStoreTest, RenameMovesTheFileOrChangesNothing) {
     makeNew(2);
     writeAll(file(u"Profile_1"), pattern(206920, 1));
@@ -228,7 +250,7 @@ TEST_F(ProfileStoreTest, SaveWritesTheProfileAndTheExport) {
 
     // An export that cannot be written is reported; the profile is still stored.
     fs::remove(file(u"Profile_1"));
-    EXPECT_EQ(store.saveProfile(0, image, records, dir.path() / "missing" / "x.bin"), ProfileResult::WriteFailed);
+    EXPECT_EQ(store.saveProfile(0, image, records, dir.path() / "missing" / "x.bin"), ProfileResult::ExportFailed);
     EXPECT_EQ(readAll(file(u"Profile_1")), content);
 }
 
