@@ -299,6 +299,27 @@ int cmdShow(const Options& o, Environment& env) {
     return kExitDone;
 }
 
+// What a change of settings replaces goes to the history first, as the
+// program keeps the keyboard's configuration before it saves one. The whole
+// configuration is read for it, which switches game mode on; it is switched
+// off again when it was off: as `settingsRead` found it when that read it,
+// otherwise as the user last saved it.
+int keepSnapshotBeforeSet(Environment& env, DeviceSession& session, const std::vector<SettingChange>& changes,
+                          const ShadowImage& settingsRead, bool gameModeRead) {
+    auto files = std::make_unique<Configuration>();
+    loadDataFiles(env, *files);
+    ShadowImage keyboard = files->image;
+    if (int rc = reportOutcome(env, session.readAll(keyboard), "read")) return rc;
+    const bool wasOff = gameModeRead ? settingsRead.gameMode == 0 : GameModeMemory(env.dataFolder).savedOff();
+    if (wasOff)
+        if (int rc = reportOutcome(env, session.restoreGameModeOff(keyboard), "read")) return rc;
+    DeviceImage written = keyboard;
+    std::string error;
+    if (!applySettings(changes, written, error)) return kExitDone;  // checked already on the settings read
+    keepSnapshotBefore(env, keyboard, written, files->records, nullptr);
+    return kExitDone;
+}
+
 int cmdSet(const Options& o, Environment& env) {
     const SettingsParse parsed = parseSettings(o.args);
     if (!parsed.ok) {
@@ -325,6 +346,10 @@ int cmdSet(const Options& o, Environment& env) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitFailed;
     }
+    DeviceImage locked = image;
+    applyWinLock(locked);
+    if (compareImages(locked, shadow).any())
+        if (int rc = keepSnapshotBeforeSet(env, session, parsed.changes, shadow, sections.gameMode)) return rc;
     if (int rc = writeChanges(session, env, image, shadow)) return rc;
     if (sections.gameMode) rememberGameMode(env, image.gameMode);
     return kExitDone;

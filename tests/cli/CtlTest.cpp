@@ -208,11 +208,18 @@ TEST(CtlSettings, EffectRulesOfTheColourHold) {
 TEST_F(CtlTest, SetSendsOnlyTheLightingFramesAndNoKeyMask) {
     ASSERT_EQ(run({"set", "brightness=7"}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledBrightness, 7);
-    // Read the lighting, then the two lighting frames of a write: nothing
-    // else reaches the keyboard.
+    // Read the lighting, then the whole configuration for the history (which
+    // begins with game mode on), then the two lighting frames of a write:
+    // nothing else is written to the keyboard.
     std::vector<std::string> commands;
     for (const std::string& f : test::framesOf(keyboard.events())) commands.push_back(f.substr(3, 2));
-    EXPECT_EQ(commands, (std::vector<std::string>{"88", "08", "08"}));
+    ASSERT_GE(commands.size(), 4u);
+    EXPECT_EQ(commands.front(), "88");
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 2, commands.end()), (std::vector<std::string>{"08", "08"}));
+    std::vector<std::string> writes;
+    for (size_t i = 1; i + 2 < commands.size(); ++i)
+        if (commands[i] < "80") writes.push_back(commands[i]);
+    EXPECT_EQ(writes, std::vector<std::string>{"09"}) << "only the full read's game mode on";
     EXPECT_TRUE(keyboard.violations().empty());
 
     const DeviceImage before = keyboard.config();
@@ -532,24 +539,27 @@ TEST_F(CtlTest, ApplyImportAndResetKeepWhatTheyReplaceInTheHistory) {
     ASSERT_EQ(run({"save", "Evening"}), kExitDone) << err.str();
     ASSERT_EQ(run({"export", "--json", file("radar.json")}), kExitDone) << err.str();
     ASSERT_EQ(run({"set", "effect=wave"}), kExitDone) << err.str();
+    // Each set kept what it replaced too.
+    size_t kept = history.list().size();
 
     ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 13);
-    EXPECT_EQ(history.list().size(), 1u);
+    EXPECT_EQ(history.list().size(), ++kept);
     EXPECT_EQ(newestEffect(), 3);  // wave, what the keyboard held
     // Applying it again changes nothing and keeps nothing.
     ASSERT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
-    EXPECT_EQ(history.list().size(), 1u);
+    EXPECT_EQ(history.list().size(), kept);
 
     ASSERT_EQ(run({"set", "effect=ripple"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), ++kept);
     ASSERT_EQ(run({"import", "--json", file("radar.json")}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 13);
-    EXPECT_EQ(history.list().size(), 2u);
+    EXPECT_EQ(history.list().size(), ++kept);
     EXPECT_EQ(newestEffect(), 6);
 
     // A factory reset keeps what it replaces too.
     ASSERT_EQ(run({"reset", "--yes"}), kExitDone) << err.str();
-    EXPECT_EQ(history.list().size(), 3u);
+    EXPECT_EQ(history.list().size(), ++kept);
     EXPECT_EQ(newestEffect(), 13);
 
     std::filesystem::remove_all(history.folder());
@@ -558,6 +568,38 @@ TEST_F(CtlTest, ApplyImportAndResetKeepWhatTheyReplaceInTheHistory) {
     EXPECT_EQ(run({"apply", "Evening"}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 13);
     EXPECT_NE(err.str().find("history"), std::string::npos) << err.str();
+}
+
+// set keeps what it replaces in the history, as the program does when a set
+// is handed to it; a set that changes nothing keeps nothing, and the full
+// read it takes for that leaves game mode as it was.
+TEST_F(CtlTest, SetKeepsWhatItReplacesInTheHistory) {
+    SnapshotStore history(data.path() / "History");
+    auto snap = std::make_unique<Snapshot>();
+    ASSERT_EQ(run({"set", "gamemode=on"}), kExitDone) << err.str();
+    const size_t kept = history.list().size();
+    ASSERT_EQ(run({"set", "brightness=20", "gamemode=off"}), kExitDone) << err.str();
+    ASSERT_EQ(history.list().size(), kept + 1);
+    ASSERT_TRUE(history.load(history.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledBrightness, FactoryImage().ledBrightness);
+    EXPECT_EQ(snap->image.gameMode, 1);
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+
+    ASSERT_EQ(run({"set", "brightness=20"}), kExitDone) << err.str();
+    EXPECT_EQ(history.list().size(), kept + 1) << "nothing changed";
+
+    ASSERT_EQ(run({"set", "brightness=33"}), kExitDone) << err.str();
+    ASSERT_EQ(history.list().size(), kept + 2);
+    ASSERT_TRUE(history.load(history.list().front(), *snap));
+    EXPECT_EQ(snap->image.ledBrightness, 20);
+    EXPECT_EQ(snap->image.gameMode, 0);
+    EXPECT_EQ(keyboard.config().ledBrightness, 33);
+    EXPECT_EQ(keyboard.config().gameMode, 0) << "the read for the history leaves game mode off";
+
+    // Game mode named in the change: what the keyboard held decides, not the memory.
+    ASSERT_EQ(run({"set", "gamemode=off", "brightness=34"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().gameMode, 0);
+    EXPECT_EQ(history.list().size(), kept + 3);
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
