@@ -4,7 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -13,6 +15,7 @@
 
 #include "cli/CtlSettings.h"
 #include "keymap/KeyAssignment.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
 #include "keys/KeyNameTable.h"
 #include "macro/MacroEvent.h"
@@ -114,12 +117,29 @@ bool wholeNumber(const QJsonValue& v, double lo, double hi, int& out) {
 
 std::string numberText(const QJsonValue& v) { return QString::number(v.toDouble()).toStdString(); }
 
-// A failure while reading: where and why.
+// A failure while reading: where and why; and what a reader needs beyond its
+// own unit.
 struct ReadError {
     std::string text;
+    // The unit's bytes were given in hex: a readable field left out or null
+    // keeps the value they hold. Without them such a field is refused, never
+    // read as 0.
+    bool fromBytes = false;
+    // The key records and macros read so far, which describe the keys; a
+    // key whose `sends` was edited gets its record here. Null: no key's
+    // `sends` may differ from its entry.
+    Configuration* config = nullptr;
     bool set(const std::string& where, const std::string& why) {
         if (text.empty()) text = where + ": " + why;
         return false;
+    }
+    // Whether a readable field is absent or null; false with the error when
+    // the bytes do not stand in for it.
+    bool absent(const QJsonValue& v, const std::string& where, bool& ok) {
+        ok = true;
+        if (!v.isUndefined() && !v.isNull()) return false;
+        if (!fromBytes) ok = set(where, v.isNull() ? "is null; give a value" : "is missing; give a value");
+        return true;
     }
 };
 
@@ -198,7 +218,8 @@ template <typename Parse>
 bool applyName(const QJsonObject& o, const char* key, uint8_t& field, Parse parse, ReadError& err,
                const std::string& where) {
     const QJsonValue v = o.value(QLatin1String(key));
-    if (v.isUndefined() || v.isNull()) return true;
+    bool ok = true;
+    if (err.absent(v, where + "." + key, ok)) return ok;
     uint8_t b = 0;
     std::string text = v.toString().toStdString();
     if (v.isDouble()) {
@@ -236,7 +257,8 @@ bool applyLighting(const QJsonValue& value, DeviceImage& im, ReadError& err) {
         !applyName(o, "direction", im.ledDirection, parseDirection, err, w))
         return false;
     const QJsonValue palette = o.value(QLatin1String("palette"));
-    if (palette.isUndefined()) return true;
+    bool ok = true;
+    if (err.absent(palette, "lighting.palette", ok)) return ok;
     const QJsonArray a = palette.toArray();
     if (!palette.isArray() || a.size() != static_cast<qsizetype>(kPaletteEntries))
         return err.set("lighting.palette", "needs 7 colours");
@@ -257,19 +279,207 @@ bool applyPerformance(const QJsonValue& value, DeviceImage& im, ReadError& err) 
            applyName(o, "responseTimeMs", im.responseTime, parseResponseMs, err, w);
 }
 
+// What the key's device entry in `im` sends, whatever its enable bit says;
+// the key records and macros of `c` name what the entry alone cannot.
+std::string describeEntry(const Configuration& c, const DeviceImage& im, int slot, const TextLookup& functionNames) {
+    const uint8_t* e = im.deviceKeyMap + SlotCellOffset[slot];
+    const KeyRecord& r = c.records[slot];
+    // The function tree's names are translated in the key-map dialog's context.
+    const auto label = [&functionNames](const NamedFunction& f) {
+        return lookUpText(functionNames, "vandrel::KeyMapDialogModel", utf16ToUtf8(f.label).c_str());
+    };
+    for (const NamedFunction& f : kNamedFunctions)
+        if (r.type == static_cast<uint8_t>(AssignType::NamedFunction) && std::equal(e, e + 4, f.entry.begin()))
+            return label(f);
+    char b[64];
+    switch (e[0]) {
+    case kEntryKeys: {
+        std::string s;
+        for (int i = 1; i < 4; ++i)
+            if (e[i]) s += (s.empty() ? "" : " + ") + utf16ToUtf8(nameOfUsage(e[i]));
+        return s.empty() ? "nothing" : s;
+    }
+    case kEntryFn: return "Fn";
+    case kEntryConsumer:
+        for (const NamedFunction& f : kNamedFunctions)
+            if (std::equal(e, e + 4, f.entry.begin())) return label(f);
+        std::snprintf(b, sizeof b, "media 0x%02X%02X", e[3], e[2]);
+        return b;
+    case kEntryMacro: {
+        std::string s = "macro " + std::to_string(e[2]);
+        if (e[2] < kMacroRecords && recordInUse(c.macros[e[2]])) s += " (" + utf16ToUtf8(recordName(c.macros[e[2]])) + ")";
+        return s;
+    }
+    case kEntryLaunch: return "launch " + utf16ToUtf8(readUtf16Field(r.path, kKeyRecordPathUnits));
+    default:
+        std::snprintf(b, sizeof b, "entry %02X %02X %02X %02X", e[0], e[1], e[2], e[3]);
+        return b;
+    }
+}
+
+// What a key's `sends` text stands for: an assignment as the key-map dialog
+// makes it (its record follows), or an entry no assignment makes (its record
+// then claims nothing).
+struct SendsMeaning {
+    bool assign = false;
+    AssignmentRequest request;
+    uint8_t raw[4] = {};
+};
+
+constexpr const char* kSendsForms =
+    "a key name, up to three joined by \" + \", a function of the key dialog, \"macro N\", \"launch PATH\", "
+    "\"Fn\", \"media 0xHHHH\", \"nothing\" or \"entry XX XX XX XX\"";
+
+bool parseSends(const std::string& text, int slot, const KeyRecord& record, SendsMeaning& out, std::string& why) {
+    const QString t = QString::fromStdString(text);
+    QRegularExpressionMatch m;
+    out.request.slot = static_cast<uint8_t>(slot);
+    if (text == "nothing") return true;
+    if (text == "Fn") {
+        out.raw[0] = kEntryFn;
+        return true;
+    }
+    static const QRegularExpression entryForm(
+        QStringLiteral("^entry ([0-9A-Fa-f]{2}) ([0-9A-Fa-f]{2}) ([0-9A-Fa-f]{2}) ([0-9A-Fa-f]{2})$"));
+    if ((m = entryForm.match(t)).hasMatch()) {
+        for (int i = 0; i < 4; ++i) out.raw[i] = static_cast<uint8_t>(m.captured(i + 1).toUInt(nullptr, 16));
+        return true;
+    }
+    static const QRegularExpression mediaForm(QStringLiteral("^media 0x([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})$"));
+    if ((m = mediaForm.match(t)).hasMatch()) {
+        out.raw[0] = kEntryConsumer;
+        out.raw[2] = static_cast<uint8_t>(m.captured(2).toUInt(nullptr, 16));
+        out.raw[3] = static_cast<uint8_t>(m.captured(1).toUInt(nullptr, 16));
+        return true;
+    }
+    static const QRegularExpression macroForm(QStringLiteral("^macro ([0-9]{1,3})( \\(.*\\))?$"));
+    if ((m = macroForm.match(t)).hasMatch()) {
+        const int index = m.captured(1).toInt();
+        if (index >= static_cast<int>(kMacroSlotCount)) {
+            why = "the keyboard holds macros 0..31";
+            return false;
+        }
+        out.assign = true;
+        out.request.assignType = static_cast<uint8_t>(AssignType::MacroKey);
+        out.request.macroIndex = index;
+        return true;
+    }
+    if (t.startsWith(QLatin1String("launch ")) && t.size() > 7) {
+        out.assign = true;
+        // A launch key keeps the kind of launch its record gives (program,
+        // document, folder); any other key becomes a program launch.
+        out.request.assignType =
+            isLaunchType(record.type) ? record.type : static_cast<uint8_t>(AssignType::LaunchProgram);
+        out.request.launchPath = t.mid(7).toStdU16String();
+        return true;
+    }
+    if (FindNamedFunction(t.toStdU16String())) {
+        out.assign = true;
+        out.request.assignType = static_cast<uint8_t>(AssignType::NamedFunction);
+        out.request.functionName = t.toStdU16String();
+        return true;
+    }
+    const QStringList names = t.split(QStringLiteral(" + "));
+    if (names.size() > 3) {
+        why = "at most three keys are pressed together";
+        return false;
+    }
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const uint8_t vk = vkByName(names[i].toStdU16String());
+        if (!vk) return false;
+        out.request.codes[static_cast<size_t>(i)] = vk;
+    }
+    out.assign = true;
+    out.request.codeCount = static_cast<uint32_t>(names.size());
+    out.request.assignType =
+        static_cast<uint8_t>(names.size() == 1 ? AssignType::SingleKey : AssignType::KeyCombination);
+    return true;
+}
+
+// Gives key `slot` what `sends` says, and its record with it.
+bool assignFromSends(const std::string& sends, int slot, DeviceImage& im, Configuration& config, ReadError& err,
+                     const std::string& where) {
+    KeyRecord& record = config.records[slot];
+    uint8_t* e = im.deviceKeyMap + SlotCellOffset[slot];
+    SendsMeaning meaning;
+    std::string why;
+    if (!parseSends(sends, slot, record, meaning, why))
+        return err.set(where + ".sends", "'" + sends + "' is not something a key sends" +
+                                             (why.empty() ? " (" + std::string(kSendsForms) + ")" : ": " + why));
+    if (!meaning.assign) {
+        std::copy(meaning.raw, meaning.raw + 4, e);
+        record.type = 0;
+        record.length = 0;
+        std::fill(std::begin(record.data), std::end(record.data), 0);
+        return true;
+    }
+    // A launch key's path lives in its record: when the record names another
+    // path, either may have been edited, and neither is taken over the other.
+    const std::u16string recordPath = readUtf16Field(record.path, kKeyRecordPathUnits);
+    if (isLaunchType(meaning.request.assignType) && e[0] == kEntryLaunch && isLaunchType(record.type) &&
+        recordPath != meaning.request.launchPath)
+        return err.set(where + ".sends", "says '" + sends + "', but the key's record (keyRecords) launches '" +
+                                             utf16ToUtf8(recordPath) + "'; make the two agree");
+    ReassignedFlags flags;
+    flags.clear();
+    const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
+    if (ApplyKeyAssignment(meaning.request, im, config.records, flags, noFile, {}) == AssignResult::PathTooLong)
+        return err.set(where + ".sends", "the launch path is longer than " + std::to_string(kMaxLaunchPathChars) +
+                                             " characters");
+    return true;
+}
+
+// One key of "keys": its entry in hex and what it sends, which must agree or
+// else `sends` decides; and whether it is enabled.
+bool applyKey(const QJsonObject& k, int slot, DeviceImage& im, ReadError& err, const std::string& where) {
+    uint8_t* e = im.deviceKeyMap + SlotCellOffset[slot];
+    bool ok = true;
+    bool enabled = IsKeyEnabled(im, slot);
+    const QJsonValue enabledValue = k.value(QLatin1String("enabled"));
+    if (err.absent(enabledValue, where + ".enabled", ok)) {
+        if (!ok) return false;
+    } else if (enabledValue.isBool()) {
+        enabled = enabledValue.toBool();
+    } else {
+        return err.set(where + ".enabled", "needs true or false");
+    }
+    // Without the image's bytes the key has an entry only when one is given.
+    bool haveEntry = err.fromBytes;
+    const QJsonValue entry = k.value(QLatin1String("entry"));
+    if (!entry.isUndefined() && !entry.isNull()) {
+        if (entry.toString().size() != 8 || !fromHex(entry, e, 4)) return err.set(where + ".entry", "needs 4 bytes in hex");
+        haveEntry = true;
+    }
+    const QJsonValue sendsValue = k.value(QLatin1String("sends"));
+    if (sendsValue.isUndefined() || sendsValue.isNull()) {
+        if (!haveEntry) return err.set(where + ".entry", "is missing; give \"sends\" or \"entry\"");
+    } else {
+        if (!sendsValue.isString()) return err.set(where + ".sends", "needs a text");
+        const std::string sends = sendsValue.toString().toStdString();
+        const bool agrees = haveEntry && err.config &&
+                            (sends == "disabled" ? !enabled : describeEntry(*err.config, im, slot, {}) == sends);
+        if (!agrees) {
+            if (sends == "disabled")
+                return err.set(where + ".sends", enabled ? "\"disabled\" needs \"enabled\": false"
+                                                         : "\"disabled\" does not say what the key sends; give its \"entry\"");
+            if (!enabled)
+                return err.set(where + ".sends", "the key is disabled (\"enabled\": false); enable it to have it send '" +
+                                                     sends + "'");
+            if (!err.config) return err.set(where + ".sends", "differs from the entry");
+            if (!assignFromSends(sends, slot, im, *err.config, err, where)) return false;
+        }
+    }
+    SetKeyEnabled(im, slot, enabled);
+    return true;
+}
+
 bool applyKeys(const QJsonValue& value, DeviceImage& im, ReadError& err) {
     const QJsonArray a = value.toArray();
     if (!value.isArray() || a.size() != kPhysicalSlots) return err.set("keys", "needs one entry per key (108)");
     for (int s = 0; s < kPhysicalSlots; ++s) {
-        const QJsonObject k = a[s].toObject();
         const std::string where = "keys[" + std::to_string(s) + "]";
-        const QJsonValue entry = k.value(QLatin1String("entry"));
-        if (!entry.isUndefined() && (!fromHex(entry, im.deviceKeyMap + SlotCellOffset[s], 4) ||
-                                     entry.toString().size() != 8))
-            return err.set(where + ".entry", "needs 4 bytes in hex");
-        const QJsonValue enabled = k.value(QLatin1String("enabled"));
-        if (enabled.isBool()) SetKeyEnabled(im, s, enabled.toBool());
-        else if (!enabled.isUndefined()) return err.set(where + ".enabled", "needs true or false");
+        if (!a[s].isObject()) return err.set(where, "needs an object with \"sends\", \"entry\" and \"enabled\"");
+        if (!applyKey(a[s].toObject(), s, im, err, where)) return false;
     }
     return true;
 }
@@ -277,7 +487,10 @@ bool applyKeys(const QJsonValue& value, DeviceImage& im, ReadError& err) {
 bool applyMatrixSpare(const QJsonValue& value, DeviceImage& im, ReadError& err) {
     const QJsonObject o = value.toObject();
     const SpareMatrix spare = spareMatrix();
-    const QJsonObject cells = o.value(QLatin1String("keyMapCells")).toObject();
+    const QJsonValue cellsValue = o.value(QLatin1String("keyMapCells"));
+    if (!cellsValue.isObject())
+        return err.set("matrixSpare.keyMapCells", "needs an object of cells (\"{}\" for none)");
+    const QJsonObject cells = cellsValue.toObject();
     for (int cell = 0; cell < kMatrixCells; ++cell)
         if (spare.cell[cell]) std::fill_n(im.deviceKeyMap + 4 * cell, 4, 0);
     for (auto it = cells.begin(); it != cells.end(); ++it) {
@@ -310,6 +523,8 @@ bool applyDiyMaps(const QJsonValue& value, DeviceImage& im, ReadError& err) {
     if (!value.isArray() || a.size() != static_cast<qsizetype>(kDiyMapCount))
         return err.set("diyMaps", "needs 5 maps");
     for (size_t m = 0; m < kDiyMapCount; ++m) {
+        if (!a[static_cast<qsizetype>(m)].isObject())
+            return err.set("diyMaps[" + std::to_string(m) + "]", "needs an object of colours (\"{}\" for none)");
         const QJsonObject map = a[static_cast<qsizetype>(m)].toObject();
         for (int s = 0; s < kPhysicalSlots; ++s) std::fill_n(im.diyMaps[m] + SlotCellOffset[s], 4, 0);
         for (auto it = map.begin(); it != map.end(); ++it) {
@@ -479,6 +694,7 @@ bool readUnit(const QJsonObject& o, Unit& unit, const Unit& empty, ToJson toJson
     unit = empty;
     QJsonObject view;
     const QJsonValue bytes = o.value(QLatin1String(bytesKey));
+    err.fromBytes = !bytes.isUndefined();
     if (!bytes.isUndefined()) {
         if (!fromHex(bytes, reinterpret_cast<uint8_t*>(&unit), sizeof(Unit)) ||
             static_cast<size_t>(bytes.toString().size()) != 2 * sizeof(Unit))
@@ -507,6 +723,11 @@ bool applyImageObject(const QJsonObject& o, DeviceImage& im, ReadError& err) {
 
 }  // namespace
 
+bool isConfigurationJson(const std::string& text) {
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text));
+    return doc.isObject() && doc.object().value(QLatin1String("format")).toString() == QLatin1String(kFormat);
+}
+
 std::string jsonPathOf(Setting setting) {
     switch (setting) {
     case Setting::Effect: return "lighting.effect";
@@ -530,39 +751,7 @@ std::string slotName(int slot) {
 
 std::string describeKey(const Configuration& c, int slot, const TextLookup& functionNames) {
     if (!IsKeyEnabled(c.image, slot)) return "disabled";
-    const uint8_t* e = c.image.deviceKeyMap + SlotCellOffset[slot];
-    const KeyRecord& r = c.records[slot];
-    // The function tree's names are translated in the key-map dialog's context.
-    const auto label = [&functionNames](const NamedFunction& f) {
-        return lookUpText(functionNames, "vandrel::KeyMapDialogModel", utf16ToUtf8(f.label).c_str());
-    };
-    for (const NamedFunction& f : kNamedFunctions)
-        if (r.type == static_cast<uint8_t>(AssignType::NamedFunction) && std::equal(e, e + 4, f.entry.begin()))
-            return label(f);
-    char b[64];
-    switch (e[0]) {
-    case kEntryKeys: {
-        std::string s;
-        for (int i = 1; i < 4; ++i)
-            if (e[i]) s += (s.empty() ? "" : " + ") + utf16ToUtf8(nameOfUsage(e[i]));
-        return s.empty() ? "nothing" : s;
-    }
-    case kEntryFn: return "Fn";
-    case kEntryConsumer:
-        for (const NamedFunction& f : kNamedFunctions)
-            if (std::equal(e, e + 4, f.entry.begin())) return label(f);
-        std::snprintf(b, sizeof b, "media 0x%02X%02X", e[3], e[2]);
-        return b;
-    case kEntryMacro: {
-        std::string s = "macro " + std::to_string(e[2]);
-        if (e[2] < kMacroRecords && recordInUse(c.macros[e[2]])) s += " (" + utf16ToUtf8(recordName(c.macros[e[2]])) + ")";
-        return s;
-    }
-    case kEntryLaunch: return "launch " + utf16ToUtf8(readUtf16Field(r.path, kKeyRecordPathUnits));
-    default:
-        std::snprintf(b, sizeof b, "entry %02X %02X %02X %02X", e[0], e[1], e[2], e[3]);
-        return b;
-    }
+    return describeEntry(c, c.image, slot, functionNames);
 }
 
 std::string describeMacro(const MacroRecord& record) {
@@ -572,7 +761,13 @@ std::string describeMacro(const MacroRecord& record) {
     return s.empty() ? "(no events)" : s;
 }
 
-std::string configurationToJson(const Configuration& c) {
+std::string configurationToJson(const Configuration& configuration) {
+    // A key record that claims an assignment its key does not have describes
+    // nothing the keyboard does: it is written emptied, as the program empties
+    // it, so that every record of the JSON describes its key.
+    auto shown = std::make_unique<Configuration>(configuration);
+    ReconcileKeyRecords(shown->image, shown->records);
+    const Configuration& c = *shown;
     QJsonObject root;
     root[QStringLiteral("format")] = QLatin1String(kFormat);
     root[QStringLiteral("version")] = kFormatVersion;
@@ -582,7 +777,11 @@ std::string configurationToJson(const Configuration& c) {
     emptyImage.clear();
     const QJsonObject image = withBytesWhenNeeded(
         c.image, emptyImage, [&c](const DeviceImage& im) { return imageToJson(c, im); },
-        [](const QJsonObject& o, DeviceImage& im, ReadError& err) { return applyImageObject(o, im, err); },
+        [&c](const QJsonObject& o, DeviceImage& im, ReadError& err) {
+            auto scratch = std::make_unique<Configuration>(c);
+            err.config = scratch.get();
+            return applyImageObject(o, im, err);
+        },
         "imageBytes");
     for (auto it = image.begin(); it != image.end(); ++it) root[it.key()] = it.value();
 
@@ -639,9 +838,29 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
     ReadError err;
     Configuration c;
 
+    // Left out, a list would empty keymap.bin's records or the macro store.
+    for (const char* list : {"keyRecords", "macros"})
+        if (!root.value(QLatin1String(list)).isArray()) {
+            error = std::string(list) + ": needs a list (\"[]\" for none)";
+            return false;
+        }
+    // Fields every record and macro carries; without its bytes, one left out
+    // would be read as 0.
+    const auto missingField = [&error](const QJsonObject& o, std::initializer_list<const char*> fields,
+                                       const std::string& where) {
+        if (o.contains(QLatin1String("bytes"))) return false;
+        for (const char* f : fields)
+            if (!o.contains(QLatin1String(f))) {
+                error = where + "." + f + ": is missing; give a value";
+                return true;
+            }
+        return false;
+    };
+
     c.records.clear();
     c.records.restoreHomeCodes();
     const QJsonArray records = root.value(QLatin1String("keyRecords")).toArray();
+    std::vector<std::pair<int, int>> listedRecords;  // slot, place in the list
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QJsonObject o = records[i].toObject();
         int s = -1;
@@ -650,6 +869,13 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
             error = where + ".slot: needs 0..254";
             return false;
         }
+        if (missingField(o, {"type", "path"}, where)) return false;
+        if (!o.contains(QLatin1String("bytes")) && !o.contains(QLatin1String("codes")) &&
+            !o.contains(QLatin1String("data"))) {
+            error = where + ".codes: is missing; give the key codes (or \"data\")";
+            return false;
+        }
+        listedRecords.emplace_back(s, static_cast<int>(i));
         if (!readUnit(o, c.records[s], emptyRecord(s), [s](const KeyRecord& r) { return recordToJson(r, s); },
                       applyRecordField, "bytes", err, where)) {
             error = err.text;
@@ -670,6 +896,7 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
             return false;
         }
         const size_t n = static_cast<size_t>(index);
+        if (missingField(o, {"name", "loop", "flags", "events"}, where)) return false;
         if (!readUnit(o, c.macros[n], emptyMacro, [n](const MacroRecord& r) { return macroToJson(r, n); },
                       applyMacroField, "bytes", err, where)) {
             error = err.text;
@@ -690,9 +917,21 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
     if (root.contains(QLatin1String("imageBytes"))) image[QStringLiteral("imageBytes")] = root.value(QLatin1String("imageBytes"));
     DeviceImage emptyImage;
     emptyImage.clear();
+    err.config = &c;
     if (!readUnit(image, c.image, emptyImage, [&c](const DeviceImage& im) { return imageToJson(c, im); },
                   applyImageField, "imageBytes", err, "image")) {
         error = err.text;
+        return false;
+    }
+    // A record says how its key was given what it sends. One that says
+    // something else was edited on its own: what the key sends is its `sends`.
+    for (const auto& [slot, place] : listedRecords) {
+        const KeyRecord& r = c.records[slot];
+        if (KeyRecordAgrees(r, slot, c.image)) continue;
+        const std::string key = "keys[" + std::to_string(slot) + "]";
+        error = "keyRecords[" + std::to_string(place) + "]." + (isCodeType(r.type) ? "codes" : "type") +
+                ": the record of " + slotName(slot) + " does not describe what the key sends ('" +
+                describeEntry(c, c.image, slot, {}) + "'); change " + key + ".sends instead (its record follows)";
         return false;
     }
     // The firmware version is only informative: one that does not read as

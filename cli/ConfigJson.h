@@ -6,6 +6,14 @@
 // carries its bytes in hex, so that reading the JSON back gives every byte
 // it was made from. Readable fields are applied over those bytes, so editing
 // them works either way.
+//
+// Reading back, a readable field left out or null is refused by its path,
+// unless the part's bytes travel in hex, which then hold its value; nothing
+// is ever read as 0. What a key sends is its `sends`: when it no longer
+// describes the key's `entry`, the key is assigned what `sends` says, as the
+// key-map dialog would, and its record with it. A key record must describe
+// what its key sends; written out, records that claim an assignment their key
+// does not have are emptied.
 
 #include <string>
 
@@ -38,10 +46,14 @@ std::string configurationToJson(const Configuration& config);
 // `error` says where and `config` is unchanged.
 bool configurationFromJson(const std::string& text, Configuration& config, std::string& error);
 
+// Whether `text` is JSON of this format (of any version), such as an earlier
+// export, whatever its values.
+bool isConfigurationJson(const std::string& text);
+
 // Where a setting lives in the JSON: "lighting.brightness", "performance.reportRateHz", ...
 std::string jsonPathOf(Setting setting);
 
-// The description of one key's device entry: "B", "Left Ctrl + C",
+// The description of one key's device entry: "B", "LCtrl + C",
 // "macro 3 (Macro_003)", "launch /usr/bin/foo", "disabled", ...
 // With `functionNames`, a named function (the key-map dialog's tree) is given
 // in the language it translates to; without, by its Chinese name.

@@ -89,7 +89,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         if (!good) r.error = "usage: vandrelctl " + usage;
         return r;
     };
-    if (o.force && o.command != Command::Save) return need(false, "save [--force] PROFILE");
+    if (o.force && o.command != Command::Save && o.command != Command::Export)
+        return need(false, "save [--force] PROFILE, or export --json [--force] FILE");
     switch (o.command) {
     case Command::None: r.error = "no command given"; return r;
     case Command::List: return need(n == 0 && !o.json, "list");
@@ -97,7 +98,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     case Command::Reset: return need(n == 0 && !o.json, "reset [--yes]");
     case Command::Apply: return need(n == 1 && !o.json, "apply PROFILE [--yes]");
     case Command::Save: return need(n == 1 && !o.json, "save [--force] PROFILE");
-    case Command::Export: return need(n == 1 && o.json, "export --json FILE");
+    case Command::Export: return need(n == 1 && o.json, "export --json [--force] FILE");
     case Command::Import: return need(n == 1 && o.json, "import --json FILE [--yes]");
     case Command::Watch: return need(n == 0, "watch");
     case Command::Rule: {
@@ -151,7 +152,8 @@ std::string helpText() {
            "  save [--force] PROFILE\n"
            "                       store the keyboard's configuration as a profile\n"
            "  reset [--yes]        restore the keyboard's factory settings (asks first)\n"
-           "  export --json FILE   the configuration with key records and macros as JSON\n"
+           "  export --json [--force] FILE\n"
+           "                       the configuration with key records and macros as JSON\n"
            "                       (FILE - writes to standard output)\n"
            "  import --json FILE   write such a JSON file to the keyboard and the data files;\n"
            "                       its values are checked first\n"
@@ -169,10 +171,10 @@ std::string helpText() {
            "\n"
            "PROFILE: a bare NAME is the profile NAME of the profile folder\n"
            "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
-           ".bin is a file. save never replaces an existing file that is not a profile\n"
-           "(unless --force). No command writes over keymap.bin, MacroDefine.bin,\n"
-           "GameMode.txt, DemoKeyboard.bin, VER.bin or a History file, nor into a device\n"
-           "or a FIFO that nobody reads.\n"
+           ".bin is a file. save never replaces an existing file that is not a profile,\n"
+           "nor export one that is not an earlier export (unless --force). No command\n"
+           "writes over keymap.bin, MacroDefine.bin, GameMode.txt, DemoKeyboard.bin,\n"
+           "VER.bin or a History file, nor into a device or a FIFO that nobody reads.\n"
            "\n"
            "Settings for set:\n" +
            settingsHelp() +
@@ -183,7 +185,8 @@ std::string helpText() {
            "                       with rule list: the rules as JSON\n"
            "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
            "                       write a configuration that disables every key\n"
-           "  -f, --force          with save: replace an existing file that is not a profile\n"
+           "  -f, --force          with save: replace an existing file that is not a profile;\n"
+           "                       with export: one that is not an earlier export\n"
            "  -h, --help           show this help and exit\n"
            "  --version            show the version and exit\n"
            "\n"

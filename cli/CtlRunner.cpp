@@ -15,6 +15,7 @@
 #include "cli/CtlWatch.h"
 #include "cli/RuleSettings.h"
 #include "device/Commands.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
@@ -155,6 +156,10 @@ int readConfiguration(Environment& env, Configuration& c) {
     if (int rc = reportOutcome(env, session.initialRead(c.image, c.firmware), "read")) return rc;
     // The read switched game mode on; the last saved choice was off.
     if (GameModeMemory(env.dataFolder).savedOff()) session.restoreGameModeOff(c.image);
+    // A record of keymap.bin that claims an assignment the key does not have
+    // (written before a save that never came) is no part of what the keyboard
+    // holds; the running program answers without it too.
+    ReconcileKeyRecords(c.image, c.records);
     return kExitDone;
 }
 
@@ -180,6 +185,17 @@ int vetConfiguration(Environment& env, const DeviceImage& image, bool everyKeyCo
 
 // An exported configuration is about 20 kB; anything past this is not one.
 constexpr size_t kMaxJsonBytes = 16u << 20;
+
+// Whether an export may replace what is at `file`: nothing, an empty file, or
+// an earlier export. Anything else that is no regular file is left to the
+// writer, which refuses what it must not replace.
+bool mayReplaceWithExport(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::status(file, ec))) return true;
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(file, kMaxJsonBytes + 1, bytes) != FileResult::Ok || bytes.size() > kMaxJsonBytes) return false;
+    return bytes.empty() || isConfigurationJson(std::string(bytes.begin(), bytes.end()));
+}
 
 // ---- the commands ----------------------------------------------------------
 
@@ -480,6 +496,13 @@ int cmdExport(const Options& o, Environment& env) {
     }
     const std::filesystem::path file(o.args[0]);
     if (!mayWrite(env, file)) return kExitFailed;
+    // A file that is not an earlier export (a profile, a document) is replaced
+    // only when asked for, as save treats a file that is not a profile.
+    if (!o.force && !mayReplaceWithExport(file)) {
+        env.err << "vandrelctl: " << o.args[0]
+                << " exists and is not an earlier export; it is not replaced (add --force to replace it).\n";
+        return kExitFailed;
+    }
     std::error_code why;
     if (writeFileAtomic(file, {{json.data(), json.size()}}, &why) != FileResult::Ok) {
         env.err << "vandrelctl: " << o.args[0] << " could not be written: " << reason(why) << ".\n";

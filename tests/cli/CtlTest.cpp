@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 
 #include <set>
@@ -351,6 +354,11 @@ TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
     files->records[30].type = 1;
     files->records[30].length = 1;
     files->records[30].data[0] = 0x41;
+    // The keyboard holds what the record says: A alone as a combination.
+    DeviceImage kb = keyboard.config();
+    const uint8_t comboA[4] = {kEntryKeys, keyNames().usage(0x41), 0, 0};
+    std::copy(comboA, comboA + 4, kb.deviceKeyMap + SlotCellOffset[30]);
+    keyboard.setConfig(kb);
     setRecordName(files->macros[0], u"Jump");
     setRecordLoopCount(files->macros[0], 3);
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
@@ -611,7 +619,11 @@ TEST_F(CtlTest, JsonRoundTripIsByteExact) {
     kb.diyMaps[1][SlotCellOffset[42] + 1] = 0xC4;
     kb.diyMaps[1][SlotCellOffset[42] + 3] = 0x1C;
     kb.keyMask[3] &= 0xFB;
-    kb.deviceKeyMap[SlotCellOffset[63] + 2] = 0x05;
+    // Keys 20 and 63 hold what their records below say: a launch and Ctrl+C.
+    const uint8_t launchEntry[4] = {kEntryLaunch, 0, SlotHomeVk[20], 0};
+    const uint8_t ctrlC[4] = {kEntryKeys, keyNames().usage(0x11), keyNames().usage(0x43), 0};
+    std::copy(launchEntry, launchEntry + 4, kb.deviceKeyMap + SlotCellOffset[20]);
+    std::copy(ctrlC, ctrlC + 4, kb.deviceKeyMap + SlotCellOffset[63]);
     kb.macroSlots[0][1] = 1;
     kb.macroSlots[0][2] = 0x04;
     keyboard.setConfig(kb);
@@ -714,6 +726,195 @@ TEST_F(CtlTest, EditedReadableFieldsWinOverTheBytesThatTravel) {
     EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) - 1], 0x42);
 }
 
+// Edits of an exported JSON, as a user or a script makes them.
+class JsonEditTest : public CtlTest {
+protected:
+    void SetUp() override {
+        auto files = std::make_unique<Configuration>();
+        files->records.restoreHomeCodes();
+        setRecordName(files->macros[0], u"Jump");
+        ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+        ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
+        ASSERT_EQ(run({"export", "--json", file("good.json")}), kExitDone) << err.str();
+        const std::vector<uint8_t> b = readAll(data.path() / "good.json");
+        good = QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()))).object();
+        ASSERT_FALSE(good.contains(QStringLiteral("imageBytes")));
+        for (int s = 0; s < kPhysicalSlots; ++s)
+            if (slotName(s) == "A") slotA = s;
+        ASSERT_GE(slotA, 0);
+        before = keyboard.config();
+        keymapBefore = readAll(KeymapFilePath(data.path()));
+    }
+    // Imports `good` changed by `edit`.
+    int import(const std::function<void(QJsonObject&)>& edit) {
+        QJsonObject o = good;
+        edit(o);
+        const QByteArray text = QJsonDocument(o).toJson();
+        test::writeAll(data.path() / "edited.json", std::vector<uint8_t>(text.begin(), text.end()));
+        keyboard.clearRecord();
+        return run({"import", "--json", file("edited.json")});
+    }
+    // Sets `field` of keys[slot] (or removes it for an undefined value).
+    static void setKey(QJsonObject& o, int slot, const char* field, const QJsonValue& v) {
+        QJsonArray keys = o[QStringLiteral("keys")].toArray();
+        QJsonObject k = keys[slot].toObject();
+        if (v.isUndefined()) k.remove(QLatin1String(field));
+        else k[QLatin1String(field)] = v;
+        keys[slot] = k;
+        o[QStringLiteral("keys")] = keys;
+    }
+    static void setIn(QJsonObject& o, const char* section, const char* field, const QJsonValue& v) {
+        QJsonObject sub = o[QLatin1String(section)].toObject();
+        if (v.isUndefined()) sub.remove(QLatin1String(field));
+        else sub[QLatin1String(field)] = v;
+        o[QLatin1String(section)] = sub;
+    }
+    std::vector<uint8_t> entryOf(int slot) const {
+        const DeviceImage im = keyboard.config();
+        return std::vector<uint8_t>(im.deviceKeyMap + SlotCellOffset[slot], im.deviceKeyMap + SlotCellOffset[slot] + 4);
+    }
+    KeyRecord recordOf(int slot) const {
+        KeyRecord r;
+        const std::vector<uint8_t> keymap = readAll(KeymapFilePath(data.path()));
+        std::memcpy(&r, keymap.data() + sizeof(DeviceImage) + slot * sizeof(KeyRecord), sizeof r);
+        return r;
+    }
+
+    QJsonObject good;
+    int slotA = -1;
+    DeviceImage before;
+    std::vector<uint8_t> keymapBefore;
+};
+
+// A value left out or null is refused by its path, and nothing is written:
+// never read as 0 (a dark keyboard, 125 Hz, black colours).
+TEST_F(JsonEditTest, MissingOrNullValuesAreRefusedByTheirPath) {
+    const QJsonValue gone = QJsonValue(QJsonValue::Undefined), null = QJsonValue(QJsonValue::Null);
+    const struct {
+        std::function<void(QJsonObject&)> edit;
+        const char* path;
+    } cases[] = {
+        {[&](QJsonObject& o) { setIn(o, "lighting", "brightness", null); }, "lighting.brightness"},
+        {[&](QJsonObject& o) { setIn(o, "lighting", "brightness", gone); }, "lighting.brightness"},
+        {[&](QJsonObject& o) { setIn(o, "lighting", "effect", null); }, "lighting.effect"},
+        {[&](QJsonObject& o) { setIn(o, "lighting", "palette", gone); }, "lighting.palette"},
+        {[&](QJsonObject& o) { setIn(o, "performance", "reportRateHz", gone); }, "performance.reportRateHz"},
+        {[&](QJsonObject& o) { setIn(o, "performance", "winLock", null); }, "performance.winLock"},
+        {[&](QJsonObject& o) { setKey(o, 5, "enabled", gone); }, "keys[5].enabled"},
+        {[&](QJsonObject& o) {
+             setKey(o, 5, "entry", gone);
+             setKey(o, 5, "sends", null);
+         },
+         "keys[5].entry"},
+        {[&](QJsonObject& o) {
+             QJsonArray maps = o[QStringLiteral("diyMaps")].toArray();
+             maps[2] = QJsonValue::Null;
+             o[QStringLiteral("diyMaps")] = maps;
+         },
+         "diyMaps[2]"},
+        {[&](QJsonObject& o) { setIn(o, "matrixSpare", "keyMapCells", gone); }, "matrixSpare.keyMapCells"},
+        {[&](QJsonObject& o) { o.remove(QStringLiteral("macros")); }, "macros"},
+        {[&](QJsonObject& o) { o[QStringLiteral("keyRecords")] = QJsonValue::Null; }, "keyRecords"},
+        {[&](QJsonObject& o) {
+             QJsonArray macros = o[QStringLiteral("macros")].toArray();
+             QJsonObject m = macros[0].toObject();
+             m.remove(QStringLiteral("loop"));
+             macros[0] = m;
+             o[QStringLiteral("macros")] = macros;
+         },
+         "macros[0].loop"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(import(c.edit), kExitBadFile);
+        EXPECT_NE(err.str().find(std::string(c.path) + ":"), std::string::npos) << err.str();
+        EXPECT_TRUE(keyboard.events().empty());
+        EXPECT_EQ(keyboard.config(), before);
+        EXPECT_EQ(readAll(KeymapFilePath(data.path())), keymapBefore);
+    }
+    // The file unedited goes through.
+    EXPECT_EQ(import([](QJsonObject&) {}), kExitDone) << err.str();
+}
+
+// Where the image travels in hex, a value left out is the one those bytes hold.
+TEST_F(CtlTest, AValueLeftOutKeepsWhatTheImagesBytesHold) {
+    auto files = std::make_unique<Configuration>();
+    files->image.tail = 0x42;  // a byte no readable field carries
+    files->records.restoreHomeCodes();
+    ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
+    ASSERT_EQ(run({"set", "brightness=17"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"export", "--json", file("x.json")}), kExitDone) << err.str();
+    std::vector<uint8_t> b = readAll(data.path() / "x.json");
+    std::string json(b.begin(), b.end());
+    ASSERT_NE(json.find("imageBytes"), std::string::npos);
+    const size_t at = json.find("\"brightness\": 17,");
+    ASSERT_NE(at, std::string::npos);
+    json.erase(at, std::strlen("\"brightness\": 17,"));
+    const size_t speed = json.find("\"speed\": ");
+    json.replace(speed, std::strlen("\"speed\": 5"), "\"speed\": 2");
+    test::writeAll(data.path() / "y.json", std::vector<uint8_t>(json.begin(), json.end()));
+    ASSERT_EQ(run({"set", "brightness=40"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"import", "--json", file("y.json")}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledBrightness, 17);
+    EXPECT_EQ(keyboard.config().ledSpeed, 2);
+}
+
+// What a key sends is its readable `sends`: an edit there changes the key and
+// its record; a record edited on its own, or a `sends` no key can send, is
+// refused by its path.
+TEST_F(JsonEditTest, AnEditedSendsChangesTheKeyAndItsRecord) {
+    ASSERT_EQ(import([&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("C")); }), kExitDone) << err.str();
+    EXPECT_EQ(entryOf(slotA), (std::vector<uint8_t>{kEntryKeys, 0, keyNames().usage(0x43), 0}));
+    KeyRecord r = recordOf(slotA);
+    EXPECT_EQ(r.type, 0);
+    EXPECT_EQ(r.length, 1);
+    EXPECT_EQ(r.data[0], 0x43);
+    ASSERT_EQ(run({"export", "--json", "-"}), kExitDone);
+    EXPECT_NE(out.str().find("\"sends\": \"C\""), std::string::npos);
+
+    ASSERT_EQ(import([&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("LCtrl + V")); }), kExitDone)
+        << err.str();
+    EXPECT_EQ(entryOf(slotA), (std::vector<uint8_t>{kEntryKeys, keyNames().usage(0xA2), keyNames().usage(0x56), 0}));
+    ASSERT_EQ(import([&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("macro 0 (Jump)")); }), kExitDone)
+        << err.str();
+    EXPECT_EQ(entryOf(slotA), (std::vector<uint8_t>{kEntryMacro, 1, 0, 0}));
+    EXPECT_EQ(recordOf(slotA).type, 2);
+    // Disabling by "enabled" keeps what the key sends.
+    ASSERT_EQ(import([&](QJsonObject& o) { setKey(o, slotA, "enabled", false); }), kExitDone) << err.str();
+    EXPECT_FALSE(IsKeyEnabled(keyboard.config(), slotA));
+    EXPECT_EQ(entryOf(slotA), (std::vector<uint8_t>{kEntryKeys, 0, keyNames().usage(0x41), 0}));
+
+    const DeviceImage now = keyboard.config();
+    const struct {
+        std::function<void(QJsonObject&)> edit;
+        std::string path;
+    } refused[] = {
+        {[&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("Q + W + E + R")); }, "keys[" + std::to_string(slotA) + "].sends"},
+        {[&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("no such key")); }, "keys[" + std::to_string(slotA) + "].sends"},
+        {[&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("macro 40")); }, "keys[" + std::to_string(slotA) + "].sends"},
+        {[&](QJsonObject& o) { setKey(o, slotA, "sends", QStringLiteral("disabled")); }, "keys[" + std::to_string(slotA) + "].sends"},
+        {[&](QJsonObject& o) {
+             setKey(o, slotA, "sends", QStringLiteral("C"));
+             setKey(o, slotA, "enabled", false);
+         },
+         "keys[" + std::to_string(slotA) + "].sends"},
+        // A record claiming C for a key that sends A.
+        {[&](QJsonObject& o) {
+             QJsonObject rec{{QStringLiteral("slot"), slotA}, {QStringLiteral("type"), 0},
+                             {QStringLiteral("codes"), QJsonArray{QStringLiteral("C")}}, {QStringLiteral("path"), QString()}};
+             o[QStringLiteral("keyRecords")] = QJsonArray{rec};
+         },
+         "keyRecords[0].codes"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(import(c.edit), kExitBadFile);
+        EXPECT_NE(err.str().find(c.path + ":"), std::string::npos) << err.str();
+        EXPECT_TRUE(keyboard.events().empty());
+        EXPECT_EQ(keyboard.config(), now);
+    }
+}
+
 // Runs a test in a working folder of its own, and goes back afterwards.
 class WorkingFolder {
 public:
@@ -756,7 +957,34 @@ TEST_F(CtlTest, SaveWritesTheProfileAndLeavesOtherFilesAlone) {
     // A path is taken byte for byte, also where it is not UTF-8.
     ASSERT_EQ(run({"save", "./caf\xE9.bin"}), kExitDone) << err.str();
     EXPECT_EQ(std::filesystem::file_size(work.path() / "caf\xE9.bin"), kKeymapFileBytes);
-    EXPECT_EQ(parseCommandLine({"export", "--json", "--force", "x.json"}).ok(), false);
+    EXPECT_EQ(parseCommandLine({"apply", "--force", "x"}).ok(), false);
+}
+
+// export, like save, replaces only what it wrote itself: an earlier export, or
+// an empty file; a profile or any other file only with --force.
+TEST_F(CtlTest, ExportReplacesAProfileOnlyWithForce) {
+    ASSERT_EQ(run({"save", "FPS"}), kExitDone) << err.str();
+    const std::filesystem::path profile = data.path() / "Configure" / "FPS.bin";
+    const std::vector<uint8_t> saved = readAll(profile);
+    EXPECT_EQ(run({"export", "--json", profile.string()}), kExitFailed);
+    EXPECT_NE(err.str().find("--force"), std::string::npos) << err.str();
+    EXPECT_EQ(readAll(profile), saved);
+    test::writeAll(data.path() / "notes.txt", {'h', 'i', '\n'});
+    EXPECT_EQ(run({"export", "--json", file("notes.txt")}), kExitFailed);
+    EXPECT_EQ(readAll(data.path() / "notes.txt"), (std::vector<uint8_t>{'h', 'i', '\n'}));
+
+    // An earlier export and an empty file are replaced as they are.
+    ASSERT_EQ(run({"export", "--json", file("backup.json")}), kExitDone) << err.str();
+    ASSERT_EQ(run({"set", "brightness=12"}), kExitDone) << err.str();
+    ASSERT_EQ(run({"export", "--json", file("backup.json")}), kExitDone) << err.str();
+    const std::vector<uint8_t> b = readAll(data.path() / "backup.json");
+    EXPECT_NE(std::string(b.begin(), b.end()).find("\"brightness\": 12"), std::string::npos);
+    test::writeAll(data.path() / "empty.json", {});
+    EXPECT_EQ(run({"export", "--json", file("empty.json")}), kExitDone) << err.str();
+
+    ASSERT_EQ(run({"export", "--json", "--force", profile.string()}), kExitDone) << err.str();
+    const std::vector<uint8_t> replaced = readAll(profile);
+    EXPECT_TRUE(isConfigurationJson(std::string(replaced.begin(), replaced.end())));
 }
 
 // Names that cannot be files, folders that cannot be searched and loops of
