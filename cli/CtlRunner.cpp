@@ -79,10 +79,30 @@ int diagnoseOpen(Environment& env) {
     return kExitNoKeyboard;
 }
 
+// Why another process keeps this one from the keyboard.
+void tellDeviceBusy(const Environment& env, const std::string& lockPath) {
+    env.err << "vandrelctl: another program is talking to the keyboard (it holds the keyboard's lock, " << lockPath
+            << ") and this vandrelctl cannot reach it to hand the command over; nothing was sent to the keyboard.\n"
+               "If the Vandrel program runs in a desktop session, run vandrelctl in that session or with its "
+               "XDG_RUNTIME_DIR (/run/user/<uid>); otherwise wait for the other vandrelctl to finish.\n";
+}
+
 // Opens the keyboard; a write also needs the listen channel for the
 // keyboard's acknowledgements.
 int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
-    session.openChannels();
+    const OpenResult opened = session.openChannels();
+    if (opened.deviceBusy) {
+        tellDeviceBusy(env, opened.lockPath);
+        return kExitNoAnswer;
+    }
+    // A vandrelctl or a program killed while saving left its temporary
+    // files; with the instance lock and the keyboard's lock held nobody else
+    // is saving now, so every one older than this command is stale.
+    if (env.exclusive && !env.configurationSource && !env.staleRemoved) {
+        env.staleRemoved = true;
+        removeStaleTemporaries(env.dataFolder, env.startedAt);
+        removeStaleTemporaries(env.profileFolder, env.startedAt);
+    }
     if (!session.commandOpen() || (forWriting && !session.listenOpen())) return diagnoseOpen(env);
     return kExitDone;
 }
@@ -215,7 +235,11 @@ int cmdList(Environment& env) {
     // the others are still worth showing.
     const ChannelChoice choice = chooseChannels(records, env.session.rule);
     DeviceSession& session = env.deviceSession();
-    session.openChannels();
+    const OpenResult opened = session.openChannels();
+    if (opened.deviceBusy) {
+        tellDeviceBusy(env, opened.lockPath);
+        return kExitNoAnswer;
+    }
     env.out << "Keyboard 04D9:A124\n";
     env.out << "  command channel  " << (choice.commandPath ? *choice.commandPath : std::string("-")) << "  "
             << (session.commandOpen() ? "open" : "cannot be opened") << "\n";
@@ -647,14 +671,8 @@ DeviceSession& Environment::deviceSession() {
 Environment::~Environment() = default;
 
 int runCommand(const Options& o, Environment& env) {
-    // A vandrelctl or a program killed while saving left its temporary files;
-    // with the lock held nobody else is saving now, so every one older than
-    // this command is stale.
-    if (env.exclusive && !env.configurationSource && o.command != Command::Help && o.command != Command::Version) {
-        const auto startedAt = std::filesystem::file_time_type::clock::now();
-        removeStaleTemporaries(env.dataFolder, startedAt);
-        removeStaleTemporaries(env.profileFolder, startedAt);
-    }
+    // Stale temporary files go once the keyboard is opened (openKeyboard).
+    env.startedAt = std::filesystem::file_time_type::clock::now();
     switch (o.command) {
     case Command::Help: env.out << helpText(); return kExitDone;
     case Command::Version: env.out << versionText(); return kExitDone;

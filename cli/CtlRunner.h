@@ -56,8 +56,12 @@ struct Environment {
     // in the program's language; empty for the Chinese source texts.
     TextLookup texts;
     // This process alone writes the data files (it holds the instance lock),
-    // so the temporary files of a killed earlier run may go.
+    // so the temporary files of a killed earlier run may go, once it holds
+    // the keyboard's lock too.
     bool exclusive = true;
+    // When the command started, and whether those files went already.
+    std::filesystem::file_time_type startedAt = std::filesystem::file_time_type::clock::now();
+    bool staleRemoved = false;
 
     ~Environment();
     // The keyboard session, opened on first use and closed with the

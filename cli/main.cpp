@@ -6,7 +6,9 @@
 // export take the configuration it holds, and the others are refused.
 // Otherwise this process takes the program's instance lock for as
 // long as it talks to the keyboard, so that a program started meanwhile
-// waits, and two writers never interleave.
+// waits, and two writers never interleave. Whatever the environment, the
+// keyboard's own lock (DeviceLock) is held while talking to it: a program
+// this process cannot reach (another runtime folder) keeps it from writing.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -112,8 +114,12 @@ int main(int argc, char** argv) {
         const AppVersion version = loadAppVersion(toPath(paths.programFolder) / kVersionFileName);
         keyboard->setFirmwareVersion(version.major, version.minor);
         // The demo keyboard remembers what was written to it, as a real one.
+        // Its memory is read once this process holds its lock, so that what
+        // a program wrote just before is not lost.
         demoState = std::make_unique<SimStateFile>(dataFolder / kDemoStateFileName);
-        demoState->restore(*keyboard, std::cerr);
+        keyboard->setLockFile(demoState->lockPath().string(), [state = demoState.get(), sim = keyboard.get()] {
+            state->restore(*sim, std::cerr);
+        });
         demoState->attach(*keyboard);
         transport = std::move(keyboard);
     } else {

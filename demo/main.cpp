@@ -23,6 +23,8 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <utility>
 
 #include "app/ui/CTarvinApp.h"
 #include "app/ui/CTarvinDlg.h"
@@ -142,13 +144,21 @@ int main(int argc, char** argv) {
     options.watchDevices = false;
     options.simulatedKeyboard = true;
     options.windowCreated = [&](vandrel::CTarvinDlg& window) {
-        // Only the running instance touches the keyboard's saved state.
+        // Only the process that holds the keyboard's lock touches its saved
+        // state: it is read whenever the program takes the keyboard, since a
+        // vandrelctl may have written to it before.
         const vandrel::SimStateFile state(
             std::filesystem::path(vandrel::currentAppPaths().dataFolder.toStdU16String()) / vandrel::kDemoStateFileName);
-        std::filesystem::path kept;
-        if (factory) state.resetToFactory(keyboard);
-        else if (state.restore(keyboard, std::cerr, &kept) == vandrel::SimStateFile::Load::Damaged)
-            tellOnceShown(window, vandrel::CTarvinApp::damagedSimulatedStateText(QString::fromStdString(kept.string())));
+        auto factoryStart = std::make_shared<bool>(factory);
+        keyboard.setLockFile(state.lockPath().string(), [state, factoryStart, &keyboard, &window] {
+            if (std::exchange(*factoryStart, false)) {
+                state.resetToFactory(keyboard);
+                return;
+            }
+            std::filesystem::path kept;
+            if (state.restore(keyboard, std::cerr, &kept) == vandrel::SimStateFile::Load::Damaged)
+                tellOnceShown(window, vandrel::CTarvinApp::damagedSimulatedStateText(QString::fromStdString(kept.string())));
+        });
         state.attach(keyboard);
 
         const QStringList dialogs = qEnvironmentVariable("VANDREL_DEMO_DIALOGS").split(QLatin1Char(','), Qt::SkipEmptyParts);

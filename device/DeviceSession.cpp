@@ -31,6 +31,12 @@ private:
 
 }  // namespace
 
+DeviceLockFile deviceLockFileFor(const Transport& transport, const ChannelChoice& choice) {
+    if (choice.commandPath) return transport.lockFile(*choice.commandPath);
+    if (choice.listenPath) return transport.lockFile(*choice.listenPath);
+    return {};
+}
+
 DeviceSession::DeviceSession(Transport& transport, Clock& clock, SessionOptions options)
     : m_transport(transport), m_clock(clock), m_options(options), m_port(transport, clock), m_listener(transport, clock) {
     m_port.blockTimeoutMs = m_options.blockReadTimeoutMs;
@@ -59,6 +65,17 @@ OpenResult DeviceSession::openChannels() {
     if (!commandClosed && m_listenChannel != kNoChannel) return result;
 
     const ChannelChoice choice = chooseChannels(m_transport.enumerate(), m_options.rule);
+    // One process at a time talks to the keyboard. A lock file that cannot
+    // be opened at all (no such node any more) locks nothing: the open below
+    // fails the same way.
+    if (!m_deviceLock.held()) {
+        const DeviceLockFile lockFile = deviceLockFileFor(m_transport, choice);
+        if (!lockFile.path.empty() && m_deviceLock.acquire(lockFile) == DeviceLock::Result::Busy) {
+            result.deviceBusy = true;
+            result.lockPath = lockFile.path;
+            return result;
+        }
+    }
     if (commandClosed && choice.commandPath) {
         const ChannelId ch = m_transport.open(*choice.commandPath);
         if (ch != kNoChannel) {
@@ -76,6 +93,8 @@ OpenResult DeviceSession::openChannels() {
             m_listener.start(ch, choice.listenFraming);
         }
     }
+    // Nothing open, nothing to hold on to (the keyboard is not there).
+    if (m_listenChannel == kNoChannel && !m_commandOpen.load()) m_deviceLock.release();
     return result;
 }
 
@@ -94,6 +113,7 @@ void DeviceSession::closeChannels() {
     }
     m_commandOpen.store(false);
     m_commandGone = false;
+    m_deviceLock.release();
 }
 
 bool DeviceSession::commandOpen() { return m_commandOpen.load(); }

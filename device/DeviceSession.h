@@ -16,6 +16,7 @@
 #include "device/Clock.h"
 #include "device/CommandPort.h"
 #include "device/DeviceImage.h"
+#include "device/DeviceLock.h"
 #include "device/Discovery.h"
 #include "device/InputDispatcher.h"
 #include "device/Listener.h"
@@ -38,7 +39,17 @@ struct SessionOptions {
 struct OpenResult {
     bool commandOpened = false;  // the command channel was opened by this call
     bool listenOpened = false;   // the listen channel was opened by this call
+    // Another process holds the keyboard's lock (it talks to the keyboard):
+    // nothing was opened. `lockPath` names the locked file.
+    bool deviceBusy = false;
+    std::string lockPath;
 };
+
+// The lock that stands for the keyboard `choice` found: the transport's lock
+// file for its command channel (for its listen channel when it has none).
+// Whoever talks to that keyboard holds it; a diagnosis may probe it with
+// DeviceLock::heldElsewhere.
+DeviceLockFile deviceLockFileFor(const Transport& transport, const ChannelChoice& choice);
 
 class DeviceSession {
 public:
@@ -50,9 +61,12 @@ public:
     // Finds the keyboard and opens whichever channel is closed, starting the
     // listener with the listen channel. A channel already open is left alone,
     // unless a transfer or the listener has seen the keyboard gone: then both
-    // are closed first and opened afresh.
+    // are closed first and opened afresh. The keyboard's lock is taken first
+    // and held while a channel is open; when another process holds it,
+    // nothing is opened (deviceBusy).
     OpenResult openChannels();
-    // Sets stopListening, joins the listener, closes both channels.
+    // Sets stopListening, joins the listener, closes both channels, and gives
+    // the keyboard's lock back.
     void closeChannels();
     bool commandOpen();  // never waits for a transfer on another thread
     bool listenOpen();
@@ -119,6 +133,7 @@ private:
     std::atomic<bool> m_commandOpen{false};
     InputDispatcher m_dispatcher;
     Listener m_listener;
+    DeviceLock m_deviceLock;  // guarded by m_listenMutex
 };
 
 }  // namespace vandrel

@@ -182,4 +182,13 @@ IoStatus HidapiTransport::readInput(ChannelId ch, uint8_t* buf, size_t capacity,
     return IoStatus::Ok;
 }
 
+DeviceLockFile HidapiTransport::lockFile(const std::string& channelPath) const {
+#ifdef __linux__
+    return {channelPath, false};
+#else
+    (void)channelPath;
+    return {};
+#endif
+}
+
 }  // namespace vandrel

@@ -30,6 +30,9 @@ public:
     IoStatus readBlock(ChannelId ch, DataBlock& block, int timeoutMs) override;
     void discardInput(ChannelId ch) override;
     IoStatus readInput(ChannelId ch, uint8_t* buf, size_t capacity, size_t& got, int timeoutMs) override;
+    // The hidraw node itself: every process that talks to the keyboard
+    // locks the same node, whatever its environment.
+    DeviceLockFile lockFile(const std::string& channelPath) const override;
 
 private:
     struct Handle {

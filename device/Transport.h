@@ -9,6 +9,7 @@
 
 #include "device/CommandFrame.h"
 #include "device/DataBlock.h"
+#include "device/DeviceLock.h"
 
 namespace vandrel {
 
@@ -62,6 +63,13 @@ public:
 
     // One input report, as the HID stack delivers it, into buf (got = its length).
     virtual IoStatus readInput(ChannelId ch, uint8_t* buf, size_t capacity, size_t& got, int timeoutMs) = 0;
+
+    // The file whose lock stands for the keyboard behind `channelPath` (see
+    // DeviceLock); none by default.
+    virtual DeviceLockFile lockFile(const std::string& channelPath) const {
+        (void)channelPath;
+        return {};
+    }
 };
 
 }  // namespace vandrel

@@ -14,9 +14,9 @@
 #include <QtGlobal>
 #include <memory>
 
-#ifdef Q_OS_WIN
 #include <QCryptographicHash>
-#else
+
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -50,8 +50,6 @@ constexpr qint64 kMaxAnswerBytes = 8 * 1024 * 1024;
 constexpr int kAcceptRetryMs = 250;
 
 #ifndef Q_OS_WIN
-// A socket path must fit sockaddr_un.
-constexpr int kMaxSocketPath = 100;
 // Connections waiting to be accepted; beyond them a client is turned away at once.
 constexpr int kListenBacklog = 64;
 
@@ -119,31 +117,49 @@ void drop(QLocalSocket* socket) {
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent) {
+SingleInstance::SingleInstance(const QString& key, QObject* parent)
+    : SingleInstance(key, FolderPlaces::current(), parent) {}
+
+SingleInstance::SingleInstance(const QString& key, const FolderPlaces& places, QObject* parent) : QObject(parent) {
 #ifdef Q_OS_WIN
+    Q_UNUSED(places);
     m_serverName = serverNameFor(key, currentUserId());
 #else
-    const QString folder = runtimeFolder(&m_folderProblem);
-    if (!folder.isEmpty()) m_serverName = folder + u'/' + serverNameFor(key, currentUserId());
+    const QString folder = runtimeFolder(places, &m_folderProblem);
+    if (!folder.isEmpty()) m_serverName = folder + u'/' + socketNameFor(key);
 #endif
 }
 
-QString SingleInstance::runtimeFolder(QString* why) {
+SingleInstance::FolderPlaces SingleInstance::FolderPlaces::current() {
+    FolderPlaces places;
+    places.runtimeDir = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    places.home = QDir::homePath();
+    places.temp = QDir::tempPath();
+    return places;
+}
+
+QString SingleInstance::runtimeFolder(QString* why) { return runtimeFolder(FolderPlaces::current(), why); }
+
+QString SingleInstance::runtimeFolder(const FolderPlaces& places, QString* why) {
 #ifdef Q_OS_WIN
+    Q_UNUSED(places);
     if (why) why->clear();
     return QDir::tempPath();
 #else
     // Every candidate is an absolute path of its own, so that the program and
     // the tool agree whatever their working folders.
     QStringList problems;
+    // Every key's socket name has the same length.
+    const QString socketName = socketNameFor(QString::fromLatin1(kInstanceKey));
     // `what` names the path in the message.
-    auto usable = [&problems](const QString& what, const QString& path) {
+    auto usable = [&problems, &socketName](const QString& what, const QString& path) {
         if (!path.startsWith(u'/')) problems << what + QStringLiteral(" is not an absolute path");
-        else if (path.size() >= kMaxSocketPath - 60) problems << what + QStringLiteral(" is too long a path for a socket");
+        else if (!fitsSocketAddress(path + u'/' + socketName))
+            problems << what + QStringLiteral(" is too long a path for a socket");
         else return true;
         return false;
     };
-    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    const QString& runtime = places.runtimeDir;
     if (runtime.isEmpty()) {
         problems << QStringLiteral("XDG_RUNTIME_DIR is not set");
     } else if (usable(QStringLiteral("XDG_RUNTIME_DIR (%1)").arg(runtime), runtime)) {
@@ -154,14 +170,28 @@ QString SingleInstance::runtimeFolder(QString* why) {
         }
         problems << QStringLiteral("XDG_RUNTIME_DIR (%1) %2").arg(runtime, problem);
     }
+    const QString user = QString::number(static_cast<qulonglong>(::getuid()));
+    // The runtime folder the system made for the user's sessions: what the
+    // desktop's programs have as XDG_RUNTIME_DIR. It is only used, never
+    // made or changed.
+    if (!places.userRuntimeRoot.isEmpty()) {
+        const QString own = QDir::cleanPath(places.userRuntimeRoot + u'/' + user);
+        if (own != QDir::cleanPath(runtime) && usable(own, own)) {
+            const QString problem = folderProblem(own);
+            if (problem.isEmpty()) {
+                if (why) why->clear();
+                return own;
+            }
+            problems << own + u' ' + problem;
+        }
+    }
     // A folder of the user's own: in the home folder, else in the temporary
     // folder under a name of the user's; one that somebody else made is
     // never used.
-    const QString user = QString::number(static_cast<qulonglong>(::getuid()));
-    const QString cache = QDir::cleanPath(QDir::homePath() + QStringLiteral("/.cache"));
+    const QString cache = QDir::cleanPath(places.home + QStringLiteral("/.cache"));
     if (cache.startsWith(u'/')) QDir().mkpath(cache);
     for (const QString& candidate : {cache + QStringLiteral("/vandrel-") + user,
-                                     QDir::cleanPath(QDir::tempPath() + QStringLiteral("/vandrel-") + user)}) {
+                                     QDir::cleanPath(places.temp + QStringLiteral("/vandrel-") + user)}) {
         if (!usable(candidate, candidate)) continue;
         const QString problem = makePrivateFolder(candidate);
         if (problem.isEmpty()) {
@@ -198,6 +228,24 @@ QString SingleInstance::serverNameFor(const QString& key, const QString& userId)
         if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) name += c;
     }
     return name;
+}
+
+QString SingleInstance::socketNameFor(const QString& key) {
+    // Eight hexadecimal digits of the key tell instances apart (tests run
+    // their own beside the program's).
+    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return QStringLiteral("vandrel-") + QString::fromLatin1(digest);
+}
+
+bool SingleInstance::fitsSocketAddress(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    // The closing zero, and one byte more: the toolkit's local socket, which
+    // connects to it, keeps room for the leading zero of an abstract name.
+    return QFile::encodeName(path).size() + 2 <= static_cast<qsizetype>(sizeof(sockaddr_un::sun_path));
+#endif
 }
 
 QString SingleInstance::currentUserId() {

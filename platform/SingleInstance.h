@@ -34,8 +34,11 @@ public:
     // The program's single-instance key, a leading blank included.
     static constexpr const char* kInstanceKey = " {57D1171D-1a34-0804-8A3A-65ABA2150001}";
 
-    // `key` is the instance key; the socket name is derived from it and the user.
+    struct FolderPlaces;
+    // `key` is the instance key; the socket name is derived from it. The
+    // private folder is looked for among `places` (by default this process's).
     explicit SingleInstance(const QString& key = QString::fromLatin1(kInstanceKey), QObject* parent = nullptr);
+    SingleInstance(const QString& key, const FolderPlaces& places, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // True when this process is the first instance: it now receives the
@@ -45,22 +48,47 @@ public:
     bool tryBecomePrimary(int timeoutMs = 2000);
     bool isPrimary() const { return m_primary; }
 
-    // The socket name for a key and a user: characters a socket or pipe name
-    // cannot hold are dropped, and the user id is appended so that two users
-    // logged in at once each get their own instance.
+    // The pipe name for a key and a user (Windows, where pipe names are
+    // machine-wide): characters a pipe name cannot hold are dropped, and the
+    // user id is appended so that two users logged in at once each get their
+    // own instance.
     static QString serverNameFor(const QString& key, const QString& userId);
+    // The socket's name in the private folder (Unix): short, so that the
+    // folder's path may take nearly all of a socket address; the folder is
+    // the user's own, so the name carries no user.
+    static QString socketNameFor(const QString& key);
+    // Whether a socket at `path` fits a socket address (sockaddr_un: 108
+    // bytes on Linux, the closing zero included) as the toolkit's local
+    // socket fills it in: at most 106 bytes of path.
+    static bool fitsSocketAddress(const QString& path);
     static QString currentUserId();
     // The name to connect to: on Unix the socket's full path in runtimeFolder(),
     // empty when there is no such folder.
     QString serverName() const { return m_serverName; }
 
+    // Where the folder of the lock and the socket may be.
+    struct FolderPlaces {
+        QString runtimeDir;  // XDG_RUNTIME_DIR; empty when unset
+        // The folder in which the system makes each user's runtime folder,
+        // named after the user id.
+        QString userRuntimeRoot = QStringLiteral("/run/user");
+        QString home;
+        QString temp;
+        // This process's: its environment, home and temporary folders.
+        static FolderPlaces current();
+    };
     // The folder of the lock and the socket: XDG_RUNTIME_DIR when it is the
-    // user's own with mode 0700, otherwise ~/.cache/vandrel-<uid> or
+    // user's own with mode 0700; else the user's runtime folder
+    // (/run/user/<uid>) when it exists and is the user's own with that mode,
+    // so that a process started without a session (cron, su, ssh) finds
+    // the same folder as the desktop's; otherwise ~/.cache/vandrel-<uid> or
     // $TMPDIR/vandrel-<uid>, created with mode 0700 or used when it is the
-    // user's own with that mode. Empty when none can be had; `why` then tells
-    // what was tried and why each failed (in English, one line). Windows: the
-    // temporary folder.
+    // user's own with that mode. A folder whose socket would not fit a
+    // socket address is passed over. Empty when none can be had; `why` then
+    // tells what was tried and why each failed (in English, one line).
+    // Windows: the temporary folder.
     static QString runtimeFolder(QString* why = nullptr);
+    static QString runtimeFolder(const FolderPlaces& places, QString* why = nullptr);
     // Whether this instance has that folder. Without it no lock is taken, no
     // socket is made, and nothing can tell whether a program runs.
     bool hasPrivateFolder() const { return !m_serverName.isEmpty(); }

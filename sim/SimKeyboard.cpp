@@ -157,6 +157,13 @@ ChannelId SimKeyboard::open(const std::string& path) {
         std::fprintf(stderr, "SimKeyboard: refusing to open \"%s\": tests never touch a real device\n", path.c_str());
         std::abort();
     }
+    std::function<void()> onFirstOpen;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_handles.empty()) onFirstOpen = m_onFirstOpen;
+    }
+    // Outside the keyboard's lock: it may set the keyboard's configuration.
+    if (onFirstOpen) onFirstOpen();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_plugged) return kNoChannel;
     auto node = std::find_if(m_nodes.begin(), m_nodes.end(), [&](const Node& n) { return n.path == path; });
@@ -468,6 +475,18 @@ void SimKeyboard::restoreFactory() {
 void SimKeyboard::setWriteObserver(WriteObserver observer) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_writeObserver = std::move(observer);
+}
+
+void SimKeyboard::setLockFile(std::string path, std::function<void()> onFirstOpen) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lockFile = std::move(path);
+    m_onFirstOpen = std::move(onFirstOpen);
+}
+
+DeviceLockFile SimKeyboard::lockFile(const std::string&) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_lockFile.empty()) return {};
+    return {m_lockFile, true};
 }
 
 void SimKeyboard::setAcknowledging(bool on) {

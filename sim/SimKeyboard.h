@@ -90,6 +90,13 @@ public:
     // must not call back into the keyboard.
     using WriteObserver = std::function<void(const DeviceImage& config)>;
     void setWriteObserver(WriteObserver observer);
+    // The file whose lock stands for this keyboard (made when missing), and
+    // what to do when a channel is opened while none is: a keyboard whose
+    // memory lives in a file reads it then, under the lock, since another
+    // process may have written to the keyboard before. Without a lock file
+    // the keyboard has no lock (tests).
+    void setLockFile(std::string path, std::function<void()> onFirstOpen = {});
+    DeviceLockFile lockFile(const std::string& channelPath) const override;
 
     // Behaviour.
     void setAcknowledging(bool on);
@@ -167,6 +174,8 @@ private:
     std::condition_variable m_inputCv;
     SimFirmware m_fw;
     WriteObserver m_writeObserver;
+    std::string m_lockFile;
+    std::function<void()> m_onFirstOpen;
     bool m_plugged = true;
     int m_epoch = 0;
     bool m_acking = true;

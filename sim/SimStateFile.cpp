@@ -105,6 +105,11 @@ FileResult SimStateFile::resetToFactory(SimKeyboard& keyboard) const {
     return write(keyboard.config());
 }
 
+std::filesystem::path SimStateFile::lockPath() const {
+    std::filesystem::path lock = m_path;
+    return lock.replace_extension(".lock");
+}
+
 void SimStateFile::attach(SimKeyboard& keyboard) const {
     const std::filesystem::path path = m_path;
     keyboard.setWriteObserver([path](const DeviceImage& config) { SimStateFile(path).write(config); });

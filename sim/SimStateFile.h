@@ -44,6 +44,11 @@ public:
     FileResult write(const DeviceImage& config) const;
 
     const std::filesystem::path& path() const { return m_path; }
+    // The lock file that stands for the simulated keyboard (see DeviceLock):
+    // beside the state file, named after it with ".lock" ("DemoKeyboard.lock"
+    // beside "DemoKeyboard.bin"). It is never replaced, while the state file
+    // is replaced at every write.
+    std::filesystem::path lockPath() const;
 
 private:
     std::filesystem::path m_path;

@@ -67,6 +67,10 @@ int& beforePlatform(int& argc) {
     return argc;
 }
 
+// How long the program has to end after SIGTERM, SIGINT or SIGHUP before the
+// watchdog ends it; the process is gone well within 2 s.
+constexpr int kSignalDeadlineMs = 1500;
+
 // The profile a vandrelctl request applies (the file's name without ".bin"),
 // or empty for another command.
 QString appliedProfileOf(const QByteArray& request) {
@@ -229,8 +233,21 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // Ends nobody can be asked about: SIGTERM (logout, a service manager),
     // SIGINT, SIGHUP, and the session ending. The keyboard keeps what it has,
     // and keymap.bin gets what the keyboard holds.
-    TerminationSignals termination;
-    connect(&termination, &TerminationSignals::received, &window, [&window](int) { window.endWithoutAsking(); });
+    //
+    // A signal ends the program within its deadline whatever is open: the
+    // window ends as the close question's Discard ends it, and every event
+    // loop ends with it, the modal loops of dialogs and message boxes
+    // included (each then answers as its Cancel), also those of a start-up
+    // message shown before the main loop runs, which is then never entered.
+    // Should the window thread not get that far (frozen, or a transfer that
+    // does not end), the watchdog ends the process at the deadline.
+    TerminationSignals termination(kSignalDeadlineMs);
+    bool endedBySignal = false;
+    connect(&termination, &TerminationSignals::received, &window, [&window, &endedBySignal](int) {
+        endedBySignal = true;
+        window.endWithoutAsking();
+        QCoreApplication::exit(0);
+    });
 #if QT_CONFIG(sessionmanager)
     connect(this, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.endWithoutAsking(); });
 #endif
@@ -348,7 +365,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
                     desktop == FocusDesktop::None ? QStringLiteral("there is no display")
                                                   : QStringLiteral("this desktop does not report the focused window"));
 
-    const int code = exec();
+    int code = 0;
+    if (endedBySignal) window.finishBeforeQuit();
+    else code = exec();
     instance.setCommandHandler({});
     dbus.withdraw();
     window.shutDown();

@@ -167,10 +167,18 @@ void CTarvinDlg::initialise() {
             },
             Qt::QueuedConnection);
     });
-    m_session.openChannels();
+    if (m_session.openChannels().deviceBusy) retryWhileDeviceBusy();
     m_connected = m_session.commandOpen();
     if (m_connected) startInitialRead();
     redraw();
+}
+
+void CTarvinDlg::retryWhileDeviceBusy() {
+    // Another process talks to the keyboard (a vandrelctl this program
+    // cannot hear from): the keyboard is taken once it lets go.
+    QTimer::singleShot(kDeviceBusyRetryMs, this, [this] {
+        if (!m_ended && !m_connected) deviceArrived();
+    });
 }
 
 bool CTarvinDlg::bothChannelsOpen() const { return m_session.commandOpen() && m_session.listenOpen(); }
@@ -978,7 +986,9 @@ void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
 // ---- the keyboard ---------------------------------------------------------
 
 void CTarvinDlg::startInitialRead() {
-    if (m_initialReadStarted) return;
+    // A program ended before the keyboard was read (a signal during a
+    // start-up message) reads nothing any more.
+    if (m_initialReadStarted || m_ended) return;
     m_initialReadStarted = true;
     // The read starts from the image as keymap.bin left it, so the bytes that
     // carry no device data keep the file's contents.
@@ -1035,6 +1045,7 @@ void CTarvinDlg::deviceArrived() {
     }
     m_arrivalPending = false;
     const OpenResult opened = m_session.openChannels();
+    if (opened.deviceBusy) retryWhileDeviceBusy();
     m_connected = m_session.commandOpen();
     if (opened.commandOpened) {
         // A keyboard that was absent at start has never been read.

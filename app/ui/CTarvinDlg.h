@@ -266,6 +266,9 @@ private:
     void endProgram();
     // Records the keyboard does not hold are put back after a read; says so.
     void reconcileKeyRecords();
+    // Tries the keyboard again in a while: another process holds its lock.
+    void retryWhileDeviceBusy();
+    static constexpr int kDeviceBusyRetryMs = 1000;
     // A warning that waits until the window shows (one raised during the
     // splash would have no window to sit on).
     void warnWhenShown(const QString& caption, const QString& text);

@@ -219,6 +219,93 @@ TEST(SingleInstance, LockAndSocketOfAnotherUserAreNotObeyed) {
     EXPECT_TRUE(next.tryBecomePrimary(500));
 }
 
+QString makePrivateFolder(const QString& path, mode_t mode = 0700) {
+    EXPECT_TRUE(QDir().mkpath(path)) << path.toStdString();
+    EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+    return path;
+}
+
+// A home folder of an ordinary length (and longer) holds the lock and the
+// socket; only a folder whose socket would not fit a socket address (108
+// bytes, less the closing zero and the toolkit's leading zero for abstract
+// names) is passed over, and said why.
+TEST(SingleInstance, AnyFolderWhoseSocketFitsASocketAddressIsUsed) {
+    test::app();
+    QTemporaryDir base;
+    SingleInstance::FolderPlaces places;
+    places.userRuntimeRoot.clear();
+    places.home = base.filePath(QStringLiteral("home/a.rather.long.user.name"));
+    places.temp = base.filePath(QStringLiteral("tmp"));
+    const QString user = SingleInstance::currentUserId();
+    EXPECT_EQ(SingleInstance::runtimeFolder(places), places.home + QStringLiteral("/.cache/vandrel-") + user);
+
+    const QString key = uniqueKey();
+    const QString name = SingleInstance::socketNameFor(key);
+    EXPECT_LE(name.size(), 16);
+    EXPECT_EQ(name, SingleInstance::socketNameFor(QString(key)));
+    EXPECT_NE(name, SingleInstance::socketNameFor(uniqueKey()));
+    const int room = 106 - static_cast<int>(QFile::encodeName(base.path()).size()) - 1 - 1 - name.size();
+    ASSERT_GT(room, 8);
+    const QString longest = makePrivateFolder(base.filePath(QString(room, u'r')));
+    places.runtimeDir = longest;
+    ASSERT_EQ(SingleInstance::runtimeFolder(places), longest);
+    {
+        SingleInstance first(key, places);
+        ASSERT_EQ(QFile::encodeName(first.serverName()).size(), 106);
+        ASSERT_TRUE(first.tryBecomePrimary());
+        QSignalSpy activations(&first, &SingleInstance::activationRequested);
+        SingleInstance second(key, places);
+        EXPECT_FALSE(second.tryBecomePrimary(1000));
+        EXPECT_TRUE(activations.wait(3000));
+    }
+
+    // One byte more and nothing with it fits.
+    places.runtimeDir = makePrivateFolder(longest + u'x');
+    places.home = places.runtimeDir;
+    places.temp = places.runtimeDir;
+    QString why;
+    EXPECT_TRUE(SingleInstance::runtimeFolder(places, &why).isEmpty());
+    EXPECT_TRUE(why.contains(QStringLiteral("XDG_RUNTIME_DIR (%1) is too long a path for a socket").arg(places.runtimeDir)))
+        << why.toStdString();
+}
+
+// Without XDG_RUNTIME_DIR (cron, su, ssh without a session) the user's own
+// runtime folder is found, the one the desktop's programs have: the program
+// and the tool meet in it. It is used only when it is the user's alone.
+TEST(SingleInstance, WithoutXdgRuntimeDirTheUsersRuntimeFolderIsTheMeetingPlace) {
+    test::app();
+    QTemporaryDir base;
+    SingleInstance::FolderPlaces cron;
+    cron.userRuntimeRoot = base.filePath(QStringLiteral("run/user"));
+    cron.home = makePrivateFolder(base.filePath(QStringLiteral("home")));
+    cron.temp = makePrivateFolder(base.filePath(QStringLiteral("tmp")));
+    const QString own = makePrivateFolder(cron.userRuntimeRoot + u'/' + SingleInstance::currentUserId());
+    SingleInstance::FolderPlaces desktop = cron;
+    desktop.runtimeDir = own;
+    EXPECT_EQ(SingleInstance::runtimeFolder(cron), own);
+
+    const QString key = uniqueKey();
+    SingleInstance program(key, desktop), tool(key, cron);
+    EXPECT_EQ(tool.serverName(), program.serverName());
+    ASSERT_TRUE(program.tryBecomePrimary());
+    EXPECT_FALSE(tool.tryLockOnly());
+    EXPECT_TRUE(tool.serverListening());
+
+    // A folder others may enter, or a link in its place, is not the user's own.
+    const QString fallback = cron.home + QStringLiteral("/.cache/vandrel-") + SingleInstance::currentUserId();
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0755), 0);
+    EXPECT_EQ(SingleInstance::runtimeFolder(cron), fallback);
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0700), 0);
+    const QString elsewhere = makePrivateFolder(base.filePath(QStringLiteral("elsewhere")));
+    cron.userRuntimeRoot = base.filePath(QStringLiteral("linked"));
+    ASSERT_TRUE(QDir().mkpath(cron.userRuntimeRoot));
+    ASSERT_TRUE(QFile::link(elsewhere, cron.userRuntimeRoot + u'/' + SingleInstance::currentUserId()));
+    EXPECT_EQ(SingleInstance::runtimeFolder(cron), fallback);
+    // Where the system makes no such folder, the fallback is as before.
+    cron.userRuntimeRoot = base.filePath(QStringLiteral("none"));
+    EXPECT_EQ(SingleInstance::runtimeFolder(cron), fallback);
+}
+
 // A raw client of the instance socket; -1 when it could not connect.
 int connectRaw(const QString& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -329,15 +416,18 @@ TEST(SingleInstance, WithoutAPrivateFolderNothingIsLockedNorListened) {
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), taken));
     test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", std::nullopt), home("HOME", homeFile.toStdString()),
         temp("TMPDIR", tmp.toStdString());
+    // Nor has the system made a runtime folder for the user.
+    SingleInstance::FolderPlaces places = SingleInstance::FolderPlaces::current();
+    places.userRuntimeRoot = dir.filePath(QStringLiteral("run"));
 
     QString why;
-    EXPECT_TRUE(SingleInstance::runtimeFolder(&why).isEmpty());
+    EXPECT_TRUE(SingleInstance::runtimeFolder(places, &why).isEmpty());
     EXPECT_TRUE(why.contains(QStringLiteral("XDG_RUNTIME_DIR is not set"))) << why.toStdString();
     EXPECT_TRUE(why.contains(homeFile + QStringLiteral("/.cache/vandrel-"))) << why.toStdString();
     EXPECT_TRUE(why.contains(taken + QStringLiteral(" is a symbolic link"))) << why.toStdString();
 
     const QString key = uniqueKey();
-    SingleInstance program(key), tool(key);
+    SingleInstance program(key, places), tool(key, places);
     EXPECT_FALSE(program.hasPrivateFolder());
     EXPECT_EQ(program.privateFolderProblem(), why);
     EXPECT_FALSE(program.tryBecomePrimary(200));

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <chrono>
 #include <csignal>
+#include <thread>
+
+#include <unistd.h>
 
 #include "platform/TerminationSignals.h"
 #include "TestApp.h"
@@ -43,6 +47,30 @@ TEST(TerminationSignals, EachEndingSignalReachesTheEventLoopOnce) {
         EXPECT_EQ(g_earlierHandlerCalls, 2);
         std::signal(sig, SIG_DFL);
     }
+}
+
+// The window thread never gets back to its event loop (a pattern that never
+// ends, a transfer that hangs): the watchdog ends the process at its deadline
+// all the same, without that thread.
+TEST(TerminationSignalsDeathTest, AFrozenWindowThreadDoesNotKeepTheProcessAlive) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EXIT(
+        {
+            test::app();
+            // Should nothing end the process, the alarm does, and the test fails.
+            ::alarm(10);
+            TerminationSignals handlers(300);
+            ::kill(::getpid(), SIGTERM);
+            for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+        },
+        ::testing::ExitedWithCode(128 + SIGTERM), "did not end within 300 ms");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    // Without a signal the watchdog waits for ever, and goes with the handlers.
+    test::app();
+    { TerminationSignals handlers(1); }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 }  // namespace
