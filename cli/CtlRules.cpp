@@ -32,26 +32,41 @@ int notWritten(const RuleSettings& settings, std::ostream& err) {
     return kExitFailed;
 }
 
-void list(const RuleSet& set, bool json, std::ostream& out) {
+// What keeps a stored rule from being followed, as `rule list` flags it.
+std::string ruleFlags(const ProfileRule& r, bool profileThere) {
+    std::string flags;
+    if (!profileThere) flags += "  [profile missing: windows it matches are treated as unmatched]";
+    if (!titlePatternProblem(r.title).empty()) flags += "  [title pattern unusable: the rule matches nothing]";
+    return flags;
+}
+
+void list(const RuleSet& set, const std::filesystem::path& folder, bool json, std::ostream& out) {
+    const bool defaultThere = set.defaultProfile.empty() || profileListed(folder, set.defaultProfile);
     if (json) {
         QJsonArray rules;
         for (const ProfileRule& r : set.rules)
             rules.append(QJsonObject{{QStringLiteral("class"), QString::fromStdString(r.windowClass)},
                                      {QStringLiteral("title"), QString::fromStdString(r.title)},
                                      {QStringLiteral("exe"), QString::fromStdString(r.exe)},
-                                     {QStringLiteral("profile"), QString::fromStdString(r.profile)}});
-        const QJsonObject o{{QStringLiteral("rules"), rules},
-                            {QStringLiteral("default"), set.defaultProfile.empty()
-                                                            ? QJsonValue()
-                                                            : QJsonValue(QString::fromStdString(set.defaultProfile))}};
+                                     {QStringLiteral("profile"), QString::fromStdString(r.profile)},
+                                     {QStringLiteral("profileMissing"), !profileListed(folder, r.profile)},
+                                     {QStringLiteral("titleUsable"), titlePatternProblem(r.title).empty()}});
+        QJsonObject o{{QStringLiteral("rules"), rules},
+                      {QStringLiteral("default"), set.defaultProfile.empty()
+                                                      ? QJsonValue()
+                                                      : QJsonValue(QString::fromStdString(set.defaultProfile))}};
+        if (!defaultThere) o.insert(QStringLiteral("defaultMissing"), true);
         out << QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
         return;
     }
     if (set.rules.empty()) out << "No rules.\n";
-    for (size_t i = 0; i < set.rules.size(); ++i) out << i + 1 << "  " << describeRule(set.rules[i]) << "\n";
+    for (size_t i = 0; i < set.rules.size(); ++i)
+        out << i + 1 << "  " << describeRule(set.rules[i])
+            << ruleFlags(set.rules[i], profileListed(folder, set.rules[i].profile)) << "\n";
     out << "Default: "
         << (set.defaultProfile.empty() ? "none (other windows get the configuration from before the first switch)"
                                        : set.defaultProfile)
+        << (defaultThere ? "" : "  [profile missing: other windows get the configuration from before the first switch]")
         << "\n";
 }
 
@@ -65,7 +80,7 @@ int runRuleCommand(const Options& o, RuleSettings& settings, const std::filesyst
             << " is not a regular file; no rules are read from it.\n";
     const std::string& sub = o.args.at(0);
     if (sub == "list") {
-        list(set, o.json, out);
+        list(set, profileFolder, o.json, out);
         return kExitDone;
     }
     if (sub == "add") {

@@ -67,8 +67,11 @@ RuleSet RuleSettings::rules() const {
         r.title = u8(s.value(QStringLiteral("title")));
         r.exe = u8(s.value(QStringLiteral("exe")));
         r.profile = u8(s.value(QStringLiteral("profile")));
-        // A rule edited by hand into something unusable is left out.
-        if (ruleProblem(r).empty()) set.rules.push_back(r);
+        // A rule without a class or a profile is left out. One whose title
+        // pattern cannot be used (an earlier version took look-around and
+        // back-references) is kept, matching nothing, so that a write of
+        // the list does not lose it.
+        if (!r.windowClass.empty() && !r.profile.empty()) set.rules.push_back(r);
     }
     s.endArray();
     set.defaultProfile = u8(s.value(kDefault));

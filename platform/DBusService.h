@@ -98,6 +98,7 @@ signals:
     Q_SCRIPTABLE void ProfileApplied(const QString& name, const QString& reason);
     Q_SCRIPTABLE void DeviceAdded();
     Q_SCRIPTABLE void DeviceRemoved();
+    Q_SCRIPTABLE void RuleProfileMissing(const QString& name, const QString& reason);
 
 private:
     ConfiguratorBackend& m_backend;

@@ -20,6 +20,9 @@ void ProfileSwitcher::wakeNow() {
 void ProfileSwitcher::setRules(RuleSet rules) {
     if (rules == m_rules) return;
     m_rules = std::move(rules);
+    m_matcher = RuleMatcher(m_rules);
+    m_missing.clear();
+    m_matched.reset();
     m_failedTarget.reset();
     m_keepUntilFocusMoves = false;
     wakeNow();
@@ -39,6 +42,9 @@ void ProfileSwitcher::focusChanged(const FocusEvent& focus) {
     m_haveFocus = true;
     m_keepUntilFocusMoves = false;
     m_failedTarget.reset();
+    // A profile put back meanwhile is used again.
+    m_missing.clear();
+    m_matched.reset();
     if (!m_pending || m_hold != SwitchHold::Settling) m_burstStartMs = now;
     m_lastFocusMs = now;
     m_pending = true;
@@ -48,21 +54,34 @@ void ProfileSwitcher::focusChanged(const FocusEvent& focus) {
 
 void ProfileSwitcher::configurationChangedElsewhere() {
     m_switched = false;
+    m_returnFirst = false;
     m_active.clear();
     m_keepUntilFocusMoves = true;
     m_failedTarget.reset();
     m_hold = SwitchHold::None;
 }
 
+void ProfileSwitcher::resumeSwitched() {
+    m_switched = true;
+    m_active.clear();
+    m_returnFirst = true;
+    m_keepUntilFocusMoves = false;
+    m_failedTarget.reset();
+    wakeNow();
+}
+
 ProfileSwitcher::Target ProfileSwitcher::target() const {
     Target t;
-    if (!m_enabled || !m_haveFocus) return t;
-    const int rule = matchingRule(m_rules, m_focus);
+    if (!m_enabled || !m_haveFocus || m_returnFirst) return t;
+    if (!m_matched)
+        m_matched = m_matcher.first(m_rules, m_focus,
+                                    [this](size_t i) { return m_missing.count(m_rules.rules[i].profile) > 0; });
+    const int rule = *m_matched;
     if (rule >= 0) {
         t.revert = false;
         t.profile = m_rules.rules[rule].profile;
         t.reason = SwitchReason::Rule;
-    } else if (!m_rules.defaultProfile.empty()) {
+    } else if (!m_rules.defaultProfile.empty() && !m_missing.count(m_rules.defaultProfile)) {
         t.revert = false;
         t.profile = m_rules.defaultProfile;
         t.reason = SwitchReason::Default;
@@ -131,7 +150,14 @@ void ProfileSwitcher::finished(SwitchOutcome outcome, const std::string& why) {
     // Whatever happened, the focus may have moved on meanwhile: look again.
     m_pending = true;
     m_wakeMs = m_clock.nowMs();
-    if (outcome == SwitchOutcome::Failed) {
+    if (outcome == SwitchOutcome::ProfileMissing && !r.revert) {
+        // Nothing was written: the window is looked at again without it.
+        m_missing[r.profile] = why;
+        m_matched.reset();
+        m_hold = SwitchHold::None;
+        return;
+    }
+    if (outcome == SwitchOutcome::Failed || outcome == SwitchOutcome::ProfileMissing) {
         Target t;
         t.revert = r.revert;
         t.profile = r.profile;
@@ -141,12 +167,35 @@ void ProfileSwitcher::finished(SwitchOutcome outcome, const std::string& why) {
         return;
     }
     m_failure.clear();
-    if (outcome == SwitchOutcome::Written) {
-        m_writeTimes.push_back(m_clock.nowMs());
-        ++m_writeCount;
-    }
+    if (outcome == SwitchOutcome::Written) noteWrite();
     m_switched = !r.revert;
     m_active = r.revert ? std::string() : r.profile;
+    if (r.revert) m_returnFirst = false;
+}
+
+void ProfileSwitcher::noteWrite() {
+    m_writeTimes.push_back(m_clock.nowMs());
+    ++m_writeCount;
+}
+
+std::vector<int64_t> ProfileSwitcher::recentWriteAgesMs() const {
+    const int64_t now = m_clock.nowMs();
+    std::vector<int64_t> ages;
+    for (int64_t t : m_writeTimes)
+        if (now - t < m_limits.writeWindowMs) ages.push_back(std::max<int64_t>(0, now - t));
+    return ages;
+}
+
+void ProfileSwitcher::restoreWriteAges(const std::vector<int64_t>& agesMs) {
+    const int64_t now = m_clock.nowMs();
+    std::vector<int64_t> times(m_writeTimes.begin(), m_writeTimes.end());
+    for (int64_t age : agesMs)
+        if (age < m_limits.writeWindowMs) times.push_back(now - std::max<int64_t>(0, age));
+    std::sort(times.begin(), times.end());
+    // Only the latest writesPerWindow can hold a switch back.
+    const size_t keep = static_cast<size_t>(std::max(0, m_limits.writesPerWindow));
+    if (times.size() > keep) times.erase(times.begin(), times.end() - static_cast<long>(keep));
+    m_writeTimes.assign(times.begin(), times.end());
 }
 
 }  // namespace vandrel

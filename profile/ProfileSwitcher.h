@@ -16,7 +16,11 @@
 //   busy with the keyboard or a dialog, nor while its window holds unsaved
 //   changes (those would be written with the profile, or lost);
 // - at most writesPerWindow writes in any writeWindowMs: the keyboard keeps
-//   its settings in non-volatile memory, which wears with every write.
+//   its settings in non-volatile memory, which wears with every write. The
+//   times of earlier writes, kept over a restart, count too.
+//
+// A rule whose profile is missing or unreadable is passed over, as if the
+// window matched no rule, until the focus moves or the rules change.
 //
 // A request that nothing else overtook is carried out by the caller, who
 // reports back with finished(). Time comes from a Clock, so tests run on a
@@ -24,8 +28,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/Clock.h"
 #include "profile/ProfileRules.h"
@@ -59,7 +65,8 @@ struct SwitchRequest {
 enum class SwitchOutcome {
     Written,         // the keyboard has the configuration; something was written
     NothingToWrite,  // the keyboard had it already
-    Failed,          // the profile could not be read, or the keyboard did not take it
+    Failed,          // the keyboard did not take it, or the profile is unfit to be written
+    ProfileMissing,  // the profile file is missing or unreadable: the window counts as unmatched
 };
 
 class ProfileSwitcher {
@@ -89,6 +96,11 @@ public:
     // window, vandrelctl, D-Bus): that is now the configuration to return
     // to, and the focused window keeps it until the focus moves.
     void configurationChangedElsewhere();
+    // The keyboard carries a switched configuration left by an earlier run
+    // (the configuration to return to was kept on disk): going back to it
+    // comes first, before any rule is followed.
+    void resumeSwitched();
+    bool returnPending() const { return m_returnFirst; }
 
     // The request to carry out now, if one is due. Call it at nextPollMs(),
     // and whenever the conditions may have changed.
@@ -108,6 +120,17 @@ public:
     int writes() const { return m_writeCount; }
     int64_t writeLimitEndsMs() const;
     const std::string& failure() const { return m_failure; }
+    // A write made for switching outside a request (the configuration to
+    // return to, put back at start-up): it counts towards the limit.
+    void noteWrite();
+    // How long ago (ms) each write within the limit's window was made, to
+    // keep over a restart; and taking such ages back. An age below zero (the
+    // wall clock went back) counts as a write made now.
+    std::vector<int64_t> recentWriteAgesMs() const;
+    void restoreWriteAges(const std::vector<int64_t>& agesMs);
+    // Profiles of rules that were passed over for the focused window, with
+    // the reason (the file is missing or unreadable).
+    const std::map<std::string, std::string>& missingProfiles() const { return m_missing; }
 
 private:
     struct Target {
@@ -124,6 +147,11 @@ private:
     Clock& m_clock;
     Limits m_limits;
     RuleSet m_rules;
+    RuleMatcher m_matcher;
+    std::map<std::string, std::string> m_missing;
+    // The rule the focused window matches, found once per focus change
+    // rather than at every poll (polls come every few ms while a key is held).
+    mutable std::optional<int> m_matched;
     bool m_enabled = true;
     FocusEvent m_focus;
     bool m_haveFocus = false;
@@ -140,6 +168,7 @@ private:
     std::string m_failure;
 
     bool m_switched = false;
+    bool m_returnFirst = false;
     std::string m_active;
     std::deque<int64_t> m_writeTimes;  // within the last window
     int m_writeCount = 0;

@@ -19,6 +19,8 @@ PACKAGES=(
   libxkbcommon-dev xkb-data         # keyboard layouts: key legends and typed text in the user's layout
   libxkbcommon-x11-dev              # the X server's active layout, followed live
   libxcb1-dev                       # the focused window on X11 (profiles per application)
+  libre2-dev                        # window-title patterns of the switching rules, matched in
+                                    #   linear time whatever the pattern and the title
   libwayland-dev libwayland-bin     # the layout a Wayland compositor sends, the focused window on
                                     # wlroots compositors; wayland-scanner
   xvfb xauth                        # headless windows for checks and screenshots

@@ -413,6 +413,22 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>其他窗口</source>
         <translation>Other windows</translation>
     </message>
+    <message>
+        <source>无法写入设置文件 %1，规则未保存。</source>
+        <translation>The settings file %1 could not be written; the rules were not saved.</translation>
+    </message>
+    <message>
+        <source>此规则已在别处删除。</source>
+        <translation>This rule was already removed elsewhere.</translation>
+    </message>
+    <message>
+        <source>规则已在别处更改，列表已更新，请重新选择。</source>
+        <translation>The rules were changed elsewhere; the list has been updated. Please select again.</translation>
+    </message>
+    <message>
+        <source>⚠ %1（不存在）</source>
+        <translation>⚠ %1 (missing)</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
@@ -1530,6 +1546,30 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>键盘已切换到配置“%1”</source>
         <translation>The keyboard switched to the profile “%1”</translation>
+    </message>
+    <message>
+        <source>配置“%1”不存在：匹配的窗口按未匹配处理。</source>
+        <translation>Profile “%1” does not exist: windows this rule matches are treated as unmatched.</translation>
+    </message>
+    <message>
+        <source>标题不是可用的正则表达式：此规则不匹配任何窗口。</source>
+        <translation>The title is not a usable regular expression: this rule matches no window.</translation>
+    </message>
+    <message>
+        <source>删除规则 %1（%2）吗？</source>
+        <translation>Remove rule %1 (%2)?</translation>
+    </message>
+    <message>
+        <source>规则的配置“%1”不存在或无法读取，当前窗口按未匹配处理：%2</source>
+        <translation>The rule&apos;s profile “%1” is missing or unreadable; the focused window is treated as unmatched: %2</translation>
+    </message>
+    <message>
+        <source>规则的配置“%1”不存在</source>
+        <translation>The rule&apos;s profile “%1” is missing</translation>
+    </message>
+    <message>
+        <source>规则的配置“%1”不存在或无法读取：该窗口按未匹配处理</source>
+        <translation>The rule&apos;s profile “%1” is missing or unreadable: the window is treated as unmatched</translation>
     </message>
 </context>
 <context>

@@ -34,6 +34,42 @@ bool RulesDialogModel::remove(int row) {
     return true;
 }
 
+bool RulesDialogModel::remove(const ProfileRule& rule) {
+    const auto at = std::find(m_rules.rules.begin(), m_rules.rules.end(), rule);
+    if (at == m_rules.rules.end()) return false;
+    m_rules.rules.erase(at);
+    return true;
+}
+
+bool RulesDialogModel::follow(const RuleSet& stored) {
+    if (stored == m_rules) return false;
+    m_rules = stored;
+    return true;
+}
+
+bool RulesDialogModel::profileListed(const std::string& profile) const {
+    return std::find(m_profiles.begin(), m_profiles.end(), profile) != m_profiles.end();
+}
+
+std::string RulesDialogModel::rowWarning(int row, const TextLookup& tr) const {
+    if (row < 0 || row >= static_cast<int>(m_rules.rules.size())) return {};
+    const ProfileRule& r = m_rules.rules[row];
+    std::string warning;
+    if (!profileListed(r.profile))
+        warning = fillPlaceholders(
+            text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "配置“%1”不存在：匹配的窗口按未匹配处理。")),
+            {r.profile});
+    if (!titlePatternProblem(r.title).empty())
+        warning += text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "标题不是可用的正则表达式：此规则不匹配任何窗口。"));
+    return warning;
+}
+
+std::string RulesDialogModel::removeQuestion(int row, const TextLookup& tr) const {
+    if (row < 0 || row >= static_cast<int>(m_rules.rules.size())) return {};
+    return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "删除规则 %1（%2）吗？")),
+                            {std::to_string(row + 1), describeRule(m_rules.rules[row])});
+}
+
 bool RulesDialogModel::move(int row, int by) {
     const int to = row + by;
     const int n = static_cast<int>(m_rules.rules.size());
@@ -59,6 +95,11 @@ std::vector<std::string> RulesDialogModel::statusLines(const SwitchStatus& s, co
                                                                            "键盘当前使用配置“%1”。")),
                                                   {s.activeProfile})
                                : text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘当前使用切换前的配置。")));
+    for (const auto& [profile, why] : s.missingProfiles)
+        lines.push_back(fillPlaceholders(
+            text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                     "规则的配置“%1”不存在或无法读取，当前窗口按未匹配处理：%2")),
+            {profile, why}));
     switch (s.hold) {
     case SwitchHold::UnsavedChanges:
         lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
@@ -94,6 +135,9 @@ std::string RulesDialogModel::trayToolTip(const SwitchStatus& s, const TextLooku
         tip += "\n" + fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "配置：%1")), {s.activeProfile});
     if (s.hold == SwitchHold::UnsavedChanges)
         tip += "\n" + text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "未自动切换：有未保存的更改"));
+    for (const auto& missing : s.missingProfiles)
+        tip += "\n" + fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "规则的配置“%1”不存在")),
+                                       {missing.first});
     return tip;
 }
 
@@ -101,6 +145,16 @@ std::string RulesDialogModel::notificationText(const std::string& profile, const
     if (profile.empty())
         return text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘已恢复切换前的配置"));
     return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "键盘已切换到配置“%1”")), {profile});
+}
+
+}  // namespace vandrel
+
+namespace vandrel {
+
+std::string RulesDialogModel::missingProfileText(const std::string& profile, const TextLookup& tr) {
+    return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                                     "规则的配置“%1”不存在或无法读取：该窗口按未匹配处理")),
+                            {profile});
 }
 
 }  // namespace vandrel

@@ -1,6 +1,7 @@
 #include "app/ui/CRulesDlg.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -29,6 +31,15 @@ std::vector<std::string> profileNames(const QString& folder) {
 }
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A button Enter does not press: Remove was the dialog's default button, so
+// Enter in the list removed the selected rule.
+QPushButton* plainButton(const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
 
 }  // namespace
 
@@ -63,9 +74,9 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(m_table);
     auto* rowButtons = new QHBoxLayout;
-    auto* remove = new QPushButton(tr("删除"), this);
-    auto* up = new QPushButton(tr("上移"), this);
-    auto* down = new QPushButton(tr("下移"), this);
+    auto* remove = plainButton(tr("删除"), this);
+    auto* up = plainButton(tr("上移"), this);
+    auto* down = plainButton(tr("下移"), this);
     rowButtons->addWidget(remove);
     rowButtons->addWidget(up);
     rowButtons->addWidget(down);
@@ -84,7 +95,7 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     m_exe->setPlaceholderText(tr("可选：完整路径或文件名"));
     m_profile = new QComboBox(this);
     for (const std::string& p : m_model->profiles()) m_profile->addItem(q(p));
-    auto* add = new QPushButton(tr("添加规则"), this);
+    auto* add = plainButton(tr("添加规则"), this);
     form->addRow(tr("窗口类"), m_class);
     form->addRow(tr("标题"), m_title);
     form->addRow(tr("程序"), m_exe);
@@ -102,28 +113,54 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     defaultRow->addRow(tr("其他窗口"), m_default);
     layout->addLayout(defaultRow);
     connect(m_default, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_showingRules) return;
+        followFile();
         m_model->setDefault(m_default->currentData().toString().toStdString());
         store();
     });
 
     m_message = new QLabel(this);
+    m_message->setWordWrap(true);
     layout->addWidget(m_message);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    for (QAbstractButton* b : buttons->buttons())
+        if (auto* p = qobject_cast<QPushButton*>(b)) p->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
+    confirmRemove = [](QWidget* parent, const QString& question) {
+        return QMessageBox::question(parent, tr("自动切换规则"), question, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
     connect(&m_switching, &ProfileSwitchController::statusChanged, this, &CRulesDlg::showStatus);
+    // vandrelctl rule and other programs change the rules while the window is open.
+    connect(&m_switching, &ProfileSwitchController::rulesChanged, this, [this] {
+        if (followFile()) showRules();
+    });
     showRules();
     showStatus();
     resize(640, 560);
 }
 
-void CRulesDlg::store() {
-    m_switching.settings().setRules(m_model->rules());
+bool CRulesDlg::followFile() {
+    m_model->setProfiles(profileNames(m_switching.profileFolder()));
+    return m_model->follow(m_switching.settings().rules());
+}
+
+bool CRulesDlg::store() {
+    const bool written = m_switching.settings().setRules(m_model->rules());
     m_switching.reload();
+    if (!written) {
+        m_message->setText(tr("无法写入设置文件 %1，规则未保存。").arg(m_switching.settings().file()));
+        followFile();
+    }
+    showRules();
+    return written;
 }
 
 void CRulesDlg::addFromForm() {
+    // Added to the list the file holds now.
+    if (followFile()) showRules();
     ProfileRule rule;
     rule.windowClass = m_class->text().trimmed().toStdString();
     rule.title = m_title->text().toStdString();
@@ -136,31 +173,69 @@ void CRulesDlg::addFromForm() {
     m_title->clear();
     m_exe->clear();
     store();
-    showRules();
 }
 
 void CRulesDlg::removeSelected() {
-    if (!m_model->remove(m_table->currentRow())) return;
+    const int row = m_table->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_model->rules().rules.size())) return;
+    const ProfileRule rule = m_model->rules().rules[row];
+    if (confirmRemove && !confirmRemove(this, q(m_model->removeQuestion(row, modelLookup())))) return;
+    // The rule shown is removed from the list the file holds now, wherever
+    // another program moved it meanwhile.
+    followFile();
+    if (!m_model->remove(rule)) {
+        m_message->setText(tr("此规则已在别处删除。"));
+        showRules();
+        return;
+    }
+    m_message->clear();
     store();
-    showRules();
 }
 
 void CRulesDlg::moveSelected(int by) {
     const int row = m_table->currentRow();
+    // Rows shown before the file changed may no longer be the rules meant.
+    if (followFile()) {
+        m_message->setText(tr("规则已在别处更改，列表已更新，请重新选择。"));
+        showRules();
+        return;
+    }
     if (!m_model->move(row, by)) return;
     store();
-    showRules();
     m_table->selectRow(row + by);
 }
 
 void CRulesDlg::showRules() {
     const std::vector<ProfileRule>& rules = m_model->rules().rules;
+    const int current = m_table->currentRow();
     m_table->setRowCount(static_cast<int>(rules.size()));
     for (int i = 0; i < static_cast<int>(rules.size()); ++i) {
         const ProfileRule& r = rules[i];
+        // A rule that cannot be followed is marked, with the reason on every cell.
+        const QString warning = q(m_model->rowWarning(i, modelLookup()));
         const std::string cells[] = {r.windowClass, r.title, r.exe, r.profile};
-        for (int c = 0; c < 4; ++c) m_table->setItem(i, c, new QTableWidgetItem(q(cells[c])));
+        for (int c = 0; c < 4; ++c) {
+            QString cell = q(cells[c]);
+            if (c == 3 && !m_model->profileListed(r.profile)) cell = tr("⚠ %1（不存在）").arg(cell);
+            auto* item = new QTableWidgetItem(cell);
+            if (!warning.isEmpty()) {
+                item->setToolTip(warning);
+                item->setForeground(QColor(196, 22, 28));
+            }
+            m_table->setItem(i, c, item);
+        }
     }
+    if (current >= 0 && current < m_table->rowCount()) m_table->selectRow(current);
+    // The default's box follows the file too.
+    m_showingRules = true;
+    const QString chosen = q(m_model->rules().defaultProfile);
+    int at = m_default->findData(chosen);
+    if (at < 0 && !chosen.isEmpty()) {
+        m_default->addItem(tr("⚠ %1（不存在）").arg(chosen), chosen);
+        at = m_default->count() - 1;
+    }
+    m_default->setCurrentIndex(at < 0 ? 0 : at);
+    m_showingRules = false;
 }
 
 void CRulesDlg::showStatus() {

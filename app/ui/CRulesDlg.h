@@ -2,10 +2,13 @@
 // The rules window: which profile the keyboard gets while a window has the
 // focus. Opened from the profile dialog's menu and the tray menu. Every
 // change is stored at once in the program's settings, where vandrelctl rule
-// edits the same rules; the status box shows the desktop, the profile the
-// keyboard carries, why a switch waits and how often switching wrote.
+// edits the same rules: the window follows the file, and makes each edit to
+// the list the file holds. The status box shows the desktop, the profile
+// the keyboard carries, why a switch waits and how often switching wrote.
+// No button is the default one, so Enter never removes a rule; Remove asks.
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 #include "app/model/RulesDialogModel.h"
@@ -41,8 +44,15 @@ public:
     void removeSelected();
     void moveSelected(int by);
 
+    // Asks before a rule is removed (tests answer it).
+    std::function<bool(QWidget* parent, const QString& question)> confirmRemove;
+
+    // Takes over the rules the settings file holds now; true when they
+    // differed from the list shown.
+    bool followFile();
+
 private:
-    void store();
+    bool store();
     void showRules();
     void showStatus();
 
@@ -58,6 +68,7 @@ private:
     QComboBox* m_profile = nullptr;
     QComboBox* m_default = nullptr;
     QLabel* m_message = nullptr;
+    bool m_showingRules = false;  // the default's box is being set from the list
 };
 
 }  // namespace vandrel

@@ -1,6 +1,7 @@
 #include "app/ui/CTarvinApp.h"
 
 #include <QDBusConnection>
+#include <QSet>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -192,14 +193,23 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
     connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
     // Profiles that follow the focused window, by the rules in the settings.
-    ProfileSwitchController switching(window, clock, paths.profileFolder, RuleSettings());
+    ProfileSwitchController switching(window, clock, paths.profileFolder, windowPaths.dataFolder, RuleSettings());
     connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
+    connect(&switching, &ProfileSwitchController::ruleProfileMissing, &dbus, &DBusService::RuleProfileMissing);
     // A switch is told by a desktop notification (unless turned off) and the tray tooltip.
     DesktopNotifier notifier(QDBusConnection::sessionBus());
     connect(&switching, &ProfileSwitchController::profileApplied, &notifier, [&switching, &notifier](const QString& name) {
         if (switching.settings().notify())
             notifier.show(QString::fromStdString(RulesDialogModel::notificationText(name.toStdString(), modelLookup())));
     });
+    // A rule passed over because its profile is gone is told once per profile and run.
+    QSet<QString> toldMissing;
+    connect(&switching, &ProfileSwitchController::ruleProfileMissing, &notifier,
+            [&switching, &notifier, &toldMissing](const QString& name) {
+                if (!switching.settings().notify() || toldMissing.contains(name)) return;
+                toldMissing.insert(name);
+                notifier.show(QString::fromStdString(RulesDialogModel::missingProfileText(name.toStdString(), modelLookup())));
+            });
     connect(&switching, &ProfileSwitchController::statusChanged, &tray, [&switching, &tray] {
         tray.setToolTip(QString::fromStdString(RulesDialogModel::trayToolTip(switching.status(), modelLookup())));
     });

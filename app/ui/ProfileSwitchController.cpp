@@ -1,6 +1,7 @@
 #include "app/ui/ProfileSwitchController.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -9,8 +10,12 @@
 #include "app/ui/CTarvinDlg.h"
 #include "cli/CtlRunner.h"
 #include "device/Clock.h"
+#include "keymap/KeymapFile.h"
 #include "platform/focus/FocusBackend.h"
 #include "profile/ConfigurationCheck.h"
+#include "profile/SwitchWriteLog.h"
+
+#include <iostream>
 
 namespace vandrel {
 
@@ -28,11 +33,13 @@ QString reasonName(SwitchReason r) {
 }  // namespace
 
 ProfileSwitchController::ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder,
-                                                 RuleSettings settings, QObject* parent)
+                                                 std::filesystem::path dataFolder, RuleSettings settings,
+                                                 QObject* parent)
     : QObject(parent),
       m_window(window),
       m_clock(clock),
       m_profileFolder(std::move(profileFolder)),
+      m_dataFolder(std::move(dataFolder)),
       m_settings(std::move(settings)),
       m_switcher(clock) {
     m_timer = new QTimer(this);
@@ -59,6 +66,9 @@ void ProfileSwitchController::start(std::unique_ptr<FocusBackend> backend, const
     m_unavailable = std::move(unavailableWhy);
     // A keyboard read before this start is where switching starts from.
     m_configurationSeen = m_window.configurationKnown();
+    m_switcher.restoreWriteAges(
+        readSwitchWriteAges(m_dataFolder / kSwitchWriteLogName, QDateTime::currentMSecsSinceEpoch()));
+    resumeFromDisk();
     reload();
     m_watcher = new QFileSystemWatcher(this);
     connect(m_watcher, &QFileSystemWatcher::fileChanged, m_settingsSettle, qOverload<>(&QTimer::start));
@@ -90,8 +100,53 @@ void ProfileSwitchController::watchSettings() {
         m_watcher->addPath(file.absoluteFilePath());
 }
 
+std::filesystem::path ProfileSwitchController::returnFile(const std::filesystem::path& dataFolder) {
+    return dataFolder / "SwitchReturn.bin";
+}
+
+void ProfileSwitchController::resumeFromDisk() {
+    // An earlier run ended while a rule's profile was on the keyboard.
+    const std::filesystem::path file = returnFile(m_dataFolder);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return;
+    auto kept = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>();
+    std::string error;
+    if (!ctl::loadProfileFile(file, kept->first, kept->second, error) ||
+        std::filesystem::file_size(file, ec) != kKeymapFileBytes) {
+        // Nothing usable to go back to; the file is left for the user to look at.
+        std::cerr << "Vandrel: the configuration to return to after a profile switch cannot be read ("
+                  << (error.empty() ? file.string() + " has the wrong size" : error) << ")" << std::endl;
+        return;
+    }
+    m_kept = std::move(kept);
+    m_switcher.resumeSwitched();
+}
+
+bool ProfileSwitchController::keep(const DeviceImage& image, const KeyRecordTable& keys, std::string& why) {
+    m_kept = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(image, keys);
+    if (WriteConfigurationFile(returnFile(m_dataFolder), image, keys)) return true;
+    why = "the configuration to return to could not be kept in " + returnFile(m_dataFolder).string();
+    m_kept.reset();
+    return false;
+}
+
+void ProfileSwitchController::forgetKept() {
+    m_kept.reset();
+    std::error_code ec;
+    std::filesystem::remove(returnFile(m_dataFolder), ec);
+}
+
+void ProfileSwitchController::keepWriteTimes() {
+    if (!writeSwitchWriteAges(m_dataFolder / kSwitchWriteLogName, m_switcher.recentWriteAgesMs(),
+                              QDateTime::currentMSecsSinceEpoch()))
+        std::cerr << "Vandrel: the times of profile switches could not be kept in "
+                  << (m_dataFolder / kSwitchWriteLogName).string() << std::endl;
+}
+
 void ProfileSwitchController::reload() {
+    const RuleSet before = m_switcher.rules();
     m_switcher.setRules(m_settings.rules());
+    if (!(before == m_switcher.rules())) emit rulesChanged();
     m_switcher.setEnabled(m_settings.enabled());
     schedule();
     emit statusChanged();
@@ -108,6 +163,7 @@ SwitchStatus ProfileSwitchController::status() const {
     s.hold = m_switcher.hold();
     s.failure = m_switcher.failure();
     s.writes = m_settings.writes();
+    for (const auto& [profile, why] : m_switcher.missingProfiles()) s.missingProfiles.push_back({profile, why});
     return s;
 }
 
@@ -131,7 +187,7 @@ void ProfileSwitchController::keyboardConfigurationChanged() {
     // later change not made by a switch is the user's own choice.
     if (m_configurationSeen) {
         m_switcher.configurationChangedElsewhere();
-        m_kept.reset();
+        forgetKept();
         emit statusChanged();
     }
     m_configurationSeen = true;
@@ -164,7 +220,6 @@ void ProfileSwitchController::poll() {
 
 void ProfileSwitchController::carryOut(const SwitchRequest& r) {
     const AppState& state = m_window.state();
-    if (r.keepConfiguration) m_kept = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(state.shadow, state.shadowKeys);
     auto next = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(state.image, state.keys);
     if (r.revert) {
         if (!m_kept) {
@@ -177,13 +232,27 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         const std::filesystem::path file =
             std::filesystem::path(QDir(m_profileFolder).filePath(QString::fromStdString(r.profile) + ".bin").toStdU16String());
         std::string error;
+        // A profile deleted or renamed since the rule was made: the window
+        // counts as one no rule matches, and the user is told.
+        if (!ctl::loadProfileFile(file, next->first, next->second, error)) {
+            m_switcher.finished(SwitchOutcome::ProfileMissing, error);
+            emit ruleProfileMissing(QString::fromStdString(r.profile), QString::fromStdString(error));
+            emit statusChanged();
+            return;
+        }
         // Nobody is asked during a switch: a profile the keyboard cannot take
         // (an old blank one, an impossible value) or one that disables every
         // key is not written at all.
-        if (!ctl::loadProfileFile(file, next->first, next->second, error) ||
-            ctl::checkConfiguration(next->first, false, SettingName, error) != ctl::kExitDone) {
+        if (ctl::checkConfiguration(next->first, false, SettingName, error) != ctl::kExitDone) {
             if (error.find(file.string()) == std::string::npos) error = file.string() + ": " + error;
             m_switcher.finished(SwitchOutcome::Failed, error);
+            emit statusChanged();
+            return;
+        }
+        // The way back is on disk before the profile goes onto the keyboard.
+        std::string why;
+        if (r.keepConfiguration && !keep(state.shadow, state.shadowKeys, why)) {
+            m_switcher.finished(SwitchOutcome::Failed, why);
             emit statusChanged();
             return;
         }
@@ -194,9 +263,12 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         if (w.ok()) outcome = w.stepsTotal > 0 ? SwitchOutcome::Written : SwitchOutcome::NothingToWrite;
         m_switcher.finished(outcome, w.ok() ? std::string() : std::string("the keyboard did not take it (") +
                                                                   transferOutcomeName(w.outcome) + ")");
-        if (outcome == SwitchOutcome::Written) m_settings.addWrites(1);
+        if (outcome == SwitchOutcome::Written) {
+            m_settings.addWrites(1);
+            keepWriteTimes();
+        }
         if (w.ok()) {
-            if (r.revert) m_kept.reset();
+            if (r.revert) forgetKept();
             emit profileApplied(r.revert ? QString() : QString::fromStdString(r.profile), reasonName(r.reason));
         }
         // The window announces the new configuration right after this: it is

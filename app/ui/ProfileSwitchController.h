@@ -4,9 +4,16 @@
 // when a switch is due, and the window writes it like a save of its own.
 // The rules come from the program's settings file and are followed as
 // vandrelctl or the rules window change them.
+//
+// The configuration to return to is kept in the data folder from the moment
+// a rule's profile goes onto the keyboard until it is back, so that any end
+// of the program (a logout's SIGTERM, kill -9, a crash) leaves it to the next
+// start, which puts it back first. The times of the switching's writes are
+// kept there too, so that the write limit holds over a restart.
 
 #include <QObject>
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -28,8 +35,9 @@ class FocusBackend;
 class ProfileSwitchController : public QObject {
     Q_OBJECT
 public:
-    ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder, RuleSettings settings,
-                            QObject* parent = nullptr);
+    // `dataFolder` keeps the configuration to return to and the write times.
+    ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder, std::filesystem::path dataFolder,
+                            RuleSettings settings, QObject* parent = nullptr);
     ~ProfileSwitchController() override;
 
     // Starts following the focus with `backend`; without one (or when it
@@ -54,12 +62,21 @@ public:
     // What the rules window and the tray show.
     SwitchStatus status() const;
 
+    // The file that holds the configuration to return to while a rule's
+    // profile is on the keyboard (the layout of keymap.bin).
+    static std::filesystem::path returnFile(const std::filesystem::path& dataFolder);
+
 signals:
     // A switch was written: the profile (empty for a revert) and why
     // ("rule", "default", "revert").
     void profileApplied(const QString& name, const QString& reason);
     // Something the rules window or the tray shows changed.
     void statusChanged();
+    // The rules read from the settings file changed.
+    void rulesChanged();
+    // The profile of the rule that matches the focused window is missing or
+    // unreadable: the window is treated as unmatched.
+    void ruleProfileMissing(const QString& profile, const QString& why);
 
 private:
     void focusChanged(const FocusEvent& focus);
@@ -68,10 +85,16 @@ private:
     void carryOut(const SwitchRequest& request);
     void keyboardConfigurationChanged();
     void watchSettings();
+    // The configuration to return to, in memory and on disk.
+    bool keep(const DeviceImage& image, const KeyRecordTable& keys, std::string& why);
+    void forgetKept();
+    void resumeFromDisk();
+    void keepWriteTimes();
 
     CTarvinDlg& m_window;
     Clock& m_clock;
     QString m_profileFolder;
+    std::filesystem::path m_dataFolder;
     RuleSettings m_settings;
     ProfileSwitcher m_switcher;
     std::unique_ptr<FocusBackend> m_backend;

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QSignalSpy>
 #include <QTest>
@@ -33,9 +34,10 @@ public:
     QString name() const override { return QStringLiteral("test"); }
     bool start(QString*) override { return true; }
     KeyState keyState() override { return keys; }
-    void focus(const char* cls) {
+    void focus(const char* cls, const char* title = "") {
         FocusEvent e;
         e.windowClass = cls;
+        e.title = title;
         emit focusChanged(e);
     }
     KeyState keys = KeyState::Free;
@@ -46,6 +48,19 @@ protected:
     ProfileSwitchTest() : keyboard(keyboardClock), session(keyboard, keyboardClock), state(std::make_unique<AppState>()) {}
 
     void SetUp() override {
+        openWindow();
+        start = state->shadow;
+        startKeys = state->shadowKeys;
+        writeProfile("FPS", 40);
+        settingsFile = QString::fromStdString((data.path() / "Vandrel.conf").string());
+        RuleSet rules;
+        rules.rules = {{"shooter", "", "", "FPS"}};
+        RuleSettings(settingsFile).setRules(rules);
+        startSwitching();
+    }
+    void TearDown() override { window->shutDown(); }
+
+    void openWindow() {
         WindowPaths paths;
         paths.programFolder = QString::fromStdString(data.path().string());
         paths.dataFolder = data.path();
@@ -53,19 +68,25 @@ protected:
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
         window->waitWhileBusy();
-        start = state->shadow;
-        writeProfile("FPS", 40);
-        settingsFile = QString::fromStdString((data.path() / "Vandrel.conf").string());
-        RuleSet rules;
-        rules.rules = {{"shooter", "", "", "FPS"}};
-        RuleSettings(settingsFile).setRules(rules);
+    }
+    void startSwitching() {
         controller = std::make_unique<ProfileSwitchController>(
-            *window, clock, QString::fromStdString((data.path() / "Configure").string()), RuleSettings(settingsFile));
+            *window, clock, QString::fromStdString((data.path() / "Configure").string()), data.path(),
+            RuleSettings(settingsFile));
         auto backend = std::make_unique<ScriptedDesktop>();
         desktop = backend.get();
         controller->start(std::move(backend), QStringLiteral("test"));
     }
-    void TearDown() override { window->shutDown(); }
+    // The program ends without a word (kill -9, or a SIGTERM, which leaves
+    // the keyboard as it is) and starts again on the same keyboard and files.
+    void restartProgram() {
+        controller.reset();
+        window->shutDown();
+        window.reset();
+        state = std::make_unique<AppState>();
+        openWindow();
+        startSwitching();
+    }
 
     void writeProfile(const char* name, uint8_t brightness) {
         auto profile = std::make_unique<AppState>();
@@ -88,6 +109,7 @@ protected:
     std::unique_ptr<AppState> state;
     std::unique_ptr<CTarvinDlg> window;
     DeviceImage start{};
+    KeyRecordTable startKeys{};
     QString settingsFile;
     std::unique_ptr<ProfileSwitchController> controller;
     ScriptedDesktop* desktop = nullptr;
@@ -219,6 +241,150 @@ TEST_F(ProfileSwitchTest, TheRulesWindowStoresRulesAndSaysWhyASwitchWaits) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return rules.statusLabel()->text().contains(QStringLiteral("未保存")); }, 3000));
     EXPECT_TRUE(rules.statusLabel()->text().contains(QStringLiteral("test")));
+}
+
+// A restart while a rule's profile is on the keyboard (a logout's SIGTERM,
+// kill -9) must not make that profile the user's configuration.
+TEST_F(ProfileSwitchTest, ARestartWhileARulesProfileIsOnTheKeyboardGivesTheUsersConfigurationBack) {
+    desktop->focus("shooter");
+    ASSERT_TRUE(brightnessBecomes(40));
+    const std::filesystem::path kept = ProfileSwitchController::returnFile(data.path());
+    EXPECT_TRUE(std::filesystem::exists(kept));
+    restartProgram();
+    // Back before any focus is reported, records included; the file goes.
+    ASSERT_TRUE(brightnessBecomes(start.ledBrightness));
+    EXPECT_EQ(keyboard.config(), start);
+    EXPECT_TRUE(state->shadowKeys == startKeys);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !std::filesystem::exists(kept); }, 3000));
+    EXPECT_FALSE(controller->switcher().switched());
+
+    // Killed again while switched, and started with the game still focused:
+    // the way back stays on disk until it is used.
+    desktop->focus("shooter");
+    ASSERT_TRUE(brightnessBecomes(40));
+    restartProgram();
+    desktop->focus("shooter");
+    QTest::qWait(600);
+    ASSERT_TRUE(brightnessBecomes(40));
+    EXPECT_TRUE(std::filesystem::exists(kept));
+    desktop->focus("editor");
+    ASSERT_TRUE(brightnessBecomes(start.ledBrightness));
+    EXPECT_EQ(keyboard.config(), start);
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    // The switches' writes were kept for the limit of the next run.
+    std::vector<uint8_t> log;
+    ASSERT_EQ(readFilePrefix(data.path() / "SwitchWrites.txt", 4096, log), FileResult::Ok);
+    EXPECT_GE(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
+// A save of the user's own while switched is the configuration to return to:
+// nothing from before it comes back at the next start.
+TEST_F(ProfileSwitchTest, AChangeOfTheUsersWhileSwitchedIsNotUndoneByARestart) {
+    desktop->focus("shooter");
+    ASSERT_TRUE(brightnessBecomes(40));
+    bool saved = false;
+    window->saveExternalChange([](AppState& s) { s.image.ledBrightness = 22; }, [&](const WriteResult&) { saved = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved && !window->busy(); }, 3000));
+    QTest::qWait(200);
+    EXPECT_FALSE(std::filesystem::exists(ProfileSwitchController::returnFile(data.path())));
+    restartProgram();
+    QTest::qWait(600);
+    EXPECT_EQ(keyboard.config().ledBrightness, 22);
+}
+
+// A rule whose profile was deleted: the window counts as unmatched (the
+// user's configuration comes back) and the reason is told everywhere.
+TEST_F(ProfileSwitchTest, ARuleWhoseProfileIsGoneGivesTheUsersConfigurationAndSaysWhy) {
+    writeProfile("Night", 7);
+    RuleSet rules = RuleSettings(settingsFile).rules();
+    rules.rules.push_back({"browser", "", "", "Night"});
+    ASSERT_TRUE(RuleSettings(settingsFile).setRules(rules));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->switcher().rules().rules.size() == 2; }, 3000));
+    std::filesystem::remove(data.path() / "Configure" / "Night.bin");
+    QSignalSpy missing(controller.get(), &ProfileSwitchController::ruleProfileMissing);
+
+    desktop->focus("shooter");
+    ASSERT_TRUE(brightnessBecomes(40));
+    desktop->focus("browser");
+    ASSERT_TRUE(brightnessBecomes(start.ledBrightness));
+    EXPECT_EQ(keyboard.config(), start);
+    ASSERT_GE(missing.count(), 1);
+    EXPECT_EQ(missing[0][0].toString(), QStringLiteral("Night"));
+    EXPECT_NE(controller->switcher().hold(), SwitchHold::Failed);
+
+    CRulesDlg dialog(*controller);
+    EXPECT_TRUE(dialog.statusLabel()->text().contains(QStringLiteral("Night"))) << dialog.statusLabel()->text().toStdString();
+    ASSERT_EQ(dialog.table()->rowCount(), 2);
+    EXPECT_TRUE(dialog.table()->item(0, 3)->toolTip().isEmpty());
+    EXPECT_FALSE(dialog.table()->item(1, 3)->toolTip().isEmpty());
+    EXPECT_TRUE(dialog.table()->item(1, 3)->text().contains(QStringLiteral("不存在")));
+}
+
+TEST_F(ProfileSwitchTest, EnterInTheRulesWindowRemovesNothingAndRemoveAsks) {
+    writeProfile("Night", 7);
+    CRulesDlg dialog(*controller);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (QPushButton* b : dialog.findChildren<QPushButton*>()) EXPECT_FALSE(b->isDefault()) << b->text().toStdString();
+    dialog.table()->setFocus();
+    dialog.table()->selectRow(0);
+    QTest::keyClick(dialog.table(), Qt::Key_Return);
+    QTest::keyClick(dialog.table(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.table()->rowCount(), 1);
+    EXPECT_EQ(RuleSettings(settingsFile).rules().rules.size(), 1u);
+
+    QString asked;
+    bool answer = false;
+    dialog.confirmRemove = [&](QWidget*, const QString& question) {
+        asked = question;
+        return answer;
+    };
+    dialog.removeSelected();
+    EXPECT_TRUE(asked.contains(QStringLiteral("shooter")));
+    EXPECT_EQ(RuleSettings(settingsFile).rules().rules.size(), 1u);
+    answer = true;
+    dialog.removeSelected();
+    EXPECT_TRUE(RuleSettings(settingsFile).rules().rules.empty());
+    EXPECT_EQ(dialog.table()->rowCount(), 0);
+}
+
+// vandrelctl rule add while the rules window is open: the window shows the
+// new rule, and its next edit is made to the file's list, not its own.
+TEST_F(ProfileSwitchTest, TheRulesWindowFollowsTheFileAndNeverWritesAnOlderList) {
+    writeProfile("Night", 7);
+    CRulesDlg dialog(*controller);
+    dialog.show();
+    const auto addElsewhere = [&](ProfileRule r) {
+        RuleSet rules = RuleSettings(settingsFile).rules();
+        rules.rules.push_back(r);
+        ASSERT_TRUE(RuleSettings(settingsFile).setRules(rules));
+    };
+    addElsewhere({"browser", "", "", "Night"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.table()->rowCount() == 2; }, 3000));
+    EXPECT_EQ(dialog.table()->item(1, 0)->text(), QStringLiteral("browser"));
+
+    // Added elsewhere just before an edit in the window, before any notice.
+    addElsewhere({"editor", "", "", "FPS"});
+    dialog.classField()->setText(QStringLiteral("mail"));
+    dialog.profileBox()->setCurrentText(QStringLiteral("Night"));
+    dialog.addFromForm();
+    RuleSet stored = RuleSettings(settingsFile).rules();
+    ASSERT_EQ(stored.rules.size(), 4u);
+    EXPECT_EQ(stored.rules[2].windowClass, "editor");
+    EXPECT_EQ(stored.rules[3].windowClass, "mail");
+    EXPECT_EQ(dialog.table()->rowCount(), 4);
+
+    // Removing a rule another program moved meanwhile removes that rule.
+    dialog.confirmRemove = [](QWidget*, const QString&) { return true; };
+    dialog.table()->selectRow(1);  // browser
+    RuleSet reordered = stored;
+    std::swap(reordered.rules[0], reordered.rules[1]);
+    ASSERT_TRUE(RuleSettings(settingsFile).setRules(reordered));
+    dialog.removeSelected();
+    stored = RuleSettings(settingsFile).rules();
+    ASSERT_EQ(stored.rules.size(), 3u);
+    EXPECT_EQ(stored.rules[0].windowClass, "shooter");
+    EXPECT_EQ(stored.rules[1].windowClass, "editor");
 }
 
 }  // namespace

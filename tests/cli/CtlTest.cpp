@@ -131,6 +131,10 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         {{"rule", "add", "--profile", "FPS"}, false},
         {{"rule", "add", "--class", "game"}, false},
         {{"rule", "add", "--class", "game", "--title", "(", "--profile", "FPS"}, false},
+        // What the linear-time matcher cannot take is refused when the rule is made.
+        {{"rule", "add", "--class", "game", "--title", "(a)\\1", "--profile", "FPS"}, false},
+        {{"rule", "add", "--class", "game", "--title", "(?=x)y", "--profile", "FPS"}, false},
+        {{"rule", "add", "--class", "t", "--title", "(a+)+$", "--profile", "FPS"}, true},
         {{"rule", "add", "--class"}, false},
         {{"show", "--class", "game"}, false},
         {{"rule", "list", "--profile", "FPS"}, false},
@@ -1160,6 +1164,18 @@ TEST(CtlRules, RulesAreKeptCheckedAndListed) {
               "Default: FPS\n");
     EXPECT_EQ(rule({"list", "--json"}, &listed), kExitDone);
     EXPECT_NE(listed.find("\"profile\": \"夜间\""), std::string::npos) << listed;
+
+    // A profile deleted after its rule was made is flagged, and the rule kept.
+    std::filesystem::remove(folder.path() / "Configure" / "夜间.bin");
+    EXPECT_EQ(rule({"list"}, &listed), kExitDone);
+    EXPECT_EQ(listed,
+              "1  --class steam_app_730 --title 'Counter\\s*Strike' --profile FPS\n"
+              "2  --class xmessage --exe /usr/bin/xmessage --profile 夜间"
+              "  [profile missing: windows it matches are treated as unmatched]\n"
+              "Default: FPS\n");
+    EXPECT_EQ(rule({"list", "--json"}, &listed), kExitDone);
+    EXPECT_NE(listed.find("\"profileMissing\": true"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"profileMissing\": false"), std::string::npos) << listed;
 
     EXPECT_EQ(rule({"remove", "3"}), kExitUsage);
     EXPECT_EQ(rule({"remove", "1"}), kExitDone);

@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "device/DeviceSession.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileSwitcher.h"
+#include "profile/SwitchWriteLog.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
+#include "tests/support/TempFolder.h"
 
 namespace vandrel {
 namespace {
@@ -63,6 +66,56 @@ TEST(ProfileRules, WhichWindowsARuleMatches) {
               "--class steam_app_1 --title 'Counter Strike' --profile FPS");
 }
 
+// A page sets its own title and anybody can type a pattern: neither may
+// hang or crash the program. (A backtracking engine takes 2^30 steps on the
+// first case and overflows its stack on the second; the test's time limit
+// in CTest turns such a hang into a failure.)
+TEST(ProfileRules, HostileTitlesAndPatternsAreMatchedInLinearTime) {
+    const ProfileRule nested{"t", "(a+)+$", "", "FPS"};
+    EXPECT_EQ(ruleProblem(nested), "");
+    EXPECT_FALSE(ruleMatches(nested, window("t", (std::string(30, 'a') + "b").c_str())));
+    EXPECT_TRUE(ruleMatches(nested, window("t", std::string(30, 'a').c_str())));
+
+    const ProfileRule alternation{"t", "(a|b)*c", "", "FPS"};
+    std::string huge;
+    for (int i = 0; i < 60'000; ++i) huge += i % 3 ? 'a' : 'b';
+    EXPECT_FALSE(ruleMatches(alternation, window("t", huge.c_str())));
+    // Only the start of a title is looked at: a match past it does not count.
+    EXPECT_FALSE(ruleMatches(alternation, window("t", (huge + "c").c_str())));
+    EXPECT_TRUE(ruleMatches({"t", "^game", "", "FPS"}, window("t", ("Game " + huge).c_str())));
+
+    // The same through a compiled rule set, as the switcher matches.
+    RuleSet set;
+    set.rules = {nested, alternation, {"t", "", "", "Any"}};
+    const RuleMatcher matcher(set);
+    const auto none = [](size_t) { return false; };
+    EXPECT_EQ(matcher.first(set, window("t", huge.c_str()), none), 2);
+    EXPECT_EQ(matcher.first(set, window("t", "xxc"), none), 1);
+    EXPECT_EQ(matcher.first(set, window("t", "xxc"), [](size_t i) { return i == 1; }), 2);
+}
+
+TEST(ProfileRules, PatternsTheMatcherCannotTakeAreRefusedAndMatchNothing) {
+    for (const std::string& pattern : {std::string("(unclosed"), std::string(R"((a)\1)"), std::string("(?=lookahead)"),
+                                       std::string("(?<!x)y"), std::string("((a{1000}){1000}){1000}"),
+                                       std::string(kMaxPatternBytes + 1, 'a')}) {
+        EXPECT_NE(ruleProblem({"t", pattern, "", "FPS"}), "") << pattern;
+        // A rule stored by an earlier version with such a pattern is kept, and never matches.
+        EXPECT_FALSE(ruleMatches({"t", pattern, "", "FPS"}, window("t", "lookahead (a)a y aaaa"))) << pattern;
+    }
+    // Letter case aside, as before.
+    EXPECT_TRUE(ruleMatches({"t", "counter.*STRIKE", "", "FPS"}, window("t", "Counter-Strike 2")));
+}
+
+TEST(ProfileRules, ALongTitleIsCutBetweenCharacters) {
+    std::string title;
+    for (int i = 0; i < 2000; ++i) title += "\xC3\xA9";  // é, two bytes
+    const std::string cut = matchedPartOfTitle(title);
+    EXPECT_EQ(cut.size(), kMaxTitleBytes);
+    title = "x" + title;  // now the limit falls inside a character
+    EXPECT_EQ(matchedPartOfTitle(title).size(), kMaxTitleBytes - 1);
+    EXPECT_TRUE(ruleMatches({"t", "^xé+$", "", "FPS"}, window("t", title.c_str())));
+}
+
 // The switcher driving the simulated keyboard, as the program drives it:
 // each request is written with writeAll against the keyboard's configuration.
 class SwitchingTest : public ::testing::Test {
@@ -105,7 +158,8 @@ protected:
         requests.push_back(r);
         if (r.keepConfiguration) kept = shadow;
         if (!r.revert && !profiles.count(r.profile)) {
-            switcher.finished(SwitchOutcome::Failed, "no profile " + r.profile);
+            switcher.finished(missingIsReported ? SwitchOutcome::ProfileMissing : SwitchOutcome::Failed,
+                              "no profile " + r.profile);
             return;
         }
         DeviceImage next = r.revert ? kept : profiles[r.profile];
@@ -132,6 +186,7 @@ protected:
     std::map<std::string, DeviceImage> profiles;
     std::vector<SwitchRequest> requests;
     std::vector<int64_t> firstWriteMs;
+    bool missingIsReported = false;  // a missing profile is told apart from a failed write
 };
 
 TEST_F(SwitchingTest, AMatchedWindowGetsItsProfileAndAnyOtherWindowTheConfigurationBefore) {
@@ -295,6 +350,100 @@ TEST_F(SwitchingTest, AFailedSwitchIsNotRetriedUntilTheFocusMoves) {
     run(1000);
     EXPECT_EQ(keyboard.config().ledBrightness, 40);
     EXPECT_EQ(switcher.failure(), "");
+}
+
+TEST_F(SwitchingTest, AWindowWhoseRuleHasNoProfileIsTreatedAsUnmatched) {
+    missingIsReported = true;
+    switcher.focusChanged(window("shooter"));
+    run(1000);
+    ASSERT_EQ(keyboard.config().ledBrightness, 40);
+    // The rule's profile was deleted: the user's configuration comes back,
+    // and the reason is kept for the rules window.
+    switcher.focusChanged(window("broken"));
+    run(1000);
+    EXPECT_EQ(keyboard.config(), start);
+    EXPECT_FALSE(switcher.switched());
+    ASSERT_EQ(switcher.missingProfiles().count("Missing"), 1u);
+    EXPECT_EQ(switcher.missingProfiles().at("Missing"), "no profile Missing");
+    EXPECT_NE(switcher.hold(), SwitchHold::Failed);
+    // With a default profile, that one is what an unmatched window gets.
+    RuleSet withDefault = switcher.rules();
+    withDefault.defaultProfile = "Desk";
+    switcher.setRules(withDefault);
+    switcher.focusChanged(window("broken", "again"));
+    run(1000);
+    EXPECT_EQ(keyboard.config().ledBrightness, 5);
+    // Put back, the profile is used at the next focus change.
+    profiles["Missing"] = profiles["MOBA"];
+    switcher.focusChanged(window("broken", "once more"));
+    run(1000);
+    EXPECT_EQ(keyboard.config().ledEffect, 2);
+    EXPECT_TRUE(switcher.missingProfiles().empty());
+}
+
+// The write limit counts the writes of an earlier run, read back from the
+// file the program keeps them in, whatever the wall clock did meanwhile.
+TEST_F(SwitchingTest, TheWriteLimitHoldsOverARestart) {
+    for (int i = 0; i < 12; ++i) {
+        switcher.focusChanged(window(i % 2 ? "editor" : "shooter"));
+        run(1000);
+    }
+    ASSERT_EQ(switcher.writes(), 12);
+    test::TempFolder dir;
+    const std::filesystem::path log = dir.path() / kSwitchWriteLogName;
+    const int64_t wallNow = 1'800'000'000'000;
+    ASSERT_TRUE(writeSwitchWriteAges(log, switcher.recentWriteAgesMs(), wallNow));
+
+    // Started again five seconds later.
+    const auto restarted = [&](const std::vector<int64_t>& ages) {
+        auto s = std::make_unique<ProfileSwitcher>(clock);
+        s->setRules(switcher.rules());
+        s->restoreWriteAges(ages);
+        s->focusChanged(window("shooter"));
+        clock.sleepMs(1000);
+        const bool requested = s->poll(conditions).has_value();
+        return std::make_pair(requested, s->hold());
+    };
+    EXPECT_EQ(restarted(readSwitchWriteAges(log, wallNow + 5000)),
+              std::make_pair(false, SwitchHold::WriteLimit));
+    // Ten minutes on, the limit is over.
+    EXPECT_EQ(restarted(readSwitchWriteAges(log, wallNow + 11 * 60'000)), std::make_pair(true, SwitchHold::None));
+
+    // The wall clock went back an hour: the writes look as if made in the
+    // future, and count as made now (never as a limit without end).
+    std::vector<int64_t> ages = readSwitchWriteAges(log, wallNow - 3'600'000);
+    ASSERT_EQ(ages.size(), 12u);
+    EXPECT_EQ(restarted(ages), std::make_pair(false, SwitchHold::WriteLimit));
+    auto s = std::make_unique<ProfileSwitcher>(clock);
+    s->restoreWriteAges(ages);
+    EXPECT_EQ(s->writeLimitEndsMs(), clock.nowMs() + 10 * 60'000);
+
+    // A garbage file gives no writes and no crash; good lines among garbage count.
+    {
+        std::ofstream out(log, std::ios::binary | std::ios::trunc);
+        out << "garbage\n-5\n99999999999999999999999\n\x01\x02\n" << wallNow - 1000 << "\r\n\n";
+    }
+    EXPECT_EQ(readSwitchWriteAges(log, wallNow), (std::vector<int64_t>{1000}));
+    EXPECT_TRUE(readSwitchWriteAges(dir.path() / "none", wallNow).empty());
+}
+
+TEST_F(SwitchingTest, AKeyboardLeftSwitchedByAnEarlierRunGoesBackFirst) {
+    // The last run ended with FPS on the keyboard; what it returns to was kept.
+    ASSERT_TRUE(session.writeAll(profiles["FPS"], shadow).ok());
+    kept = start;
+    switcher.focusChanged(window("arena"));
+    switcher.resumeSwitched();
+    run(1000);
+    ASSERT_GE(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].revert);
+    EXPECT_FALSE(switcher.returnPending());
+    // Then the focused window's rule is followed, keeping the way back.
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].profile, "MOBA");
+    EXPECT_TRUE(requests[1].keepConfiguration);
+    switcher.focusChanged(window("editor"));
+    run(1000);
+    EXPECT_EQ(keyboard.config(), start);
 }
 
 TEST_F(SwitchingTest, SwitchedOffTheKeyboardGoesBackAndStays) {
