@@ -553,6 +553,7 @@ int cmdImport(const Options& o, Environment& env) {
         return kExitBadFile;
     }
     if (int rc = vetConfiguration(env, c.image, o.yes, o.args[0], jsonPathOf)) return rc;
+    ReconcileKeyRecords(c.image, c.records);
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
     ShadowImage shadow = c.image;
@@ -561,7 +562,7 @@ int cmdImport(const Options& o, Environment& env) {
     if (int rc = writeChanges(session, env, c.image, shadow)) return rc;
     rememberGameMode(env, c.image.gameMode);
     const bool keymapSaved = SaveKeymapFile(env.dataFolder, c.image, c.records);
-    const bool macrosSaved = SaveMacroStore(c.macros, env.dataFolder);
+    const bool macrosSaved = SaveMacroStoreAsSaved(c.macros, env.dataFolder);
     if (!keymapSaved || !macrosSaved) {
         env.err << "vandrelctl: the keyboard has the configuration, but "
                 << (keymapSaved ? "MacroDefine.bin" : "keymap.bin") << " could not be written in "
@@ -660,6 +661,7 @@ bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyR
     }
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();
+    ReconcileKeyRecords(image, records);
     return true;
 }
 

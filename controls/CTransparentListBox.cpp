@@ -181,13 +181,15 @@ void CTransparentListBox::endEdit(bool commit) {
     const std::u16string text = u16(m_editor->text());
     m_model.endEdit(commit, text);
     // The box is gone before it hides: the focus loss that hiding causes is
-    // then not taken for another commit.
+    // then not taken for another commit. The list takes the focus back first:
+    // hiding the focused box would hand it on as Tab does, and the window
+    // would move its own focus (and redraw its rows) before it has heard of
+    // the edit.
     CEditHelper* box = m_editor;
     m_editor = nullptr;
-    const bool hadFocus = box->hasFocus();
+    if (box->hasFocus()) setFocus(Qt::OtherFocusReason);
     box->hide();
     box->deleteLater();
-    if (hadFocus) setFocus(Qt::OtherFocusReason);
     syncScrollBar();
     update();
     sendMessages();

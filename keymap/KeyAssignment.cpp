@@ -208,6 +208,9 @@ AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image,
         flags[request.slot] = 1;
         SetKeyEnabled(image, request.slot, false);
     }
+    // A kept assignment keeps its mark, as far as the switch leaves it.
+    if (request.assignType == kKeepAssignment && request.codeCount != kRestoreCodeCount)
+        flags[request.slot] = DeriveReassignedFlag(image, records, request.slot) ? 1 : 0;
     return save(image, records) ? AssignResult::Saved : AssignResult::SaveFailed;
 }
 

@@ -34,6 +34,9 @@ inline bool isLaunchType(uint8_t t) {
 
 // A codeCount of this value restores the key's factory function whatever the type.
 constexpr uint32_t kRestoreCodeCount = 255;
+// An assignType that keeps the key's entry and record as they are; only the
+// enable switch of the request applies.
+constexpr uint8_t kKeepAssignment = 9;
 constexpr int32_t kNoMacro = -1;
 // Longest launch path the record's 256-unit field holds with its terminating zero.
 constexpr size_t kMaxLaunchPathChars = kKeyRecordPathUnits - 1;

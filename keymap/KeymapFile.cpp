@@ -61,15 +61,16 @@ bool SaveKeymapFile(const std::filesystem::path& dataFolder, const DeviceImage& 
     return WriteConfigurationFile(KeymapFilePath(dataFolder), image, records, why);
 }
 
+bool DeriveReassignedFlag(const DeviceImage& image, const KeyRecordTable& records, int s) {
+    if (s < 0 || s >= kPhysicalSlots || s == kFnSlot) return false;
+    const uint8_t* e = &image.deviceKeyMap[SlotCellOffset[s]];
+    const uint8_t* f = &FactoryKeyTable[SlotCellOffset[s]];
+    const KeyRecord& r = records[s];
+    return e[2] != f[2] || r.type != 0 || (r.data[0] != SlotHomeVk[s] && r.length == 1) || !IsKeyEnabled(image, s);
+}
+
 void DeriveReassignedFlags(const DeviceImage& image, const KeyRecordTable& records, ReassignedFlags& flags) {
-    for (int s = 0; s < kPhysicalSlots; ++s) {
-        const uint8_t* e = &image.deviceKeyMap[SlotCellOffset[s]];
-        const uint8_t* f = &FactoryKeyTable[SlotCellOffset[s]];
-        const KeyRecord& r = records[s];
-        const bool marked = e[2] != f[2] || r.type != 0 || (r.data[0] != SlotHomeVk[s] && r.length == 1) ||
-                            !IsKeyEnabled(image, s);
-        flags[s] = marked ? 1 : 0;
-    }
+    for (int s = 0; s < kPhysicalSlots; ++s) flags[s] = DeriveReassignedFlag(image, records, s) ? 1 : 0;
     flags[kFnSlot] = 0;
 }
 

@@ -52,5 +52,7 @@ bool SaveKeymapFile(const std::filesystem::path& dataFolder, const DeviceImage& 
 // its record holds one code other than its own, or the key is disabled. Slot
 // 100 (Fn) is never marked. Flags of slots 108..254 are left as they are.
 void DeriveReassignedFlags(const DeviceImage& image, const KeyRecordTable& records, ReassignedFlags& flags);
+// The same for one physical slot.
+bool DeriveReassignedFlag(const DeviceImage& image, const KeyRecordTable& records, int slot);
 
 }  // namespace vandrel

@@ -50,12 +50,14 @@ void MacroManager::open(const MacroStore& store) {
     m_selected = -1;
     m_loopEnabled = false;
     m_loopText.assign(1, u'1');  // assign(): GCC 12 warns falsely on = u"1"
-    if (m_rows.empty()) return;
-    const uint16_t firstLoops = recordLoopCount(m_work[0]);
-    selectMacro(0);
-    // On opening the first macro's loop count is shown as stored, 0 included
-    // (loop box unticked); only choosing a macro in the list turns 0 into 1.
-    if (firstLoops == 0) setLoopText(decimalUtf16(0));
+    if (!m_rows.empty()) {
+        const uint16_t firstLoops = recordLoopCount(m_work[0]);
+        selectMacro(0);
+        // On opening the first macro's loop count is shown as stored, 0 included
+        // (loop box unticked); only choosing a macro in the list turns 0 into 1.
+        if (firstLoops == 0) setLoopText(decimalUtf16(0));
+    }
+    m_openedWork = m_work;
 }
 
 MacroRenumbering MacroManager::accept(MacroStore& store) {

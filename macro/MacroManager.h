@@ -69,6 +69,8 @@ public:
     void cancel();
 
     const MacroWorkingCopy& workingCopy() const { return m_work; }
+    // Whether OK would store anything else than the dialog opened with.
+    bool changed() const { return !(m_work == m_openedWork); }
     const std::vector<std::u16string>& macroRows() const { return m_rows; }
     int selectedMacro() const { return m_selected; }
     // Selection change of the macro list; a row outside the list does nothing.
@@ -126,6 +128,7 @@ private:
 
     EventListModel m_events;
     MacroWorkingCopy m_work;
+    MacroWorkingCopy m_openedWork;  // the working copy as opening left it
     std::vector<std::u16string> m_rows;
     // Per row: the macro's index in the store as opened, -1 for a new one.
     std::vector<int16_t> m_origins;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "util/AtomicFile.h"
@@ -35,6 +36,38 @@ MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder,
 
 bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
     return writeFileAtomic(folder / kMacroFileName, {{store.bytes(), sizeof(MacroStore)}}, why) == FileResult::Ok;
+}
+
+bool SaveMacroBaseline(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
+    const std::filesystem::path path = folder / kSavedMacroFileName;
+    if (writeFileAtomic(path, {{store.bytes(), sizeof(MacroStore)}}, why) == FileResult::Ok) return true;
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return false;
+}
+
+bool SaveMacroStoreAsSaved(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
+    if (!SaveMacroStore(store, folder, why)) return false;
+    return SaveMacroBaseline(store, folder, why);
+}
+
+MacroBaselineCheck CheckMacroBaseline(MacroStore& store, const std::filesystem::path& folder, std::error_code* why) {
+    std::vector<uint8_t> bytes;
+    switch (readFilePrefix(folder / kSavedMacroFileName, sizeof(MacroStore), bytes, why)) {
+    case FileResult::Ok: break;
+    case FileResult::Missing:
+        return SaveMacroBaseline(store, folder, why) ? MacroBaselineCheck::Taken : MacroBaselineCheck::Failed;
+    default: return MacroBaselineCheck::Failed;
+    }
+    // Only a whole copy is trusted; anything else is replaced by the store as it is.
+    if (bytes.size() != sizeof(MacroStore))
+        return SaveMacroBaseline(store, folder, why) ? MacroBaselineCheck::Taken : MacroBaselineCheck::Failed;
+    auto saved = std::make_unique<MacroStore>();
+    loadMacroStoreBytes(*saved, bytes.data(), bytes.size());
+    if (*saved == store) return MacroBaselineCheck::Same;
+    if (!SaveMacroStore(*saved, folder, why)) return MacroBaselineCheck::Failed;
+    store = *saved;
+    return MacroBaselineCheck::Restored;
 }
 
 }  // namespace vandrel

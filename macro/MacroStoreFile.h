@@ -32,4 +32,33 @@ MacroLoad LoadMacroStore(MacroStore& store, const std::filesystem::path& folder,
 // it could not be written; the store and the old file are then unchanged.
 bool SaveMacroStore(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why = nullptr);
 
+// The macros are part of the configuration the keyboard holds, but the macro
+// manager's OK writes MacroDefine.bin before the keyboard gets them. The store
+// as the last save to the keyboard left it is kept beside it, so that Cancel,
+// a close that discards and a start after a killed run can put it back.
+constexpr const char* kSavedMacroFileName = "MacroDefine.saved";
+
+// Replaces <folder>/MacroDefine.saved atomically with the store. When it
+// cannot be written, an older one is removed rather than left to be put back
+// later (the next start then takes MacroDefine.bin as it is).
+bool SaveMacroBaseline(const MacroStore& store, const std::filesystem::path& folder, std::error_code* why = nullptr);
+
+// A save to the keyboard completed with `store`: MacroDefine.bin and the saved
+// copy both get it. False when either could not be written.
+bool SaveMacroStoreAsSaved(const MacroStore& store, const std::filesystem::path& folder,
+                           std::error_code* why = nullptr);
+
+enum class MacroBaselineCheck {
+    Same,      // MacroDefine.bin holds the saved store
+    Taken,     // there was no saved copy: one was made of MacroDefine.bin
+    Restored,  // MacroDefine.bin held changes never saved: it and `store` were put back
+    Failed,    // the saved copy could not be read or written; `store` is as loaded
+};
+
+// Start-up, with `store` loaded from MacroDefine.bin: a store that differs from
+// the saved copy (changes of a run that ended without Save, Cancel or its
+// close) is put back to it, in memory and in MacroDefine.bin.
+MacroBaselineCheck CheckMacroBaseline(MacroStore& store, const std::filesystem::path& folder,
+                                      std::error_code* why = nullptr);
+
 }  // namespace vandrel

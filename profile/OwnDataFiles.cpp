@@ -45,8 +45,8 @@ OwnDataFiles::OwnDataFiles(const std::vector<fs::path>& dataFolders, const fs::p
         if (folder.empty()) continue;
         // VER.bin too: in a build tree the demo window's data folder is its
         // program folder.
-        for (const char* name : {kKeymapFileName, kMacroFileName, kDemoStateFileName, GameModeMemory::kFileName,
-                                 kVersionFileName})
+        for (const char* name : {kKeymapFileName, kMacroFileName, kSavedMacroFileName, kDemoStateFileName,
+                                 GameModeMemory::kFileName, kVersionFileName})
             m_files.push_back(folder / name);
         m_folders.push_back(folder / kSnapshotFolderName);
     }

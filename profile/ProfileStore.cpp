@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
@@ -271,6 +272,7 @@ ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, Dev
         return ProfileResult::EveryKeyDisabled;
     ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
     records.restoreHomeCodes();  // a file never decides which key a record belongs to
+    ReconcileKeyRecords(image, records);
     return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done
                                                                      : ProfileResult::WriteFailed;
 }

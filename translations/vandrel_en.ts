@@ -233,6 +233,10 @@
         <translation>Macro Manager</translation>
     </message>
     <message>
+        <source>宏有更改还没有确定。关闭前要保留这些更改吗？</source>
+        <translation>The macros have changes that were not confirmed with OK. Keep them before closing?</translation>
+    </message>
+    <message>
         <source>宏指令已满（190 字节），无法再添加按键动作。</source>
         <translation>The macro is full (190 bytes): no more key actions can be added.</translation>
     </message>
@@ -573,12 +577,17 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。</source>
-        <translation>
-            <numerusform>The setting of %n key was not saved to the keyboard; the key was put back to what the keyboard holds.</numerusform>
-            <numerusform>The settings of %n keys were not saved to the keyboard; the keys were put back to what the keyboard holds.</numerusform>
-        </translation>
+    <message>
+        <source>键盘上 %1 的设置与这台电脑记录的不同。窗口现在显示键盘上的设置。</source>
+        <translation>What the keyboard does on %1 differs from what this computer had recorded. The window now shows what the keyboard does.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>未保存：宏</source>
+        <translation>Unsaved: macros</translation>
     </message>
     <message>
         <source>按键盘布局标注按键(&amp;L)</source>

@@ -106,6 +106,9 @@ std::vector<FileNotice> loadStartupFiles(AppState& state, const fs::path& dataFo
         break;
     default: break;
     }
+    // A killed run may have left macros the keyboard never got.
+    if (!state.macroFileKept) CheckMacroBaseline(state.macros, dataFolder);
+    state.savedMacros = state.macros;
 
     state.keys.clear();
     state.skipImageOnNextLoad = false;
@@ -143,6 +146,10 @@ FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteRes
     if (result.ok()) {
         state.shadow = state.image;
         state.shadowKeys = state.keys;
+        // A saved copy that could not be written is removed: the next start
+        // then keeps MacroDefine.bin as it is rather than an older store.
+        if (macrosUnsaved(state) && !state.macroFileKept) SaveMacroBaseline(state.macros, dataFolder);
+        state.savedMacros = state.macros;
     }
     return saveKeymap(state, dataFolder);
 }
@@ -169,6 +176,14 @@ FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const Devi
 
 FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder) {
     return saveKeymap(state, dataFolder, state.shadow, state.shadowKeys);
+}
+
+std::optional<FileNotice> restoreSavedMacros(AppState& state, const std::filesystem::path& dataFolder) {
+    if (!macrosUnsaved(state)) return std::nullopt;
+    state.macros = state.savedMacros;
+    std::error_code why;
+    if (state.macroFileKept || SaveMacroStore(state.macros, dataFolder, &why)) return std::nullopt;
+    return FileNotice{FileNotice::Kind::NotSaved, dataFolder / kMacroFileName, why};
 }
 
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder) {

@@ -50,7 +50,9 @@ FileWrite saveKeymap(const AppState& state, const std::filesystem::path& dataFol
 
 // Start-up: removes the temporary files that killed saves left in the data
 // folders, loads MacroDefine.bin, then keymap.bin (the image part included),
-// then takes the shadow copies. Runs before the first read of the keyboard, so
+// then takes the shadow copies. Macros a run that ended without Save, Cancel
+// or its close left in MacroDefine.bin are put back to the last saved ones.
+// Runs before the first read of the keyboard, so
 // that the keyboard's values arrive after the file's. A file that exists but
 // cannot be read is kept for the whole run and the program goes on with
 // factory records. Returns what the user must be told, once each.
@@ -66,7 +68,8 @@ FileWrite refreshAfterReload(AppState& state, const std::filesystem::path& dataF
 
 // Save has run. `written` is the image as the write left it (the Windows-key
 // lock applied to its key mask). Only a write that completed marks the
-// configuration as the keyboard's; keymap.bin is written from the live
+// configuration as the keyboard's, the macro store included (kept as the
+// saved copy beside MacroDefine.bin); keymap.bin is written from the live
 // buffers either way.
 FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
                 const std::filesystem::path& dataFolder);
@@ -83,6 +86,15 @@ FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const Devi
 
 // Close: keymap.bin gets what the keyboard holds, not the unsaved edits.
 FileWrite saveShadowOnClose(const AppState& state, const std::filesystem::path& dataFolder);
+
+// Cancel and every close that drops unsaved changes (Discard, an ending
+// signal): the macro store goes back to what the last save left, in memory
+// and in MacroDefine.bin (unless that file is kept). The failure to report,
+// if any.
+std::optional<FileNotice> restoreSavedMacros(AppState& state, const std::filesystem::path& dataFolder);
+
+// Whether the macro store differs from what the last save left.
+inline bool macrosUnsaved(const AppState& state) { return !(state.macros == state.savedMacros); }
 
 // Before the key-map dialog opens: the records are reloaded from keymap.bin
 // while the image in memory stays as it is.

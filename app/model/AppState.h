@@ -16,6 +16,7 @@ struct AppState {
     ShadowKeyRecords shadowKeys;    // taken together with `shadow`
     ReassignedFlags reassigned;     // keys whose function differs from the factory one
     MacroStore macros;              // MacroDefine.bin
+    MacroStore savedMacros;         // the macros as the last save to the keyboard left them
     FirmwareVersion firmware;       // reported by the keyboard
     AppVersion appVersion;          // from VER.bin
     bool skipImageOnNextLoad = false;
@@ -31,6 +32,7 @@ struct AppState {
         shadowKeys.clear();
         reassigned.clear();
         macros.clear();
+        savedMacros.clear();
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/model/PendingChanges.h"
 #include "device/Commands.h"
+#include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
 #include "profile/OwnDataFiles.h"
@@ -86,6 +87,7 @@ void applySnapshot(AppState& state, const Snapshot& snapshot, const std::filesys
     state.image = snapshot.image;
     state.keys = snapshot.keys;
     state.macros = snapshot.macros;
+    ReconcileKeyRecords(state.image, state.keys);
     DeriveReassignedFlags(state.image, state.keys, state.reassigned);
     // The files follow, unless one could not be read at start: that one is kept.
     saveKeymap(state, dataFolder);

@@ -31,6 +31,11 @@ void InsertTextModel::chooseLayout(int row) {
     replan();
 }
 
+void InsertTextModel::setCurrentLayout(const KeyboardLayout& current) {
+    m_current = current;
+    if (m_chosen == 0) chooseLayout(0);
+}
+
 void InsertTextModel::setText(const std::u16string& text) {
     m_text = utf16ToUtf32(text);
     replan();

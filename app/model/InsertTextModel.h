@@ -32,6 +32,9 @@ public:
     std::string layoutDescription(int row) const;
     int chosenLayout() const { return m_chosen; }
     void chooseLayout(int row);
+    // The desktop's layout changed while the dialog is open: row 0 is the new
+    // one, and a text typed in it is planned again.
+    void setCurrentLayout(const KeyboardLayout& current);
     void setText(const std::u16string& text);
     const std::u32string& text() const { return m_text; }
 

@@ -119,6 +119,7 @@ void KeyMapDialogModel::open(int slot, KeyRecord& record, const DeviceImage& ima
     m_request.functionName = keptFunction;
     m_slot = slot;
     m_record = &record;
+    m_recordAtOpening = record;
     m_page = kPageKeys;
     m_buttons = KeyMapButtonTable;
     m_hovered = m_hoveredCell = kKeyMapNoHit;
@@ -367,11 +368,16 @@ KeyMapClickResult KeyMapDialogModel::pressOk() {
         }
         break;
     case kPageFunction:
-        // Nothing chosen: the dialog closes and the key keeps its record and
-        // its look, as with Cancel. Storing an empty choice would mark the key
-        // as reassigned while the keyboard kept its old action.
+        // Nothing chosen: the key keeps its record, entry and mark as they
+        // were when the dialog opened (a page switch may have emptied the
+        // record since); only the disable switch applies, as on every page.
+        // Storing an empty choice would mark the key as reassigned while the
+        // keyboard kept its old action.
         if (m_treeItem < 0) {
-            result.outcome = KeyMapClickResult::Outcome::Reject;
+            if (m_record) *m_record = m_recordAtOpening;
+            m_request.assignType = kKeepAssignment;
+            m_request.codeCount = 0;
+            m_request.keyEnabled = enable;
             return result;
         }
         m_request.assignType = static_cast<uint8_t>(AssignType::NamedFunction);

@@ -196,6 +196,7 @@ private:
     KeyNameTable m_names = keyNames();
     AssignmentRequest m_request;
     KeyRecord* m_record = nullptr;
+    KeyRecord m_recordAtOpening{};  // what OK keeps when nothing is chosen
     int m_slot = -1;
     int m_page = kPageKeys;
     bool m_hookInstalled = false;

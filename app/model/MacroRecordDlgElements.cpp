@@ -90,7 +90,7 @@ MacroRecordDlgModel::NavResult MacroRecordDlgModel::navigate(NavKey key, const U
         return r;
     case NavKey::Escape:
         r.handled = true;
-        r.activated = kMacroHitCancel;
+        r.close = true;
         return r;
     default: return r;
     }

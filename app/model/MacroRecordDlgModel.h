@@ -48,6 +48,7 @@ enum class MacroClick {
     ConfirmDelete,    // ask "确认删除吗？", then deleteConfirmed()
     Ok,               // run the held-key check, then accept()
     Cancel,
+    AskBeforeClose,   // closing with changes: keep them (OK), drop them (Cancel) or stay
 };
 
 // Keys a macro leaves held, for the check at OK.
@@ -84,13 +85,19 @@ public:
     void setFocus(int id, bool visible = true) { m_focus = {id, visible}; }
     // Where the focus mark is drawn: a region with the focus, while shown.
     bool focusMark(HitRect& rect) const;
-    // Tab between the elements, Space or Enter on a region, Escape (Cancel).
+    // Tab between the elements, Space or Enter on a region, Escape (close).
     struct NavResult {
         bool handled = false;
         bool focusMoved = false;
         int activated = kMacroHitNone;  // the region pressed, to run as a click
+        bool close = false;             // Escape: run closeRequested()
     };
     NavResult navigate(NavKey key, const UiElements& elements);
+    // Escape or the window's close: Cancel when nothing changed since the
+    // dialog opened; otherwise the user is asked, as the main window does.
+    MacroClick closeRequested() const {
+        return m_manager.changed() ? MacroClick::AskBeforeClose : MacroClick::Cancel;
+    }
     int hovered() const { return m_hovered; }
     // Whether a region shows its second picture: hovered button or ticked box.
     bool regionActive(int region) const;

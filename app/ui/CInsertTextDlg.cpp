@@ -91,6 +91,11 @@ QString CInsertTextDlg::statusText(const InsertTextModel& model) {
     return text;
 }
 
+void CInsertTextDlg::currentLayoutChanged() {
+    m_layouts->setItemText(0, tr("当前布局（%1）").arg(QString::fromStdString(m_model.layoutDescription(0))));
+    refresh();
+}
+
 void CInsertTextDlg::refresh() {
     m_status->setText(statusText(m_model));
     m_insert->setEnabled(m_model.state() == InsertTextModel::State::Ready);

@@ -26,6 +26,8 @@ public:
 
     // What the status line says for the model's state.
     static QString statusText(const InsertTextModel& model);
+    // The model's current layout (row 0) changed: its row and the plan follow.
+    void currentLayoutChanged();
 
 private:
     void refresh();

@@ -1,5 +1,6 @@
 #include "app/ui/CMacroRecordDlg.h"
 
+#include <QCloseEvent>
 #include <QFocusEvent>
 #include <QApplication>
 #include <QKeyEvent>
@@ -68,8 +69,9 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
 
-    askText = [](QWidget* p, InsertTextModel& model) {
+    askText = [this](QWidget* p, InsertTextModel& model) {
         CInsertTextDlg dialog(model, p);
+        connect(this, &CMacroRecordDlg::keyboardLayoutChanged, &dialog, &CInsertTextDlg::currentLayoutChanged);
         // Centred over the macro manager; where dialogs are drawn inside the
         // main window, there.
         std::optional<QPoint> at;
@@ -186,7 +188,8 @@ bool CMacroRecordDlg::navigate(NavKey key) {
     const MacroRecordDlgModel::NavResult r = m_model.navigate(key, uiElements());
     if (!r.handled) return false;
     if (r.focusMoved) followFocus();
-    if (r.activated != kMacroHitNone) press(r.activated, true);
+    if (r.close) click(m_model.closeRequested());
+    else if (r.activated != kMacroHitNone) press(r.activated, true);
     else refresh();
     return true;
 }
@@ -287,9 +290,31 @@ void CMacroRecordDlg::click(MacroClick c) {
     case MacroClick::ConfirmDelete: deleteMacro(); break;
     case MacroClick::Ok: ok(); return;
     case MacroClick::Cancel: reject(); return;
+    case MacroClick::AskBeforeClose: askBeforeClose(); return;
     case MacroClick::None: break;
     }
     refresh();
+}
+
+void CMacroRecordDlg::askBeforeClose() {
+    // What was recorded or edited here is not thrown away by a stray Escape.
+    switch (askUser(this, caption(), tr("宏有更改还没有确定。关闭前要保留这些更改吗？"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel)) {
+    case QMessageBox::Save: ok(); return;
+    case QMessageBox::Discard: reject(); return;
+    default: refresh(); return;
+    }
+}
+
+void CMacroRecordDlg::closeEvent(QCloseEvent* event) {
+    // The window manager's close (Alt+F4) is the Escape of a frameless
+    // dialog; a close the program itself asks for is let through.
+    if (event->spontaneous() && isVisible()) {
+        event->ignore();
+        click(m_model.closeRequested());
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void CMacroRecordDlg::deleteMacro() {
@@ -382,6 +407,12 @@ void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
     if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
 }
 
+void CMacroRecordDlg::setKeyboardLayout(const KeyboardLayout& layout) {
+    m_layout = layout;
+    if (m_insertText) m_insertText->setCurrentLayout(m_layout.valid() ? m_layout : usLayout());
+    emit keyboardLayoutChanged();
+}
+
 void CMacroRecordDlg::setKeyNames(const KeyNameTable& names) {
     m_names = names;
     // The rows are named when a macro's events are filled in.
@@ -400,7 +431,9 @@ void CMacroRecordDlg::insertText() {
         DeadKeyRules::forLocale(composeLocale(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")));
     InsertTextModel model(m_layout.valid() ? m_layout : usLayout(), installedLayouts(), rules,
                           m_model.manager().events().freeBytes());
+    m_insertText = &model;
     const std::vector<KeyAction> actions = askText ? askText(this, model) : std::vector<KeyAction>{};
+    m_insertText = nullptr;
     if (!actions.empty()) {
         editResult(m_model.InsertKeyActions(actions));
         return;

@@ -62,8 +62,8 @@ public:
     // Replaceable for tests.
     std::function<std::vector<KeyAction>(QWidget* parent, InsertTextModel& model)> askText;
     // The desktop's keyboard layout, the one a text is typed in unless
-    // another is chosen.
-    void setKeyboardLayout(const KeyboardLayout& layout) { m_layout = layout; }
+    // another is chosen. A change while Insert text is open reaches it too.
+    void setKeyboardLayout(const KeyboardLayout& layout);
     // The names the key rows give the keys; the rows are named anew.
     void setKeyNames(const KeyNameTable& names);
 
@@ -95,6 +95,10 @@ public:
 public slots:
     void reject() override;
 
+signals:
+    // The layout of setKeyboardLayout() changed.
+    void keyboardLayoutChanged();
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -104,6 +108,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // A key that moves the focus or presses an element; false when not the dialog's.
@@ -114,6 +119,8 @@ private:
     void click(MacroClick c);
     void deleteMacro();
     void ok();
+    // Closing with changes: keep them, drop them, or stay open.
+    void askBeforeClose();
     void showContextMenu(const QPoint& globalPos);
     static QString caption();
     static QString macroFullText();
@@ -141,6 +148,7 @@ private:
     bool m_keyboardRecording = false;
     unsigned m_uiGeneration = 0;
     int m_shownMacro = -2;  // whose events the event list shows
+    InsertTextModel* m_insertText = nullptr;  // while Insert text is open
 };
 
 // The desktop's key capture for the recorder (presses and releases, the

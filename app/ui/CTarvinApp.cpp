@@ -143,6 +143,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         // A text is typed in the desktop's layout unless another is chosen.
         dialog.setKeyboardLayout(window.keyboardLayout());
         dialog.setKeyNames(window.dialogKeyNames());
+        // A layout switched while the manager is open is followed there too.
+        QObject::connect(&window, &CTarvinDlg::keyboardLayoutChanged, &dialog, [&window, &dialog] {
+            dialog.setKeyboardLayout(window.keyboardLayout());
+            dialog.setKeyNames(window.dialogKeyNames());
+        });
         if (execOver(dialog, parent) != QDialog::Accepted) return std::nullopt;
         return dialog.renumbering();
     };

@@ -27,6 +27,7 @@
 #include "theme/SkinFile.h"
 #include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
+#include "app/model/KeyDescription.h"
 #include "app/model/PendingChanges.h"
 #include "app/ui/CHistoryDlg.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
@@ -148,7 +149,6 @@ void CTarvinDlg::initialise() {
     // last ones written into the image.
     const std::vector<FileNotice> fileNotices = loadStartupFiles(m_state, m_paths.dataFolder);
     reportFiles(fileNotices);
-    m_savedMacros = m_state.macros;
     m_history.reset(m_state);
     keyNames();
     setSlidersFromImage();
@@ -377,11 +377,13 @@ void CTarvinDlg::onDeviceRefresh(DeviceRefreshEvent& event) {
 void CTarvinDlg::reconcileKeyRecords() {
     // Records kept from a run that ended without its close (killed, a crash)
     // or of changes the keyboard came back without: the keyboard decides.
-    const size_t putBack = ReconcileKeyRecords(m_state.shadow, m_state.keys).size();
+    const std::vector<int> differed = ReconcileKeyRecords(m_state.shadow, m_state.keys);
     ReconcileKeyRecords(m_state.shadow, m_state.shadowKeys);
-    if (putBack == 0) return;
-    warnWhenShown(tr("按键设置"),
-                  tr("%n 个按键的设置没有保存到键盘，已恢复为键盘上的设置。", nullptr, static_cast<int>(putBack)));
+    if (differed.empty()) return;
+    QStringList keys;
+    for (int slot : differed) keys << QString::fromStdString(keyReaderName(slot, m_keyNames, modelLookup()));
+    warnWhenShown(tr("按键设置"), tr("键盘上 %1 的设置与这台电脑记录的不同。窗口现在显示键盘上的设置。")
+                                      .arg(keys.join(tr("、"))));
 }
 
 void CTarvinDlg::reportFile(const FileWrite& write) {
@@ -607,10 +609,7 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
             verify ? m_session.writeAllVerified(image, shadow, check, progress) : m_session.writeAll(image, shadow, progress);
         return [this, image, result, check, done, snapshotWhy]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
-            if (result.ok()) {
-                m_savedMacros = m_state.macros;
-                rememberGameMode(image.gameMode);
-            }
+            if (result.ok()) rememberGameMode(image.gameMode);
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
             m_lastSave = result;
@@ -635,7 +634,7 @@ void CTarvinDlg::save(std::function<void(const WriteResult&)> done) {
 std::error_code CTarvinDlg::keepSnapshotBeforeSave() {
     SnapshotStore store(snapshotFolder(m_paths.dataFolder));
     std::error_code why;
-    vandrel::keepSnapshotBeforeSave(m_state, m_savedMacros, store, QDateTime::currentMSecsSinceEpoch(), &why);
+    vandrel::keepSnapshotBeforeSave(m_state, m_state.savedMacros, store, QDateTime::currentMSecsSinceEpoch(), &why);
     return why;
 }
 
@@ -687,12 +686,15 @@ void CTarvinDlg::switchConfiguration(const DeviceImage& image, const KeyRecordTa
 bool CTarvinDlg::hasUnsavedChanges() const {
     DeviceImage image = m_state.image;
     applyWinLock(image);
-    return compareImages(image, m_state.shadow).any() || !(m_state.keys == m_state.shadowKeys);
+    return compareImages(image, m_state.shadow).any() || !(m_state.keys == m_state.shadowKeys) ||
+           macrosUnsaved(m_state);
 }
 
 void CTarvinDlg::cancel() {
     hideWindow();
     reportFile(restoreShadowCopies(m_state, m_model, m_paths.dataFolder));
+    // The macros are part of what Cancel drops.
+    if (const auto notice = restoreSavedMacros(m_state, m_paths.dataFolder)) reportFiles({*notice});
     // The sliders show the restored values; otherwise the next drawing would
     // put the discarded positions back into the configuration.
     setSlidersFromImage();
@@ -703,7 +705,7 @@ void CTarvinDlg::factoryReset() {
     m_model.resetPanel();
     // What the keyboard holds goes to the history first.
     const std::error_code snapshotWhy =
-        m_connected ? keepSnapshot(*keyboardSnapshot(m_state, m_savedMacros)) : std::error_code();
+        m_connected ? keepSnapshot(*keyboardSnapshot(m_state, m_state.savedMacros)) : std::error_code();
     DeviceImage image = m_state.image;
     runInBackground(tr("正在恢复出厂设置…"), [this, image, snapshotWhy]() mutable -> Continuation {
         TransferOutcome outcome = m_session.factoryReset();
@@ -763,6 +765,9 @@ void CTarvinDlg::endProgram() {
     m_ended = true;
     hide();
     reportFile(saveShadowOnClose(m_state, m_paths.dataFolder));
+    // Macros the keyboard never got go with the other unsaved changes, so
+    // the next start shows what the keyboard plays.
+    if (const auto notice = restoreSavedMacros(m_state, m_paths.dataFolder)) reportFiles({*notice});
     emit exitRequested();
 }
 
@@ -879,7 +884,11 @@ QString CTarvinDlg::pendingText() const {
     // with, so nothing counts as unsaved (a fresh start without a keyboard
     // would otherwise list the Windows key of the empty image as a change).
     if (!configurationKnown()) return {};
-    return QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow, modelLookup()));
+    const QString text = QString::fromStdString(pendingChangesText(m_state.image, m_state.shadow, modelLookup()));
+    // Macro names, loop counts and macros past the keyboard's slots change
+    // no byte of the image.
+    if (text.isEmpty() && macrosUnsaved(m_state)) return tr("未保存：宏");
+    return text;
 }
 
 void CTarvinDlg::recordChange(bool mergeWithLast) {
@@ -958,6 +967,7 @@ void CTarvinDlg::updateLegends() {
         for (size_t i = 0; i < legends.size(); ++i) legends[i] = QString::fromStdU32String(typed[i]);
     }
     m_keyNames = m_legendsFollowLayout ? layoutKeyNames(m_layout) : keyNames();
+    emit keyboardLayoutChanged();
     if (legends == m_legends) return;
     m_legends = legends;
     redraw();

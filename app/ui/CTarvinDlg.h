@@ -221,6 +221,9 @@ signals:
     void exitRequested();
     void verifySavesChanged(bool on);
     void legendsFollowLayoutChanged(bool on);
+    // The desktop's layout or the choice of legends changed: the key names of
+    // the dialogs follow (keyboardLayout(), dialogKeyNames()).
+    void keyboardLayoutChanged();
     // A refresh from the keyboard's read has been handled.
     void refreshed();
     // What the program knows the keyboard holds changed: a save, a factory
@@ -345,7 +348,6 @@ private:
     ReadBackResult m_lastSaveCheck;
     int m_savesFinished = 0;
     bool m_switchingSave = false;  // the next save is a profile switch
-    MacroStore m_savedMacros;          // the macros as of the last save, for snapshots
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;

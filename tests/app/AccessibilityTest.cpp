@@ -489,9 +489,16 @@ TEST_F(AccessibleMacroManager, ARecordingStartedFromTheKeyboardEndsWithEscape) {
     QStringList events;
     for (int i = 0; i < dialog->eventList()->count(); ++i) events << dialog->eventList()->rowText(i).simplified();
     EXPECT_EQ(events, QStringList({"A dn", "A up", "Tab dn", "Tab up"}));
-    // The window is still open; Escape now is Cancel.
+    // The window is still open; Escape now closes it, asking first about the
+    // recording it would drop.
     EXPECT_TRUE(dialog->isVisible());
+    QStringList asked;
+    dialog->askUser = [&asked](QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) {
+        asked << text;
+        return QMessageBox::Discard;
+    };
     typeKey(Qt::Key_Escape, kEvEsc);
+    EXPECT_EQ(asked.size(), 1);
     EXPECT_FALSE(dialog->isVisible());
 }
 

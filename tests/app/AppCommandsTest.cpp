@@ -280,3 +280,71 @@ TEST(MacroManagerOk, KeysFollowTheirMacroWhenGapsClose) {
 
 }  // namespace
 }  // namespace vandrel
+
+// The macro store is part of the configuration: the manager's OK writes
+// MacroDefine.bin at once, but Cancel, a close that discards and a start after
+// a killed run all bring back the store of the last completed save.
+class MacroStoreAsConfiguration : public ::testing::Test {
+protected:
+    // A run: start-up, two macros saved to the keyboard, then the manager
+    // deletes the first and OK stores the change, unsaved.
+    void SetUp() override {
+        {
+            auto s = std::make_unique<AppState>();
+            loadStartupFiles(*s, folder.path());
+            setRecordName(s->macros[0], u"AAA");
+            setRecordName(s->macros[1], u"Macro_001");
+            WriteResult ok;
+            finishSave(*s, s->image, ok, folder.path());
+            ASSERT_TRUE(SaveMacroStore(s->macros, folder.path()));  // the manager's OK of that run
+        }
+        state = std::make_unique<AppState>();
+        loadStartupFiles(*state, folder.path());
+        ASSERT_EQ(recordName(state->macros[0]), u"AAA");
+        saved = std::make_unique<MacroStore>(state->macros);
+        state->macros[0] = state->macros[1];
+        std::memset(&state->macros[1], 0, sizeof(MacroRecord));
+        storeMacrosAfterManager(*state, folder.path());
+        ASSERT_TRUE(macrosUnsaved(*state));
+    }
+    std::unique_ptr<MacroStore> fileStore() const {
+        auto m = std::make_unique<MacroStore>();
+        const std::vector<uint8_t> b = readAll(folder.path() / kMacroFileName);
+        loadMacroStoreBytes(*m, b.data(), b.size());
+        return m;
+    }
+
+    TempFolder folder;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<MacroStore> saved;
+};
+
+TEST_F(MacroStoreAsConfiguration, CancelAndDiscardPutTheSavedStoreBack) {
+    EXPECT_FALSE(restoreSavedMacros(*state, folder.path()));
+    EXPECT_TRUE(state->macros == *saved);
+    EXPECT_TRUE(*fileStore() == *saved);
+    EXPECT_FALSE(macrosUnsaved(*state));
+}
+
+TEST_F(MacroStoreAsConfiguration, AStartAfterAKilledRunPutsTheSavedStoreBack) {
+    // Killed here: nothing but start-up runs again.
+    auto next = std::make_unique<AppState>();
+    loadStartupFiles(*next, folder.path());
+    EXPECT_TRUE(next->macros == *saved);
+    EXPECT_TRUE(*fileStore() == *saved);
+    EXPECT_FALSE(macrosUnsaved(*next));
+}
+
+TEST_F(MacroStoreAsConfiguration, ASaveMakesTheChangeTheOneToKeep) {
+    WriteResult failed;
+    failed.outcome = TransferOutcome::NoAcknowledgement;
+    finishSave(*state, state->image, failed, folder.path());
+    EXPECT_TRUE(macrosUnsaved(*state));  // the keyboard did not take it
+    WriteResult ok;
+    finishSave(*state, state->image, ok, folder.path());
+    EXPECT_FALSE(macrosUnsaved(*state));
+    auto next = std::make_unique<AppState>();
+    loadStartupFiles(*next, folder.path());
+    EXPECT_EQ(recordName(next->macros[0]), u"Macro_001");
+    EXPECT_FALSE(recordInUse(next->macros[1]));
+}

@@ -269,9 +269,10 @@ TEST_F(KeyMapModelTest, DisableSwitchOnEveryPageExceptInitialValueAndEmptyMacroP
 TEST_F(KeyMapModelTest, FunctionTreeKeepsTheLastChoiceAndRefusesCategories) {
     open();
     tab(kPageFunction);
-    // Nothing chosen: OK closes the dialog with the key left as it was,
-    // rather than marking it reassigned while the keyboard keeps its action.
-    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Reject);
+    // Nothing chosen: OK keeps the key as it was, rather than marking it
+    // reassigned while the keyboard keeps its action.
+    EXPECT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    EXPECT_EQ(model.request().assignType, kKeepAssignment);
     open();
     tab(kPageFunction);
     model.selectTreeItem(2);  // 多媒体
@@ -294,6 +295,51 @@ TEST_F(KeyMapModelTest, FunctionTreeKeepsTheLastChoiceAndRefusesCategories) {
     open(44);
     EXPECT_EQ(model.currentPage(), kPageFunction);
     EXPECT_EQ(model.request().functionName, u"复制");
+}
+
+// OK on the function page with nothing chosen: the key keeps its record
+// (even after a page switch emptied it), its entry and its mark, and the
+// disable switch applies as on the other pages.
+TEST_F(KeyMapModelTest, FunctionPageWithoutAChoiceKeepsTheKeyButAppliesTheSwitch) {
+    ReassignedFlags flags;
+    flags.clear();
+    std::memcpy(image.deviceKeyMap, FactoryKeyTable.data(), kKeyMapBytes);
+    const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
+    // Q bound to macro 3, marked.
+    KeyRecord& r = records[42];
+    r.type = 2;
+    r.data[0] = 4, r.data[1] = 1, r.data[2] = 3;
+    const uint8_t macroEntry[4] = {4, 1, 3, 0};
+    std::memcpy(&image.deviceKeyMap[SlotCellOffset[42]], macroEntry, 4);
+    flags[42] = 1;
+    const KeyRecord before = r;
+    for (bool disable : {true, false}) {
+        SCOPED_TRACE(disable ? "switched off" : "switched back on");
+        open();
+        tab(kPageLaunch);  // empties the record on the way
+        tab(kPageFunction);
+        if (model.disableSwitch() != (disable ? 1 : 0)) click(kSwitch);
+        ASSERT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+        AssignmentRequest request = model.request();
+        CommitKeyAssignment(request, image, records, flags, noFile, {});
+        EXPECT_EQ(std::memcmp(&records[42], &before, sizeof before), 0);
+        EXPECT_EQ(std::memcmp(&image.deviceKeyMap[SlotCellOffset[42]], macroEntry, 4), 0);
+        EXPECT_EQ(IsKeyEnabled(image, 42), !disable);
+        EXPECT_EQ(flags[42], 1);
+    }
+    // A key with no assignment that is switched back on loses its mark.
+    SetKeyEnabled(image, 43, false);
+    flags[43] = 1;
+    open(43);
+    EXPECT_EQ(model.disableSwitch(), 1);
+    tab(kPageFunction);
+    click(kSwitch);
+    ASSERT_EQ(click(kOk).outcome, KeyMapClickResult::Outcome::Accept);
+    AssignmentRequest request = model.request();
+    CommitKeyAssignment(request, image, records, flags, noFile, {});
+    EXPECT_TRUE(IsKeyEnabled(image, 43));
+    EXPECT_EQ(flags[43], 0);
+    EXPECT_EQ(records[43].type, 0);
 }
 
 TEST_F(KeyMapModelTest, KeysTabClearsTheRecordWhenComingFromAnotherPage) {

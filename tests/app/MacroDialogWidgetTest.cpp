@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QtTest/qtestspontaneevent.h>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,6 +19,7 @@
 #include "app/ui/CInsertTextDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
 #include "layout/KeyLegends.h"
+#include "controls/CEditHelper.h"
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroNames.h"
 #include "tests/macro/MacroTestSupport.h"
@@ -234,6 +238,96 @@ TEST_F(MacroDialogWidget, NewAndDeleteMoveTheRecordsWithTheirRows) {
     EXPECT_FALSE(recordInUse((*store)[2]));
 }
 
+// A rename committed with Enter, from F2 or a double-click, stores the typed
+// name with the renamed macro's events, whether its row moves or stays; a
+// click elsewhere commits the same way.
+TEST_F(MacroDialogWidget, RenameKeepsTheTypedNameHoweverItIsCommitted) {
+    enum class Start { F2, DoubleClick };
+    enum class Commit { Enter, KeypadEnter, ClickElsewhere };
+    const struct {
+        const char* what;
+        Start start;
+        Commit commit;
+        const char* name;
+        QStringList rows;
+    } cases[] = {
+        {"F2, Enter, row moves", Start::F2, Commit::Enter, "Alpha", {"Alpha", "Macro_001", "Macro_003"}},
+        {"F2, Enter, row stays", Start::F2, Commit::Enter, "Macro_002b", {"Macro_001", "Macro_002b", "Macro_003"}},
+        {"double-click, keypad Enter", Start::DoubleClick, Commit::KeypadEnter, "Zulu", {"Macro_001", "Macro_003", "Zulu"}},
+        {"double-click, click elsewhere", Start::DoubleClick, Commit::ClickElsewhere, "Alpha",
+         {"Alpha", "Macro_001", "Macro_003"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        store->clear();
+        add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+        add(1, u"Macro_002", bytes({0x01, kB, 0x81, kB}));
+        add(2, u"Macro_003", bytes({0x01, kC, 0x81, kC}));
+        CMacroRecordDlg& d = open();
+        // Active, as on a desktop: the edit box has the focus while it runs.
+        QApplication::setActiveWindow(&d);
+        clickRow(d.macroList(), 1);
+        if (c.start == Start::F2) {
+            QTest::keyClick(d.macroList(), Qt::Key_F2);
+        } else {
+            const ListRect r = d.macroList()->model().rowRect(1);
+            QTest::mouseDClick(d.macroList(), Qt::LeftButton, {}, QPoint(r.x + 10, r.y + r.height / 2));
+        }
+        QLineEdit* editor = d.macroList()->editor();
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, QString::fromLatin1(c.name));
+        switch (c.commit) {
+        case Commit::Enter: QTest::keyClick(editor, Qt::Key_Return); break;
+        case Commit::KeypadEnter: QTest::keyClick(editor, Qt::Key_Enter, Qt::KeypadModifier); break;
+        case Commit::ClickElsewhere: clickRow(d.eventList(), 0); break;
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.macroList()->editor(), nullptr);
+        EXPECT_EQ(rows(d.macroList()), c.rows);
+        const int row = static_cast<int>(c.rows.indexOf(QString::fromLatin1(c.name)));
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(recordName(work(static_cast<size_t>(row))), QString::fromLatin1(c.name).toStdU16String());
+        EXPECT_EQ(vkList(work(static_cast<size_t>(row)), 4), bytes({0x01, kB, 0x81, kB}));
+        click(kOk);
+        EXPECT_EQ(recordName((*store)[static_cast<size_t>(row)]), QString::fromLatin1(c.name).toStdU16String());
+    }
+}
+
+// Escape (and the window's close) closes at once only when nothing changed;
+// otherwise it asks, as the main window's close does: keep, discard or stay.
+TEST_F(MacroDialogWidget, EscapeAsksBeforeDroppingChanges) {
+    add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+    {
+        CMacroRecordDlg& d = open();
+        QTest::keyClick(&d, Qt::Key_Escape);
+        EXPECT_TRUE(asked.isEmpty());
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+    }
+    for (QMessageBox::StandardButton choice : {QMessageBox::Cancel, QMessageBox::Discard, QMessageBox::Save}) {
+        SCOPED_TRACE(choice);
+        asked.clear();
+        CMacroRecordDlg& d = open();
+        click(kNew);  // Macro_002, the change
+        answer = choice;
+        QTest::keyClick(&d, Qt::Key_Escape);
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_EQ(d.isVisible(), choice == QMessageBox::Cancel);
+        EXPECT_EQ(recordInUse((*store)[1]), choice == QMessageBox::Save);
+        if (choice == QMessageBox::Cancel) {
+            // Still open with the new macro; the window manager's close asks too.
+            EXPECT_EQ(d.macroList()->count(), 2);
+            answer = QMessageBox::Discard;
+            QCloseEvent fromWindowManager;  // Alt+F4
+            QSpontaneKeyEvent::setSpontaneous(&fromWindowManager);
+            qApp->notify(&d, &fromWindowManager);
+            EXPECT_EQ(asked.size(), 2);
+            EXPECT_FALSE(d.isVisible());
+            EXPECT_FALSE(recordInUse((*store)[1]));
+        }
+    }
+}
+
 // The loop-count box: what is typed is the count the keyboard plays, within
 // three digits; unticking the box plays the macro once.
 TEST_F(MacroDialogWidget, LoopBoxSetsTheStoredCount) {
@@ -296,6 +390,33 @@ TEST_F(MacroDialogWidget, InsertTextTypesTheTextInTheChosenLayout) {
     EXPECT_TRUE(asked.isEmpty());
     QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(vkList(work(0), 6), bytes({0x01, kA, 0x81, kA, 0, 0}));
+}
+
+// The desktop's layout switched while the manager (and its Insert text) is
+// open: the text is typed in the layout now in use, not the one the manager
+// opened with.
+TEST_F(MacroDialogWidget, InsertTextFollowsTheLayoutWhileOpen) {
+    add(0, u"Macro_001", bytes({0x01, kA, 0x81, kA}));
+    CMacroRecordDlg& d = open();
+    d.setKeyboardLayout(KeyboardLayout::fromNames("us"));
+    d.setKeyboardLayout(KeyboardLayout::fromNames("de"));  // switched after opening
+    QStringList shown;
+    d.askText = [&](QWidget* parent, InsertTextModel& model) {
+        CInsertTextDlg text(model, parent);
+        QObject::connect(&d, &CMacroRecordDlg::keyboardLayoutChanged, &text, &CInsertTextDlg::currentLayoutChanged);
+        shown << text.layoutBox()->itemText(0);
+        QTest::keyClicks(text.textEdit(), QStringLiteral("y"));
+        d.setKeyboardLayout(KeyboardLayout::fromNames("us"));  // switched back while typing
+        shown << text.layoutBox()->itemText(0);
+        return model.actions();
+    };
+    clickRow(d.eventList(), 0);
+    d.menuCommand(kCmdInsertText);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("German"))) << shown[0].toStdString();
+    EXPECT_FALSE(shown[1].contains(QStringLiteral("German"))) << shown[1].toStdString();
+    // Under US "y" is the Y key itself.
+    EXPECT_EQ(vkList(work(0), 8), bytes({0x01, kA, 0x01, 0x59, 0x81, 0x59, 0x81, kA}));
 }
 
 TEST_F(MacroDialogWidget, InsertTextNeedsAMacroAndRefusesWhatDoesNotFit) {

@@ -38,6 +38,8 @@
 #include "keymap/KeymapFile.h"
 #include "layout/KeyLegends.h"
 #include "macro/MacroSlot.h"
+#include "macro/MacroStoreFile.h"
+#include "profile/ConfigurationCheck.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
@@ -580,7 +582,10 @@ TEST_F(WindowTest, KeyRecordsTheKeyboardDoesNotHoldArePutBackAtStart) {
     EXPECT_FALSE(keyLooksLike(frame(), skins().image("kb_hl.png"), 42));
     // Said once the window shows.
     QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 2000);
-    EXPECT_TRUE(warnings[0].contains("1")) << warnings[0].toStdString();
+    // It names the key and says what happened: the keyboard does something
+    // else than was recorded, and that is what the window shows now.
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("键盘上 Q 的设置"))) << warnings[0].toStdString();
+    EXPECT_FALSE(warnings[0].contains(QStringLiteral("没有保存到键盘"))) << warnings[0].toStdString();
     const std::vector<uint8_t> file = readAll(KeymapFilePath(data.path()));
     ASSERT_EQ(file.size(), kKeymapFileBytes);
     EXPECT_EQ(file[sizeof(DeviceImage) + 42 * sizeof(KeyRecord) + offsetof(KeyRecord, length)], 0);
@@ -1450,10 +1455,12 @@ TEST_F(MacroDialogTest, OkStoresTheMacroAndSaveSendsItToTheKeyboard) {
 TEST_F(MacroDialogTest, CancelLeavesTheStoreAndItsFileUntouched) {
     start();
     const std::vector<uint8_t> before = readAll(data.path() / "MacroDefine.bin");
-    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+    ASSERT_TRUE(runDialog([this](CMacroRecordDlg& d) {
         clickAt(d, 40, 380);
         recordA(d);
-        QTest::keyClick(&d, Qt::Key_Escape);  // Cancel, as the Cancel button
+        answer = QMessageBox::Discard;
+        QTest::keyClick(&d, Qt::Key_Escape);  // asks first; Discard is Cancel, as the Cancel button
+        EXPECT_EQ(asked.size(), 1);
         EXPECT_FALSE(d.isVisible());
     }));
     EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), before);
@@ -1612,6 +1619,105 @@ TEST_F(MacroBindingTest, DeletingAMacroFreesItsKeysAndLaterKeysFollowTheGap) {
     EXPECT_TRUE(window->pendingText().isEmpty());
 }
 
+
+// The macro store is part of the configuration: the manager's OK writes
+// MacroDefine.bin at once, but Cancel, Discard, an ending signal and a start
+// after a killed run all bring back the macros of the last save, so that
+// every key plays the macro the window says.
+TEST_F(MacroBindingTest, CancelDiscardSignalsAndKillPutTheSavedMacrosBack) {
+    const std::vector<uint8_t> savedFile(state->macros.bytes(), state->macros.bytes() + sizeof(MacroStore));
+    const auto deleteAlpha = [this, &savedFile] {
+        ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+            QTest::mouseClick(d.macroList(), Qt::LeftButton, {}, macroRow(d, 0));  // Alpha
+            clickAt(d, 100, 380);  // Delete, confirmed
+            clickAt(d, 300, 410);  // OK
+        }));
+        ASSERT_EQ(recordName(state->macros[0]), u"Beta");
+        ASSERT_NE(readAll(data.path() / "MacroDefine.bin"), savedFile);
+        ASSERT_FALSE(window->pendingText().isEmpty());
+    };
+    const auto expectSaved = [&](const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(recordName(state->macros[0]), u"Alpha");
+        EXPECT_EQ(recordName(state->macros[1]), u"Beta");
+        EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), savedFile);
+        EXPECT_EQ(entry(state->image, kL), (Entry{kEntryMacro, 1, 1, 0}));
+        EXPECT_EQ(state->keys[kL].data[2], 1);
+    };
+
+    deleteAlpha();
+    click(880, 620);  // Cancel
+    expectSaved("Cancel");
+    EXPECT_TRUE(window->pendingText().isEmpty()) << window->pendingText().toStdString();
+    EXPECT_FALSE(window->hasUnsavedChanges());
+
+    window->show();
+    deleteAlpha();
+    closeAnswer = CloseChoice::Discard;
+    click(985, 12);
+    EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), savedFile);
+    restart();
+    expectSaved("Discard");
+
+    deleteAlpha();
+    window->endWithoutAsking();  // SIGTERM, SIGINT, SIGHUP
+    EXPECT_EQ(readAll(data.path() / "MacroDefine.bin"), savedFile);
+    restart();
+    expectSaved("an ending signal");
+
+    deleteAlpha();
+    window->hide();
+    window.reset();  // killed: no close, no file written
+    state = std::make_unique<AppState>();
+    restart();
+    expectSaved("a start after a killed run");
+    EXPECT_FALSE(window->hasUnsavedChanges());
+}
+
+// A macro renamed in the manager changes no byte the keyboard holds, yet it is
+// an unsaved change: the bottom line says so, Save keeps it, Cancel drops it.
+TEST_F(MacroBindingTest, ARenameAloneIsAnUnsavedChange) {
+    ASSERT_TRUE(runDialog([](CMacroRecordDlg& d) {
+        rename(d, 2, QStringLiteral("Gamma2"));
+        clickAt(d, 300, 410);  // OK
+    }));
+    EXPECT_TRUE(window->hasUnsavedChanges());
+    EXPECT_FALSE(window->pendingText().isEmpty());
+    click(940, 620);  // save
+    EXPECT_FALSE(window->hasUnsavedChanges());
+    window->endWithoutAsking();
+    EXPECT_EQ(recordName(state->macros[2]), u"Gamma2");
+    auto stored = std::make_unique<MacroStore>();
+    LoadMacroStore(*stored, data.path());
+    EXPECT_EQ(recordName((*stored)[2]), u"Gamma2");
+}
+
+// A profile made by "new" holds no key records: loading it leaves no record
+// that claims what the loaded image does not hold, and after Save the window,
+// its records and the keyboard agree, with no warning at the next read.
+TEST_F(MacroBindingTest, ALoadedNewProfileLeavesNoContradictingRecord) {
+    const fs::path profile = data.path() / "Configure" / "Profile_1.bin";
+    fs::create_directories(profile.parent_path());
+    const DeviceImage made = FactoryImage();  // what "new" writes
+    test::writeAll(profile, std::vector<uint8_t>(made.bytes(), made.bytes() + sizeof made));
+    ProfileDialogModel model(data.path() / "Configure", state->image, state->keys);
+    model.ports().chooseImportFile = [&] { return std::optional<fs::path>(profile); };
+    model.open();
+    ASSERT_EQ(model.rows().size(), 1u);
+    model.setSelectedRow(0);
+    model.loadProfile();
+    EXPECT_EQ(entry(state->image, kL), factory(kL));
+    EXPECT_EQ(state->keys[kL].type, 0) << "L types L again; its record no longer names Beta";
+    EXPECT_EQ(state->keys[kL].data[2], 0);
+    click(940, 620);  // save
+    EXPECT_EQ(entry(keyboard.config(), kL), factory(kL));
+    EXPECT_FALSE(window->hasUnsavedChanges());
+    EXPECT_EQ(state->keys[kL].type, 0);
+    restart();
+    EXPECT_EQ(state->keys[kL].type, 0);
+    QTest::qWait(50);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("|").toStdString();
+}
 
 // ---- details of the drawn windows --------------------------------------------
 

@@ -335,18 +335,32 @@ TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
 
 // A profile made by "new" holds the image alone: apply writes it and keeps
 // the key records of keymap.bin.
+// A profile of the image alone keeps the records that fit it (a launch key's
+// path); a record that claims what the image does not hold (a macro the
+// profile's key does not play) gives way to one that says what the key does.
 TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
     auto files = std::make_unique<Configuration>();
     files->image = FactoryImage();
     files->records.restoreHomeCodes();
     files->records[20].type = 5;
+    files->records[20].data[0] = 3, files->records[20].data[2] = 0x23, files->records[20].data[3] = 2;
+    files->records[20].path[0] = 'p';
+    files->records[1].type = 2;  // F1 plays macro 1
+    files->records[1].data[0] = 4, files->records[1].data[1] = 1, files->records[1].data[2] = 1;
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
     DeviceImage image = FactoryImage();
     image.ledEffect = 6;
+    const uint8_t launch[4] = {0x0A, 0, SlotHomeVk[20], 0};
+    std::memcpy(&image.deviceKeyMap[SlotCellOffset[20]], launch, 4);
     test::writeAll(data.path() / "fresh.bin", std::vector<uint8_t>(image.bytes(), image.bytes() + sizeof image));
     ASSERT_EQ(run({"apply", file("fresh.bin")}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledEffect, 6);
-    EXPECT_EQ(readAll(KeymapFilePath(data.path()))[sizeof(DeviceImage) + 20 * sizeof(KeyRecord) + 1], 5);
+    const std::vector<uint8_t> keymap = readAll(KeymapFilePath(data.path()));
+    const auto record = [&](int slot) { return keymap.data() + sizeof(DeviceImage) + slot * sizeof(KeyRecord); };
+    EXPECT_EQ(record(20)[offsetof(KeyRecord, type)], 5);
+    EXPECT_EQ(record(20)[offsetof(KeyRecord, path)], 'p');
+    EXPECT_EQ(record(1)[offsetof(KeyRecord, type)], 0);  // F1 types F1 again
+    EXPECT_EQ(record(1)[offsetof(KeyRecord, data) + 2], 0);
 }
 
 // Every number of the JSON is read only when whole and in range; a fraction
@@ -678,6 +692,8 @@ TEST_F(CtlTest, JsonRoundTripIsByteExact) {
 
     EXPECT_EQ(readAll(data.path() / "two.json"), json1);
     EXPECT_EQ(readAll(data.path() / kMacroFileName), macros1);
+    // The imported macros are the saved ones: the program's next start keeps them.
+    EXPECT_EQ(readAll(data.path() / kSavedMacroFileName), macros1);
     EXPECT_EQ(keyboard.config(), kb1);
     // keymap.bin: the records as they were, the image as the keyboard has
     // it now, with the bytes that carry no device data kept.

@@ -145,7 +145,9 @@ TEST_F(HandoffTest, ApplyLoadsAProfileFromTheProgramsFolder) {
     profile->image.ledEffect = 13;
     profile->image.ledDirection = 4;
     profile->keys.restoreHomeCodes();
-    profile->keys[20].type = 5;
+    profile->keys[20].type = 5;  // a launch key, which the profile's image holds
+    const uint8_t launch[4] = {0x0A, 0, SlotHomeVk[20], 0};
+    std::memcpy(&profile->image.deviceKeyMap[SlotCellOffset[20]], launch, 4);
     std::filesystem::create_directories(data.path() / "Configure");
     ASSERT_TRUE(WriteConfigurationFile(data.path() / "Configure" / "Night.bin", profile->image, profile->keys));
     EXPECT_EQ(send("apply\tNight"), "0\t");

@@ -102,5 +102,65 @@ TEST(KeyRecordReconcile, RecordsStayOnlyWhereTheKeyboardHoldsWhatTheyClaim) {
     EXPECT_TRUE(KeyRecordAgrees((*records)[kSlotQ], kSlotQ, *keyboard));
 }
 
+// A record that disagrees with the image is replaced by one that describes
+// the key's entry, so that the window and the key-map dialog show what the
+// key does; an empty record is filled in the same way. Each description
+// applied again gives back the entry.
+TEST(KeyRecordReconcile, DisagreeingAndEmptyRecordsDescribeTheImage) {
+    auto image = std::make_unique<DeviceImage>();
+    image->clear();
+    std::memcpy(image->deviceKeyMap, FactoryKeyTable.data(), kKeyMapBytes);
+    std::memset(image->keyMask, 0xFF, kKeyMaskBytes);
+    const KeyNameTable& names = keyNames();
+    const struct {
+        const char* what;
+        Entry entry;
+        uint8_t type;
+        std::vector<uint8_t> data;
+        uint8_t length;
+    } cases[] = {
+        {"macro", {kEntryMacro, 1, 3, 0}, 2, {kEntryMacro, 1, 3, 0}, 0},
+        {"single key", {0, 0, names.usage(0x41), 0}, 0, {0x41}, 1},
+        {"combination", {0, names.usage(0xA2), names.usage(0x43), names.usage(0x56)}, 1, {0xA2, 0x43, 0x56}, 3},
+        {"named function", {kEntryConsumer, 0, 0xE2, 0}, 3, {kEntryConsumer, 0, 0xE2, 0}, 0},
+        {"launch without its path", {kEntryLaunch, 0, SlotHomeVk[kSlotQ], 0}, 0, {}, 0},
+        {"factory entry", {0, 0, names.usage(SlotHomeVk[kSlotQ]), 0}, 0, {}, 0},
+    };
+    auto records = std::make_unique<KeyRecordTable>();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::memcpy(&image->deviceKeyMap[SlotCellOffset[kSlotQ]], c.entry.data(), 4);
+        for (bool startEmpty : {false, true}) {
+            records->clear();
+            records->restoreHomeCodes();
+            KeyRecord& r = (*records)[kSlotQ];
+            if (!startEmpty) {  // bound to macro 7, which the image does not say
+                r.type = 2;
+                r.data[0] = kEntryMacro, r.data[1] = 1, r.data[2] = 7;
+            }
+            r.path[0] = 'x';
+            const std::vector<int> differed = ReconcileKeyRecords(*image, *records);
+            EXPECT_EQ(differed, startEmpty ? std::vector<int>{} : std::vector<int>{kSlotQ});
+            EXPECT_EQ(r.type, c.type);
+            EXPECT_EQ(r.length, c.length);
+            std::vector<uint8_t> want = c.data;
+            want.resize(8, 0);
+            EXPECT_EQ(std::vector<uint8_t>(r.data, r.data + 8), want);
+            EXPECT_EQ(r.path[0], 'x');
+            EXPECT_TRUE(KeyRecordAgrees(r, kSlotQ, *image));
+            // Reconciling again changes nothing.
+            const KeyRecord once = r;
+            EXPECT_TRUE(ReconcileKeyRecords(*image, *records).empty());
+            EXPECT_EQ(std::memcmp(&r, &once, sizeof once), 0);
+        }
+    }
+    // Every other key, left at its factory entry with an empty record, stays as it was.
+    for (int s = 0; s < kPhysicalSlots; ++s) {
+        if (s == kSlotQ) continue;
+        EXPECT_EQ((*records)[s].type, 0) << s;
+        EXPECT_EQ((*records)[s].length, 0) << s;
+    }
+}
+
 }  // namespace
 }  // namespace vandrel
