@@ -176,7 +176,11 @@ TEST_F(Doctor, AccessExplainsEachCause) {
         {"seat rule only", [&] { fs::remove(root.path() / "usr/lib/udev/rules.d/70-vandrel-plugdev.rules"); },
          "only to the user at the seat", "70-vandrel-plugdev.rules"},
         {"group rule masked",
-         [&] { fs::create_symlink("/dev/null", root.path() / "etc/udev/rules.d/70-vandrel-plugdev.rules"); },
+         [&] {
+             // As a link to /dev/null would: an empty file of the same name in an earlier folder.
+             write(root.path() / "etc/null", "");
+             fs::create_symlink(root.path() / "etc/null", root.path() / "etc/udev/rules.d/70-vandrel-plugdev.rules");
+         },
          "only to the user at the seat", "70-vandrel-plugdev.rules"},
         {"no group", [&] { groupFile(false, false); }, "the group plugdev of the udev rule does not exist",
          "sudo groupadd --system plugdev"},
