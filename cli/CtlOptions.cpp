@@ -16,7 +16,7 @@ constexpr CommandName kCommands[] = {
     {"list", Command::List},   {"show", Command::Show},   {"set", Command::Set},
     {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
     {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
-    {"watch", Command::Watch}, {"rule", Command::Rule},
+    {"watch", Command::Watch}, {"rule", Command::Rule}, {"doctor", Command::Doctor},
 };
 
 }  // namespace
@@ -101,6 +101,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     case Command::Export: return need(n == 1 && o.json, "export --json [--force] FILE");
     case Command::Import: return need(n == 1 && o.json, "import --json FILE [--yes]");
     case Command::Watch: return need(n == 0, "watch");
+    case Command::Doctor: return need(n == 0 && !o.json, "[--demo] doctor");
     case Command::Rule: {
         const std::string sub = n ? o.args[0] : std::string();
         if (sub == "add") {
@@ -160,6 +161,11 @@ std::string helpText() {
            "  watch                the running program's events (configuration changed,\n"
            "                       profile applied, keyboard added or removed), one JSON\n"
            "                       object per line, until interrupted; needs the session bus\n"
+           "  doctor               check this machine: the keyboard and access to it (udev\n"
+           "                       rule, group, seat), the runtime folder, another writer,\n"
+           "                       the session bus, per-application rules, the layout,\n"
+           "                       autostart and the data files; each line ok, or what is\n"
+           "                       wrong and the command that fixes it (exit status 1)\n"
            "  rule add --class CLASS [--title REGEX] [--exe PATH] --profile PROFILE\n"
            "                       while a window of that class (and title, and program)\n"
            "                       has the focus, the running program applies the profile;\n"

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/ConfigJson.h"
+#include "cli/CtlDoctor.h"
 #include "cli/CtlSettings.h"
 #include "cli/CtlRules.h"
 #include "cli/CtlWatch.h"
@@ -32,7 +33,8 @@ namespace {
 
 constexpr const char* kUdevHint =
     "The keyboard is connected, but its hidraw nodes cannot be opened by this user.\n"
-    "Install the udev rule 70-vandrel.rules (see the README), then unplug and replug the keyboard.\n";
+    "Install the udev rules 70-vandrel.rules and 70-vandrel-plugdev.rules (see the README), then unplug and\n"
+    "replug the keyboard; 'vandrelctl doctor' says what is missing.\n";
 
 std::string u8(const std::u16string& s) { return utf16ToUtf8(s); }
 
@@ -691,6 +693,9 @@ int runCommand(const Options& o, Environment& env) {
         RuleSettings settings;
         return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
     }
+    case Command::Doctor:
+        // main() runs it with the program's folders; here the data folder alone.
+        return printDoctorReport(runDoctorChecks(DoctorSetup::forCurrentUser({}, env.dataFolder, false)), env.out);
     case Command::None: break;
     }
     env.err << helpText();

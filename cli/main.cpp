@@ -17,6 +17,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/CtlDoctor.h"
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlRules.h"
@@ -95,6 +96,11 @@ int main(int argc, char** argv) {
     // no keyboard: they work beside a running program.
     if (options.command == ctl::Command::Watch)
         return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
+    // The check of this machine reads and tries locks; it writes nothing.
+    if (options.command == ctl::Command::Doctor)
+        return ctl::printDoctorReport(
+            ctl::runDoctorChecks(ctl::DoctorSetup::forCurrentUser(toPath(paths.programFolder), dataFolder, options.demo)),
+            std::cout);
     if (options.command == ctl::Command::Rule) {
         RuleSettings settings;
         return ctl::runRuleCommand(options, settings, profileFolder, std::cout, std::cerr);

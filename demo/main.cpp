@@ -126,6 +126,7 @@ void tellOnceShown(vandrel::CTarvinDlg& window, const QString& text) {
 
 int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
+    if (const int code = vandrel::CTarvinApp::handleCommandLine(argc, argv, true); code >= 0) return code;
     vandrel::CTarvinApp app(argc, argv);
     vandrel::RealClock clock;
     vandrel::SimKeyboard keyboard(clock);

@@ -1192,6 +1192,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>系统没有检测到游戏键盘！请连接键盘。</source>
         <translation>No gaming keyboard detected. Please connect the keyboard.</translation>
     </message>
+    <message>
+        <source>运行 vandrelctl doctor 查看原因。</source>
+        <translation>Run vandrelctl doctor to see why.</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::PendingChanges</name>

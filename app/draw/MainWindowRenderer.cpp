@@ -427,7 +427,10 @@ void MainWindowRenderer::drawStatus(QPainter& p, const RenderInput& in, const QS
         const QRect band(kKeyboardOriginX, 440, size.width() - kKeyboardOriginX - 20, 40);
         p.fillRect(band, QColor(40, 8, 10));
         p.fillRect(QRect(band.left(), band.top(), 3, band.height()), QColor(196, 22, 28));
-        drawText(p, tr("系统没有检测到游戏键盘！请连接键盘。"), band.left() + 16, band.top() + 11, 18);
+        drawText(p, tr("系统没有检测到游戏键盘！请连接键盘。"), band.left() + 16, band.top() + 3, 18);
+        // Where the keyboard is there but cannot be reached, the check says why.
+        drawSkinText(p, tr("运行 vandrelctl doctor 查看原因。"), band.left() + 16, band.top() + 22, 14,
+                     QColor(192, 192, 192));
     }
     if (in.busy) {
         // A thin bar along the bottom edge, filled as the transfer goes on.

@@ -196,6 +196,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     if (view.noKeyboard) {
         UiElement e = uiElement(kElementNoKeyboard, UiRole::StaticText, {kKeyboardOriginX, 440, 980, 479},
                               drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "系统没有检测到游戏键盘！请连接键盘。")));
+        e.description = drawn(tr, VANDREL_TR_NOOP("vandrel::MainWindowRenderer", "运行 vandrelctl doctor 查看原因。"));
         e.focusable = false;
         out.push_back(std::move(e));
     }

@@ -11,10 +11,12 @@
 #if QT_CONFIG(sessionmanager)
 #include <QSessionManager>
 #endif
+#include <cstdio>
 #include <memory>
 
 #include "theme/SkinFile.h"
 #include "app/model/AppState.h"
+#include "app/model/ProgramOptions.h"
 #include "app/ui/CMacroRecordDlg.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
@@ -91,6 +93,18 @@ CTarvinApp::CTarvinApp(int& argc, char** argv) : QApplication(beforePlatform(arg
     applySkinTheme(*this);
     installTranslations(*this, currentUiLanguage());
     installAccessibility();
+}
+
+int CTarvinApp::handleCommandLine(int argc, char** argv, bool demo) {
+    const ProgramOptions options = parseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), demo);
+    switch (options.action) {
+    case ProgramOptions::Action::Run: return -1;
+    case ProgramOptions::Action::Help: std::fputs(programHelpText(demo).c_str(), stdout); return 0;
+    case ProgramOptions::Action::Version: std::fputs(programVersionText().c_str(), stdout); return 0;
+    case ProgramOptions::Action::Refuse: break;
+    }
+    std::fprintf(stderr, "Vandrel: %s\nTry 'Vandrel --help'.\n", options.error.c_str());
+    return kProgramExitUsage;
 }
 
 QString CTarvinApp::damagedSimulatedStateText(const QString& keptAs) {
@@ -324,8 +338,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             [&window, legends] { legends->setChecked(window.legendsFollowLayout()); });
 
     // The splash shows while start-up goes on; the window appears when it has
-    // closed, unless a keyboard channel could not be opened and the
-    // notification area can keep the program instead.
+    // closed, unless the desktop's autostart started the program (--hidden).
     const QString englishSplash = windowPaths.skinOverlay() + QStringLiteral("/SplashScreen.png");
     CSplashScreen splash(!windowPaths.skinLanguage.isEmpty() && QFileInfo::exists(englishSplash)
                              ? englishSplash
@@ -339,14 +352,16 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             placed = true;
             window.move(splash.centredOnScreen(window.size()));
         }
-        if (startHidden) {
-            if (!trayInstalled) window.showMinimized();
-            return;
-        }
-        if (window.bothChannelsOpen() || !trayInstalled) {
+        switch (startWindow(startHidden, trayInstalled)) {
+        case StartWindow::InTray: return;
+        case StartWindow::Minimised: window.showMinimized(); return;
+        case StartWindow::Show:
+            // Also without a keyboard: the window then says that none is
+            // connected, rather than the program vanishing into the tray.
             window.show();
             window.raise();
             window.activateWindow();
+            return;
         }
     };
     connect(&splash, &CSplashScreen::finished, &window, showWindow);

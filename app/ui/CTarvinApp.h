@@ -28,6 +28,12 @@ public:
 
     CTarvinApp(int& argc, char** argv);
 
+    // Reads the command line before the application object exists, so that
+    // --help and --version need no display: prints the help or the version
+    // (exit status 0) or why the command line is refused (2) and returns
+    // that status; returns -1 when the program should start.
+    static int handleCommandLine(int argc, char** argv, bool demo);
+
     // Runs the program on `transport`; returns the exit code.
     int runMainDialog(Transport& transport, Clock& clock, const Options& options);
 

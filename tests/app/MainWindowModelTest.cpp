@@ -619,4 +619,22 @@ TEST(KeyDescription, NamesAColourByHueAndNumber) {
 }
 
 }  // namespace
+
+// Without a keyboard the window says so and names the check that tells why.
+TEST(NoKeyboardNotice, OffersTheDoctor) {
+    MainWindowModel m;
+    DeviceImage image{};
+    MainWindowView view;
+    view.image = &image;
+    view.noKeyboard = true;
+    const UiElements all = m.elements(view);
+    const auto notice = std::find_if(all.begin(), all.end(), [](const UiElement& e) { return e.id == kElementNoKeyboard; });
+    ASSERT_NE(notice, all.end());
+    EXPECT_NE(notice->description.find("vandrelctl doctor"), std::string::npos) << notice->description;
+    view.noKeyboard = false;
+    const UiElements connected = m.elements(view);
+    EXPECT_EQ(std::count_if(connected.begin(), connected.end(), [](const UiElement& e) { return e.id == kElementNoKeyboard; }),
+              0);
+}
+
 }  // namespace vandrel

@@ -14,7 +14,8 @@ foreach(f share/applications/vandrel.desktop
           share/doc/vandrel/changelog.Debian.gz
           share/man/man1/vandrel.1.gz
           share/dbus-1/interfaces/org.vandrel.Configurator1.xml
-          lib/udev/rules.d/70-vandrel.rules)
+          lib/udev/rules.d/70-vandrel.rules
+          lib/udev/rules.d/70-vandrel-plugdev.rules)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing ${f}")
   endif()
@@ -23,6 +24,12 @@ endforeach()
 file(STRINGS "${PREFIX}/lib/udev/rules.d/70-vandrel.rules" rule REGEX "^SUBSYSTEM")
 if(NOT rule STREQUAL [[SUBSYSTEM=="hidraw", ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="a124", TAG+="uaccess"]])
   message(FATAL_ERROR "unexpected udev rule: ${rule}")
+endif()
+
+# Beside the seat's rule, the group's: SSH, cron and other users in plugdev.
+file(STRINGS "${PREFIX}/lib/udev/rules.d/70-vandrel-plugdev.rules" rule REGEX "^SUBSYSTEM")
+if(NOT rule STREQUAL [[SUBSYSTEM=="hidraw", ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="a124", GROUP="plugdev", MODE="0660"]])
+  message(FATAL_ERROR "unexpected group rule: ${rule}")
 endif()
 
 # The desktop entry starts the program through the link in bin.
