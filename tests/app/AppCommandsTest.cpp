@@ -278,9 +278,6 @@ TEST(MacroManagerOk, KeysFollowTheirMacroWhenGapsClose) {
     EXPECT_EQ(recordName(s->macros[2]), u"sixth");
 }
 
-}  // namespace
-}  // namespace vandrel
-
 // The macro store is part of the configuration: the manager's OK writes
 // MacroDefine.bin at once, but Cancel, a close that discards and a start after
 // a killed run all bring back the store of the last completed save.
@@ -348,3 +345,6 @@ TEST_F(MacroStoreAsConfiguration, ASaveMakesTheChangeTheOneToKeep) {
     EXPECT_EQ(recordName(next->macros[0]), u"Macro_001");
     EXPECT_FALSE(recordInUse(next->macros[1]));
 }
+
+}  // namespace
+}  // namespace vandrel
