@@ -6,6 +6,7 @@
 #include "macro/MacroStoreFile.h"
 #include "profile/GameModeMemory.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SwitchWriteLog.h"
 #include "update/AppVersion.h"
 
 namespace vandrel {
@@ -46,7 +47,8 @@ OwnDataFiles::OwnDataFiles(const std::vector<fs::path>& dataFolders, const fs::p
         // VER.bin too: in a build tree the demo window's data folder is its
         // program folder.
         for (const char* name : {kKeymapFileName, kMacroFileName, kSavedMacroFileName, kDemoStateFileName,
-                                 GameModeMemory::kFileName, kVersionFileName})
+                                 GameModeMemory::kFileName, kVersionFileName, kSwitchReturnFileName,
+                                 kSwitchWriteLogName})
             m_files.push_back(folder / name);
         m_folders.push_back(folder / kSnapshotFolderName);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // The program's own data files, which no export, profile save or other
 // user-chosen target may replace: keymap.bin, MacroDefine.bin, the
-// remembered game mode and the simulated keyboard's DemoKeyboard.bin in a
+// remembered game mode, the profile switching's way back and write times,
+// and the simulated keyboard's DemoKeyboard.bin in a
 // data folder, VER.bin in the program folder (and in a data folder, which is
 // the demo window's program folder in a build tree), and every file of a data
 // folder's History folder. Written

@@ -12,6 +12,9 @@
 namespace vandrel {
 
 inline constexpr const char* kSwitchWriteLogName = "SwitchWrites.txt";
+// The configuration to return to while a rule's profile is on the keyboard
+// (the layout of keymap.bin), beside it in the data folder.
+inline constexpr const char* kSwitchReturnFileName = "SwitchReturn.bin";
 
 // The ages (ms before `wallNowMs`) of the writes in the file; lines that are
 // no time are left out, and a missing or unreadable file gives none.

@@ -72,6 +72,8 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Whole rows are chosen, so Tab goes on to the row's buttons.
+    m_table->setTabKeyNavigation(false);
     layout->addWidget(m_table);
     auto* rowButtons = new QHBoxLayout;
     auto* remove = plainButton(tr("删除"), this);

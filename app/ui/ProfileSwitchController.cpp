@@ -101,7 +101,7 @@ void ProfileSwitchController::watchSettings() {
 }
 
 std::filesystem::path ProfileSwitchController::returnFile(const std::filesystem::path& dataFolder) {
-    return dataFolder / "SwitchReturn.bin";
+    return dataFolder / kSwitchReturnFileName;
 }
 
 void ProfileSwitchController::resumeFromDisk() {

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "device/DeviceSession.h"
+#include "profile/OwnDataFiles.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileSwitcher.h"
 #include "profile/SwitchWriteLog.h"
@@ -425,6 +426,10 @@ TEST_F(SwitchingTest, TheWriteLimitHoldsOverARestart) {
     }
     EXPECT_EQ(readSwitchWriteAges(log, wallNow), (std::vector<int64_t>{1000}));
     EXPECT_TRUE(readSwitchWriteAges(dir.path() / "none", wallNow).empty());
+    // No export or profile save may replace it, nor the way back beside it.
+    const OwnDataFiles own({dir.path()}, {});
+    EXPECT_TRUE(own.contains(log));
+    EXPECT_TRUE(own.contains(dir.path() / kSwitchReturnFileName));
 }
 
 TEST_F(SwitchingTest, AKeyboardLeftSwitchedByAnEarlierRunGoesBackFirst) {
