@@ -51,6 +51,7 @@ OwnDataFiles::OwnDataFiles(const std::vector<fs::path>& dataFolders, const fs::p
                                  kSwitchWriteLogName})
             m_files.push_back(folder / name);
         m_folders.push_back(folder / kSnapshotFolderName);
+        m_files.push_back(folder / kDemoLockFileName);
     }
     if (!programFolder.empty()) m_files.push_back(programFolder / kVersionFileName);
 }

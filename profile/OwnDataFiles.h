@@ -2,8 +2,8 @@
 // The program's own data files, which no export, profile save or other
 // user-chosen target may replace: keymap.bin, MacroDefine.bin, the
 // remembered game mode, the profile switching's way back and write times,
-// and the simulated keyboard's DemoKeyboard.bin in a
-// data folder, VER.bin in the program folder (and in a data folder, which is
+// the simulated keyboard's DemoKeyboard.bin and its lock file in a data
+// folder, VER.bin in the program folder (and in a data folder, which is
 // the demo window's program folder in a build tree), and every file of a data
 // folder's History folder. Written
 // over by a profile or a JSON file, they would come back as garbage at the
@@ -16,6 +16,9 @@ namespace vandrel {
 
 // The simulated keyboard's memory, beside the demo's data files.
 inline constexpr const char* kDemoStateFileName = "DemoKeyboard.bin";
+// The simulated keyboard's lock beside it (SimStateFile::lockPath): replaced,
+// it would let a second writer in beside the one holding the old file.
+inline constexpr const char* kDemoLockFileName = "DemoKeyboard.lock";
 
 class OwnDataFiles {
 public:

@@ -167,7 +167,6 @@ TEST_F(ProgramProcess, AnEndingSignalEndsItWhileAStartUpMessageWaits) {
         startProgram();
         // The message box's loop answers: the main loop has not started.
         ASSERT_TRUE(eventually([this] { return programAnswers(); }));
-        QThread::msleep(200);
         const qint64 took = endWith(signalNumber);
         EXPECT_GE(took, 0) << "the program did not end";
         EXPECT_LT(took, kEndMs);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "device/DeviceLock.h"
+#include "profile/OwnDataFiles.h"
 #include "sim/SimStateFile.h"
 #include "tests/app/TempFolder.h"
 #include "tests/device/SimFixture.h"
@@ -113,6 +114,10 @@ TEST(DeviceLock, ASecondSessionOpensNothingWhileTheFirstTalksToTheKeyboard) {
     EXPECT_TRUE(tool.session.commandOpen());
     EXPECT_EQ(tool.keyboard.config().ledBrightness, 7);
     EXPECT_TRUE(program.session.openChannels().deviceBusy);
+
+    // No export or profile save replaces the lock file: a new file in its
+    // place would let a second writer in.
+    EXPECT_TRUE(OwnDataFiles({folder.path()}, {}).contains(state.lockPath()));
 }
 
 }  // namespace
