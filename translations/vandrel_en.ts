@@ -1531,6 +1531,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>键盘已切换到配置“%1”</source>
         <translation>The keyboard switched to the profile “%1”</translation>
     </message>
+    <message>
+        <source>前台窗口：类“%1”，实例“%2”，标题“%3”</source>
+        <translation>Focused window: class “%1”, instance “%2”, title “%3”</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ShortcutInhibitor</name>

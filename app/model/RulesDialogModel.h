@@ -25,6 +25,11 @@ struct SwitchStatus {
     SwitchHold hold = SwitchHold::None;
     std::string failure;       // the last switch's failure
     long long writes = 0;      // over every run
+    // The window the desktop reported last, so that a rule can be written
+    // for it where no tool shows a window's class (Wayland).
+    std::string focusClass;
+    std::string focusInstance;
+    std::string focusTitle;
 };
 
 class RulesDialogModel {

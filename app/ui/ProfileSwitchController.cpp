@@ -108,6 +108,11 @@ SwitchStatus ProfileSwitchController::status() const {
     s.hold = m_switcher.hold();
     s.failure = m_switcher.failure();
     s.writes = m_settings.writes();
+    if (!m_switcher.focus().isDesktop) {
+        s.focusClass = m_switcher.focus().windowClass;
+        s.focusInstance = m_switcher.focus().instance;
+        s.focusTitle = m_switcher.focus().title;
+    }
     return s;
 }
 
