@@ -54,8 +54,8 @@ FocusDesktop chooseFocusDesktop(const DesktopEnvironment& env) {
 QString focusDesktopName(FocusDesktop desktop) {
     switch (desktop) {
     case FocusDesktop::X11: return QStringLiteral("X11");
-    case FocusDesktop::KWin: return QStringLiteral("KDE Plasma (Wayland)");
-    case FocusDesktop::Gnome: return QStringLiteral("GNOME (Wayland)");
+    case FocusDesktop::KWin: return QStringLiteral("KWin (Wayland)");
+    case FocusDesktop::Gnome: return QStringLiteral("GNOME Shell (Wayland)");
     case FocusDesktop::Wlroots: return QStringLiteral("Wayland");
     case FocusDesktop::None: break;
     }

@@ -13,8 +13,8 @@ class FocusBackend;
 
 enum class FocusDesktop {
     X11,      // any X11 session whose window manager keeps _NET_ACTIVE_WINDOW
-    KWin,     // KDE Plasma on Wayland: a KWin script calls the program back
-    Gnome,    // GNOME on Wayland: a Shell extension calls the program back
+    KWin,     // KWin on Wayland (KDE Plasma, LXQt): a KWin script calls the program back
+    Gnome,    // GNOME Shell on Wayland: a Shell extension calls the program back
     Wlroots,  // other Wayland compositors, through zwlr_foreign_toplevel_manager_v1
     None,     // no display at all
 };
