@@ -82,7 +82,12 @@ void ReportedFocusBackend::expectReport(const QString& why) {
 // ---- KWin -------------------------------------------------------------------
 
 KWinFocusBackend::KWinFocusBackend(QDBusConnection bus, QString scriptFile, QObject* parent)
-    : ReportedFocusBackend(std::move(bus), QStringLiteral("org.kde.KWin"), parent), m_script(std::move(scriptFile)) {}
+    : ReportedFocusBackend(std::move(bus), QStringLiteral("org.kde.KWin"), parent),
+      m_script(std::move(scriptFile)),
+      // The user's runtime folder (XDG_RUNTIME_DIR): private to the user and
+      // seen by KWin, which runs as the same user.
+      m_copyFolder(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+                   QStringLiteral("/vandrel-kwin-XXXXXX")) {}
 
 KWinFocusBackend::~KWinFocusBackend() {
     // The script would go on calling a program that is gone. Waited for,
