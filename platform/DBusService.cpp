@@ -10,7 +10,8 @@ namespace vandrel {
 
 namespace {
 
-// org.vandrel.Configurator1.Focus on the same object.
+// org.vandrel.Configurator1.Focus on the same object. Each report goes out
+// with its sender's unique name: only the compositor's own reports count.
 class FocusReportAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.vandrel.Configurator1.Focus")
@@ -20,7 +21,7 @@ public:
 public slots:
     Q_NOREPLY void WindowActivated(const QString& windowClass, const QString& instance, const QString& title,
                                    const QString& pid, const QString& kind) {
-        emit m_service->windowReported(DBusService::focusFromReport(windowClass, instance, title, pid, kind));
+        m_service->focusReported(DBusService::focusFromReport(windowClass, instance, title, pid, kind));
     }
 
 private:
@@ -49,6 +50,11 @@ FocusEvent DBusService::focusFromReport(const QString& windowClass, const QStrin
 }
 
 DBusService::~DBusService() { withdraw(); }
+
+void DBusService::focusReported(const FocusEvent& focus) {
+    // The bus puts the call's context on the adaptor's object, this one.
+    emit windowReported(focus, calledFromDBus() ? message().service() : QString());
+}
 
 bool DBusService::publish(QDBusConnection bus, QString* why) {
     withdraw();

@@ -78,6 +78,9 @@ public:
     // for a value of another type.
     static bool settingsToAssignments(const QVariantMap& settings, QStringList& assignments, QString& error);
 
+    // Passes a report of the Focus interface on with its sender.
+    void focusReported(const FocusEvent& focus);
+
 public slots:
     // The out parameters name the answers in the introspection; the answers
     // themselves go out later, when the backend is done.
@@ -91,8 +94,9 @@ public slots:
                                       const QString& pid, const QString& kind);
 
 signals:
-    // Not on the bus: a focus report arrived (org.vandrel.Configurator1.Focus).
-    void windowReported(const vandrel::FocusEvent& focus);
+    // Not on the bus: a focus report arrived (org.vandrel.Configurator1.Focus)
+    // from the connection with the unique name `sender`.
+    void windowReported(const vandrel::FocusEvent& focus, const QString& sender);
 
     Q_SCRIPTABLE void ConfigurationChanged();
     Q_SCRIPTABLE void ProfileApplied(const QString& name, const QString& reason);

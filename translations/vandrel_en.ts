@@ -1584,6 +1584,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>规则的配置“%1”不存在或无法读取：该窗口按未匹配处理</source>
         <translation>The rule&apos;s profile “%1” is missing or unreadable: the window is treated as unmatched</translation>
     </message>
+    <message>
+        <source>前台窗口：类“%1”，实例“%2”，标题“%3”</source>
+        <translation>Focused window: class “%1”, instance “%2”, title “%3”</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ShortcutInhibitor</name>

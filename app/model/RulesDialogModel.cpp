@@ -90,6 +90,10 @@ std::vector<std::string> RulesDialogModel::statusLines(const SwitchStatus& s, co
         lines.push_back(fillPlaceholders(
             text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "桌面：%1，按前台窗口切换配置。")), {s.desktop}));
     }
+    if (s.following && !(s.focusClass.empty() && s.focusTitle.empty()))
+        lines.push_back(fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
+                                                                  "前台窗口：类“%1”，实例“%2”，标题“%3”")),
+                                         {s.focusClass, s.focusInstance, s.focusTitle}));
     if (!s.enabled) lines.push_back(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel", "自动切换已关闭。")));
     lines.push_back(s.switched ? fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::RulesDialogModel",
                                                                            "键盘当前使用配置“%1”。")),

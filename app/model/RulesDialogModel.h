@@ -29,6 +29,11 @@ struct SwitchStatus {
     // Profiles of rules passed over for the focused window, and why (the
     // file is missing or unreadable).
     std::vector<std::pair<std::string, std::string>> missingProfiles;
+    // The window the desktop reported last, so that a rule can be written
+    // for it where no tool shows a window's class (Wayland).
+    std::string focusClass;
+    std::string focusInstance;
+    std::string focusTitle;
 };
 
 class RulesDialogModel {

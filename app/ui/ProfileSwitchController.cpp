@@ -164,6 +164,11 @@ SwitchStatus ProfileSwitchController::status() const {
     s.failure = m_switcher.failure();
     s.writes = m_settings.writes();
     for (const auto& [profile, why] : m_switcher.missingProfiles()) s.missingProfiles.push_back({profile, why});
+    if (!m_switcher.focus().isDesktop) {
+        s.focusClass = m_switcher.focus().windowClass;
+        s.focusInstance = m_switcher.focus().instance;
+        s.focusTitle = m_switcher.focus().title;
+    }
     return s;
 }
 

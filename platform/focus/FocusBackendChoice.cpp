@@ -1,10 +1,9 @@
 #include "platform/focus/FocusBackendChoice.h"
 
 #include <QtGlobal>
-#include <algorithm>
-#include <cctype>
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 
 #include "platform/focus/FocusBackend.h"
 #include "platform/focus/ReportedFocusBackend.h"
@@ -19,15 +18,11 @@ namespace vandrel {
 
 namespace {
 
-std::string upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-// XDG_CURRENT_DESKTOP is a colon-separated list ("ubuntu:GNOME").
-bool names(const std::string& desktops, const char* name) {
-    const std::string list = ":" + upper(desktops) + ":";
-    return list.find(":" + std::string(name) + ":") != std::string::npos;
+bool ownedOnSessionBus(const char* name) {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    if (!bus) return false;
+    const QDBusReply<bool> owned = bus->isServiceRegistered(QString::fromLatin1(name));
+    return owned.isValid() && owned.value();
 }
 
 }  // namespace
@@ -38,6 +33,8 @@ DesktopEnvironment DesktopEnvironment::current() {
     env.currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString();
     env.waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY").toStdString();
     env.display = qEnvironmentVariable("DISPLAY").toStdString();
+    env.kwinOnBus = ownedOnSessionBus("org.kde.KWin");
+    env.gnomeShellOnBus = ownedOnSessionBus("org.gnome.Shell");
     return env;
 }
 
@@ -46,8 +43,8 @@ FocusDesktop chooseFocusDesktop(const DesktopEnvironment& env) {
     // following it there would miss every native window.
     const bool wayland = !env.waylandDisplay.empty() || env.sessionType == "wayland";
     if (wayland) {
-        if (names(env.currentDesktop, "KDE")) return FocusDesktop::KWin;
-        if (names(env.currentDesktop, "GNOME")) return FocusDesktop::Gnome;
+        if (env.kwinOnBus) return FocusDesktop::KWin;
+        if (env.gnomeShellOnBus) return FocusDesktop::Gnome;
         return FocusDesktop::Wlroots;
     }
     if (!env.display.empty()) return FocusDesktop::X11;
@@ -57,8 +54,8 @@ FocusDesktop chooseFocusDesktop(const DesktopEnvironment& env) {
 QString focusDesktopName(FocusDesktop desktop) {
     switch (desktop) {
     case FocusDesktop::X11: return QStringLiteral("X11");
-    case FocusDesktop::KWin: return QStringLiteral("KDE Plasma (Wayland)");
-    case FocusDesktop::Gnome: return QStringLiteral("GNOME (Wayland)");
+    case FocusDesktop::KWin: return QStringLiteral("KWin (Wayland)");
+    case FocusDesktop::Gnome: return QStringLiteral("GNOME Shell (Wayland)");
     case FocusDesktop::Wlroots: return QStringLiteral("Wayland");
     case FocusDesktop::None: break;
     }

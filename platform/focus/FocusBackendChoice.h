@@ -1,6 +1,7 @@
 #pragma once
 // Which desktop the program runs on, and so which way of following the
-// focused window works there: chosen from the session's environment.
+// focused window works there: chosen from the session's environment and from
+// which compositor is on the session bus.
 
 #include <QString>
 #include <memory>
@@ -12,8 +13,8 @@ class FocusBackend;
 
 enum class FocusDesktop {
     X11,      // any X11 session whose window manager keeps _NET_ACTIVE_WINDOW
-    KWin,     // KDE Plasma on Wayland: a KWin script calls the program back
-    Gnome,    // GNOME on Wayland: a Shell extension calls the program back
+    KWin,     // KWin on Wayland (KDE Plasma, LXQt): a KWin script calls the program back
+    Gnome,    // GNOME Shell on Wayland: a Shell extension calls the program back
     Wlroots,  // other Wayland compositors, through zwlr_foreign_toplevel_manager_v1
     None,     // no display at all
 };
@@ -23,6 +24,11 @@ struct DesktopEnvironment {
     std::string currentDesktop;  // XDG_CURRENT_DESKTOP, e.g. "KDE", "ubuntu:GNOME"
     std::string waylandDisplay;  // WAYLAND_DISPLAY
     std::string display;         // DISPLAY
+    // Who is on the session bus: a desktop's name in XDG_CURRENT_DESKTOP says
+    // nothing about its compositor (Budgie on labwc names GNOME, LXQt may
+    // run on kwin_wayland), the owner of the compositor's bus name does.
+    bool kwinOnBus = false;      // org.kde.KWin has an owner
+    bool gnomeShellOnBus = false;  // org.gnome.Shell has an owner
 
     static DesktopEnvironment current();
 };

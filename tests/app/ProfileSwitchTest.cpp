@@ -118,6 +118,7 @@ protected:
 TEST_F(ProfileSwitchTest, TheFocusedGameGetsItsProfileAndTheProgramsWindowTheConfigurationBefore) {
     QSignalSpy applied(controller.get(), &ProfileSwitchController::profileApplied);
     desktop->focus("shooter");
+    EXPECT_EQ(controller->status().focusClass, "shooter");  // the rules window shows it
     ASSERT_TRUE(brightnessBecomes(40));
     EXPECT_EQ(state->image.ledBrightness, 40);  // the window shows it
     EXPECT_FALSE(window->hasUnsavedChanges());

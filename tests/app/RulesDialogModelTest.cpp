@@ -53,5 +53,21 @@ TEST(RulesDialogModel, TheStatusSaysWhatHappensAndWhy) {
     EXPECT_EQ(RulesDialogModel::notificationText(""), "键盘已恢复切换前的配置");
 }
 
+TEST(RulesDialogModel, TheLastReportedWindowIsShownForWritingARule) {
+    SwitchStatus s;
+    s.following = true;
+    s.desktop = "GNOME Shell";
+    s.focusClass = "steam_app_730";
+    s.focusInstance = "steam_app_730";
+    s.focusTitle = "Counter-Strike 2";
+    EXPECT_EQ(RulesDialogModel::statusLines(s)[1],
+              "前台窗口：类“steam_app_730”，实例“steam_app_730”，标题“Counter-Strike 2”");
+    // Nothing reported yet (or the desktop): no line.
+    s.focusClass.clear();
+    s.focusInstance.clear();
+    s.focusTitle.clear();
+    EXPECT_EQ(RulesDialogModel::statusLines(s)[1], "键盘当前使用切换前的配置。");
+}
+
 }  // namespace
 }  // namespace vandrel

@@ -57,6 +57,17 @@ test('KWin 6: activation and caption changes are reported, the desktop too', () 
     // The earlier window's title no longer counts.
     firefox.captionChanged.emit();
     assert.strictEqual(calls.length, 3);
+    // A program that sets its class after its window appeared.
+    const game = {resourceClass: 'wine', resourceName: 'wine', caption: 'Game', pid: 31, desktopWindow: false,
+        captionChanged: new Signal(), windowClassChanged: new Signal()};
+    ws.windowActivated.emit(game);
+    game.resourceClass = 'steam_app_730';
+    game.windowClassChanged.emit();
+    assert.deepStrictEqual(calls[4], [...FOCUS, 'steam_app_730', 'wine', 'Game', '31', 'normal']);
+    ws.windowActivated.emit(desk);
+    game.windowClassChanged.emit();
+    assert.strictEqual(calls.length, 6);
+    calls.splice(3, 3);
     ws.windowActivated.emit(null);
     assert.deepStrictEqual(calls[3], [...FOCUS, '', '', '', '0', 'desktop']);
 });
@@ -82,19 +93,46 @@ function shared(variant) {
     return text.slice(start, end);
 }
 
+// The Shell's session connection and the bus: `processes` maps a unique
+// name to the process that owns it ({uid, pid, exe}).
 function fakeShell() {
     const calls = [];
     let nextId = 1;
     const watchers = {};
-    const Gio = {
-        BusType: {SESSION: 2}, BusNameWatcherFlags: {NONE: 0}, DBusCallFlags: {NO_AUTO_START: 1},
-        bus_watch_name(type, name, flags, appeared) { const id = nextId++; watchers[id] = {name, appeared}; return id; },
-        bus_unwatch_name(id) { delete watchers[id]; },
-        DBus: {session: {call(service, object, iface, method, args) {
+    const processes = {};
+    const session = {
+        call(service, object, iface, method, args, type, flags, timeout, cancellable, done) {
+            if (method === 'GetConnectionCredentials') {
+                const p = processes[args.values[0]];
+                done(session, {unpack: () => {
+                    if (!p) throw new Error('no such name');
+                    return [{UnixUserID: p.uid, ProcessID: p.pid}];
+                }});
+                return;
+            }
             calls.push([service, object, iface, method, args.signature, ...args.values]);
-        }}},
+        },
+        call_finish(result) { return {recursiveUnpack: result.unpack}; },
     };
-    const GLib = {Variant: function (signature, values) { this.signature = signature; this.values = values; }};
+    const Gio = {
+        BusType: {SESSION: 2}, BusNameWatcherFlags: {NONE: 0}, DBusCallFlags: {NONE: 0, NO_AUTO_START: 1},
+        bus_watch_name(type, name, flags, appeared, vanished) {
+            const id = nextId++;
+            watchers[id] = {name, appeared, vanished};
+            return id;
+        },
+        bus_unwatch_name(id) { delete watchers[id]; },
+        Credentials: {new: () => ({get_unix_user: () => 1000})},
+        DBus: {session},
+    };
+    const GLib = {
+        Variant: function (signature, values) { this.signature = signature; this.values = values; },
+        file_read_link(file) {
+            const p = Object.values(processes).find(q => `/proc/${q.pid}/exe` === file);
+            if (!p) throw new Error('no such file');
+            return p.exe;
+        },
+    };
     const Meta = {WindowType: {NORMAL: 0, DESKTOP: 1}};
     function connectable(target) {
         const handlers = {};
@@ -109,27 +147,42 @@ function fakeShell() {
         return connectable({get_wm_class: () => cls, get_wm_class_instance: () => instance, get_title() { return this.title; },
             title, get_pid: () => pid, get_window_type: () => type});
     }
-    return {calls, watchers, Gio, GLib, Meta, display, window};
+    // The program's name gets an owner, or loses it.
+    function owner(unique, process) {
+        if (process) processes[unique] = process;
+        Object.values(watchers).forEach(w => unique ? w.appeared(session, w.name, unique) : w.vanished(session, w.name));
+    }
+    return {calls, watchers, Gio, GLib, Meta, display, window, owner};
 }
 
 test('GNOME: both versions of the extension share the same focus reporting', () => {
     assert.strictEqual(shared('43'), shared('45'));
 });
 
-test('GNOME: focus, title and the program appearing are reported; disable leaves nothing behind', () => {
-    const shell = fakeShell();
+function startReporter(shell) {
     const context = vm.createContext({});
     vm.runInContext(shared('45') + '\nthis.FocusReporter = FocusReporter;', context);
+    return new context.FocusReporter(shell.display, shell.Gio, shell.GLib, shell.Meta);
+}
+
+const PROGRAM = ':1.42';
+const REPORT = [PROGRAM, ...FOCUS.slice(1)];
+
+test('GNOME: focus, title, class and the program appearing are reported; disable leaves nothing behind', () => {
+    const shell = fakeShell();
     const game = shell.window('steam_app_730', 'steam_app_730', 'Counter-Strike 2', 5150);
     shell.display.focus_window = game;
-    const reporter = new context.FocusReporter(shell.display, shell.Gio, shell.GLib, shell.Meta);
-    assert.deepStrictEqual(shell.calls, [[...FOCUS, '(sssss)', 'steam_app_730', 'steam_app_730', 'Counter-Strike 2',
+    const reporter = startReporter(shell);
+    // Nothing goes out before the program is on the bus.
+    assert.deepStrictEqual(shell.calls, []);
+    // The program starts after the Shell: it hears of the focus at once, on its own connection.
+    shell.owner(PROGRAM, {uid: 1000, pid: 77, exe: '/opt/vandrel/Vandrel'});
+    assert.deepStrictEqual(shell.calls, [[...REPORT, '(sssss)', 'steam_app_730', 'steam_app_730', 'Counter-Strike 2',
         '5150', 'normal']]);
     game.title = 'Counter-Strike 2 - Loading';
     game.emit('notify::title');
     assert.strictEqual(shell.calls[1][7], 'Counter-Strike 2 - Loading');
-    // The program starts after the Shell: it hears of the focus at once.
-    Object.values(shell.watchers).forEach(w => { assert.strictEqual(w.name, FOCUS[0]); w.appeared(); });
+    game.emit('notify::wm-class');
     assert.strictEqual(shell.calls.length, 3);
     const desktop = shell.window('nautilus-desktop', 'nautilus', 'Desktop', 10, 1);
     shell.display.focus_window = desktop;
@@ -145,13 +198,33 @@ test('GNOME: focus, title and the program appearing are reported; disable leaves
     assert.deepStrictEqual(shell.watchers, {});
 });
 
+test('GNOME: window titles go to the program alone, never to another owner of its name', () => {
+    const shell = fakeShell();
+    const browser = shell.window('firefox', 'Navigator', 'Bank — Mozilla Firefox', 4242);
+    shell.display.focus_window = browser;
+    startReporter(shell);
+    // Another program of the user's, another user's program, a name whose owner left at once.
+    shell.owner(':1.7', {uid: 1000, pid: 88, exe: '/usr/bin/python3.11'});
+    shell.owner(':1.8', {uid: 1001, pid: 89, exe: '/opt/vandrel/Vandrel'});
+    shell.owner(':1.9');
+    browser.emit('notify::title');
+    assert.deepStrictEqual(shell.calls, []);
+    shell.owner(PROGRAM, {uid: 1000, pid: 77, exe: '/opt/vandrel/Vandrel (deleted)'});
+    assert.strictEqual(shell.calls.length, 1);
+    assert.strictEqual(shell.calls[0][0], PROGRAM);
+    // The program ends: nothing more goes out until it is back.
+    shell.owner(null);
+    browser.emit('notify::title');
+    assert.strictEqual(shell.calls.length, 1);
+});
+
 test('GNOME: metadata names the extension the program installs, per Shell version', () => {
     const old = JSON.parse(fs.readFileSync(path.join(dir, 'gnome-shell', '43', 'metadata.json'), 'utf8'));
     const esm = JSON.parse(fs.readFileSync(path.join(dir, 'gnome-shell', '45', 'metadata.json'), 'utf8'));
     assert.strictEqual(old.uuid, 'vandrel-focus@vandrel.example');
     assert.strictEqual(esm.uuid, old.uuid);
     assert.deepStrictEqual(old['shell-version'], ['43', '44']);
-    assert.deepStrictEqual(esm['shell-version'], ['45', '46', '47']);
+    assert.deepStrictEqual(esm['shell-version'], ['45', '46', '47', '48', '49']);
     const legacy = fs.readFileSync(path.join(dir, 'gnome-shell', '43', 'extension.js'), 'utf8');
     const module = fs.readFileSync(path.join(dir, 'gnome-shell', '45', 'extension.js'), 'utf8');
     assert.ok(/function init\(\)/.test(legacy) && !/^import /m.test(legacy));

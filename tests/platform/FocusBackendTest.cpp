@@ -158,14 +158,19 @@ TEST(FocusBackendChoice, TheDesktopDecides) {
         FocusDesktop expected;
     } cases[] = {
         {{"x11", "XFCE", "", ":0"}, FocusDesktop::X11},
-        {{"x11", "KDE", "", ":0"}, FocusDesktop::X11},
+        {{"x11", "KDE", "", ":0", true, false}, FocusDesktop::X11},
         {{"", "", "", ":77"}, FocusDesktop::X11},
         // On Wayland the X server sees only XWayland's windows: never X11 there.
-        {{"wayland", "KDE", "wayland-0", ":1"}, FocusDesktop::KWin},
-        {{"wayland", "ubuntu:GNOME", "wayland-0", ":0"}, FocusDesktop::Gnome},
-        {{"wayland", "GNOME-Classic:GNOME", "wayland-0", ""}, FocusDesktop::Gnome},
+        {{"wayland", "KDE", "wayland-0", ":1", true, false}, FocusDesktop::KWin},
+        {{"wayland", "ubuntu:GNOME", "wayland-0", ":0", false, true}, FocusDesktop::Gnome},
+        {{"wayland", "GNOME-Classic:GNOME", "wayland-0", "", false, true}, FocusDesktop::Gnome},
         {{"wayland", "sway", "wayland-1", ":0"}, FocusDesktop::Wlroots},
         {{"", "Hyprland", "wayland-1", ""}, FocusDesktop::Wlroots},
+        // The compositor on the bus decides, whatever the desktop's name says:
+        // Budgie on labwc names GNOME, LXQt runs on kwin_wayland.
+        {{"wayland", "Budgie:GNOME", "wayland-0", ":0"}, FocusDesktop::Wlroots},
+        {{"wayland", "LXQt", "wayland-0", ":0", true, false}, FocusDesktop::KWin},
+        {{"wayland", "KDE", "wayland-0", ""}, FocusDesktop::Wlroots},
         {{"tty", "", "", ""}, FocusDesktop::None},
     };
     for (const Case& c : cases)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
+#include <QMutex>
+#include <QThread>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -34,27 +37,88 @@ class NoBackend : public ConfiguratorBackend {
     void setSettings(const QStringList&, std::function<void(const DBusOutcome&)>) override {}
 };
 
-// KWin's scripting interface, as far as the program uses it.
+// KWin's scripting interface, as far as the program uses it. It runs on a
+// thread of its own, as KWin is a process of its own: the program waits for
+// some answers without running its event loop.
 class FakeKWin : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.kwin.Scripting")
 public:
-    int answer = 1;
-    QStringList calls;
-    QByteArray script;
+    std::atomic<int> answer{1};
+    std::atomic<int> unloadMs{0};
+
+    QStringList calls() const {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+    QByteArray script() const {
+        QMutexLocker lock(&m_mutex);
+        return m_script;
+    }
 
 public slots:
     int loadScript(const QString& file, const QString& plugin) {
-        calls << QStringLiteral("loadScript ") + plugin;
         QFile f(file);
-        if (f.open(QIODevice::ReadOnly)) script = f.readAll();
+        QMutexLocker lock(&m_mutex);
+        m_calls << QStringLiteral("loadScript ") + plugin;
+        if (f.open(QIODevice::ReadOnly)) m_script = f.readAll();
         return answer;
     }
     bool unloadScript(const QString& plugin) {
-        calls << QStringLiteral("unloadScript ") + plugin;
+        // A busy KWin takes a moment to answer.
+        QThread::msleep(static_cast<unsigned long>(unloadMs.load()));
+        QMutexLocker lock(&m_mutex);
+        m_calls << QStringLiteral("unloadScript ") + plugin;
         return true;
     }
-    void start() { calls << QStringLiteral("start"); }
+    void start() {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QStringLiteral("start");
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_calls;
+    QByteArray m_script;
+};
+
+// A KWin on the bus: its connection owns org.kde.KWin while it runs.
+class KWinOnBus {
+public:
+    explicit KWinOnBus(test::PrivateBus& bus) : connection(bus.connect()) {
+        thread.start();
+        kwin.moveToThread(&thread);
+        ok = connection.registerObject(QStringLiteral("/Scripting"), &kwin, QDBusConnection::ExportAllSlots) &&
+             connection.registerService(QStringLiteral("org.kde.KWin"));
+    }
+    ~KWinOnBus() {
+        crash();
+        thread.quit();
+        thread.wait();
+    }
+    // KWin ends without a word: its connection closes.
+    void crash() {
+        if (!connection.isConnected()) return;
+        const QString name = connection.name();
+        connection.unregisterObject(QStringLiteral("/Scripting"));
+        // The connection closes with its last reference.
+        connection = QDBusConnection(QString());
+        QDBusConnection::disconnectFromBus(name);
+    }
+    // A report of the script running in this KWin.
+    void report(const QStringList& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(kDBusServiceName),
+                                                        QString::fromLatin1(kDBusObjectPath),
+                                                        QString::fromLatin1(kDBusFocusInterface),
+                                                        QStringLiteral("WindowActivated"));
+        for (const QString& a : args) m << a;
+        connection.send(m);
+    }
+
+    QThread thread;
+    FakeKWin kwin;
+    QDBusConnection connection;
+    bool ok = false;
 };
 
 class FakeShell : public QObject {
@@ -69,11 +133,15 @@ public:
 class FakeExtensions : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell.Extensions")
+    Q_PROPERTY(bool UserExtensionsEnabled READ userExtensionsEnabled)
 public:
     double state = 1;
+    bool known = true;   // found by the Shell at login
+    bool userExtensions = true;
+    bool userExtensionsEnabled() const { return userExtensions; }
 public slots:
     QVariantMap GetExtensionInfo(const QString& uuid) {
-        if (uuid != QLatin1String(GnomeFocusBackend::kUuid)) return {};
+        if (!known || uuid != QLatin1String(GnomeFocusBackend::kUuid)) return {};
         return {{QStringLiteral("uuid"), uuid}, {QStringLiteral("state"), state}};
     }
 };
@@ -105,19 +173,20 @@ protected:
     void SetUp() override {
         test::app();
         ASSERT_TRUE(bus.ok());
-        ASSERT_TRUE(service.publish(bus.connect()));
+        ASSERT_TRUE(service.publish(serviceBus));
         desktopBus = bus.connect();
         scriptBus = bus.connect();
     }
 
-    // What the script or the extension sends.
-    void reportFocus(const QStringList& args) {
+    // What the extension sends from the Shell's connection, or another
+    // program from its own.
+    void reportFocus(const QStringList& args, QDBusConnection* from = nullptr) {
         QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(kDBusServiceName),
                                                         QString::fromLatin1(kDBusObjectPath),
                                                         QString::fromLatin1(kDBusFocusInterface),
                                                         QStringLiteral("WindowActivated"));
         for (const QString& a : args) m << a;
-        scriptBus.send(m);
+        (from ? *from : desktopBus).send(m);
     }
 
     void followReports(ReportedFocusBackend& backend) {
@@ -125,6 +194,8 @@ protected:
     }
 
     test::PrivateBus bus;
+    // The program's own connection: its focus backend shares it.
+    QDBusConnection serviceBus = bus.connect();
     NoBackend none;
     DBusService service{none};
     QDBusConnection desktopBus{QString()};
@@ -133,52 +204,96 @@ protected:
 };
 
 TEST_F(ReportedFocusTest, TheKWinScriptIsLoadedAndItsReportsFollowed) {
-    FakeKWin kwin;
-    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/Scripting"), &kwin, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.kde.KWin")));
+    KWinOnBus desktop(bus);
+    ASSERT_TRUE(desktop.ok);
+    FakeKWin& kwin = desktop.kwin;
 
     const QString script = QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js");
-    KWinFocusBackend backend(bus.connect(), script);
+    QStringList callsAtExit;
+    {
+        KWinFocusBackend backend(serviceBus, script);
+        followReports(backend);
+        QSignalSpy focus(&backend, &FocusBackend::focusChanged);
+        QSignalSpy stopped(&backend, &FocusBackend::stopped);
+        QString why;
+        ASSERT_TRUE(backend.start(&why)) << why.toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls().size() == 3; }, 5000));
+        // An old copy is replaced, then the script runs.
+        EXPECT_EQ(kwin.calls(), (QStringList{QStringLiteral("unloadScript vandrel-focus"),
+                                             QStringLiteral("loadScript vandrel-focus"), QStringLiteral("start")}));
+        // The copy KWin runs reports to this program's connection alone.
+        const QByteArray loaded = kwin.script();
+        EXPECT_NE(loaded.indexOf("org.vandrel.Configurator1.Focus"), -1);
+        EXPECT_NE(loaded.indexOf("var SERVICE = \"" + serviceBus.baseService().toLatin1() + "\";"), -1);
+        EXPECT_EQ(loaded.indexOf("var SERVICE = \"org.vandrel.Configurator\""), -1);
+
+        // Another program on the bus cannot switch profiles.
+        reportFocus({QStringLiteral("game"), QString(), QString(), QStringLiteral("0"), QStringLiteral("normal")},
+                    &scriptBus);
+        // KWin 6 with Firefox focused, as the script reports it; then the desktop.
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        desktop.report({QStringLiteral("firefox"), QStringLiteral("Navigator"), QStringLiteral("Twitch — Mozilla Firefox"),
+                        pid, QStringLiteral("normal")});
+        desktop.report({QString(), QString(), QString(), QStringLiteral("0"), QStringLiteral("desktop")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return focus.count() == 2; }, 5000));
+        const auto first = focus[0][0].value<FocusEvent>();
+        EXPECT_EQ(first.windowClass, "firefox");
+        EXPECT_EQ(first.instance, "Navigator");
+        EXPECT_EQ(first.title, "Twitch — Mozilla Firefox");
+        EXPECT_EQ(first.pid, QCoreApplication::applicationPid());
+        EXPECT_EQ(QString::fromStdString(first.exe), QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+        EXPECT_TRUE(focus[1][0].value<FocusEvent>().isDesktop);
+        EXPECT_EQ(stopped.count(), 0);
+        kwin.unloadMs = 200;
+    }
+    // At exit the script is unloaded, and the program waits for KWin to take it.
+    callsAtExit = kwin.calls();
+    EXPECT_EQ(callsAtExit.size(), 4);
+    EXPECT_EQ(callsAtExit.value(3), QStringLiteral("unloadScript vandrel-focus"));
+}
+
+TEST_F(ReportedFocusTest, ASilentScriptAndARestartedKWinAreNoticed) {
+    auto first = std::make_unique<KWinOnBus>(bus);
+    ASSERT_TRUE(first->ok);
+    KWinFocusBackend backend(serviceBus, QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js"));
+    backend.setFirstReportTimeout(300);
     followReports(backend);
     QSignalSpy focus(&backend, &FocusBackend::focusChanged);
     QSignalSpy stopped(&backend, &FocusBackend::stopped);
-    QString why;
-    ASSERT_TRUE(backend.start(&why)) << why.toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 3; }, 5000));
-    // An old copy is replaced, then the script runs.
-    EXPECT_EQ(kwin.calls, (QStringList{QStringLiteral("unloadScript vandrel-focus"),
-                                       QStringLiteral("loadScript vandrel-focus"), QStringLiteral("start")}));
-    EXPECT_NE(kwin.script.indexOf("org.vandrel.Configurator1.Focus"), -1);
+    ASSERT_TRUE(backend.start(nullptr));
+    // KWin took the script but could not run it: no report comes, and that is said.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
+    EXPECT_NE(stopped[0][0].toString().indexOf(QStringLiteral("does not report")), -1);
+    EXPECT_EQ(first->kwin.calls().size(), 3);
 
-    // KWin 6 with Firefox focused, as the script reports it; then the desktop.
-    const QString pid = QString::number(QCoreApplication::applicationPid());
-    reportFocus({QStringLiteral("firefox"), QStringLiteral("Navigator"), QStringLiteral("Twitch — Mozilla Firefox"), pid,
-                 QStringLiteral("normal")});
-    reportFocus({QString(), QString(), QString(), QStringLiteral("0"), QStringLiteral("desktop")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return focus.count() == 2; }, 5000));
-    const auto first = focus[0][0].value<FocusEvent>();
-    EXPECT_EQ(first.windowClass, "firefox");
-    EXPECT_EQ(first.instance, "Navigator");
-    EXPECT_EQ(first.title, "Twitch — Mozilla Firefox");
-    EXPECT_EQ(first.pid, QCoreApplication::applicationPid());
-    EXPECT_EQ(QString::fromStdString(first.exe), QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
-    EXPECT_TRUE(focus[1][0].value<FocusEvent>().isDesktop);
-    EXPECT_EQ(stopped.count(), 0);
+    // KWin crashes: said; Plasma starts it again and the script is loaded there.
+    first->crash();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 2; }, 5000));
+    EXPECT_NE(stopped[1][0].toString().indexOf(QStringLiteral("not on the session bus")), -1);
+    first.reset();
+    KWinOnBus second(bus);
+    ASSERT_TRUE(second.ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.kwin.calls().size() == 3; }, 5000));
+    EXPECT_EQ(second.kwin.calls().value(1), QStringLiteral("loadScript vandrel-focus"));
+    second.report({QStringLiteral("steam_app_730"), QString(), QString(), QStringLiteral("0"), QStringLiteral("normal")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focus.count() == 1; }, 5000));
+    // The script reported in time this once: nothing more is said.
+    QTest::qWait(500);
+    EXPECT_EQ(stopped.count(), 2);
 }
 
 TEST_F(ReportedFocusTest, AScriptKWinRefusesOrAMissingKWinIsSaid) {
     // No KWin on the bus at all.
     {
-        KWinFocusBackend backend(bus.connect(), QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js"));
+        KWinFocusBackend backend(serviceBus, QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js"));
         QSignalSpy stopped(&backend, &FocusBackend::stopped);
         ASSERT_TRUE(backend.start(nullptr));
         ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
     }
-    FakeKWin kwin;
-    kwin.answer = -1;
-    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/Scripting"), &kwin, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.kde.KWin")));
-    KWinFocusBackend backend(bus.connect(), QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js"));
+    KWinOnBus desktop(bus);
+    desktop.kwin.answer = -1;
+    ASSERT_TRUE(desktop.ok);
+    KWinFocusBackend backend(serviceBus, QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/kwin/vandrel-focus.js"));
     followReports(backend);
     QSignalSpy stopped(&backend, &FocusBackend::stopped);
     QSignalSpy focus(&backend, &FocusBackend::focusChanged);
@@ -186,11 +301,11 @@ TEST_F(ReportedFocusTest, AScriptKWinRefusesOrAMissingKWinIsSaid) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
     EXPECT_NE(stopped[0][0].toString().indexOf(QStringLiteral("did not load")), -1);
     // Reports no script of ours sent are not followed.
-    reportFocus({QStringLiteral("game"), QString(), QString(), QStringLiteral("0"), QStringLiteral("normal")});
+    reportFocus({QStringLiteral("game"), QString(), QString(), QStringLiteral("0"), QStringLiteral("normal")}, &scriptBus);
     QTest::qWait(200);
     EXPECT_EQ(focus.count(), 0);
     // Without the script file there is nothing to load.
-    KWinFocusBackend missing(bus.connect(), QStringLiteral("/nonexistent/vandrel-focus.js"));
+    KWinFocusBackend missing(serviceBus, QStringLiteral("/nonexistent/vandrel-focus.js"));
     QString why;
     EXPECT_FALSE(missing.start(&why));
     EXPECT_NE(why.indexOf(QStringLiteral("missing")), -1);
@@ -202,7 +317,7 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
     ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/gnome/Shell"), &shell,
                                           QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/gnome/Shell/Extensions"), &extensions,
-                                          QDBusConnection::ExportAllSlots));
+                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.gnome.Shell")));
     ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.gnome.Shell.Extensions")));
 
@@ -221,9 +336,14 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
         QFile js(installed);
         ASSERT_TRUE(js.open(QIODevice::ReadOnly));
         EXPECT_NE(js.readAll().indexOf("export default class"), -1);
+        // Only the Shell's own connection is listened to.
+        reportFocus({QStringLiteral("game"), QString(), QString(), QStringLiteral("0"), QStringLiteral("normal")},
+                    &scriptBus);
         reportFocus({QStringLiteral("steam_app_730"), QStringLiteral("steam_app_730"), QStringLiteral("Counter-Strike 2"),
                      QStringLiteral("0"), QStringLiteral("normal")});
         ASSERT_TRUE(QTest::qWaitFor([&] { return focus.count() == 1; }, 5000));
+        QTest::qWait(100);
+        EXPECT_EQ(focus.count(), 1);
         EXPECT_EQ(focus[0][0].value<FocusEvent>().windowClass, "steam_app_730");
         EXPECT_EQ(focus[0][0].value<FocusEvent>().exe, "");
     }
@@ -239,6 +359,31 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
         QFile js(installed);
         ASSERT_TRUE(js.open(QIODevice::ReadOnly));
         EXPECT_NE(js.readAll().indexOf("function init()"), -1);
+    }
+    {
+        // GNOME 48: served by the 45 version. Installed, but the Shell has not
+        // found it (it looks only at login): log in again, then enable.
+        shell.version = QStringLiteral("48.1");
+        extensions.known = false;
+        GnomeFocusBackend backend(bus.connect(), QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/gnome-shell"), userExtensions);
+        QSignalSpy stopped(&backend, &FocusBackend::stopped);
+        ASSERT_TRUE(backend.start(nullptr));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
+        EXPECT_NE(stopped[0][0].toString().indexOf(QStringLiteral("Log out and in again, then run 'gnome-extensions enable")), -1);
+        QFile js(installed);
+        ASSERT_TRUE(js.open(QIODevice::ReadOnly));
+        EXPECT_NE(js.readAll().indexOf("export default class"), -1);
+    }
+    {
+        // Found and never enabled, with every extension switched off.
+        extensions.known = true;
+        extensions.state = 6;
+        extensions.userExtensions = false;
+        GnomeFocusBackend backend(bus.connect(), QStringLiteral(VANDREL_DESKTOP_SCRIPTS "/gnome-shell"), userExtensions);
+        QSignalSpy stopped(&backend, &FocusBackend::stopped);
+        ASSERT_TRUE(backend.start(nullptr));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.count() == 1; }, 5000));
+        EXPECT_NE(stopped[0][0].toString().indexOf(QStringLiteral("all GNOME Shell extensions are switched off")), -1);
     }
     {
         // A FIFO where the extension goes neither stalls the start nor is
@@ -257,7 +402,27 @@ TEST_F(ReportedFocusTest, TheShellExtensionIsPutInPlaceAndItsReportsFollowed) {
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("44.1")), QStringLiteral("43"));
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("47.0")), QStringLiteral("45"));
     EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("42.5")), QString());
-    EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("48.0")), QString());
+    EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("48.0")), QStringLiteral("45"));
+    EXPECT_EQ(GnomeFocusBackend::variantFor(QStringLiteral("50.alpha")), QStringLiteral("45"));
+}
+
+TEST(GnomeExtensionAdvice, EachStateOfTheShellTellsWhatToDo) {
+    auto advice = [](QVariantMap info, bool userExtensions = true) {
+        return GnomeFocusBackend::advice(info, userExtensions);
+    };
+    auto state = [](double s) { return QVariantMap{{QStringLiteral("state"), s}}; };
+    EXPECT_EQ(advice(state(1)), QString());
+    EXPECT_EQ(advice(state(8)), QString());
+    EXPECT_NE(advice({}).indexOf(QStringLiteral("looks for new extensions only at login")), -1);
+    EXPECT_NE(advice(state(2)).indexOf(QStringLiteral("gnome-extensions enable vandrel-focus@vandrel.example")), -1);
+    EXPECT_NE(advice(state(2), false).indexOf(QStringLiteral("switched off")), -1);
+    QVariantMap failed = state(3);
+    failed.insert(QStringLiteral("error"), QStringLiteral("TypeError: global.display is undefined"));
+    const QString error = advice(failed, false);
+    EXPECT_NE(error.indexOf(QStringLiteral("journalctl")), -1);
+    EXPECT_NE(error.indexOf(QStringLiteral("TypeError: global.display is undefined")), -1);
+    EXPECT_NE(advice(state(4)).indexOf(QStringLiteral("older copy")), -1);
+    EXPECT_NE(advice(state(4)).indexOf(QStringLiteral("log out and in again")), -1);
 }
 
 TEST_F(ReportedFocusTest, ASwitchNotificationReplacesThePreviousOne) {

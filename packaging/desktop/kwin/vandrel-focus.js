@@ -1,6 +1,9 @@
 // Tells the running Vandrel program which window has the focus, so that it
 // can apply the profile its rules name. The program loads this script over
-// D-Bus when it starts on KDE Plasma and unloads it when it ends.
+// D-Bus when it starts on KDE Plasma and unloads it when it ends; the copy it
+// loads names the program's own connection in SERVICE, so that the reports
+// reach no other program. The script reports once as it starts: that report
+// tells the program the script runs.
 // KWin 5.27 calls windows clients (clientActivated, activeClient); KWin 6
 // calls them windows (windowActivated, activeWindow). Plain ES5: the script
 // engine of KWin 5.27 knows no newer syntax.
@@ -36,14 +39,23 @@ function report(w) {
              text(w.caption), text(w.pid || 0), w.desktopWindow ? "desktop" : "normal");
 }
 
-function captionChanged() {
+// The focused window's title or class changed (a browser tab; a program
+// that sets its class after its window appears).
+function changed() {
     report(watched);
 }
 
+function follow(w, connect) {
+    if (!w) return;
+    if (w.captionChanged) connect ? w.captionChanged.connect(changed) : w.captionChanged.disconnect(changed);
+    if (w.windowClassChanged)
+        connect ? w.windowClassChanged.connect(changed) : w.windowClassChanged.disconnect(changed);
+}
+
 function activated(w) {
-    if (watched && watched.captionChanged) watched.captionChanged.disconnect(captionChanged);
+    follow(watched, false);
     watched = w;
-    if (w && w.captionChanged) w.captionChanged.connect(captionChanged);
+    follow(w, true);
     report(w);
 }
 
