@@ -432,7 +432,17 @@ private:
     }
 
     void focus() {
-        const FocusDesktop desktop = chooseFocusDesktop(DesktopEnvironment::current());
+        // The compositor is told by who owns its name on the bus the doctor
+        // was given, as the program chooses its backend.
+        DesktopEnvironment env = DesktopEnvironment::current();
+        env.kwinOnBus = false;
+        env.gnomeShellOnBus = false;
+        if (m_s.bus.isConnected()) {
+            QDBusConnectionInterface* owners = m_s.bus.interface();
+            env.kwinOnBus = owners && owners->isServiceRegistered(QStringLiteral("org.kde.KWin")).value();
+            env.gnomeShellOnBus = owners && owners->isServiceRegistered(QStringLiteral("org.gnome.Shell")).value();
+        }
+        const FocusDesktop desktop = chooseFocusDesktop(env);
         const std::string name = focusDesktopName(desktop).toStdString();
         switch (desktop) {
         case FocusDesktop::X11:

@@ -286,6 +286,10 @@ TEST_F(Doctor, DamagedDataFiles) {
 TEST_F(Doctor, DesktopFocusAndAutostart) {
     ScopedEnvironment gnome("XDG_CURRENT_DESKTOP", "GNOME");
     ScopedEnvironment wl("WAYLAND_DISPLAY", "wayland-0");
+    // The Shell is told by its name on the bus, not by XDG_CURRENT_DESKTOP.
+    ASSERT_TRUE(bus.ok());
+    QDBusConnection shell = bus.connect();
+    ASSERT_TRUE(shell.registerService(QStringLiteral("org.gnome.Shell")));
     write(root.path() / "home/.config/autostart/vandrel.desktop",
           "[Desktop Entry]\nType=Application\nExec=" + (root.path() / "gone/Vandrel").string() + " --hidden\n");
     auto all = run();
