@@ -24,6 +24,7 @@
 #include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SwitchWriteLog.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
 
@@ -91,6 +92,34 @@ void tellDeviceBusy(const Environment& env, const std::string& lockPath) {
 
 // Opens the keyboard; a write also needs the listen channel for the
 // keyboard's acknowledgements.
+int reportOutcome(Environment& env, TransferOutcome outcome, const char* what);
+int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, ShadowImage& shadow);
+
+// A program that ended while a rule's profile was on the keyboard left the
+// user's own configuration in SwitchReturn.bin, for its next start to put
+// back. A change made now is the user's, so it goes on top of that
+// configuration: it is put back first, or the next start would undo the
+// change along with the rule's profile.
+int returnFromSwitch(DeviceSession& session, Environment& env) {
+    const std::filesystem::path file = env.dataFolder / kSwitchReturnFileName;
+    std::error_code ec;
+    if (env.dataFolder.empty() || !std::filesystem::exists(file, ec)) return kExitDone;
+    auto kept = std::make_unique<Configuration>();
+    loadDataFiles(env, *kept);
+    std::string error;
+    if (!loadProfileFile(file, kept->image, kept->records, error)) {
+        env.err << "vandrelctl: the configuration to return to after a profile switch cannot be read (" << error
+                << "); nothing was written. Start Vandrel, or remove " << file.string() << ".\n";
+        return kExitBadFile;
+    }
+    ShadowImage shadow = kept->image;
+    if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    if (int rc = writeChanges(session, env, kept->image, shadow)) return rc;
+    std::filesystem::remove(file, ec);
+    env.err << "vandrelctl: the configuration a profile switch had replaced is back on the keyboard.\n";
+    return kExitDone;
+}
+
 int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
     const OpenResult opened = session.openChannels();
     if (opened.deviceBusy) {
@@ -106,6 +135,7 @@ int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
         removeStaleTemporaries(env.profileFolder, env.startedAt);
     }
     if (!session.commandOpen() || (forWriting && !session.listenOpen())) return diagnoseOpen(env);
+    if (forWriting && env.exclusive && !env.configurationSource) return returnFromSwitch(session, env);
     return kExitDone;
 }
 

@@ -31,6 +31,7 @@
 #include "profile/ProfileStore.h"
 #include "util/AtomicFile.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SwitchWriteLog.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
 #include "sim/VirtualClock.h"
@@ -626,6 +627,37 @@ TEST_F(CtlTest, SetKeepsWhatItReplacesInTheHistory) {
     ASSERT_EQ(run({"set", "gamemode=off", "brightness=34"}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().gameMode, 0);
     EXPECT_EQ(history.list().size(), kept + 3);
+}
+
+// The program ended while a rule's profile was on the keyboard: its next start
+// would put the user's configuration back. A change the tool makes meanwhile
+// goes on top of the user's configuration, so that start does not undo it.
+TEST_F(CtlTest, AChangeWhileARulesProfileIsOnTheKeyboardKeepsTheUsersConfiguration) {
+    auto user = std::make_unique<Configuration>();
+    user->image = keyboard.config();
+    user->image.ledEffect = 3;
+    user->image.ledBrightness = 40;
+    user->records.restoreHomeCodes();
+    const std::filesystem::path kept = data.path() / kSwitchReturnFileName;
+    ASSERT_TRUE(WriteConfigurationFile(kept, user->image, user->records));
+    DeviceImage rules = keyboard.config();
+    rules.ledEffect = 5;
+    rules.ledBrightness = 10;
+    rules.reportRate = user->image.reportRate == 1 ? 2 : 1;
+    keyboard.setConfig(rules);
+
+    ASSERT_EQ(run({"set", "brightness=20"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledBrightness, 20);
+    EXPECT_EQ(keyboard.config().ledEffect, 3) << "the user's effect, not the rule's";
+    EXPECT_EQ(keyboard.config().reportRate, user->image.reportRate);
+    EXPECT_FALSE(std::filesystem::exists(kept)) << "nothing left for the next start to put back";
+
+    // A way back that cannot be read stops the change rather than guess.
+    test::writeAll(kept, std::vector<uint8_t>(1000, 1));
+    keyboard.setConfig(rules);
+    EXPECT_EQ(run({"set", "brightness=30"}), kExitBadFile);
+    EXPECT_EQ(keyboard.config().ledBrightness, 10);
+    EXPECT_TRUE(std::filesystem::exists(kept));
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
