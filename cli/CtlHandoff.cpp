@@ -157,7 +157,7 @@ int arrangeAccess(SingleInstance& instance, const Options& options, Access& acce
         err << "vandrelctl: " << instance.privateFolderProblem().toStdString()
             << ".\nWithout it nothing can tell whether the Vandrel program is running, so 'vandrelctl "
             << commandName(options.command)
-            << "' changes nothing. Set XDG_RUNTIME_DIR to a folder of your own with mode 0700, or make the home "
+            << "' was not run. Set XDG_RUNTIME_DIR to a folder of your own with mode 0700, or make the home "
                "folder writable.\n";
         return kExitFailed;
     }

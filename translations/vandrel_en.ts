@@ -1110,7 +1110,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>恢复</source>
-        <translation>Factory</translation>
+        <translation>Reset</translation>
     </message>
     <message>
         <source>取消</source>
@@ -1186,7 +1186,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>驱动更新</source>
-        <translation>Driver Update</translation>
+        <translation>Firmware Update</translation>
     </message>
     <message>
         <source>系统没有检测到游戏键盘！请连接键盘。</source>
@@ -1608,7 +1608,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>VANDREL  游戏键盘驱动程序</source>
-        <translation>VANDREL  Gaming Keyboard Driver</translation>
+        <translation>VANDREL  Keyboard Configuration</translation>
     </message>
     <message>
         <source>按键与灯光</source>
@@ -1636,7 +1636,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>游戏键盘驱动程序</source>
-        <translation>Gaming Keyboard Driver</translation>
+        <translation>Gaming Keyboard Configuration</translation>
     </message>
     <message>
         <source>正在连接键盘…</source>
@@ -1651,7 +1651,7 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     </message>
     <message>
         <source>关于 Vandrel(&amp;A)...</source>
-        <translation>&amp;About Vandrel...</translation>
+        <translation>&amp;About Vandrel…</translation>
     </message>
     <message>
         <source>退出</source>
