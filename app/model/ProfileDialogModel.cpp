@@ -61,6 +61,12 @@ void ProfileDialogModel::open() {
     m_reportedLeftOut = leftOut;
 }
 
+std::u16string ProfileDialogModel::selectedProfileName() const {
+    const std::vector<std::u16string> names = rowNames();
+    if (m_selected < 0 || m_selected >= static_cast<int>(names.size())) return {};
+    return names[static_cast<size_t>(m_selected)];
+}
+
 std::vector<std::u16string> ProfileDialogModel::rowNames() const {
     std::vector<std::u16string> out;
     for (const ProfileEntry& e : rows()) out.push_back(e.name);

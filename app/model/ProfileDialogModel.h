@@ -96,6 +96,9 @@ public:
     const std::vector<ProfileEntry>& rows() const { return m_store.profiles(); }
     std::vector<std::u16string> rowNames() const;
     int selectedRow() const { return m_selected; }
+    // The selected profile's name, which the file dialogs of Load and Save
+    // start with; empty when no row is selected.
+    std::u16string selectedProfileName() const;
     void setSelectedRow(int row);
     // Bumped whenever the rows are listed again, so the list knows to refill.
     unsigned listGeneration() const { return m_generation; }

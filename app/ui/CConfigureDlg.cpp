@@ -20,17 +20,20 @@ namespace vandrel {
 
 namespace {
 
-// A file dialog for profiles: starts in the folder that holds the program's
-// data files (the program's own folder where it can be written) and shows "*.bin".
+// A file dialog for profiles: starts in the profile folder with the selected
+// profile chosen (to load it, or to save over it under its own name), and
+// shows "*.bin".
 std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDialog::AcceptMode mode,
-                                                       const std::filesystem::path& profileFolder) {
-    const QString start = QString::fromStdU16String(profileFolder.parent_path().u16string());
+                                                       const std::filesystem::path& profileFolder,
+                                                       const std::u16string& selectedProfile) {
+    const QString start = QString::fromStdU16String(profileFolder.u16string());
     QFileDialog dialog(parent, QString(), QDir(start).exists() ? start : QDir::homePath(),
                        QStringLiteral("bin Files(*.bin)"));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("bin"));
-    dialog.selectFile(QStringLiteral("*.bin"));
+    if (!selectedProfile.empty())
+        dialog.selectFile(QString::fromStdU16String(selectedProfile) + QStringLiteral(".bin"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().first().toStdU16String());
 }
@@ -59,10 +62,10 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
                                      QMessageBox::Ok) == QMessageBox::Ok;
     };
     ports.chooseExportFile = [this] {
-        return chooseProfileFile(this, QFileDialog::AcceptSave, m_model.store().folder());
+        return chooseProfileFile(this, QFileDialog::AcceptSave, m_model.store().folder(), m_model.selectedProfileName());
     };
     ports.chooseImportFile = [this] {
-        return chooseProfileFile(this, QFileDialog::AcceptOpen, m_model.store().folder());
+        return chooseProfileFile(this, QFileDialog::AcceptOpen, m_model.store().folder(), m_model.selectedProfileName());
     };
 
     // The list keeps its rows in the store's order, so a row means the same

@@ -454,6 +454,13 @@ void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
         undo();
         return;
     }
+    // Ctrl+S saves as the Save button does, whichever control has the focus.
+    if (!m_busy && event->matches(QKeySequence::Save)) {
+        ClickResult click;
+        click.command = WindowCommand::Save;
+        runCommand(click);
+        return;
+    }
     const bool ctrlY = event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier;
     if (!m_busy && (event->matches(QKeySequence::Redo) || ctrlY)) {
         redo();

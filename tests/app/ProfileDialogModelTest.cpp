@@ -77,6 +77,16 @@ TEST_F(ProfileDialogTest, OpeningCreatesTheFolderSoANewUserCanMakeProfiles) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Load and Save open their file dialogs on the selected profile, so loading
+// it or saving over it takes no typing.
+TEST_F(ProfileDialogTest, TheFileDialogsStartWithTheSelectedProfile) {
+    makeNew(2);
+    select(u"Profile_1");
+    EXPECT_EQ(model.selectedProfileName(), u"Profile_1");
+    model.setSelectedRow(kNoRow);
+    EXPECT_EQ(model.selectedProfileName(), u"");
+}
+
 TEST_F(ProfileDialogTest, SixProfilesAtMost) {
     makeNew(6);
     EXPECT_TRUE(messages.empty());

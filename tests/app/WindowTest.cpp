@@ -335,6 +335,16 @@ TEST_F(WindowTest, SaveSendsTheEditsAndTakesNoInputMeanwhile) {
     EXPECT_EQ(keymapFileImage(), state->image);
 }
 
+TEST_F(WindowTest, CtrlSSavesAsTheSaveButtonDoes) {
+    start();
+    window->slider(kBrightnessSliderId)->setValue(20);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    window->waitWhileBusy();
+    EXPECT_EQ(keyboard.config().ledBrightness, 20);
+    EXPECT_EQ(state->shadow, state->image);
+    EXPECT_EQ(keymapFileImage(), state->image);
+}
+
 TEST_F(WindowTest, SaveThatIsNotAcknowledgedSavesNothing) {
     struct Case { const char* name; std::function<void(SimKeyboard&)> fault; const char* says; };
     const Case cases[] = {
