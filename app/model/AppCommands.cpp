@@ -154,17 +154,26 @@ FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteRes
     return saveKeymap(state, dataFolder);
 }
 
-FileWrite restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder) {
+FileWrite restoreShadowCopies(AppState& state, const std::filesystem::path& dataFolder) {
     state.image = state.shadow;
     state.keys = state.shadowKeys;
     DeriveReassignedFlags(state.image, state.keys, state.reassigned);
-    model.followEffect(state.image);
     return saveKeymap(state, dataFolder);
+}
+
+FileWrite restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder) {
+    FileWrite w = restoreShadowCopies(state, dataFolder);
+    model.followEffect(state.image);
+    return w;
 }
 
 FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
                              const std::filesystem::path& dataFolder) {
     model.resetPanel();
+    return finishFactoryReset(state, readBack, dataFolder);
+}
+
+FileWrite finishFactoryReset(AppState& state, const DeviceImage& readBack, const std::filesystem::path& dataFolder) {
     state.image = readBack;
     ResetKeyRecordsToFactory(state.image, state.keys, state.reassigned);
     FileWrite w = saveKeymap(state, dataFolder);

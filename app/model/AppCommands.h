@@ -74,13 +74,16 @@ FileWrite refreshAfterReload(AppState& state, const std::filesystem::path& dataF
 FileWrite finishSave(AppState& state, const DeviceImage& written, const WriteResult& result,
                 const std::filesystem::path& dataFolder);
 
-// Cancel: the shadow copies replace the edits, paint mode follows the effect,
-// keymap.bin is rewritten.
+// Cancel: the shadow copies replace the edits, keymap.bin is rewritten. With
+// the window's model, paint mode follows the effect.
+FileWrite restoreShadowCopies(AppState& state, const std::filesystem::path& dataFolder);
 FileWrite restoreShadowCopies(AppState& state, MainWindowModel& model, const std::filesystem::path& dataFolder);
 
 // Factory reset has run and `readBack` holds what the keyboard reported after
 // it. Every key enabled and unassigned; the shadow copies are taken only when
 // keymap.bin could be written.
+// With the window's model, the panel starts over.
+FileWrite finishFactoryReset(AppState& state, const DeviceImage& readBack, const std::filesystem::path& dataFolder);
 FileWrite finishFactoryReset(AppState& state, MainWindowModel& model, const DeviceImage& readBack,
                         const std::filesystem::path& dataFolder);
 

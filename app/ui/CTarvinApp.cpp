@@ -21,13 +21,13 @@
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
+#include "app/service/ConfigurationService.h"
 #include "app/ui/CtlCommandHandler.h"
 #include "app/ui/CRulesDlg.h"
 #include "app/ui/DBusBridge.h"
 #include "app/draw/ModelText.h"
 #include "app/ui/ProfileSwitchController.h"
 #include "cli/RuleSettings.h"
-#include "cli/CtlHandoff.h"
 #include "app/ui/access/Accessibility.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -73,15 +73,6 @@ int& beforePlatform(int& argc) {
 // How long the program has to end after SIGTERM, SIGINT or SIGHUP before the
 // watchdog ends it; the process is gone well within 2 s.
 constexpr int kSignalDeadlineMs = 1500;
-
-// The profile a vandrelctl request applies (the file's name without ".bin"),
-// or empty for another command.
-QString appliedProfileOf(const QByteArray& request) {
-    std::vector<std::string> words = ctl::decodeRequest(request);
-    if (!words.empty() && words[0] == ctl::kDemoWord) words.erase(words.begin());
-    if (words.size() != 2 || words[0] != "apply") return {};
-    return QFileInfo(QString::fromStdString(words[1])).completeBaseName();
-}
 
 }  // namespace
 
@@ -140,7 +131,12 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     windowPaths.programFolder = paths.programFolder;
     windowPaths.dataFolder = std::filesystem::path(QDir::toNativeSeparators(paths.dataFolder).toStdU16String());
     if (currentUiLanguage() == UiLanguage::English) windowPaths.skinLanguage = QStringLiteral("en");
-    CTarvinDlg window(*state, session, windowPaths);
+    windowPaths.profileFolder = std::filesystem::path(QDir::toNativeSeparators(paths.profileFolder).toStdU16String());
+    // The configuration service owns what the program holds about the
+    // keyboard; the window, vandrelctl's hand-off, D-Bus and the profile
+    // follower are its clients.
+    ConfigurationService service(*state, session, {windowPaths.dataFolder, windowPaths.profileFolder});
+    CTarvinDlg window(service, windowPaths);
     window.setWebAddress(vendorWebSite().host());
 
     const QIcon icon = loadSkinIcon(windowPaths.skinFolder() + QStringLiteral("/icon150.png"));
@@ -202,18 +198,19 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&instance, &SingleInstance::activationRequested, &window,
             [&window](const QByteArray& token) { SingleInstance::bringToFront(&window, token); });
     // vandrelctl hands its commands to the running program.
-    CtlCommandHandler commands(window, paths.profileFolder, options.simulatedKeyboard);
+    CtlCommandHandler commands(service, options.simulatedKeyboard);
     // The same commands over D-Bus, for other programs; without a session bus
     // the program runs as before.
-    DBusBridge bridge(commands, window, paths.profileFolder, options.simulatedKeyboard);
+    DBusBridge bridge(service, paths.profileFolder);
     DBusService dbus(bridge);
     QString noBus;
     if (!dbus.publish(QDBusConnection::sessionBus(), &noBus))
         qInfo("Vandrel: no D-Bus interface (%s)", qPrintable(noBus));
-    connect(&window, &CTarvinDlg::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    connect(&service, &ConfigurationService::keyboardConfigurationChanged, &dbus, &DBusService::ConfigurationChanged);
+    // Every profile that reaches the keyboard, by request or by a rule.
+    connect(&service, &ConfigurationService::profileApplied, &dbus, &DBusService::ProfileApplied);
     // Profiles that follow the focused window, by the rules in the settings.
-    ProfileSwitchController switching(window, clock, paths.profileFolder, windowPaths.dataFolder, RuleSettings());
-    connect(&switching, &ProfileSwitchController::profileApplied, &dbus, &DBusService::ProfileApplied);
+    ProfileSwitchController switching(service, clock, paths.profileFolder, windowPaths.dataFolder, RuleSettings());
     connect(&switching, &ProfileSwitchController::ruleProfileMissing, &dbus, &DBusService::RuleProfileMissing);
     // A switch is told by a desktop notification (unless turned off) and the tray tooltip.
     DesktopNotifier notifier(QDBusConnection::sessionBus());
@@ -237,19 +234,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         rules.exec();
     };
     profiles.openRules = openRules;
-    connect(&bridge, &DBusBridge::profileApplied, &dbus,
-            [&dbus](const QString& name) { emit dbus.ProfileApplied(name, QStringLiteral("request")); });
-    instance.setCommandHandler([&commands, &dbus](const QByteArray& request, const SingleInstance::CommandReply& reply) {
-        // A profile applied by vandrelctl is announced as one applied over D-Bus.
-        const QString applied = appliedProfileOf(request);
-        if (applied.isEmpty()) {
-            commands.handle(request, reply);
-            return;
-        }
-        commands.handle(request, [reply, applied, &dbus](const QByteArray& answer) {
-            reply(answer);
-            if (answer.startsWith("0\t")) emit dbus.ProfileApplied(applied, QStringLiteral("request"));
-        });
+    instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        commands.handle(request, reply);
     });
     connect(&tray, &TrayController::showWindowRequested, &window, [&window] { SingleInstance::bringToFront(&window); });
     // The tray's exit is the close button: unsaved changes are asked about.
@@ -376,8 +362,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     std::unique_ptr<DeviceMonitor> monitor;
     if (options.watchDevices) {
         monitor = std::make_unique<DeviceMonitor>();
-        connect(monitor.get(), &DeviceMonitor::arrived, &window, &CTarvinDlg::deviceArrived);
-        connect(monitor.get(), &DeviceMonitor::removed, &window, &CTarvinDlg::deviceRemoved);
+        connect(monitor.get(), &DeviceMonitor::arrived, &service, &ConfigurationService::deviceArrived);
+        connect(monitor.get(), &DeviceMonitor::removed, &service, &ConfigurationService::deviceRemoved);
         connect(monitor.get(), &DeviceMonitor::arrived, &dbus, &DBusService::DeviceAdded);
         connect(monitor.get(), &DeviceMonitor::removed, &dbus, &DBusService::DeviceRemoved);
         monitor->start();

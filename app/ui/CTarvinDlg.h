@@ -1,37 +1,35 @@
 #pragma once
 // The main window: a frameless window the size of main.png, composed off
 // screen at every drawing and shown with one copy. Mouse input goes to the
-// window's model; this class carries out what a click asks for (dialogs,
-// files, transfers with the keyboard) and keeps the three sliders in step
-// with the configuration.
+// window's model; this class runs the dialogs a click asks for and hands
+// every operation on the configuration to the configuration service, whose
+// state it draws. It keeps the three sliders in step with the configuration.
 //
-// Transfers run on a worker thread so that the window keeps drawing: while
-// one runs the window shows its progress and the wait cursor and takes no
-// input.
+// While the service runs a transfer the window shows its progress and the
+// wait cursor and takes no input.
 
 #include <QColor>
 #include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <system_error>
-#include <thread>
+#include <vector>
 
 #include "app/draw/MainWindowRenderer.h"
 #include "theme/SkinCache.h"
 #include "app/model/AppCommands.h"
 #include "app/model/AppState.h"
 #include "app/model/ChangeHistory.h"
+#include "app/service/ConfigurationService.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
 #include "app/ui/access/DrawnElementSource.h"
 #include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
-#include "profile/SnapshotStore.h"
 #include "keys/KeyNameTable.h"
 #include "layout/KeyboardLayout.h"
 
@@ -87,6 +85,8 @@ struct WindowHooks {
 struct WindowPaths {
     QString programFolder;              // skins and VER.bin
     std::filesystem::path dataFolder;   // keymap.bin and MacroDefine.bin
+    // The profiles (empty: "Configure" in the data folder).
+    std::filesystem::path profileFolder;
     QString skinFolder() const { return programFolder + QStringLiteral("/png"); }
     // Language folder inside png/ ("en") whose images replace the Chinese
     // ones, or empty.
@@ -97,10 +97,14 @@ struct WindowPaths {
 class CTarvinDlg : public QWidget, public DrawnElementSource {
     Q_OBJECT
 public:
+    // The window of the program's configuration service.
+    CTarvinDlg(ConfigurationService& service, WindowPaths paths, QWidget* parent = nullptr);
+    // A window with a service of its own on `state` and `session`.
     CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths paths, QWidget* parent = nullptr);
     ~CTarvinDlg() override;
 
     WindowHooks& hooks() { return m_hooks; }
+    ConfigurationService& service() { return m_service; }
     const AppState& state() const { return m_state; }
     void setWebAddress(const QString& address) { m_webAddress = address; }
 
@@ -113,15 +117,15 @@ public:
     std::function<void()> afterBrightnessSetUp;
 
     // Whether the keyboard's command channel is open.
-    bool connected() const { return m_connected; }
+    bool connected() const { return m_service.connected(); }
     // Whether both channels are open: without the listening one no save can be
     // acknowledged, so start-up treats the keyboard as absent.
-    bool bothChannelsOpen() const;
+    bool bothChannelsOpen() const { return m_service.bothChannelsOpen(); }
     // Whether the keyboard connected now has been read completely, so that
     // the state's shadow copy is its configuration.
-    bool configurationKnown() const { return m_connected && m_configurationKnown; }
-    bool busy() const { return m_busy; }
-    // Processes events until no transfer runs (tests, shutdown).
+    bool configurationKnown() const { return m_service.configurationKnown(); }
+    bool busy() const { return m_service.busy(); }
+    // Processes events until no transfer runs (tests).
     void waitWhileBusy();
 
     // The close button, the window manager's close and the tray's exit: when
@@ -139,10 +143,10 @@ public:
     void finishBeforeQuit();
 
     // Keyboard arrival and removal.
-    void deviceArrived();
-    void deviceRemoved();
+    void deviceArrived() { m_service.deviceArrived(); }
+    void deviceRemoved() { m_service.deviceRemoved(); }
     // Stops the listener and closes the channels; writes no file.
-    void shutDown();
+    void shutDown() { m_service.shutDown(); }
 
     // A change from outside the window (the command-line tool): `change`
     // edits the configuration, the window shows it and saves it at once, and
@@ -150,19 +154,8 @@ public:
     // no transfer runs.
     void saveExternalChange(const std::function<void(AppState&)>& change,
                             std::function<void(const WriteResult&)> done);
-    // A profile switch that follows the focused window: the window shows the
-    // configuration and saves it at once, as no edit of the user's (no undo
-    // step, no history snapshot). Call it only while no transfer runs and
-    // nothing is unsaved.
-    void switchConfiguration(const DeviceImage& image, const KeyRecordTable& keys,
-                             std::function<void(const WriteResult&)> done);
     // Whether the window holds edits that were not saved to the keyboard.
-    bool hasUnsavedChanges() const;
-    // The last save's result and its check (empty when the save was not
-    // checked), and how many saves have finished in this run.
-    const WriteResult& lastSave() const { return m_lastSave; }
-    const ReadBackResult& lastSaveCheck() const { return m_lastSaveCheck; }
-    int savesFinished() const { return m_savesFinished; }
+    bool hasUnsavedChanges() const { return m_service.hasUnsavedChanges(); }
 
     // Composes the window now and returns it.
     QImage composeFrame();
@@ -176,16 +169,12 @@ public:
     // Ctrl+Shift+Z, Ctrl+Y, the window's context menu).
     void undo();
     void redo();
-    const ChangeHistory& history() const { return m_history; }
+    const ChangeHistory& history() const { return m_service.history(); }
     // Whether a save reads back what it wrote (on unless the user turned it off).
-    bool verifySaves() const { return m_verifySaves; }
-    // Switches the check after each save; says so when the setting changes so
-    // that the application can remember it.
-    void setVerifySaves(bool on) {
-        if (on == m_verifySaves) return;
-        m_verifySaves = on;
-        emit verifySavesChanged(on);
-    }
+    bool verifySaves() const { return m_service.verifySaves(); }
+    // Switches the check after each save; the service says so when the
+    // setting changes so that the application can remember it.
+    void setVerifySaves(bool on) { m_service.setVerifySaves(on); }
     // The configuration history: snapshots taken before saves, with Restore.
     void showConfigHistory();
 
@@ -202,7 +191,7 @@ public:
     // the table's names with the printed legends.
     const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
-    QString pendingText() const;
+    QString pendingText() const { return m_service.pendingText(); }
 
     // Whether the keyboard is in use: its focus mark shows. Dialogs opened
     // now show theirs from the start.
@@ -247,6 +236,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // What both constructors share; `service` is the window's service.
+    void setUp();
     void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
     void setSlidersFromImage();
     // The configuration byte a slider edits.
@@ -254,7 +245,6 @@ private:
     void applySliderPlan();
     SliderView sliderView(CBitSlider* s, bool drawn);
     void onSliderChanged(int controlId);
-    void onDeviceRefresh(DeviceRefreshEvent& event);
     void runCommand(const ClickResult& click);
     // A key that moves the focus or acts on the focused element; false when
     // it was not the window's.
@@ -262,16 +252,16 @@ private:
     // The toolkit's focus follows the model's: a slider's own, or the window's.
     void followFocus();
 
-    void save(std::function<void(const WriteResult&)> done = {});
+    // What the service reports.
+    void onWorkingCopyReplaced(int effectBefore, bool panelReset);
+    void onBusyChanged(bool busy);
+    void onRecordsReconciled(const std::vector<int>& keySlots);
+    void onRefreshed(bool firmwareKnown);
+    void onEnded();
+
+    void save();
     void cancel();
     void factoryReset();
-    // Writes what the keyboard holds to keymap.bin and ends the program.
-    void endProgram();
-    // Records the keyboard does not hold are put back after a read; says so.
-    void reconcileKeyRecords();
-    // Tries the keyboard again in a while: another process holds its lock.
-    void retryWhileDeviceBusy();
-    static constexpr int kDeviceBusyRetryMs = 1000;
     // A warning that waits until the window shows (one raised during the
     // splash would have no window to sit on).
     void warnWhenShown(const QString& caption, const QString& text);
@@ -282,35 +272,13 @@ private:
     void paintKey(int slot);
     void runProfiles();
     void runMacroManager();
-    void startInitialRead();
-    // Tells the user about a data file that could not be read or written.
-    void reportFile(const FileWrite& write);
-    void reportFiles(const std::vector<FileNotice>& notices);
-    void startReconnectRead(bool sendRefresh);
     // A change of the user's is complete: it becomes an undo step.
     void recordChange(bool mergeWithLast = false);
-    // After undo, redo or a restore wrote `parts`: sliders, paint mode and files follow.
-    void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
-    // The configuration history: a snapshot taken before the configuration is
-    // replaced; the reason when it could not be written (empty otherwise).
-    std::error_code keepSnapshotBeforeSave();
-    std::error_code keepSnapshot(const Snapshot& snapshot);
-    // Remembers the game mode a completed save or reset left on the keyboard,
-    // which the next full read switches back to when it was off.
-    void rememberGameMode(uint8_t gameMode);
-    // Says in the window and on stderr that a snapshot could not be kept.
-    void reportHistoryNotKept(const std::error_code& why);
     void updateLegends();
 
-    // Runs `job` on the worker thread; what it returns runs on the window
-    // thread afterwards. The window takes no input meanwhile.
-    using Continuation = std::function<void()>;
-    void runInBackground(const QString& text, std::function<Continuation()> job);
-    void finishBackground(const Continuation& then);
-    void reportProgress(int done, int total);
-
+    std::unique_ptr<ConfigurationService> m_ownService;  // the second constructor's
+    ConfigurationService& m_service;
     AppState& m_state;
-    DeviceSession& m_session;
     WindowPaths m_paths;
     WindowHooks m_hooks;
     MainWindowModel m_model;
@@ -325,29 +293,12 @@ private:
     int m_lastDrawnSpeed = 0, m_lastDrawnBrightness = 0, m_lastDrawnReport = 0;
     SliderPlan m_plan;
 
-    bool m_connected = false;
-    bool m_initialReadStarted = false;
-    bool m_configurationKnown = false;
-    bool m_busy = false;
-    bool m_arrivalPending = false;  // an arrival seen while a transfer ran
-    bool m_closeAfterSave = false;  // Save was chosen on closing: end once it completed
-    bool m_endWhenIdle = false;     // an end nobody could be asked about, waiting for a transfer
-    bool m_ended = false;           // keymap.bin has been written for the end
     QStringList m_warningsWhenShown;  // caption and text pairs
-    QString m_busyText;
-    std::atomic<int> m_progressDone{0};
-    std::atomic<int> m_progressTotal{0};
-    std::thread m_worker;
-    ChangeHistory m_history;
-    bool m_verifySaves = true;
+    bool m_waitCursor = false;
     KeyboardLayout m_layout;
     bool m_legendsFollowLayout = true;
     std::array<QString, kPhysicalSlots> m_legends;
     KeyNameTable m_keyNames = keyNames();
-    WriteResult m_lastSave;
-    ReadBackResult m_lastSaveCheck;
-    int m_savesFinished = 0;
-    bool m_switchingSave = false;  // the next save is a profile switch
     QTimer* m_sliderRest = nullptr;    // a slider move becomes one step once it rests
     QPoint m_dragOffset;
     bool m_manualDrag = false;

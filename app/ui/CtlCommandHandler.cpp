@@ -1,151 +1,65 @@
 #include "app/ui/CtlCommandHandler.h"
 
-#include <QApplication>
-#include <QTimer>
-
-#include "app/ui/CTarvinDlg.h"
-#include "cli/ConfigJson.h"
+#include "app/service/ConfigurationService.h"
 #include "cli/CtlHandoff.h"
-#include "cli/CtlRunner.h"
-#include "cli/CtlSettings.h"
 
 namespace vandrel {
 
-namespace {
-// While a save or a read of the window's own runs, a command waits for it.
-constexpr int kIdlePollMs = 100;
-constexpr int kIdleAttempts = 300;
-}  // namespace
+CtlCommandHandler::CtlCommandHandler(ConfigurationService& service, bool simulated, QObject* parent)
+    : QObject(parent), m_service(service), m_simulated(simulated) {}
 
-CtlCommandHandler::CtlCommandHandler(CTarvinDlg& window, QString profileFolder, bool simulated, QObject* parent)
-    : QObject(parent), m_window(window), m_profileFolder(std::move(profileFolder)), m_simulated(simulated) {}
+int CtlCommandHandler::exitCodeFor(ServiceStatus status) {
+    switch (status) {
+    case ServiceStatus::Done: return ctl::kExitDone;
+    case ServiceStatus::Refused: return ctl::kExitFailed;
+    case ServiceStatus::Usage: return ctl::kExitUsage;
+    case ServiceStatus::NoKeyboard: return ctl::kExitNoKeyboard;
+    case ServiceStatus::NoAccess: return ctl::kExitNoAccess;
+    case ServiceStatus::NoAck: return ctl::kExitNoAck;
+    case ServiceStatus::BadFile: return ctl::kExitBadFile;
+    }
+    return ctl::kExitFailed;
+}
 
 void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::CommandReply& reply) {
-    runWhenIdle(request, reply, kIdleAttempts);
-}
-
-void CtlCommandHandler::runWhenIdle(const QByteArray& request, const SingleInstance::CommandReply& reply,
-                                    int attemptsLeft) {
-    if (!m_window.busy()) {
-        run(request, reply);
-        return;
-    }
-    if (attemptsLeft <= 0) {
-        reply(ctl::encodeAnswer(ctl::kExitFailed, "the program is still busy with the keyboard; try again"));
-        return;
-    }
-    QTimer::singleShot(kIdlePollMs, this,
-                       [this, request, reply, attemptsLeft] { runWhenIdle(request, reply, attemptsLeft - 1); });
-}
-
-void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::CommandReply& reply) {
     std::vector<std::string> words = ctl::decodeRequest(request);
-    auto answer = [&reply](int code, const std::string& message) { reply(ctl::encodeAnswer(code, message)); };
+    auto answer = [reply](const ServiceResult& r) { reply(ctl::encodeAnswer(exitCodeFor(r.status), r.message)); };
     // A command for the demo keyboard never reaches a real one, nor the other way round.
     const bool forDemo = !words.empty() && words[0] == ctl::kDemoWord;
     if (forDemo) words.erase(words.begin());
     if (forDemo != m_simulated) {
-        answer(ctl::kExitFailed, m_simulated ? "the running program is the demo; close it to use the keyboard"
-                                             : "the running program uses the keyboard; close it to use --demo");
+        reply(ctl::encodeAnswer(ctl::kExitFailed, m_simulated
+                                                      ? "the running program is the demo; close it to use the keyboard"
+                                                      : "the running program uses the keyboard; close it to use --demo"));
         return;
     }
     const std::string command = words.empty() ? std::string() : words[0];
     const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
 
     if (command == ctl::kConfigurationWord) {
-        answerConfiguration(reply);
+        m_service.readConfiguration([reply](const ServiceResult& r, const KeyboardConfiguration* keyboard) {
+            if (!keyboard) {
+                reply(ctl::encodeAnswer(exitCodeFor(r.status), r.message));
+                return;
+            }
+            reply(ctl::encodeAnswer(ctl::kExitDone, "", keyboardConfigurationJson(*keyboard)));
+        });
         return;
     }
-    if (command != "set" && command != "apply") {
-        answer(ctl::kExitUsage, "the program carries out only set and apply, and tells its configuration");
-        return;
-    }
-    if (!m_window.bothChannelsOpen()) {
-        answer(ctl::kExitNoKeyboard, "the program has no keyboard connected");
-        return;
-    }
-    // A dialog of the window's works on the configuration until it closes.
-    if (QApplication::activeModalWidget()) {
-        answer(ctl::kExitFailed, "the program has a dialog open; close it first");
-        return;
-    }
-    if (m_window.hasUnsavedChanges()) {
-        answer(ctl::kExitFailed, "the program's window has unsaved changes; save or cancel them there first");
-        return;
-    }
-
-    std::function<void(AppState&)> change;
     if (command == "set") {
-        const ctl::SettingsParse parsed = ctl::parseSettings(args);
-        if (!parsed.ok) {
-            answer(ctl::kExitUsage, parsed.error);
-            return;
-        }
-        // Checked on a copy first: the window's configuration changes only
-        // when every value fits.
-        DeviceImage trial = m_window.state().image;
-        std::string error;
-        if (!ctl::applySettings(parsed.changes, trial, error)) {
-            answer(ctl::kExitFailed, error);
-            return;
-        }
-        change = [trial](AppState& state) { state.image = trial; };
-    } else {
+        m_service.setSettings(args, answer);
+        return;
+    }
+    if (command == "apply") {
         const bool yes = args.size() == 2 && args[1] == ctl::kYesWord;
         if (args.size() != 1 && !yes) {
-            answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]");
+            reply(ctl::encodeAnswer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]"));
             return;
         }
-        const ctl::ProfileTarget target =
-            ctl::profileTarget(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
-        if (!target.ok()) {
-            answer(target.exitCode, target.error);
-            return;
-        }
-        const std::filesystem::path& file = target.file;
-        auto image = std::make_shared<DeviceImage>(m_window.state().image);
-        auto records = std::make_shared<KeyRecordTable>(m_window.state().keys);
-        std::string error;
-        if (!ctl::loadProfileFile(file, *image, *records, error)) {
-            answer(ctl::kExitBadFile, error);
-            return;
-        }
-        // The same checks as without the program: nothing the keyboard
-        // cannot take, and every key disabled only when confirmed.
-        if (const int rc = ctl::checkConfiguration(*image, yes, SettingName, error)) {
-            answer(rc, file.string() + ": " + error);
-            return;
-        }
-        change = [image, records](AppState& state) {
-            state.image = *image;
-            state.keys = *records;
-        };
-    }
-    m_window.saveExternalChange(change, [reply](const WriteResult& result) {
-        if (result.ok()) {
-            reply(ctl::encodeAnswer(ctl::kExitDone, ""));
-            return;
-        }
-        reply(ctl::encodeAnswer(ctl::exitCodeOf(result.outcome),
-                                std::string("the keyboard did not take the change (") +
-                                    transferOutcomeName(result.outcome) + ")"));
-    });
-}
-
-void CtlCommandHandler::answerConfiguration(const SingleInstance::CommandReply& reply) {
-    if (!m_window.configurationKnown()) {
-        reply(ctl::encodeAnswer(ctl::kExitNoKeyboard, "the program has no keyboard connected, or has not read it"));
+        m_service.applyProfile(args[0], yes, answer);
         return;
     }
-    // What the keyboard holds: the shadow copy and its key records, not the
-    // window's unsaved edits.
-    const AppState& state = m_window.state();
-    auto config = std::make_unique<ctl::Configuration>();
-    config->image = state.shadow;
-    config->records = state.shadowKeys;
-    config->macros = state.macros;
-    config->firmware = state.firmware;
-    reply(ctl::encodeAnswer(ctl::kExitDone, "", ctl::configurationToJson(*config)));
+    reply(ctl::encodeAnswer(ctl::kExitUsage, "the program carries out only set and apply, and tells its configuration"));
 }
 
 }  // namespace vandrel

@@ -1,9 +1,9 @@
 #pragma once
 // The running program's side of vandrelctl: a command that reaches it over
-// the single-instance socket is checked, applied to the configuration through
-// the window (which shows it), saved to the keyboard, and answered with the
-// exit code and a message. The window's own transfers and these commands run
-// one after the other, never interleaved.
+// the single-instance socket is decoded, handed to the configuration service
+// (which checks it, shows it in the window and saves it to the keyboard), and
+// answered with the exit code and a message. Commands wait in the service's
+// queue while a transfer runs.
 
 #include <QObject>
 #include <QString>
@@ -12,25 +12,23 @@
 
 namespace vandrel {
 
-class CTarvinDlg;
+class ConfigurationService;
+enum class ServiceStatus;
 
 class CtlCommandHandler : public QObject {
     Q_OBJECT
 public:
     // `simulated`: the program runs on the simulated keyboard (the demo).
-    CtlCommandHandler(CTarvinDlg& window, QString profileFolder, bool simulated = false, QObject* parent = nullptr);
+    CtlCommandHandler(ConfigurationService& service, bool simulated = false, QObject* parent = nullptr);
 
     // Carries out one request; `reply` gets the answer line.
     void handle(const QByteArray& request, const SingleInstance::CommandReply& reply);
 
-private:
-    void runWhenIdle(const QByteArray& request, const SingleInstance::CommandReply& reply, int attemptsLeft);
-    void run(const QByteArray& request, const SingleInstance::CommandReply& reply);
-    // The configuration the program holds, as JSON.
-    void answerConfiguration(const SingleInstance::CommandReply& reply);
+    // The tool's exit code for a status of the service.
+    static int exitCodeFor(ServiceStatus status);
 
-    CTarvinDlg& m_window;
-    QString m_profileFolder;
+private:
+    ConfigurationService& m_service;
     bool m_simulated;
 };
 

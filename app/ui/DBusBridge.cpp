@@ -3,59 +3,41 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/ui/CTarvinDlg.h"
-#include "app/ui/CtlCommandHandler.h"
-#include "cli/CtlHandoff.h"
-#include "cli/CtlOptions.h"
+#include "app/service/ConfigurationService.h"
 #include "profile/ProfileStore.h"
 
 namespace vandrel {
 
-DBusBridge::DBusBridge(CtlCommandHandler& handler, CTarvinDlg& window, QString profileFolder, bool simulated,
-                       QObject* parent)
-    : QObject(parent),
-      m_handler(handler),
-      m_window(window),
-      m_profileFolder(std::move(profileFolder)),
-      m_simulated(simulated) {}
+DBusBridge::DBusBridge(ConfigurationService& service, QString profileFolder, QObject* parent)
+    : QObject(parent), m_service(service), m_profileFolder(std::move(profileFolder)) {}
 
-const char* DBusBridge::errorNameFor(int exitCode) {
-    switch (exitCode) {
-    case ctl::kExitUsage: return dbuserror::kInvalidArgs;
-    case ctl::kExitNoKeyboard:
-    case ctl::kExitNoAccess: return dbuserror::kNoKeyboard;
-    case ctl::kExitNoAck: return dbuserror::kWriteFailed;
-    case ctl::kExitBadFile: return dbuserror::kBadProfile;
-    case ctl::kExitFailed: return dbuserror::kRefused;
-    default: return dbuserror::kFailed;
+const char* DBusBridge::errorNameFor(ServiceStatus status) {
+    switch (status) {
+    case ServiceStatus::Usage: return dbuserror::kInvalidArgs;
+    case ServiceStatus::NoKeyboard:
+    case ServiceStatus::NoAccess: return dbuserror::kNoKeyboard;
+    case ServiceStatus::NoAck: return dbuserror::kWriteFailed;
+    case ServiceStatus::BadFile: return dbuserror::kBadProfile;
+    case ServiceStatus::Refused: return dbuserror::kRefused;
+    case ServiceStatus::Done: break;
     }
+    return dbuserror::kFailed;
 }
 
-void DBusBridge::request(std::vector<std::string> words, Answer answer) {
-    if (m_simulated) words.insert(words.begin(), ctl::kDemoWord);
-    QByteArray line;
-    if (!ctl::encodeRequest(words, line)) {
-        answer(ctl::kExitUsage, "a value holds a tab or a line break", {});
-        return;
-    }
-    m_handler.handle(line, [answer](const QByteArray& reply) {
-        int code = ctl::kExitFailed;
-        std::string message, output;
-        if (!ctl::decodeAnswer(reply, code, message, output)) {
-            answer(ctl::kExitFailed, "the program gave no usable answer", {});
-            return;
-        }
-        answer(code, message, output);
-    });
+namespace {
+DBusOutcome outcomeOf(const ServiceResult& r) {
+    return r.ok() ? DBusOutcome::success()
+                  : DBusOutcome::failure(DBusBridge::errorNameFor(r.status), QString::fromStdString(r.message));
 }
+}  // namespace
 
 void DBusBridge::state(std::function<void(const DBusOutcome&, const QString& json)> done) {
-    request({ctl::kConfigurationWord}, [done](int code, const std::string& message, const std::string& output) {
-        if (code != ctl::kExitDone) {
-            done(DBusOutcome::failure(errorNameFor(code), QString::fromStdString(message)), {});
+    m_service.readConfiguration([done](const ServiceResult& r, const KeyboardConfiguration* keyboard) {
+        if (!keyboard) {
+            done(outcomeOf(r), {});
             return;
         }
-        done(DBusOutcome::success(), QString::fromStdString(output));
+        done(DBusOutcome::success(), QString::fromStdString(keyboardConfigurationJson(*keyboard)));
     });
 }
 
@@ -82,32 +64,25 @@ void DBusBridge::applyProfile(const QString& name,
              false, {});
         return;
     }
-    const int savesBefore = m_window.savesFinished();
-    request({"apply", file.toStdString()},
-            [this, name, done, savesBefore](int code, const std::string& message, const std::string&) {
-                if (code == ctl::kExitDone) {
-                    emit profileApplied(name);
-                    done(DBusOutcome::success(), true, {});
-                    return;
-                }
-                // A save whose check found other bytes on the keyboard is an
-                // answer, not an error: the sections that differ.
-                const bool saved = m_window.savesFinished() != savesBefore;
-                if (saved && m_window.lastSave().outcome == TransferOutcome::Mismatch) {
-                    done(DBusOutcome::success(), false, sectionNames(m_window.lastSaveCheck().differing));
-                    return;
-                }
-                done(DBusOutcome::failure(errorNameFor(code), QString::fromStdString(message)), false, {});
-            });
+    m_service.applyProfile(file.toStdString(), false, [done](const ServiceResult& r) {
+        if (r.ok()) {
+            done(DBusOutcome::success(), true, {});
+            return;
+        }
+        // A save whose check found other bytes on the keyboard is an answer,
+        // not an error: the sections that differ.
+        if (r.saved && r.write.outcome == TransferOutcome::Mismatch) {
+            done(DBusOutcome::success(), false, sectionNames(r.check.differing));
+            return;
+        }
+        done(outcomeOf(r), false, {});
+    });
 }
 
 void DBusBridge::setSettings(const QStringList& assignments, std::function<void(const DBusOutcome&)> done) {
-    std::vector<std::string> words{"set"};
+    std::vector<std::string> words;
     for (const QString& a : assignments) words.push_back(a.toStdString());
-    request(std::move(words), [done](int code, const std::string& message, const std::string&) {
-        done(code == ctl::kExitDone ? DBusOutcome::success()
-                                    : DBusOutcome::failure(errorNameFor(code), QString::fromStdString(message)));
-    });
+    m_service.setSettings(words, [done](const ServiceResult& r) { done(outcomeOf(r)); });
 }
 
 QStringList sectionNames(const ChangeFlags& f) {

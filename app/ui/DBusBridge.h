@@ -1,8 +1,8 @@
 #pragma once
-// The program's answers to its D-Bus interface: every call that reads or
-// changes the keyboard goes through the same command handler as vandrelctl,
-// so a call is checked, shown and saved exactly as a vandrelctl command is,
-// and never interleaves with the window's own transfers.
+// The program's answers to its D-Bus interface: typed calls go straight into
+// the configuration service, so a call is checked, shown and saved exactly as
+// a vandrelctl command or a click in the window is, and waits for a transfer
+// under way instead of interleaving with it.
 
 #include <QObject>
 #include <QString>
@@ -13,15 +13,14 @@
 
 namespace vandrel {
 
-class CTarvinDlg;
-class CtlCommandHandler;
+class ConfigurationService;
+enum class ServiceStatus;
 
 class DBusBridge : public QObject, public ConfiguratorBackend {
     Q_OBJECT
 public:
-    // `simulated`: the program runs on the simulated keyboard.
-    DBusBridge(CtlCommandHandler& handler, CTarvinDlg& window, QString profileFolder, bool simulated,
-               QObject* parent = nullptr);
+    // `profileFolder`: the profiles ApplyProfile names and Profiles lists.
+    DBusBridge(ConfigurationService& service, QString profileFolder, QObject* parent = nullptr);
 
     void state(std::function<void(const DBusOutcome&, const QString& json)> done) override;
     QStringList profiles() override;
@@ -29,21 +28,12 @@ public:
                       std::function<void(const DBusOutcome&, bool applied, const QStringList& differing)> done) override;
     void setSettings(const QStringList& assignments, std::function<void(const DBusOutcome&)> done) override;
 
-    // The interface's error for an exit code of the command handler.
-    static const char* errorNameFor(int exitCode);
-
-signals:
-    // A profile was applied on request (ApplyProfile).
-    void profileApplied(const QString& name);
+    // The interface's error for a status of the service.
+    static const char* errorNameFor(ServiceStatus status);
 
 private:
-    using Answer = std::function<void(int code, const std::string& message, const std::string& output)>;
-    void request(std::vector<std::string> words, Answer answer);
-
-    CtlCommandHandler& m_handler;
-    CTarvinDlg& m_window;
+    ConfigurationService& m_service;
     QString m_profileFolder;
-    bool m_simulated;
 };
 
 // The names the interface gives the sections of a configuration:

@@ -1,13 +1,12 @@
 #include "app/ui/ProfileSwitchController.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 
-#include "app/ui/CTarvinDlg.h"
+#include "app/service/ConfigurationService.h"
 #include "cli/CtlRunner.h"
 #include "device/Clock.h"
 #include "keymap/KeymapFile.h"
@@ -32,11 +31,11 @@ QString reasonName(SwitchReason r) {
 
 }  // namespace
 
-ProfileSwitchController::ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder,
+ProfileSwitchController::ProfileSwitchController(ConfigurationService& service, Clock& clock, QString profileFolder,
                                                  std::filesystem::path dataFolder, RuleSettings settings,
                                                  QObject* parent)
     : QObject(parent),
-      m_window(window),
+      m_service(service),
       m_clock(clock),
       m_profileFolder(std::move(profileFolder)),
       m_dataFolder(std::move(dataFolder)),
@@ -54,7 +53,7 @@ ProfileSwitchController::ProfileSwitchController(CTarvinDlg& window, Clock& cloc
         watchSettings();
         reload();
     });
-    connect(&m_window, &CTarvinDlg::keyboardConfigurationChanged, this,
+    connect(&m_service, &ConfigurationService::keyboardConfigurationChanged, this,
             &ProfileSwitchController::keyboardConfigurationChanged);
 }
 
@@ -65,7 +64,7 @@ void ProfileSwitchController::start(std::unique_ptr<FocusBackend> backend, const
     m_desktopName = desktopName;
     m_unavailable = std::move(unavailableWhy);
     // A keyboard read before this start is where switching starts from.
-    m_configurationSeen = m_window.configurationKnown();
+    m_configurationSeen = m_service.configurationKnown();
     m_switcher.restoreWriteAges(
         readSwitchWriteAges(m_dataFolder / kSwitchWriteLogName, QDateTime::currentMSecsSinceEpoch()));
     resumeFromDisk();
@@ -210,9 +209,9 @@ void ProfileSwitchController::schedule() {
 
 void ProfileSwitchController::poll() {
     SwitchConditions c;
-    c.ready = m_window.configurationKnown();
-    c.busy = m_applying || m_window.busy() || QApplication::activeModalWidget() != nullptr;
-    c.unsaved = c.ready && m_window.hasUnsavedChanges();
+    c.ready = m_service.configurationKnown();
+    c.busy = m_applying || m_service.busy() || m_service.editorOpen();
+    c.unsaved = c.ready && m_service.hasUnsavedChanges();
     c.keys = m_backend ? m_backend->keyState() : KeyState::Unknown;
     const std::optional<SwitchRequest> request = m_switcher.poll(c);
     if (m_switcher.hold() != m_lastHold) {
@@ -224,7 +223,7 @@ void ProfileSwitchController::poll() {
 }
 
 void ProfileSwitchController::carryOut(const SwitchRequest& r) {
-    const AppState& state = m_window.state();
+    const AppState& state = m_service.state();
     auto next = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>(state.image, state.keys);
     if (r.revert) {
         if (!m_kept) {
@@ -263,7 +262,9 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         }
     }
     m_applying = true;
-    m_window.switchConfiguration(next->first, next->second, [this, r](const WriteResult& w) {
+    const QString profile = r.revert ? QString() : QString::fromStdString(r.profile);
+    m_service.switchForRule(next->first, next->second, profile, reasonName(r.reason), [this, r, profile](const ServiceResult& result) {
+        const WriteResult& w = result.write;
         SwitchOutcome outcome = SwitchOutcome::Failed;
         if (w.ok()) outcome = w.stepsTotal > 0 ? SwitchOutcome::Written : SwitchOutcome::NothingToWrite;
         m_switcher.finished(outcome, w.ok() ? std::string() : std::string("the keyboard did not take it (") +
@@ -274,9 +275,9 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         }
         if (w.ok()) {
             if (r.revert) forgetKept();
-            emit profileApplied(r.revert ? QString() : QString::fromStdString(r.profile), reasonName(r.reason));
+            emit profileApplied(profile, reasonName(r.reason));
         }
-        // The window announces the new configuration right after this: it is
+        // The service announces the new configuration right after this: it is
         // the switch's own, not a change made elsewhere.
         QMetaObject::invokeMethod(
             this,

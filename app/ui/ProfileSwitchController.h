@@ -1,7 +1,8 @@
 #pragma once
 // Profiles that follow the focused window, in the running program: the
 // desktop's focus backend reports the window, the switching model decides
-// when a switch is due, and the window writes it like a save of its own.
+// when a switch is due, and the configuration service writes it like a save
+// of its own.
 // The rules come from the program's settings file and are followed as
 // vandrelctl or the rules window change them.
 //
@@ -28,7 +29,7 @@ class QTimer;
 
 namespace vandrel {
 
-class CTarvinDlg;
+class ConfigurationService;
 class Clock;
 class FocusBackend;
 
@@ -36,7 +37,7 @@ class ProfileSwitchController : public QObject {
     Q_OBJECT
 public:
     // `dataFolder` keeps the configuration to return to and the write times.
-    ProfileSwitchController(CTarvinDlg& window, Clock& clock, QString profileFolder, std::filesystem::path dataFolder,
+    ProfileSwitchController(ConfigurationService& service, Clock& clock, QString profileFolder, std::filesystem::path dataFolder,
                             RuleSettings settings, QObject* parent = nullptr);
     ~ProfileSwitchController() override;
 
@@ -91,7 +92,7 @@ private:
     void resumeFromDisk();
     void keepWriteTimes();
 
-    CTarvinDlg& m_window;
+    ConfigurationService& m_service;
     Clock& m_clock;
     QString m_profileFolder;
     std::filesystem::path m_dataFolder;

@@ -71,7 +71,7 @@ protected:
     }
     void startSwitching() {
         controller = std::make_unique<ProfileSwitchController>(
-            *window, clock, QString::fromStdString((data.path() / "Configure").string()), data.path(),
+            window->service(), clock, QString::fromStdString((data.path() / "Configure").string()), data.path(),
             RuleSettings(settingsFile));
         auto backend = std::make_unique<ScriptedDesktop>();
         desktop = backend.get();

@@ -13,7 +13,6 @@
 #include <sstream>
 
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/CtlCommandHandler.h"
 #include "app/ui/DBusBridge.h"
 #include "cli/CtlWatch.h"
 #include "configurator1_proxy.h"
@@ -42,13 +41,12 @@ protected:
         window->initialise();
         window->waitWhileBusy();
         const QString profiles = QString::fromStdString((data.path() / "Configure").string());
-        handler = std::make_unique<CtlCommandHandler>(*window, profiles);
-        bridge = std::make_unique<DBusBridge>(*handler, *window, profiles, false);
+        bridge = std::make_unique<DBusBridge>(window->service(), profiles);
         service = std::make_unique<DBusService>(*bridge);
         QObject::connect(window.get(), &CTarvinDlg::keyboardConfigurationChanged, service.get(),
                          &DBusService::ConfigurationChanged);
-        QObject::connect(bridge.get(), &DBusBridge::profileApplied, service.get(),
-                         [this](const QString& name) { emit service->ProfileApplied(name, QStringLiteral("request")); });
+        QObject::connect(&window->service(), &ConfigurationService::profileApplied, service.get(),
+                         &DBusService::ProfileApplied);
         ASSERT_TRUE(service->publish(bus.connect()));
         client = std::make_unique<OrgVandrelConfigurator1Interface>(
             QString::fromLatin1(kDBusServiceName), QString::fromLatin1(kDBusObjectPath), bus.connect());
@@ -81,7 +79,6 @@ protected:
     DeviceSession session;
     std::unique_ptr<AppState> state;
     std::unique_ptr<CTarvinDlg> window;
-    std::unique_ptr<CtlCommandHandler> handler;
     std::unique_ptr<DBusBridge> bridge;
     std::unique_ptr<DBusService> service;
     std::unique_ptr<OrgVandrelConfigurator1Interface> client;

@@ -65,7 +65,7 @@ protected:
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
         window->waitWhileBusy();
-        handler = std::make_unique<CtlCommandHandler>(*window, QString::fromStdString((data.path() / "Configure").string()));
+        handler = std::make_unique<CtlCommandHandler>(window->service());
         EXPECT_TRUE(server.tryBecomePrimary());
         server.setCommandHandler([this](const QByteArray& request, const SingleInstance::CommandReply& reply) {
             handler->handle(request, reply);
