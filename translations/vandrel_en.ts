@@ -474,68 +474,8 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
 <context>
     <name>vandrel::CTarvinDlg</name>
     <message>
-        <source>键盘没有响应，</source>
-        <translation>The keyboard did not answer: </translation>
-    </message>
-    <message>
-        <source>键盘已断开连接，</source>
-        <translation>The keyboard was disconnected: </translation>
-    </message>
-    <message>
-        <source>系统没有检测到游戏键盘，</source>
-        <translation>No gaming keyboard was detected: </translation>
-    </message>
-    <message>
-        <source>与键盘通信失败，</source>
-        <translation>Talking to the keyboard failed: </translation>
-    </message>
-    <message>
-        <source>出厂设置</source>
-        <translation>Factory Settings</translation>
-    </message>
-    <message>
-        <source>确认恢复至出厂设置吗？</source>
-        <translation>Restore the factory settings?</translation>
-    </message>
-    <message>
-        <source>正在保存设置…</source>
-        <translation>Saving settings…</translation>
-    </message>
-    <message>
-        <source>保存</source>
-        <translation>Save</translation>
-    </message>
-    <message>
-        <source>设置未保存！</source>
-        <translation>the settings were not saved.</translation>
-    </message>
-    <message>
-        <source>正在恢复出厂设置…</source>
-        <translation>Restoring factory settings…</translation>
-    </message>
-    <message>
-        <source>未能恢复出厂设置！</source>
-        <translation>the factory settings were not restored.</translation>
-    </message>
-    <message>
-        <source>正在读取键盘设置…</source>
-        <translation>Reading keyboard settings…</translation>
-    </message>
-    <message>
         <source>按键设置</source>
         <translation>Key Assignment</translation>
-    </message>
-    <message>
-        <source>路径太长，按键未改变。</source>
-        <translation>The path is too long; the key was not changed.</translation>
-    </message>
-    <message>
-        <source>读取文件</source>
-        <translation>Reading a file</translation>
-    </message>
-    <message>
-        <source>保存文件</source>
-        <translation>Saving a file</translation>
     </message>
     <message>
         <source>配置历史</source>
@@ -562,32 +502,12 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <translation>&amp;Verify after saving</translation>
     </message>
     <message>
-        <source>退出</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
-        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
-    </message>
-    <message>
-        <source>放弃更改</source>
-        <translation>Discard</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
         <source>键盘上 %1 的设置与这台电脑记录的不同。窗口现在显示键盘上的设置。</source>
         <translation>What the keyboard does on %1 differs from what this computer had recorded. The window now shows what the keyboard does.</translation>
     </message>
     <message>
         <source>、</source>
         <translation>, </translation>
-    </message>
-    <message>
-        <source>未保存：宏</source>
-        <translation>Unsaved: macros</translation>
     </message>
     <message>
         <source>按键盘布局标注按键(&amp;L)</source>
@@ -615,6 +535,73 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>无法读取，不能恢复</source>
         <translation>unreadable, cannot be restored</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::ConfigurationService</name>
+    <message>
+        <source>键盘没有响应，</source>
+        <translation>The keyboard did not answer: </translation>
+    </message>
+    <message>
+        <source>键盘已断开连接，</source>
+        <translation>The keyboard was disconnected: </translation>
+    </message>
+    <message>
+        <source>系统没有检测到游戏键盘，</source>
+        <translation>No gaming keyboard was detected: </translation>
+    </message>
+    <message>
+        <source>与键盘通信失败，</source>
+        <translation>Talking to the keyboard failed: </translation>
+    </message>
+    <message>
+        <source>未保存：宏</source>
+        <translation>Unsaved: macros</translation>
+    </message>
+    <message>
+        <source>正在读取键盘设置…</source>
+        <translation>Reading keyboard settings…</translation>
+    </message>
+    <message>
+        <source>正在保存设置…</source>
+        <translation>Saving settings…</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>设置未保存！</source>
+        <translation>the settings were not saved.</translation>
+    </message>
+    <message>
+        <source>正在恢复出厂设置…</source>
+        <translation>Restoring factory settings…</translation>
+    </message>
+    <message>
+        <source>出厂设置</source>
+        <translation>Factory Settings</translation>
+    </message>
+    <message>
+        <source>未能恢复出厂设置！</source>
+        <translation>the factory settings were not restored.</translation>
+    </message>
+    <message>
+        <source>读取文件</source>
+        <translation>Reading a file</translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>Saving a file</translation>
+    </message>
+    <message>
+        <source>按键设置</source>
+        <translation>Key Assignment</translation>
+    </message>
+    <message>
+        <source>路径太长，按键未改变。</source>
+        <translation>The path is too long; the key was not changed.</translation>
     </message>
 </context>
 <context>
@@ -1641,6 +1628,37 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>正在连接键盘…</source>
         <translation>Connecting…</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::StandardDialogs</name>
+    <message>
+        <source>出厂设置</source>
+        <translation>Factory Settings</translation>
+    </message>
+    <message>
+        <source>确认恢复至出厂设置吗？</source>
+        <translation>Restore the factory settings?</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>有更改还没有保存到键盘。退出前要保存吗？</source>
+        <translation>Some changes have not been saved to the keyboard. Save them before exiting?</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>放弃更改</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -281,18 +281,20 @@ void ConfigurationService::runInBackground(const QString& text, std::function<Co
     m_busyText = text;
     m_progressDone = 0;
     m_progressTotal = 0;
+    const unsigned generation = ++m_generation;
     emit busyChanged(true);
-    m_worker = std::thread([this, job = std::move(job)] {
+    m_worker = std::thread([this, generation, job = std::move(job)] {
         Continuation then = job();
         {
             std::lock_guard<std::mutex> lock(m_finishMutex);
             m_finish = std::move(then);
         }
-        QMetaObject::invokeMethod(this, [this] { finishBackground(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, generation] { finishBackground(generation); }, Qt::QueuedConnection);
     });
 }
 
-void ConfigurationService::finishBackground() {
+void ConfigurationService::finishBackground(unsigned generation) {
+    if (generation != m_generation || !m_busy) return;
     if (m_worker.joinable()) m_worker.join();
     std::optional<Continuation> then;
     {
@@ -324,7 +326,7 @@ void ConfigurationService::finishBackground() {
 void ConfigurationService::finishNow() {
     while (m_busy) {
         if (m_worker.joinable()) m_worker.join();
-        finishBackground();
+        finishBackground(m_generation);
     }
 }
 

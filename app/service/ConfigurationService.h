@@ -243,7 +243,9 @@ signals:
 private:
     using Continuation = std::function<void()>;
     void runInBackground(const QString& text, std::function<Continuation()> job);
-    void finishBackground();
+    // `generation`: the transfer the call is for; a call for one that
+    // finishNow() already finished does nothing.
+    void finishBackground(unsigned generation);
     void reportProgress(int done, int total);
     // Runs `op` now when no transfer runs, else once the queue reaches it.
     void whenIdle(std::function<void()> op);
@@ -291,6 +293,7 @@ private:
     // finishes the transfer first (the queued call or finishNow()).
     std::mutex m_finishMutex;
     std::optional<Continuation> m_finish;
+    unsigned m_generation = 0;
     std::deque<std::function<void()>> m_queue;
 
     WriteResult m_lastSave;

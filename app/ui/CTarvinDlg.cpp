@@ -2,46 +2,31 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
-#include <cstring>
 #include <iostream>
-#include <memory>
 #include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
 #include "theme/SkinFile.h"
-#include "app/model/AppCommands.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/KeyDescription.h"
-#include "app/model/PendingChanges.h"
 #include "app/ui/CHistoryDlg.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
-#include "cli/CtlSettings.h"
 #include "controls/CBitSlider.h"
-#include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyNameTable.h"
-#include "keymap/KeyRecordReconcile.h"
-#include "keymap/KeymapFile.h"
 #include "layout/KeyLegends.h"
-#include "macro/MacroStoreFile.h"
 #include "platform/DialogPlacement.h"
-#include "profile/GameModeMemory.h"
 
 namespace vandrel {
 
@@ -58,7 +43,8 @@ CTarvinDlg::CTarvinDlg(ConfigurationService& service, WindowPaths paths, QWidget
       m_state(service.state()),
       m_paths(std::move(paths)),
       m_skins(m_paths.skinFolder()),
-      m_renderer(m_skins) {
+      m_renderer(m_skins),
+      m_sliders(this, m_paths.skinFolder()) {
     setUp();
 }
 
@@ -72,7 +58,8 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
       m_state(state),
       m_paths(std::move(paths)),
       m_skins(m_paths.skinFolder()),
-      m_renderer(m_skins) {
+      m_renderer(m_skins),
+      m_sliders(this, m_paths.skinFolder()) {
     setUp();
 }
 
@@ -84,11 +71,6 @@ void CTarvinDlg::setUp() {
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
 
-    m_speed = new CBitSlider(this);
-    m_brightness = new CBitSlider(this);
-    m_report = new CBitSlider(this);
-    for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
-    m_report->valueText = [](int v) { return tr("%1 Hz").arg(ctl::reportRateHz(static_cast<uint8_t>(v))); };
 
     ConfigurationService* service = &m_service;
     // Requests from elsewhere wait for a dialog of the window's to close.
@@ -115,32 +97,7 @@ void CTarvinDlg::setUp() {
     m_sliderRest->setInterval(400);
     connect(m_sliderRest, &QTimer::timeout, this, [this] { recordChange(); });
 
-    m_hooks.pickColour = [](QWidget* parent, const QColor& initial) -> std::optional<QColor> {
-        const QColor c = QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
-        if (!c.isValid()) return std::nullopt;
-        return c;
-    };
-    m_hooks.confirmFactoryReset = [](QWidget* parent) {
-        return QMessageBox::question(parent, tr("出厂设置"), tr("确认恢复至出厂设置吗？"),
-                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
-    };
-    m_hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
-        QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
-    };
-    m_hooks.askBeforeClose = [](QWidget* parent, const QString& unsaved) {
-        QMessageBox box(QMessageBox::Question, tr("退出"), tr("有更改还没有保存到键盘。退出前要保存吗？"),
-                        QMessageBox::NoButton, parent);
-        if (!unsaved.isEmpty()) box.setInformativeText(unsaved);
-        QPushButton* save = box.addButton(tr("保存"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(tr("放弃更改"), QMessageBox::DestructiveRole);
-        QPushButton* cancel = box.addButton(tr("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(save);
-        box.setEscapeButton(cancel);
-        box.exec();
-        if (box.clickedButton() == save) return CloseChoice::Save;
-        if (box.clickedButton() == discard) return CloseChoice::Discard;
-        return CloseChoice::Cancel;
-    };
+    m_hooks = standardWindowHooks();
 }
 
 CTarvinDlg::~CTarvinDlg() {
@@ -149,28 +106,13 @@ CTarvinDlg::~CTarvinDlg() {
     if (m_waitCursor) QApplication::restoreOverrideCursor();
 }
 
-void CTarvinDlg::setUpSlider(CBitSlider* s, int id, int x, int y, int maximum) {
-    s->setControlId(id);
-    s->setThumbTop(0);
-    s->setGeometry(x, y, 30, 10);
-    s->setUpSkin(m_paths.skinFolder());
-    s->setRange(0, maximum);
-    s->setSingleStep(1);
-    s->setPageStep(1);
-}
-
 void CTarvinDlg::initialise() {
     setWindowIcon(loadSkinIcon(m_paths.skinFolder() + QStringLiteral("/icon150.png")));
 
     m_state.appVersion = loadAppVersion(std::filesystem::path(m_paths.programFolder.toStdU16String()) / kVersionFileName);
     setFixedSize(m_renderer.windowSize());
 
-    setUpSlider(m_speed, kSpeedSliderId, kSliderX, kSpeedSliderY, 9);
-    setUpSlider(m_brightness, kBrightnessSliderId, kSliderX, kBrightnessSliderY, 50);
-    m_brightness->setValue(1);
-    if (afterBrightnessSetUp) afterBrightnessSetUp();
-    setUpSlider(m_report, kReportSliderId, kSliderX, kReportSliderInitialY, 3);
-    m_report->setValue(1);
+    m_sliders.setUp(afterBrightnessSetUp);
 
     m_service.loadFiles();
     keyNames();
@@ -180,60 +122,25 @@ void CTarvinDlg::initialise() {
     redraw();
 }
 
-CBitSlider* CTarvinDlg::slider(int controlId) const {
-    if (controlId == kSpeedSliderId) return m_speed;
-    if (controlId == kBrightnessSliderId) return m_brightness;
-    return m_report;
-}
+CBitSlider* CTarvinDlg::slider(int controlId) const { return m_sliders.slider(controlId); }
 
-uint8_t& CTarvinDlg::sliderByte(const CBitSlider* s) {
-    if (s == m_speed) return m_state.image.ledSpeed;
-    if (s == m_brightness) return m_state.image.ledBrightness;
-    return m_state.image.reportRate;
-}
-
-void CTarvinDlg::setSlidersFromImage() {
-    m_brightness->setValue(m_state.image.ledBrightness);
-    m_speed->setValue(m_state.image.ledSpeed);
-    m_report->setValue(m_state.image.reportRate);
-}
+void CTarvinDlg::setSlidersFromImage() { m_sliders.setFromImage(m_state.image); }
 
 // ---- drawing ------------------------------------------------------------
 
 void CTarvinDlg::redraw() {
     m_plan = m_model.prepareDrawing(m_state.image);
-    applySliderPlan();
+    m_sliders.applyPlan(m_plan);
     update();
     ++m_uiGeneration;
     announceAccessibleChanges(this);
 }
 
-void CTarvinDlg::applySliderPlan() {
-    if (m_plan.reportMoved) {
-        m_report->setGeometry(kSliderX, m_plan.reportTop, 30, 10);
-        m_report->setUpSkin(m_paths.skinFolder());
-    }
-    m_speed->setVisible(m_plan.speedShown);
-    m_brightness->setVisible(m_plan.brightnessShown);
-    m_report->setVisible(m_plan.reportShown);
-}
-
-SliderView CTarvinDlg::sliderView(CBitSlider* s, bool drawn) {
-    SliderView v;
-    v.drawn = drawn;
-    if (!drawn) return v;
+SliderView CTarvinDlg::sliderView(int controlId, bool drawn) {
     // Drawing a slider reads its position into the configuration, except
     // while a dialog that may change the configuration runs over the window:
     // its values are the ones to keep, and the sliders follow them after it.
-    v.position = s->value();
-    if (m_dialogsOpen == 0) {
-        uint8_t& byte = sliderByte(s);
-        byte = sliderValue(byte, v.position, s->maximum());
-    }
-    v.rect = s->geometry();
-    v.thumbX = s->thumbX();
-    v.thumbY = s->thumbY();
-    return v;
+    return m_sliders.view(controlId, drawn, m_dialogsOpen == 0 ? &m_state.image : nullptr);
 }
 
 QImage CTarvinDlg::composeFrame() {
@@ -244,9 +151,9 @@ QImage CTarvinDlg::composeFrame() {
     in.model = &m_model;
     in.image = &m_state.image;
     in.reassigned = &m_state.reassigned;
-    in.speed = sliderView(m_speed, m_plan.speedDrawn);
-    in.brightness = sliderView(m_brightness, m_plan.brightnessDrawn);
-    in.report = sliderView(m_report, m_plan.reportDrawn);
+    in.speed = sliderView(kSpeedSliderId, m_plan.speedDrawn);
+    in.brightness = sliderView(kBrightnessSliderId, m_plan.brightnessDrawn);
+    in.report = sliderView(kReportSliderId, m_plan.reportDrawn);
     in.webAddress = m_webAddress;
     in.noKeyboard = !m_service.connected();
     in.busy = m_service.busy();
@@ -325,15 +232,9 @@ bool CTarvinDlg::event(QEvent* event) {
 }
 
 void CTarvinDlg::onSliderChanged(int controlId) {
-    CBitSlider* s = slider(controlId);
-    if (!s) return;
-    int& last = s == m_speed ? m_lastDrawnSpeed : s == m_brightness ? m_lastDrawnBrightness : m_lastDrawnReport;
-    if (s->value() == last) return;
-    uint8_t& byte = sliderByte(s);
-    byte = sliderValue(byte, s->value(), s->maximum());
-    update(s->geometry().adjusted(-2, -2, 2, 2));
+    if (!WindowSliders::isSliderId(controlId) || !m_sliders.moved(controlId, m_state.image)) return;
+    update(slider(controlId)->geometry().adjusted(-2, -2, 2, 2));
     update(kPendingLineRect);
-    last = s->value();
     m_sliderRest->start();
     ++m_uiGeneration;
     announceAccessibleChanges(this);
@@ -356,7 +257,7 @@ void CTarvinDlg::onBusyChanged(bool busy) {
         if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
         else QApplication::restoreOverrideCursor();
     }
-    for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->setEnabled(!busy);
+    m_sliders.setEnabled(!busy);
     redraw();
 }
 

@@ -27,6 +27,8 @@
 #include "app/service/ConfigurationService.h"
 #include "app/model/MainWindowModel.h"
 #include "app/ui/AppEvents.h"
+#include "app/ui/WindowHooks.h"
+#include "app/ui/WindowSliders.h"
 #include "app/ui/access/DrawnElementSource.h"
 #include "device/ReadBack.h"
 #include "keymap/KeyAssignment.h"
@@ -39,48 +41,6 @@ namespace vandrel {
 
 class CBitSlider;
 class DeviceSession;
-
-// The answer to "save before closing?".
-enum class CloseChoice { Save, Discard, Cancel };
-
-// The key the key-map dialog edits.
-struct KeyEditTarget {
-    int slot = -1;
-    uint8_t homeVk = 0;
-    uint8_t usage = 0;
-};
-
-// Everything the window asks of the outside world, as function objects, so
-// that the application can plug in the desktop's services and tests can
-// answer dialogs. An empty function means the service is not there.
-struct WindowHooks {
-    // A colour picker: the chosen colour, or nothing when cancelled.
-    std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)> pickColour;
-    // "确认恢复至出厂设置吗？" with OK and Cancel: true for OK.
-    std::function<bool(QWidget* parent)> confirmFactoryReset;
-    // A warning message box.
-    std::function<void(QWidget* parent, const QString& caption, const QString& text)> warn;
-    // Hides the window to the notification area; false when it cannot be
-    // hidden (the minimise button then minimises it to the task bar).
-    std::function<bool(QWidget* window)> hideWindow;
-    // The key-map dialog: fills the request and returns true for OK.
-    std::function<bool(QWidget* parent, const KeyEditTarget& key, AssignmentRequest& request)> runKeyMapDialog;
-    // The macro manager: on OK, where each macro of the store went; nothing
-    // on Cancel.
-    std::function<std::optional<MacroRenumbering>(QWidget* parent)> runMacroManager;
-    // The profile dialog: true for OK.
-    std::function<bool(QWidget* parent)> runProfileDialog;
-    // The help popup's rows.
-    std::function<void()> openWebSite;
-    std::function<void()> startUpdater;
-    // A launch key's input code.
-    std::function<void(uint8_t code)> launchKey;
-    // Closing with unsaved changes: save them, discard them, or keep the
-    // window open. `unsaved` is the bottom line's text.
-    std::function<CloseChoice(QWidget* parent, const QString& unsaved)> askBeforeClose;
-    // After a read of the keyboard: offers the firmware updater when due.
-    std::function<void(QWidget* parent, const AppVersion& app, const FirmwareVersion& fw)> offerUpdate;
-};
 
 struct WindowPaths {
     QString programFolder;              // skins and VER.bin
@@ -238,12 +198,8 @@ protected:
 private:
     // What both constructors share; `service` is the window's service.
     void setUp();
-    void setUpSlider(CBitSlider* s, int id, int x, int y, int maximum);
     void setSlidersFromImage();
-    // The configuration byte a slider edits.
-    uint8_t& sliderByte(const CBitSlider* s);
-    void applySliderPlan();
-    SliderView sliderView(CBitSlider* s, bool drawn);
+    SliderView sliderView(int controlId, bool drawn);
     void onSliderChanged(int controlId);
     void runCommand(const ClickResult& click);
     // A key that moves the focus or acts on the focused element; false when
@@ -287,10 +243,7 @@ private:
     QImage m_frame;
     QString m_webAddress;
 
-    CBitSlider* m_speed = nullptr;
-    CBitSlider* m_brightness = nullptr;
-    CBitSlider* m_report = nullptr;
-    int m_lastDrawnSpeed = 0, m_lastDrawnBrightness = 0, m_lastDrawnReport = 0;
+    WindowSliders m_sliders;
     SliderPlan m_plan;
 
     QStringList m_warningsWhenShown;  // caption and text pairs

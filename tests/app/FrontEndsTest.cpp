@@ -1,0 +1,243 @@
+// The same operation asked for through two front ends (the window, the
+// socket hand-off of vandrelctl, the D-Bus interface) leaves the same
+// keyboard, the same files and the same answer: both run the configuration
+// service's code. Each test runs two programs on keyboards of their own and
+// compares them.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "app/service/ConfigurationService.h"
+#include "app/ui/CTarvinDlg.h"
+#include "app/ui/CtlCommandHandler.h"
+#include "app/ui/DBusBridge.h"
+#include "cli/CtlHandoff.h"
+#include "controls/CBitSlider.h"
+#include "device/DeviceSession.h"
+#include "keymap/KeymapFile.h"
+#include "profile/SnapshotStore.h"
+#include "app/model/ConfigHistory.h"
+#include "sim/SimKeyboard.h"
+#include "sim/VirtualClock.h"
+#include "tests/support/TempFolder.h"
+
+namespace vandrel {
+namespace {
+
+// One running program on a simulated keyboard, with its front ends.
+struct Program {
+    Program() : keyboard(clock), session(keyboard, clock), state(std::make_unique<AppState>()) {
+        WindowPaths paths;
+        paths.programFolder = QString::fromStdString(data.path().string());
+        paths.dataFolder = data.path();
+        window = std::make_unique<CTarvinDlg>(*state, session, paths);
+        window->hooks().warn = [this](QWidget*, const QString& caption, const QString& text) {
+            warnings << caption + ":" + text;
+        };
+        window->initialise();
+        window->waitWhileBusy();
+        handler = std::make_unique<CtlCommandHandler>(window->service());
+        bridge = std::make_unique<DBusBridge>(window->service(),
+                                              QString::fromStdString((data.path() / "Configure").string()));
+        QObject::connect(&window->service(), &ConfigurationService::profileApplied,
+                         [this](const QString& name, const QString& reason) { applied << name + "/" + reason; });
+        keyboard.clearRecord();
+    }
+    ~Program() { window->shutDown(); }
+
+    // vandrelctl's request over the socket: the exit code and the message.
+    std::pair<int, std::string> socket(const QByteArray& request, std::string* output = nullptr) {
+        std::optional<QByteArray> answer;
+        handler->handle(request, [&answer](const QByteArray& line) { answer = line; });
+        while (!answer) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        window->waitWhileBusy();
+        int code = -1;
+        std::string message, out;
+        EXPECT_TRUE(ctl::decodeAnswer(*answer, code, message, out));
+        if (output) *output = out;
+        return {code, message};
+    }
+    // The same through the D-Bus adaptor: the error name (empty: success) and the message.
+    std::pair<QString, QString> dbusSet(const QStringList& assignments) {
+        std::optional<DBusOutcome> outcome;
+        bridge->setSettings(assignments, [&outcome](const DBusOutcome& o) { outcome = o; });
+        while (!outcome) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        window->waitWhileBusy();
+        return {outcome->errorName, outcome->message};
+    }
+    std::pair<QString, QString> dbusApply(const QString& name) {
+        std::optional<DBusOutcome> outcome;
+        bridge->applyProfile(name, [&outcome](const DBusOutcome& o, bool, const QStringList&) { outcome = o; });
+        while (!outcome) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        window->waitWhileBusy();
+        return {outcome->errorName, outcome->message};
+    }
+    QString dbusState() {
+        std::optional<QString> json;
+        bridge->state([&json](const DBusOutcome& o, const QString& j) { json = o.errorName.isEmpty() ? j : o.errorName; });
+        while (!json) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return *json;
+    }
+    void writeProfile(const char* name, uint8_t effect, int launchSlot) {
+        auto profile = std::make_unique<AppState>();
+        profile->image = keyboard.config();
+        profile->image.ledEffect = effect;
+        profile->keys.restoreHomeCodes();
+        profile->keys[launchSlot].type = 5;
+        const uint8_t launch[4] = {0x0A, 0, SlotHomeVk[launchSlot], 0};
+        std::memcpy(&profile->image.deviceKeyMap[SlotCellOffset[launchSlot]], launch, 4);
+        std::filesystem::create_directories(data.path() / "Configure");
+        ASSERT_TRUE(WriteConfigurationFile(data.path() / "Configure" / (std::string(name) + ".bin"), profile->image,
+                                           profile->keys));
+    }
+    size_t snapshots() const { return SnapshotStore(snapshotFolder(data.path())).list().size(); }
+    std::vector<uint8_t> keymapFile() const { return test::readAll(KeymapFilePath(data.path())); }
+
+    test::TempFolder data;
+    VirtualClock clock;
+    SimKeyboard keyboard;
+    DeviceSession session;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<CTarvinDlg> window;
+    std::unique_ptr<CtlCommandHandler> handler;
+    std::unique_ptr<DBusBridge> bridge;
+    QStringList warnings;
+    QStringList applied;
+};
+
+// What a front end's request left behind, for comparing two programs.
+void expectSameOutcome(const Program& a, const Program& b) {
+    EXPECT_EQ(a.keyboard.config(), b.keyboard.config());
+    EXPECT_EQ(a.state->image, b.state->image);
+    EXPECT_EQ(a.state->shadow, b.state->shadow);
+    EXPECT_TRUE(a.state->keys == b.state->keys);
+    EXPECT_EQ(a.keymapFile(), b.keymapFile());
+    EXPECT_EQ(a.snapshots(), b.snapshots());
+    EXPECT_EQ(a.window->history().position(), b.window->history().position());
+    EXPECT_EQ(a.window->slider(kBrightnessSliderId)->value(), b.window->slider(kBrightnessSliderId)->value());
+    EXPECT_EQ(a.applied, b.applied);
+    EXPECT_EQ(a.warnings, b.warnings);
+}
+
+TEST(FrontEnds, SettingsThroughTheSocketAndDBusLeaveTheSameKeyboardFilesAndHistory) {
+    Program socket, dbus;
+    EXPECT_EQ(socket.socket("set\tbrightness=5\teffect=breathing\trate=500").first, 0);
+    EXPECT_EQ(dbus.dbusSet({"brightness=5", "effect=breathing", "rate=500"}).first, QString());
+    EXPECT_EQ(socket.keyboard.config().ledBrightness, 5);
+    expectSameOutcome(socket, dbus);
+    // Undo in the window takes either request back the same way.
+    socket.window->undo();
+    dbus.window->undo();
+    expectSameOutcome(socket, dbus);
+    EXPECT_TRUE(socket.window->hasUnsavedChanges());
+}
+
+TEST(FrontEnds, TheWindowsSaveAndASocketRequestKeepTheSameHistory) {
+    // The same edit saved with the window's Save (Ctrl+S) and asked for by vandrelctl.
+    Program window, socket;
+    window.state->image.ledBrightness = 3;
+    window.window->service().recordChange();
+    QTest::keyClick(window.window.get(), Qt::Key_S, Qt::ControlModifier);
+    window.window->waitWhileBusy();
+    EXPECT_EQ(socket.socket("set\tbrightness=3").first, 0);
+    EXPECT_EQ(window.keyboard.config().ledBrightness, 3);
+    EXPECT_EQ(window.snapshots(), 1u);
+    expectSameOutcome(window, socket);
+}
+
+TEST(FrontEnds, AProfileAppliedThroughTheSocketOrDBusIsTheSameAndAnnouncedOnce) {
+    Program socket, dbus;
+    socket.writeProfile("Night", 13, 20);
+    dbus.writeProfile("Night", 13, 20);
+    EXPECT_EQ(socket.socket("apply\tNight").first, 0);
+    EXPECT_EQ(dbus.dbusApply("Night").first, QString());
+    EXPECT_EQ(socket.keyboard.config().ledEffect, 13);
+    EXPECT_EQ(socket.state->keys[20].type, 5);
+    EXPECT_EQ(socket.applied, QStringList{"Night/request"});
+    expectSameOutcome(socket, dbus);
+}
+
+TEST(FrontEnds, RefusalsHaveTheSameKindAndTextThroughEitherFrontEnd) {
+    struct Case {
+        const char* what;
+        std::function<void(Program&)> prepare;
+        QByteArray request;
+        QStringList assignments;
+        int exitCode;
+        const char* errorName;
+    };
+    const std::vector<Case> cases = {
+        {"unsaved edits", [](Program& p) { p.state->image.ledSpeed = 2; }, "set\tbrightness=7", {"brightness=7"}, 1,
+         dbuserror::kRefused},
+        {"a value out of range", [](Program&) {}, "set\tbrightness=70", {"brightness=70"}, 2, dbuserror::kInvalidArgs},
+        {"a colour the effect does not take",
+         [](Program& p) {
+             ASSERT_EQ(p.socket("set\teffect=wave").first, 0);  // multicolour only
+             p.keyboard.clearRecord();
+         },
+         "set\tcolour=3", {"colour=3"}, 1, dbuserror::kRefused},
+        {"no keyboard", [](Program& p) { p.window->deviceRemoved(); }, "set\tbrightness=7", {"brightness=7"}, 3,
+         dbuserror::kNoKeyboard},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Program socket, dbus;
+        c.prepare(socket);
+        c.prepare(dbus);
+        const auto [code, message] = socket.socket(c.request);
+        const auto [name, text] = dbus.dbusSet(c.assignments);
+        EXPECT_EQ(code, c.exitCode);
+        EXPECT_EQ(name, QString::fromLatin1(c.errorName));
+        EXPECT_EQ(QString::fromStdString(message), text);
+        EXPECT_FALSE(text.isEmpty());
+        EXPECT_TRUE(socket.keyboard.events().empty());
+        EXPECT_TRUE(dbus.keyboard.events().empty());
+    }
+}
+
+TEST(FrontEnds, TheConfigurationReadsTheSameThroughTheSocketAndDBus) {
+    Program p;
+    p.writeProfile("Night", 13, 20);
+    ASSERT_EQ(p.socket("apply\tNight").first, 0);
+    // An unsaved edit is not the keyboard's: neither front end tells it.
+    p.state->image.ledBrightness = 1;
+    std::string json;
+    ASSERT_EQ(p.socket("configuration", &json).first, 0);
+    EXPECT_EQ(QString::fromStdString(json), p.dbusState());
+    EXPECT_NE(json.find("\"effect\""), std::string::npos);
+}
+
+TEST(FrontEnds, RequestsOfBothFrontEndsWaitForATransferAndRunInTurn) {
+    // A save of the window's runs; a socket and a D-Bus request arrive
+    // meanwhile. Each waits in the service's queue and then runs alone.
+    Program p;
+    p.state->image.ledSpeed = 2;
+    p.window->service().save();
+    ASSERT_TRUE(p.window->busy());
+    std::optional<QByteArray> socketAnswer;
+    std::optional<DBusOutcome> dbusAnswer;
+    p.handler->handle("set\tbrightness=5", [&](const QByteArray& line) { socketAnswer = line; });
+    p.bridge->setSettings({"brightness=6"}, [&](const DBusOutcome& o) { dbusAnswer = o; });
+    EXPECT_FALSE(socketAnswer);
+    EXPECT_FALSE(dbusAnswer);
+    while (!socketAnswer || !dbusAnswer) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    p.window->waitWhileBusy();
+    EXPECT_EQ(*socketAnswer, "0\t");
+    EXPECT_TRUE(dbusAnswer->errorName.isEmpty());
+    EXPECT_EQ(p.keyboard.config().ledSpeed, 2);
+    EXPECT_EQ(p.keyboard.config().ledBrightness, 6);
+    EXPECT_TRUE(p.keyboard.violations().empty());
+}
+
+}  // namespace
+}  // namespace vandrel
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
