@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -42,7 +41,9 @@ std::optional<std::filesystem::path> chooseProfileFile(QWidget* parent, QFileDia
 
 CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path profileFolder, DeviceImage& image,
                              KeyRecordTable& records, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+    // Enter never closes the dialog unless it presses a button; Esc does, as
+    // the close button.
+    : DrawnDialog(parent, SpareKeys::EnterKept),
       m_model(std::move(profileFolder), image, records),
       m_skins(pngFolder + QLatin1Char('/') + kProfileSkinFolder),
       m_renderer(m_skins) {
@@ -171,12 +172,6 @@ void CConfigureDlg::activateElement(int id) {
 
 QWidget* CConfigureDlg::elementControl(int id) const { return id == kProfileElementList ? m_list : nullptr; }
 
-void CConfigureDlg::followFocus() {
-    QWidget* target = elementControl(m_model.focus().id);
-    if (!target) target = this;
-    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
-}
-
 void CConfigureDlg::runCommand(ProfileCommand command) {
     if (command == ProfileCommand::Close) {
         accept();
@@ -185,18 +180,23 @@ void CConfigureDlg::runCommand(ProfileCommand command) {
     afterCommand();
 }
 
-bool CConfigureDlg::focusNextPrevChild(bool next) {
-    const ProfileDialogModel::NavResult r = m_model.navigate(next ? NavKey::Tab : NavKey::BackTab, uiElements());
-    if (r.focusMoved) followFocus();
-    update();
+bool CConfigureDlg::navigate(NavKey key) {
+    // Space and Enter press the focused button; Tab moves the focus, to the
+    // list's own control too.
+    const ProfileDialogModel::NavResult r = m_model.navigate(key, uiElements());
+    if (!r.handled) return false;
+    if (r.focusMoved) {
+        followFocus();
+        update();
+        return true;
+    }
+    runCommand(r.command);
     return true;
 }
 
 bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list && event->type() == QEvent::FocusIn) {
-        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
-        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
-        m_model.setFocus(kProfileElementList, keyboard || (why != Qt::MouseFocusReason && m_model.focus().visible));
+        m_model.setFocus(kProfileElementList, focusMarkAfter(*static_cast<QFocusEvent*>(event), m_model.focus().visible));
         update();
     }
     return QDialog::eventFilter(watched, event);
@@ -224,26 +224,6 @@ void CConfigureDlg::rightButtonUp(const QPoint& local, const QPoint& global) {
     if (!ProfileDialogModel::menuAt(local.x(), local.y()) || !chooseMenuCommand) return;
     m_model.run(chooseMenuCommand(global));
     afterCommand();
-}
-
-void CConfigureDlg::keyPressEvent(QKeyEvent* event) {
-    // Space and Enter press the focused button; Enter never closes the
-    // dialog otherwise; Esc does, as the close button.
-    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (plain && (enter || event->key() == Qt::Key_Space)) {
-        const ProfileDialogModel::NavResult r =
-            m_model.navigate(enter ? NavKey::Accept : NavKey::Activate, uiElements());
-        if (r.handled) {
-            runCommand(r.command);
-            return;
-        }
-    }
-    if (enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace vandrel

@@ -5,7 +5,6 @@
 // screen and shown with one copy; clicks, menu choices, the list's selection
 // and renames go to the dialog's model, which does the work.
 
-#include <QDialog>
 #include <QImage>
 #include <QRect>
 #include <filesystem>
@@ -14,13 +13,13 @@
 #include "app/draw/ProfileDialogRenderer.h"
 #include "theme/SkinCache.h"
 #include "app/model/ProfileDialogModel.h"
-#include "app/ui/access/DrawnElementSource.h"
+#include "app/ui/DrawnDialog.h"
 
 namespace vandrel {
 
 class CTransparentListBox;
 
-class CConfigureDlg : public QDialog, public DrawnElementSource {
+class CConfigureDlg : public DrawnDialog {
     Q_OBJECT
 public:
     // `pngFolder` is the program's skin folder; the dialog's skins are in its
@@ -48,8 +47,7 @@ public:
 
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
-    unsigned uiGeneration() const override { return m_uiGeneration; }
-    int focusedElement() const override { return m_model.focus().id; }
+    ElementFocus elementFocus() const override { return m_model.focus(); }
     void focusElement(int id) override;
     void activateElement(int id) override;
     QWidget* elementControl(int id) const override;
@@ -58,13 +56,11 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
+    bool navigate(NavKey key) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void runCommand(ProfileCommand command);
-    void followFocus();
     void rightButtonUp(const QPoint& local, const QPoint& global);
     void afterCommand();
 
@@ -76,7 +72,6 @@ private:
     QImage m_frame;
     QRect m_mainRect;
     bool m_focusShownAtOpening = false;
-    unsigned m_uiGeneration = 0;
 };
 
 }  // namespace vandrel

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QKeyEvent>
-#include <optional>
 
 #include "app/draw/ModelText.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
@@ -28,7 +26,7 @@ std::vector<HistoryDialogRow> shownRows(const std::vector<HistoryRow>& rows) {
 }  // namespace
 
 CHistoryDlg::CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+    : DrawnDialog(parent),
       m_rows(std::move(rows)),
       m_model(shownRows(m_rows)),
       m_skins(skinFolder),
@@ -71,30 +69,6 @@ bool CHistoryDlg::navigate(NavKey key) {
     if (!r.handled) return false;
     act(r.action);
     return true;
-}
-
-bool CHistoryDlg::focusNextPrevChild(bool next) {
-    navigate(next ? NavKey::Tab : NavKey::BackTab);
-    return true;
-}
-
-void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
-    std::optional<NavKey> key;
-    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        switch (event->key()) {
-        case Qt::Key_Up: key = NavKey::Up; break;
-        case Qt::Key_Down: key = NavKey::Down; break;
-        case Qt::Key_Home: key = NavKey::Home; break;
-        case Qt::Key_End: key = NavKey::End; break;
-        case Qt::Key_Space: key = NavKey::Activate; break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: key = NavKey::Accept; break;
-        case Qt::Key_Escape: key = NavKey::Escape; break;
-        default: break;
-        }
-    }
-    if (key && navigate(*key)) return;
-    QDialog::keyPressEvent(event);
 }
 
 std::optional<SnapshotEntry> CHistoryDlg::chosen() const {

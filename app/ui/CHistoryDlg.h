@@ -3,7 +3,6 @@
 // HistoryDialogRenderer composes and hands every click to its model. It ends
 // with Accepted when the user chose a snapshot to restore.
 
-#include <QDialog>
 #include <QImage>
 #include <optional>
 
@@ -11,11 +10,11 @@
 #include "theme/SkinCache.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/HistoryDialogModel.h"
-#include "app/ui/access/DrawnElementSource.h"
+#include "app/ui/DrawnDialog.h"
 
 namespace vandrel {
 
-class CHistoryDlg : public QDialog, public DrawnElementSource {
+class CHistoryDlg : public DrawnDialog {
     Q_OBJECT
 public:
     CHistoryDlg(const QString& skinFolder, std::vector<HistoryRow> rows, QWidget* parent = nullptr);
@@ -29,8 +28,7 @@ public:
 
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
-    unsigned uiGeneration() const override { return m_uiGeneration; }
-    int focusedElement() const override { return m_model.focus().id; }
+    ElementFocus elementFocus() const override { return m_model.focus(); }
     void focusElement(int id) override;
     void activateElement(int id) override;
     QWidget* elementControl(int) const override { return nullptr; }
@@ -41,11 +39,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
+    bool navigate(NavKey key) override;
 
 private:
-    bool navigate(NavKey key);
     void changed();
     void act(HistoryDialogModel::Action action);
 
@@ -56,7 +52,6 @@ private:
     QImage m_frame;
     QPoint m_dragOffset;
     bool m_dragging = false;
-    unsigned m_uiGeneration = 0;
 };
 
 }  // namespace vandrel

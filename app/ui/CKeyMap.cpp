@@ -13,10 +13,10 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
-#include <optional>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "app/ui/NavKeys.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/VividTree.h"
 #include "layout/KeyLegends.h"
@@ -36,7 +36,8 @@ QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 }  // namespace
 
 CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+    // Enter and Esc never reach the dialog's own default handling.
+    : DrawnDialog(parent, SpareKeys::EnterAndEscapeKept),
       m_model(model),
       m_skins(skinFolder + QLatin1Char('/') + kKeyMapSkinFolder),
       m_renderer(m_skins) {
@@ -299,13 +300,12 @@ bool CKeyMap::event(QEvent* event) {
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
-        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
+        const auto& focusIn = *static_cast<QFocusEvent*>(event);
         for (const UiElement& e : uiElements())
-            if (elementControl(e.id) == watched) m_model.setFocus(e.id, keyboard || m_model.focus().visible);
+            if (elementControl(e.id) == watched) m_model.setFocus(e.id, focusMarkAfter(focusIn, m_model.focus().visible));
         // A click in a key field asks it for a new key, as typing into it
         // does; the focus that Tab or the dialog gives a field decides nothing.
-        if (why == Qt::MouseFocusReason) {
+        if (focusIn.reason() == Qt::MouseFocusReason) {
             m_model.setFocus(m_model.focus().id, false);
             if (watched == m_single) armField(EditField::Single);
             if (watched == m_combination) armField(EditField::Combination);
@@ -329,8 +329,6 @@ void CKeyMap::armField(EditField field) {
 
 UiElements CKeyMap::uiElements() const { return m_model.elements(modelLookup()); }
 
-int CKeyMap::focusedElement() const { return m_model.focus().id; }
-
 void CKeyMap::focusElement(int id) {
     m_model.setFocus(id, true);
     followFocus();
@@ -351,17 +349,6 @@ QWidget* CKeyMap::elementControl(int id) const {
     case kKeyMapFunctionTree: return m_tree;
     default: return nullptr;
     }
-}
-
-void CKeyMap::followFocus() {
-    QWidget* control = elementControl(m_model.focus().id);
-    QWidget* target = control && !control->isHidden() ? control : this;
-    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
-}
-
-bool CKeyMap::focusNextPrevChild(bool next) {
-    navigate(next ? NavKey::Tab : NavKey::BackTab);
-    return true;
 }
 
 bool CKeyMap::navigate(NavKey key) {
@@ -433,36 +420,12 @@ void CKeyMap::keyPressEvent(QKeyEvent* event) {
     // Keys the capture did not take: Space asks a key field for a new key or
     // presses the focused button, Enter presses it or Save, Escape cancels,
     // the arrows move between the tabs.
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    std::optional<NavKey> key;
-    if (mods == Qt::NoModifier) {
-        switch (event->key()) {
-        case Qt::Key_Space:
-            if (focusedField() != EditField::None) {
-                armField(focusedField());
-                event->accept();
-                return;
-            }
-            key = NavKey::Activate;
-            break;
-        case Qt::Key_Enter:
-        case Qt::Key_Return: key = NavKey::Accept; break;
-        case Qt::Key_Escape: key = NavKey::Escape; break;
-        case Qt::Key_Left: key = NavKey::Left; break;
-        case Qt::Key_Right: key = NavKey::Right; break;
-        default: break;
-        }
-    }
-    if (key && navigate(*key)) {
+    if (navKeyFor(*event) == NavKey::Activate && focusedField() != EditField::None) {
+        armField(focusedField());
         event->accept();
         return;
     }
-    // Enter and Esc never reach the dialog's own default handling.
-    if (event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return || event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    DrawnDialog::keyPressEvent(event);
 }
 
 void CKeyMap::showEvent(QShowEvent* event) {

@@ -6,7 +6,6 @@
 // this class mirrors the model into its controls and ends the dialog when the
 // model says so.
 
-#include <QDialog>
 #include <QImage>
 #include <functional>
 
@@ -14,7 +13,7 @@
 #include "theme/SkinCache.h"
 #include "app/model/AppState.h"
 #include "app/model/KeyMapDialogModel.h"
-#include "app/ui/access/DrawnElementSource.h"
+#include "app/ui/DrawnDialog.h"
 #include "layout/KeyboardLayout.h"
 #include "platform/KeyCapture.h"
 #include "platform/LaunchChoosers.h"
@@ -28,7 +27,7 @@ namespace vandrel {
 
 class VividTree;
 
-class CKeyMap : public QDialog, public DrawnElementSource {
+class CKeyMap : public DrawnDialog {
     Q_OBJECT
 public:
     // `model` outlives the dialog (it keeps the last chosen function between
@@ -68,8 +67,7 @@ public:
 
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
-    unsigned uiGeneration() const override { return m_uiGeneration; }
-    int focusedElement() const override;
+    ElementFocus elementFocus() const override { return m_model.focus(); }
     void focusElement(int id) override;
     void activateElement(int id) override;
     QWidget* elementControl(int id) const override;
@@ -87,18 +85,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
-    bool focusNextPrevChild(bool next) override;
+    bool navigate(NavKey key) override;
 
 private:
     void syncControls();
     void updateTypedLine();
     void fillTree();
     void redraw();
-    // A key that moves the focus or acts on it; false when not the dialog's.
-    bool navigate(NavKey key);
     void runClick(const KeyMapClickResult& r);
-    // The toolkit's focus follows the model's: a control's own, or the dialog's.
-    void followFocus();
     // The key field that has the focus, or None.
     EditField focusedField() const;
     // The user asks a key field for a new key (a click, or Space on it).
@@ -120,7 +114,6 @@ private:
     QPoint m_dragOffset;
     bool m_manualDrag = false;
     bool m_syncing = false;
-    unsigned m_uiGeneration = 0;
 };
 
 // Runs the dialog modally for `slot` of `state` and, on OK, copies the result

@@ -4,7 +4,6 @@
 #include <QFocusEvent>
 #include <QApplication>
 #include <QKeyEvent>
-#include <optional>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -53,7 +52,8 @@ void syncRows(CTransparentListBox* list, const std::vector<std::u16string>& rows
 
 CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, QWidget* parent,
                                  const HookFactory& hookFactory)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+    // Enter and Escape close nothing but through the model.
+    : DrawnDialog(parent, SpareKeys::EnterAndEscapeKept),
       m_store(store),
       m_hook(hookFactory ? hookFactory(*this) : makeDesktopMacroKeyHook(*this)),
       m_model(*m_hook, m_clock, m_names),
@@ -173,17 +173,6 @@ QWidget* CMacroRecordDlg::elementControl(int id) const {
     }
 }
 
-void CMacroRecordDlg::followFocus() {
-    QWidget* control = elementControl(m_model.focus().id);
-    QWidget* target = control && control->isEnabled() ? control : this;
-    if (focusWidget() != target) target->setFocus(m_model.focus().visible ? Qt::TabFocusReason : Qt::OtherFocusReason);
-}
-
-bool CMacroRecordDlg::focusNextPrevChild(bool next) {
-    navigate(next ? NavKey::Tab : NavKey::BackTab);
-    return true;
-}
-
 bool CMacroRecordDlg::navigate(NavKey key) {
     const MacroRecordDlgModel::NavResult r = m_model.navigate(key, uiElements());
     if (!r.handled) return false;
@@ -208,10 +197,9 @@ void CMacroRecordDlg::press(int region, bool byKeyboard) {
 
 bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
-        const bool keyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason;
+        const auto& focusIn = *static_cast<QFocusEvent*>(event);
         for (int id : {kMacroElementMacroList, kMacroElementEventList, kMacroElementLoopEdit})
-            if (elementControl(id) == watched) m_model.setFocus(id, keyboard || (why != Qt::MouseFocusReason && m_model.focus().visible));
+            if (elementControl(id) == watched) m_model.setFocus(id, focusMarkAfter(focusIn, m_model.focus().visible));
         update();
     }
     return QDialog::eventFilter(watched, event);
@@ -484,20 +472,8 @@ bool CMacroRecordDlg::event(QEvent* event) {
 }
 
 void CMacroRecordDlg::keyPressEvent(QKeyEvent* event) {
-    // Space and Enter press the focused region, Escape is Cancel; Enter
-    // closes nothing elsewhere.
-    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        std::optional<NavKey> key;
-        switch (event->key()) {
-        case Qt::Key_Space: key = NavKey::Activate; break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: key = NavKey::Accept; break;
-        case Qt::Key_Escape: key = NavKey::Escape; break;
-        default: break;
-        }
-        if (key && navigate(*key)) return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) return;
+    // Space and Enter press the focused region, Escape is Cancel (the base
+    // routes them); Enter closes nothing elsewhere.
     if (event->matches(QKeySequence::Undo)) {
         if (m_model.undo()) refresh();
         return;
@@ -507,7 +483,7 @@ void CMacroRecordDlg::keyPressEvent(QKeyEvent* event) {
         if (m_model.redo()) refresh();
         return;
     }
-    QDialog::keyPressEvent(event);
+    DrawnDialog::keyPressEvent(event);
 }
 
 }  // namespace vandrel

@@ -6,7 +6,6 @@
 // the window's model; this class asks the user where a click needs an answer
 // and feeds the key capture's reports to the recorder.
 
-#include <QDialog>
 #include <QImage>
 #include <QMessageBox>
 #include <functional>
@@ -16,7 +15,7 @@
 #include "app/model/InsertTextModel.h"
 #include "theme/SkinCache.h"
 #include "app/model/MacroRecordDlgModel.h"
-#include "app/ui/access/DrawnElementSource.h"
+#include "app/ui/DrawnDialog.h"
 
 class QLineEdit;
 
@@ -42,7 +41,7 @@ enum MacroMenuCommand : int {
     kCmdInsertText = 32820,
 };
 
-class CMacroRecordDlg : public QDialog, public DrawnElementSource {
+class CMacroRecordDlg : public DrawnDialog {
     Q_OBJECT
 public:
     // A message box: caption, text and buttons; returns the button chosen.
@@ -86,8 +85,7 @@ public:
 
     // The drawn elements for the screen reader and the keyboard focus.
     UiElements uiElements() const override;
-    unsigned uiGeneration() const override { return m_uiGeneration; }
-    int focusedElement() const override { return m_model.focus().id; }
+    ElementFocus elementFocus() const override { return m_model.focus(); }
     void focusElement(int id) override;
     void activateElement(int id) override;
     QWidget* elementControl(int id) const override;
@@ -106,15 +104,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
+    bool navigate(NavKey key) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // A key that moves the focus or presses an element; false when not the dialog's.
-    bool navigate(NavKey key);
     void press(int region, bool byKeyboard);
-    void followFocus();
     void refresh();
     void click(MacroClick c);
     void deleteMacro();
@@ -146,7 +141,6 @@ private:
     bool m_manualDrag = false;
     // The running recording was started from the keyboard: Escape ends it.
     bool m_keyboardRecording = false;
-    unsigned m_uiGeneration = 0;
     int m_shownMacro = -2;  // whose events the event list shows
     InsertTextModel* m_insertText = nullptr;  // while Insert text is open
 };

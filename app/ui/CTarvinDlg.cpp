@@ -21,6 +21,7 @@
 #include "app/model/ConfigHistory.h"
 #include "app/model/KeyDescription.h"
 #include "app/ui/CHistoryDlg.h"
+#include "app/ui/NavKeys.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"
@@ -346,26 +347,10 @@ void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
         redo();
         return;
     }
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (!m_service.busy() && mods == Qt::NoModifier) {
-        std::optional<NavKey> key;
-        switch (event->key()) {
-        case Qt::Key_Left: key = NavKey::Left; break;
-        case Qt::Key_Right: key = NavKey::Right; break;
-        case Qt::Key_Up: key = NavKey::Up; break;
-        case Qt::Key_Down: key = NavKey::Down; break;
-        case Qt::Key_Home: key = NavKey::Home; break;
-        case Qt::Key_End: key = NavKey::End; break;
-        case Qt::Key_Space:
-        case Qt::Key_Return:
-        case Qt::Key_Enter: key = NavKey::Activate; break;
-        case Qt::Key_Escape: key = NavKey::Escape; break;
-        default: break;
-        }
-        if (key && navigate(*key)) {
-            event->accept();
-            return;
-        }
+    // The window has no default button: Enter presses the focused element.
+    if (const std::optional<NavKey> key = navKeyFor(*event, EnterKey::Activates); !m_service.busy() && key && navigate(*key)) {
+        event->accept();
+        return;
     }
     // Enter, Esc and F1 neither close the window nor ask for help.
     switch (event->key()) {
@@ -383,15 +368,13 @@ void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
 bool CTarvinDlg::focusNextPrevChild(bool next) {
     // Tab and Shift+Tab walk the window's elements, the sliders among them;
     // nothing else of the window takes the focus.
-    if (!m_service.busy()) navigate(next ? NavKey::Tab : NavKey::BackTab);
+    if (!m_service.busy()) navigate(tabNavKey(next));
     return true;
 }
 
 bool CTarvinDlg::navigate(NavKey key) {
     // A slider that has the focus (it may have been clicked) is where Tab goes on from.
-    if (QWidget* focus = focusWidget(); focus && focus != this)
-        for (int id : {kSpeedSliderId, kBrightnessSliderId, kReportSliderId})
-            if (slider(id) == focus) m_model.setFocus(id, m_model.focus().visible);
+    if (const int id = m_sliders.idOf(focusWidget()); id >= 0) m_model.setFocus(id, m_model.focus().visible);
     const NavResult r = m_model.navigate(key, uiElements(), m_state.image);
     if (!r.handled && !r.focusMoved) return false;
     followFocus();

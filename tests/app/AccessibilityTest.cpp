@@ -27,7 +27,7 @@
 #include "keymap/KeyState.h"
 #include "macro/MacroRecord.h"
 #include "tests/app/KeyInput.h"
-#include "tests/app/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 
 namespace vandrel {
 namespace {
@@ -581,9 +581,3 @@ TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

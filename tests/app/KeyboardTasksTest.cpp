@@ -23,7 +23,7 @@
 #include "app/ui/access/Accessibility.h"
 #include "keymap/KeyAssignment.h"
 #include "tests/app/KeyInput.h"
-#include "tests/app/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 
 namespace vandrel {
 namespace {

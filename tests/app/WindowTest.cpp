@@ -43,7 +43,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
-#include "tests/app/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/device/SimFixture.h"
 #include "tests/support/TempFolder.h"
 
@@ -1889,9 +1889,3 @@ TEST_F(WindowTest, CaptionsFollowALargerDesktopFontInsideTheirButtons) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -172,9 +172,3 @@ TEST_F(DBusBridgeTest, WatchPrintsOneJsonLinePerEvent) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -390,9 +390,3 @@ TEST(InstanceLock, WithoutAPrivateFolderTheToolOnlyReads) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

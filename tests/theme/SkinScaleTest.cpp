@@ -13,6 +13,7 @@
 #include "app/ui/CConfigureDlg.h"
 #include "controls/CTransparentListBox.h"
 #include "skins/SkinSet.h"
+#include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "theme/SkinCache.h"
 #include "theme/SkinFile.h"
@@ -20,9 +21,12 @@
 namespace vandrel {
 namespace {
 
+using test::qpath;
 using test::TempFolder;
 
-QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+// Every window of this test is on a screen at 200 %: set while the program
+// starts, before the test main makes the application.
+[[maybe_unused]] const bool kScreenAtTwice = qputenv("QT_SCALE_FACTOR", "2");
 
 QImage filled(int w, int h, const QColor& c) {
     QImage img(w, h, QImage::Format_RGB32);
@@ -31,24 +35,8 @@ QImage filled(int w, int h, const QColor& c) {
 }
 
 // The skin set in both densities, drawn once.
-class SkinFolder {
-public:
-    SkinFolder() {
-        for (qreal scale : {1.0, 2.0})
-            for (const SkinImage& skin : drawSkinSet(scale)) {
-                const QString file = png() + "/" + (scale == 1 ? skin.name : doubleDensityName(skin.name));
-                QDir().mkpath(QFileInfo(file).path());
-                skin.image.save(file);
-            }
-    }
-    QString png() const { return qpath(m_folder.path() / "png"); }
-
-private:
-    TempFolder m_folder;
-};
-
-const SkinFolder& skins() {
-    static const SkinFolder folder;
+const test::SkinFolder& skins() {
+    static const test::SkinFolder folder({1.0, 2.0});
     return folder;
 }
 
@@ -202,11 +190,3 @@ TEST(WindowAt200Percent, TheProfileListLiesOnTheDialogsOwnPixels) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    // Every window of this test is on a screen at 200 %.
-    qputenv("QT_SCALE_FACTOR", "2");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

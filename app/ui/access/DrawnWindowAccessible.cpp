@@ -239,22 +239,12 @@ void announceAccessibleFocus(QWidget* window) {
 // ---- one element ------------------------------------------------------------
 
 DrawnElementAccessible::DrawnElementAccessible(QWidget* window, DrawnElementSource* source, int id)
-    : m_window(window), m_source(source), m_id(id) {}
+    : AccessibleLeaf(window), m_source(source), m_id(id) {}
 
 const UiElement* DrawnElementAccessible::element() const {
-    if (!m_window) return nullptr;
-    auto* parent = dynamic_cast<DrawnWindowAccessible*>(QAccessible::queryAccessibleInterface(m_window));
+    if (!owner()) return nullptr;
+    auto* parent = dynamic_cast<DrawnWindowAccessible*>(QAccessible::queryAccessibleInterface(owner()));
     return parent ? findElement(parent->elements(), m_id) : nullptr;
-}
-
-bool DrawnElementAccessible::isValid() const { return element() != nullptr; }
-
-QWindow* DrawnElementAccessible::window() const {
-    return m_window ? m_window->window()->windowHandle() : nullptr;
-}
-
-QAccessibleInterface* DrawnElementAccessible::parent() const {
-    return m_window ? QAccessible::queryAccessibleInterface(m_window) : nullptr;
 }
 
 QString DrawnElementAccessible::text(QAccessible::Text t) const {
@@ -268,11 +258,9 @@ QString DrawnElementAccessible::text(QAccessible::Text t) const {
     }
 }
 
-QRect DrawnElementAccessible::rect() const {
-    const UiElement* e = element();
-    if (!e) return {};
-    const QPoint topLeft = m_window->mapToGlobal(QPoint(e->rect.left, e->rect.top));
-    return QRect(topLeft, QSize(e->rect.right - e->rect.left + 1, e->rect.bottom - e->rect.top + 1));
+QRect DrawnElementAccessible::localRect() const {
+    const HitRect& r = element()->rect;
+    return QRect(QPoint(r.left, r.top), QSize(r.right - r.left + 1, r.bottom - r.top + 1));
 }
 
 QAccessible::Role DrawnElementAccessible::role() const {
@@ -280,15 +268,11 @@ QAccessible::Role DrawnElementAccessible::role() const {
     return e ? accessibleRole(e->role) : QAccessible::NoRole;
 }
 
-QAccessible::State DrawnElementAccessible::state() const {
+QAccessible::State DrawnElementAccessible::currentState() const {
     QAccessible::State s;
     const UiElement* e = element();
-    if (!e) {
-        s.invalid = true;
-        return s;
-    }
     s.focusable = e->focusable;
-    s.focused = e->focusable && m_window->hasFocus() && m_source->focusedElement() == m_id;
+    s.focused = e->focusable && owner()->hasFocus() && m_source->focusedElement() == m_id;
     s.disabled = !e->enabled;
     s.checkable = e->checkable;
     s.checked = e->checked;
@@ -300,18 +284,13 @@ QAccessible::State DrawnElementAccessible::state() const {
         s.selected = e->selected;
     }
     if (e->role == UiRole::StatusLine || e->role == UiRole::StaticText) s.readOnly = true;
-    if (!m_window->isVisible()) s.invisible = true;
+    if (!owner()->isVisible()) s.invisible = true;
     return s;
 }
 
-void* DrawnElementAccessible::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
-    return nullptr;
-}
-
-QStringList DrawnElementAccessible::actionNames() const {
+QStringList DrawnElementAccessible::currentActions() const {
     const UiElement* e = element();
-    if (!e || !e->enabled) return {};
+    if (!e->enabled) return {};
     QStringList names;
     switch (e->role) {
     case UiRole::StaticText:
@@ -323,20 +302,16 @@ QStringList DrawnElementAccessible::actionNames() const {
     return names;
 }
 
-void DrawnElementAccessible::doAction(const QString& actionName) {
-    if (!element()) return;
+void DrawnElementAccessible::act(const QString& actionName) {
     if (actionName == setFocusAction()) {
         m_source->focusElement(m_id);
         return;
     }
     if (actionName != pressAction() && actionName != toggleAction()) return;
-    // Pressing may open a modal dialog: it runs once the reader's call has
-    // been answered.
-    QPointer<QWidget> window = m_window;
+    // Pressing may open a modal dialog.
     DrawnElementSource* source = m_source;
     const int id = m_id;
-    QMetaObject::invokeMethod(
-        m_window, [window, source, id] { if (window) source->activateElement(id); }, Qt::QueuedConnection);
+    afterReply([source, id] { source->activateElement(id); });
 }
 
 }  // namespace vandrel

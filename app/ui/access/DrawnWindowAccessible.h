@@ -5,13 +5,13 @@
 // interface. The element interfaces are made when a reader first asks for
 // them and live as long as the window.
 
-#include <QAccessibleActionInterface>
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
 #include <vector>
 
 #include "app/model/UiElement.h"
+#include "app/ui/access/AccessibleLeaf.h"
 
 namespace vandrel {
 
@@ -68,36 +68,26 @@ private:
 
 // One element of a skinned window. It asks the window for its current state
 // at every question, so it is never out of date.
-class DrawnElementAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+class DrawnElementAccessible : public AccessibleLeaf {
 public:
     DrawnElementAccessible(QWidget* window, DrawnElementSource* source, int id);
 
-    bool isValid() const override;
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override;
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override;
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override;
     QAccessible::Role role() const override;
-    QAccessible::State state() const override;
-    void* interface_cast(QAccessible::InterfaceType type) override;
-
-    QStringList actionNames() const override;
-    void doAction(const QString& actionName) override;
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
     int id() const { return m_id; }
-    QWidget* ownerWindow() const { return m_window; }
+    QWidget* ownerWindow() const { return owner(); }
+
+protected:
+    bool exists() const override { return element() != nullptr; }
+    QRect localRect() const override;
+    QAccessible::State currentState() const override;
+    QStringList currentActions() const override;
+    void act(const QString& actionName) override;
 
 private:
     const UiElement* element() const;
 
-    QPointer<QWidget> m_window;
     DrawnElementSource* m_source;
     int m_id;
 };

@@ -53,75 +53,57 @@ QAccessible::State ListBoxAccessible::state() const {
 
 // ---- rows -------------------------------------------------------------------
 
-bool ListRowAccessible::isValid() const { return m_list && m_row < m_list->count(); }
+ListRowAccessible::ListRowAccessible(CTransparentListBox* list, int row) : AccessibleLeaf(list), m_row(row) {}
 
-QWindow* ListRowAccessible::window() const { return m_list ? m_list->window()->windowHandle() : nullptr; }
+CTransparentListBox* ListRowAccessible::list() const { return static_cast<CTransparentListBox*>(owner()); }
 
-QAccessibleInterface* ListRowAccessible::parent() const {
-    return m_list ? QAccessible::queryAccessibleInterface(m_list) : nullptr;
-}
+bool ListRowAccessible::exists() const { return m_row < list()->count(); }
 
 QString ListRowAccessible::text(QAccessible::Text t) const {
     if (!isValid() || t != QAccessible::Name) return {};
-    if (m_list->model().mode() != kListMacroEvents) return m_list->rowText(m_row);
+    if (list()->model().mode() != kListMacroEvents) return list()->rowText(m_row);
     // The event list draws presses and releases as arrows: say what they show.
-    const RowView view = m_list->model().rowView(m_row);
+    const RowView view = list()->model().rowView(m_row);
     const QString shown = QString::fromStdU16String(view.text).trimmed();
     if (view.picture == kPressPicture) return tr("%1 按下").arg(shown);
     if (view.picture == kReleasePicture) return tr("%1 松开").arg(shown);
     return shown;
 }
 
-QRect ListRowAccessible::rect() const {
-    if (!isValid()) return {};
-    const QRect r = m_list->rowRectangle(m_row);
-    return QRect(m_list->mapToGlobal(r.topLeft()), r.size());
-}
+QRect ListRowAccessible::localRect() const { return list()->rowRectangle(m_row); }
 
-QAccessible::State ListRowAccessible::state() const {
+QAccessible::State ListRowAccessible::currentState() const {
+    CTransparentListBox* l = list();
     QAccessible::State s;
-    if (!isValid()) {
-        s.invalid = true;
-        return s;
-    }
     s.selectable = s.focusable = true;
-    s.selected = m_list->selected() == m_row;
-    s.focused = s.selected && m_list->hasFocus();
-    const QRect r = m_list->rowRectangle(m_row);
-    if (r.bottom() < 0 || r.top() >= m_list->height()) s.offscreen = true;
-    if (!m_list->isEnabled()) s.disabled = true;
+    s.selected = l->selected() == m_row;
+    s.focused = s.selected && l->hasFocus();
+    const QRect r = l->rowRectangle(m_row);
+    if (r.bottom() < 0 || r.top() >= l->height()) s.offscreen = true;
+    if (!l->isEnabled()) s.disabled = true;
     return s;
 }
 
-void* ListRowAccessible::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
-    return nullptr;
-}
-
-QStringList ListRowAccessible::actionNames() const {
-    if (!isValid() || !m_list->isEnabled()) return {};
+QStringList ListRowAccessible::currentActions() const {
+    if (!list()->isEnabled()) return {};
     return {pressAction(), showMenuAction(), setFocusAction()};
 }
 
-void ListRowAccessible::doAction(const QString& actionName) {
-    if (!isValid() || !m_list->isEnabled()) return;
+void ListRowAccessible::act(const QString& actionName) {
+    CTransparentListBox* l = list();
+    if (!l->isEnabled()) return;
     if (actionName == setFocusAction()) {
-        m_list->setFocus(Qt::OtherFocusReason);
-        m_list->selectRowByUser(m_row);
+        l->setFocus(Qt::OtherFocusReason);
+        l->selectRowByUser(m_row);
     } else if (actionName == pressAction()) {
-        m_list->selectRowByUser(m_row);
+        l->selectRowByUser(m_row);
     } else if (actionName == showMenuAction()) {
         // The menu runs once the reader's call has been answered.
-        QPointer<CTransparentListBox> list = m_list;
         const int row = m_row;
-        QMetaObject::invokeMethod(
-            m_list,
-            [list, row] {
-                if (!list) return;
-                list->selectRowByUser(row);
-                list->requestContextMenu();
-            },
-            Qt::QueuedConnection);
+        afterReply([l, row] {
+            l->selectRowByUser(row);
+            l->requestContextMenu();
+        });
     }
 }
 

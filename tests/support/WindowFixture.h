@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTest>
 #include <cstring>
 #include <memory>
@@ -17,38 +15,12 @@
 #include "keymap/KeymapFile.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
-#include "skins/SkinSet.h"
+#include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace vandrel::test {
 
 namespace fs = std::filesystem;
-
-inline QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
-
-// The skin set and VER.bin, drawn once for every test.
-class SkinFolder {
-public:
-    SkinFolder() {
-        QDir().mkpath(qpath(m_folder.path() / "png"));
-        for (const SkinImage& skin : drawSkinSet()) {
-            const QString file = qpath(m_folder.path() / "png") + "/" + skin.name;
-            QDir().mkpath(QFileInfo(file).path());
-            skin.image.save(file);
-        }
-        test::writeAll(m_folder.path() / "VER.bin", {'V', 'e', 'r', ':', ' ', '1', '.', '1', ' ', ' ', ' ', ' '});
-    }
-    QString program() const { return qpath(m_folder.path()); }
-    QImage image(const char* name) const { return QImage(program() + "/png/" + name).convertToFormat(QImage::Format_RGB32); }
-
-private:
-    TempFolder m_folder;
-};
-
-inline const SkinFolder& skins() {
-    static const SkinFolder folder;
-    return folder;
-}
 
 inline QPoint keyCentre(int slot) {
     const KeyRect& r = KeyGeometry[slot].rect;
