@@ -818,16 +818,9 @@ void CTarvinDlg::editKey(int slot) {
         m_state.keys[slot] = before;
         return;
     }
-    // Each save of the assignment reports its own failure; a kept file counts
-    // as saved, since the user has been told at start that it stays as it is.
-    const KeymapSaver saver = [this](const DeviceImage& image, const KeyRecordTable& keys) {
-        const FileWrite w = saveKeymap(m_state, m_paths.dataFolder, image, keys);
-        reportFile(w);
-        return w.written || !w.notice;
-    };
-    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
-                                                    MacroSlotSyncFor(m_state.macros));
-    if (result == AssignResult::PathTooLong || result == AssignResult::NoSuchKey) m_state.keys[slot] = before;
+    const KeyEditOutcome done = finishKeyEdit(m_state, m_paths.dataFolder, request, before);
+    reportFile(done.file);
+    const AssignResult result = done.result;
     // A path the record cannot hold is refused whole rather than cut: say so.
     if (result == AssignResult::PathTooLong && m_hooks.warn)
         m_hooks.warn(this, tr("按键设置"), tr("路径太长，按键未改变。"));
