@@ -422,8 +422,7 @@ bool assignFromSends(const std::string& sends, int slot, DeviceImage& im, Config
                                              utf16ToUtf8(recordPath) + "'; make the two agree");
     ReassignedFlags flags;
     flags.clear();
-    const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
-    if (ApplyKeyAssignment(meaning.request, im, config.records, flags, noFile, {}) == AssignResult::PathTooLong)
+    if (AssignKey(meaning.request, im, config.records, flags, {}) == AssignChange::PathTooLong)
         return err.set(where + ".sends", "the launch path is longer than " + std::to_string(kMaxLaunchPathChars) +
                                              " characters");
     return true;

@@ -87,30 +87,36 @@ void storePath(KeyRecord& r, const std::u16string& path) {
 
 }  // namespace
 
-AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
-                                ReassignedFlags& flags, const KeymapSaver& save,
-                                const MacroSlotSync& syncMacroSlots) {
+AssignResult AssignResultAfterSave(AssignChange change, bool saved) {
+    switch (change) {
+        case AssignChange::Applied: break;
+        case AssignChange::NoSuchKey: return AssignResult::NoSuchKey;
+        case AssignChange::PathTooLong: return AssignResult::PathTooLong;
+    }
+    return saved ? AssignResult::Saved : AssignResult::SaveFailed;
+}
+
+AssignChange AssignKey(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                       ReassignedFlags& flags, const MacroSlotSync& syncMacroSlots) {
     const int slot = request.slot;
-    if (slot >= kPhysicalSlots) return AssignResult::NoSuchKey;
+    if (slot >= kPhysicalSlots) return AssignChange::NoSuchKey;
     const bool restore = request.codeCount == kRestoreCodeCount;
     if (!restore && isLaunchType(request.assignType) && request.launchPath.size() > kMaxLaunchPathChars)
-        return AssignResult::PathTooLong;
+        return AssignChange::PathTooLong;
 
     uint8_t* e = &image.deviceKeyMap[SlotCellOffset[slot]];
     KeyRecord& r = records[slot];
     r.homeVk = SlotHomeVk[slot];
     const KeyNameTable& names = keyNames();
 
-    auto finish = [&] { return save(image, records) ? AssignResult::Saved : AssignResult::SaveFailed; };
-
     if (restore) {
         clearRecord(r);
         restoreEntry(e, slot);
         request.keyEnabled = true;
         SetKeyEnabled(image, slot, true);
-        return finish();
+        return AssignChange::Applied;
     }
-    if (request.assignType > static_cast<uint8_t>(AssignType::RestoreDefault)) return finish();
+    if (request.assignType > static_cast<uint8_t>(AssignType::RestoreDefault)) return AssignChange::Applied;
 
     switch (static_cast<AssignType>(request.assignType)) {
         case AssignType::SingleKey: {
@@ -184,17 +190,16 @@ AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, 
             SetKeyEnabled(image, slot, true);
             break;
     }
-    return finish();
+    return AssignChange::Applied;
 }
 
-AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
-                                 ReassignedFlags& flags, const KeymapSaver& save,
-                                 const MacroSlotSync& syncMacroSlots) {
-    if (request.slot >= kPhysicalSlots) return AssignResult::NoSuchKey;
+AssignChange CommitKeyEdit(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                           ReassignedFlags& flags, const MacroSlotSync& syncMacroSlots) {
+    if (request.slot >= kPhysicalSlots) return AssignChange::NoSuchKey;
     const uint8_t oldFlag = flags[request.slot];
     flags[request.slot] = 0;
-    const AssignResult applied = ApplyKeyAssignment(request, image, records, flags, save, syncMacroSlots);
-    if (applied == AssignResult::NoSuchKey || applied == AssignResult::PathTooLong) {
+    const AssignChange applied = AssignKey(request, image, records, flags, syncMacroSlots);
+    if (applied != AssignChange::Applied) {
         flags[request.slot] = oldFlag;
         return applied;
     }
@@ -211,7 +216,21 @@ AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image,
     // A kept assignment keeps its mark, as far as the switch leaves it.
     if (request.assignType == kKeepAssignment && request.codeCount != kRestoreCodeCount)
         flags[request.slot] = DeriveReassignedFlag(image, records, request.slot) ? 1 : 0;
-    return save(image, records) ? AssignResult::Saved : AssignResult::SaveFailed;
+    return AssignChange::Applied;
+}
+
+AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                                ReassignedFlags& flags, const KeymapSaver& save,
+                                const MacroSlotSync& syncMacroSlots) {
+    const AssignChange change = AssignKey(request, image, records, flags, syncMacroSlots);
+    return AssignResultAfterSave(change, change == AssignChange::Applied && save(image, records));
+}
+
+AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                                 ReassignedFlags& flags, const KeymapSaver& save,
+                                 const MacroSlotSync& syncMacroSlots) {
+    const AssignChange change = CommitKeyEdit(request, image, records, flags, syncMacroSlots);
+    return AssignResultAfterSave(change, change == AssignChange::Applied && save(image, records));
 }
 
 int FollowMacroRenumbering(const MacroRenumbering& to, DeviceImage& image, KeyRecordTable& records,

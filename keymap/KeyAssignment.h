@@ -1,7 +1,9 @@
 #pragma once
 // Turns the key-map dialog's result into the key's 4-byte device entry and its
-// host record, then stores keymap.bin. Nothing is sent to the keyboard here: the
-// entry travels with the next write of the whole configuration.
+// host record. The assignment itself only changes memory and says whether it
+// was applied; the caller stores keymap.bin once for the whole OK. Nothing is
+// sent to the keyboard here: the entry travels with the next write of the
+// whole configuration.
 
 #include <array>
 #include <cstdint>
@@ -70,12 +72,23 @@ KeymapSaver KeymapFileSaver(std::filesystem::path dataFolder);
 // Copies the macros in use of `store` (which must outlive the result) into the slots.
 MacroSlotSync MacroSlotSyncFor(const MacroStore& store);
 
+// What an assignment did in memory.
+enum class AssignChange {
+    Applied,      // the entry, record, flags and enable bit hold the request
+    NoSuchKey,    // slot is not a physical key: nothing changed
+    PathTooLong,  // launch path does not fit the record: nothing changed
+};
+
 enum class AssignResult {
     Saved,        // applied and keymap.bin written
     SaveFailed,   // applied in memory; keymap.bin could not be written (old file intact)
     NoSuchKey,    // slot is not a physical key: nothing changed, nothing saved
     PathTooLong,  // launch path does not fit the record: nothing changed, nothing saved
 };
+
+// The result of an assignment once the caller tried to store it; `saved` only
+// counts for an applied one.
+AssignResult AssignResultAfterSave(AssignChange change, bool saved);
 
 // The named functions of the dialog's tree and the device entry each one gets.
 struct NamedFunction {
@@ -87,18 +100,27 @@ extern const std::array<NamedFunction, 23> kNamedFunctions;
 // Looks a label up (exact whole-string comparison); null when none matches.
 const NamedFunction* FindNamedFunction(const std::u16string& label);
 
-// Applies the request to the slot's deviceKeyMap entry and KeyRecord, sets or
-// clears the slot's reassigned flag where the assignment decides it, and saves.
+// Applies the request to the slot's deviceKeyMap entry and KeyRecord, and sets
+// or clears the slot's reassigned flag where the assignment decides it.
 // Restoring (codeCount 255) also sets request.keyEnabled and the key's mask bit.
 // `syncMacroSlots` runs after a macro was bound to the key; it may be empty.
+// Nothing is saved.
+AssignChange AssignKey(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                       ReassignedFlags& flags, const MacroSlotSync& syncMacroSlots);
+
+// What the main window does when the key-map dialog closes with OK: clears the
+// key's flag, applies the request, then enables the key or disables and marks it
+// as request.keyEnabled says. Nothing changes for a refused request. Nothing is
+// saved: the caller stores keymap.bin once when this returns Applied.
+AssignChange CommitKeyEdit(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
+                           ReassignedFlags& flags, const MacroSlotSync& syncMacroSlots);
+
+// AssignKey, then one save through `save` when it applied.
 AssignResult ApplyKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
                                 ReassignedFlags& flags, const KeymapSaver& save,
                                 const MacroSlotSync& syncMacroSlots);
 
-// What the main window does when the key-map dialog closes with OK: clears the
-// key's flag, applies the request, then enables the key or disables and marks it
-// as request.keyEnabled says, and saves again. Nothing changes for a refused
-// request.
+// CommitKeyEdit, then one save through `save` when it applied.
 AssignResult CommitKeyAssignment(AssignmentRequest& request, DeviceImage& image, KeyRecordTable& records,
                                  ReassignedFlags& flags, const KeymapSaver& save,
                                  const MacroSlotSync& syncMacroSlots);

@@ -56,8 +56,7 @@ public:
         uint8_t* e = &m_scratch->deviceKeyMap[SlotCellOffset[slot]];
         std::memset(e, kUntouched, 4);
         AssignmentRequest q = requestFor(record, slot);
-        const KeymapSaver noFile = [](const DeviceImage&, const KeyRecordTable&) { return true; };
-        ApplyKeyAssignment(q, *m_scratch, *m_records, m_flags, noFile, {});
+        AssignKey(q, *m_scratch, *m_records, m_flags, {});
         std::memcpy(out, e, 4);
         return !std::all_of(e, e + 4, [](uint8_t b) { return b == kUntouched; });
     }

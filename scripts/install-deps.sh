@@ -36,6 +36,7 @@ TEST_PACKAGES=(
   xvfb xauth                        # headless windows for checks and screenshots
   x11-xkb-utils                     # setxkbmap: the layout test switches an Xvfb's layout
   libxtst-dev                       # the recording benchmark types through XTest
+  libbenchmark-dev                  # Google Benchmark: the profile-switch benchmark
   dbus-daemon                       # a private session bus for the D-Bus tests
   nodejs                            # runs the KWin script and Shell extension in their tests
 )

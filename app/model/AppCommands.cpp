@@ -200,6 +200,22 @@ void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataF
     LoadKeymapFile(dataFolder, state.image, state.keys, state.skipImageOnNextLoad);
 }
 
+KeyEditOutcome finishKeyEdit(AppState& state, const fs::path& dataFolder, AssignmentRequest& request,
+                             const KeyRecord& before) {
+    KeyEditOutcome out;
+    const AssignChange change =
+        CommitKeyEdit(request, state.image, state.keys, state.reassigned, MacroSlotSyncFor(state.macros));
+    if (change != AssignChange::Applied) {
+        // The dialog's page switches may have emptied the record on the way.
+        if (request.slot < kRecordSlots) state.keys[request.slot] = before;
+        out.result = AssignResultAfterSave(change, false);
+        return out;
+    }
+    out.file = saveKeymap(state, dataFolder);
+    out.result = AssignResultAfterSave(change, out.file.written || !out.file.notice);
+    return out;
+}
+
 int followMacroRenumbering(AppState& state, const MacroRenumbering& to) {
     return FollowMacroRenumbering(to, state.image, state.keys, state.reassigned);
 }

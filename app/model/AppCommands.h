@@ -13,6 +13,7 @@
 #include "app/model/AppState.h"
 #include "app/model/MainWindowModel.h"
 #include "device/TransferResult.h"
+#include "keymap/KeyAssignment.h"
 #include "macro/MacroManager.h"
 #include "util/TextLookup.h"
 
@@ -102,6 +103,19 @@ inline bool macrosUnsaved(const AppState& state) { return !(state.macros == stat
 // Before the key-map dialog opens: the records are reloaded from keymap.bin
 // while the image in memory stays as it is.
 void reloadRecordsForKeyEdit(AppState& state, const std::filesystem::path& dataFolder);
+
+// What became of the key-map dialog's OK.
+struct KeyEditOutcome {
+    AssignResult result = AssignResult::Saved;
+    FileWrite file;  // the one write of keymap.bin; nothing for a refused request
+};
+
+// The key-map dialog closed with OK: the request is committed in memory and
+// keymap.bin is written once. A refused request (no such key, a path the
+// record cannot hold) puts the key's record back to `before`, as it was when
+// the dialog opened, and writes nothing. A kept file counts as saved.
+KeyEditOutcome finishKeyEdit(AppState& state, const std::filesystem::path& dataFolder, AssignmentRequest& request,
+                             const KeyRecord& before);
 
 // The macro manager ended with OK and moved or deleted macros as `to` says:
 // keys bound to a moved macro follow it, keys bound to a deleted one get their

@@ -613,20 +613,12 @@ void ConfigurationService::reportFiles(const std::vector<FileNotice>& notices) {
 void ConfigurationService::beginKeyEdit() { reloadRecordsForKeyEdit(m_state, m_paths.dataFolder); }
 
 AssignResult ConfigurationService::assignKey(AssignmentRequest& request, const KeyRecord& recordBefore) {
-    // Each save of the assignment reports its own failure; a kept file counts
-    // as saved, since the user has been told at start that it stays as it is.
-    const KeymapSaver saver = [this](const DeviceImage& image, const KeyRecordTable& keys) {
-        const FileWrite w = saveKeymap(m_state, m_paths.dataFolder, image, keys);
-        reportFile(w);
-        return w.written || !w.notice;
-    };
-    const AssignResult result = CommitKeyAssignment(request, m_state.image, m_state.keys, m_state.reassigned, saver,
-                                                    MacroSlotSyncFor(m_state.macros));
-    if (result == AssignResult::PathTooLong || result == AssignResult::NoSuchKey)
-        m_state.keys[request.slot] = recordBefore;
+    // keymap.bin is written once for the whole assignment.
+    const KeyEditOutcome outcome = finishKeyEdit(m_state, m_paths.dataFolder, request, recordBefore);
+    reportFile(outcome.file);
     // A path the record cannot hold is refused whole rather than cut: say so.
-    if (result == AssignResult::PathTooLong) emit warning(tr("按键设置"), tr("路径太长，按键未改变。"));
-    return result;
+    if (outcome.result == AssignResult::PathTooLong) emit warning(tr("按键设置"), tr("路径太长，按键未改变。"));
+    return outcome.result;
 }
 
 void ConfigurationService::macrosEdited(const MacroRenumbering& moved) {

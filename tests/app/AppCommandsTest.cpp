@@ -10,6 +10,7 @@
 
 #include "app/model/AppCommands.h"
 #include "keymap/KeyAssignment.h"
+#include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroStoreFile.h"
 #include "tests/macro/MacroTestSupport.h"
@@ -225,6 +226,59 @@ TEST(SaveFailure, IsReportedWithFileAndReason) {
         for (const FileNotice& n : notices) EXPECT_EQ(n.kind, FileNotice::Kind::NotCreated);
     }
     EXPECT_EQ(readAll(KeymapFilePath(folder.path())), before);
+}
+
+// The key-map dialog's OK: one write of keymap.bin with the key's final
+// state; a refused request writes nothing and gives the record back as it was
+// when the dialog opened; a failed write is one notice.
+TEST(KeyEditOk, WritesTheKeyOnceOrPutsTheRecordBack) {
+    TempFolder folder;
+    auto s = std::make_unique<AppState>();
+    ASSERT_TRUE(loadStartupFiles(*s, folder.path()).empty());
+    const KeyRecord before = s->keys[63];
+    const std::vector<uint8_t> fileBefore = readAll(KeymapFilePath(folder.path()));
+
+    AssignmentRequest request;
+    request.slot = 63;
+    request.assignType = static_cast<uint8_t>(AssignType::LaunchProgram);
+    request.launchPath = std::u16string(kMaxLaunchPathChars + 1, u'x');
+    s->keys[63].type = 0x5A;  // what the dialog's page switches left
+    KeyEditOutcome done = finishKeyEdit(*s, folder.path(), request, before);
+    EXPECT_EQ(done.result, AssignResult::PathTooLong);
+    EXPECT_FALSE(done.file.written);
+    EXPECT_FALSE(done.file.notice);
+    EXPECT_EQ(std::memcmp(&s->keys[63], &before, sizeof before), 0);
+    EXPECT_EQ(readAll(KeymapFilePath(folder.path())), fileBefore);
+
+    request.launchPath = u"/opt/games/run.sh";
+    request.keyEnabled = false;
+    done = finishKeyEdit(*s, folder.path(), request, before);
+    EXPECT_EQ(done.result, AssignResult::Saved);
+    EXPECT_TRUE(done.file.written);
+    const KeymapContents stored = readKeymap(folder.path());
+    EXPECT_EQ(stored.image, s->image);
+    EXPECT_TRUE(stored.keys == s->keys);
+    EXPECT_FALSE(IsKeyEnabled(stored.image, 63));
+    EXPECT_EQ(stored.keys[63].type, static_cast<uint8_t>(AssignType::LaunchProgram));
+
+    request.keyEnabled = true;
+    {
+        test::FileSizeLimit full(1000);  // as a full disk
+        done = finishKeyEdit(*s, folder.path(), request, before);
+    }
+    EXPECT_EQ(done.result, AssignResult::SaveFailed);
+    ASSERT_TRUE(done.file.notice);
+    EXPECT_EQ(done.file.notice->kind, FileNotice::Kind::NotSaved);
+    EXPECT_TRUE(IsKeyEnabled(s->image, 63)) << "memory keeps the change";
+    EXPECT_FALSE(IsKeyEnabled(readKeymap(folder.path()).image, 63)) << "the old file is intact";
+
+    // A file kept since start-up is neither written nor reported, and the
+    // assignment counts as saved.
+    s->keymapFileKept = true;
+    done = finishKeyEdit(*s, folder.path(), request, before);
+    EXPECT_EQ(done.result, AssignResult::Saved);
+    EXPECT_FALSE(done.file.written);
+    EXPECT_FALSE(done.file.notice);
 }
 
 TEST(StartupFiles, StaleTemporariesOfKilledSavesAreRemoved) {

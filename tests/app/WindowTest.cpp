@@ -626,6 +626,29 @@ TEST_F(WindowTest, FailedKeymapSavesAreReported) {
     EXPECT_EQ(readAll(KeymapFilePath(data.path())).size(), kKeymapFileBytes);
 }
 
+// One OK of the key-map dialog is one write of keymap.bin: on a full disk the
+// user hears of it once per OK.
+TEST_F(WindowTest, AKeyAssignmentThatCannotBeStoredIsReportedOnce) {
+    start();
+    window->hooks().runKeyMapDialog = [](QWidget*, const KeyEditTarget&, AssignmentRequest& request) {
+        request.assignType = static_cast<uint8_t>(AssignType::KeyCombination);
+        request.codes[0] = 0xA2;  // left Control
+        request.codes[1] = 0x43;  // C
+        request.codeCount = 2;
+        request.keyEnabled = false;
+        return true;
+    };
+    const QPoint a = keyCentre(63);
+    {
+        test::FileSizeLimit full(1000);  // as a full disk
+        click(a.x(), a.y());
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_TRUE(warnings[0].contains("keymap.bin"));
+    }
+    EXPECT_FALSE(IsKeyEnabled(state->image, 63));
+    EXPECT_EQ(state->keys[63].type, static_cast<uint8_t>(AssignType::KeyCombination));
+}
+
 TEST_F(WindowTest, OutOfRangeValuesFromTheKeyboardAreDrawnAndKept) {
     DeviceImage odd = keyboard.config();
     odd.reportRate = 7;

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "keymap/KeyAssignment.h"
 #include "keys/KeyNameTable.h"
@@ -242,7 +245,7 @@ TEST_F(KeyAssignmentTest, CommitEnablesOrDisablesTheKeyAfterApplying) {
     EXPECT_EQ(CommitKeyAssignment(req, image, records, flags, saver, sync), AssignResult::Saved);
     EXPECT_FALSE(IsKeyEnabled(image, kSlotA));
     EXPECT_EQ(flags[kSlotA], 1) << "a disabled key is marked even when mapped to itself";
-    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(saves, 1);
 
     req.keyEnabled = true;
     EXPECT_EQ(CommitKeyAssignment(req, image, records, flags, saver, sync), AssignResult::Saved);
@@ -259,6 +262,47 @@ TEST_F(KeyAssignmentTest, CommitEnablesOrDisablesTheKeyAfterApplying) {
     ReassignedFlags derived{};
     DeriveReassignedFlags(image, records, derived);
     EXPECT_EQ(derived[kSlotA], 1);
+}
+
+// One OK of the key-map dialog stores keymap.bin once, whatever it assigns
+// and whichever way the switch is set, and what it stores is the key's final
+// state: entry, record, flag and enable bit.
+TEST_F(KeyAssignmentTest, OneOkSavesOnceWhatTheKeyEndsUpWith) {
+    AssignmentRequest launch = request(kSlotA, AssignType::LaunchProgram);
+    launch.launchPath = u"/opt/games/run.sh";
+    const std::pair<const char*, AssignmentRequest> oks[] = {
+        {"key", request(kSlotA, AssignType::SingleKey, {0x42})},
+        {"combination", request(kSlotA, AssignType::KeyCombination, {0xA2, 0x43})},
+        {"macro", macro(3)},
+        {"function", function(u"复制")},
+        {"launch path", launch},
+    };
+    auto savedImage = std::make_unique<DeviceImage>();
+    auto savedRecords = std::make_unique<KeyRecordTable>();
+    ReassignedFlags flagsAtSave{};
+    const KeymapSaver keep = [&](const DeviceImage& i, const KeyRecordTable& r) {
+        ++saves;
+        *savedImage = i;
+        *savedRecords = r;
+        flagsAtSave = flags;
+        return true;
+    };
+    for (const auto& [what, ok] : oks) {
+        for (bool enabled : {true, false}) {
+            SCOPED_TRACE(std::string(what) + (enabled ? ", enabled" : ", disabled"));
+            SetUp();
+            saves = 0;
+            AssignmentRequest req = ok;
+            req.keyEnabled = enabled;
+            EXPECT_EQ(CommitKeyAssignment(req, image, records, flags, keep, sync), AssignResult::Saved);
+            EXPECT_EQ(saves, 1);
+            EXPECT_EQ(*savedImage, image);
+            EXPECT_EQ(*savedRecords, records);
+            EXPECT_EQ(flagsAtSave[kSlotA], flags[kSlotA]);
+            EXPECT_EQ(IsKeyEnabled(*savedImage, kSlotA), enabled);
+            EXPECT_NE(entry(kSlotA), factory(kSlotA));
+        }
+    }
 }
 
 TEST_F(KeyAssignmentTest, SaveFailureIsReportedAndMemoryKeepsTheChange) {
