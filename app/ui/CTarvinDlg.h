@@ -85,8 +85,6 @@ public:
     // the state's shadow copy is its configuration.
     bool configurationKnown() const { return m_service.configurationKnown(); }
     bool busy() const { return m_service.busy(); }
-    // Processes events until no transfer runs (tests).
-    void waitWhileBusy();
 
     // The close button, the window manager's close and the tray's exit: when
     // something is unsaved, asks whether to save it first; then keymap.bin

@@ -19,6 +19,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "skins/SkinSet.h"
+#include "tests/support/WaitWhileBusy.h"
 
 using namespace vandrel;
 
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     paths.dataFolder = std::filesystem::path(folder.path().toStdString());
     CTarvinDlg window(*state, session, paths);
     window.initialise();
-    window.waitWhileBusy();
+    test::waitWhileBusy(window.service());
     window.show();
 
     KeyMapDialogModel model;

@@ -43,6 +43,7 @@
 #include "platform/focus/FocusBackend.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
+#include "tests/support/WaitWhileBusy.h"
 
 using namespace vandrel;
 
@@ -198,7 +199,7 @@ void BM_ProfileSwitch(benchmark::State& bench) {
         std::fprintf(stderr, "warning: %s\n", qPrintable(text));
     };
     window.initialise();
-    window.waitWhileBusy();
+    test::waitWhileBusy(window.service());
 
     const DeviceImage start = state->shadow;
     const KeyRecordTable startKeys = state->shadowKeys;
@@ -253,7 +254,7 @@ void BM_ProfileSwitch(benchmark::State& bench) {
         ++switches;
         // The window finishes the switch (its file, the follower's state)
         // before the next focus report.
-        window.waitWhileBusy();
+        test::waitWhileBusy(window.service());
         QEventLoop settle;
         QTimer::singleShot(50, &settle, &QEventLoop::quit);
         settle.exec();

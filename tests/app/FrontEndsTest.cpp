@@ -24,6 +24,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -39,7 +40,7 @@ struct Program {
             warnings << caption + ":" + text;
         };
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         handler = std::make_unique<CtlCommandHandler>(window->service());
         bridge = std::make_unique<DBusBridge>(window->service(),
                                               QString::fromStdString((data.path() / "Configure").string()));
@@ -54,7 +55,7 @@ struct Program {
         std::optional<QByteArray> answer;
         handler->handle(request, [&answer](const QByteArray& line) { answer = line; });
         while (!answer) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         int code = -1;
         std::string message, out;
         EXPECT_TRUE(ctl::decodeAnswer(*answer, code, message, out));
@@ -66,14 +67,14 @@ struct Program {
         std::optional<DBusOutcome> outcome;
         bridge->setSettings(assignments, [&outcome](const DBusOutcome& o) { outcome = o; });
         while (!outcome) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         return {outcome->errorName, outcome->message};
     }
     std::pair<QString, QString> dbusApply(const QString& name) {
         std::optional<DBusOutcome> outcome;
         bridge->applyProfile(name, [&outcome](const DBusOutcome& o, bool, const QStringList&) { outcome = o; });
         while (!outcome) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         return {outcome->errorName, outcome->message};
     }
     QString dbusState() {
@@ -117,7 +118,9 @@ void expectSameOutcome(const Program& a, const Program& b, bool sameUndoSteps = 
     EXPECT_TRUE(a.state->keys == b.state->keys);
     EXPECT_EQ(a.keymapFile(), b.keymapFile());
     EXPECT_EQ(a.snapshots(), b.snapshots());
-    if (sameUndoSteps) EXPECT_EQ(a.window->history().position(), b.window->history().position());
+    if (sameUndoSteps) {
+        EXPECT_EQ(a.window->history().position(), b.window->history().position());
+    }
     EXPECT_EQ(a.window->slider(kBrightnessSliderId)->value(), b.window->slider(kBrightnessSliderId)->value());
     EXPECT_EQ(a.applied, b.applied);
     EXPECT_EQ(a.warnings, b.warnings);
@@ -143,7 +146,7 @@ TEST(FrontEnds, TheWindowsSaveAndASocketRequestKeepTheSameHistory) {
     window.window->slider(kBrightnessSliderId)->setValue(3);
     QCoreApplication::processEvents();
     QTest::keyClick(window.window.get(), Qt::Key_S, Qt::ControlModifier);
-    window.window->waitWhileBusy();
+    test::waitWhileBusy(window.window->service());
     EXPECT_EQ(socket.socket("set\tbrightness=3").first, 0);
     EXPECT_EQ(window.keyboard.config().ledBrightness, 3);
     EXPECT_EQ(window.snapshots(), 1u);
@@ -226,7 +229,7 @@ TEST(FrontEnds, RequestsOfBothFrontEndsWaitForATransferAndRunInTurn) {
     EXPECT_FALSE(socketAnswer);
     EXPECT_FALSE(dbusAnswer);
     while (!socketAnswer || !dbusAnswer) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    p.window->waitWhileBusy();
+    test::waitWhileBusy(p.window->service());
     EXPECT_EQ(*socketAnswer, "0\t");
     EXPECT_TRUE(dbusAnswer->errorName.isEmpty());
     EXPECT_EQ(p.keyboard.config().ledSpeed, 2);
@@ -236,9 +239,3 @@ TEST(FrontEnds, RequestsOfBothFrontEndsWaitForATransferAndRunInTurn) {
 
 }  // namespace
 }  // namespace vandrel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

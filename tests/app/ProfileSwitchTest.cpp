@@ -24,6 +24,7 @@
 #include "sim/VirtualClock.h"
 #include "util/AtomicFile.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -67,7 +68,7 @@ protected:
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
     }
     void startSwitching() {
         controller = std::make_unique<ProfileSwitchController>(

@@ -46,6 +46,7 @@
 #include "tests/support/WindowFixture.h"
 #include "tests/device/SimFixture.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -325,7 +326,7 @@ TEST_F(WindowTest, SaveSendsTheEditsAndTakesNoInputMeanwhile) {
     EXPECT_TRUE(window->busy());
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(100, 115));  // ignored
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_TRUE(window->model().panel().lightingCollapsed);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(warnings.isEmpty());
@@ -339,7 +340,7 @@ TEST_F(WindowTest, CtrlSSavesAsTheSaveButtonDoes) {
     start();
     window->slider(kBrightnessSliderId)->setValue(20);
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_EQ(keyboard.config().ledBrightness, 20);
     EXPECT_EQ(state->shadow, state->image);
     EXPECT_EQ(keymapFileImage(), state->image);
@@ -552,7 +553,7 @@ TEST_F(WindowTest, EndingWithoutAskingLeavesTheKeyboardAndTheFilesAgreeing) {
     ASSERT_TRUE(window->busy());
     window->endWithoutAsking();
     EXPECT_EQ(later.count(), 0);
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_EQ(later.count(), 1);
     EXPECT_EQ(keyboard.config().ledBrightness, 12);
     EXPECT_EQ(keymapFileImage().ledBrightness, 12);
@@ -752,7 +753,7 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     window->deviceArrived();
     QSignalSpy refreshed(window.get(), &CTarvinDlg::refreshed);
     ASSERT_TRUE(refreshed.wait(5000));
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_TRUE(window->connected());
     EXPECT_EQ(state->image.ledBrightness, 44);
     EXPECT_EQ(state->shadow, state->image);
@@ -771,7 +772,7 @@ TEST_F(WindowTest, KeyboardArrivingLaterIsReadAndRemovalDisconnects) {
     keyboard.setConfig(onKeyboard);
     window->deviceArrived();
     ASSERT_TRUE(refreshed.wait(5000));
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_TRUE(session.listenerRunning());
     EXPECT_EQ(state->image.ledBrightness, 12);
     EXPECT_EQ(state->shadow, state->image);
@@ -820,7 +821,7 @@ TEST_F(WindowTest, ReplugCyclesLeaveOneListenerAndTheSameSettings) {
         EXPECT_TRUE(session.listenerRunning());
     }
     window->deviceArrived();  // both channels open: nothing to do
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     QTest::qWait(20);
     EXPECT_EQ(refreshed.count(), kCycles);
     EXPECT_EQ(state->image, settings);
@@ -844,7 +845,7 @@ TEST_F(WindowTest, RemovalDuringASaveDisconnectsAndKeepsTheShadow) {
     // come while the save still runs.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !keyboard.plugged(); }, 5000));
     window->deviceRemoved();
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_FALSE(window->connected());
     EXPECT_FALSE(session.listenerRunning());
     EXPECT_EQ(state->shadow, shadow);
@@ -877,7 +878,7 @@ TEST_F(WindowTest, ArrivalDuringATransferIsHandledWhenItEnds) {
     keyboard.plug();
     window->deviceArrived();  // seen while the read still runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->busy() && window->connected() && session.listenerRunning(); }, 5000));
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     EXPECT_GE(refreshed.count(), 1);
     EXPECT_EQ(state->image, keyboard.config());
 }
@@ -1480,7 +1481,7 @@ TEST_F(MacroDialogTest, OkStoresTheMacroAndSaveSendsItToTheKeyboard) {
     ASSERT_EQ(file.size(), sizeof(MacroStore));
     EXPECT_EQ(std::memcmp(file.data(), state->macros.bytes(), file.size()), 0);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(940, 620));  // save
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     const DeviceImage sent = keyboard.config();
     EXPECT_EQ(std::vector<uint8_t>(sent.macroSlots[0], sent.macroSlots[0] + 9), slot);
 }

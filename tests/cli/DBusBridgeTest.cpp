@@ -23,6 +23,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -39,7 +40,7 @@ protected:
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         const QString profiles = QString::fromStdString((data.path() / "Configure").string());
         bridge = std::make_unique<DBusBridge>(window->service(), profiles);
         service = std::make_unique<DBusService>(*bridge);

@@ -30,6 +30,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -64,7 +65,7 @@ protected:
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         handler = std::make_unique<CtlCommandHandler>(window->service());
         EXPECT_TRUE(server.tryBecomePrimary());
         server.setCommandHandler([this](const QByteArray& request, const SingleInstance::CommandReply& reply) {

@@ -17,6 +17,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel::test {
 
@@ -50,7 +51,7 @@ protected:
             return pickerAnswer;
         };
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         window->show();
         if (!keepRecord) keyboard.clearRecord();
     }
@@ -66,7 +67,7 @@ protected:
 
     void click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(x, y));
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
     }
     QImage frame() {
         window->redraw();
