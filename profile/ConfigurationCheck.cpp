@@ -107,6 +107,26 @@ bool IsBlankImage(const DeviceImage& image) {
     return std::all_of(p, p + sizeof image, [](uint8_t b) { return b == 0; });
 }
 
+ConfigurationVerdict checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
+                                        const std::function<std::string(Setting)>& fieldName, std::string& error) {
+    if (IsBlankImage(image)) {
+        error = "holds no configuration (every byte is 0, as in a profile made by \"new\" in an earlier "
+                "version); nothing was written";
+        return ConfigurationVerdict::Unwritable;
+    }
+    if (const std::optional<BadSetting> bad = FindBadSetting(image)) {
+        error = fieldName(bad->setting) + " holds " + std::to_string(bad->value) +
+                ", which the keyboard cannot take (" + SettingRange(bad->setting) + "); nothing was written";
+        return ConfigurationVerdict::Unwritable;
+    }
+    if (DisablesEveryKey(image) && !everyKeyConfirmed) {
+        error = "disables every key, so the keyboard would type nothing; add --yes to write it anyway. "
+                "Nothing was written";
+        return ConfigurationVerdict::EveryKeyDisabled;
+    }
+    return ConfigurationVerdict::Writable;
+}
+
 DeviceImage FactoryImage() {
     DeviceImage image;
     image.clear();

@@ -26,8 +26,8 @@
 #include "app/ui/DBusBridge.h"
 #include "app/draw/ModelText.h"
 #include "app/ui/ProfileSwitchController.h"
-#include "cli/RuleSettings.h"
-#include "cli/CtlHandoff.h"
+#include "platform/Handoff.h"
+#include "platform/RuleSettings.h"
 #include "app/ui/access/Accessibility.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"
@@ -77,8 +77,8 @@ constexpr int kSignalDeadlineMs = 1500;
 // The profile a vandrelctl request applies (the file's name without ".bin"),
 // or empty for another command.
 QString appliedProfileOf(const QByteArray& request) {
-    std::vector<std::string> words = ctl::decodeRequest(request);
-    if (!words.empty() && words[0] == ctl::kDemoWord) words.erase(words.begin());
+    std::vector<std::string> words = handoff::decodeRequest(request);
+    if (!words.empty() && words[0] == handoff::kDemoWord) words.erase(words.begin());
     if (words.size() != 2 || words[0] != "apply") return {};
     return QFileInfo(QString::fromStdString(words[1])).completeBaseName();
 }

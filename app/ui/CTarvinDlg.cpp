@@ -31,7 +31,7 @@
 #include "app/model/PendingChanges.h"
 #include "app/ui/CHistoryDlg.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 #include "controls/CBitSlider.h"
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
@@ -82,7 +82,7 @@ CTarvinDlg::CTarvinDlg(AppState& state, DeviceSession& session, WindowPaths path
     m_brightness = new CBitSlider(this);
     m_report = new CBitSlider(this);
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
-    m_report->valueText = [](int v) { return tr("%1 Hz").arg(ctl::reportRateHz(static_cast<uint8_t>(v))); };
+    m_report->valueText = [](int v) { return tr("%1 Hz").arg(config::reportRateHz(static_cast<uint8_t>(v))); };
 
     m_sliderRest = new QTimer(this);
     m_sliderRest->setSingleShot(true);

@@ -4,10 +4,10 @@
 #include <QTimer>
 
 #include "app/ui/CTarvinDlg.h"
-#include "cli/ConfigJson.h"
-#include "cli/CtlHandoff.h"
-#include "cli/CtlRunner.h"
-#include "cli/CtlSettings.h"
+#include "config/ConfigJson.h"
+#include "config/Settings.h"
+#include "platform/Handoff.h"
+#include "profile/ProfileFile.h"
 
 namespace vandrel {
 
@@ -31,7 +31,7 @@ void CtlCommandHandler::runWhenIdle(const QByteArray& request, const SingleInsta
         return;
     }
     if (attemptsLeft <= 0) {
-        reply(ctl::encodeAnswer(ctl::kExitFailed, "the program is still busy with the keyboard; try again"));
+        reply(handoff::encodeAnswer(handoff::kExitFailed, "the program is still busy with the keyboard; try again"));
         return;
     }
     QTimer::singleShot(kIdlePollMs, this,
@@ -39,80 +39,80 @@ void CtlCommandHandler::runWhenIdle(const QByteArray& request, const SingleInsta
 }
 
 void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::CommandReply& reply) {
-    std::vector<std::string> words = ctl::decodeRequest(request);
-    auto answer = [&reply](int code, const std::string& message) { reply(ctl::encodeAnswer(code, message)); };
+    std::vector<std::string> words = handoff::decodeRequest(request);
+    auto answer = [&reply](int code, const std::string& message) { reply(handoff::encodeAnswer(code, message)); };
     // A command for the demo keyboard never reaches a real one, nor the other way round.
-    const bool forDemo = !words.empty() && words[0] == ctl::kDemoWord;
+    const bool forDemo = !words.empty() && words[0] == handoff::kDemoWord;
     if (forDemo) words.erase(words.begin());
     if (forDemo != m_simulated) {
-        answer(ctl::kExitFailed, m_simulated ? "the running program is the demo; close it to use the keyboard"
+        answer(handoff::kExitFailed, m_simulated ? "the running program is the demo; close it to use the keyboard"
                                              : "the running program uses the keyboard; close it to use --demo");
         return;
     }
     const std::string command = words.empty() ? std::string() : words[0];
     const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
 
-    if (command == ctl::kConfigurationWord) {
+    if (command == handoff::kConfigurationWord) {
         answerConfiguration(reply);
         return;
     }
     if (command != "set" && command != "apply") {
-        answer(ctl::kExitUsage, "the program carries out only set and apply, and tells its configuration");
+        answer(handoff::kExitUsage, "the program carries out only set and apply, and tells its configuration");
         return;
     }
     if (!m_window.bothChannelsOpen()) {
-        answer(ctl::kExitNoKeyboard, "the program has no keyboard connected");
+        answer(handoff::kExitNoKeyboard, "the program has no keyboard connected");
         return;
     }
     // A dialog of the window's works on the configuration until it closes.
     if (QApplication::activeModalWidget()) {
-        answer(ctl::kExitFailed, "the program has a dialog open; close it first");
+        answer(handoff::kExitFailed, "the program has a dialog open; close it first");
         return;
     }
     if (m_window.hasUnsavedChanges()) {
-        answer(ctl::kExitFailed, "the program's window has unsaved changes; save or cancel them there first");
+        answer(handoff::kExitFailed, "the program's window has unsaved changes; save or cancel them there first");
         return;
     }
 
     std::function<void(AppState&)> change;
     if (command == "set") {
-        const ctl::SettingsParse parsed = ctl::parseSettings(args);
+        const config::SettingsParse parsed = config::parseSettings(args);
         if (!parsed.ok) {
-            answer(ctl::kExitUsage, parsed.error);
+            answer(handoff::kExitUsage, parsed.error);
             return;
         }
         // Checked on a copy first: the window's configuration changes only
         // when every value fits.
         DeviceImage trial = m_window.state().image;
         std::string error;
-        if (!ctl::applySettings(parsed.changes, trial, error)) {
-            answer(ctl::kExitFailed, error);
+        if (!config::applySettings(parsed.changes, trial, error)) {
+            answer(handoff::kExitFailed, error);
             return;
         }
         change = [trial](AppState& state) { state.image = trial; };
     } else {
-        const bool yes = args.size() == 2 && args[1] == ctl::kYesWord;
+        const bool yes = args.size() == 2 && args[1] == handoff::kYesWord;
         if (args.size() != 1 && !yes) {
-            answer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]");
+            answer(handoff::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]");
             return;
         }
-        const ctl::ProfileTarget target =
-            ctl::profileTarget(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
+        const ProfileTarget target =
+            profileTarget(args[0], std::filesystem::path(m_profileFolder.toStdU16String()));
         if (!target.ok()) {
-            answer(target.exitCode, target.error);
+            answer(handoff::exitCodeOf(target.problem), target.error);
             return;
         }
         const std::filesystem::path& file = target.file;
         auto image = std::make_shared<DeviceImage>(m_window.state().image);
         auto records = std::make_shared<KeyRecordTable>(m_window.state().keys);
         std::string error;
-        if (!ctl::loadProfileFile(file, *image, *records, error)) {
-            answer(ctl::kExitBadFile, error);
+        if (!loadProfileFile(file, *image, *records, error)) {
+            answer(handoff::kExitBadFile, error);
             return;
         }
         // The same checks as without the program: nothing the keyboard
         // cannot take, and every key disabled only when confirmed.
-        if (const int rc = ctl::checkConfiguration(*image, yes, SettingName, error)) {
+        if (const int rc = handoff::exitCodeOf(checkConfiguration(*image, yes, SettingName, error))) {
             answer(rc, file.string() + ": " + error);
             return;
         }
@@ -123,10 +123,10 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
     }
     m_window.saveExternalChange(change, [reply](const WriteResult& result) {
         if (result.ok()) {
-            reply(ctl::encodeAnswer(ctl::kExitDone, ""));
+            reply(handoff::encodeAnswer(handoff::kExitDone, ""));
             return;
         }
-        reply(ctl::encodeAnswer(ctl::exitCodeOf(result.outcome),
+        reply(handoff::encodeAnswer(handoff::exitCodeOf(result.outcome),
                                 std::string("the keyboard did not take the change (") +
                                     transferOutcomeName(result.outcome) + ")"));
     });
@@ -134,18 +134,18 @@ void CtlCommandHandler::run(const QByteArray& request, const SingleInstance::Com
 
 void CtlCommandHandler::answerConfiguration(const SingleInstance::CommandReply& reply) {
     if (!m_window.configurationKnown()) {
-        reply(ctl::encodeAnswer(ctl::kExitNoKeyboard, "the program has no keyboard connected, or has not read it"));
+        reply(handoff::encodeAnswer(handoff::kExitNoKeyboard, "the program has no keyboard connected, or has not read it"));
         return;
     }
     // What the keyboard holds: the shadow copy and its key records, not the
     // window's unsaved edits.
     const AppState& state = m_window.state();
-    auto config = std::make_unique<ctl::Configuration>();
+    auto config = std::make_unique<config::Configuration>();
     config->image = state.shadow;
     config->records = state.shadowKeys;
     config->macros = state.macros;
     config->firmware = state.firmware;
-    reply(ctl::encodeAnswer(ctl::kExitDone, "", ctl::configurationToJson(*config)));
+    reply(handoff::encodeAnswer(handoff::kExitDone, "", config::configurationToJson(*config)));
 }
 
 }  // namespace vandrel

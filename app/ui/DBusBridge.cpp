@@ -5,8 +5,8 @@
 
 #include "app/ui/CTarvinDlg.h"
 #include "app/ui/CtlCommandHandler.h"
-#include "cli/CtlHandoff.h"
-#include "cli/CtlOptions.h"
+#include "platform/Handoff.h"
+#include "profile/ProfileFile.h"
 #include "profile/ProfileStore.h"
 
 namespace vandrel {
@@ -21,28 +21,28 @@ DBusBridge::DBusBridge(CtlCommandHandler& handler, CTarvinDlg& window, QString p
 
 const char* DBusBridge::errorNameFor(int exitCode) {
     switch (exitCode) {
-    case ctl::kExitUsage: return dbuserror::kInvalidArgs;
-    case ctl::kExitNoKeyboard:
-    case ctl::kExitNoAccess: return dbuserror::kNoKeyboard;
-    case ctl::kExitNoAck: return dbuserror::kWriteFailed;
-    case ctl::kExitBadFile: return dbuserror::kBadProfile;
-    case ctl::kExitFailed: return dbuserror::kRefused;
+    case handoff::kExitUsage: return dbuserror::kInvalidArgs;
+    case handoff::kExitNoKeyboard:
+    case handoff::kExitNoAccess: return dbuserror::kNoKeyboard;
+    case handoff::kExitNoAck: return dbuserror::kWriteFailed;
+    case handoff::kExitBadFile: return dbuserror::kBadProfile;
+    case handoff::kExitFailed: return dbuserror::kRefused;
     default: return dbuserror::kFailed;
     }
 }
 
 void DBusBridge::request(std::vector<std::string> words, Answer answer) {
-    if (m_simulated) words.insert(words.begin(), ctl::kDemoWord);
+    if (m_simulated) words.insert(words.begin(), handoff::kDemoWord);
     QByteArray line;
-    if (!ctl::encodeRequest(words, line)) {
-        answer(ctl::kExitUsage, "a value holds a tab or a line break", {});
+    if (!handoff::encodeRequest(words, line)) {
+        answer(handoff::kExitUsage, "a value holds a tab or a line break", {});
         return;
     }
     m_handler.handle(line, [answer](const QByteArray& reply) {
-        int code = ctl::kExitFailed;
+        int code = handoff::kExitFailed;
         std::string message, output;
-        if (!ctl::decodeAnswer(reply, code, message, output)) {
-            answer(ctl::kExitFailed, "the program gave no usable answer", {});
+        if (!handoff::decodeAnswer(reply, code, message, output)) {
+            answer(handoff::kExitFailed, "the program gave no usable answer", {});
             return;
         }
         answer(code, message, output);
@@ -50,8 +50,8 @@ void DBusBridge::request(std::vector<std::string> words, Answer answer) {
 }
 
 void DBusBridge::state(std::function<void(const DBusOutcome&, const QString& json)> done) {
-    request({ctl::kConfigurationWord}, [done](int code, const std::string& message, const std::string& output) {
-        if (code != ctl::kExitDone) {
+    request({handoff::kConfigurationWord}, [done](int code, const std::string& message, const std::string& output) {
+        if (code != handoff::kExitDone) {
             done(DBusOutcome::failure(errorNameFor(code), QString::fromStdString(message)), {});
             return;
         }
@@ -75,7 +75,8 @@ void DBusBridge::applyProfile(const QString& name,
              false, {});
         return;
     }
-    const QString file = QDir(m_profileFolder).absoluteFilePath(name + QStringLiteral(".bin"));
+    const QString file = QString::fromStdU16String(Utf16FromPath(
+        profileFilePath(std::filesystem::path(QDir(m_profileFolder).absolutePath().toStdU16String()), name.toStdString())));
     if (!QFileInfo(file).isFile()) {
         done(DBusOutcome::failure(dbuserror::kNoSuchProfile,
                                   QStringLiteral("there is no profile '%1' in %2").arg(name, m_profileFolder)),
@@ -85,7 +86,7 @@ void DBusBridge::applyProfile(const QString& name,
     const int savesBefore = m_window.savesFinished();
     request({"apply", file.toStdString()},
             [this, name, done, savesBefore](int code, const std::string& message, const std::string&) {
-                if (code == ctl::kExitDone) {
+                if (code == handoff::kExitDone) {
                     emit profileApplied(name);
                     done(DBusOutcome::success(), true, {});
                     return;
@@ -105,7 +106,7 @@ void DBusBridge::setSettings(const QStringList& assignments, std::function<void(
     std::vector<std::string> words{"set"};
     for (const QString& a : assignments) words.push_back(a.toStdString());
     request(std::move(words), [done](int code, const std::string& message, const std::string&) {
-        done(code == ctl::kExitDone ? DBusOutcome::success()
+        done(code == handoff::kExitDone ? DBusOutcome::success()
                                     : DBusOutcome::failure(errorNameFor(code), QString::fromStdString(message)));
     });
 }

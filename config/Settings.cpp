@@ -1,4 +1,4 @@
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace vandrel::ctl {
+namespace vandrel::config {
 
 namespace {
 
@@ -274,4 +274,4 @@ std::string settingsHelp() {
            "  response=MS         key response time: 2, 4, ... 20 ms\n";
 }
 
-}  // namespace vandrel::ctl
+}  // namespace vandrel::config

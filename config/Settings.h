@@ -9,7 +9,7 @@
 #include "device/DeviceImage.h"
 #include "device/Transfers.h"
 
-namespace vandrel::ctl {
+namespace vandrel::config {
 
 // One KEY=VALUE argument after its value was checked.
 struct SettingChange {
@@ -57,4 +57,4 @@ bool parseResponseMs(const std::string& text, uint8_t& responseTime);
 // The help text's table of settings.
 std::string settingsHelp();
 
-}  // namespace vandrel::ctl
+}  // namespace vandrel::config
