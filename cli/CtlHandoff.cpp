@@ -5,50 +5,10 @@
 #include <ostream>
 
 #include "cli/CtlRunner.h"
+#include "platform/Handoff.h"
 #include "platform/SingleInstance.h"
 
 namespace vandrel::ctl {
-
-bool encodeRequest(const std::vector<std::string>& words, QByteArray& line) {
-    line.clear();
-    for (size_t i = 0; i < words.size(); ++i) {
-        if (words[i].find_first_of("\t\r\n") != std::string::npos) return false;
-        if (i) line += '\t';
-        line += QByteArray::fromStdString(words[i]);
-    }
-    return true;
-}
-
-std::vector<std::string> decodeRequest(const QByteArray& line) {
-    std::vector<std::string> words;
-    for (const QByteArray& w : line.split('\t')) words.push_back(w.toStdString());
-    return words;
-}
-
-QByteArray encodeAnswer(int code, const std::string& message, const std::string& output) {
-    QByteArray text = QByteArray::fromStdString(message);
-    text.replace('\n', ' ').replace('\t', ' ');
-    QByteArray line = QByteArray::number(code) + '\t' + text;
-    if (!output.empty()) line += '\t' + QByteArray::fromStdString(output).toBase64();
-    return line;
-}
-
-bool decodeAnswer(const QByteArray& line, int& code, std::string& message, std::string& output) {
-    const int tab = line.indexOf('\t');
-    if (tab <= 0) return false;
-    bool ok = false;
-    code = line.left(tab).toInt(&ok);
-    const int outputTab = line.indexOf('\t', tab + 1);
-    message = line.mid(tab + 1, outputTab < 0 ? -1 : outputTab - tab - 1).trimmed().toStdString();
-    output.clear();
-    if (outputTab >= 0) {
-        const auto decoded =
-            QByteArray::fromBase64Encoding(line.mid(outputTab + 1), QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded) return false;
-        output = decoded.decoded.toStdString();
-    }
-    return ok && code >= 0 && code <= 255;
-}
 
 namespace {
 
@@ -94,7 +54,7 @@ int exchange(const SingleInstance& instance, std::vector<std::string> words, boo
 
 }  // namespace
 
-int configurationFromProgram(const SingleInstance& instance, bool demo, Configuration& config, std::ostream& err,
+int configurationFromProgram(const SingleInstance& instance, bool demo, config::Configuration& config, std::ostream& err,
                              int waitMs) {
     std::string message, output;
     const int code = exchange(instance, {kConfigurationWord}, demo, waitMs, message, output, err);
@@ -107,7 +67,7 @@ int configurationFromProgram(const SingleInstance& instance, bool demo, Configur
         return code;
     }
     std::string error;
-    if (!configurationFromJson(output, config, error)) {
+    if (!config::configurationFromJson(output, config, error)) {
         err << "vandrelctl: the running program's configuration could not be read: " << error << "\n";
         return kExitFailed;
     }

@@ -1,17 +1,14 @@
 #pragma once
-// Handing a command to the running program over its single-instance socket:
-// one request line after connecting, one answer line back. The request is
-// the command's words (UTF-8, separated by tabs); the answer is the exit
-// code, a tab, the message for the user and, when the command prints
-// something, a tab and that output in base64.
+// Handing a command to the running program over its single-instance socket
+// (the protocol of platform/Handoff.h), and deciding who carries a command out.
 
-#include <QByteArray>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "cli/ConfigJson.h"
 #include "cli/CtlOptions.h"
+#include "config/ConfigJson.h"
+#include "platform/Handoff.h"
 
 namespace vandrel {
 class SingleInstance;
@@ -21,13 +18,15 @@ namespace vandrel::ctl {
 
 // handToRunningProgram's result when no program answered.
 constexpr int kHandoffNobody = -1;
-// The first word of a request for the demo keyboard.
-constexpr const char* kDemoWord = "--demo";
-// The request for the configuration the program holds; it answers with the
-// configuration's JSON.
-constexpr const char* kConfigurationWord = "configuration";
-// The last word of an apply that was given --yes.
-constexpr const char* kYesWord = "--yes";
+// The protocol's words and lines.
+using handoff::kConfigurationWord;
+using handoff::kDemoWord;
+using handoff::kYesWord;
+using handoff::encodeRequest;
+using handoff::decodeRequest;
+using handoff::encodeAnswer;
+using handoff::decodeAnswer;
+
 // How long a second vandrelctl waits for the first one to finish.
 constexpr int kLockWaitMs = 30000;
 // How long the program may take to carry a command out (a read and a write).
@@ -65,15 +64,7 @@ int arrangeAccess(SingleInstance& instance, const Options& options, Access& acce
 bool readsFromRunningProgram(Command c);
 // The running program's configuration. Returns an exit code, after saying
 // why on `err` when it is not kExitDone.
-int configurationFromProgram(const SingleInstance& instance, bool demo, Configuration& config, std::ostream& err,
+int configurationFromProgram(const SingleInstance& instance, bool demo, config::Configuration& config, std::ostream& err,
                              int waitMs = kReadAnswerWaitMs);
-
-// The request for a command: its name and arguments. False when an argument
-// cannot travel (it holds a tab or a line break).
-bool encodeRequest(const std::vector<std::string>& words, QByteArray& line);
-std::vector<std::string> decodeRequest(const QByteArray& line);
-QByteArray encodeAnswer(int code, const std::string& message, const std::string& output = {});
-// False when the line is not an answer.
-bool decodeAnswer(const QByteArray& line, int& code, std::string& message, std::string& output);
 
 }  // namespace vandrel::ctl

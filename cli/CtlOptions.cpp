@@ -1,6 +1,6 @@
 #include "cli/CtlOptions.h"
 
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 
 namespace vandrel::ctl {
 
@@ -125,7 +125,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
     }
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
-        const SettingsParse s = parseSettings(o.args);
+        const config::SettingsParse s = config::parseSettings(o.args);
         if (!s.ok) r.error = s.error;
         return r;
     }
@@ -186,7 +186,7 @@ std::string helpText() {
            "VER.bin or a History file, nor into a device or a FIFO that nobody reads.\n"
            "\n"
            "Settings for set:\n" +
-           settingsHelp() +
+           config::settingsHelp() +
            "\n"
            "Options:\n"
            "  --demo               use the simulated keyboard; its state is kept between runs\n"

@@ -5,21 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/Handoff.h"
 #include "profile/ProfileRules.h"
 
 namespace vandrel::ctl {
 
-// The documented exit codes.
-enum ExitCode : int {
-    kExitDone = 0,
-    kExitFailed = 1,      // refused or failed otherwise (a file could not be written, ...)
-    kExitUsage = 2,       // the command line is wrong
-    kExitNoKeyboard = 3,  // no keyboard found, or it went away
-    kExitNoAccess = 4,    // the keyboard is there but its hidraw nodes cannot be opened
-    kExitNoAck = 5,       // the keyboard did not acknowledge a write
-    kExitBadFile = 6,     // a profile or JSON file is missing, unreadable or malformed
-    kExitNoAnswer = 7,    // the running program did not answer in time, or takes no connection
-};
+// The documented exit codes, which the running program answers with too.
+using handoff::ExitCode;
+using handoff::kExitDone;
+using handoff::kExitFailed;
+using handoff::kExitUsage;
+using handoff::kExitNoKeyboard;
+using handoff::kExitNoAccess;
+using handoff::kExitNoAck;
+using handoff::kExitBadFile;
+using handoff::kExitNoAnswer;
 
 enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Doctor };
 

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <ostream>
 
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 #include "profile/ProfileStore.h"
 #include "util/Utf16.h"
 

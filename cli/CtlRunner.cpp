@@ -9,18 +9,18 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/ConfigJson.h"
 #include "cli/CtlDoctor.h"
-#include "cli/CtlSettings.h"
 #include "cli/CtlRules.h"
 #include "cli/CtlWatch.h"
-#include "cli/RuleSettings.h"
+#include "config/ConfigJson.h"
+#include "config/Settings.h"
 #include "device/Commands.h"
 #include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
 #include "macro/MacroEvent.h"
 #include "macro/MacroStoreFile.h"
+#include "platform/RuleSettings.h"
 #include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
 #include "profile/SnapshotStore.h"
@@ -52,7 +52,7 @@ bool mayWrite(const Environment& env, const std::filesystem::path& file) {
 }
 
 // keymap.bin and MacroDefine.bin as they are, without creating them.
-void loadDataFiles(const Environment& env, Configuration& c) {
+void loadDataFiles(const Environment& env, config::Configuration& c) {
     std::vector<uint8_t> bytes;
     if (readFilePrefix(KeymapFilePath(env.dataFolder), kKeymapFileBytes, bytes) == FileResult::Ok)
         ApplyConfigurationBytes(bytes.data(), bytes.size(), &c.image, c.records);
@@ -104,7 +104,7 @@ int returnFromSwitch(DeviceSession& session, Environment& env) {
     const std::filesystem::path file = env.dataFolder / kSwitchReturnFileName;
     std::error_code ec;
     if (env.dataFolder.empty() || !std::filesystem::exists(file, ec)) return kExitDone;
-    auto kept = std::make_unique<Configuration>();
+    auto kept = std::make_unique<config::Configuration>();
     loadDataFiles(env, *kept);
     std::string error;
     if (!loadProfileFile(file, kept->image, kept->records, error)) {
@@ -158,7 +158,7 @@ int reportOutcome(Environment& env, TransferOutcome outcome, const char* what) {
 // save. A snapshot that cannot be written is reported; the command goes on.
 void keepSnapshotBefore(Environment& env, const ShadowImage& keyboard, const DeviceImage& written,
                         const KeyRecordTable& records, const MacroStore* macros) {
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     loadDataFiles(env, *files);
     DeviceImage locked = written;
     applyWinLock(locked);
@@ -200,7 +200,7 @@ int writeChanges(DeviceSession& session, Environment& env, DeviceImage& image, S
 
 // The keyboard's whole configuration on top of the data files, or what the
 // running program holds.
-int readConfiguration(Environment& env, Configuration& c) {
+int readConfiguration(Environment& env, config::Configuration& c) {
     if (env.configurationSource) return env.configurationSource(c);
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, false)) return rc;
@@ -230,7 +230,7 @@ void rememberGameMode(Environment& env, uint8_t gameMode) {
 int vetConfiguration(Environment& env, const DeviceImage& image, bool everyKeyConfirmed, const std::string& source,
                      const std::function<std::string(Setting)>& fieldName) {
     std::string error;
-    const int rc = checkConfiguration(image, everyKeyConfirmed, fieldName, error);
+    const int rc = exitCodeOf(checkConfiguration(image, everyKeyConfirmed, fieldName, error));
     if (rc != kExitDone) env.err << "vandrelctl: " << source << ": " << error << "\n";
     return rc;
 }
@@ -246,7 +246,7 @@ bool mayReplaceWithExport(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(std::filesystem::status(file, ec))) return true;
     std::vector<uint8_t> bytes;
     if (readFilePrefix(file, kMaxJsonBytes + 1, bytes) != FileResult::Ok || bytes.size() > kMaxJsonBytes) return false;
-    return bytes.empty() || isConfigurationJson(std::string(bytes.begin(), bytes.end()));
+    return bytes.empty() || config::isConfigurationJson(std::string(bytes.begin(), bytes.end()));
 }
 
 // ---- the commands ----------------------------------------------------------
@@ -295,22 +295,22 @@ int cmdList(Environment& env) {
     return kExitDone;
 }
 
-void printShow(const Configuration& c, std::ostream& out, const TextLookup& functionNames) {
+void printShow(const config::Configuration& c, std::ostream& out, const TextLookup& functionNames) {
     const DeviceImage& im = c.image;
     auto orRaw = [](const std::string& name, uint8_t raw) { return name.empty() ? std::to_string(raw) : name; };
     out << "Firmware      " << int(c.firmware.major) << "." << int(c.firmware.minor) << "\n";
     out << "Lighting\n";
-    out << "  effect      " << orRaw(effectName(im.ledEffect), im.ledEffect) << "\n";
+    out << "  effect      " << orRaw(config::effectName(im.ledEffect), im.ledEffect) << "\n";
     out << "  speed       " << int(im.ledSpeed) << "\n";
     out << "  brightness  " << int(im.ledBrightness) << "\n";
-    out << "  colour      " << orRaw(colourName(im.ledColor), im.ledColor) << "\n";
-    out << "  direction   " << orRaw(directionName(im.ledDirection), im.ledDirection) << "\n";
+    out << "  colour      " << orRaw(config::colourName(im.ledColor), im.ledColor) << "\n";
+    out << "  direction   " << orRaw(config::directionName(im.ledDirection), im.ledDirection) << "\n";
     out << "  palette    ";
-    for (size_t i = 0; i < kPaletteEntries; ++i) out << " " << i + 1 << ":" << rgbText(im.ledPalette[i]);
+    for (size_t i = 0; i < kPaletteEntries; ++i) out << " " << i + 1 << ":" << config::rgbText(im.ledPalette[i]);
     out << "\nPerformance\n";
-    out << "  gamemode    " << onOff(im.gameMode) << "\n";
-    out << "  winlock     " << onOff(im.winLock) << "\n";
-    const int hz = reportRateHz(im.reportRate);
+    out << "  gamemode    " << config::onOff(im.gameMode) << "\n";
+    out << "  winlock     " << config::onOff(im.winLock) << "\n";
+    const int hz = config::reportRateHz(im.reportRate);
     out << "  rate        " << (hz ? std::to_string(hz) + " Hz" : std::to_string(im.reportRate)) << "\n";
     out << "  response    " << im.responseTime * 2 << " ms\n";
     out << "Keys (all others have their factory function)\n";
@@ -319,7 +319,7 @@ void printShow(const Configuration& c, std::ostream& out, const TextLookup& func
         const uint8_t* e = im.deviceKeyMap + SlotCellOffset[s];
         const bool factory = std::equal(e, e + 4, FactoryKeyTable.begin() + SlotCellOffset[s]);
         if (factory && IsKeyEnabled(im, s)) continue;
-        out << "  " << slotName(s) << " -> " << describeKey(c, s, functionNames) << "\n";
+        out << "  " << config::slotName(s) << " -> " << config::describeKey(c, s, functionNames) << "\n";
         ++changed;
     }
     if (!changed) out << "  (none reassigned)\n";
@@ -327,7 +327,7 @@ void printShow(const Configuration& c, std::ostream& out, const TextLookup& func
     const size_t n = macrosInUse(c.macros);
     for (size_t i = 0; i < n; ++i) {
         const MacroRecord& r = c.macros[i];
-        out << "  " << i << " " << u8(recordName(r)) << ", loop " << recordLoopCount(r) << ": " << describeMacro(r)
+        out << "  " << i << " " << u8(recordName(r)) << ", loop " << recordLoopCount(r) << ": " << config::describeMacro(r)
             << "\n";
     }
     if (!n) out << "  (none)\n";
@@ -338,7 +338,7 @@ void printShow(const Configuration& c, std::ostream& out, const TextLookup& func
         for (int s = 0; s < kPhysicalSlots; ++s) {
             const uint8_t* cell = im.diyMaps[m] + SlotCellOffset[s];
             if (cell[1] | cell[2] | cell[3]) {
-                out << " " << slotName(s) << "=" << rgbText(cell + 1);
+                out << " " << config::slotName(s) << "=" << config::rgbText(cell + 1);
                 ++lit;
             }
         }
@@ -364,9 +364,9 @@ TextLookup installOutputTranslations(UiLanguage language) {
 namespace {
 
 int cmdShow(const Options& o, Environment& env) {
-    Configuration c;
+    config::Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
-    if (o.json) env.out << configurationToJson(c);
+    if (o.json) env.out << config::configurationToJson(c);
     else printShow(c, env.out, env.texts);
     return kExitDone;
 }
@@ -376,9 +376,9 @@ int cmdShow(const Options& o, Environment& env) {
 // configuration is read for it, which switches game mode on; it is switched
 // off again when it was off: as `settingsRead` found it when that read it,
 // otherwise as the user last saved it.
-int keepSnapshotBeforeSet(Environment& env, DeviceSession& session, const std::vector<SettingChange>& changes,
+int keepSnapshotBeforeSet(Environment& env, DeviceSession& session, const std::vector<config::SettingChange>& changes,
                           const ShadowImage& settingsRead, bool gameModeRead) {
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     loadDataFiles(env, *files);
     ShadowImage keyboard = files->image;
     if (int rc = reportOutcome(env, session.readAll(keyboard), "read")) return rc;
@@ -387,13 +387,13 @@ int keepSnapshotBeforeSet(Environment& env, DeviceSession& session, const std::v
         if (int rc = reportOutcome(env, session.restoreGameModeOff(keyboard), "read")) return rc;
     DeviceImage written = keyboard;
     std::string error;
-    if (!applySettings(changes, written, error)) return kExitDone;  // checked already on the settings read
+    if (!config::applySettings(changes, written, error)) return kExitDone;  // checked already on the settings read
     keepSnapshotBefore(env, keyboard, written, files->records, nullptr);
     return kExitDone;
 }
 
 int cmdSet(const Options& o, Environment& env) {
-    const SettingsParse parsed = parseSettings(o.args);
+    const config::SettingsParse parsed = config::parseSettings(o.args);
     if (!parsed.ok) {
         env.err << "vandrelctl: " << parsed.error << "\n";
         return kExitUsage;
@@ -405,7 +405,7 @@ int cmdSet(const Options& o, Environment& env) {
     // without them a change of the report rate would turn the lighting off.
     DeviceImage image;
     image.clear();
-    ChangeFlags sections = sectionsOf(parsed.changes);
+    ChangeFlags sections = config::sectionsOf(parsed.changes);
     sections.lighting = true;
     if (int rc = reportOutcome(env, session.readSettings(image, sections), "read")) return rc;
     ShadowImage shadow = image;
@@ -414,7 +414,7 @@ int cmdSet(const Options& o, Environment& env) {
     applyWinLock(shadow);
     std::string error;
     // A value the current effect does not allow: a refusal, not a wrong command line.
-    if (!applySettings(parsed.changes, image, error)) {
+    if (!config::applySettings(parsed.changes, image, error)) {
         env.err << "vandrelctl: " << error << "\n";
         return kExitFailed;
     }
@@ -431,10 +431,10 @@ int cmdApply(const Options& o, Environment& env) {
     const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
     if (!target.ok()) {
         env.err << "vandrelctl: " << target.error << "\n";
-        return target.exitCode;
+        return exitCodeOf(target.problem);
     }
     const std::filesystem::path& file = target.file;
-    Configuration c;
+    config::Configuration c;
     loadDataFiles(env, c);
     DeviceImage fromFile = c.image;
     std::string error;
@@ -464,7 +464,7 @@ int cmdSave(const Options& o, Environment& env) {
     const ProfileTarget target = profileTarget(o.args[0], env.profileFolder);
     if (!target.ok()) {
         env.err << "vandrelctl: " << target.error << "\n";
-        return target.exitCode;
+        return exitCodeOf(target.problem);
     }
     const std::filesystem::path& file = target.file;
     if (!mayWrite(env, file)) return kExitFailed;
@@ -490,7 +490,7 @@ int cmdSave(const Options& o, Environment& env) {
         }
         std::filesystem::create_directories(env.profileFolder, ec);
     }
-    Configuration c;
+    config::Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
     std::error_code why;
     if (!WriteConfigurationFile(file, c.image, c.records, &why)) {
@@ -514,13 +514,13 @@ int cmdReset(const Options& o, Environment& env) {
     }
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
-    Configuration c;
+    config::Configuration c;
     loadDataFiles(env, c);
     {
         // What the reset replaces goes to the history first, as in the program.
         ShadowImage before = c.image;
         if (int rc = reportOutcome(env, session.readAll(before), "read")) return rc;
-        auto factory = std::make_unique<Configuration>();
+        auto factory = std::make_unique<config::Configuration>();
         factory->image = FactoryImage();
         factory->records = c.records;
         ReassignedFlags flags;
@@ -543,9 +543,9 @@ int cmdReset(const Options& o, Environment& env) {
 }
 
 int cmdExport(const Options& o, Environment& env) {
-    Configuration c;
+    config::Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
-    const std::string json = configurationToJson(c);
+    const std::string json = config::configurationToJson(c);
     if (o.args[0] == "-") {
         env.out << json;
         return kExitDone;
@@ -578,13 +578,13 @@ int cmdImport(const Options& o, Environment& env) {
         return kExitBadFile;
     }
     const std::string text(bytes.begin(), bytes.end());
-    Configuration c;
+    config::Configuration c;
     std::string error;
-    if (!configurationFromJson(text, c, error)) {
+    if (!config::configurationFromJson(text, c, error)) {
         env.err << "vandrelctl: " << o.args[0] << ": " << error << "\n";
         return kExitBadFile;
     }
-    if (int rc = vetConfiguration(env, c.image, o.yes, o.args[0], jsonPathOf)) return rc;
+    if (int rc = vetConfiguration(env, c.image, o.yes, o.args[0], config::jsonPathOf)) return rc;
     ReconcileKeyRecords(c.image, c.records);
     DeviceSession& session = env.deviceSession();
     if (int rc = openKeyboard(session, env, true)) return rc;
@@ -605,97 +605,6 @@ int cmdImport(const Options& o, Environment& env) {
 }
 
 }  // namespace
-
-int exitCodeOf(TransferOutcome outcome) {
-    switch (outcome) {
-    case TransferOutcome::Completed: return kExitDone;
-    case TransferOutcome::NoAcknowledgement: return kExitNoAck;
-    case TransferOutcome::DeviceGone:
-    case TransferOutcome::NotConnected: return kExitNoKeyboard;
-    default: return kExitFailed;
-    }
-}
-
-bool namesAFile(const std::string& argument) {
-    const bool hasSeparator = argument.find_first_of("/\\") != std::string::npos;
-    const bool endsWithBin = argument.size() >= 4 && argument.compare(argument.size() - 4, 4, ".bin") == 0;
-    return hasSeparator || endsWithBin;
-}
-
-ProfileTarget profileTarget(const std::string& argument, const std::filesystem::path& profileFolder) {
-    ProfileTarget t;
-    const std::u16string text = utf8ToUtf16(argument);
-    std::filesystem::path file;
-    if (namesAFile(argument)) {
-        file = std::filesystem::path(argument);  // the bytes as typed, whatever their encoding
-    } else {
-        if (!IsValidProfileName(text)) {
-            t.exitCode = kExitUsage;
-            t.error = "'" + argument + "' cannot be a profile name.";
-            return t;
-        }
-        file = profileFolder / PathFromUtf16(text + u".bin");
-        t.inProfileFolder = true;
-    }
-    // The file system takes names of at most 255 bytes; a longer one would
-    // only fail later, when the file is opened.
-    const size_t nameBytes = file.filename().native().size();
-    if (nameBytes > kMaxFileNameBytes) {
-        t.exitCode = kExitFailed;
-        t.error = "'" + argument + "' is too long for a file name (" + std::to_string(nameBytes) +
-                  " bytes, at most " + std::to_string(kMaxFileNameBytes) + ").";
-        t.inProfileFolder = false;
-        return t;
-    }
-    t.file = std::move(file);
-    return t;
-}
-
-int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
-                       const std::function<std::string(Setting)>& fieldName, std::string& error) {
-    if (IsBlankImage(image)) {
-        error = "holds no configuration (every byte is 0, as in a profile made by \"new\" in an earlier "
-                "version); nothing was written";
-        return kExitBadFile;
-    }
-    if (const std::optional<BadSetting> bad = FindBadSetting(image)) {
-        error = fieldName(bad->setting) + " holds " + std::to_string(bad->value) +
-                ", which the keyboard cannot take (" + SettingRange(bad->setting) + "); nothing was written";
-        return kExitBadFile;
-    }
-    if (DisablesEveryKey(image) && !everyKeyConfirmed) {
-        error = "disables every key, so the keyboard would type nothing; add --yes to write it anyway. "
-                "Nothing was written";
-        return kExitFailed;
-    }
-    return kExitDone;
-}
-
-bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyRecordTable& records,
-                     std::string& error) {
-    std::vector<uint8_t> bytes;
-    const FileResult r = readFilePrefix(file, kKeymapFileBytes + 1, bytes);
-    if (r == FileResult::Missing) {
-        error = "no profile " + file.string();
-        return false;
-    }
-    if (r != FileResult::Ok) {
-        error = file.string() + " cannot be read";
-        return false;
-    }
-    // The image alone is a profile too (one made by "new"): it leaves the key
-    // records as they are, as loading it in the program does.
-    if (!IsProfileFileSize(bytes.size())) {
-        error = file.string() + " is not a profile (" + std::to_string(bytes.size()) + " bytes, a profile has " +
-                std::to_string(kKeymapFileBytes) + ", or " + std::to_string(sizeof(DeviceImage)) +
-                " when made by \"new\")";
-        return false;
-    }
-    ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
-    records.restoreHomeCodes();
-    ReconcileKeyRecords(image, records);
-    return true;
-}
 
 DeviceSession& Environment::deviceSession() {
     if (!m_session) m_session = std::make_unique<DeviceSession>(transport, clock, session);

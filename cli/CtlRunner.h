@@ -17,10 +17,14 @@
 #include "keymap/KeyRecord.h"
 #include "profile/ConfigurationCheck.h"
 #include "profile/OwnDataFiles.h"
+#include "profile/ProfileFile.h"
+
+namespace vandrel::config {
+struct Configuration;
+}
 
 namespace vandrel::ctl {
 
-struct Configuration;
 
 struct Environment {
     Environment(Transport& t, Clock& c, std::filesystem::path data, std::filesystem::path profiles, std::ostream& o,
@@ -48,7 +52,7 @@ struct Environment {
     SessionOptions session;
     // Where show, save and export take the configuration from instead of the
     // keyboard (the running program); returns an exit code.
-    std::function<int(Configuration&)> configurationSource;
+    std::function<int(config::Configuration&)> configurationSource;
     // The files no command writes over (keymap.bin and the like); the data
     // folder's by default.
     OwnDataFiles ownFiles;
@@ -80,33 +84,6 @@ int runCommand(const Options& options, Environment& env);
 // for Chinese, none.
 TextLookup installOutputTranslations(UiLanguage language);
 
-// What a PROFILE argument names. A bare name is the profile of that name:
-// <profileFolder>/<name>.bin. A name with a folder in it, or ending in ".bin",
-// is a file path as typed.
-struct ProfileTarget {
-    std::filesystem::path file;    // empty when the argument names nothing
-    bool inProfileFolder = false;  // a bare name
-    int exitCode = kExitDone;      // why it names nothing: 2 not a name, 1 too long for a file name
-    std::string error;
-    bool ok() const { return !file.empty(); }
-};
-ProfileTarget profileTarget(const std::string& argument, const std::filesystem::path& profileFolder);
-// Whether a PROFILE argument is a file path rather than a profile name.
-bool namesAFile(const std::string& argument);
-
-// Loads a profile file: keymap.bin's size, or the image block alone (the
-// key records then stay as they were). False with a message otherwise.
-bool loadProfileFile(const std::filesystem::path& file, DeviceImage& image, KeyRecordTable& records,
-                     std::string& error);
-
-// Whether a configuration taken from a file may be written, as the exit
-// code: kExitBadFile for a blank image or a setting the keyboard cannot take
-// (`fieldName` names it as the file does), kExitFailed for one that disables
-// every key unless `everyKeyConfirmed`. `error` says why, without the file.
-int checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
-                       const std::function<std::string(Setting)>& fieldName, std::string& error);
-
-// The exit code of a transfer that did not complete.
-int exitCodeOf(TransferOutcome outcome);
+using handoff::exitCodeOf;
 
 }  // namespace vandrel::ctl

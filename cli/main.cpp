@@ -22,7 +22,7 @@
 #include "cli/CtlOptions.h"
 #include "cli/CtlRules.h"
 #include "cli/CtlRunner.h"
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 #include "cli/CtlWatch.h"
 #include "cli/Terminal.h"
 #include "device/Clock.h"
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     env.exclusive = access.exclusive;
     if (ctl::stdinIsTerminal()) env.confirmReset = askOnTerminal;
     if (fromProgram)
-        env.configurationSource = [&instance, &options](ctl::Configuration& c) {
+        env.configurationSource = [&instance, &options](config::Configuration& c) {
             return ctl::configurationFromProgram(*instance, options.demo, c, std::cerr);
         };
     const int code = ctl::runCommand(options, env);

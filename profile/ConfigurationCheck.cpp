@@ -4,15 +4,13 @@
 #include <array>
 #include <cstring>
 
+#include "config/Settings.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeyTables.h"
 
 namespace vandrel {
 
 namespace {
-
-// The effect codes of the effect list; 51..55 light the custom maps.
-constexpr std::array<uint8_t, 16> kEffectCodes = {1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 51, 52, 53, 54, 55};
 
 constexpr Setting kSettings[] = {Setting::Effect,  Setting::Speed,   Setting::Brightness,
                                  Setting::Colour,  Setting::Direction, Setting::GameMode,
@@ -43,17 +41,17 @@ constexpr uint8_t kFactoryPalette[kPaletteEntries][3] = {
 
 bool IsPossibleValue(Setting setting, uint8_t v) {
     switch (setting) {
-    case Setting::Effect: return std::find(kEffectCodes.begin(), kEffectCodes.end(), v) != kEffectCodes.end();
+    case Setting::Effect: return config::isEffect(v);
     // The slider ends at 9; a keyboard that reports speed byte 0 is stored as
     // 10, and writing that back sends the keyboard its own byte again.
-    case Setting::Speed: return v <= 10;
-    case Setting::Brightness: return v <= 50;
-    case Setting::Colour: return v >= 1 && v <= 8;
-    case Setting::Direction: return v >= 1 && v <= 4;
+    case Setting::Speed: return v <= config::kMaxSpeed + 1;
+    case Setting::Brightness: return v <= config::kMaxBrightness;
+    case Setting::Colour: return v >= 1 && v <= config::kMulticolour;
+    case Setting::Direction: return v >= 1 && v <= config::kDirections;
     case Setting::GameMode:
     case Setting::WinLock: return v <= 1;
-    case Setting::ReportRate: return v <= 3;
-    case Setting::ResponseTime: return v >= 1 && v <= 10;
+    case Setting::ReportRate: return v < config::kReportRatesHz.size();
+    case Setting::ResponseTime: return v >= 1 && v <= config::kResponseSteps;
     }
     return false;
 }
@@ -105,6 +103,26 @@ bool DisablesEveryKey(const DeviceImage& image) {
 bool IsBlankImage(const DeviceImage& image) {
     const uint8_t* p = image.bytes();
     return std::all_of(p, p + sizeof image, [](uint8_t b) { return b == 0; });
+}
+
+ConfigurationVerdict checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
+                                        const std::function<std::string(Setting)>& fieldName, std::string& error) {
+    if (IsBlankImage(image)) {
+        error = "holds no configuration (every byte is 0, as in a profile made by \"new\" in an earlier "
+                "version); nothing was written";
+        return ConfigurationVerdict::Unwritable;
+    }
+    if (const std::optional<BadSetting> bad = FindBadSetting(image)) {
+        error = fieldName(bad->setting) + " holds " + std::to_string(bad->value) +
+                ", which the keyboard cannot take (" + SettingRange(bad->setting) + "); nothing was written";
+        return ConfigurationVerdict::Unwritable;
+    }
+    if (DisablesEveryKey(image) && !everyKeyConfirmed) {
+        error = "disables every key, so the keyboard would type nothing; add --yes to write it anyway. "
+                "Nothing was written";
+        return ConfigurationVerdict::EveryKeyDisabled;
+    }
+    return ConfigurationVerdict::Writable;
 }
 
 DeviceImage FactoryImage() {

@@ -6,7 +6,9 @@
 // enabled unless the user confirmed otherwise.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "device/DeviceImage.h"
 
@@ -42,6 +44,18 @@ const char* SettingRange(Setting setting);
 // No key of the keyboard is enabled but perhaps the left Windows key: the
 // keyboard would type nothing.
 bool DisablesEveryKey(const DeviceImage& image);
+
+// Whether a configuration taken from a file may be written.
+enum class ConfigurationVerdict {
+    Writable,
+    Unwritable,        // a blank image, or a setting the keyboard cannot take
+    EveryKeyDisabled,  // every key disabled, and the user did not confirm it
+};
+// Checks a configuration from a file before it is written: `fieldName` names
+// a bad setting as the file does; `error` says why it may not be written,
+// without naming the file.
+ConfigurationVerdict checkConfiguration(const DeviceImage& image, bool everyKeyConfirmed,
+                                        const std::function<std::string(Setting)>& fieldName, std::string& error);
 
 // Every byte zero: no configuration at all. Earlier versions stored this for
 // a profile made by "new".

@@ -7,6 +7,7 @@
 
 #include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeymapFile.h"
+#include "profile/ProfileFile.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
 
@@ -106,8 +107,6 @@ bool IsProfileFileSize(size_t size) {
 
 ProfileStore::ProfileStore(fs::path folder) : m_folder(std::move(folder)) {}
 
-fs::path ProfileStore::fileFor(const std::u16string& fileName) const { return m_folder / PathFromUtf16(fileName); }
-
 std::vector<std::u16string> ProfileStore::names() const {
     std::vector<std::u16string> out;
     out.reserve(m_rows.size());
@@ -134,7 +133,7 @@ std::u16string ProfileStore::freeName(const std::function<std::u16string(const s
     for (;;) {
         std::u16string name = make(taken);
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(fileFor(name + kExtension), ec))) return name;
+        if (!fs::exists(fs::symlink_status(profileFilePath(m_folder, name), ec))) return name;
         taken.push_back(std::move(name));
     }
 }
@@ -183,7 +182,7 @@ void ProfileStore::scanProfiles() {
 ProfileResult ProfileStore::newProfile(const DeviceImage& content) {
     if (m_rows.size() >= kMaxProfiles) return ProfileResult::Full;
     const std::u16string name = freeName(NextProfileName);
-    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{content.bytes(), sizeof content}});
+    const FileResult written = writeFileAtomic(profileFilePath(m_folder, name), {{content.bytes(), sizeof content}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
 }
@@ -200,19 +199,18 @@ ProfileResult ProfileStore::copyProfile(int row) {
     const std::u16string& source = m_rows[row].name;
     const std::u16string name = freeName(
         [&](const std::vector<std::u16string>& taken) { return CopyProfileName(source, taken, m_copyPrefix); });
-    const FileResult written = writeFileAtomic(fileFor(name + kExtension), {{bytes.data(), bytes.size()}});
+    const FileResult written = writeFileAtomic(profileFilePath(m_folder, name), {{bytes.data(), bytes.size()}});
     scanProfiles();
     return written == FileResult::Ok ? ProfileResult::Done : ProfileResult::WriteFailed;
 }
 
 ProfileResult ProfileStore::renameProfile(int row, const std::u16string& newText) {
     if (!validRow(row)) return ProfileResult::NoSelection;
-    const std::u16string fileName = endsWithExtension(newText) ? newText : newText + kExtension;
-    if (!IsValidProfileName(fileName.substr(0, fileName.size() - kExtension.size())))
-        return ProfileResult::NameRefused;
+    const std::u16string name = endsWithExtension(newText) ? newText.substr(0, newText.size() - kExtension.size()) : newText;
+    if (!IsValidProfileName(name)) return ProfileResult::NameRefused;
 
     const fs::path oldPath = m_rows[row].path;
-    const fs::path newPath = fileFor(fileName);
+    const fs::path newPath = profileFilePath(m_folder, name);
     if (newPath == oldPath) {
         scanProfiles();
         return ProfileResult::Unchanged;
@@ -255,14 +253,16 @@ ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, Dev
                                         KeyRecordTable& records, const std::function<bool()>& confirmEveryKeyDisabled,
                                         BadSetting* bad) {
     if (!validRow(row)) return ProfileResult::NoSelection;
-    std::vector<uint8_t> bytes;
-    // One byte more than a profile holds, so that a longer file shows itself.
-    if (readFilePrefix(importPath, kKeymapFileBytes + 1, bytes) != FileResult::Ok) return ProfileResult::ReadFailed;
-    // A truncated or foreign file would leave a mixture of two configurations.
-    if (!IsProfileFileSize(bytes.size())) return ProfileResult::NotAProfile;
-    // Every size that passes holds the whole image.
-    DeviceImage loaded;
-    std::copy(bytes.begin(), bytes.begin() + sizeof loaded, loaded.bytes());
+    // Loaded beside memory first: nothing changes unless every check passes.
+    DeviceImage loaded = image;
+    KeyRecordTable loadedRecords = records;
+    std::string error;
+    switch (readProfileFile(importPath, loaded, loadedRecords, error)) {
+    case ProfileFileRead::Loaded: break;
+    case ProfileFileRead::NotAProfile: return ProfileResult::NotAProfile;
+    case ProfileFileRead::Missing:
+    case ProfileFileRead::Unreadable: return ProfileResult::ReadFailed;
+    }
     if (IsBlankImage(loaded)) return ProfileResult::BlankProfile;
     if (const std::optional<BadSetting> found = FindBadSetting(loaded)) {
         if (bad) *bad = *found;
@@ -270,9 +270,8 @@ ProfileResult ProfileStore::loadProfile(int row, const fs::path& importPath, Dev
     }
     if (DisablesEveryKey(loaded) && !(confirmEveryKeyDisabled && confirmEveryKeyDisabled()))
         return ProfileResult::EveryKeyDisabled;
-    ApplyConfigurationBytes(bytes.data(), bytes.size(), &image, records);
-    records.restoreHomeCodes();  // a file never decides which key a record belongs to
-    ReconcileKeyRecords(image, records);
+    image = loaded;
+    records = loadedRecords;
     return WriteConfigurationFile(m_rows[row].path, image, records) ? ProfileResult::Done
                                                                      : ProfileResult::WriteFailed;
 }

@@ -108,7 +108,6 @@ private:
     std::vector<std::u16string> namesInFolder() const;
     // The first name `make` gives that no entry of the folder has.
     std::u16string freeName(const std::function<std::u16string(const std::vector<std::u16string>&)>& make) const;
-    std::filesystem::path fileFor(const std::u16string& fileName) const;
 
     std::filesystem::path m_folder;
     std::vector<ProfileEntry> m_rows;

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 TS=${1:-translations/vandrel_en.ts}
 LUPDATE=${LUPDATE:-$(command -v lupdate || echo /usr/lib/qt6/bin/lupdate)}
 dirs=()
-for d in app controls platform skins keys keymap macro profile update cli; do
+for d in app controls platform skins keys keymap macro profile update cli config; do
   [ -d "$d" ] && dirs+=("$d")
 done
 "$LUPDATE" -silent -locations none -no-obsolete -source-language zh_CN -target-language en \

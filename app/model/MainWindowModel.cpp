@@ -6,11 +6,7 @@ namespace {
 
 constexpr HitRect kLogoStrip{19, 32, 261, 102};
 
-constexpr uint8_t kMulticolour = 8;
-
-// Effects that have no single colour: the swatches are greyed and only the
-// multicolour choice stands.
-bool isMulticolourOnly(uint8_t effect) { return effect == 3 || effect == 8; }
+using config::kMulticolour;
 
 int effectListRow(int x, int y) {
     if (x < 28 || x > 248 || y < kEffectListTop || y >= kEffectListBottom) return -1;
@@ -157,8 +153,7 @@ void MainWindowModel::chooseEffectRow(int row, DeviceImage& image) {
     m_panel.effectHoverRow = static_cast<uint8_t>(row);
     image.ledEffect = LedEffectTable[row].code;
     m_panel.diyPaintMode = isDiyEffect(image.ledEffect);
-    if (image.ledEffect == 1 && image.ledColor == kMulticolour) image.ledColor = 1;
-    if (isMulticolourOnly(image.ledEffect)) image.ledColor = kMulticolour;
+    image.ledColor = config::colourForEffect(image.ledEffect, image.ledColor);
 }
 
 void MainWindowModel::responseListClick(int x, int y, DeviceImage& image) {
@@ -213,14 +208,16 @@ ClickResult MainWindowModel::helpRow(int row) {
 }
 
 ClickResult MainWindowModel::swatchClick(int k, DeviceImage& image) {
-    if (m_panel.lightingCollapsed || isDiyEffect(image.ledEffect)) return {};
-    if (isMulticolourOnly(image.ledEffect)) {
+    if (m_panel.lightingCollapsed || !config::takesColour(image.ledEffect)) return {};
+    // Effects that have no single colour: the swatches are greyed and only
+    // the multicolour choice stands.
+    if (config::isMulticolourOnly(image.ledEffect)) {
         if (k == 7) image.ledColor = kMulticolour;
         return {};
     }
     if (k == 7) {
         // The steady effect has no multicolour mode.
-        if (image.ledEffect != 1) image.ledColor = kMulticolour;
+        if (config::hasMulticolour(image.ledEffect)) image.ledColor = kMulticolour;
         return {};
     }
     if (image.ledColor == k + 1) return {WindowCommand::PickPaletteColour, k};
@@ -320,11 +317,11 @@ SliderPlan MainWindowModel::sliderPlan(const DeviceImage& image) const {
 SliderPlan MainWindowModel::prepareDrawing(DeviceImage& image) {
     SliderPlan plan = sliderPlan(image);
     m_buttons.applyLayout(layout());
-    if (!m_panel.lightingCollapsed && image.ledEffect <= 50) {
+    if (!m_panel.lightingCollapsed && config::takesColour(image.ledEffect)) {
         const uint8_t effect = image.ledEffect;
         if (image.ledColor > kMulticolour) image.ledColor = kMulticolour;
         if (image.ledColor == 0) image.ledColor = 1;
-        if (isMulticolourOnly(effect)) image.ledColor = kMulticolour;
+        if (config::isMulticolourOnly(effect)) image.ledColor = kMulticolour;
     }
     if (!m_panel.reportCollapsed) {
         const int yp = layout().reportY;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "config/Settings.h"
+
 namespace vandrel {
 
 struct LedEffect {
@@ -12,9 +14,11 @@ struct LedEffect {
     const char* name;  // UTF-8
 };
 
-constexpr int kEffectRows = 16;
-constexpr int kResponseRows = 10;
-constexpr uint8_t kFirstDiyEffect = 51;  // codes 51..55 use custom map code - 51
+// One row for each effect of the settings table, in its order, and one for
+// each response time.
+constexpr int kEffectRows = static_cast<int>(config::kEffects.size());
+constexpr int kResponseRows = config::kResponseSteps;
+constexpr uint8_t kFirstDiyEffect = config::kFirstDiyEffect;  // codes 51..55 use custom map code - 51
 constexpr uint8_t kNoListRow = 255;
 
 extern const std::array<LedEffect, kEffectRows> LedEffectTable;
@@ -23,7 +27,7 @@ extern const std::array<const char*, kResponseRows> ResponseTimeNames;
 // The name of the effect whose code is `code`, or nullptr.
 const char* effectName(uint8_t code);
 
-inline bool isDiyEffect(uint8_t code) { return code > 50; }
+inline bool isDiyEffect(uint8_t code) { return config::isDiyEffect(code); }
 
 // Section positions of the left panel. The lighting header never moves; the
 // sections below it slide up by 195 pixels while the lighting section is

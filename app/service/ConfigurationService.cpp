@@ -12,9 +12,9 @@
 #include "app/draw/ModelText.h"
 #include "app/model/ConfigHistory.h"
 #include "app/model/PendingChanges.h"
-#include "cli/ConfigJson.h"
-#include "cli/CtlRunner.h"
-#include "cli/CtlSettings.h"
+#include "config/ConfigJson.h"
+#include "config/Settings.h"
+#include "profile/ProfileFile.h"
 #include "device/Commands.h"
 #include "device/DeviceSession.h"
 #include "keymap/KeyRecordReconcile.h"
@@ -57,12 +57,12 @@ ServiceStatus statusOf(TransferOutcome outcome) {
 }
 
 std::string keyboardConfigurationJson(const KeyboardConfiguration& keyboard) {
-    auto config = std::make_unique<ctl::Configuration>();
+    auto config = std::make_unique<config::Configuration>();
     config->image = keyboard.image;
     config->records = keyboard.records;
     config->macros = keyboard.macros;
     config->firmware = keyboard.firmware;
-    return ctl::configurationToJson(*config);
+    return config::configurationToJson(*config);
 }
 
 ConfigurationService::ConfigurationService(AppState& state, DeviceSession& session, Paths paths, QObject* parent)
@@ -456,13 +456,13 @@ std::optional<ServiceResult> ConfigurationService::refusal() const {
 void ConfigurationService::setSettings(const std::vector<std::string>& assignments, Done done) {
     whenIdle([this, assignments, done] {
         if (const auto refused = refusal()) return done(*refused);
-        const ctl::SettingsParse parsed = ctl::parseSettings(assignments);
+        const config::SettingsParse parsed = config::parseSettings(assignments);
         if (!parsed.ok) return done(ServiceResult::failure(ServiceStatus::Usage, parsed.error));
         // Checked on a copy first: the configuration changes only when every
         // value fits.
         DeviceImage trial = m_state.image;
         std::string error;
-        if (!ctl::applySettings(parsed.changes, trial, error))
+        if (!config::applySettings(parsed.changes, trial, error))
             return done(ServiceResult::failure(ServiceStatus::Refused, error));
         applyChange([trial](AppState& state) { state.image = trial; }, done);
     });
@@ -471,19 +471,21 @@ void ConfigurationService::setSettings(const std::vector<std::string>& assignmen
 void ConfigurationService::applyProfile(const std::string& profile, bool everyKeyConfirmed, Done done) {
     whenIdle([this, profile, everyKeyConfirmed, done] {
         if (const auto refused = refusal()) return done(*refused);
-        const ctl::ProfileTarget target = ctl::profileTarget(profile, m_paths.profileFolder);
+        const ProfileTarget target = profileTarget(profile, m_paths.profileFolder);
         if (!target.ok())
             return done(ServiceResult::failure(
-                target.exitCode == ctl::kExitUsage ? ServiceStatus::Usage : ServiceStatus::Refused, target.error));
+                target.problem == ProfileTargetProblem::NotAName ? ServiceStatus::Usage : ServiceStatus::Refused, target.error));
         auto image = std::make_unique<DeviceImage>(m_state.image);
         auto records = std::make_unique<KeyRecordTable>(m_state.keys);
         std::string error;
-        if (!ctl::loadProfileFile(target.file, *image, *records, error))
+        if (!loadProfileFile(target.file, *image, *records, error))
             return done(ServiceResult::failure(ServiceStatus::BadFile, error));
         // The same checks as without the program: nothing the keyboard
         // cannot take, and every key disabled only when confirmed.
-        if (const int rc = ctl::checkConfiguration(*image, everyKeyConfirmed, SettingName, error))
-            return done(ServiceResult::failure(rc == ctl::kExitBadFile ? ServiceStatus::BadFile : ServiceStatus::Refused,
+        if (const ConfigurationVerdict verdict = checkConfiguration(*image, everyKeyConfirmed, SettingName, error);
+            verdict != ConfigurationVerdict::Writable)
+            return done(ServiceResult::failure(verdict == ConfigurationVerdict::Unwritable ? ServiceStatus::BadFile
+                                                                                           : ServiceStatus::Refused,
                                                target.file.string() + ": " + error));
         const QString name = profileNameOf(target.file);
         std::shared_ptr<DeviceImage> newImage(std::move(image));

@@ -27,7 +27,7 @@
 #include "app/ui/DBusBridge.h"
 #include "app/draw/ModelText.h"
 #include "app/ui/ProfileSwitchController.h"
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 #include "app/ui/access/Accessibility.h"
 #include "controls/CSplashScreen.h"
 #include "device/DeviceSession.h"

@@ -1,7 +1,7 @@
 #include "app/ui/CtlCommandHandler.h"
 
 #include "app/service/ConfigurationService.h"
-#include "cli/CtlHandoff.h"
+#include "platform/Handoff.h"
 
 namespace vandrel {
 
@@ -10,25 +10,25 @@ CtlCommandHandler::CtlCommandHandler(ConfigurationService& service, bool simulat
 
 int CtlCommandHandler::exitCodeFor(ServiceStatus status) {
     switch (status) {
-    case ServiceStatus::Done: return ctl::kExitDone;
-    case ServiceStatus::Refused: return ctl::kExitFailed;
-    case ServiceStatus::Usage: return ctl::kExitUsage;
-    case ServiceStatus::NoKeyboard: return ctl::kExitNoKeyboard;
-    case ServiceStatus::NoAccess: return ctl::kExitNoAccess;
-    case ServiceStatus::NoAck: return ctl::kExitNoAck;
-    case ServiceStatus::BadFile: return ctl::kExitBadFile;
+    case ServiceStatus::Done: return handoff::kExitDone;
+    case ServiceStatus::Refused: return handoff::kExitFailed;
+    case ServiceStatus::Usage: return handoff::kExitUsage;
+    case ServiceStatus::NoKeyboard: return handoff::kExitNoKeyboard;
+    case ServiceStatus::NoAccess: return handoff::kExitNoAccess;
+    case ServiceStatus::NoAck: return handoff::kExitNoAck;
+    case ServiceStatus::BadFile: return handoff::kExitBadFile;
     }
-    return ctl::kExitFailed;
+    return handoff::kExitFailed;
 }
 
 void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::CommandReply& reply) {
-    std::vector<std::string> words = ctl::decodeRequest(request);
-    auto answer = [reply](const ServiceResult& r) { reply(ctl::encodeAnswer(exitCodeFor(r.status), r.message)); };
+    std::vector<std::string> words = handoff::decodeRequest(request);
+    auto answer = [reply](const ServiceResult& r) { reply(handoff::encodeAnswer(exitCodeFor(r.status), r.message)); };
     // A command for the demo keyboard never reaches a real one, nor the other way round.
-    const bool forDemo = !words.empty() && words[0] == ctl::kDemoWord;
+    const bool forDemo = !words.empty() && words[0] == handoff::kDemoWord;
     if (forDemo) words.erase(words.begin());
     if (forDemo != m_simulated) {
-        reply(ctl::encodeAnswer(ctl::kExitFailed, m_simulated
+        reply(handoff::encodeAnswer(handoff::kExitFailed, m_simulated
                                                       ? "the running program is the demo; close it to use the keyboard"
                                                       : "the running program uses the keyboard; close it to use --demo"));
         return;
@@ -36,13 +36,13 @@ void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::
     const std::string command = words.empty() ? std::string() : words[0];
     const std::vector<std::string> args(words.empty() ? words.end() : words.begin() + 1, words.end());
 
-    if (command == ctl::kConfigurationWord) {
+    if (command == handoff::kConfigurationWord) {
         m_service.readConfiguration([reply](const ServiceResult& r, const KeyboardConfiguration* keyboard) {
             if (!keyboard) {
-                reply(ctl::encodeAnswer(exitCodeFor(r.status), r.message));
+                reply(handoff::encodeAnswer(exitCodeFor(r.status), r.message));
                 return;
             }
-            reply(ctl::encodeAnswer(ctl::kExitDone, "", keyboardConfigurationJson(*keyboard)));
+            reply(handoff::encodeAnswer(handoff::kExitDone, "", keyboardConfigurationJson(*keyboard)));
         });
         return;
     }
@@ -51,15 +51,15 @@ void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::
         return;
     }
     if (command == "apply") {
-        const bool yes = args.size() == 2 && args[1] == ctl::kYesWord;
+        const bool yes = args.size() == 2 && args[1] == handoff::kYesWord;
         if (args.size() != 1 && !yes) {
-            reply(ctl::encodeAnswer(ctl::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]"));
+            reply(handoff::encodeAnswer(handoff::kExitUsage, "usage: vandrelctl apply PROFILE [--yes]"));
             return;
         }
         m_service.applyProfile(args[0], yes, answer);
         return;
     }
-    reply(ctl::encodeAnswer(ctl::kExitUsage, "the program carries out only set and apply, and tells its configuration"));
+    reply(handoff::encodeAnswer(handoff::kExitUsage, "the program carries out only set and apply, and tells its configuration"));
 }
 
 }  // namespace vandrel

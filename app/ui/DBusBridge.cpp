@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "app/service/ConfigurationService.h"
+#include "profile/ProfileFile.h"
 #include "profile/ProfileStore.h"
 
 namespace vandrel {
@@ -57,7 +58,9 @@ void DBusBridge::applyProfile(const QString& name,
              false, {});
         return;
     }
-    const QString file = QDir(m_profileFolder).absoluteFilePath(name + QStringLiteral(".bin"));
+    const std::filesystem::path path =
+        profileFilePath(std::filesystem::path(m_profileFolder.toStdU16String()), name.toStdU16String());
+    const QString file = QFileInfo(QString::fromStdU16String(path.u16string())).absoluteFilePath();
     if (!QFileInfo(file).isFile()) {
         done(DBusOutcome::failure(dbuserror::kNoSuchProfile,
                                   QStringLiteral("there is no profile '%1' in %2").arg(name, m_profileFolder)),

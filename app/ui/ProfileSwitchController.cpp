@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "app/service/ConfigurationService.h"
-#include "cli/CtlRunner.h"
+#include "profile/ProfileFile.h"
 #include "device/Clock.h"
 #include "keymap/KeymapFile.h"
 #include "platform/focus/FocusBackend.h"
@@ -110,7 +110,7 @@ void ProfileSwitchController::resumeFromDisk() {
     if (!std::filesystem::exists(file, ec)) return;
     auto kept = std::make_unique<std::pair<DeviceImage, KeyRecordTable>>();
     std::string error;
-    if (!ctl::loadProfileFile(file, kept->first, kept->second, error) ||
+    if (!loadProfileFile(file, kept->first, kept->second, error) ||
         std::filesystem::file_size(file, ec) != kKeymapFileBytes) {
         // Nothing usable to go back to; the file is left for the user to look at.
         std::cerr << "Vandrel: the configuration to return to after a profile switch cannot be read ("
@@ -234,11 +234,11 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         *next = *m_kept;
     } else {
         const std::filesystem::path file =
-            std::filesystem::path(QDir(m_profileFolder).filePath(QString::fromStdString(r.profile) + ".bin").toStdU16String());
+            profileFilePath(std::filesystem::path(m_profileFolder.toStdU16String()), r.profile);
         std::string error;
         // A profile deleted or renamed since the rule was made: the window
         // counts as one no rule matches, and the user is told.
-        if (!ctl::loadProfileFile(file, next->first, next->second, error)) {
+        if (!loadProfileFile(file, next->first, next->second, error)) {
             m_switcher.finished(SwitchOutcome::ProfileMissing, error);
             emit ruleProfileMissing(QString::fromStdString(r.profile), QString::fromStdString(error));
             emit statusChanged();
@@ -247,7 +247,7 @@ void ProfileSwitchController::carryOut(const SwitchRequest& r) {
         // Nobody is asked during a switch: a profile the keyboard cannot take
         // (an old blank one, an impossible value) or one that disables every
         // key is not written at all.
-        if (ctl::checkConfiguration(next->first, false, SettingName, error) != ctl::kExitDone) {
+        if (checkConfiguration(next->first, false, SettingName, error) != ConfigurationVerdict::Writable) {
             if (error.find(file.string()) == std::string::npos) error = file.string() + ": " + error;
             m_switcher.finished(SwitchOutcome::Failed, error);
             emit statusChanged();

@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "app/model/RulesDialogModel.h"
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 #include "device/DeviceImage.h"
 #include "keymap/KeyRecord.h"
 #include "profile/ProfileSwitcher.h"

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 #include "controls/CBitSlider.h"
 
 namespace vandrel {
@@ -29,7 +29,7 @@ WindowSliders::WindowSliders(QWidget* window, QString skinFolder)
       m_report(new CBitSlider(window)) {
     for (CBitSlider* s : {m_speed, m_brightness, m_report}) s->hide();
     m_report->valueText = [](int v) {
-        return QCoreApplication::translate("vandrel::CTarvinDlg", "%1 Hz").arg(ctl::reportRateHz(static_cast<uint8_t>(v)));
+        return QCoreApplication::translate("vandrel::CTarvinDlg", "%1 Hz").arg(config::reportRateHz(static_cast<uint8_t>(v)));
     };
 }
 

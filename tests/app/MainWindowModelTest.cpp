@@ -7,6 +7,7 @@
 
 #include "app/model/KeyDescription.h"
 #include "app/model/MainWindowModel.h"
+#include "config/Settings.h"
 
 namespace vandrel {
 namespace {
@@ -388,6 +389,48 @@ TEST(ButtonFeedback, HoverAndPressFollowThePointer) {
     m.mouseMove(950, 620, false, image);
     m.pointerLeft();
     EXPECT_FALSE(m.hovered(kHitSave));
+}
+
+// The lighting panel and vandrelctl set keep one set of colour rules: for
+// every effect of the list and every colour before, choosing the effect gives
+// the same colour either way, and a swatch click changes the colour exactly
+// as the tool's colour= does, or not at all where the tool refuses it.
+TEST(Swatch, ThePanelAndTheToolAgreeOnEveryEffectsColours) {
+    ASSERT_EQ(LedEffectTable.size(), config::kEffects.size());
+    for (int row = 0; row < kEffectRows; ++row) {
+        const config::Effect& effect = config::kEffects[static_cast<size_t>(row)];
+        EXPECT_EQ(LedEffectTable[static_cast<size_t>(row)].code, effect.code) << row;
+        for (uint8_t before = 1; before <= config::kMulticolour; ++before) {
+            SCOPED_TRACE(std::string(effect.name) + " from colour " + std::to_string(before));
+            MainWindowModel m;
+            m.panel().lightingCollapsed = false;
+            DeviceImage panel = makeImage(2, before);
+            m.leftButtonUp(100, 165, panel);
+            m.leftButtonUp(100, 173 + 20 * row + 5, panel);
+            DeviceImage tool = makeImage(2, before);
+            std::string error;
+            ASSERT_TRUE(config::applySettings({{"effect", effect.name}}, tool, error)) << error;
+            EXPECT_EQ(panel.ledEffect, tool.ledEffect);
+            EXPECT_EQ(panel.ledColor, tool.ledColor);
+        }
+        for (int k = 0; k <= 7; ++k) {
+            const std::string colour = k == 7 ? "multi" : std::to_string(k + 1);
+            SCOPED_TRACE(std::string(effect.name) + " colour=" + colour);
+            MainWindowModel m;
+            m.panel().lightingCollapsed = false;
+            const uint8_t before = config::colourForEffect(effect.code, 2);
+            DeviceImage panel = makeImage(effect.code, before);
+            m.leftButtonUp(30 + 25 * k, 230, panel);
+            if (!config::takesColour(effect.code)) {
+                EXPECT_EQ(panel.ledColor, before);  // a custom map's keys have their own colours
+                continue;
+            }
+            DeviceImage tool = makeImage(effect.code, before);
+            std::string error;
+            const bool taken = config::applySettings({{"colour", colour}}, tool, error);
+            EXPECT_EQ(panel.ledColor, taken ? tool.ledColor : before);
+        }
+    }
 }
 
 TEST(PrepareDrawing, ClampsColourAndPlansSliders) {

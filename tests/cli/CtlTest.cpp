@@ -17,11 +17,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "cli/ConfigJson.h"
+#include "config/ConfigJson.h"
 #include "cli/CtlRules.h"
 #include "cli/CtlRunner.h"
-#include "cli/RuleSettings.h"
-#include "cli/CtlSettings.h"
+#include "platform/RuleSettings.h"
+#include "config/Settings.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyState.h"
 #include "keymap/KeymapFile.h"
@@ -191,28 +191,6 @@ TEST(CtlOptions, TheManPageListsWhatHelpLists) {
     EXPECT_EQ(inManPage, inHelp);
 }
 
-TEST(CtlSettings, EffectRulesOfTheColourHold) {
-    DeviceImage im{};
-    im.clear();
-    im.ledEffect = 2;
-    im.ledColor = 8;
-    std::string error;
-    // Steady has no multicolour mode: the colour falls back to entry 1,
-    // unless multicolour was asked for, which is refused.
-    ASSERT_TRUE(applySettings(parseSettings({"effect=steady"}).changes, im, error));
-    EXPECT_EQ(im.ledEffect, 1);
-    EXPECT_EQ(im.ledColor, 1);
-    const DeviceImage before = im;
-    EXPECT_FALSE(applySettings(parseSettings({"effect=steady", "colour=multi"}).changes, im, error));
-    EXPECT_FALSE(applySettings(parseSettings({"effect=neon", "colour=2"}).changes, im, error));
-    EXPECT_EQ(im, before);
-    ASSERT_TRUE(applySettings(parseSettings({"effect=wave", "rate=125", "response=8", "winlock=on"}).changes, im, error));
-    EXPECT_EQ(im.ledColor, 8);
-    EXPECT_EQ(im.reportRate, 0);
-    EXPECT_EQ(im.responseTime, 4);
-    EXPECT_EQ(im.winLock, 1);
-}
-
 TEST_F(CtlTest, SetSendsOnlyTheLightingFramesAndNoKeyMask) {
     ASSERT_EQ(run({"set", "brightness=7"}), kExitDone) << err.str();
     EXPECT_EQ(keyboard.config().ledBrightness, 7);
@@ -274,22 +252,6 @@ TEST_F(CtlTest, SetChangesWhatItNamesAndNothingElse) {
     EXPECT_EQ(last.gameMode, 0);
 }
 
-// The ranges a configuration from a file is checked against are the ones set
-// accepts, value for value.
-TEST(CtlSettings, FilesAreCheckedAgainstTheRangesSetAccepts) {
-    for (int v = 0; v < 256; ++v) {
-        const auto b = static_cast<uint8_t>(v);
-        SCOPED_TRACE(v);
-        EXPECT_EQ(IsPossibleValue(Setting::Effect, b), !effectName(b).empty());
-        EXPECT_EQ(IsPossibleValue(Setting::Colour, b), !colourName(b).empty());
-        EXPECT_EQ(IsPossibleValue(Setting::Direction, b), !directionName(b).empty());
-        EXPECT_EQ(IsPossibleValue(Setting::ReportRate, b), reportRateHz(b) != 0);
-        uint8_t parsed = 0;
-        EXPECT_EQ(IsPossibleValue(Setting::ResponseTime, b), parseResponseMs(std::to_string(2 * v), parsed));
-        EXPECT_EQ(IsPossibleValue(Setting::Brightness, b), parseSettings({"brightness=" + std::to_string(v)}).ok);
-    }
-}
-
 // A profile the keyboard must not get is refused before anything is sent or
 // stored: a setting out of range (exit 6, the setting named), the blank
 // image of an earlier "new" (6), every key disabled without --yes (1).
@@ -340,7 +302,7 @@ TEST_F(CtlTest, ApplyRefusesWhatTheKeyboardCannotTake) {
 // path); a record that claims what the image does not hold (a macro the
 // profile's key does not play) gives way to one that says what the key does.
 TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->image = FactoryImage();
     files->records.restoreHomeCodes();
     files->records[20].type = 5;
@@ -368,7 +330,7 @@ TEST_F(CtlTest, ApplyTakesAProfileOfTheImageAlone) {
 // or a huge number is refused with its path, never written as 0. So is a
 // configuration whose image bytes hold a setting the keyboard cannot take.
 TEST_F(CtlTest, ImportRefusesNumbersThatAreNotWholeOrInRange) {
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->records.restoreHomeCodes();
     files->records[30].type = 1;
     files->records[30].length = 1;
@@ -520,23 +482,23 @@ TEST(CtlShow, FunctionNamesReadInTheProgramsLanguage) {
     char name[] = "cli_tests";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    auto c = std::make_unique<Configuration>();
+    auto c = std::make_unique<config::Configuration>();
     const int slot = 42;  // Q
     const NamedFunction* copy = FindNamedFunction(u"复制");
     ASSERT_NE(copy, nullptr);
     std::copy(copy->entry.begin(), copy->entry.end(), c->image.deviceKeyMap + SlotCellOffset[slot]);
     SetKeyEnabled(c->image, slot, true);
     c->records[slot].type = static_cast<uint8_t>(AssignType::NamedFunction);
-    EXPECT_EQ(describeKey(*c, slot, installOutputTranslations(UiLanguage::Chinese)), "复制");
+    EXPECT_EQ(config::describeKey(*c, slot, installOutputTranslations(UiLanguage::Chinese)), "复制");
     const TextLookup english = installOutputTranslations(UiLanguage::English);
-    EXPECT_EQ(describeKey(*c, slot, english), "Copy");
-    EXPECT_EQ(describeKey(*c, slot), "复制");
+    EXPECT_EQ(config::describeKey(*c, slot, english), "Copy");
+    EXPECT_EQ(config::describeKey(*c, slot), "复制");
     // A consumer function without a record of its own is named the same way.
     const NamedFunction* player = FindNamedFunction(u"多媒体播放器");
     ASSERT_NE(player, nullptr);
     std::copy(player->entry.begin(), player->entry.end(), c->image.deviceKeyMap + SlotCellOffset[slot]);
     c->records[slot].type = 0;
-    EXPECT_EQ(describeKey(*c, slot, english), "Media Player");
+    EXPECT_EQ(config::describeKey(*c, slot, english), "Media Player");
 }
 
 TEST_F(CtlTest, SaveThenApplyBringsTheProfileBack) {
@@ -633,7 +595,7 @@ TEST_F(CtlTest, SetKeepsWhatItReplacesInTheHistory) {
 // would put the user's configuration back. A change the tool makes meanwhile
 // goes on top of the user's configuration, so that start does not undo it.
 TEST_F(CtlTest, AChangeWhileARulesProfileIsOnTheKeyboardKeepsTheUsersConfiguration) {
-    auto user = std::make_unique<Configuration>();
+    auto user = std::make_unique<config::Configuration>();
     user->image = keyboard.config();
     user->image.ledEffect = 3;
     user->image.ledBrightness = 40;
@@ -678,7 +640,7 @@ TEST_F(CtlTest, JsonRoundTripIsByteExact) {
     kb.macroSlots[0][2] = 0x04;
     keyboard.setConfig(kb);
 
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->image.head[2] = 0x5A;
     files->records.restoreHomeCodes();
     KeyRecord& launch = files->records[20];
@@ -741,7 +703,7 @@ TEST_F(CtlTest, JsonRoundTripIsByteExact) {
 TEST_F(CtlTest, EditedReadableFieldsWinOverTheBytesThatTravel) {
     // keymap.bin with a byte no readable field carries: the export holds the
     // image in hex too.
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->image.tail = 0x42;
     files->records.restoreHomeCodes();
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
@@ -782,7 +744,7 @@ TEST_F(CtlTest, EditedReadableFieldsWinOverTheBytesThatTravel) {
 class JsonEditTest : public CtlTest {
 protected:
     void SetUp() override {
-        auto files = std::make_unique<Configuration>();
+        auto files = std::make_unique<config::Configuration>();
         files->records.restoreHomeCodes();
         setRecordName(files->macros[0], u"Jump");
         ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
@@ -792,7 +754,7 @@ protected:
         good = QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()))).object();
         ASSERT_FALSE(good.contains(QStringLiteral("imageBytes")));
         for (int s = 0; s < kPhysicalSlots; ++s)
-            if (slotName(s) == "A") slotA = s;
+            if (config::slotName(s) == "A") slotA = s;
         ASSERT_GE(slotA, 0);
         before = keyboard.config();
         keymapBefore = readAll(KeymapFilePath(data.path()));
@@ -890,7 +852,7 @@ TEST_F(JsonEditTest, MissingOrNullValuesAreRefusedByTheirPath) {
 
 // Where the image travels in hex, a value left out is the one those bytes hold.
 TEST_F(CtlTest, AValueLeftOutKeepsWhatTheImagesBytesHold) {
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->image.tail = 0x42;  // a byte no readable field carries
     files->records.restoreHomeCodes();
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
@@ -1036,7 +998,7 @@ TEST_F(CtlTest, ExportReplacesAProfileOnlyWithForce) {
 
     ASSERT_EQ(run({"export", "--json", "--force", profile.string()}), kExitDone) << err.str();
     const std::vector<uint8_t> replaced = readAll(profile);
-    EXPECT_TRUE(isConfigurationJson(std::string(replaced.begin(), replaced.end())));
+    EXPECT_TRUE(config::isConfigurationJson(std::string(replaced.begin(), replaced.end())));
 }
 
 // Names that cannot be files, folders that cannot be searched and loops of
@@ -1072,7 +1034,7 @@ TEST_F(CtlTest, SaveRefusesWhatCannotBeAFileWithAMessage) {
 // never written over, whatever command names them.
 TEST_F(CtlTest, DataFilesDevicesAndFifosAreNeverReplaced) {
     ASSERT_EQ(run({"import", "--json", file("missing.json")}), kExitBadFile);
-    auto files = std::make_unique<Configuration>();
+    auto files = std::make_unique<config::Configuration>();
     files->records.restoreHomeCodes();
     ASSERT_TRUE(SaveKeymapFile(data.path(), files->image, files->records));
     ASSERT_TRUE(SaveMacroStore(files->macros, data.path()));
@@ -1128,7 +1090,7 @@ TEST_F(CtlTest, AKilledRunsTemporariesGoWithTheNextRun) {
         out.str({});
         err.str({});
         Environment env(keyboard, clock, data.path(), data.path() / "Configure", out, err);
-        env.configurationSource = [](Configuration&) { return kExitDone; };
+        env.configurationSource = [](config::Configuration&) { return kExitDone; };
         return runCommand(parseCommandLine(argv).options, env);
     };
     ASSERT_EQ(fromProgram({"show"}), kExitDone) << err.str();

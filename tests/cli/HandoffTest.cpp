@@ -91,7 +91,7 @@ protected:
             std::ostringstream out, err;
             ctl::Environment env(keyboard, clock, data.path(), data.path() / "Configure", out, err);
             if (fromProgram)
-                env.configurationSource = [this, &err](ctl::Configuration& c) {
+                env.configurationSource = [this, &err](config::Configuration& c) {
                     SingleInstance client(key);
                     return ctl::configurationFromProgram(client, false, c, err);
                 };
@@ -251,7 +251,7 @@ TEST(CommandSocket, AHungProgramDoesNotHangTheTool) {
     const auto [code, message] = whileProgramRuns([&key] {
         SingleInstance tool(key);
         std::ostringstream err;
-        auto config = std::make_unique<ctl::Configuration>();
+        auto config = std::make_unique<config::Configuration>();
         const int code = ctl::configurationFromProgram(tool, false, *config, err, 300);
         return std::make_pair(code, err.str());
     });

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "keymap/KeyRecordReconcile.h"
+#include "profile/ProfileFile.h"
 #include "profile/ProfileStore.h"
 #include "util/Utf16.h"
 #include "tests/support/TempFolder.h"
@@ -152,6 +153,39 @@ TEST_F(ProfileStoreTest, RenameMovesTheFileOrChangesNothing) {
     EXPECT_EQ(filesOnDisk(), before);
     EXPECT_EQ(readAll(file(u"Profile_2")), pattern(206920, 2));
     EXPECT_EQ(rows(), (Names{u"a.bin b", u"Profile_2"}));
+}
+
+// A profile's name becomes its file by one rule: the file the profile list
+// renames to is the one a PROFILE argument of that name and the loader of
+// the tool, switching and D-Bus find, and both loaders give the same
+// configuration.
+TEST_F(ProfileStoreTest, TheListAndAProfileArgumentNameTheSameFile) {
+    makeNew(1);
+    for (const std::u16string& name : {std::u16string(u"射击游戏"), std::u16string(u"a b.c"), std::u16string(u"Ünï")}) {
+        ASSERT_EQ(store.renameProfile(0, name), ProfileResult::Done);
+        const std::string utf8 = utf16ToUtf8(name);
+        SCOPED_TRACE(utf8);
+        const fs::path stored = store.profiles()[0].path;
+        EXPECT_EQ(profileFilePath(dir.path(), utf8), stored);
+        EXPECT_EQ(profileFilePath(dir.path(), name), stored);
+        const ProfileTarget target = profileTarget(utf8, dir.path());
+        EXPECT_TRUE(target.inProfileFolder);
+        EXPECT_EQ(target.file, stored);
+
+        DeviceImage viaStore{}, viaFile{};
+        KeyRecordTable storeRecords{}, fileRecords{};
+        std::string error;
+        ASSERT_EQ(store.loadProfile(0, stored, viaStore, storeRecords), ProfileResult::Done);
+        ASSERT_TRUE(loadProfileFile(stored, viaFile, fileRecords, error)) << error;
+        EXPECT_EQ(viaStore, viaFile);
+        EXPECT_EQ(storeRecords, fileRecords);
+    }
+    const ProfileTarget refused = profileTarget("a:b", dir.path());
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.problem, ProfileTargetProblem::NotAName);
+    const ProfileTarget tooLong = profileTarget(std::string(300, 'x') + ".bin", dir.path());
+    EXPECT_FALSE(tooLong.ok());
+    EXPECT_EQ(tooLong.problem, ProfileTargetProblem::TooLong);
 }
 
 TEST_F(ProfileStoreTest, NamesThatWouldLeaveTheFolderAreRefused) {

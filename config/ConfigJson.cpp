@@ -1,4 +1,4 @@
-#include "cli/ConfigJson.h"
+#include "config/ConfigJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,14 +13,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 #include "keymap/KeyAssignment.h"
 #include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
 #include "keys/KeyNameTable.h"
 #include "macro/MacroEvent.h"
 
-namespace vandrel::ctl {
+namespace vandrel::config {
 
 namespace {
 
@@ -949,4 +949,4 @@ bool configurationFromJson(const std::string& text, Configuration& config, std::
     return true;
 }
 
-}  // namespace vandrel::ctl
+}  // namespace vandrel::config

@@ -23,7 +23,7 @@
 #include "profile/ConfigurationCheck.h"
 #include "util/TextLookup.h"
 
-namespace vandrel::ctl {
+namespace vandrel::config {
 
 struct Configuration {
     DeviceImage image;
@@ -63,4 +63,4 @@ std::string slotName(int slot);
 // A macro event as text: "A down", "A up", with " after 120 ms" when delayed.
 std::string describeMacro(const MacroRecord& record);
 
-}  // namespace vandrel::ctl
+}  // namespace vandrel::config

@@ -1,4 +1,4 @@
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>

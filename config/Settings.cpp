@@ -1,4 +1,4 @@
-#include "cli/CtlSettings.h"
+#include "config/Settings.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace vandrel::ctl {
+#include "device/Transfers.h"
+
+namespace vandrel::config {
 
 namespace {
 
@@ -15,19 +17,21 @@ struct Named {
     uint8_t value;
 };
 
-// The effect list in its order, by English name.
-constexpr std::array<Named, 16> kEffects = {{
-    {"steady", 1},    {"breathing", 2}, {"wave", 3},  {"fade", 4},    {"snake", 5},   {"ripple", 6},
-    {"neon", 8},      {"raindrops", 10}, {"ring", 11}, {"collide", 12}, {"radar", 13}, {"diy1", 51},
-    {"diy2", 52},     {"diy3", 53},     {"diy4", 54}, {"diy5", 55},
-}};
-constexpr std::array<Named, 4> kDirections = {{{"left", 1}, {"right", 2}, {"up", 3}, {"down", 4}}};
-constexpr std::array<int, 4> kRatesHz = {125, 250, 500, 1000};
-constexpr uint8_t kMulticolour = 8;
+constexpr std::array<Named, 4> kDirectionNames = {{{"left", 1}, {"right", 2}, {"up", 3}, {"down", 4}}};
 
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
+}
+
+bool lookupEffect(const std::string& text, uint8_t& out) {
+    const std::string t = lower(text);
+    for (const Effect& e : kEffects)
+        if (t == e.name) {
+            out = e.code;
+            return true;
+        }
+    return false;
 }
 
 template <size_t N>
@@ -86,10 +90,10 @@ bool checkValue(const std::string& key, const std::string& value, std::string& e
         ok = parseEffect(value, b);
         expected = "steady, breathing, wave, fade, snake, ripple, neon, raindrops, ring, collide, radar, diy1..diy5";
     } else if (key == "speed") {
-        ok = parseInt(value, 0, 9, n);
+        ok = parseInt(value, 0, kMaxSpeed, n);
         expected = "0..9";
     } else if (key == "brightness") {
-        ok = parseInt(value, 0, 50, n);
+        ok = parseInt(value, 0, kMaxBrightness, n);
         expected = "0..50";
     } else if (key == "colour") {
         ok = parseColour(value, b);
@@ -116,8 +120,24 @@ bool checkValue(const std::string& key, const std::string& value, std::string& e
 
 }  // namespace
 
-bool parseEffect(const std::string& text, uint8_t& code) { return lookup(kEffects, text, code); }
-bool parseDirection(const std::string& text, uint8_t& direction) { return lookup(kDirections, text, direction); }
+bool isEffect(uint8_t code) {
+    for (const Effect& e : kEffects)
+        if (e.code == code) return true;
+    return false;
+}
+bool isDiyEffect(uint8_t code) { return code >= kFirstDiyEffect; }
+bool takesColour(uint8_t effect) { return !isDiyEffect(effect); }
+bool hasMulticolour(uint8_t effect) { return effect != kSteadyEffect; }
+bool isMulticolourOnly(uint8_t effect) { return effect == 3 || effect == 8; }
+
+uint8_t colourForEffect(uint8_t effect, uint8_t colour) {
+    if (!hasMulticolour(effect) && colour == kMulticolour) return 1;
+    if (isMulticolourOnly(effect)) return kMulticolour;
+    return colour;
+}
+
+bool parseEffect(const std::string& text, uint8_t& code) { return lookupEffect(text, code); }
+bool parseDirection(const std::string& text, uint8_t& direction) { return lookup(kDirectionNames, text, direction); }
 
 bool parseColour(const std::string& text, uint8_t& colour) {
     if (lower(text) == "multi") {
@@ -125,7 +145,7 @@ bool parseColour(const std::string& text, uint8_t& colour) {
         return true;
     }
     int n = 0;
-    if (!parseInt(text, 1, 7, n)) return false;
+    if (!parseInt(text, 1, kPaletteColours, n)) return false;
     colour = static_cast<uint8_t>(n);
     return true;
 }
@@ -135,8 +155,8 @@ bool parseReportRate(const std::string& text, uint8_t& rate) {
     if (t.size() > 2 && t.compare(t.size() - 2, 2, "hz") == 0) t.resize(t.size() - 2);
     int hz = 0;
     if (!parseInt(t, 0, 100000, hz)) return false;
-    for (size_t i = 0; i < kRatesHz.size(); ++i)
-        if (kRatesHz[i] == hz) {
+    for (size_t i = 0; i < kReportRatesHz.size(); ++i)
+        if (kReportRatesHz[i] == hz) {
             rate = static_cast<uint8_t>(i);
             return true;
         }
@@ -155,7 +175,7 @@ bool parseResponseMs(const std::string& text, uint8_t& responseTime) {
     std::string t = lower(text);
     if (t.size() > 2 && t.compare(t.size() - 2, 2, "ms") == 0) t.resize(t.size() - 2);
     int ms = 0;
-    if (!parseInt(t, 2, 20, ms) || ms % 2 != 0) return false;
+    if (!parseInt(t, 2, 2 * kResponseSteps, ms) || ms % 2 != 0) return false;
     responseTime = static_cast<uint8_t>(ms / 2);
     return true;
 }
@@ -170,14 +190,18 @@ bool parseRgb(const std::string& text, uint8_t* rgb) {
     return true;
 }
 
-std::string effectName(uint8_t code) { return nameOf(kEffects, code); }
-std::string directionName(uint8_t direction) { return nameOf(kDirections, direction); }
-std::string colourName(uint8_t colour) {
-    if (colour == kMulticolour) return "multi";
-    if (colour >= 1 && colour <= 7) return std::to_string(colour);
+std::string effectName(uint8_t code) {
+    for (const Effect& e : kEffects)
+        if (e.code == code) return e.name;
     return {};
 }
-int reportRateHz(uint8_t rate) { return rate < kRatesHz.size() ? kRatesHz[rate] : 0; }
+std::string directionName(uint8_t direction) { return nameOf(kDirectionNames, direction); }
+std::string colourName(uint8_t colour) {
+    if (colour == kMulticolour) return "multi";
+    if (colour >= 1 && colour <= kPaletteColours) return std::to_string(colour);
+    return {};
+}
+int reportRateHz(uint8_t rate) { return rate < kReportRatesHz.size() ? kReportRatesHz[rate] : 0; }
 std::string onOff(uint8_t v) { return v ? "on" : "off"; }
 std::string rgbText(const uint8_t* rgb) {
     char b[8];
@@ -215,8 +239,9 @@ bool applySettings(const std::vector<SettingChange>& changes, DeviceImage& image
     for (const SettingChange& c : changes) {
         int n = 0;
         if (c.key == "effect") parseEffect(c.value, next.ledEffect);
-        else if (c.key == "speed" && parseInt(c.value, 0, 9, n)) next.ledSpeed = static_cast<uint8_t>(n);
-        else if (c.key == "brightness" && parseInt(c.value, 0, 50, n)) next.ledBrightness = static_cast<uint8_t>(n);
+        else if (c.key == "speed" && parseInt(c.value, 0, kMaxSpeed, n)) next.ledSpeed = static_cast<uint8_t>(n);
+        else if (c.key == "brightness" && parseInt(c.value, 0, kMaxBrightness, n))
+            next.ledBrightness = static_cast<uint8_t>(n);
         else if (c.key == "colour") colourGiven = parseColour(c.value, next.ledColor);
         else if (c.key == "direction") parseDirection(c.value, next.ledDirection);
         else if (c.key == "gamemode") parseOnOff(c.value, next.gameMode);
@@ -225,22 +250,16 @@ bool applySettings(const std::vector<SettingChange>& changes, DeviceImage& image
         else if (c.key == "response") parseResponseMs(c.value, next.responseTime);
         else if (c.key.compare(0, 7, "palette") == 0) parseRgb(c.value, next.ledPalette[c.key[7] - '1']);
     }
-    // The effect's own colour rules, as choosing it in the window applies them.
+    // The effect's own colour rules, as choosing it in the window applies
+    // them; a colour given with it must already follow them.
     const uint8_t effect = next.ledEffect;
-    if (effect == 1 && next.ledColor == kMulticolour) {
-        if (colourGiven) {
-            error = "colour=multi: the steady effect has no multicolour mode";
-            return false;
-        }
-        next.ledColor = 1;
+    const uint8_t shown = colourForEffect(effect, next.ledColor);
+    if (colourGiven && shown != next.ledColor) {
+        error = hasMulticolour(effect) ? "colour: the " + effectName(effect) + " effect is always multicolour"
+                                       : "colour=multi: the steady effect has no multicolour mode";
+        return false;
     }
-    if (effect == 3 || effect == 8) {
-        if (colourGiven && next.ledColor != kMulticolour) {
-            error = "colour: the " + effectName(effect) + " effect is always multicolour";
-            return false;
-        }
-        next.ledColor = kMulticolour;
-    }
+    next.ledColor = shown;
     image = next;
     return true;
 }
@@ -274,4 +293,4 @@ std::string settingsHelp() {
            "  response=MS         key response time: 2, 4, ... 20 ms\n";
 }
 
-}  // namespace vandrel::ctl
+}  // namespace vandrel::config

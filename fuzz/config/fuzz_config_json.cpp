@@ -7,15 +7,15 @@
 #include <memory>
 #include <string>
 
-#include "cli/ConfigJson.h"
+#include "config/ConfigJson.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    auto config = std::make_unique<vandrel::ctl::Configuration>();
+    auto config = std::make_unique<vandrel::config::Configuration>();
     std::string error;
-    if (!vandrel::ctl::configurationFromJson(text, *config, error)) return 0;
-    auto back = std::make_unique<vandrel::ctl::Configuration>();
-    if (!vandrel::ctl::configurationFromJson(vandrel::ctl::configurationToJson(*config), *back, error)) std::abort();
+    if (!vandrel::config::configurationFromJson(text, *config, error)) return 0;
+    auto back = std::make_unique<vandrel::config::Configuration>();
+    if (!vandrel::config::configurationFromJson(vandrel::config::configurationToJson(*config), *back, error)) std::abort();
     if (std::memcmp(&config->image, &back->image, sizeof config->image) != 0 ||
         std::memcmp(&config->records, &back->records, sizeof config->records) != 0 ||
         std::memcmp(&config->macros, &back->macros, sizeof config->macros) != 0)
