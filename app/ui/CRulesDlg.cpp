@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/draw/ModelText.h"
-#include "app/ui/ProfileSwitchController.h"
+#include "app/frontends/ProfileSwitchController.h"
 #include "profile/ProfileStore.h"
 
 namespace vandrel {

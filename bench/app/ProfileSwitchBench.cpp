@@ -35,7 +35,7 @@
 #include <string>
 
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/ProfileSwitchController.h"
+#include "app/frontends/ProfileSwitchController.h"
 #include "device/Clock.h"
 #include "device/DeviceSession.h"
 #include "keymap/KeyTables.h"

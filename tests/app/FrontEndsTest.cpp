@@ -13,8 +13,8 @@
 
 #include "app/service/ConfigurationService.h"
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/CtlCommandHandler.h"
-#include "app/ui/DBusBridge.h"
+#include "app/frontends/CtlCommandHandler.h"
+#include "app/frontends/DBusBridge.h"
 #include "cli/CtlHandoff.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"

@@ -15,7 +15,7 @@
 
 #include "app/ui/CRulesDlg.h"
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/ProfileSwitchController.h"
+#include "app/frontends/ProfileSwitchController.h"
 #include "device/Clock.h"
 #include "device/DeviceSession.h"
 #include "keymap/KeymapFile.h"

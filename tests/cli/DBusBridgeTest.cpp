@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/DBusBridge.h"
+#include "app/frontends/DBusBridge.h"
 #include "cli/CtlWatch.h"
 #include "configurator1_proxy.h"
 #include "device/DeviceSession.h"

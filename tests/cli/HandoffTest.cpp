@@ -19,7 +19,7 @@
 #include <unistd.h>
 
 #include "app/ui/CTarvinDlg.h"
-#include "app/ui/CtlCommandHandler.h"
+#include "app/frontends/CtlCommandHandler.h"
 #include "cli/CtlHandoff.h"
 #include "cli/CtlRunner.h"
 #include "controls/CBitSlider.h"

@@ -1,4 +1,4 @@
-#include "app/ui/DBusBridge.h"
+#include "app/frontends/DBusBridge.h"
 
 #include <QDir>
 #include <QFileInfo>

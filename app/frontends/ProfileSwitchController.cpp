@@ -1,4 +1,4 @@
-#include "app/ui/ProfileSwitchController.h"
+#include "app/frontends/ProfileSwitchController.h"
 
 #include <QDateTime>
 #include <QDir>

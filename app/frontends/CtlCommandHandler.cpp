@@ -1,4 +1,4 @@
-#include "app/ui/CtlCommandHandler.h"
+#include "app/frontends/CtlCommandHandler.h"
 
 #include "app/service/ConfigurationService.h"
 #include "platform/Handoff.h"
