@@ -15,6 +15,10 @@
 #include "app/ui/CTarvinDlg.h"
 #include "app/frontends/CtlCommandHandler.h"
 #include "app/frontends/DBusBridge.h"
+#include "app/frontends/ProfileSwitchController.h"
+#include "device/Clock.h"
+#include "platform/RuleSettings.h"
+#include "platform/focus/FocusBackend.h"
 #include "cli/CtlHandoff.h"
 #include "controls/CBitSlider.h"
 #include "device/DeviceSession.h"
@@ -163,6 +167,53 @@ TEST(FrontEnds, AProfileAppliedThroughTheSocketOrDBusIsTheSameAndAnnouncedOnce) 
     EXPECT_EQ(socket.state->keys[20].type, 5);
     EXPECT_EQ(socket.applied, QStringList{"Night/request"});
     expectSameOutcome(socket, dbus);
+}
+
+// A desktop the test speaks for.
+class ScriptedDesktop : public FocusBackend {
+public:
+    QString name() const override { return QStringLiteral("test"); }
+    bool start(QString*) override { return true; }
+    KeyState keyState() override { return KeyState::Free; }
+    void focus(const char* cls) {
+        FocusEvent e;
+        e.windowClass = cls;
+        emit focusChanged(e);
+    }
+};
+
+TEST(FrontEnds, ARuleSwitchPutsOnTheKeyboardWhatApplyingTheProfilePutsThere) {
+    // The same profile through the profile follower and through vandrelctl:
+    // the same keyboard and window; the switch alone keeps no undo step and
+    // no history snapshot, and says why it was applied.
+    Program rule, socket;
+    rule.writeProfile("Night", 13, 20);
+    socket.writeProfile("Night", 13, 20);
+    const QString settings = QString::fromStdString((rule.data.path() / "Vandrel.conf").string());
+    RuleSet rules;
+    rules.rules = {{"shooter", "", "", "Night"}};
+    RuleSettings(settings).setRules(rules);
+    RealClock clock;
+    ProfileSwitchController follower(rule.window->service(), clock,
+                                     QString::fromStdString((rule.data.path() / "Configure").string()),
+                                     rule.data.path(), RuleSettings(settings));
+    auto backend = std::make_unique<ScriptedDesktop>();
+    ScriptedDesktop* desktop = backend.get();
+    follower.start(std::move(backend), QStringLiteral("test"));
+    desktop->focus("shooter");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rule.applied.isEmpty() && !rule.window->busy(); }, 5000));
+    EXPECT_EQ(socket.socket("apply\tNight").first, 0);
+
+    EXPECT_EQ(rule.keyboard.config(), socket.keyboard.config());
+    EXPECT_EQ(rule.state->image, socket.state->image);
+    EXPECT_TRUE(rule.state->keys == socket.state->keys);
+    EXPECT_EQ(rule.keymapFile(), socket.keymapFile());
+    EXPECT_EQ(rule.window->slider(kBrightnessSliderId)->value(), socket.window->slider(kBrightnessSliderId)->value());
+    EXPECT_EQ(rule.applied, QStringList{"Night/rule"});
+    EXPECT_EQ(socket.applied, QStringList{"Night/request"});
+    EXPECT_FALSE(rule.window->history().canUndo());
+    EXPECT_EQ(rule.snapshots(), 0u);
+    EXPECT_TRUE(socket.window->history().canUndo());
 }
 
 TEST(FrontEnds, RefusalsHaveTheSameKindAndTextThroughEitherFrontEnd) {
