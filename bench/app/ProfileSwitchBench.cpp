@@ -43,6 +43,7 @@
 #include "platform/focus/FocusBackend.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
+#include "tests/support/ScriptedDesktop.h"
 #include "tests/support/WaitWhileBusy.h"
 
 using namespace vandrel;
@@ -104,19 +105,6 @@ private:
     Stamp m_last;
 };
 
-// A desktop the benchmark speaks for; no key is ever held.
-class ScriptedDesktop final : public FocusBackend {
-public:
-    QString name() const override { return QStringLiteral("bench"); }
-    bool start(QString*) override { return true; }
-    KeyState keyState() override { return KeyState::Free; }
-    void focus(const char* cls) {
-        FocusEvent e;
-        e.windowClass = cls;
-        emit focusChanged(e);
-    }
-};
-
 struct Floor {
     double ms = 0;        // to the last acknowledgement
     double pausesMs = 0;  // the same with acknowledgements that take no time
@@ -151,14 +139,14 @@ Floor protocolFloor(const DeviceImage& from, const DeviceImage& to) {
 // part that knows who carries out a switch.
 std::unique_ptr<ProfileSwitchController> startSwitching(CTarvinDlg& window, Clock& clock,
                                                         const std::filesystem::path& data,
-                                                        ScriptedDesktop*& desktop) {
+                                                        test::ScriptedDesktop*& desktop) {
     const QString settings = QString::fromStdString((data / "Vandrel.conf").string());
     RuleSet rules;
     rules.rules = {{"game", "", "", "Game"}};
     RuleSettings(settings).setRules(rules);
     auto controller = std::make_unique<ProfileSwitchController>(
         window.service(), clock, QString::fromStdString((data / "Configure").string()), data, RuleSettings(settings));
-    auto backend = std::make_unique<ScriptedDesktop>();
+    auto backend = std::make_unique<test::ScriptedDesktop>();
     desktop = backend.get();
     controller->start(std::move(backend), QStringLiteral("bench"));
     return controller;
@@ -213,7 +201,7 @@ void BM_ProfileSwitch(benchmark::State& bench) {
     const Floor back = protocolFloor(game, start);
 
     RealClock switchClock;
-    ScriptedDesktop* desktop = nullptr;
+    test::ScriptedDesktop* desktop = nullptr;
     const std::unique_ptr<ProfileSwitchController> controller = startSwitching(window, switchClock, data, desktop);
 
     double sumKeyboard = 0, sumWall = 0, sumFloor = 0, sumPauses = 0, sumMargin = 0, maxMargin = 0;

@@ -28,6 +28,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/ScriptedDesktop.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
@@ -169,19 +170,6 @@ TEST(FrontEnds, AProfileAppliedThroughTheSocketOrDBusIsTheSameAndAnnouncedOnce) 
     expectSameOutcome(socket, dbus);
 }
 
-// A desktop the test speaks for.
-class ScriptedDesktop : public FocusBackend {
-public:
-    QString name() const override { return QStringLiteral("test"); }
-    bool start(QString*) override { return true; }
-    KeyState keyState() override { return KeyState::Free; }
-    void focus(const char* cls) {
-        FocusEvent e;
-        e.windowClass = cls;
-        emit focusChanged(e);
-    }
-};
-
 TEST(FrontEnds, ARuleSwitchPutsOnTheKeyboardWhatApplyingTheProfilePutsThere) {
     // The same profile through the profile follower and through vandrelctl:
     // the same keyboard and window; the switch alone keeps no undo step and
@@ -197,8 +185,8 @@ TEST(FrontEnds, ARuleSwitchPutsOnTheKeyboardWhatApplyingTheProfilePutsThere) {
     ProfileSwitchController follower(rule.window->service(), clock,
                                      QString::fromStdString((rule.data.path() / "Configure").string()),
                                      rule.data.path(), RuleSettings(settings));
-    auto backend = std::make_unique<ScriptedDesktop>();
-    ScriptedDesktop* desktop = backend.get();
+    auto backend = std::make_unique<test::ScriptedDesktop>();
+    test::ScriptedDesktop* desktop = backend.get();
     follower.start(std::move(backend), QStringLiteral("test"));
     desktop->focus("shooter");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rule.applied.isEmpty() && !rule.window->busy(); }, 5000));

@@ -24,25 +24,11 @@
 #include "sim/VirtualClock.h"
 #include "util/AtomicFile.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/ScriptedDesktop.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
-
-// A desktop the test speaks for.
-class ScriptedDesktop : public FocusBackend {
-public:
-    QString name() const override { return QStringLiteral("test"); }
-    bool start(QString*) override { return true; }
-    KeyState keyState() override { return keys; }
-    void focus(const char* cls, const char* title = "") {
-        FocusEvent e;
-        e.windowClass = cls;
-        e.title = title;
-        emit focusChanged(e);
-    }
-    KeyState keys = KeyState::Free;
-};
 
 class ProfileSwitchTest : public ::testing::Test {
 protected:
@@ -74,7 +60,7 @@ protected:
         controller = std::make_unique<ProfileSwitchController>(
             window->service(), clock, QString::fromStdString((data.path() / "Configure").string()), data.path(),
             RuleSettings(settingsFile));
-        auto backend = std::make_unique<ScriptedDesktop>();
+        auto backend = std::make_unique<test::ScriptedDesktop>();
         desktop = backend.get();
         controller->start(std::move(backend), QStringLiteral("test"));
     }
@@ -113,7 +99,7 @@ protected:
     KeyRecordTable startKeys{};
     QString settingsFile;
     std::unique_ptr<ProfileSwitchController> controller;
-    ScriptedDesktop* desktop = nullptr;
+    test::ScriptedDesktop* desktop = nullptr;
 };
 
 TEST_F(ProfileSwitchTest, TheFocusedGameGetsItsProfileAndTheProgramsWindowTheConfigurationBefore) {
