@@ -231,8 +231,6 @@ signals:
     void recordsReconciled(const std::vector<int>& keySlots);
     // A code of a launch key arrived from the keyboard.
     void launchKeyPressed(uint8_t code);
-    void deviceAdded();
-    void deviceRemovedSignal();
     // A profile went onto the keyboard: by request ("request"), by a rule
     // ("rule", "default") or back ("revert", empty name).
     void profileApplied(const QString& name, const QString& reason);
