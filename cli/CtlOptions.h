@@ -21,7 +21,7 @@ enum ExitCode : int {
     kExitNoAnswer = 7,    // the running program did not answer in time, or takes no connection
 };
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Doctor };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Session, Doctor };
 
 struct Options {
     Command command = Command::None;

@@ -13,6 +13,7 @@
 #include "cli/CtlDoctor.h"
 #include "cli/CtlSettings.h"
 #include "cli/CtlRules.h"
+#include "cli/CtlSession.h"
 #include "cli/CtlWatch.h"
 #include "cli/RuleSettings.h"
 #include "device/Commands.h"
@@ -722,6 +723,10 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Rule: {
         RuleSettings settings;
         return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
+    }
+    case Command::Session: {
+        RuleSettings settings;
+        return runSessionCommand(o, settings, env.out, env.err);
     }
     case Command::Doctor:
         // main() runs it with the program's folders; here the data folder alone.
