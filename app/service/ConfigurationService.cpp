@@ -463,11 +463,15 @@ void ConfigurationService::factoryReset(Done done) {
             }
             m_state.image = image;
             reportFile(finishFactoryReset(m_state, image, m_paths.dataFolder));
+            // The factory lighting is the saved one now, and what the keyboard shows.
+            m_shownLighting.reset();
+            keepLightingReturn();
             rememberGameMode(image.gameMode);
             // Undoing a factory reset brings the earlier settings back as unsaved changes.
             recordChange();
             emit workingCopyReplaced(-1, true);
             if (done) done(ServiceResult());
+            if (m_awayCap) showLighting({});
         };
     });
 }

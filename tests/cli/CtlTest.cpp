@@ -32,6 +32,7 @@
 #include "profile/ProfileStore.h"
 #include "util/AtomicFile.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SessionLightingChoice.h"
 #include "profile/SwitchWriteLog.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
@@ -667,6 +668,24 @@ TEST_F(CtlTest, AChangeWhileARulesProfileIsOnTheKeyboardKeepsTheUsersConfigurati
     EXPECT_EQ(run({"set", "brightness=30"}), kExitBadFile);
     EXPECT_EQ(keyboard.config().ledBrightness, 10);
     EXPECT_TRUE(std::filesystem::exists(kept));
+}
+
+// The program ended while the session's lights were down: the tool's change
+// goes on top of the saved lighting, and nothing is left for the next start
+// to put back over it.
+TEST_F(CtlTest, AChangeWhileTheLightsAreDownBringsTheSavedLightingBack) {
+    DeviceImage dark = keyboard.config();
+    dark.ledEffect = 6;
+    dark.ledSpeed = 4;
+    dark.ledBrightness = 0;
+    keyboard.setConfig(dark);
+    const std::filesystem::path kept = data.path() / kLightingReturnFileName;
+    ASSERT_TRUE(saveLightingReturn(kept, {6, 4, 35, dark.ledColor, dark.ledDirection}));
+
+    ASSERT_EQ(run({"set", "rate=500"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledBrightness, 35);
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_FALSE(std::filesystem::exists(kept));
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
