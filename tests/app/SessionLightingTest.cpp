@@ -309,6 +309,27 @@ TEST_F(SessionLightingTest, IdleDimsUntilTheNextInput) {
     EXPECT_FALSE(events->idle());
 }
 
+// A keyboard that went away while the session was locked (a sleep that
+// powers the USB ports down) comes back dark: the read after its return
+// finds that, and the saved lighting goes back once the session has.
+TEST_F(SessionLightingTest, AKeyboardBackWhileAwayIsLitOnceTheSessionIsBack) {
+    choose({"lock=off"});
+    loginSession("Lock");
+    ASSERT_TRUE(brightnessBecomes(0));
+    keyboard.unplug();
+    window->deviceRemoved();
+    loginSession("Unlock");
+    ASSERT_TRUE(test::spinUntil([&] { return !events->locked() && !window->service().busy(); }));
+    EXPECT_TRUE(lightingReturnKept());
+
+    keyboard.plug();
+    window->deviceArrived();
+    ASSERT_TRUE(brightnessBecomes(30));
+    EXPECT_FALSE(lightingReturnKept());
+    EXPECT_EQ(state->image.ledBrightness, 30);
+    EXPECT_FALSE(window->hasUnsavedChanges());
+}
+
 TEST_F(SessionLightingTest, AProgramKilledWhileDarkPutsTheLightsBackAtItsStart) {
     choose({"lock=off"});
     loginSession("Lock");
