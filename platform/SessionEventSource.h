@@ -1,7 +1,7 @@
 #pragma once
 // What the desktop says about the user's session: whether it is locked,
 // whether the computer is about to sleep, and whether the user has been idle
-// for a while. Each desktop offers a different part of it, over D-Bus:
+// for a while. Each desktop offers some of this, over D-Bus:
 //
 //   the login manager (system bus): the session's Lock and Unlock requests
 //     and its LockedHint, and PrepareForSleep before and after a sleep; a
