@@ -1,11 +1,13 @@
 #include "cli/CtlOptions.h"
 
 #include "config/Settings.h"
+#include "profile/SessionLightingChoice.h"
 
 namespace vandrel::ctl {
 
 namespace {
 
+constexpr const char* kSessionSetUsage = "session set [lock=off|dim|keep] [idle=MINUTES|never] [sleep=off|keep] [dim=0..50]";
 constexpr const char* kRuleAddUsage = "rule add --class CLASS [--title REGEX] [--exe PATH] --profile PROFILE";
 
 struct CommandName {
@@ -16,7 +18,8 @@ constexpr CommandName kCommands[] = {
     {"list", Command::List},   {"show", Command::Show},   {"set", Command::Set},
     {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
     {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
-    {"watch", Command::Watch}, {"rule", Command::Rule}, {"doctor", Command::Doctor},
+    {"watch", Command::Watch}, {"rule", Command::Rule}, {"session", Command::Session},
+    {"doctor", Command::Doctor},
 };
 
 }  // namespace
@@ -123,6 +126,19 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         if (sub == "default") return need(n == 2 && !o.json, "rule default PROFILE|none");
         return need(false, "rule add|list|remove|default ...");
     }
+    case Command::Session: {
+        const std::string sub = n ? o.args[0] : std::string();
+        if (sub == "show") return need(n == 1, "session show [--json]");
+        if (sub == "set") {
+            if (n < 2 || o.json) return need(false, kSessionSetUsage);
+            SessionLightingChoice trial;
+            std::string error;
+            if (!applySessionAssignments({o.args.begin() + 1, o.args.end()}, trial, error))
+                r.error = error + "; usage: vandrelctl " + kSessionSetUsage;
+            return r;
+        }
+        return need(false, "session show|set ...");
+    }
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
         const config::SettingsParse s = config::parseSettings(o.args);
@@ -177,6 +193,15 @@ std::string helpText() {
            "  rule default PROFILE|none\n"
            "                       the profile for every other window; none: the\n"
            "                       configuration from before the first switch\n"
+           "  session show [--json]\n"
+           "                       what the lights do while the desktop session is away\n"
+           "  session set [lock=off|dim|keep] [idle=MINUTES|never] [sleep=off|keep] [dim=0..50]\n"
+           "                       lock: the lights while the screen is locked (off, dimmed\n"
+           "                       to dim, or kept); idle: after that many minutes without\n"
+           "                       input they go as when locked (dimmed when lock=keep);\n"
+           "                       sleep: dark while the computer sleeps. The running\n"
+           "                       program brings back the lighting saved at that time.\n"
+           "                       Default: keep everywhere, nothing is written\n"
            "\n"
            "PROFILE: a bare NAME is the profile NAME of the profile folder\n"
            "(Configure/NAME.bin); a name with a folder in it (./x, ~/p/x.bin) or ending in\n"
@@ -191,7 +216,7 @@ std::string helpText() {
            "Options:\n"
            "  --demo               use the simulated keyboard; its state is kept between runs\n"
            "  --json               with show, export and import: the configuration as JSON;\n"
-           "                       with rule list: the rules as JSON\n"
+           "                       with rule list and session show: the settings as JSON\n"
            "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
            "                       write a configuration that disables every key\n"
            "  -f, --force          with save: replace an existing file that is not a profile;\n"

@@ -21,7 +21,7 @@ using handoff::kExitNoAck;
 using handoff::kExitBadFile;
 using handoff::kExitNoAnswer;
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Doctor };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Session, Doctor };
 
 struct Options {
     Command command = Command::None;

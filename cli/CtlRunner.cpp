@@ -11,6 +11,7 @@
 
 #include "cli/CtlDoctor.h"
 #include "cli/CtlRules.h"
+#include "cli/CtlSession.h"
 #include "cli/CtlWatch.h"
 #include "config/ConfigJson.h"
 #include "config/Settings.h"
@@ -24,6 +25,7 @@
 #include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SessionLightingChoice.h"
 #include "profile/SwitchWriteLog.h"
 #include "util/AtomicFile.h"
 #include "util/Utf16.h"
@@ -120,6 +122,27 @@ int returnFromSwitch(DeviceSession& session, Environment& env) {
     return kExitDone;
 }
 
+// A program that ended while the session's lights were down left the saved
+// lighting in LightingReturn.bin. A change made now goes on top of the saved
+// lighting, so it is put back first; the configuration a profile switch had
+// replaced already carries it.
+int returnLighting(DeviceSession& session, Environment& env, bool returnedFromSwitch) {
+    const std::filesystem::path file = env.dataFolder / kLightingReturnFileName;
+    std::error_code ec;
+    if (env.dataFolder.empty() || !std::filesystem::exists(file, ec)) return kExitDone;
+    if (const std::optional<LightingBytes> lighting = loadLightingReturn(file); lighting && !returnedFromSwitch) {
+        auto image = std::make_unique<DeviceImage>();
+        image->clear();
+        if (int rc = reportOutcome(env, session.readAll(*image), "read")) return rc;
+        ShadowImage shadow = *image;
+        putLighting(*image, *lighting);
+        if (int rc = writeChanges(session, env, *image, shadow)) return rc;
+        env.err << "vandrelctl: the lighting dimmed while the session was away is back on the keyboard.\n";
+    }
+    std::filesystem::remove(file, ec);
+    return kExitDone;
+}
+
 int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
     const OpenResult opened = session.openChannels();
     if (opened.deviceBusy) {
@@ -135,7 +158,12 @@ int openKeyboard(DeviceSession& session, Environment& env, bool forWriting) {
         removeStaleTemporaries(env.profileFolder, env.startedAt);
     }
     if (!session.commandOpen() || (forWriting && !session.listenOpen())) return diagnoseOpen(env);
-    if (forWriting && env.exclusive && !env.configurationSource) return returnFromSwitch(session, env);
+    if (forWriting && env.exclusive && !env.configurationSource) {
+        std::error_code ec;
+        const bool switched = !env.dataFolder.empty() && std::filesystem::exists(env.dataFolder / kSwitchReturnFileName, ec);
+        if (int rc = returnFromSwitch(session, env)) return rc;
+        return returnLighting(session, env, switched);
+    }
     return kExitDone;
 }
 
@@ -631,6 +659,10 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Rule: {
         RuleSettings settings;
         return runRuleCommand(o, settings, env.profileFolder, env.out, env.err);
+    }
+    case Command::Session: {
+        RuleSettings settings;
+        return runSessionCommand(o, settings, env.out, env.err);
     }
     case Command::Doctor:
         // main() runs it with the program's folders; here the data folder alone.

@@ -21,6 +21,7 @@
 #include "cli/CtlHandoff.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlRules.h"
+#include "cli/CtlSession.h"
 #include "cli/CtlRunner.h"
 #include "platform/RuleSettings.h"
 #include "cli/CtlWatch.h"
@@ -92,8 +93,8 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(profileFolder, ec);
     }
 
-    // Watching the program's events and editing the switching rules touch
-    // no keyboard: they work beside a running program.
+    // Watching the program's events and editing the switching rules or the
+    // session's lights touch no keyboard: they work beside a running program.
     if (options.command == ctl::Command::Watch)
         return ctl::runWatch(QDBusConnection::sessionBus(), std::cout, std::cerr);
     // The check of this machine reads and tries locks; it writes nothing.
@@ -104,6 +105,10 @@ int main(int argc, char** argv) {
     if (options.command == ctl::Command::Rule) {
         RuleSettings settings;
         return ctl::runRuleCommand(options, settings, profileFolder, std::cout, std::cerr);
+    }
+    if (options.command == ctl::Command::Session) {
+        RuleSettings settings;
+        return ctl::runSessionCommand(options, settings, std::cout, std::cerr);
     }
 
     auto instance = std::make_unique<SingleInstance>();

@@ -17,6 +17,10 @@ const QString kDefault = QStringLiteral("switching/default");
 const QString kEnabled = QStringLiteral("switching/enabled");
 const QString kNotify = QStringLiteral("switching/notify");
 const QString kWrites = QStringLiteral("switching/writes");
+const QString kSessionLock = QStringLiteral("session/lock");
+const QString kSessionDim = QStringLiteral("session/dim");
+const QString kSessionIdle = QStringLiteral("session/idle");
+const QString kSessionSleep = QStringLiteral("session/sleep");
 
 std::string u8(const QVariant& v) { return v.toString().toStdString(); }
 
@@ -113,6 +117,30 @@ bool RuleSettings::addWrites(int count) {
     if (!usable()) return false;
     QSettings s(m_file, QSettings::IniFormat);
     s.setValue(kWrites, s.value(kWrites, 0).toLongLong() + count);
+    return written(s);
+}
+
+SessionLightingChoice RuleSettings::sessionLighting() const {
+    SessionLightingChoice c;
+    if (!usable()) return c;
+    // A value edited by hand into something unknown counts as never set.
+    const QSettings s(m_file, QSettings::IniFormat);
+    if (const auto l = lockLightingNamed(u8(s.value(kSessionLock)))) c.lock = *l;
+    if (const auto l = sleepLightingNamed(u8(s.value(kSessionSleep)))) c.sleep = *l;
+    if (const auto m = idleNamed(u8(s.value(kSessionIdle)))) c.idleMinutes = *m;
+    bool number = false;
+    const int dim = s.value(kSessionDim).toInt(&number);
+    if (number && dim >= 0 && dim <= SessionLightingChoice::kMaxDim) c.dim = dim;
+    return c;
+}
+
+bool RuleSettings::setSessionLighting(const SessionLightingChoice& c) {
+    if (!usable()) return false;
+    QSettings s(m_file, QSettings::IniFormat);
+    s.setValue(kSessionLock, QString::fromLatin1(lockLightingName(c.lock)));
+    s.setValue(kSessionDim, c.dim);
+    s.setValue(kSessionIdle, QString::fromStdString(idleText(c.idleMinutes)));
+    s.setValue(kSessionSleep, QString::fromLatin1(sleepLightingName(c.sleep)));
     return written(s);
 }
 

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "profile/ProfileRules.h"
+#include "profile/SessionLightingChoice.h"
 
 namespace vandrel {
 
@@ -43,6 +44,10 @@ public:
     // Writes made by switching, over every run.
     long long writes() const;
     bool addWrites(int count);
+
+    // What the lights do while the session is locked, asleep or idle.
+    SessionLightingChoice sessionLighting() const;
+    bool setSessionLighting(const SessionLightingChoice& choice);
 
 private:
     QString m_file;

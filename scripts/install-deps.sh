@@ -38,6 +38,7 @@ TEST_PACKAGES=(
   libxtst-dev                       # the recording benchmark types through XTest
   libbenchmark-dev                  # Google Benchmark: the profile-switch benchmark
   dbus-daemon                       # a private session bus for the D-Bus tests
+  python3-dbusmock                  # the login manager and screen savers the session-lighting test drives
   nodejs                            # runs the KWin script and Shell extension in their tests
 )
 

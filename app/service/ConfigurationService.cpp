@@ -211,8 +211,13 @@ void ConfigurationService::startReconnectRead(bool sendRefresh) {
                 // The keyboard's configuration is known exactly again: it is
                 // also what the next save compares against.
                 const int effect = m_state.image.ledEffect;
+                const LightingBytes saved = lightingOf(m_state.shadow);
+                const bool lightingAway = m_shownLighting || m_awayCap;
                 m_state.image = *image;
                 m_state.shadow = *image;
+                // While the session's lights are down the keyboard shows
+                // other lighting than the saved one.
+                if (lightingAway) takeShownLighting(*image, saved);
                 m_state.firmware = firmware;
                 m_configurationKnown = true;
                 reconcileKeyRecords();
@@ -221,6 +226,7 @@ void ConfigurationService::startReconnectRead(bool sendRefresh) {
                 emit workingCopyReplaced(effect, false);
             }
             if (sendRefresh) afterRead(false, outcome, {}, {}, true);
+            if (outcome == TransferOutcome::Completed && (m_shownLighting || m_awayCap)) showLighting({});
         };
     });
 }
@@ -239,12 +245,24 @@ void ConfigurationService::afterRead(bool carriesRead, TransferOutcome outcome, 
     if (carriesRead) m_configurationKnown = readOk;
     DeriveReassignedFlags(m_state.image, m_state.keys, m_state.reassigned);
     if (fromKeyboard && m_connected) m_session.getLighting(m_state.image);
+    // The lighting the keyboard shows while the session is away is not the
+    // user's: the working copy keeps the saved one.
+    if (fromKeyboard && m_shownLighting) putLighting(m_state.image, lightingOf(m_state.shadow));
+    // A run that ended while the session's lights were down left the saved
+    // lighting on disk: it is the saved lighting, and goes back first.
+    std::optional<LightingBytes> lightingToReturn;
+    if (carriesRead && readOk) lightingToReturn = loadLightingReturn(lightingReturnFile(m_paths.dataFolder));
+    if (lightingToReturn) {
+        takeShownLighting(m_state.shadow, *lightingToReturn);
+        putLighting(m_state.image, *lightingToReturn);
+    }
     reportFile(saveKeymap(m_state, m_paths.dataFolder));
     // What the keyboard reports is no edit of the user's; a loaded profile is.
     if (fromKeyboard) m_history.rebase(m_state);
     else recordChange(true);
     emit workingCopyReplaced(effect, false);
     if (fromKeyboard) emit refreshed(readOk);
+    if (lightingToReturn) showLighting({});
 }
 
 void ConfigurationService::reconcileKeyRecords() {
@@ -365,17 +383,31 @@ void ConfigurationService::saveNow(bool switching, Done done) {
     // A switch that follows the focus would fill the history with the same
     // two configurations.
     const std::error_code snapshotWhy = switching ? std::error_code() : keepSnapshotBeforeSave();
+    const LightingBytes chosen = lightingOf(m_state.image);
+    // While the session is away the keyboard shows the lighting capped: the
+    // save sends it capped too, against the lighting the keyboard shows.
+    const LightingBytes sentLighting = cappedLighting(chosen, m_awayCap);
     DeviceImage image = m_state.image;
+    putLighting(image, sentLighting);
     ShadowImage shadow = m_state.shadow;
+    if (m_shownLighting) putLighting(shadow, *m_shownLighting);
     const bool verify = m_verifySaves;
-    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done, snapshotWhy]() mutable -> Continuation {
+    runInBackground(tr("正在保存设置…"), [this, image, shadow, verify, done, snapshotWhy, chosen,
+                                          sentLighting]() mutable -> Continuation {
         const WriteProgress progress = [this](int n, int total) { reportProgress(n, total); };
         ReadBackResult check;
         const WriteResult result = verify ? m_session.writeAllVerified(image, shadow, check, progress)
                                           : m_session.writeAll(image, shadow, progress);
-        return [this, image, result, check, done, snapshotWhy]() {
+        // What was saved carries the user's lighting; the key mask as the write left it.
+        putLighting(image, chosen);
+        return [this, image, result, check, done, snapshotWhy, chosen, sentLighting]() {
             const FileWrite file = finishSave(m_state, image, result, m_paths.dataFolder);
-            if (result.ok()) rememberGameMode(image.gameMode);
+            if (result.ok()) {
+                rememberGameMode(image.gameMode);
+                if (chosen != sentLighting) m_shownLighting = sentLighting;
+                else m_shownLighting.reset();
+                keepLightingReturn();
+            }
             // The lock applied to the key mask is part of the save, not an edit.
             m_history.rebase(m_state);
             m_lastSave = result;
@@ -431,11 +463,15 @@ void ConfigurationService::factoryReset(Done done) {
             }
             m_state.image = image;
             reportFile(finishFactoryReset(m_state, image, m_paths.dataFolder));
+            // The factory lighting is the saved one now, and what the keyboard shows.
+            m_shownLighting.reset();
+            keepLightingReturn();
             rememberGameMode(image.gameMode);
             // Undoing a factory reset brings the earlier settings back as unsaved changes.
             recordChange();
             emit workingCopyReplaced(-1, true);
             if (done) done(ServiceResult());
+            if (m_awayCap) showLighting({});
         };
     });
 }
@@ -535,6 +571,94 @@ void ConfigurationService::switchForRule(const DeviceImage& image, const KeyReco
         if (done) done(r);
         if (r.ok()) emit profileApplied(profile, reason);
     });
+}
+
+// ---- the lights while the session is away ------------------------------------
+
+void ConfigurationService::setLightsAway(std::optional<uint8_t> cap, Done done) {
+    whenIdle([this, cap, done] {
+        m_awayCap = cap;
+        showLighting(done);
+    });
+}
+
+void ConfigurationService::showLighting(Done done) {
+    const LightingBytes saved = lightingOf(m_state.shadow);
+    const LightingBytes target = cappedLighting(saved, m_awayCap);
+    const LightingBytes shown = m_shownLighting.value_or(saved);
+    if (target == shown) {
+        m_shownLighting.reset();
+        if (target != saved) m_shownLighting = target;
+        keepLightingReturn();
+        if (done) done(ServiceResult());
+        return;
+    }
+    if (m_ended) {
+        if (done) done(ServiceResult::failure(ServiceStatus::Refused, "the program is ending"));
+        return;
+    }
+    // Without the keyboard the write waits for its return: the read then
+    // finds what it shows and this runs again.
+    if (!configurationKnown() || !bothChannelsOpen()) {
+        if (done) done(ServiceResult::failure(ServiceStatus::NoKeyboard, "the program has no keyboard connected"));
+        return;
+    }
+    // The saved lighting is on disk before the keyboard shows another.
+    if (target != saved) {
+        std::error_code why;
+        if (!saveLightingReturn(lightingReturnFile(m_paths.dataFolder), saved, &why)) {
+            reportFiles({{FileNotice::Kind::NotSaved, lightingReturnFile(m_paths.dataFolder), why}});
+            if (done) done(ServiceResult::failure(ServiceStatus::Refused, "the lighting to return to could not be kept"));
+            return;
+        }
+    }
+    DeviceImage image = m_state.shadow;
+    putLighting(image, target);
+    ShadowImage from = m_state.shadow;
+    putLighting(from, shown);
+    const bool verify = m_verifySaves;
+    runInBackground(tr("正在保存设置…"), [this, image, from, verify, target, saved, done]() mutable -> Continuation {
+        ReadBackResult check;
+        const WriteResult result =
+            verify ? m_session.writeAllVerified(image, from, check) : m_session.writeAll(image, from);
+        return [this, result, check, target, saved, done] {
+            ServiceResult r;
+            r.saved = true;
+            r.write = result;
+            r.check = check;
+            if (result.ok()) {
+                m_shownLighting.reset();
+                // A save that ran meanwhile changed the saved lighting: the
+                // lighting the keyboard shows is the one just written.
+                if (target != lightingOf(m_state.shadow)) m_shownLighting = target;
+                keepLightingReturn();
+            } else {
+                r.status = statusOf(result.outcome);
+                r.message = std::string("the keyboard did not take the lighting (") +
+                            transferOutcomeName(result.outcome) + ")";
+            }
+            if (done) done(r);
+        };
+    });
+}
+
+void ConfigurationService::keepLightingReturn() {
+    const std::filesystem::path file = lightingReturnFile(m_paths.dataFolder);
+    std::error_code why;
+    if (!m_shownLighting) {
+        std::filesystem::remove(file, why);
+        return;
+    }
+    if (!saveLightingReturn(file, lightingOf(m_state.shadow), &why))
+        reportFiles({{FileNotice::Kind::NotSaved, file, why}});
+}
+
+void ConfigurationService::takeShownLighting(const DeviceImage& read, const LightingBytes& saved) {
+    const LightingBytes shown = lightingOf(read);
+    putLighting(m_state.image, saved);
+    putLighting(m_state.shadow, saved);
+    if (shown != saved) m_shownLighting = shown;
+    else m_shownLighting.reset();
 }
 
 // ---- undo, redo and the configuration history ------------------------------

@@ -34,6 +34,7 @@
 #include "device/TransferResult.h"
 #include "keymap/KeyAssignment.h"
 #include "macro/MacroManager.h"
+#include "profile/SessionLightingChoice.h"
 #include "profile/SnapshotStore.h"
 
 namespace vandrel {
@@ -199,6 +200,22 @@ public:
     // it, and it is saved at once.
     void applyChange(const std::function<void(AppState&)>& change, Done done);
 
+    // ---- the lights while the desktop session is away -------------------------
+    // `cap`: the brightness the keyboard may show while the session is away
+    // (0: dark); nothing: the saved lighting again. The keyboard gets only
+    // its lighting, through the queue, with the check; the working copy and
+    // what counts as saved stay as they are. Until the cap is lifted every
+    // save sends its lighting capped the same way. The saved lighting is
+    // kept in the data folder while the keyboard shows another, and put back
+    // by the next start's read if the program ends before.
+    // `done` gets saved=true when a write ran.
+    void setLightsAway(std::optional<uint8_t> cap, Done done);
+    // The lighting the keyboard shows when it is not the saved one.
+    const std::optional<LightingBytes>& shownLighting() const { return m_shownLighting; }
+    static std::filesystem::path lightingReturnFile(const std::filesystem::path& dataFolder) {
+        return dataFolder / kLightingReturnFileName;
+    }
+
     // ---- what the window's dialogs hand over ---------------------------------
     // Before the key-map dialog opens: the records as keymap.bin holds them.
     void beginKeyEdit();
@@ -257,6 +274,15 @@ private:
     void reconcileKeyRecords();
     void afterHistoryWrite(unsigned parts, uint8_t effectBefore);
     void saveNow(bool switching, Done done);
+    // Writes the lighting the keyboard should show (the saved lighting under
+    // the cap) when it shows another.
+    void showLighting(Done done);
+    // The saved lighting on disk while the keyboard shows another; the file
+    // gone once it shows the saved one.
+    void keepLightingReturn();
+    // After a read: the lighting read is what the keyboard shows; the saved
+    // lighting is `saved` (the one before the read, or the one kept on disk).
+    void takeShownLighting(const DeviceImage& read, const LightingBytes& saved);
     // The checks every request from outside makes before it changes anything.
     std::optional<ServiceResult> refusal() const;
 
@@ -293,6 +319,9 @@ private:
     std::optional<Continuation> m_finish;
     unsigned m_generation = 0;
     std::deque<std::function<void()>> m_queue;
+
+    std::optional<uint8_t> m_awayCap;
+    std::optional<LightingBytes> m_shownLighting;
 
     WriteResult m_lastSave;
     ReadBackResult m_lastSaveCheck;

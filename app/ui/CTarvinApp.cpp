@@ -23,6 +23,7 @@
 #include "app/ui/CTarvinDlg.h"
 #include "app/service/ConfigurationService.h"
 #include "app/frontends/CtlCommandHandler.h"
+#include "app/service/SessionLighting.h"
 #include "app/ui/CRulesDlg.h"
 #include "app/frontends/DBusBridge.h"
 #include "app/draw/ModelText.h"
@@ -42,6 +43,7 @@
 #include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DialogPlacement.h"
+#include "platform/SessionEventSource.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/KeyboardLayoutSource.h"
 #include "platform/LauncherShell.h"
@@ -380,6 +382,23 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     switching.start(std::move(focus), focusDesktopName(desktop),
                     desktop == FocusDesktop::None ? QStringLiteral("there is no display")
                                                   : QStringLiteral("this desktop does not report the focused window"));
+
+    // The lights follow the session: down while it is locked, asleep or
+    // idle, as chosen in the settings (vandrelctl session), which are
+    // followed as they change. The writes count with the profile switches'.
+    SessionLighting sessionLighting(service);
+    SessionEventSource sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                                     qEnvironmentVariable("XDG_SESSION_ID"));
+    sessionLighting.listenTo(sessionEvents);
+    const auto followSessionChoice = [&switching, &sessionLighting] {
+        const SessionLightingChoice choice = switching.settings().sessionLighting();
+        if (!(choice == sessionLighting.choice())) sessionLighting.setChoice(choice);
+    };
+    connect(&switching, &ProfileSwitchController::statusChanged, &sessionLighting, followSessionChoice);
+    connect(&sessionLighting, &SessionLighting::lightingWritten, &switching,
+            [&switching] { switching.settings().addWrites(1); });
+    followSessionChoice();
+    sessionEvents.start();
 
     int code = 0;
     if (endedBySignal) window.finishBeforeQuit();

@@ -19,6 +19,7 @@
 
 #include "config/ConfigJson.h"
 #include "cli/CtlRules.h"
+#include "cli/CtlSession.h"
 #include "cli/CtlRunner.h"
 #include "platform/RuleSettings.h"
 #include "config/Settings.h"
@@ -31,6 +32,7 @@
 #include "profile/ProfileStore.h"
 #include "util/AtomicFile.h"
 #include "profile/SnapshotStore.h"
+#include "profile/SessionLightingChoice.h"
 #include "profile/SwitchWriteLog.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimStateFile.h"
@@ -147,6 +149,14 @@ TEST(CtlOptions, CommandLinesAreCheckedBeforeAnythingRuns) {
         {{"rule", "default", "none"}, true},
         {{"rule", "default"}, false},
         {{"rule"}, false},
+        {{"session", "show"}, true},
+        {{"session", "show", "--json"}, true},
+        {{"session", "show", "lock=off"}, false},
+        {{"session", "set", "lock=dim", "dim=5", "idle=never", "sleep=off"}, true},
+        {{"session", "set"}, false},
+        {{"session", "set", "lock=dark"}, false},
+        {{"session", "set", "--json", "lock=off"}, false},
+        {{"session"}, false},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -620,6 +630,24 @@ TEST_F(CtlTest, AChangeWhileARulesProfileIsOnTheKeyboardKeepsTheUsersConfigurati
     EXPECT_EQ(run({"set", "brightness=30"}), kExitBadFile);
     EXPECT_EQ(keyboard.config().ledBrightness, 10);
     EXPECT_TRUE(std::filesystem::exists(kept));
+}
+
+// The program ended while the session's lights were down: the tool's change
+// goes on top of the saved lighting, and nothing is left for the next start
+// to put back over it.
+TEST_F(CtlTest, AChangeWhileTheLightsAreDownBringsTheSavedLightingBack) {
+    DeviceImage dark = keyboard.config();
+    dark.ledEffect = 6;
+    dark.ledSpeed = 4;
+    dark.ledBrightness = 0;
+    keyboard.setConfig(dark);
+    const std::filesystem::path kept = data.path() / kLightingReturnFileName;
+    ASSERT_TRUE(saveLightingReturn(kept, {6, 4, 35, dark.ledColor, dark.ledDirection}));
+
+    ASSERT_EQ(run({"set", "rate=500"}), kExitDone) << err.str();
+    EXPECT_EQ(keyboard.config().ledBrightness, 35);
+    EXPECT_EQ(keyboard.config().ledEffect, 6);
+    EXPECT_FALSE(std::filesystem::exists(kept));
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
@@ -1131,6 +1159,57 @@ TEST(CtlRules, ASettingsFileThatIsNoRegularFileIsNeitherReadNorReplaced) {
     EXPECT_EQ(RuleSettings().file(), QSettings().fileName());
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QString());
+}
+
+// The session's lights: nothing is chosen until asked, a choice is kept in
+// the settings file beside the rules, and a wrong one changes nothing.
+TEST(CtlSession, TheChoiceIsKeptInTheSettings) {
+    TempFolder folder;
+    RuleSettings settings(QString::fromStdString((folder.path() / "Vandrel.conf").string()));
+    auto session = [&](std::vector<std::string> argv, std::string* output = nullptr) {
+        argv.insert(argv.begin(), "session");
+        const ParseResult parsed = parseCommandLine(argv);
+        std::ostringstream out, err;
+        const int code = runSessionCommand(parsed.options, settings, out, err);
+        if (output) *output = out.str() + err.str();
+        return code;
+    };
+    std::string shown;
+    EXPECT_EQ(session({"show"}, &shown), kExitDone);
+    EXPECT_EQ(shown.find("lock=keep"), 0u) << shown;
+    EXPECT_NE(shown.find("idle=never"), std::string::npos);
+    EXPECT_NE(shown.find("sleep=keep"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Vandrel.conf"));
+
+    EXPECT_EQ(session({"set", "lock=dim", "dim=4", "idle=20"}), kExitDone);
+    EXPECT_EQ(session({"set", "sleep=off"}), kExitDone);
+    SessionLightingChoice expected;
+    expected.lock = LockLighting::Dim;
+    expected.dim = 4;
+    expected.idleMinutes = 20;
+    expected.sleep = SleepLighting::Off;
+    EXPECT_EQ(RuleSettings(settings.file()).sessionLighting(), expected);
+    // The rules beside it are untouched, and the other way round.
+    RuleSet rules;
+    rules.defaultProfile = "FPS";
+    ASSERT_TRUE(settings.setRules(rules));
+    EXPECT_EQ(RuleSettings(settings.file()).sessionLighting(), expected);
+
+    EXPECT_EQ(session({"show", "--json"}, &shown), kExitDone);
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(shown)).object();
+    EXPECT_EQ(json.value(QStringLiteral("lock")).toString(), QStringLiteral("dim"));
+    EXPECT_EQ(json.value(QStringLiteral("idle")).toInt(), 20);
+    EXPECT_EQ(json.value(QStringLiteral("dim")).toInt(), 4);
+
+    // A value edited by hand into nonsense reads as the default.
+    {
+        QSettings raw(settings.file(), QSettings::IniFormat);
+        raw.setValue(QStringLiteral("session/lock"), QStringLiteral("sparkle"));
+        raw.setValue(QStringLiteral("session/dim"), 99);
+    }
+    EXPECT_EQ(RuleSettings(settings.file()).sessionLighting().lock, LockLighting::Keep);
+    EXPECT_EQ(RuleSettings(settings.file()).sessionLighting().dim, 10);
+    EXPECT_EQ(RuleSettings(settings.file()).sessionLighting().idleMinutes, 20);
 }
 
 // The switching rules: kept in the settings file, checked against the

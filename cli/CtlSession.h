@@ -1,0 +1,20 @@
+#pragma once
+// vandrelctl session: what the keyboard's lights do while the desktop
+// session is locked, asleep or idle. The choice lives in the program's
+// settings; a running program follows the change at once.
+
+#include <iosfwd>
+
+#include "cli/CtlOptions.h"
+
+namespace vandrel {
+class RuleSettings;
+}
+
+namespace vandrel::ctl {
+
+// show [--json], set lock=off|dim|keep idle=MINUTES|never sleep=off|keep
+// dim=0..50. Returns the exit code.
+int runSessionCommand(const Options& options, RuleSettings& settings, std::ostream& out, std::ostream& err);
+
+}  // namespace vandrel::ctl

@@ -1,0 +1,194 @@
+#include "platform/SessionEventSource.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+
+namespace vandrel {
+
+namespace {
+
+const QString kLogin = QStringLiteral("org.freedesktop.login1");
+const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
+const QString kLoginManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kLoginSession = QStringLiteral("org.freedesktop.login1.Session");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kGnomeScreenSaver = QStringLiteral("org.gnome.ScreenSaver");
+const QString kIdleMonitor = QStringLiteral("org.gnome.Mutter.IdleMonitor");
+const QString kIdleMonitorPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core");
+// A desktop service that does not answer within this long is taken as absent.
+constexpr int kCallTimeoutMs = 2000;
+
+bool registered(const QDBusConnection& bus, const QString& name) {
+    return bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(name).value();
+}
+
+QDBusMessage call(const QDBusConnection& bus, const QString& service, const QString& path, const QString& interface,
+                  const QString& method, const QVariantList& args = {}) {
+    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
+    m.setArguments(args);
+    return bus.call(m, QDBus::Block, kCallTimeoutMs);
+}
+
+bool answered(const QDBusMessage& reply) {
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+}
+
+}  // namespace
+
+SessionEventSource::SessionEventSource(QDBusConnection systemBus, QDBusConnection sessionBus, QString sessionId,
+                                       QObject* parent)
+    : QObject(parent), m_system(std::move(systemBus)), m_session(std::move(sessionBus)), m_sessionId(std::move(sessionId)) {}
+
+SessionEventSource::~SessionEventSource() { removeIdleWatches(); }
+
+void SessionEventSource::start() {
+    if (registered(m_system, kLogin)) {
+        // "auto" is the caller's own session, or its user's graphical one.
+        const QDBusMessage reply = call(m_system, kLogin, kLoginPath, kLoginManager, QStringLiteral("GetSession"),
+                                        {m_sessionId.isEmpty() ? QStringLiteral("auto") : m_sessionId});
+        if (answered(reply)) {
+            m_sessionPath = qvariant_cast<QDBusObjectPath>(reply.arguments().at(0)).path();
+            m_offers.loginLock =
+                m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Lock"), this, SLOT(onLock())) &&
+                m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Unlock"), this, SLOT(onUnlock())) &&
+                m_system.connect(kLogin, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                                 SLOT(onSessionProperties(QString, QVariantMap, QStringList)));
+            const QDBusMessage hint = call(m_system, kLogin, m_sessionPath, kProperties, QStringLiteral("Get"),
+                                           {kLoginSession, QStringLiteral("LockedHint")});
+            if (answered(hint)) m_loginLocked = qvariant_cast<QDBusVariant>(hint.arguments().at(0)).variant().toBool();
+        }
+        m_offers.loginSleep = m_system.connect(kLogin, kLoginPath, kLoginManager, QStringLiteral("PrepareForSleep"), this,
+                                               SLOT(onPrepareForSleep(bool)));
+        if (m_offers.loginSleep) takeSleepDelay();
+    }
+    if (registered(m_session, kScreenSaver)) {
+        // KDE answers on /ScreenSaver, the others on the longer path too.
+        for (const QString& path : {QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("/ScreenSaver")})
+            m_offers.screenSaver |= m_session.connect(kScreenSaver, path, kScreenSaver, QStringLiteral("ActiveChanged"),
+                                                      this, SLOT(onScreenSaverActive(bool)));
+    }
+    if (registered(m_session, kGnomeScreenSaver))
+        m_offers.gnomeScreenSaver =
+            m_session.connect(kGnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), kGnomeScreenSaver,
+                              QStringLiteral("ActiveChanged"), this, SLOT(onGnomeScreenSaverActive(bool)));
+    if (registered(m_session, kIdleMonitor)) {
+        m_offers.idleMonitor = m_session.connect(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
+                                                 QStringLiteral("WatchFired"), this, SLOT(onIdleWatchFired(uint)));
+        addIdleWatch();
+    }
+    if (locked()) emit lockedChanged(true);
+}
+
+QStringList SessionEventSource::availableText() const {
+    const auto line = [](bool on, const char* what) {
+        return QString::fromLatin1(what) + (on ? QStringLiteral(": yes") : QStringLiteral(": not offered"));
+    };
+    return {line(m_offers.loginLock, "login manager lock"), line(m_offers.loginSleep, "login manager sleep"),
+            line(m_offers.screenSaver, "org.freedesktop.ScreenSaver"),
+            line(m_offers.gnomeScreenSaver, "org.gnome.ScreenSaver"), line(m_offers.idleMonitor, "idle monitor")};
+}
+
+void SessionEventSource::setIdleMinutes(int minutes) {
+    if (minutes == m_idleMinutes) return;
+    m_idleMinutes = minutes;
+    removeIdleWatches();
+    if (m_idle) {
+        m_idle = false;
+        emit idleChanged(false);
+    }
+    addIdleWatch();
+}
+
+void SessionEventSource::sleepReady() { m_sleepDelay = QDBusUnixFileDescriptor(); }
+
+void SessionEventSource::onLock() { setLoginLocked(true); }
+
+void SessionEventSource::onUnlock() { setLoginLocked(false); }
+
+void SessionEventSource::onSessionProperties(const QString& interface, const QVariantMap& changed, const QStringList&) {
+    if (interface != kLoginSession) return;
+    const auto hint = changed.constFind(QStringLiteral("LockedHint"));
+    if (hint != changed.constEnd()) setLoginLocked(hint->toBool());
+}
+
+void SessionEventSource::setLoginLocked(bool locked) {
+    const bool before = this->locked();
+    m_loginLocked = locked;
+    reportLocked(before);
+}
+
+void SessionEventSource::onScreenSaverActive(bool active) {
+    const bool before = locked();
+    m_screenSaverActive = active;
+    reportLocked(before);
+}
+
+void SessionEventSource::onGnomeScreenSaverActive(bool active) {
+    const bool before = locked();
+    m_gnomeScreenSaverActive = active;
+    reportLocked(before);
+}
+
+void SessionEventSource::reportLocked(bool before) {
+    // The lock comes by several ways at once (Lock, LockedHint, the screen
+    // saver): it is reported once.
+    if (locked() != before) emit lockedChanged(locked());
+}
+
+void SessionEventSource::onPrepareForSleep(bool start) {
+    if (start == m_sleeping) return;
+    m_sleeping = start;
+    // After the sleep the delay is taken again for the next one.
+    if (!start) takeSleepDelay();
+    emit sleepingChanged(start);
+}
+
+void SessionEventSource::takeSleepDelay() {
+    if (m_sleepDelay.isValid()) return;
+    const QDBusMessage reply =
+        call(m_system, kLogin, kLoginPath, kLoginManager, QStringLiteral("Inhibit"),
+             {QStringLiteral("sleep"), QStringLiteral("Vandrel"), QStringLiteral("The keyboard's lights go off first"),
+              QStringLiteral("delay")});
+    if (answered(reply)) m_sleepDelay = qvariant_cast<QDBusUnixFileDescriptor>(reply.arguments().at(0));
+}
+
+void SessionEventSource::addIdleWatch() {
+    if (!m_offers.idleMonitor || m_idleMinutes <= 0) return;
+    const QDBusMessage reply = call(m_session, kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
+                                    QStringLiteral("AddIdleWatch"), {QVariant::fromValue(qulonglong(m_idleMinutes) * 60000)});
+    if (answered(reply)) m_idleWatch = reply.arguments().at(0).toUInt();
+}
+
+void SessionEventSource::removeIdleWatches() {
+    for (uint* watch : {&m_idleWatch, &m_activeWatch}) {
+        if (*watch)
+            m_session.asyncCall(QDBusMessage::createMethodCall(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
+                                                               QStringLiteral("RemoveWatch"))
+                                    << *watch);
+        *watch = 0;
+    }
+}
+
+void SessionEventSource::onIdleWatchFired(uint id) {
+    if (id == 0) return;
+    if (id == m_idleWatch && !m_idle) {
+        m_idle = true;
+        // The next input ends the idle time: a watch that fires once.
+        const QDBusMessage reply =
+            call(m_session, kIdleMonitor, kIdleMonitorPath, kIdleMonitor, QStringLiteral("AddUserActiveWatch"));
+        if (answered(reply)) m_activeWatch = reply.arguments().at(0).toUInt();
+        emit idleChanged(true);
+    } else if (id == m_activeWatch) {
+        m_activeWatch = 0;
+        if (m_idle) {
+            m_idle = false;
+            emit idleChanged(false);
+        }
+    }
+}
+
+}  // namespace vandrel
