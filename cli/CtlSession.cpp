@@ -4,7 +4,7 @@
 #include <QJsonObject>
 #include <ostream>
 
-#include "cli/RuleSettings.h"
+#include "platform/RuleSettings.h"
 #include "profile/SessionLightingChoice.h"
 
 namespace vandrel::ctl {

@@ -19,6 +19,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
 namespace {
@@ -111,7 +112,7 @@ protected:
         window = std::make_unique<CTarvinDlg>(*state, session, paths);
         window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
         window->initialise();
-        window->waitWhileBusy();
+        test::waitWhileBusy(window->service());
         lighting = std::make_unique<SessionLighting>(window->service());
         events = std::make_unique<SessionEventSource>(system, desktop, QStringLiteral("c1"));
         lighting->listenTo(*events);
@@ -340,7 +341,7 @@ TEST_F(SessionLightingTest, AProgramKilledWhileDarkPutsTheLightsBackAtItsStart) 
     // The next start reads the dark keyboard and puts the lighting back
     // before anything else; the window shows the saved lighting.
     openProgram();
-    window->waitWhileBusy();
+    test::waitWhileBusy(window->service());
     ASSERT_TRUE(brightnessBecomes(30));
     EXPECT_FALSE(lightingReturnKept());
     EXPECT_EQ(state->image.ledBrightness, 30);
