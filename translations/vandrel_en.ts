@@ -49,6 +49,52 @@
     </message>
 </context>
 <context>
+    <name>SessionMenu</name>
+    <message>
+        <source>保持灯光</source>
+        <translation>Keep the lights</translation>
+    </message>
+    <message>
+        <source>调暗</source>
+        <translation>Dim</translation>
+    </message>
+    <message>
+        <source>关灯</source>
+        <translation>Lights off</translation>
+    </message>
+    <message>
+        <source>从不</source>
+        <translation>Never</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 分钟后</source>
+        <translation>
+            <numerusform>After %n minute</numerusform>
+            <numerusform>After %n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>锁定时</source>
+        <translation>When locked</translation>
+    </message>
+    <message>
+        <source>空闲时</source>
+        <translation>When idle</translation>
+    </message>
+    <message>
+        <source>睡眠前</source>
+        <translation>Before sleep</translation>
+    </message>
+    <message>
+        <source>会话锁定、空闲或睡眠时(&amp;S)</source>
+        <translation>When the &amp;session is locked / idle / asleep</translation>
+    </message>
+    <message>
+        <source>此桌面不提供：%1</source>
+        <translation>Not offered by this desktop: %1</translation>
+    </message>
+</context>
+<context>
     <name>vandrel::AppCommands</name>
     <message>
         <source>不是普通文件</source>

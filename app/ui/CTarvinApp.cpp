@@ -24,6 +24,7 @@
 #include "app/service/ConfigurationService.h"
 #include "app/frontends/CtlCommandHandler.h"
 #include "app/service/SessionLighting.h"
+#include "app/ui/SessionMenu.h"
 #include "app/ui/CRulesDlg.h"
 #include "app/frontends/DBusBridge.h"
 #include "app/draw/ModelText.h"
@@ -399,6 +400,15 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
             [&switching] { switching.settings().addWrites(1); });
     followSessionChoice();
     sessionEvents.start();
+    // The same choice in the notification area's menu, beside the other switches.
+    const SessionEventSource::Offers& offers = sessionEvents.available();
+    QStringList notOffered;
+    if (!offers.loginLock && !offers.screenSaver && !offers.gnomeScreenSaver)
+        notOffered << SessionMenu::headingText(SessionMenuRow::Group::Lock);
+    if (!offers.idleMonitor) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Idle);
+    if (!offers.loginSleep) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Sleep);
+    auto* sessionMenu = new SessionMenu(RuleSettings(), notOffered, tray.menu());
+    tray.menu()->insertMenu(tray.menu()->actions().value(tray.menu()->actions().indexOf(legends) + 1), sessionMenu);
 
     int code = 0;
     if (endedBySignal) window.finishBeforeQuit();
