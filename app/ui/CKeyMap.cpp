@@ -252,8 +252,11 @@ void CKeyMap::updateTypedLine() {
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {
+    const bool markShown = m_model.focus().visible;
     m_model.setFocus(m_model.focus().id, false);
     runClick(m_model.click(pos.x(), pos.y()));
+    // The mouse hides the focus mark, also where the click changed nothing else.
+    if (markShown) redraw();
 }
 
 void CKeyMap::runClick(const KeyMapClickResult& r) {
@@ -299,6 +302,9 @@ bool CKeyMap::event(QEvent* event) {
 }
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
+    // A control losing the focus loses its mark, whether the focus went to
+    // a drawn element, another control or another window.
+    if (event->type() == QEvent::FocusOut) redraw();
     if (event->type() == QEvent::FocusIn) {
         const auto& focusIn = *static_cast<QFocusEvent*>(event);
         for (const UiElement& e : uiElements())
@@ -356,6 +362,8 @@ bool CKeyMap::navigate(NavKey key) {
     if (!r.handled) return false;
     if (r.focusMoved) followFocus();
     runClick(r.click);
+    // The focus mark moves with the focus, onto a drawn element as well.
+    redraw();
     return true;
 }
 
@@ -426,6 +434,12 @@ void CKeyMap::keyPressEvent(QKeyEvent* event) {
         return;
     }
     DrawnDialog::keyPressEvent(event);
+}
+
+void CKeyMap::changeEvent(QEvent* event) {
+    DrawnDialog::changeEvent(event);
+    // The mark shows only while the dialog is the active window.
+    if (event->type() == QEvent::ActivationChange) redraw();
 }
 
 void CKeyMap::showEvent(QShowEvent* event) {

@@ -431,6 +431,34 @@ TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
     EXPECT_EQ(page, kPageFunction);
 }
 
+// Whether the window, as last painted, shows the focus mark's white outer
+// line above the middle of `r`.
+bool ringShownOver(QWidget& w, const DialogRect& r) {
+    const QImage painted = w.grab().toImage();
+    return painted.pixelColor((r.left + r.right) / 2, r.top - 2) == QColor(Qt::white);
+}
+
+TEST_F(AccessibleKeyMap, TheFocusMarkFollowsTabOntoTheTabsSwitchAndButtons) {
+    run(63, [&](CKeyMap& d) {
+        const auto& b = KeyMapButtonTable;
+        typeKey(Qt::Key_C, kEvC);
+        typeKey(Qt::Key_Tab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapComboField);
+        const DialogRect combo{20, 139, 299, 153};
+        EXPECT_TRUE(ringShownOver(d, combo));
+        // The mark leaves the field with the focus and lands on each drawn stop.
+        for (int id : {kKeyMapDisable, kKeyMapInitial, kKeyMapCancel, kKeyMapSave, kKeyMapClose, kKeyMapTabKeys}) {
+            typeKey(Qt::Key_Tab, kEvTab);
+            ASSERT_EQ(d.focusedElement(), id);
+            EXPECT_TRUE(ringShownOver(d, b[static_cast<size_t>(id)].rect)) << id;
+            EXPECT_FALSE(ringShownOver(d, combo)) << id;
+        }
+        typeKey(Qt::Key_Right, kEvRight);
+        EXPECT_TRUE(ringShownOver(d, b[kKeyMapTabMacro].rect));
+        EXPECT_FALSE(ringShownOver(d, b[kKeyMapTabKeys].rect));
+    });
+}
+
 // The macro manager on a store of its own, with the desktop's key capture.
 class AccessibleMacroManager : public ::testing::Test {
 protected:
