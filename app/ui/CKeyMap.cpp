@@ -427,7 +427,7 @@ void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
 void CKeyMap::keyPressEvent(QKeyEvent* event) {
     // Keys the capture did not take: Space asks a key field for a new key or
     // presses the focused button, Enter presses it or Save, Escape cancels,
-    // the arrows move between the tabs.
+    // the arrows open the tab beside.
     if (navKeyFor(*event) == NavKey::Activate && focusedField() != EditField::None) {
         armField(focusedField());
         event->accept();
