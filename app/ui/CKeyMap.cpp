@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
@@ -105,20 +106,31 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_capture.armOnKey = [this](const QKeyEvent& e) {
         const EditField field = focusedField();
         if (field == EditField::None) return false;
+        // Shift waits for the key it goes with: with Tab it is Shift+Tab,
+        // which moves the focus back; with any other key, or let go of
+        // alone, it is part of the new key.
+        if (e.key() == Qt::Key_Shift) {
+            m_heldShift = VirtualKeyOf(e);
+            return false;
+        }
         switch (e.key()) {
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
-        case Qt::Key_Space: return false;  // their usual work; Space asks for a new key
+        case Qt::Key_Space:  // their usual work; Space asks for a new key
+            m_heldShift = 0;
+            return false;
         default: break;
         }
         focusField(field);
+        if (m_heldShift != 0) keyStroke(std::exchange(m_heldShift, uint8_t{0}));
         return true;
     };
     // A capture belongs to the key fields: the focus leaving them ends it.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        m_heldShift = 0;
         if (m_capture.armed() && now && now->window() == this && now != m_single && now != m_combination)
             m_capture.disarm();
     });
@@ -305,6 +317,16 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
     // A control losing the focus loses its mark, whether the focus went to
     // a drawn element, another control or another window.
     if (event->type() == QEvent::FocusOut) redraw();
+    // A Shift let go of with no key after it is the field's new key.
+    if (event->type() == QEvent::KeyRelease && m_heldShift != 0 &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift) {
+        const EditField field = focusedField();
+        const uint8_t shift = std::exchange(m_heldShift, uint8_t{0});
+        if (field != EditField::None && m_capture.installed()) {
+            focusField(field);
+            keyStroke(shift);
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         const auto& focusIn = *static_cast<QFocusEvent*>(event);
         for (const UiElement& e : uiElements())

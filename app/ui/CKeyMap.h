@@ -114,6 +114,9 @@ private:
     KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    // A Shift pressed in a key field with no capture armed, kept until the
+    // key it goes with shows whether it is Shift+Tab (0: none).
+    uint8_t m_heldShift = 0;
     bool m_syncing = false;
 };
 

@@ -413,6 +413,40 @@ TEST_F(AccessibleKeyMap, SpaceAsksForAKeyAndThenEscapeIsCaptured) {
     EXPECT_EQ(request.codes[1], 0x1B);
 }
 
+TEST_F(AccessibleKeyMap, ShiftTabInAKeyFieldGoesBackButShiftStillCombinesWithOtherKeys) {
+    constexpr int kEvLeftShift = 42;
+    const auto shifted = [&](int key, int code) {
+        keyEvent(QEvent::KeyPress, Qt::Key_Shift, kEvLeftShift, Qt::ShiftModifier);
+        typeKey(key, code, Qt::ShiftModifier);
+        keyEvent(QEvent::KeyRelease, Qt::Key_Shift, kEvLeftShift);
+    };
+    QString single, combination, shiftAlone;
+    ASSERT_TRUE(run(63, [&](CKeyMap& d) {
+        typeKey(Qt::Key_C, kEvC);  // the key at opening
+        shifted(Qt::Key_Backtab, kEvTab);
+        EXPECT_EQ(d.focusedElement(), kKeyMapTabKeys);
+        single = d.singleEdit()->text();
+        // Into the combination field, where Shift goes with the key after it.
+        typeKey(Qt::Key_Tab, kEvTab);
+        typeKey(Qt::Key_Tab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapComboField);
+        shifted(Qt::Key_A, kEvA);
+        combination = d.combinationEdit()->text();
+        // Shift pressed and let go of alone is a key too.
+        shifted(Qt::Key_Backtab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapSingleField);
+        keyEvent(QEvent::KeyPress, Qt::Key_Shift, kEvLeftShift, Qt::ShiftModifier);
+        keyEvent(QEvent::KeyRelease, Qt::Key_Shift, kEvLeftShift);
+        shiftAlone = d.singleEdit()->text();
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(single.trimmed(), QStringLiteral("C"));
+    EXPECT_EQ(combination.trimmed(), QStringLiteral("LShift + A"));
+    EXPECT_EQ(shiftAlone.trimmed(), QStringLiteral("LShift"));
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
+    EXPECT_EQ(request.codes[0], 0xA0);
+}
+
 TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
     int page = -1;
     run(63, [&](CKeyMap& d) {
