@@ -608,6 +608,40 @@ TEST(KeyboardFocus, EffectListOpensOnTheCurrentEffectAndEscapeKeepsIt) {
     EXPECT_EQ(image.ledEffect, LedEffectTable[3].code);
 }
 
+TEST(KeyboardFocus, UpAndDownOnAClosedComboChangeItsChoiceAsTheListWould) {
+    MainWindowModel m;
+    DeviceImage image = makeImage(2);  // breathing, row 1
+    image.ledColor = 8;  // multicolour
+    m.panel().lightingCollapsed = false;
+    m.setFocus(kHitEffectBox);
+    EXPECT_TRUE(press(m, NavKey::Down, image).handled);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[2].code);
+    EXPECT_FALSE(m.panel().effectListOpen);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+    press(m, NavKey::Up, image);
+    press(m, NavKey::Up, image);
+    // The steady effect has no multicolour, as when it is chosen in the list.
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+    EXPECT_EQ(image.ledColor, 1);
+    press(m, NavKey::Up, image);  // the first stays
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+    press(m, NavKey::End, image);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[kEffectRows - 1].code);
+    press(m, NavKey::Home, image);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+
+    // The response time the same way.
+    m.panel().responseCollapsed = false;
+    image.responseTime = 3;
+    m.setFocus(kHitResponseBox);
+    press(m, NavKey::Down, image);
+    EXPECT_EQ(image.responseTime, 4);
+    press(m, NavKey::Up, image);
+    press(m, NavKey::Up, image);
+    EXPECT_EQ(image.responseTime, 2);
+    EXPECT_FALSE(m.panel().responseListOpen);
+}
+
 TEST(KeyDescription, NamesAColourByHueAndNumber) {
     EXPECT_EQ(colourText(255, 0, 0), "红色（#FF0000）");
     EXPECT_EQ(colourText(0, 0, 0), "黑色（#000000）");
