@@ -98,6 +98,7 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
 
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
+    beginSystemMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     m_choosers = desktopLaunchChoosers();
 
     // Captured strokes are handled at once, before any key that follows.
@@ -419,29 +420,34 @@ void CKeyMap::paintEvent(QPaintEvent*) {
 void CKeyMap::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint pos = event->position().toPoint();
-    if (!m_model.pressStartsDrag(pos.x(), pos.y())) return;
-    // The borderless dialog moves with the mouse from any free point.
-    const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
-    if (!systemMove) {
-        m_manualDrag = true;
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    }
+    // The borderless dialog moves with the mouse from any free point, once
+    // the mouse moves with the button held. A move started at the press
+    // would outlive a click released at once (the window manager's move then
+    // follows the pointer until the next click).
+    m_dragPending = m_model.pressStartsDrag(pos.x(), pos.y());
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void CKeyMap::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    if (m_manualDrag) {
-        m_manualDrag = false;
-        return;
-    }
+    const bool onFreeSpace = m_dragPending || m_manualDrag;
+    m_dragPending = false;
+    m_manualDrag = false;
+    if (onFreeSpace) return;
     clickAt(event->position().toPoint());
 }
 
 void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
-    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
+    const bool held = event->buttons() & Qt::LeftButton;
+    if (m_dragPending && held) {
+        m_dragPending = false;
+        m_manualDrag = !(beginSystemMove && beginSystemMove());
+    }
+    if (m_manualDrag && held) {
         move(event->globalPosition().toPoint() - m_dragOffset);
         return;
     }
+    m_dragPending = m_dragPending && held;
     const QPoint pos = event->position().toPoint();
     if (m_model.mouseMove(pos.x(), pos.y())) redraw();
 }

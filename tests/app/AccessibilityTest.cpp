@@ -447,6 +447,40 @@ TEST_F(AccessibleKeyMap, ShiftTabInAKeyFieldGoesBackButShiftStillCombinesWithOth
     EXPECT_EQ(request.codes[0], 0xA0);
 }
 
+TEST_F(AccessibleKeyMap, AClickOnFreeSpaceMovesNothingAndADragMovesTheWindowOnce) {
+    run(63, [&](CKeyMap& d) {
+        int moves = 0;
+        d.beginSystemMove = [&moves] { return ++moves > 0; };
+        const QPoint free(100, 10);
+        const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, d.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          held, Qt::NoModifier);
+            e.setTimestamp(1000);  // press and release in the same millisecond
+            QApplication::sendEvent(&d, &e);
+        };
+        const QPoint before = d.pos();
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, free, Qt::NoButton);
+        mouse(QEvent::MouseMove, free + QPoint(30, 20), Qt::NoButton);
+        EXPECT_EQ(moves, 0);
+        EXPECT_EQ(d.pos(), before);
+        // Pressed and moved with the button held: the window manager moves it.
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(5, 0), Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(9, 0), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, free + QPoint(9, 0), Qt::NoButton);
+        EXPECT_EQ(moves, 1);
+        // Where it cannot, the dialog follows the mouse until the release.
+        d.beginSystemMove = [] { return false; };
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(7, 3), Qt::LeftButton);
+        EXPECT_EQ(d.pos(), before + QPoint(7, 3));
+        mouse(QEvent::MouseButtonRelease, free + QPoint(7, 3), Qt::NoButton);
+        mouse(QEvent::MouseMove, free + QPoint(40, 40), Qt::NoButton);
+        EXPECT_EQ(d.pos(), before + QPoint(7, 3));
+    });
+}
+
 TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
     int page = -1;
     run(63, [&](CKeyMap& d) {
