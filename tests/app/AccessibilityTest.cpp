@@ -158,6 +158,27 @@ TEST_F(AccessibleMainWindow, EveryDrawnControlIsNamedWithItsRole) {
     EXPECT_EQ(chosen, state->image.ledColor <= 7 ? 1 : 0);
 }
 
+TEST_F(AccessibleMainWindow, TheReportRateReadsInHertz) {
+    CBitSlider* report = window->slider(kReportSliderId);
+    report->setValue(3);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(report);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("1000 Hz"));
+    QAccessibleValueInterface* value = iface->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 1000);
+    EXPECT_EQ(value->minimumValue().toInt(), 125);
+    EXPECT_EQ(value->maximumValue().toInt(), 1000);
+    // A rate set through the reader goes to the nearest step.
+    value->setCurrentValue(480);
+    EXPECT_EQ(report->value(), 2);
+    EXPECT_EQ(value->currentValue().toInt(), 500);
+    // The brightness has no unit: its number is the slider's.
+    CBitSlider* brightness = window->slider(kBrightnessSliderId);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(brightness)->valueInterface()->maximumValue().toInt(),
+              brightness->maximum());
+}
+
 TEST_F(AccessibleMainWindow, KeysSayWhatTheyDoAndTheirColour) {
     constexpr int kA = 63, kQ = 42, kF5 = 5, kC = 81;
     setRecordName(state->macros[0], u"Burst");
@@ -565,6 +586,9 @@ TEST_F(AccessibleMacroManager, ListsRowsButtonsAndBoxesAreNamed) {
     const Node* delays = named(nodes, QString::fromUtf8("记录按键动作间的延迟"));
     ASSERT_NE(delays, nullptr);
     EXPECT_EQ(delays->role, QAccessible::CheckBox);
+    const Node* loops = named(nodes, QString::fromUtf8("循环次数"));
+    ASSERT_NE(loops, nullptr);
+    EXPECT_EQ(loops->role, QAccessible::CheckBox);
     EXPECT_EQ(countRole(nodes, QAccessible::CheckBox), 2);
     EXPECT_EQ(countRole(nodes, QAccessible::EditableText), 1);  // the loop count
     for (const char* button : {"新建", "删除", "确定", "取消"}) EXPECT_NE(named(nodes, QString::fromUtf8(button)), nullptr) << button;
