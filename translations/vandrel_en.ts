@@ -1088,6 +1088,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>关闭</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>方向键选择按键；此键不能设置</source>
+        <translation>Arrow keys choose a key; this key cannot be set</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::MainWindowRenderer</name>

@@ -181,6 +181,8 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     const std::string keyHelp =
         diyMap >= 0 ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置颜色"))
                     : own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置按键功能"));
+    const std::string fixedKeyHelp =
+        own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键；此键不能设置"));
     const KeyNameTable& names = view.names ? *view.names : keyNames();
     for (int slot = 0; slot < kPhysicalSlots; ++slot) {
         const bool reassigned = view.reassigned && slot != kLeftWinSlot && (*view.reassigned)[slot];
@@ -190,7 +192,9 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
                                   : keyReaderName(slot, names, tr));
         e.enabled = keyTakesInput(slot);
         e.tabStop = slot == m_focusKey;
-        e.description = keyHelp;
+        // Keys that take nothing now (the media keys, and Win and Fn outside
+        // painting) offer no Enter.
+        e.description = e.enabled ? keyHelp : fixedKeyHelp;
         add(std::move(e));
     }
     if (view.noKeyboard) {
