@@ -433,6 +433,10 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>⚠ %1（不存在）</source>
         <translation>⚠ %1 (missing)</translation>
     </message>
+    <message>
+        <source>规则列表</source>
+        <translation>Rules</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
