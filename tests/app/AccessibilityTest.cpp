@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleTextInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -156,6 +157,27 @@ TEST_F(AccessibleMainWindow, EveryDrawnControlIsNamedWithItsRole) {
     for (const Node& n : nodes)
         if (n.role == QAccessible::RadioButton && n.name.startsWith(QString::fromUtf8("颜色 "))) chosen += n.state.checked;
     EXPECT_EQ(chosen, state->image.ledColor <= 7 ? 1 : 0);
+}
+
+TEST_F(AccessibleMainWindow, TheClosedCombosReadTheirChoiceAsText) {
+    for (int y : {115, 395, 450}) click(100, y);  // lighting, then game mode and response time below it
+    state->image.responseTime = 3;
+    const std::vector<Node> nodes = walk();
+    const auto combo = [&](const char* name) -> QAccessibleInterface* {
+        for (const Node& n : nodes)
+            if (n.role == QAccessible::ComboBox && n.name == QString::fromUtf8(name)) return n.iface;
+        return nullptr;
+    };
+    for (const char* name : {"效果", "按键响应时间"}) {
+        QAccessibleInterface* box = combo(name);
+        ASSERT_NE(box, nullptr) << name;
+        QAccessibleTextInterface* text = box->textInterface();
+        ASSERT_NE(text, nullptr) << name;
+        EXPECT_FALSE(box->text(QAccessible::Value).isEmpty()) << name;
+        EXPECT_EQ(text->text(0, -1), box->text(QAccessible::Value)) << name;
+        EXPECT_EQ(text->characterCount(), box->text(QAccessible::Value).size()) << name;
+    }
+    EXPECT_EQ(combo("按键响应时间")->textInterface()->text(0, -1), QStringLiteral("6 ms"));
 }
 
 TEST_F(AccessibleMainWindow, TheReportRateReadsInHertz) {

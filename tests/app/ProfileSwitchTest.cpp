@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -268,7 +269,10 @@ TEST_F(ProfileSwitchTest, TheRulesWindowNamesItsControlsAndItsCloseIconShowsOnTh
     EXPECT_EQ(name(rules.profileBox()), QString::fromUtf8("配置"));
     EXPECT_EQ(name(rules.defaultBox()), QString::fromUtf8("其他窗口"));
     EXPECT_FALSE(name(rules.table()).isEmpty());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(rules.profileBox())->text(QAccessible::Value), QStringLiteral("Night"));
+    QAccessibleInterface* profile = QAccessible::queryAccessibleInterface(rules.profileBox());
+    EXPECT_EQ(profile->text(QAccessible::Value), QStringLiteral("Night"));
+    ASSERT_NE(profile->textInterface(), nullptr);
+    EXPECT_EQ(profile->textInterface()->text(0, -1), QStringLiteral("Night"));
 
     auto* box = rules.findChild<QDialogButtonBox*>();
     ASSERT_NE(box, nullptr);

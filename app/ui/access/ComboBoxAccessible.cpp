@@ -5,7 +5,13 @@
 
 namespace vandrel {
 
-ComboBoxAccessible::ComboBoxAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+ComboBoxAccessible::ComboBoxAccessible(QComboBox* combo)
+    : QAccessibleWidget(combo, QAccessible::ComboBox), m_valueText([combo] { return combo->currentText(); }) {}
+
+void* ComboBoxAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(&m_valueText);
+    return QAccessibleWidget::interface_cast(type);
+}
 
 QComboBox* ComboBoxAccessible::combo() const { return static_cast<QComboBox*>(widget()); }
 

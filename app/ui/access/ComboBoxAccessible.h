@@ -7,6 +7,8 @@
 
 #include <QAccessibleWidget>
 
+#include "app/ui/access/ValueText.h"
+
 class QComboBox;
 
 namespace vandrel {
@@ -19,9 +21,11 @@ public:
     QAccessible::State state() const override;
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
+    void* interface_cast(QAccessible::InterfaceType type) override;
 
 private:
     QComboBox* combo() const;
+    ValueText m_valueText;
 };
 
 }  // namespace vandrel
