@@ -48,6 +48,9 @@ public:
     void setThumbTop(int top) { m_thumbTop = top; }
     // How a value reads out (for a screen reader); the number itself without it.
     std::function<QString(int value)> valueText;
+    // The number a position stands for, in the unit valueText names (a
+    // report rate's hertz); the position itself without it.
+    std::function<int(int value)> valueNumber;
 
     // Sizes the control to its track skin without moving it. Called at start
     // and whenever the owner moves the slider. `skinFolder` holds bmp140.png

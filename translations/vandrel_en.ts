@@ -479,6 +479,10 @@ Add the releases of these keys at the end of the macros?</translation>
         <source>⚠ %1（不存在）</source>
         <translation>⚠ %1 (missing)</translation>
     </message>
+    <message>
+        <source>规则列表</source>
+        <translation>Rules</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::CTarvinApp</name>
@@ -1133,6 +1137,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>方向键选择按键；此键不能设置</source>
+        <translation>Arrow keys choose a key; this key cannot be set</translation>
     </message>
 </context>
 <context>

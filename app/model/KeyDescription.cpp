@@ -34,6 +34,24 @@ bool isSharedKeypadName(int slot) {
     }
 }
 
+// The names a user says for the keys whose table names are abbreviations
+// or show the other symbol of the cap, or null. Key names stay untranslated,
+// as the caps are.
+const char* spokenName(uint8_t vk) {
+    switch (vk) {
+    case 0x2C: return "Print Screen";
+    case 0x91: return "Scroll Lock";
+    case 0x2D: return "Insert";
+    case 0x2E: return "Delete";
+    case 0x90: return "Num Lock";
+    case 0x14: return "Caps Lock";
+    case 0x21: return "Page Up";
+    case 0x22: return "Page Down";
+    case 0xC0: return "~";  // the cap shows the tilde
+    default: return nullptr;
+    }
+}
+
 std::string joinedNames(const KeyNameTable& names, const uint8_t* codes, size_t count) {
     std::string s;
     for (size_t i = 0; i < count; ++i) {
@@ -59,7 +77,14 @@ std::string keyReaderName(int slot, const KeyNameTable& names, const TextLookup&
     if (slot < 0 || slot >= kPhysicalSlots) return {};
     // The Fn position carries the application key's code but is labelled Fn.
     if (slot == kFnSlot) return "Fn";
-    const std::string name = tableName(names, SlotHomeVk[slot]);
+    const uint8_t vk = SlotHomeVk[slot];
+    const std::string name = tableName(names, vk);
+    // A name that follows the desktop's layout is the layout's; the table's
+    // own abbreviations are read as said.
+    if (const char* spoken = spokenName(vk); spoken && name == tableName(keyNames(), vk)) return spoken;
+    if (vk >= 0x60 && vk <= 0x69)
+        return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "小键盘 %1")),
+                                {std::string(1, static_cast<char>('0' + vk - 0x60))});
     if (isSharedKeypadName(slot))
         return fillPlaceholders(text(tr, VANDREL_TR_NOOP("vandrel::KeyDescription", "小键盘 %1")), {name});
     return name;

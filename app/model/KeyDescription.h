@@ -19,7 +19,8 @@ namespace vandrel {
 
 // The key's own name ("A", "LShift", "Fn") in `names` (the dialogs' names,
 // which may follow the desktop's layout); the keypad's keys that share a name
-// with a key of the main block say so ("Keypad -").
+// with a key of the main block say so ("Keypad -"), as do its digits; the
+// abbreviated names are read as a user says them ("Print Screen").
 std::string keyReaderName(int slot, const KeyNameTable& names = keyNames(), const TextLookup& tr = {});
 
 // What the key does when that is not just its own key, or empty. Reads the

@@ -126,13 +126,17 @@ KeyMapDialogModel::NavResult KeyMapDialogModel::navigate(NavKey key, const UiEle
     }
     case NavKey::Left:
     case NavKey::Right: {
-        // The arrows move between the tabs; Space or Enter opens the page.
+        // The arrows move between the tabs and open the page they reach, as
+        // on any tab strip. The focus stays on the strip (the keys page would
+        // otherwise hand it to its field), so that the arrows go on walking it.
         if (!focused || !isTab(focused->id)) return r;
         const int next = focused->id + (key == NavKey::Right ? 1 : -1);
         r.handled = true;
         if (isTab(next)) {
             setFocus(next);
             r.focusMoved = true;
+            r.click = activate(next);
+            r.click.focusSingleEdit = false;
         }
         return r;
     }

@@ -141,9 +141,9 @@ public:
     void setFocus(int id, bool visible = true);
     // Where the focus mark is drawn, when it is shown.
     bool focusMark(DialogRect& rect) const;
-    // Tab, the arrows between the tabs, Space or Enter on a button, tab,
-    // switch or launch row; elsewhere Enter presses Save and Escape Cancel.
-    // The key fields' capture keys are the widget's.
+    // Tab, the arrows between the tabs (each opening its page), Space or
+    // Enter on a button, tab, switch or launch row; elsewhere Enter presses
+    // Save and Escape Cancel. The key fields' capture keys are the widget's.
     struct NavResult {
         bool handled = false;
         bool focusMoved = false;

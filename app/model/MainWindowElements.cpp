@@ -181,6 +181,8 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     const std::string keyHelp =
         diyMap >= 0 ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置颜色"))
                     : own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置按键功能"));
+    const std::string fixedKeyHelp =
+        own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键；此键不能设置"));
     const KeyNameTable& names = view.names ? *view.names : keyNames();
     for (int slot = 0; slot < kPhysicalSlots; ++slot) {
         const bool reassigned = view.reassigned && slot != kLeftWinSlot && (*view.reassigned)[slot];
@@ -190,7 +192,9 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
                                   : keyReaderName(slot, names, tr));
         e.enabled = keyTakesInput(slot);
         e.tabStop = slot == m_focusKey;
-        e.description = keyHelp;
+        // Keys that take nothing now (the media keys, and Win and Fn outside
+        // painting) offer no Enter.
+        e.description = e.enabled ? keyHelp : fixedKeyHelp;
         add(std::move(e));
     }
     if (view.noKeyboard) {
@@ -364,6 +368,29 @@ ClickResult MainWindowModel::activate(int id, DeviceImage& image) {
     return r;
 }
 
+bool MainWindowModel::stepClosedList(int box, NavKey key, DeviceImage& image) {
+    int count, row = -1;
+    if (box == kHitEffectBox) {
+        count = kEffectRows;
+        for (int i = 0; i < kEffectRows; ++i)
+            if (LedEffectTable[static_cast<size_t>(i)].code == image.ledEffect) row = i;
+    } else if (box == kHitResponseBox) {
+        count = kResponseRows;
+        if (image.responseTime >= 1 && image.responseTime <= kResponseRows) row = image.responseTime - 1;
+    } else {
+        return false;
+    }
+    switch (key) {
+    case NavKey::Up: row = row <= 0 ? 0 : row - 1; break;
+    case NavKey::Down: row = row < 0 ? 0 : std::min(row + 1, count - 1); break;
+    case NavKey::Home: row = 0; break;
+    default: row = count - 1; break;
+    }
+    if (box == kHitEffectBox) chooseEffectRow(row, image);
+    else chooseResponseRow(row, image);
+    return true;
+}
+
 NavResult MainWindowModel::navigatePopup(NavKey key, DeviceImage& image) {
     NavResult r;
     r.handled = true;
@@ -428,10 +455,20 @@ NavResult MainWindowModel::navigate(NavKey key, const UiElements& elements, Devi
         r.handled = r.focusMoved = true;
         return r;
     }
-    case NavKey::Left:
-    case NavKey::Right:
     case NavKey::Up:
-    case NavKey::Down: {
+    case NavKey::Down:
+    case NavKey::Home:
+    case NavKey::End:
+        // A closed combo box steps through its choices as its list would.
+        if (focused && focused->role == UiRole::ComboBox && focused->enabled) {
+            r.handled = stepClosedList(m_focus.id, key, image);
+            m_focus.visible = true;
+            return r;
+        }
+        if (key == NavKey::Home || key == NavKey::End) return r;
+        [[fallthrough]];
+    case NavKey::Left:
+    case NavKey::Right: {
         if (!focused || focused->role != UiRole::Key) return r;
         r.handled = true;
         const int next = keyInDirection(m_focus.id - kElementKeyBase, key);

@@ -203,7 +203,8 @@ public:
     // Where the focus mark is drawn, when it is shown.
     bool focusMark(HitRect& rect) const;
     // Tab, the arrows, Space or Enter, Escape on the focused element. An
-    // activated element does what a click on it does.
+    // activated element does what a click on it does; Up and Down on a
+    // closed combo box change its choice.
     NavResult navigate(NavKey key, const UiElements& elements, DeviceImage& image);
     // Presses an element as a click would (keyboard and screen reader).
     ClickResult activate(int id, DeviceImage& image);
@@ -247,6 +248,9 @@ private:
     void chooseResponseRow(int row, DeviceImage& image);
     ClickResult helpRow(int row);
     NavResult navigatePopup(NavKey key, DeviceImage& image);
+    // Up, Down, Home or End on the closed combo box `box`: its choice moves
+    // to the row the key picks. False when `box` is no combo box.
+    bool stepClosedList(int box, NavKey key, DeviceImage& image);
     HitRect elementRect(int id) const;
     // The code at (x, y) if it is a button or header that shows feedback.
     int feedbackCode(int x, int y, const DeviceImage& image);

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
@@ -97,6 +98,7 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
 
     showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
+    beginSystemMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     m_choosers = desktopLaunchChoosers();
 
     // Captured strokes are handled at once, before any key that follows.
@@ -105,20 +107,31 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     m_capture.armOnKey = [this](const QKeyEvent& e) {
         const EditField field = focusedField();
         if (field == EditField::None) return false;
+        // Shift waits for the key it goes with: with Tab it is Shift+Tab,
+        // which moves the focus back; with any other key, or let go of
+        // alone, it is part of the new key.
+        if (e.key() == Qt::Key_Shift) {
+            m_heldShift = VirtualKeyOf(e);
+            return false;
+        }
         switch (e.key()) {
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
-        case Qt::Key_Space: return false;  // their usual work; Space asks for a new key
+        case Qt::Key_Space:  // their usual work; Space asks for a new key
+            m_heldShift = 0;
+            return false;
         default: break;
         }
         focusField(field);
+        if (m_heldShift != 0) keyStroke(std::exchange(m_heldShift, uint8_t{0}));
         return true;
     };
     // A capture belongs to the key fields: the focus leaving them ends it.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        m_heldShift = 0;
         if (m_capture.armed() && now && now->window() == this && now != m_single && now != m_combination)
             m_capture.disarm();
     });
@@ -252,8 +265,11 @@ void CKeyMap::updateTypedLine() {
 }
 
 void CKeyMap::clickAt(const QPoint& pos) {
+    const bool markShown = m_model.focus().visible;
     m_model.setFocus(m_model.focus().id, false);
     runClick(m_model.click(pos.x(), pos.y()));
+    // The mouse hides the focus mark, also where the click changed nothing else.
+    if (markShown) redraw();
 }
 
 void CKeyMap::runClick(const KeyMapClickResult& r) {
@@ -299,6 +315,19 @@ bool CKeyMap::event(QEvent* event) {
 }
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
+    // A control losing the focus loses its mark, whether the focus went to
+    // a drawn element, another control or another window.
+    if (event->type() == QEvent::FocusOut) redraw();
+    // A Shift let go of with no key after it is the field's new key.
+    if (event->type() == QEvent::KeyRelease && m_heldShift != 0 &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift) {
+        const EditField field = focusedField();
+        const uint8_t shift = std::exchange(m_heldShift, uint8_t{0});
+        if (field != EditField::None && m_capture.installed()) {
+            focusField(field);
+            keyStroke(shift);
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         const auto& focusIn = *static_cast<QFocusEvent*>(event);
         for (const UiElement& e : uiElements())
@@ -356,6 +385,8 @@ bool CKeyMap::navigate(NavKey key) {
     if (!r.handled) return false;
     if (r.focusMoved) followFocus();
     runClick(r.click);
+    // The focus mark moves with the focus, onto a drawn element as well.
+    redraw();
     return true;
 }
 
@@ -389,29 +420,34 @@ void CKeyMap::paintEvent(QPaintEvent*) {
 void CKeyMap::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint pos = event->position().toPoint();
-    if (!m_model.pressStartsDrag(pos.x(), pos.y())) return;
-    // The borderless dialog moves with the mouse from any free point.
-    const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
-    if (!systemMove) {
-        m_manualDrag = true;
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    }
+    // The borderless dialog moves with the mouse from any free point, once
+    // the mouse moves with the button held. A move started at the press
+    // would outlive a click released at once (the window manager's move then
+    // follows the pointer until the next click).
+    m_dragPending = m_model.pressStartsDrag(pos.x(), pos.y());
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void CKeyMap::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    if (m_manualDrag) {
-        m_manualDrag = false;
-        return;
-    }
+    const bool onFreeSpace = m_dragPending || m_manualDrag;
+    m_dragPending = false;
+    m_manualDrag = false;
+    if (onFreeSpace) return;
     clickAt(event->position().toPoint());
 }
 
 void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
-    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
+    const bool held = event->buttons() & Qt::LeftButton;
+    if (m_dragPending && held) {
+        m_dragPending = false;
+        m_manualDrag = !(beginSystemMove && beginSystemMove());
+    }
+    if (m_manualDrag && held) {
         move(event->globalPosition().toPoint() - m_dragOffset);
         return;
     }
+    m_dragPending = m_dragPending && held;
     const QPoint pos = event->position().toPoint();
     if (m_model.mouseMove(pos.x(), pos.y())) redraw();
 }
@@ -419,13 +455,19 @@ void CKeyMap::mouseMoveEvent(QMouseEvent* event) {
 void CKeyMap::keyPressEvent(QKeyEvent* event) {
     // Keys the capture did not take: Space asks a key field for a new key or
     // presses the focused button, Enter presses it or Save, Escape cancels,
-    // the arrows move between the tabs.
+    // the arrows open the tab beside.
     if (navKeyFor(*event) == NavKey::Activate && focusedField() != EditField::None) {
         armField(focusedField());
         event->accept();
         return;
     }
     DrawnDialog::keyPressEvent(event);
+}
+
+void CKeyMap::changeEvent(QEvent* event) {
+    DrawnDialog::changeEvent(event);
+    // The mark shows only while the dialog is the active window.
+    if (event->type() == QEvent::ActivationChange) redraw();
 }
 
 void CKeyMap::showEvent(QShowEvent* event) {

@@ -51,6 +51,9 @@ public:
     QLabel* typedLine() const { return m_typed; }
     // The message box of an OK that the dialog refuses; replaceable for tests.
     std::function<void(QWidget* parent, const QString& text)> showMessage;
+    // Hands the window's move over to the window manager; false where it
+    // cannot, and the dialog then follows the mouse itself. Replaceable for tests.
+    std::function<bool()> beginSystemMove;
 
     // Input as the window receives it, in dialog coordinates (also for tests).
     void clickAt(const QPoint& pos);
@@ -83,6 +86,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
     bool navigate(NavKey key) override;
@@ -113,6 +117,10 @@ private:
     KeyboardLayout m_layout;
     QPoint m_dragOffset;
     bool m_manualDrag = false;
+    bool m_dragPending = false;  // pressed on free space, not yet moved
+    // A Shift pressed in a key field with no capture armed, kept until the
+    // key it goes with shows whether it is Shift+Tab (0: none).
+    uint8_t m_heldShift = 0;
     bool m_syncing = false;
 };
 

@@ -7,14 +7,18 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "app/draw/ModelText.h"
+#include "app/ui/NamedComboBox.h"
 #include "app/frontends/ProfileSwitchController.h"
 #include "profile/ProfileStore.h"
 
@@ -39,6 +43,20 @@ QPushButton* plainButton(const QString& text, QWidget* parent) {
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
+}
+
+// A close mark in the button's text colour. The desktop's icon for Close
+// is drawn for a light face and all but vanishes on the dark look.
+QIcon closeIcon(const QColor& colour) {
+    QPixmap mark(16, 16);
+    mark.fill(Qt::transparent);
+    QPainter p(&mark);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4, 4), QPointF(12, 12));
+    p.drawLine(QPointF(12, 4), QPointF(4, 12));
+    p.end();
+    return QIcon(mark);
 }
 
 }  // namespace
@@ -68,6 +86,7 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
 
     m_table = new QTableWidget(0, 4, this);
     m_table->setHorizontalHeaderLabels({tr("窗口类"), tr("标题（正则表达式）"), tr("程序"), tr("配置")});
+    m_table->setAccessibleName(tr("规则列表"));
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -95,7 +114,8 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     m_title->setPlaceholderText(tr("可选"));
     m_exe = new QLineEdit(this);
     m_exe->setPlaceholderText(tr("可选：完整路径或文件名"));
-    m_profile = new QComboBox(this);
+    // Read by their labels, not by the choice they show.
+    m_profile = new NamedComboBox(tr("配置"), this);
     for (const std::string& p : m_model->profiles()) m_profile->addItem(q(p));
     auto* add = plainButton(tr("添加规则"), this);
     form->addRow(tr("窗口类"), m_class);
@@ -107,7 +127,7 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &CRulesDlg::addFromForm);
 
     auto* defaultRow = new QFormLayout;
-    m_default = new QComboBox(this);
+    m_default = new NamedComboBox(tr("其他窗口"), this);
     m_default->addItem(tr("无（恢复切换前的配置）"), QString());
     for (const std::string& p : m_model->profiles()) m_default->addItem(q(p), q(p));
     const int at = m_default->findData(q(m_model->rules().defaultProfile));
@@ -127,6 +147,8 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     for (QAbstractButton* b : buttons->buttons())
         if (auto* p = qobject_cast<QPushButton*>(b)) p->setAutoDefault(false);
+    if (QPushButton* close = buttons->button(QDialogButtonBox::Close))
+        close->setIcon(closeIcon(close->palette().color(QPalette::ButtonText)));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleTextInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -156,6 +157,48 @@ TEST_F(AccessibleMainWindow, EveryDrawnControlIsNamedWithItsRole) {
     for (const Node& n : nodes)
         if (n.role == QAccessible::RadioButton && n.name.startsWith(QString::fromUtf8("颜色 "))) chosen += n.state.checked;
     EXPECT_EQ(chosen, state->image.ledColor <= 7 ? 1 : 0);
+}
+
+TEST_F(AccessibleMainWindow, TheClosedCombosReadTheirChoiceAsText) {
+    for (int y : {115, 395, 450}) click(100, y);  // lighting, then game mode and response time below it
+    state->image.responseTime = 3;
+    const std::vector<Node> nodes = walk();
+    const auto combo = [&](const char* name) -> QAccessibleInterface* {
+        for (const Node& n : nodes)
+            if (n.role == QAccessible::ComboBox && n.name == QString::fromUtf8(name)) return n.iface;
+        return nullptr;
+    };
+    for (const char* name : {"效果", "按键响应时间"}) {
+        QAccessibleInterface* box = combo(name);
+        ASSERT_NE(box, nullptr) << name;
+        QAccessibleTextInterface* text = box->textInterface();
+        ASSERT_NE(text, nullptr) << name;
+        EXPECT_FALSE(box->text(QAccessible::Value).isEmpty()) << name;
+        EXPECT_EQ(text->text(0, -1), box->text(QAccessible::Value)) << name;
+        EXPECT_EQ(text->characterCount(), box->text(QAccessible::Value).size()) << name;
+    }
+    EXPECT_EQ(combo("按键响应时间")->textInterface()->text(0, -1), QStringLiteral("6 ms"));
+}
+
+TEST_F(AccessibleMainWindow, TheReportRateReadsInHertz) {
+    CBitSlider* report = window->slider(kReportSliderId);
+    report->setValue(3);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(report);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("1000 Hz"));
+    QAccessibleValueInterface* value = iface->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 1000);
+    EXPECT_EQ(value->minimumValue().toInt(), 125);
+    EXPECT_EQ(value->maximumValue().toInt(), 1000);
+    // A rate set through the reader goes to the nearest step.
+    value->setCurrentValue(480);
+    EXPECT_EQ(report->value(), 2);
+    EXPECT_EQ(value->currentValue().toInt(), 500);
+    // The brightness has no unit: its number is the slider's.
+    CBitSlider* brightness = window->slider(kBrightnessSliderId);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(brightness)->valueInterface()->maximumValue().toInt(),
+              brightness->maximum());
 }
 
 TEST_F(AccessibleMainWindow, KeysSayWhatTheyDoAndTheirColour) {
@@ -413,6 +456,74 @@ TEST_F(AccessibleKeyMap, SpaceAsksForAKeyAndThenEscapeIsCaptured) {
     EXPECT_EQ(request.codes[1], 0x1B);
 }
 
+TEST_F(AccessibleKeyMap, ShiftTabInAKeyFieldGoesBackButShiftStillCombinesWithOtherKeys) {
+    constexpr int kEvLeftShift = 42;
+    const auto shifted = [&](int key, int code) {
+        keyEvent(QEvent::KeyPress, Qt::Key_Shift, kEvLeftShift, Qt::ShiftModifier);
+        typeKey(key, code, Qt::ShiftModifier);
+        keyEvent(QEvent::KeyRelease, Qt::Key_Shift, kEvLeftShift);
+    };
+    QString single, combination, shiftAlone;
+    ASSERT_TRUE(run(63, [&](CKeyMap& d) {
+        typeKey(Qt::Key_C, kEvC);  // the key at opening
+        shifted(Qt::Key_Backtab, kEvTab);
+        EXPECT_EQ(d.focusedElement(), kKeyMapTabKeys);
+        single = d.singleEdit()->text();
+        // Into the combination field, where Shift goes with the key after it.
+        typeKey(Qt::Key_Tab, kEvTab);
+        typeKey(Qt::Key_Tab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapComboField);
+        shifted(Qt::Key_A, kEvA);
+        combination = d.combinationEdit()->text();
+        // Shift pressed and let go of alone is a key too.
+        shifted(Qt::Key_Backtab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapSingleField);
+        keyEvent(QEvent::KeyPress, Qt::Key_Shift, kEvLeftShift, Qt::ShiftModifier);
+        keyEvent(QEvent::KeyRelease, Qt::Key_Shift, kEvLeftShift);
+        shiftAlone = d.singleEdit()->text();
+        typeKey(Qt::Key_Return, kEvEnter);
+    }));
+    EXPECT_EQ(single.trimmed(), QStringLiteral("C"));
+    EXPECT_EQ(combination.trimmed(), QStringLiteral("LShift + A"));
+    EXPECT_EQ(shiftAlone.trimmed(), QStringLiteral("LShift"));
+    EXPECT_EQ(request.assignType, static_cast<uint8_t>(AssignType::SingleKey));
+    EXPECT_EQ(request.codes[0], 0xA0);
+}
+
+TEST_F(AccessibleKeyMap, AClickOnFreeSpaceMovesNothingAndADragMovesTheWindowOnce) {
+    run(63, [&](CKeyMap& d) {
+        int moves = 0;
+        d.beginSystemMove = [&moves] { return ++moves > 0; };
+        const QPoint free(100, 10);
+        const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, d.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          held, Qt::NoModifier);
+            e.setTimestamp(1000);  // press and release in the same millisecond
+            QApplication::sendEvent(&d, &e);
+        };
+        const QPoint before = d.pos();
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, free, Qt::NoButton);
+        mouse(QEvent::MouseMove, free + QPoint(30, 20), Qt::NoButton);
+        EXPECT_EQ(moves, 0);
+        EXPECT_EQ(d.pos(), before);
+        // Pressed and moved with the button held: the window manager moves it.
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(5, 0), Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(9, 0), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, free + QPoint(9, 0), Qt::NoButton);
+        EXPECT_EQ(moves, 1);
+        // Where it cannot, the dialog follows the mouse until the release.
+        d.beginSystemMove = [] { return false; };
+        mouse(QEvent::MouseButtonPress, free, Qt::LeftButton);
+        mouse(QEvent::MouseMove, free + QPoint(7, 3), Qt::LeftButton);
+        EXPECT_EQ(d.pos(), before + QPoint(7, 3));
+        mouse(QEvent::MouseButtonRelease, free + QPoint(7, 3), Qt::NoButton);
+        mouse(QEvent::MouseMove, free + QPoint(40, 40), Qt::NoButton);
+        EXPECT_EQ(d.pos(), before + QPoint(7, 3));
+    });
+}
+
 TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
     int page = -1;
     run(63, [&](CKeyMap& d) {
@@ -420,7 +531,8 @@ TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
         typeKey(Qt::Key_Right, kEvRight);
         typeKey(Qt::Key_Right, kEvRight);
         EXPECT_EQ(d.focusedElement(), kKeyMapTabFunction);
-        EXPECT_EQ(model.currentPage(), kPageKeys);  // moving does not switch
+        EXPECT_EQ(model.currentPage(), kPageFunction);  // each arrow opens its page
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(&d));  // still on the strip
         typeKey(Qt::Key_Space, kEvSpace);
         page = model.currentPage();
         // Tab goes on to the page's tree.
@@ -429,6 +541,34 @@ TEST_F(AccessibleKeyMap, TabsArePagesTheArrowsWalkAndSpaceOpens) {
         EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(d.functionTree()));
     });
     EXPECT_EQ(page, kPageFunction);
+}
+
+// Whether the window, as last painted, shows the focus mark's white outer
+// line above the middle of `r`.
+bool ringShownOver(QWidget& w, const DialogRect& r) {
+    const QImage painted = w.grab().toImage();
+    return painted.pixelColor((r.left + r.right) / 2, r.top - 2) == QColor(Qt::white);
+}
+
+TEST_F(AccessibleKeyMap, TheFocusMarkFollowsTabOntoTheTabsSwitchAndButtons) {
+    run(63, [&](CKeyMap& d) {
+        const auto& b = KeyMapButtonTable;
+        typeKey(Qt::Key_C, kEvC);
+        typeKey(Qt::Key_Tab, kEvTab);
+        ASSERT_EQ(d.focusedElement(), kKeyMapComboField);
+        const DialogRect combo{20, 139, 299, 153};
+        EXPECT_TRUE(ringShownOver(d, combo));
+        // The mark leaves the field with the focus and lands on each drawn stop.
+        for (int id : {kKeyMapDisable, kKeyMapInitial, kKeyMapCancel, kKeyMapSave, kKeyMapClose, kKeyMapTabKeys}) {
+            typeKey(Qt::Key_Tab, kEvTab);
+            ASSERT_EQ(d.focusedElement(), id);
+            EXPECT_TRUE(ringShownOver(d, b[static_cast<size_t>(id)].rect)) << id;
+            EXPECT_FALSE(ringShownOver(d, combo)) << id;
+        }
+        typeKey(Qt::Key_Right, kEvRight);
+        EXPECT_TRUE(ringShownOver(d, b[kKeyMapTabMacro].rect));
+        EXPECT_FALSE(ringShownOver(d, b[kKeyMapTabKeys].rect));
+    });
 }
 
 // The macro manager on a store of its own, with the desktop's key capture.
@@ -468,6 +608,9 @@ TEST_F(AccessibleMacroManager, ListsRowsButtonsAndBoxesAreNamed) {
     const Node* delays = named(nodes, QString::fromUtf8("记录按键动作间的延迟"));
     ASSERT_NE(delays, nullptr);
     EXPECT_EQ(delays->role, QAccessible::CheckBox);
+    const Node* loops = named(nodes, QString::fromUtf8("循环次数"));
+    ASSERT_NE(loops, nullptr);
+    EXPECT_EQ(loops->role, QAccessible::CheckBox);
     EXPECT_EQ(countRole(nodes, QAccessible::CheckBox), 2);
     EXPECT_EQ(countRole(nodes, QAccessible::EditableText), 1);  // the loop count
     for (const char* button : {"新建", "删除", "确定", "取消"}) EXPECT_NE(named(nodes, QString::fromUtf8(button)), nullptr) << button;

@@ -403,4 +403,34 @@ TEST_F(KeyMapModelTest, KeyboardOnTheLaunchPageEndsAsTheMouseDoes) {
     EXPECT_EQ(keys({NavKey::Escape}).outcome, KeyMapClickResult::Outcome::Reject);
 }
 
+TEST_F(KeyMapModelTest, TheArrowsOnTheTabStripOpenThePagesAndKeepTheFocusThere) {
+    open();
+    const auto arrow = [&](NavKey k) { return model.navigate(k, model.elements()); };
+    model.setFocus(kKeyMapTabKeys);
+    struct Step {
+        NavKey key;
+        int tab;
+        int page;
+    };
+    for (const Step& s : {Step{NavKey::Right, kKeyMapTabMacro, kPageMacro},
+                          Step{NavKey::Right, kKeyMapTabFunction, kPageFunction},
+                          Step{NavKey::Right, kKeyMapTabLaunch, kPageLaunch},
+                          Step{NavKey::Right, kKeyMapTabLaunch, kPageLaunch},  // the strip ends there
+                          Step{NavKey::Left, kKeyMapTabFunction, kPageFunction}}) {
+        const KeyMapDialogModel::NavResult r = arrow(s.key);
+        EXPECT_TRUE(r.handled);
+        EXPECT_EQ(model.focus().id, s.tab);
+        EXPECT_EQ(model.currentPage(), s.page);
+        EXPECT_EQ(r.click.outcome, KeyMapClickResult::Outcome::Stay);
+    }
+    // Back on the keys page the focus stays on its tab rather than jumping
+    // into the key field, so that the arrows go on walking the strip.
+    arrow(NavKey::Left);
+    const KeyMapDialogModel::NavResult r = arrow(NavKey::Left);
+    EXPECT_EQ(model.currentPage(), kPageKeys);
+    EXPECT_EQ(model.focus().id, kKeyMapTabKeys);
+    EXPECT_FALSE(r.click.focusSingleEdit);
+    EXPECT_EQ(model.request().assignType, static_cast<uint8_t>(AssignType::SingleKey));
+}
+
 }  // namespace vandrel

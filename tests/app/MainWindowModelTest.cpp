@@ -651,6 +651,76 @@ TEST(KeyboardFocus, EffectListOpensOnTheCurrentEffectAndEscapeKeepsIt) {
     EXPECT_EQ(image.ledEffect, LedEffectTable[3].code);
 }
 
+TEST(KeyboardFocus, UpAndDownOnAClosedComboChangeItsChoiceAsTheListWould) {
+    MainWindowModel m;
+    DeviceImage image = makeImage(2);  // breathing, row 1
+    image.ledColor = 8;  // multicolour
+    m.panel().lightingCollapsed = false;
+    m.setFocus(kHitEffectBox);
+    EXPECT_TRUE(press(m, NavKey::Down, image).handled);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[2].code);
+    EXPECT_FALSE(m.panel().effectListOpen);
+    EXPECT_EQ(m.focus().id, kHitEffectBox);
+    press(m, NavKey::Up, image);
+    press(m, NavKey::Up, image);
+    // The steady effect has no multicolour, as when it is chosen in the list.
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+    EXPECT_EQ(image.ledColor, 1);
+    press(m, NavKey::Up, image);  // the first stays
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+    press(m, NavKey::End, image);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[kEffectRows - 1].code);
+    press(m, NavKey::Home, image);
+    EXPECT_EQ(image.ledEffect, LedEffectTable[0].code);
+
+    // The response time the same way.
+    m.panel().responseCollapsed = false;
+    image.responseTime = 3;
+    m.setFocus(kHitResponseBox);
+    press(m, NavKey::Down, image);
+    EXPECT_EQ(image.responseTime, 4);
+    press(m, NavKey::Up, image);
+    press(m, NavKey::Up, image);
+    EXPECT_EQ(image.responseTime, 2);
+    EXPECT_FALSE(m.panel().responseListOpen);
+}
+
+TEST(KeyDescription, KeysAreReadWithTheNamesAUserSays) {
+    const struct {
+        const char* label;
+        int nth;
+        const char* spoken;
+    } cases[] = {
+        {"Prnt", 0, "Print Screen"}, {"Scrl", 0, "Scroll Lock"}, {"Ins", 0, "Insert"}, {"Num", 0, "Num Lock"},
+        {"~", 0, "~"},                {"1", 1, "小键盘 1"},        {"0", 1, "小键盘 0"},  {"A", 0, "A"},
+        {"F5", 0, "F5"},
+    };
+    for (const auto& c : cases) {
+        const int slot = slotNamed(c.label, c.nth);
+        ASSERT_GE(slot, 0) << c.label;
+        EXPECT_EQ(keyReaderName(slot), c.spoken) << c.label;
+    }
+    // A name that follows the desktop's layout is kept as it is.
+    KeyNameTable names = keyNames();
+    names.entries[0xC0].name[0] = u'^';
+    EXPECT_EQ(keyReaderName(slotNamed("~"), names), "^");
+}
+
+TEST(KeyboardFocus, KeysThatCannotBeSetDoNotOfferEnter) {
+    MainWindowModel m;
+    DeviceImage image = makeImage();
+    MainWindowView view;
+    view.image = &image;
+    const UiElements all = m.elements(view);
+    const auto help = [&](int slot) { return findElement(all, kElementKeyBase + slot)->description; };
+    const std::string settable = help(slotNamed("A"));
+    EXPECT_NE(settable.find("Enter"), std::string::npos);
+    for (int slot : {kFirstMediaSlot, kLastMediaSlot, kLeftWinSlot, kFnSlot}) {
+        EXPECT_FALSE(help(slot).empty()) << slot;
+        EXPECT_EQ(help(slot).find("Enter"), std::string::npos) << slot;
+    }
+}
+
 TEST(KeyDescription, NamesAColourByHueAndNumber) {
     EXPECT_EQ(colourText(255, 0, 0), "红色（#FF0000）");
     EXPECT_EQ(colourText(0, 0, 0), "黑色（#000000）");

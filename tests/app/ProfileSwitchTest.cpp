@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QApplication>
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +21,8 @@
 #include "app/ui/CRulesDlg.h"
 #include "app/ui/CTarvinDlg.h"
 #include "app/frontends/ProfileSwitchController.h"
+#include "app/ui/access/Accessibility.h"
+#include "platform/UiTheme.h"
 #include "device/Clock.h"
 #include "device/DeviceSession.h"
 #include "keymap/KeymapFile.h"
@@ -229,6 +236,49 @@ TEST_F(ProfileSwitchTest, TheRulesWindowStoresRulesAndSaysWhyASwitchWaits) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return rules.statusLabel()->text().contains(QStringLiteral("未保存")); }, 3000));
     EXPECT_TRUE(rules.statusLabel()->text().contains(QStringLiteral("test")));
+}
+
+// The relative luminance of a colour, as contrast ratios are computed.
+double luminance(const QColor& c) {
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+TEST_F(ProfileSwitchTest, TheRulesWindowNamesItsControlsAndItsCloseIconShowsOnTheDarkLook) {
+    installAccessibility();
+    const QPalette before = QApplication::palette();
+    QApplication::setPalette(skinPalette());
+    writeProfile("Night", 7);
+    CRulesDlg rules(*controller);
+    rules.profileBox()->setCurrentText(QStringLiteral("Night"));
+    const auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    // Named by their labels, not by the profile they show.
+    EXPECT_EQ(name(rules.profileBox()), QString::fromUtf8("配置"));
+    EXPECT_EQ(name(rules.defaultBox()), QString::fromUtf8("其他窗口"));
+    EXPECT_FALSE(name(rules.table()).isEmpty());
+    QAccessibleInterface* profile = QAccessible::queryAccessibleInterface(rules.profileBox());
+    EXPECT_EQ(profile->text(QAccessible::Value), QStringLiteral("Night"));
+    ASSERT_NE(profile->textInterface(), nullptr);
+    EXPECT_EQ(profile->textInterface()->text(0, -1), QStringLiteral("Night"));
+
+    auto* box = rules.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    QPushButton* close = box->button(QDialogButtonBox::Close);
+    ASSERT_NE(close, nullptr);
+    const QImage icon = close->icon().pixmap(16, 16).toImage();
+    ASSERT_FALSE(icon.isNull());
+    // The icon's strongest contrast with the button's face, over its opaque pixels.
+    const double face = luminance(close->palette().color(QPalette::Button));
+    double best = 1;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor c = icon.pixelColor(x, y);
+            if (c.alpha() < 200) continue;
+            const double l = luminance(c);
+            best = std::max(best, (std::max(l, face) + 0.05) / (std::min(l, face) + 0.05));
+        }
+    EXPECT_GE(best, 4.5);
+    QApplication::setPalette(before);
 }
 
 // A restart while a rule's profile is on the keyboard (a logout's SIGTERM,

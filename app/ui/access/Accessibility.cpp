@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QWidget>
 
+#include "app/ui/NamedComboBox.h"
+#include "app/ui/access/ComboBoxAccessible.h"
 #include "app/ui/access/DrawnElementSource.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "app/ui/access/ListBoxAccessible.h"
@@ -22,6 +24,7 @@ QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
     if (auto* source = dynamic_cast<DrawnElementSource*>(widget)) return new DrawnWindowAccessible(widget, source);
     if (auto* list = qobject_cast<CTransparentListBox*>(widget)) return new ListBoxAccessible(list);
     if (auto* slider = qobject_cast<CBitSlider*>(widget)) return new SliderAccessible(slider);
+    if (auto* combo = qobject_cast<NamedComboBox*>(widget)) return new ComboBoxAccessible(combo);
     return nullptr;
 }
 

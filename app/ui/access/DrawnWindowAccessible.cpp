@@ -239,7 +239,13 @@ void announceAccessibleFocus(QWidget* window) {
 // ---- one element ------------------------------------------------------------
 
 DrawnElementAccessible::DrawnElementAccessible(QWidget* window, DrawnElementSource* source, int id)
-    : AccessibleLeaf(window), m_source(source), m_id(id) {}
+    : AccessibleLeaf(window), m_source(source), m_id(id), m_valueText([this] { return text(QAccessible::Value); }) {}
+
+void* DrawnElementAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface && role() == QAccessible::ComboBox)
+        return static_cast<QAccessibleTextInterface*>(&m_valueText);
+    return AccessibleLeaf::interface_cast(type);
+}
 
 const UiElement* DrawnElementAccessible::element() const {
     if (!owner()) return nullptr;

@@ -12,6 +12,7 @@
 
 #include "app/model/UiElement.h"
 #include "app/ui/access/AccessibleLeaf.h"
+#include "app/ui/access/ValueText.h"
 
 namespace vandrel {
 
@@ -74,6 +75,8 @@ public:
 
     QString text(QAccessible::Text t) const override;
     QAccessible::Role role() const override;
+    // A combo box's choice is its text as well.
+    void* interface_cast(QAccessible::InterfaceType type) override;
 
     int id() const { return m_id; }
     QWidget* ownerWindow() const { return owner(); }
@@ -90,6 +93,7 @@ private:
 
     DrawnElementSource* m_source;
     int m_id;
+    ValueText m_valueText;
 };
 
 // The accessible role of an element's kind.

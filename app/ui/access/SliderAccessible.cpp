@@ -1,5 +1,7 @@
 #include "app/ui/access/SliderAccessible.h"
 
+#include <cstdlib>
+
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CBitSlider.h"
 
@@ -26,10 +28,34 @@ void* SliderAccessible::interface_cast(QAccessible::InterfaceType type) {
     return QAccessibleWidget::interface_cast(type);
 }
 
-QVariant SliderAccessible::currentValue() const { return slider()->value(); }
-void SliderAccessible::setCurrentValue(const QVariant& value) { slider()->setValue(value.toInt()); }
-QVariant SliderAccessible::maximumValue() const { return slider()->maximum(); }
-QVariant SliderAccessible::minimumValue() const { return slider()->minimum(); }
-QVariant SliderAccessible::minimumStepSize() const { return slider()->singleStep(); }
+int SliderAccessible::numberAt(int position) const {
+    return slider()->valueNumber ? slider()->valueNumber(position) : position;
+}
+
+// A reader reads and sets the number the slider stands for (hertz for the
+// report rate), not its position.
+QVariant SliderAccessible::currentValue() const { return numberAt(slider()->value()); }
+
+void SliderAccessible::setCurrentValue(const QVariant& value) {
+    const int wanted = value.toInt();
+    int best = slider()->minimum();
+    for (int p = slider()->minimum(); p <= slider()->maximum(); ++p)
+        if (std::abs(numberAt(p) - wanted) < std::abs(numberAt(best) - wanted)) best = p;
+    slider()->setValue(best);
+}
+
+QVariant SliderAccessible::maximumValue() const { return numberAt(slider()->maximum()); }
+QVariant SliderAccessible::minimumValue() const { return numberAt(slider()->minimum()); }
+
+QVariant SliderAccessible::minimumStepSize() const {
+    if (!slider()->valueNumber) return slider()->singleStep();
+    // The smallest step between neighbouring positions.
+    int step = 0;
+    for (int p = slider()->minimum(); p < slider()->maximum(); ++p) {
+        const int gap = std::abs(numberAt(p + 1) - numberAt(p));
+        if (step == 0 || (gap > 0 && gap < step)) step = gap;
+    }
+    return step;
+}
 
 }  // namespace vandrel

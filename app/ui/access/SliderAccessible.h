@@ -1,7 +1,7 @@
 #pragma once
 // The screen reader's view of a skinned slider: its name, its value as the
 // panel means it (the slider's valueText), and the value interface through
-// which a reader reads and sets it.
+// which a reader reads and sets it, in the slider's unit where it has one.
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
@@ -25,6 +25,7 @@ public:
 
 private:
     CBitSlider* slider() const;
+    int numberAt(int position) const;
 };
 
 }  // namespace vandrel
