@@ -31,7 +31,7 @@ WindowSliders::WindowSliders(QWidget* window, QString skinFolder)
     m_report->valueText = [](int v) {
         return QCoreApplication::translate("vandrel::CTarvinDlg", "%1 Hz").arg(config::reportRateHz(static_cast<uint8_t>(v)));
     };
-    m_report->valueNumber = [](int v) { return ctl::reportRateHz(static_cast<uint8_t>(v)); };
+    m_report->valueNumber = [](int v) { return config::reportRateHz(static_cast<uint8_t>(v)); };
 }
 
 void WindowSliders::setUp(const std::function<void()>& afterBrightness) {
