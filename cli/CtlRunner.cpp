@@ -394,8 +394,19 @@ namespace {
 int cmdShow(const Options& o, Environment& env) {
     config::Configuration c;
     if (int rc = readConfiguration(env, c)) return rc;
-    if (o.json) env.out << config::configurationToJson(c);
-    else printShow(c, env.out, env.texts);
+    if (o.json) {
+        env.out << config::configurationToJson(c);
+        return kExitDone;
+    }
+    printShow(c, env.out, env.texts);
+    // While the session is away the keyboard shows less than its saved
+    // lighting: say so, and what comes back.
+    if (const auto back = loadLightingReturn(env.dataFolder / kLightingReturnFileName)) {
+        const std::string effect = config::effectName(back->effect);
+        env.out << "Session       the lights are down while the session is locked, asleep or idle; coming back: "
+                << (effect.empty() ? std::to_string(back->effect) : effect) << ", brightness " << int(back->brightness)
+                << "\n";
+    }
     return kExitDone;
 }
 

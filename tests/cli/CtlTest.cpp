@@ -650,6 +650,22 @@ TEST_F(CtlTest, AChangeWhileTheLightsAreDownBringsTheSavedLightingBack) {
     EXPECT_FALSE(std::filesystem::exists(kept));
 }
 
+TEST_F(CtlTest, ShowSaysWhenTheLightsAreDownForTheSessionAndWhatComesBack) {
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_EQ(out.str().find("lights are down"), std::string::npos);
+    const DeviceImage saved = keyboard.config();
+    ASSERT_TRUE(saveLightingReturn(data.path() / kLightingReturnFileName,
+                                   {2, saved.ledSpeed, 35, saved.ledColor, saved.ledDirection}));
+    out.str("");
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("the lights are down while the session is locked, asleep or idle; coming back: "
+                             "breathing, brightness 35"),
+              std::string::npos)
+        << out.str();
+    // Showing changes nothing: the lights stay down until the session is back.
+    EXPECT_TRUE(std::filesystem::exists(data.path() / kLightingReturnFileName));
+}
+
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {
     // A configuration with something in every part: macros (one with bytes
     // the readable rows cannot carry), key records with a launch path and a
