@@ -567,6 +567,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>%1 Hz</source>
         <translation>%1 Hz</translation>
     </message>
+    <message>
+        <source>灯光随会话调暗或关闭，会话回来时恢复</source>
+        <translation>The lights are down while the session is away; they come back with it</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>

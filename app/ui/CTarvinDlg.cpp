@@ -160,7 +160,7 @@ QImage CTarvinDlg::composeFrame() {
     in.progressDone = m_service.progressDone();
     in.progressTotal = m_service.progressTotal();
     in.busyText = m_service.busyText();
-    in.pendingText = pendingText();
+    in.pendingText = bottomLineText();
     in.legends = &m_legends;
     // The keyboard's focus mark, while the focus is in the window.
     HitRect mark;
@@ -239,6 +239,16 @@ void CTarvinDlg::onSliderChanged(int controlId) {
     ++m_uiGeneration;
     announceAccessibleChanges(this);
 }
+
+QString CTarvinDlg::bottomLineText() const {
+    // While the session is away the keyboard shows less than its saved
+    // lighting; the line says so when nothing is unsaved.
+    const QString pending = pendingText();
+    if (pending.isEmpty() && m_service.shownLighting()) return lightsDownText();
+    return pending;
+}
+
+QString CTarvinDlg::lightsDownText() { return tr("灯光随会话调暗或关闭，会话回来时恢复"); }
 
 // ---- what the service reports ---------------------------------------------
 
@@ -410,7 +420,7 @@ UiElements CTarvinDlg::uiElements() const {
     v.reassigned = &m_state.reassigned;
     v.macros = &m_state.macros;
     v.names = &m_keyNames;
-    v.pendingText = pendingText().toStdString();
+    v.pendingText = bottomLineText().toStdString();
     v.noKeyboard = !m_service.connected();
     v.busy = m_service.busy();
     v.busyText = m_service.busyText().toStdString();

@@ -150,6 +150,10 @@ public:
     const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const { return m_service.pendingText(); }
+    // The bottom line: what is unsaved, or that the lights are down for the
+    // session (empty: neither).
+    QString bottomLineText() const;
+    static QString lightsDownText();
 
     // Whether the keyboard is in use: its focus mark shows. Dialogs opened
     // now show theirs from the start.

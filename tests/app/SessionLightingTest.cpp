@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -212,6 +214,12 @@ TEST_F(SessionLightingTest, TheLockDarkensOnlyTheLightsAndUnlockBringsThemBack) 
     EXPECT_EQ(state->shadow.ledBrightness, 30);
     EXPECT_EQ(state->image.ledBrightness, 30);
     EXPECT_FALSE(window->hasUnsavedChanges());
+    // The window's bottom line says why the keyboard is dark.
+    EXPECT_EQ(window->bottomLineText(), CTarvinDlg::lightsDownText());
+    const UiElements elements = window->uiElements();
+    EXPECT_TRUE(std::any_of(elements.begin(), elements.end(), [](const UiElement& e) {
+        return e.name == CTarvinDlg::lightsDownText().toStdString();
+    }));
     // LockedHint after the Lock request changes nothing more.
     loginSession("Lock");
     callOn(system, kLogin, kSessionPath, QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("SetLockedHint"), {true});
@@ -221,6 +229,7 @@ TEST_F(SessionLightingTest, TheLockDarkensOnlyTheLightsAndUnlockBringsThemBack) 
     EXPECT_TRUE(keyboard.config() == before);
     EXPECT_FALSE(lightingReturnKept());
     EXPECT_EQ(written.count(), 2);
+    EXPECT_TRUE(test::spinUntil([&] { return window->bottomLineText().isEmpty(); }));
 }
 
 TEST_F(SessionLightingTest, AChangeMadeWhileLockedWinsOnUnlock) {
