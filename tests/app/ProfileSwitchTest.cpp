@@ -32,6 +32,7 @@
 #include "util/AtomicFile.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/ScriptedDesktop.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
@@ -55,13 +56,7 @@ protected:
     void TearDown() override { window->shutDown(); }
 
     void openWindow() {
-        WindowPaths paths;
-        paths.programFolder = QString::fromStdString(data.path().string());
-        paths.dataFolder = data.path();
-        window = std::make_unique<CTarvinDlg>(*state, session, paths);
-        window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
-        window->initialise();
-        test::waitWhileBusy(window->service());
+        window = test::startQuietWindow(*state, session, data.path());
     }
     void startSwitching() {
         controller = std::make_unique<ProfileSwitchController>(

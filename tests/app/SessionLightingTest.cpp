@@ -21,6 +21,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
@@ -108,13 +109,7 @@ protected:
     // The program as CTarvinApp wires it, started on the keyboard and the data folder.
     void openProgram() {
         state = std::make_unique<AppState>();
-        WindowPaths paths;
-        paths.programFolder = QString::fromStdString(data.path().string());
-        paths.dataFolder = data.path();
-        window = std::make_unique<CTarvinDlg>(*state, session, paths);
-        window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
-        window->initialise();
-        test::waitWhileBusy(window->service());
+        window = test::startQuietWindow(*state, session, data.path());
         lighting = std::make_unique<SessionLighting>(window->service());
         events = std::make_unique<SessionEventSource>(system, desktop, QStringLiteral("c1"));
         lighting->listenTo(*events);

@@ -23,6 +23,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
@@ -34,13 +35,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(bus.ok()) << "dbus-daemon could not be started";
-        WindowPaths paths;
-        paths.programFolder = QString::fromStdString(data.path().string());
-        paths.dataFolder = data.path();
-        window = std::make_unique<CTarvinDlg>(*state, session, paths);
-        window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
-        window->initialise();
-        test::waitWhileBusy(window->service());
+        window = test::startQuietWindow(*state, session, data.path());
         const QString profiles = QString::fromStdString((data.path() / "Configure").string());
         bridge = std::make_unique<DBusBridge>(window->service(), profiles);
         service = std::make_unique<DBusService>(*bridge);

@@ -30,6 +30,7 @@
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
 
 namespace vandrel {
@@ -59,13 +60,7 @@ protected:
 
     void SetUp() override {
         prepareKeyboard();
-        WindowPaths paths;
-        paths.programFolder = QString::fromStdString(data.path().string());
-        paths.dataFolder = data.path();
-        window = std::make_unique<CTarvinDlg>(*state, session, paths);
-        window->hooks().warn = [](QWidget*, const QString&, const QString&) {};
-        window->initialise();
-        test::waitWhileBusy(window->service());
+        window = test::startQuietWindow(*state, session, data.path());
         handler = std::make_unique<CtlCommandHandler>(window->service());
         EXPECT_TRUE(server.tryBecomePrimary());
         server.setCommandHandler([this](const QByteArray& request, const SingleInstance::CommandReply& reply) {
