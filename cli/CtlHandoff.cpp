@@ -75,12 +75,14 @@ int configurationFromProgram(const SingleInstance& instance, bool demo, config::
 }
 
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err) {
-    if (options.command != Command::Set && options.command != Command::Apply) {
+    const bool handed = options.command == Command::Set || options.command == Command::Apply ||
+                        (options.command == Command::Diy && !readsFromRunningProgram(options));
+    if (!handed) {
         if (!instance.serverListening()) return kHandoffNobody;
         err << "vandrelctl: the Vandrel program is running and talks to the keyboard; 'vandrelctl "
             << commandName(options.command)
             << "' does not work beside it. Close the program (its tray icon's exit), or use 'set', 'apply', "
-               "'show', 'save' and 'export', which the program answers.\n";
+               "'show', 'save', 'export' and 'diy', which the program answers.\n";
         return kExitFailed;
     }
     std::vector<std::string> words{commandName(options.command)};
@@ -94,6 +96,9 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
         // The confirmation that a profile may disable every key travels along.
         if (options.yes) words.push_back(kYesWord);
     }
+    // A picture to import travels as an absolute path, for the same reason.
+    if (options.command == Command::Diy && words.size() == 4 && words[1] == "import")
+        words[3] = QFileInfo(QString::fromStdString(words[3])).absoluteFilePath().toStdString();
     std::string message, output;
     const int code = exchange(instance, words, options.demo, kAnswerWaitMs, message, output, err);
     if (code == kHandoffNobody) return code;
@@ -101,10 +106,25 @@ int handToRunningProgram(SingleInstance& instance, const Options& options, std::
     return code;
 }
 
-bool readsFromRunningProgram(Command c) { return c == Command::Show || c == Command::Export || c == Command::Save; }
+namespace {
 
-bool writesAnything(Command c) {
-    return c != Command::List && c != Command::Show && c != Command::Help && c != Command::Version && c != Command::None;
+// diy's action word.
+bool diyAction(const Options& o, const char* action) {
+    return o.command == Command::Diy && !o.args.empty() && o.args[0] == action;
+}
+
+}  // namespace
+
+bool readsFromRunningProgram(const Options& o) {
+    const Command c = o.command;
+    return c == Command::Show || c == Command::Export || c == Command::Save || diyAction(o, "show") ||
+           diyAction(o, "export");
+}
+
+bool writesAnything(const Options& o) {
+    const Command c = o.command;
+    return c != Command::List && c != Command::Show && c != Command::Help && c != Command::Version &&
+           c != Command::None && !diyAction(o, "show");
 }
 
 int arrangeAccess(SingleInstance& instance, const Options& options, Access& access, std::ostream& out,
@@ -113,7 +133,7 @@ int arrangeAccess(SingleInstance& instance, const Options& options, Access& acce
     if (!instance.hasPrivateFolder()) {
         // Nothing can tell whether the program runs: reading is harmless,
         // writing could interleave with it.
-        if (!writesAnything(options.command)) return kHandoffNobody;
+        if (!writesAnything(options)) return kHandoffNobody;
         err << "vandrelctl: " << instance.privateFolderProblem().toStdString()
             << ".\nWithout it nothing can tell whether the Vandrel program is running, so 'vandrelctl "
             << commandName(options.command)
@@ -130,7 +150,7 @@ int arrangeAccess(SingleInstance& instance, const Options& options, Access& acce
         err << kNotAcceptingText;
         return kExitNoAnswer;
     }
-    if (readsFromRunningProgram(options.command) && presence == SingleInstance::Presence::Listening) {
+    if (readsFromRunningProgram(options) && presence == SingleInstance::Presence::Listening) {
         access.fromProgram = true;
         return kHandoffNobody;
     }

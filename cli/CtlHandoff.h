@@ -36,14 +36,15 @@ constexpr int kAnswerWaitMs = 60000;
 constexpr int kReadAnswerWaitMs = kLockWaitMs + 5000;
 
 // Asks the running program to carry out a command that changes the keyboard
-// (set, apply); refuses the others with a message, except that the commands
+// (set, apply, and diy set, fill, import and copy); refuses the others with a message, except that the commands
 // of readsFromRunningProgram never come here while it listens. Returns the
 // exit code, or kHandoffNobody when no program listens (another vandrelctl
 // holds the lock).
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err);
 
-// Whether a command writes to the keyboard or to a file (all but list and show).
-bool writesAnything(Command c);
+// Whether a command writes to the keyboard or to a file (all but list, show
+// and diy show).
+bool writesAnything(const Options& o);
 
 // How this process may go on with a command.
 struct Access {
@@ -58,10 +59,10 @@ struct Access {
 int arrangeAccess(SingleInstance& instance, const Options& options, Access& access, std::ostream& out,
                   std::ostream& err, int lockWaitMs = kLockWaitMs);
 
-// The commands that only read the keyboard's configuration: while the
-// program runs they take it from the program, which holds what it last read
-// from or wrote to the keyboard.
-bool readsFromRunningProgram(Command c);
+// The commands that only read the keyboard's configuration (show, save,
+// export, diy show and diy export): while the program runs they take it from
+// the program, which holds what it last read from or wrote to the keyboard.
+bool readsFromRunningProgram(const Options& o);
 // The running program's configuration. Returns an exit code, after saying
 // why on `err` when it is not kExitDone.
 int configurationFromProgram(const SingleInstance& instance, bool demo, config::Configuration& config, std::ostream& err,

@@ -1,5 +1,6 @@
 #include "cli/CtlOptions.h"
 
+#include "app/model/DiyCommand.h"
 #include "config/Settings.h"
 #include "profile/SessionLightingChoice.h"
 
@@ -19,7 +20,7 @@ constexpr CommandName kCommands[] = {
     {"apply", Command::Apply}, {"save", Command::Save},   {"reset", Command::Reset},
     {"export", Command::Export}, {"import", Command::Import}, {"help", Command::Help},
     {"watch", Command::Watch}, {"rule", Command::Rule}, {"session", Command::Session},
-    {"doctor", Command::Doctor},
+    {"doctor", Command::Doctor}, {"diy", Command::Diy},
 };
 
 }  // namespace
@@ -92,8 +93,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         if (!good) r.error = "usage: vandrelctl " + usage;
         return r;
     };
-    if (o.force && o.command != Command::Save && o.command != Command::Export)
-        return need(false, "save [--force] PROFILE, or export --json [--force] FILE");
+    const bool diyExport = o.command == Command::Diy && n && o.args[0] == "export";
+    if (o.force && o.command != Command::Save && o.command != Command::Export && !diyExport)
+        return need(false, "save [--force] PROFILE, export --json [--force] FILE, or diy export [--force] N PICTURE");
     switch (o.command) {
     case Command::None: r.error = "no command given"; return r;
     case Command::List: return need(n == 0 && !o.json, "list");
@@ -139,6 +141,12 @@ ParseResult parseCommandLine(const std::vector<std::string>& argv) {
         }
         return need(false, "session show|set ...");
     }
+    case Command::Diy: {
+        const DiyParse parsed = parseDiyCommand(o.args);
+        if (!parsed.ok()) r.error = parsed.error;
+        else if (o.json && parsed.request.action != DiyAction::Show) return need(false, "diy show N --json");
+        return r;
+    }
     case Command::Set: {
         if (o.json) return need(false, "set KEY=VALUE ...");
         const config::SettingsParse s = config::parseSettings(o.args);
@@ -154,9 +162,10 @@ std::string versionText() { return "vandrelctl 1.1\n"; }
 std::string helpText() {
     return "Usage: vandrelctl [--demo] COMMAND [ARGUMENTS]\n"
            "Reads and changes the configuration of the Vandrel gaming keyboard from a\n"
-           "terminal or a script. While the Vandrel program runs, set and apply are handed\n"
-           "to it, so that it shows the change, and show, save and export take the\n"
-           "configuration it holds; list, reset and import need it closed.\n"
+           "terminal or a script. While the Vandrel program runs, set, apply and the diy\n"
+           "commands that paint are handed to it, so that it shows the change, and show,\n"
+           "save, export, diy show and diy export take the configuration it holds; list,\n"
+           "reset and import need it closed. A diy command writes only the maps it changed.\n"
            "\n"
            "Commands:\n"
            "  list                 the keyboard found, its firmware and both channels\n"
@@ -174,6 +183,22 @@ std::string helpText() {
            "                       (FILE - writes to standard output)\n"
            "  import --json FILE   write such a JSON file to the keyboard and the data files;\n"
            "                       its values are checked first\n"
+           "  diy show N [--json]  the colours of custom map N (1..5: the map effect diyN\n"
+           "                       lights), each key's #RRGGBB or none; --json: an object\n"
+           "                       of key name -> \"#RRGGBB\" or null\n"
+           "  diy set N KEY=#RRGGBB ...\n"
+           "                       colour keys of map N (none: no colour); KEY as diy show\n"
+           "                       names it (W, Esc, F5, LShift, Keypad 1); the media keys\n"
+           "                       have no light\n"
+           "  diy fill N ZONE|all #RRGGBB\n"
+           "                       colour a zone of map N: letters, digits, frow, wasd,\n"
+           "                       arrows, nav, numpad, modifiers, or all keys\n"
+           "  diy import N PICTURE each key of map N takes the mean colour under it of a\n"
+           "                       PNG or JPEG picture stretched over the keyboard\n"
+           "  diy export [--force] N PICTURE\n"
+           "                       the keyboard picture with map N's colours as a PNG file;\n"
+           "                       changes nothing\n"
+           "  diy copy N M         map N's colours replace map M's\n"
            "  watch                the running program's events (configuration changed,\n"
            "                       profile applied, keyboard added or removed), one JSON\n"
            "                       object per line, until interrupted; needs the session bus\n"
@@ -220,7 +245,8 @@ std::string helpText() {
            "  -y, --yes            do not ask before a factory reset; with apply and import,\n"
            "                       write a configuration that disables every key\n"
            "  -f, --force          with save: replace an existing file that is not a profile;\n"
-           "                       with export: one that is not an earlier export\n"
+           "                       with export: one that is not an earlier export; with diy\n"
+           "                       export: one that is not a PNG picture\n"
            "  -h, --help           show this help and exit\n"
            "  --version            show the version and exit\n"
            "\n"
@@ -233,8 +259,8 @@ std::string helpText() {
            "  3  no keyboard found\n"
            "  4  the keyboard is there but cannot be opened (install the udev rule)\n"
            "  5  the keyboard did not acknowledge a write\n"
-           "  6  a profile or JSON file is missing, unreadable or malformed, or holds a\n"
-           "     value the keyboard cannot take (the first such field is named)\n"
+           "  6  a profile, JSON file or picture is missing, unreadable or malformed, or\n"
+           "     holds a value the keyboard cannot take (the first such field is named)\n"
            "  7  the running Vandrel program did not answer in time, or takes no connection,\n"
            "     or a program this one cannot reach talks to the keyboard (it holds its lock)\n"
            "\n"
@@ -244,7 +270,9 @@ std::string helpText() {
            "  vandrelctl apply FPS\n"
            "                       the profile FPS of the profile folder\n"
            "  vandrelctl export --json backup.json\n"
-           "                       the whole configuration into a JSON file\n";
+           "                       the whole configuration into a JSON file\n"
+           "  vandrelctl diy fill 2 wasd #FF0000\n"
+           "                       W, A, S and D red in the map of effect diy2\n";
 }
 
 }  // namespace vandrel::ctl

@@ -21,11 +21,11 @@ using handoff::kExitNoAck;
 using handoff::kExitBadFile;
 using handoff::kExitNoAnswer;
 
-enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Session, Doctor };
+enum class Command { None, Help, Version, List, Show, Set, Apply, Save, Reset, Export, Import, Watch, Rule, Session, Doctor, Diy };
 
 struct Options {
     Command command = Command::None;
-    std::vector<std::string> args;  // KEY=VALUE for set; the profile or file otherwise
+    std::vector<std::string> args;  // KEY=VALUE for set; diy's action and its words; the profile or file otherwise
     bool json = false;
     bool yes = false;
     bool demo = false;

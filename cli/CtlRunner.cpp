@@ -9,6 +9,8 @@
 #include <memory>
 #include <sstream>
 
+#include "app/draw/DiyPicture.h"
+#include "app/model/DiyCommand.h"
 #include "cli/CtlDoctor.h"
 #include "cli/CtlRules.h"
 #include "cli/CtlSession.h"
@@ -643,6 +645,83 @@ int cmdImport(const Options& o, Environment& env) {
     return kExitDone;
 }
 
+// Whether `diy export` may replace what is at `file`: nothing, an empty file
+// or a PNG picture. Anything else that is no regular file is left to the
+// writer, which refuses what it must not replace.
+bool mayReplaceWithPicture(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::status(file, ec))) return true;
+    static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> bytes;
+    if (readFilePrefix(file, sizeof kPngSignature, bytes) != FileResult::Ok) return false;
+    return bytes.empty() || std::equal(bytes.begin(), bytes.end(), kPngSignature, kPngSignature + sizeof kPngSignature);
+}
+
+int diyExport(const Options& o, const DiyRequest& q, Environment& env) {
+    const std::filesystem::path file(q.path);
+    if (!mayWrite(env, file)) return kExitFailed;
+    if (!o.force && !mayReplaceWithPicture(file)) {
+        env.err << "vandrelctl: " << q.path
+                << " exists and is not a PNG picture; it is not replaced (add --force to replace it).\n";
+        return kExitFailed;
+    }
+    auto c = std::make_unique<config::Configuration>();
+    if (int rc = readConfiguration(env, *c)) return rc;
+    QString error;
+    if (!exportDiyPicture(c->image, q.map, QString::fromStdString(q.path), &error)) {
+        env.err << "vandrelctl: " << error.toStdString() << ".\n";
+        return kExitFailed;
+    }
+    env.out << "Wrote DIY" << q.map + 1 << " to " << q.path << "\n";
+    return kExitDone;
+}
+
+// set, fill, import and copy: the keyboard's maps are read, painted, and what
+// changed is written; nothing is written when no key changed.
+int diyPaint(const DiyRequest& q, Environment& env) {
+    std::optional<std::array<Rgb, kPhysicalSlots>> picture;
+    if (q.action == DiyAction::Import) {
+        QString error;
+        picture = loadDiyPicture(QString::fromStdString(q.path), &error);
+        if (!picture) {
+            env.err << "vandrelctl: " << error.toStdString() << "\n";
+            return kExitBadFile;
+        }
+    }
+    DeviceSession& session = env.deviceSession();
+    if (int rc = openKeyboard(session, env, true)) return rc;
+    auto files = std::make_unique<config::Configuration>();
+    loadDataFiles(env, *files);
+    ShadowImage shadow = files->image;
+    if (int rc = reportOutcome(env, session.readAll(shadow), "read")) return rc;
+    // The full read switched game mode on; the last saved choice was off.
+    if (GameModeMemory(env.dataFolder).savedOff())
+        if (int rc = reportOutcome(env, session.restoreGameModeOff(shadow), "read")) return rc;
+    auto image = std::make_unique<DeviceImage>(shadow);
+    const int changed = paintDiyRequest(*image, q, picture ? &*picture : nullptr);
+    if (changed > 0) {
+        keepSnapshotBefore(env, shadow, *image, files->records, nullptr);
+        if (int rc = writeChanges(session, env, *image, shadow)) return rc;
+    }
+    env.out << diyChangeSummary(q, changed) << "\n";
+    return kExitDone;
+}
+
+int cmdDiy(const Options& o, Environment& env) {
+    const DiyParse parsed = parseDiyCommand(o.args);
+    if (!parsed.ok()) {
+        env.err << "vandrelctl: " << parsed.error << "\n";
+        return kExitUsage;
+    }
+    const DiyRequest& q = parsed.request;
+    if (q.action == DiyAction::Export) return diyExport(o, q, env);
+    if (q.action != DiyAction::Show) return diyPaint(q, env);
+    auto c = std::make_unique<config::Configuration>();
+    if (int rc = readConfiguration(env, *c)) return rc;
+    env.out << (o.json ? diyMapJson(c->image, q.map) : diyMapText(c->image, q.map));
+    return kExitDone;
+}
+
 }  // namespace
 
 DeviceSession& Environment::deviceSession() {
@@ -666,6 +745,7 @@ int runCommand(const Options& o, Environment& env) {
     case Command::Reset: return cmdReset(o, env);
     case Command::Export: return cmdExport(o, env);
     case Command::Import: return cmdImport(o, env);
+    case Command::Diy: return cmdDiy(o, env);
     case Command::Watch: return runWatch(QDBusConnection::sessionBus(), env.out, env.err);
     case Command::Rule: {
         RuleSettings settings;

@@ -14,6 +14,7 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <iostream>
 #include <memory>
 
@@ -69,7 +70,16 @@ int main(int argc, char** argv) {
     }
 
     // The application object gives the folders the program itself uses.
-    QCoreApplication app(argc, argv);
+    // Pictures of the custom maps are read and drawn with QtGui, off screen:
+    // the tool needs no display for them.
+    const bool pictures = options.command == ctl::Command::Diy && !options.args.empty() &&
+                          (options.args[0] == "import" || options.args[0] == "export");
+    if (pictures) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (pictures)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vandrel"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vandrel"));
 

@@ -724,6 +724,8 @@ QImage splash(qreal s) {
 
 }  // namespace
 
+QImage drawKeyboardPicture(qreal scale) { return keyboardPicture(scale, false); }
+
 QByteArray versionFileBytes(int major, int minor) {
     QByteArray bytes = QStringLiteral("Ver: %1.%2").arg(major % 10).arg(minor % 10).toLatin1();
     bytes.append(QByteArray(12 - bytes.size(), ' '));

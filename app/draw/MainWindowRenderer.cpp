@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "app/draw/DiyKeyColours.h"
 #include "app/draw/FocusMark.h"
 #include "app/draw/KeyLegend.h"
 #include "app/draw/SkinText.h"
@@ -48,10 +49,6 @@ QString variant(const QString& name, const char* suffix) {
 
 // The bottom buttons' size; their captions are centred on it.
 constexpr QSize kBottomButtonSize(58, 31);
-
-// The shadow that keeps a legend readable on a custom key colour: black under
-// light ink, white under dark ink.
-QColor shadowFor(const QColor& ink) { return qGray(ink.rgb()) >= 128 ? QColor(Qt::black) : QColor(Qt::white); }
 
 }  // namespace
 
@@ -230,21 +227,7 @@ void MainWindowRenderer::drawKeyOverlay(QPainter& p, const RenderInput& in) {
     if (!isDiyEffect(image.ledEffect)) return;
 
     const int map = diyMapIndex(image.ledEffect);
-    if (map >= 0) {
-        for (int slot = 0; slot < kPhysicalSlots; ++slot) {
-            if (isMediaSlot(slot)) continue;
-            const uint8_t* cell = image.diyMaps[map] + SlotCellOffset[slot];
-            const int r = cell[1], g = cell[2], b = cell[3];
-            if (r == 0 && g == 0 && b == 0) continue;  // black keys show the picture
-            const KeyGeometryRow& key = KeyGeometry[slot];
-            p.fillRect(key.rect.left + kKeyboardOriginX, key.rect.top + kKeyboardOriginY,
-                       key.rect.right - key.rect.left, key.rect.bottom - key.rect.top, QColor(r, g, b));
-            const QColor ink(255 - r, 255 - g, 255 - b);
-            const QString* legend = layoutLegend(in, slot);
-            drawKeyLegend(p, slot, legend ? *legend : keyLegend(slot), QPoint(kKeyboardOriginX, kKeyboardOriginY), ink,
-                          shadowFor(ink));
-        }
-    }
+    if (map >= 0) drawDiyKeyColours(p, image, map, QPoint(kKeyboardOriginX, kKeyboardOriginY), in.legends);
     if (hovered < kPhysicalSlots) {
         const KeyRect& r = KeyGeometry[hovered].rect;
         drawFrame(p, r.left + kKeyboardOriginX - 2, r.top + kKeyboardOriginY - 2, r.right - r.left + 3,

@@ -1,5 +1,7 @@
 #include "app/frontends/CtlCommandHandler.h"
 
+#include "app/draw/DiyPicture.h"
+#include "app/model/DiyCommand.h"
 #include "app/service/ConfigurationService.h"
 #include "platform/Handoff.h"
 
@@ -59,7 +61,43 @@ void CtlCommandHandler::handle(const QByteArray& request, const SingleInstance::
         m_service.applyProfile(args[0], yes, answer);
         return;
     }
-    reply(handoff::encodeAnswer(handoff::kExitUsage, "the program carries out only set and apply, and tells its configuration"));
+    if (command == "diy") {
+        paintDiy(args, reply);
+        return;
+    }
+    reply(handoff::encodeAnswer(handoff::kExitUsage,
+                                "the program carries out only set, apply and diy, and tells its configuration"));
+}
+
+void CtlCommandHandler::paintDiy(const std::vector<std::string>& args, const SingleInstance::CommandReply& reply) {
+    const DiyParse parsed = parseDiyCommand(args);
+    if (!parsed.ok()) {
+        reply(handoff::encodeAnswer(handoff::kExitUsage, parsed.error));
+        return;
+    }
+    const DiyRequest request = parsed.request;
+    // Show and export take the program's configuration and run in the tool.
+    if (!diyChangesMaps(request.action)) {
+        reply(handoff::encodeAnswer(handoff::kExitUsage, "the program carries out diy set, fill, import and copy"));
+        return;
+    }
+    std::optional<std::array<Rgb, kPhysicalSlots>> picture;
+    if (request.action == DiyAction::Import) {
+        QString error;
+        picture = loadDiyPicture(QString::fromStdString(request.path), &error);
+        if (!picture) {
+            reply(handoff::encodeAnswer(handoff::kExitBadFile, error.toStdString()));
+            return;
+        }
+    }
+    auto changed = std::make_shared<int>(0);
+    m_service.paintDiy(
+        [request, picture, changed](DeviceImage& image) {
+            return *changed = paintDiyRequest(image, request, picture ? &*picture : nullptr);
+        },
+        [request, changed, reply](const ServiceResult& r) {
+            reply(handoff::encodeAnswer(exitCodeFor(r.status), r.ok() ? diyChangeSummary(request, *changed) : r.message));
+        });
 }
 
 }  // namespace vandrel

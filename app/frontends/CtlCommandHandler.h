@@ -7,6 +7,8 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "platform/SingleInstance.h"
 
@@ -28,6 +30,9 @@ public:
     static int exitCodeFor(ServiceStatus status);
 
 private:
+    // diy set, fill, import and copy, through the service's paint entry.
+    void paintDiy(const std::vector<std::string>& args, const SingleInstance::CommandReply& reply);
+
     ConfigurationService& m_service;
     bool m_simulated;
 };

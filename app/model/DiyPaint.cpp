@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "keys/KeyNameTable.h"
 #include "util/Utf16.h"
@@ -191,6 +192,17 @@ std::optional<int> diySlotByName(std::string_view name) {
 std::string diySlotName(int slot) {
     if (!diyPaintable(slot)) return {};
     return namesOf(slot).front();
+}
+
+bool diyMediaKeyName(std::string_view name) {
+    const std::string n = folded(name);
+    if (n.empty()) return false;
+    for (int s = kFirstMediaSlot; s <= kLastMediaSlot; ++s)
+        if (n == folded(tableName(s))) return true;
+    static const char* const spoken[] = {"mute",      "volumeup",  "volumedown", "volup", "voldown", "vol+",
+                                         "vol-",      "play",      "pause",      "playpause", "next", "prev",
+                                         "previous",  "stop",      "media"};
+    return std::find(std::begin(spoken), std::end(spoken), n) != std::end(spoken);
 }
 
 Rgb diyKeyColour(const DeviceImage& image, int map, int slot) {

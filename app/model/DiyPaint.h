@@ -58,6 +58,9 @@ const std::vector<int>& diyZoneSlots(DiyZone zone);
 std::optional<int> diySlotByName(std::string_view name);
 // The name diySlotByName takes back for the key, unique across the keyboard.
 std::string diySlotName(int slot);
+// Whether `name` names one of the media keys, which have no light: the key
+// table's name or what a user calls it ("Mute", "Volume Up", "Play").
+bool diyMediaKeyName(std::string_view name);
 
 // The key's colour in `map` (0..4).
 Rgb diyKeyColour(const DeviceImage& image, int map, int slot);

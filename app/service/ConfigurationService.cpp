@@ -538,6 +538,15 @@ void ConfigurationService::applyProfile(const std::string& profile, bool everyKe
     });
 }
 
+void ConfigurationService::paintDiy(const std::function<int(DeviceImage&)>& paint, Done done) {
+    whenIdle([this, paint, done] {
+        if (const auto refused = refusal()) return done(*refused);
+        auto painted = std::make_shared<DeviceImage>(m_state.image);
+        if (paint(*painted) <= 0) return done(ServiceResult());
+        applyChange([painted](AppState& state) { state.image = *painted; }, done);
+    });
+}
+
 void ConfigurationService::applyChange(const std::function<void(AppState&)>& change, Done done) {
     const int effect = m_state.image.ledEffect;
     change(m_state);

@@ -195,6 +195,14 @@ public:
     // Only while nothing is unsaved and no transfer runs.
     void switchForRule(const DeviceImage& image, const KeyRecordTable& keys, const QString& profile,
                        const QString& reason, Done done);
+    // A paint operation on the custom maps from the tool or D-Bus. It waits
+    // for a transfer under way and is refused as setSettings is (no
+    // keyboard, a dialog open, unsaved edits). `paint` works on a copy of
+    // the working copy and returns how many keys it changed: when it changed
+    // some, the copy becomes the working copy as ONE undo step and is saved
+    // at once (only the maps that changed are sent); when it changed none,
+    // nothing is written and `done` gets success.
+    void paintDiy(const std::function<int(DeviceImage&)>& paint, Done done);
     // A change made to the configuration by a front end as a whole (not an
     // edit in the window's panel): it becomes an undo step, the window shows
     // it, and it is saved at once.
