@@ -20,9 +20,6 @@ struct SkinImage {
 QList<SkinImage> drawSkinSet(qreal scale = 1);
 // The macro manager's images and the list box pictures (part of the set).
 QList<SkinImage> drawMacroSkins(qreal scale);
-// The keyboard picture alone ("kb_BK.png", 652 x 262 logical pixels), with
-// its printed legends, as the set draws it.
-QImage drawKeyboardPicture(qreal scale = 1);
 
 // VER.bin: 12 bytes of text, "Ver: M.m" padded with blanks; the major digit is
 // byte 5 and the minor digit byte 7.

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "app/draw/DiyKeyColours.h"
-#include "skins/SkinSet.h"
+#include "app/draw/KeyboardPicture.h"
 #include "util/AtomicFile.h"
 
 namespace vandrel {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -25,11 +26,13 @@
 #include "keymap/KeymapFile.h"
 #include "profile/SnapshotStore.h"
 #include "app/model/ConfigHistory.h"
+#include "app/model/DiyPaint.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/WaitWhileBusy.h"
+#include "tests/device/SimFixture.h"
 
 namespace vandrel {
 namespace {
@@ -252,6 +255,98 @@ TEST(FrontEnds, TheConfigurationReadsTheSameThroughTheSocketAndDBus) {
     ASSERT_EQ(p.socket("configuration", &json).first, 0);
     EXPECT_EQ(QString::fromStdString(json), p.dbusState());
     EXPECT_NE(json.find("\"effect\""), std::string::npos);
+}
+
+// The command bytes of the frames that write (those below 0x80), in order.
+std::vector<std::string> writeCommands(const SimKeyboard& keyboard) {
+    std::vector<std::string> writes;
+    for (const std::string& f : test::framesOf(keyboard.events()))
+        if (f.substr(3, 2) < "80") writes.push_back(f.substr(3, 2));
+    return writes;
+}
+
+TEST(FrontEnds, APaintThroughTheSocketOrTheServiceIsOneUndoStepThatWritesOnlyItsMap) {
+    Program socket, direct;
+    const std::vector<int>& wasd = diyZoneSlots(DiyZone::Wasd);
+    const DeviceImage before = socket.keyboard.config();
+    EXPECT_EQ(socket.socket("diy\tfill\t2\twasd\t#FF0000"), std::make_pair(0, std::string("DIY2: 4 keys changed.")));
+    std::optional<ServiceResult> result;
+    direct.window->service().paintDiy(
+        [&wasd](DeviceImage& image) { return fillDiyKeys(image, 1, wasd, Rgb{255, 0, 0}); },
+        [&result](const ServiceResult& r) { result = r; });
+    while (!result) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    test::waitWhileBusy(direct.window->service());
+    ASSERT_TRUE(result->ok()) << result->message;
+    expectSameOutcome(socket, direct);
+
+    for (int slot : wasd) EXPECT_EQ(diyKeyColour(socket.keyboard.config(), 1, slot), (Rgb{255, 0, 0}));
+    DeviceImage expected = before;
+    fillDiyKeys(expected, 1, wasd, Rgb{255, 0, 0});
+    EXPECT_EQ(socket.keyboard.config(), expected);
+    // The lighting frames around one custom map, and nothing else.
+    EXPECT_EQ(writeCommands(socket.keyboard), (std::vector<std::string>{"08", "12", "08"}));
+    EXPECT_FALSE(socket.window->hasUnsavedChanges());
+
+    // One undo takes the four keys back; the window then holds them unsaved.
+    socket.window->undo();
+    EXPECT_EQ(socket.state->image, before);
+    EXPECT_FALSE(socket.window->history().canUndo());
+
+    // A paint that changes nothing writes nothing and keeps no undo step.
+    direct.keyboard.clearRecord();
+    EXPECT_EQ(direct.socket("diy\tset\t2\tW=#FF0000"), std::make_pair(0, std::string("DIY2: nothing changed.")));
+    EXPECT_TRUE(direct.keyboard.events().empty());
+    direct.window->undo();
+    EXPECT_FALSE(direct.window->history().canUndo());
+}
+
+TEST(FrontEnds, SetCopyAndImportThroughTheSocketChangeTheMapsBytes) {
+    Program p;
+    EXPECT_EQ(p.socket("diy\tset\t1\tEsc=#010203\tkeypad 1=#A0B0C0").first, 0);
+    EXPECT_EQ(p.socket("diy\tcopy\t1\t5").second, "DIY5: 2 keys changed.");
+    const DeviceImage& kb = p.keyboard.config();
+    const uint8_t esc[4] = {0, 1, 2, 3};
+    EXPECT_EQ(0, std::memcmp(kb.diyMaps[4] + SlotCellOffset[0], esc, 4));
+    EXPECT_EQ(0, std::memcmp(kb.diyMaps[0], kb.diyMaps[4], kDiyMapBytes));
+
+    QImage picture(64, 32, QImage::Format_RGB32);
+    picture.fill(qRgb(0x40, 0x80, 0xC0));
+    const std::string file = (p.data.path() / "plain.png").string();
+    ASSERT_TRUE(picture.save(QString::fromStdString(file)));
+    EXPECT_EQ(p.socket(QByteArray("diy\timport\t3\t") + file.c_str()).first, 0);
+    for (int slot : diyPaintableSlots()) EXPECT_EQ(diyKeyColour(p.keyboard.config(), 2, slot), (Rgb{0x40, 0x80, 0xC0}));
+    EXPECT_TRUE(p.keyboard.violations().empty());
+}
+
+TEST(FrontEnds, PaintsTheProgramRefusesLeaveTheKeyboardAlone) {
+    const struct {
+        const char* what;
+        std::function<void(Program&)> prepare;
+        QByteArray request;
+        int exitCode;
+        const char* named;
+    } cases[] = {
+        {"unsaved edits", [](Program& p) { p.state->image.ledSpeed = 2; }, "diy\tset\t1\tW=#FF0000", 1, "unsaved"},
+        {"no keyboard", [](Program& p) { p.window->deviceRemoved(); }, "diy\tfill\t1\tall\t#FF0000", 3, "keyboard"},
+        {"a media key", [](Program&) {}, "diy\tset\t1\tMute=#FF0000", 2, "'Mute'"},
+        {"an unknown key", [](Program&) {}, "diy\tset\t1\tNoSuchKey=#FF0000", 2, "'NoSuchKey'"},
+        {"a bad colour", [](Program&) {}, "diy\tset\t1\tW=#12345", 2, "'#12345'"},
+        {"a sixth map", [](Program&) {}, "diy\tcopy\t1\t6", 2, "'6'"},
+        {"an unknown zone", [](Program&) {}, "diy\tfill\t1\tedges\t#FF0000", 2, "'edges'"},
+        {"a missing picture", [](Program&) {}, "diy\timport\t1\t@/missing.png", 6, "no such file"},
+        {"show, which the tool does itself", [](Program&) {}, "diy\tshow\t1", 2, "set, fill"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Program p;
+        c.prepare(p);
+        QByteArray request = c.request;
+        request.replace('@', p.data.path().string().c_str());
+        const auto [code, message] = p.socket(request);
+        EXPECT_EQ(code, c.exitCode);
+        EXPECT_NE(message.find(c.named), std::string::npos) << message;
+        EXPECT_TRUE(p.keyboard.events().empty());
+    }
 }
 
 TEST(FrontEnds, RequestsOfBothFrontEndsWaitForATransferAndRunInTurn) {

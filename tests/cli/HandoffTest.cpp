@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QUuid>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QTemporaryDir>
 #include <future>
@@ -230,6 +231,45 @@ TEST_F(HandoffTest, ShowSaveAndExportGiveWhatADirectReadGives) {
         }
     }
     EXPECT_NE(answers[0].second.find("\"effect\""), std::string::npos);
+}
+
+// A picture named relative to the tool's folder reaches the program as an
+// absolute path: the program runs in a folder of its own. The paint is one
+// undo step of the window's, saved at once, and diy show reads it back from
+// the program.
+TEST_F(HandoffTest, DiyPaintsAreHandedOverWithThePicturesAbsolutePath) {
+    QImage picture(16, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 0, 0x80));
+    const QString folder = QString::fromStdString(data.path().string());
+    ASSERT_TRUE(picture.save(folder + "/navy.png"));
+    std::vector<QByteArray> requests;
+    server.setCommandHandler([this, &requests](const QByteArray& request, const SingleInstance::CommandReply& reply) {
+        requests.push_back(request);
+        handler->handle(request, reply);
+    });
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder));
+    const auto [code, text] = whileProgramRuns([this] {
+        SingleInstance tool(key);
+        std::ostringstream out, err;
+        ctl::Options options;
+        options.command = ctl::Command::Diy;
+        options.args = {"import", "4", "navy.png"};
+        return std::make_pair(ctl::handToRunningProgram(tool, options, out, err), out.str() + err.str());
+    });
+    QDir::setCurrent(before);
+    EXPECT_EQ(code, ctl::kExitDone);
+    EXPECT_EQ(text, "DIY4: 104 keys changed.\n");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0], "diy\timport\t4\t" + QDir(folder).absoluteFilePath("navy.png").toUtf8());
+    EXPECT_EQ(keyboard.config().diyMaps[3][SlotCellOffset[0] + 3], 0x80);
+    EXPECT_EQ(state->shadow, state->image);
+
+    const auto [shown, json] = ctlCommand({"diy", "show", "4", "--json"}, true);
+    EXPECT_EQ(shown, ctl::kExitDone);
+    EXPECT_NE(json.find("\"Esc\": \"#000080\""), std::string::npos) << json;
+    window->undo();
+    EXPECT_EQ(state->image.diyMaps[3][SlotCellOffset[0] + 3], 0);
 }
 
 TEST_F(HandoffTest, AKeyboardThatWentAwayIsNotShownFromMemory) {
