@@ -255,7 +255,8 @@ TEST_F(HandoffTest, DiyPaintsAreHandedOverWithThePicturesAbsolutePath) {
         ctl::Options options;
         options.command = ctl::Command::Diy;
         options.args = {"import", "4", "navy.png"};
-        return std::make_pair(ctl::handToRunningProgram(tool, options, out, err), out.str() + err.str());
+        const int code = ctl::handToRunningProgram(tool, options, out, err);
+        return std::make_pair(code, out.str() + err.str());
     });
     QDir::setCurrent(before);
     EXPECT_EQ(code, ctl::kExitDone);
