@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "app/model/DiyPaint.h"
-#include "app/model/KeyGeometry.h"
+#include "app/draw/DiyPicture.h"
 #include "cli/CtlRunner.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
@@ -110,8 +110,8 @@ TEST_F(CtlDiyTest, ExportDrawsTheMapAndChangesNothing) {
     ASSERT_EQ(run({"diy", "export", "2", file("map.png")}), kExitDone) << err.str();
     EXPECT_EQ(mapWrites(), 0);
     EXPECT_EQ(0, std::memcmp(keyboard.config().diyMaps, before.diyMaps, sizeof before.diyMaps));
-    const KeyRect& w = KeyGeometry[slotOf("W")].rect;
-    EXPECT_EQ(QImage(QString::fromStdString(file("map.png"))).pixel(w.left + 2, w.top + 2), qRgb(255, 0, 0));
+    EXPECT_EQ(QImage(QString::fromStdString(file("map.png"))).convertToFormat(QImage::Format_RGB32),
+              renderDiyMap(before, 1));
 
     // An earlier picture is replaced; another file only with --force, and a
     // data file of the program never.
