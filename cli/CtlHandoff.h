@@ -36,10 +36,10 @@ constexpr int kAnswerWaitMs = 60000;
 constexpr int kReadAnswerWaitMs = kLockWaitMs + 5000;
 
 // Asks the running program to carry out a command that changes the keyboard
-// (set, apply, and diy set, fill, import and copy); refuses the others with a message, except that the commands
-// of readsFromRunningProgram never come here while it listens. Returns the
-// exit code, or kHandoffNobody when no program listens (another vandrelctl
-// holds the lock).
+// (set, apply, and diy set, fill, import and copy); refuses the others with a
+// message, except that the commands of readsFromRunningProgram never come
+// here while it listens. Returns the exit code, or kHandoffNobody when no
+// program listens (another vandrelctl holds the lock).
 int handToRunningProgram(SingleInstance& instance, const Options& options, std::ostream& out, std::ostream& err);
 
 // Whether a command writes to the keyboard or to a file (all but list, show
