@@ -10,8 +10,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
 
 #include "app/frontends/ProfileSwitchController.h"
@@ -24,6 +22,7 @@
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/DBusMock.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
@@ -41,35 +40,8 @@ const QString kIdleMonitorPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/C
 constexpr uint kIdleWatch = 7;
 constexpr uint kActiveWatch = 8;
 
-// A desktop service of python3-dbusmock on one of the test's buses.
-class MockService {
-public:
-    MockService(const test::PrivateBus& bus, bool systemBus, const QStringList& what) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(systemBus ? QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS") : QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                   bus.address());
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock")};
-        if (systemBus) args << QStringLiteral("--system");
-        m_process.start(QStringLiteral(VANDREL_DBUSMOCK_PYTHON), args + what);
-    }
-    ~MockService() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-
-private:
-    QProcess m_process;
-};
-
-QDBusMessage callOn(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-                    const QString& method, const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
-    m.setArguments(args);
-    return bus.call(m, QDBus::Block, 5000);
-}
+using test::callOn;
+using test::MockService;
 
 class SessionLightingTest : public ::testing::Test {
 protected:
