@@ -403,10 +403,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // The same choice in the notification area's menu, beside the other switches.
     const SessionEventSource::Offers& offers = sessionEvents.available();
     QStringList notOffered;
-    if (!offers.loginLock && !offers.screenSaver && !offers.gnomeScreenSaver)
-        notOffered << SessionMenu::headingText(SessionMenuRow::Group::Lock);
-    if (!offers.idleMonitor) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Idle);
-    if (!offers.loginSleep) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Sleep);
+    if (!offers.lockOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Lock);
+    if (!offers.idleOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Idle);
+    if (!offers.sleepOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Sleep);
     auto* sessionMenu = new SessionMenu(RuleSettings(), notOffered, tray.menu());
     tray.menu()->insertMenu(tray.menu()->actions().value(tray.menu()->actions().indexOf(legends) + 1), sessionMenu);
 
