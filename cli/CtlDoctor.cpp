@@ -27,6 +27,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Autostart.h"
 #include "platform/DBusService.h"
+#include "platform/SessionEventSource.h"
 #include "platform/SingleInstance.h"
 #include "platform/focus/FocusBackendChoice.h"
 #include "platform/focus/ReportedFocusBackend.h"
@@ -239,6 +240,7 @@ public:
         focus();
         layout();
         autostart();
+        sessionLighting();
         data();
         return std::move(m_out);
     }
@@ -429,6 +431,29 @@ private:
             add(Level::Ok, "session bus",
                 std::string("connected; ") + kDBusServiceName + " is free for the program");
         }
+    }
+
+    // What the desktop reports for the session's lights, asked as the
+    // running program asks it. A source not offered is no fault: each
+    // desktop offers some.
+    void sessionLighting() {
+        const SessionEventSource::Offers o = SessionEventSource::probe(m_s.systemBus, m_s.bus, m_s.sessionId);
+        const auto source = [this](bool offered, const std::string& what, const std::string& absent) {
+            if (offered) add(Level::Ok, "session", what + ": offered");
+            else add(Level::Note, "session", what + ": not offered here (" + absent + ")");
+        };
+        source(o.loginLock, "the login manager's Lock and Unlock of this session",
+               "no login manager on the system bus, or it does not know this session");
+        source(o.loginSleep, "the login manager's PrepareForSleep", "no login manager on the system bus");
+        source(o.screenSaver, "org.freedesktop.ScreenSaver", "KDE Plasma, Xfce and others offer it");
+        source(o.gnomeScreenSaver, "org.gnome.ScreenSaver", "GNOME offers it");
+        source(o.idleMonitor, "the idle monitor org.gnome.Mutter.IdleMonitor", "GNOME offers it");
+        std::string missing;
+        for (const auto& [offered, name] : {std::pair{o.lockOffered(), "lock"}, std::pair{o.idleOffered(), "idle"},
+                                            std::pair{o.sleepOffered(), "sleep"}})
+            if (!offered) missing += (missing.empty() ? "" : ", ") + std::string(name);
+        if (missing.empty()) add(Level::Ok, "session", "vandrelctl session: lock, idle and sleep all work here");
+        else add(Level::Note, "session", "vandrelctl session: " + missing + " cannot work here");
     }
 
     void focus() {
@@ -681,6 +706,8 @@ DoctorSetup DoctorSetup::forCurrentUser(fs::path programFolder, fs::path dataFol
     s.groups.push_back(::getegid());
     s.canReadWrite = [](const fs::path& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; };
     s.bus = QDBusConnection::sessionBus();
+    s.systemBus = QDBusConnection::systemBus();
+    s.sessionId = qEnvironmentVariable("XDG_SESSION_ID");
     return s;
 }
 

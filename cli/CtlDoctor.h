@@ -4,8 +4,9 @@
 // keyboard and its hidraw nodes, access to them (udev rule, group, seat),
 // the private runtime folder, another writer holding the keyboard, the
 // session bus and the program's D-Bus name, the focus backend for
-// per-application rules, the layout source, autostart, and the data folder
-// with its files.
+// per-application rules, the layout source, autostart, the desktop's reports
+// of a lock, a sleep and idleness for the session's lights, and the data
+// folder with its files.
 //
 // Every system path it looks at comes from DoctorSetup, so that a test can
 // point it at a folder of fake files; the rest (runtime folder, desktop,
@@ -57,6 +58,10 @@ struct DoctorSetup {
     std::function<bool(const std::filesystem::path&)> canReadWrite;
     // The session bus; a disconnected one is no bus.
     QDBusConnection bus = QDBusConnection(QString());
+    // The system bus (the login manager), and the login manager's session of
+    // the user (empty: the caller's own).
+    QDBusConnection systemBus = QDBusConnection(QString());
+    QString sessionId;
 
     // The current user, process and environment, with the real system paths.
     static DoctorSetup forCurrentUser(std::filesystem::path programFolder, std::filesystem::path dataFolder,

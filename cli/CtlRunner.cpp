@@ -17,6 +17,7 @@
 #include "cli/CtlWatch.h"
 #include "config/ConfigJson.h"
 #include "config/Settings.h"
+#include "device/Clock.h"
 #include "device/Commands.h"
 #include "keymap/KeyRecordReconcile.h"
 #include "keymap/KeyState.h"
@@ -26,6 +27,7 @@
 #include "platform/RuleSettings.h"
 #include "profile/GameModeMemory.h"
 #include "profile/ProfileStore.h"
+#include "profile/ProfileSwitcher.h"
 #include "profile/SnapshotStore.h"
 #include "profile/SessionLightingChoice.h"
 #include "profile/SwitchWriteLog.h"
@@ -409,6 +411,18 @@ int cmdShow(const Options& o, Environment& env) {
                 << (effect.empty() ? std::to_string(back->effect) : effect) << ", brightness " << int(back->brightness)
                 << "\n";
     }
+    // Profile switches and the session's lighting share one write limit;
+    // while it is spent switches wait and the lights stay up for the session.
+    RealClock clock;
+    ProfileSwitcher switcher(clock);
+    const int64_t wallMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    switcher.restoreWriteAges(readSwitchWriteAges(env.dataFolder / kSwitchWriteLogName, wallMs));
+    const int64_t left = switcher.writeLimitEndsMs() - clock.nowMs();
+    if (switcher.writeLimitEndsMs() >= 0 && left > 0)
+        env.out << "Writes        the write limit is spent (" << switcher.limits().writesPerWindow << " in "
+                << switcher.limits().writeWindowMs / 60000 << " minutes) for another " << (left + 999) / 1000
+                << " s: profile switches wait and the lights stay up while the session is away\n";
     return kExitDone;
 }
 

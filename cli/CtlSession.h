@@ -6,6 +6,7 @@
 #include <iosfwd>
 
 #include "cli/CtlOptions.h"
+#include "platform/SessionEventSource.h"
 
 namespace vandrel {
 class RuleSettings;
@@ -14,7 +15,9 @@ class RuleSettings;
 namespace vandrel::ctl {
 
 // show [--json], set lock=off|dim|keep idle=MINUTES|never sleep=off|keep
-// dim=0..50. Returns the exit code.
-int runSessionCommand(const Options& options, RuleSettings& settings, std::ostream& out, std::ostream& err);
+// dim=0..50. With `offers` (what this desktop reports) the settings it
+// cannot follow are marked. Returns the exit code.
+int runSessionCommand(const Options& options, RuleSettings& settings, std::ostream& out, std::ostream& err,
+                      const SessionEventSource::Offers* offers = nullptr);
 
 }  // namespace vandrel::ctl

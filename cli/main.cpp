@@ -118,7 +118,10 @@ int main(int argc, char** argv) {
     }
     if (options.command == ctl::Command::Session) {
         RuleSettings settings;
-        return ctl::runSessionCommand(options, settings, std::cout, std::cerr);
+        // What this desktop reports, asked as the running program and doctor ask it.
+        const SessionEventSource::Offers offers = SessionEventSource::probe(
+            QDBusConnection::systemBus(), QDBusConnection::sessionBus(), qEnvironmentVariable("XDG_SESSION_ID"));
+        return ctl::runSessionCommand(options, settings, std::cout, std::cerr, &offers);
     }
 
     auto instance = std::make_unique<SingleInstance>();

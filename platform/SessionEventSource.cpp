@@ -45,37 +45,51 @@ SessionEventSource::SessionEventSource(QDBusConnection systemBus, QDBusConnectio
 
 SessionEventSource::~SessionEventSource() { removeIdleWatches(); }
 
-void SessionEventSource::start() {
-    if (registered(m_system, kLogin)) {
+SessionEventSource::Offers SessionEventSource::probe(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
+                                                     const QString& sessionId, QString* sessionPath) {
+    Offers o;
+    if (registered(systemBus, kLogin)) {
         // "auto" is the caller's own session, or its user's graphical one.
-        const QDBusMessage reply = call(m_system, kLogin, kLoginPath, kLoginManager, QStringLiteral("GetSession"),
-                                        {m_sessionId.isEmpty() ? QStringLiteral("auto") : m_sessionId});
-        if (answered(reply)) {
-            m_sessionPath = qvariant_cast<QDBusObjectPath>(reply.arguments().at(0)).path();
-            m_offers.loginLock =
-                m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Lock"), this, SLOT(onLock())) &&
-                m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Unlock"), this, SLOT(onUnlock())) &&
-                m_system.connect(kLogin, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                                 SLOT(onSessionProperties(QString, QVariantMap, QStringList)));
-            const QDBusMessage hint = call(m_system, kLogin, m_sessionPath, kProperties, QStringLiteral("Get"),
-                                           {kLoginSession, QStringLiteral("LockedHint")});
-            if (answered(hint)) m_loginLocked = qvariant_cast<QDBusVariant>(hint.arguments().at(0)).variant().toBool();
-        }
+        const QDBusMessage reply = call(systemBus, kLogin, kLoginPath, kLoginManager, QStringLiteral("GetSession"),
+                                        {sessionId.isEmpty() ? QStringLiteral("auto") : sessionId});
+        o.loginLock = answered(reply);
+        if (o.loginLock && sessionPath) *sessionPath = qvariant_cast<QDBusObjectPath>(reply.arguments().at(0)).path();
+        o.loginSleep = true;
+    }
+    o.screenSaver = registered(sessionBus, kScreenSaver);
+    o.gnomeScreenSaver = registered(sessionBus, kGnomeScreenSaver);
+    o.idleMonitor = registered(sessionBus, kIdleMonitor);
+    return o;
+}
+
+void SessionEventSource::start() {
+    const Offers offered = probe(m_system, m_session, m_sessionId, &m_sessionPath);
+    if (offered.loginLock) {
+        m_offers.loginLock =
+            m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Lock"), this, SLOT(onLock())) &&
+            m_system.connect(kLogin, m_sessionPath, kLoginSession, QStringLiteral("Unlock"), this, SLOT(onUnlock())) &&
+            m_system.connect(kLogin, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                             SLOT(onSessionProperties(QString, QVariantMap, QStringList)));
+        const QDBusMessage hint = call(m_system, kLogin, m_sessionPath, kProperties, QStringLiteral("Get"),
+                                       {kLoginSession, QStringLiteral("LockedHint")});
+        if (answered(hint)) m_loginLocked = qvariant_cast<QDBusVariant>(hint.arguments().at(0)).variant().toBool();
+    }
+    if (offered.loginSleep) {
         m_offers.loginSleep = m_system.connect(kLogin, kLoginPath, kLoginManager, QStringLiteral("PrepareForSleep"), this,
                                                SLOT(onPrepareForSleep(bool)));
         if (m_offers.loginSleep) takeSleepDelay();
     }
-    if (registered(m_session, kScreenSaver)) {
+    if (offered.screenSaver) {
         // KDE answers on /ScreenSaver, the others on the longer path too.
         for (const QString& path : {QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("/ScreenSaver")})
             m_offers.screenSaver |= m_session.connect(kScreenSaver, path, kScreenSaver, QStringLiteral("ActiveChanged"),
                                                       this, SLOT(onScreenSaverActive(bool)));
     }
-    if (registered(m_session, kGnomeScreenSaver))
+    if (offered.gnomeScreenSaver)
         m_offers.gnomeScreenSaver =
             m_session.connect(kGnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), kGnomeScreenSaver,
                               QStringLiteral("ActiveChanged"), this, SLOT(onGnomeScreenSaverActive(bool)));
-    if (registered(m_session, kIdleMonitor)) {
+    if (offered.idleMonitor) {
         m_offers.idleMonitor = m_session.connect(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
                                                  QStringLiteral("WatchFired"), this, SLOT(onIdleWatchFired(uint)));
         addIdleWatch();

@@ -31,6 +31,11 @@ public:
         bool screenSaver = false;       // org.freedesktop.ScreenSaver
         bool gnomeScreenSaver = false;  // org.gnome.ScreenSaver
         bool idleMonitor = false;       // org.gnome.Mutter.IdleMonitor
+        // Which of the session's settings can work here (lock=, idle=,
+        // sleep=): the tray menu, vandrelctl session and doctor agree on it.
+        bool lockOffered() const { return loginLock || screenSaver || gnomeScreenSaver; }
+        bool idleOffered() const { return idleMonitor; }
+        bool sleepOffered() const { return loginSleep; }
     };
 
     // `sessionId`: the login manager's session of this program (empty: the
@@ -38,6 +43,12 @@ public:
     SessionEventSource(QDBusConnection systemBus, QDBusConnection sessionBus, QString sessionId = {},
                        QObject* parent = nullptr);
     ~SessionEventSource() override;
+
+    // What the desktop offers on these buses, asked without subscribing or
+    // taking anything (vandrelctl doctor asks it too). `sessionPath` gets
+    // the login manager's object of the session, when it has one.
+    static Offers probe(const QDBusConnection& systemBus, const QDBusConnection& sessionBus, const QString& sessionId,
+                        QString* sessionPath = nullptr);
 
     // Subscribes to whatever the desktop offers and takes the sleep delay.
     void start();

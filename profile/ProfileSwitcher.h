@@ -84,6 +84,7 @@ public:
     explicit ProfileSwitcher(Clock& clock);
     ProfileSwitcher(Clock& clock, Limits limits);
 
+    const Limits& limits() const { return m_limits; }
     void setRules(RuleSet rules);
     const RuleSet& rules() const { return m_rules; }
     // Switched off, the keyboard goes back to its own configuration and stays.

@@ -571,6 +571,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>灯光随会话调暗或关闭，会话回来时恢复</source>
         <translation>The lights are down while the session is away; they come back with it</translation>
     </message>
+    <message>
+        <source>键盘写入次数已达上限：会话离开时灯光保持不变</source>
+        <translation>The keyboard&apos;s write limit is spent: the lights stay as they are while the session is away</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>

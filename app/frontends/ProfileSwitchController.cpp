@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/service/ConfigurationService.h"
+#include "app/service/SessionLighting.h"
 #include "profile/ProfileFile.h"
 #include "device/Clock.h"
 #include "keymap/KeymapFile.h"
@@ -57,7 +58,7 @@ ProfileSwitchController::ProfileSwitchController(ConfigurationService& service, 
             &ProfileSwitchController::keyboardConfigurationChanged);
 }
 
-ProfileSwitchController::~ProfileSwitchController() = default;
+ProfileSwitchController::~ProfileSwitchController() { m_service.setLightsDownGate({}); }
 
 void ProfileSwitchController::start(std::unique_ptr<FocusBackend> backend, const QString& desktopName,
                                     QString unavailableWhy) {
@@ -140,6 +141,28 @@ void ProfileSwitchController::keepWriteTimes() {
                               QDateTime::currentMSecsSinceEpoch()))
         std::cerr << "Vandrel: the times of profile switches could not be kept in "
                   << (m_dataFolder / kSwitchWriteLogName).string() << std::endl;
+}
+
+void ProfileSwitchController::countWritesOf(SessionLighting& lighting) {
+    m_service.setLightsDownGate([this] { return writeLimitReason(); });
+    connect(&lighting, &SessionLighting::lightingWritten, this, [this] {
+        m_switcher.noteWrite();
+        m_settings.addWrites(1);
+        keepWriteTimes();
+        // A switch held by the limit waits longer now.
+        schedule();
+        emit statusChanged();
+    });
+}
+
+std::string ProfileSwitchController::writeLimitReason() const {
+    const int64_t ends = m_switcher.writeLimitEndsMs();
+    const int64_t left = ends - m_clock.nowMs();
+    if (ends < 0 || left <= 0) return {};
+    const ProfileSwitcher::Limits& limits = m_switcher.limits();
+    return "the keyboard's write limit is spent (" + std::to_string(limits.writesPerWindow) + " writes in " +
+           std::to_string(limits.writeWindowMs / 60000) + " minutes); the next may be made in " +
+           std::to_string((left + 999) / 1000) + " s";
 }
 
 void ProfileSwitchController::reload() {

@@ -31,6 +31,7 @@ namespace vandrel {
 
 class ConfigurationService;
 class Clock;
+class SessionLighting;
 class FocusBackend;
 
 class ProfileSwitchController : public QObject {
@@ -56,6 +57,13 @@ public:
     const QString& profileFolder() const { return m_profileFolder; }
     // Writes made by switching, over every run.
     long long totalWrites() const { return m_settings.writes(); }
+
+    // The session's lighting writes count in the switches' write limit (and
+    // in the writes over every run). While the limit is spent the lights do
+    // not go down for the session; they always come back.
+    void countWritesOf(SessionLighting& lighting);
+    // Why no write may be made now (empty: one may).
+    std::string writeLimitReason() const;
 
     // Reads the rules and switches from the settings again.
     void reload();

@@ -586,6 +586,22 @@ void ConfigurationService::switchForRule(const DeviceImage& image, const KeyReco
 
 void ConfigurationService::setLightsAway(std::optional<uint8_t> cap, Done done) {
     whenIdle([this, cap, done] {
+        // Darker than what the keyboard shows now is the way down, which the
+        // write limit may hold back; the lights then stay as they are, and
+        // so does the cap, so that a save meanwhile does not darken them.
+        const LightingBytes saved = lightingOf(m_state.shadow);
+        const bool down = cappedLighting(saved, cap).brightness < m_shownLighting.value_or(saved).brightness;
+        const std::string why = down && m_lightsDownGate ? m_lightsDownGate() : std::string();
+        if (why != m_lightsKeptWhy) {
+            m_lightsKeptWhy = why;
+            if (!why.empty())
+                std::cerr << "Vandrel: the lights stay as they are while the session is away: " << why << std::endl;
+            emit lightsKeptChanged();
+        }
+        if (!why.empty()) {
+            if (done) done(ServiceResult::failure(ServiceStatus::Refused, why));
+            return;
+        }
         m_awayCap = cap;
         showLighting(done);
     });

@@ -218,6 +218,14 @@ public:
     // by the next start's read if the program ends before.
     // `done` gets saved=true when a write ran.
     void setLightsAway(std::optional<uint8_t> cap, Done done);
+    // Asked before the lights go down for the session (a write that shows
+    // them darker than the keyboard shows now): an answer other than empty
+    // keeps them as they are, for that reason (the keyboard's write limit is
+    // spent). The way back is never asked: the keyboard is not left dark.
+    void setLightsDownGate(std::function<std::string()> gate) { m_lightsDownGate = std::move(gate); }
+    // Why the lights stayed as they were when the session went away (empty:
+    // they did not, or the session is back).
+    const std::string& lightsKeptWhy() const { return m_lightsKeptWhy; }
     // The lighting the keyboard shows when it is not the saved one.
     const std::optional<LightingBytes>& shownLighting() const { return m_shownLighting; }
     static std::filesystem::path lightingReturnFile(const std::filesystem::path& dataFolder) {
@@ -260,6 +268,8 @@ signals:
     // ("rule", "default") or back ("revert", empty name).
     void profileApplied(const QString& name, const QString& reason);
     void verifySavesChanged(bool on);
+    // The lights stayed up for the session, or no longer do (lightsKeptWhy()).
+    void lightsKeptChanged();
     // end() has written its files.
     void endedSignal();
 
@@ -330,6 +340,8 @@ private:
 
     std::optional<uint8_t> m_awayCap;
     std::optional<LightingBytes> m_shownLighting;
+    std::function<std::string()> m_lightsDownGate;
+    std::string m_lightsKeptWhy;
 
     WriteResult m_lastSave;
     ReadBackResult m_lastSaveCheck;

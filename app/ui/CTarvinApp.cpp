@@ -386,7 +386,8 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
 
     // The lights follow the session: down while it is locked, asleep or
     // idle, as chosen in the settings (vandrelctl session), which are
-    // followed as they change. The writes count with the profile switches'.
+    // followed as they change. The writes count in the profile switches'
+    // write limit: while it is spent the lights stay up.
     SessionLighting sessionLighting(service);
     SessionEventSource sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
                                      qEnvironmentVariable("XDG_SESSION_ID"));
@@ -396,17 +397,15 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         if (!(choice == sessionLighting.choice())) sessionLighting.setChoice(choice);
     };
     connect(&switching, &ProfileSwitchController::statusChanged, &sessionLighting, followSessionChoice);
-    connect(&sessionLighting, &SessionLighting::lightingWritten, &switching,
-            [&switching] { switching.settings().addWrites(1); });
+    switching.countWritesOf(sessionLighting);
     followSessionChoice();
     sessionEvents.start();
     // The same choice in the notification area's menu, beside the other switches.
     const SessionEventSource::Offers& offers = sessionEvents.available();
     QStringList notOffered;
-    if (!offers.loginLock && !offers.screenSaver && !offers.gnomeScreenSaver)
-        notOffered << SessionMenu::headingText(SessionMenuRow::Group::Lock);
-    if (!offers.idleMonitor) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Idle);
-    if (!offers.loginSleep) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Sleep);
+    if (!offers.lockOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Lock);
+    if (!offers.idleOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Idle);
+    if (!offers.sleepOffered()) notOffered << SessionMenu::headingText(SessionMenuRow::Group::Sleep);
     auto* sessionMenu = new SessionMenu(RuleSettings(), notOffered, tray.menu());
     tray.menu()->insertMenu(tray.menu()->actions().value(tray.menu()->actions().indexOf(legends) + 1), sessionMenu);
 

@@ -87,6 +87,7 @@ void CTarvinDlg::setUp() {
     connect(service, &ConfigurationService::keyboardConfigurationChanged, this,
             &CTarvinDlg::keyboardConfigurationChanged);
     connect(service, &ConfigurationService::verifySavesChanged, this, &CTarvinDlg::verifySavesChanged);
+    connect(service, &ConfigurationService::lightsKeptChanged, this, [this] { update(); });
     connect(service, &ConfigurationService::launchKeyPressed, this, [this](uint8_t code) {
         if (m_hooks.launchKey) m_hooks.launchKey(code);
     });
@@ -243,12 +244,17 @@ void CTarvinDlg::onSliderChanged(int controlId) {
 QString CTarvinDlg::bottomLineText() const {
     // While the session is away the keyboard shows less than its saved
     // lighting; the line says so when nothing is unsaved.
+    // The write limit may have kept them up instead.
     const QString pending = pendingText();
-    if (pending.isEmpty() && m_service.shownLighting()) return lightsDownText();
-    return pending;
+    if (!pending.isEmpty()) return pending;
+    if (m_service.shownLighting()) return lightsDownText();
+    if (!m_service.lightsKeptWhy().empty()) return lightsKeptText();
+    return {};
 }
 
 QString CTarvinDlg::lightsDownText() { return tr("灯光随会话调暗或关闭，会话回来时恢复"); }
+
+QString CTarvinDlg::lightsKeptText() { return tr("键盘写入次数已达上限：会话离开时灯光保持不变"); }
 
 // ---- what the service reports ---------------------------------------------
 

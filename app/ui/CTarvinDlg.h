@@ -150,10 +150,11 @@ public:
     const KeyNameTable& dialogKeyNames() const { return m_keyNames; }
     // The text of the bottom line while something is unsaved (empty otherwise).
     QString pendingText() const { return m_service.pendingText(); }
-    // The bottom line: what is unsaved, or that the lights are down for the
-    // session (empty: neither).
+    // The bottom line: what is unsaved, that the lights are down for the
+    // session, or that the write limit kept them up (empty: none of these).
     QString bottomLineText() const;
     static QString lightsDownText();
+    static QString lightsKeptText();
 
     // Whether the keyboard is in use: its focus mark shows. Dialogs opened
     // now show theirs from the start.

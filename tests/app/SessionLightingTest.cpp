@@ -6,20 +6,23 @@
 
 #include <algorithm>
 
+#include <QDateTime>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
 
+#include "app/frontends/ProfileSwitchController.h"
+#include "platform/focus/FocusBackend.h"
 #include "app/service/SessionLighting.h"
 #include "app/ui/CTarvinDlg.h"
 #include "device/DeviceSession.h"
 #include "platform/SessionEventSource.h"
+#include "profile/SwitchWriteLog.h"
 #include "sim/SimKeyboard.h"
 #include "sim/VirtualClock.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/DBusMock.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/QuietWindow.h"
 #include "tests/support/WaitWhileBusy.h"
@@ -37,35 +40,8 @@ const QString kIdleMonitorPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/C
 constexpr uint kIdleWatch = 7;
 constexpr uint kActiveWatch = 8;
 
-// A desktop service of python3-dbusmock on one of the test's buses.
-class MockService {
-public:
-    MockService(const test::PrivateBus& bus, bool systemBus, const QStringList& what) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(systemBus ? QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS") : QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                   bus.address());
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock")};
-        if (systemBus) args << QStringLiteral("--system");
-        m_process.start(QStringLiteral(VANDREL_DBUSMOCK_PYTHON), args + what);
-    }
-    ~MockService() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-
-private:
-    QProcess m_process;
-};
-
-QDBusMessage callOn(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-                    const QString& method, const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
-    m.setArguments(args);
-    return bus.call(m, QDBus::Block, 5000);
-}
+using test::callOn;
+using test::MockService;
 
 class SessionLightingTest : public ::testing::Test {
 protected:
@@ -312,6 +288,49 @@ TEST_F(SessionLightingTest, IdleDimsUntilTheNextInput) {
     watchFired(kActiveWatch);
     ASSERT_TRUE(brightnessBecomes(30));
     EXPECT_FALSE(events->idle());
+}
+
+// The session's writes count in the profile switches' write limit. With the
+// limit spent the lock leaves the lights as they are (and a sleep is not kept
+// waiting for them), but lights that are down always come back.
+TEST_F(SessionLightingTest, TheWriteLimitHoldsTheWayDownButNeverTheWayBack) {
+    ProfileSwitchController switching(window->service(), clock, QString::fromStdString((data.path() / "profiles").string()),
+                                      data.path(), RuleSettings(QString::fromStdString((data.path() / "Vandrel.conf").string())));
+    switching.countWritesOf(*lighting);
+    // All but one write of the limit were made a minute ago, by switches.
+    const int limit = switching.switcher().limits().writesPerWindow;
+    const std::filesystem::path log = data.path() / kSwitchWriteLogName;
+    ASSERT_TRUE(writeSwitchWriteAges(log, std::vector<int64_t>(limit - 1, 60000), QDateTime::currentMSecsSinceEpoch()));
+    switching.start(nullptr, QStringLiteral("none"), QStringLiteral("no focus backend in the test"));
+    choose({"lock=off", "sleep=off"});
+
+    // The last write of the limit takes the lights down; the way back is
+    // written although the limit is spent, and counts too.
+    loginSession("Lock");
+    ASSERT_TRUE(brightnessBecomes(0));
+    EXPECT_TRUE(window->service().lightsKeptWhy().empty());
+    loginSession("Unlock");
+    ASSERT_TRUE(brightnessBecomes(30));
+    EXPECT_FALSE(lightingReturnKept());
+    EXPECT_EQ(readSwitchWriteAges(log, QDateTime::currentMSecsSinceEpoch()).size(), size_t(limit + 1));
+    EXPECT_EQ(switching.totalWrites(), 2);
+
+    // Now the lock writes nothing, and the window says why.
+    const DeviceImage lit = keyboard.config();
+    loginSession("Lock");
+    ASSERT_TRUE(test::spinUntil([&] { return !window->service().lightsKeptWhy().empty(); }));
+    EXPECT_NE(window->service().lightsKeptWhy().find("write limit"), std::string::npos);
+    EXPECT_EQ(window->bottomLineText(), CTarvinDlg::lightsKeptText());
+    prepareForSleep(true);
+    ASSERT_TRUE(test::spinUntil([&] { return sleepDelays() == 0; }));
+    EXPECT_TRUE(keyboard.config() == lit);
+    EXPECT_FALSE(lightingReturnKept());
+    prepareForSleep(false);
+    loginSession("Unlock");
+    ASSERT_TRUE(test::spinUntil([&] { return window->service().lightsKeptWhy().empty() && !window->service().busy(); }));
+    EXPECT_TRUE(keyboard.config() == lit);
+    EXPECT_EQ(switching.totalWrites(), 2);
+    EXPECT_TRUE(window->bottomLineText().isEmpty());
 }
 
 // A keyboard that went away while the session was locked (a sleep that

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSettings>
 
+#include <chrono>
 #include <set>
 #include <sstream>
 
@@ -30,6 +31,7 @@
 #include "macro/MacroStoreFile.h"
 #include "profile/ConfigurationCheck.h"
 #include "profile/ProfileStore.h"
+#include "profile/ProfileSwitcher.h"
 #include "util/AtomicFile.h"
 #include "profile/SnapshotStore.h"
 #include "profile/SessionLightingChoice.h"
@@ -664,6 +666,30 @@ TEST_F(CtlTest, ShowSaysWhenTheLightsAreDownForTheSessionAndWhatComesBack) {
         << out.str();
     // Showing changes nothing: the lights stay down until the session is back.
     EXPECT_TRUE(std::filesystem::exists(data.path() / kLightingReturnFileName));
+}
+
+TEST_F(CtlTest, ShowSaysWhenTheWriteLimitIsSpent) {
+    const std::filesystem::path log = data.path() / kSwitchWriteLogName;
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const int limit = ProfileSwitcher::Limits().writesPerWindow;
+    // One write short of the limit, and writes older than its window, hold nothing.
+    ASSERT_TRUE(writeSwitchWriteAges(log, std::vector<int64_t>(limit - 1, 60000), now));
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_EQ(out.str().find("write limit"), std::string::npos);
+    ASSERT_TRUE(writeSwitchWriteAges(log, std::vector<int64_t>(limit, ProfileSwitcher::Limits().writeWindowMs + 1000), now));
+    out.str("");
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    EXPECT_EQ(out.str().find("write limit"), std::string::npos);
+
+    ASSERT_TRUE(writeSwitchWriteAges(log, std::vector<int64_t>(limit, 60000), now));
+    out.str("");
+    ASSERT_EQ(run({"show"}), kExitDone) << err.str();
+    // Nine minutes to go, give or take the second the run takes.
+    EXPECT_NE(out.str().find("the write limit is spent (12 in 10 minutes) for another 5"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(" s: profile switches wait and the lights stay up while the session is away"),
+              std::string::npos)
+        << out.str();
 }
 
 TEST_F(CtlTest, JsonRoundTripIsByteExact) {

@@ -1,6 +1,7 @@
 // vandrelctl doctor on faked machines: a fake sysfs, /dev, udev rule folders,
-// group file and data folder in a temporary folder, a private session bus,
-// and the environment set per test.
+// group file and data folder in a temporary folder, a private session bus
+// (and a system bus with python3-dbusmock's login manager where a test needs
+// one), and the environment set per test.
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,13 @@
 #include <set>
 #include <sstream>
 
+#include "../support/DBusMock.h"
 #include "../support/PrivateBus.h"
 #include "../support/ScopedEnvironment.h"
 #include "../support/TempFolder.h"
 #include "cli/CtlDoctor.h"
+#include "cli/CtlSession.h"
+#include "platform/RuleSettings.h"
 #include "keymap/KeyRecord.h"
 #include "platform/DBusService.h"
 
@@ -306,6 +310,69 @@ TEST_F(Doctor, DesktopFocusAndAutostart) {
     const DoctorFinding* layout = find(all, "layout", Level::Problem);
     ASSERT_TRUE(layout) << dump(all);
     EXPECT_EQ(layout->fix, "sudo apt install xkb-data");
+}
+
+// The sources of the session's lights: some offered (a login manager that
+// knows the session, GNOME's screen saver), some not; vandrelctl session
+// marks the same settings as not working here.
+TEST_F(Doctor, SessionSourcesOfferedAndNot) {
+    vandrel::test::PrivateBus system;
+    ASSERT_TRUE(system.ok() && bus.ok());
+    setup.systemBus = system.connect();
+    const vandrel::test::MockService logind(system, true, {QStringLiteral("--template"), QStringLiteral("logind")});
+    const vandrel::test::MockService screenSaver(bus, false, {QStringLiteral("--template"), QStringLiteral("gnome_screensaver")});
+    ASSERT_TRUE(vandrel::test::spinUntil([&] {
+        return setup.systemBus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1")).value() &&
+               setup.bus.interface()->isServiceRegistered(QStringLiteral("org.gnome.ScreenSaver")).value();
+    })) << "python3-dbusmock did not start (is it installed?)";
+    const QDBusMessage added = vandrel::test::callOn(
+        setup.systemBus, QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddSession"),
+        {QStringLiteral("c1"), QStringLiteral("seat0"), 1000u, QStringLiteral("alice"), true});
+    ASSERT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
+
+    const auto said = [](const std::vector<DoctorFinding>& all, const std::string& source) -> const DoctorFinding* {
+        for (const DoctorFinding& f : all)
+            if (f.topic == "session" && f.text.rfind(source, 0) == 0) return &f;
+        return nullptr;
+    };
+    struct Case {
+        const char* source;
+        Level level;
+    };
+    setup.sessionId = QStringLiteral("c1");
+    auto all = run();
+    for (const Case& c : {Case{"the login manager's Lock and Unlock", Level::Ok},
+                          Case{"the login manager's PrepareForSleep", Level::Ok},
+                          Case{"org.freedesktop.ScreenSaver", Level::Note}, Case{"org.gnome.ScreenSaver", Level::Ok},
+                          Case{"the idle monitor", Level::Note}}) {
+        const DoctorFinding* f = said(all, c.source);
+        ASSERT_TRUE(f) << c.source << "\n" << dump(all);
+        EXPECT_EQ(f->level, c.level) << f->text;
+    }
+    ASSERT_TRUE(said(all, "vandrelctl session: idle cannot work here")) << dump(all);
+    // A source not offered is a note, never a problem.
+    for (const DoctorFinding& f : all) EXPECT_FALSE(f.topic == "session" && f.level == Level::Problem) << f.text;
+
+    // Without a login manager GNOME's screen saver still reports the lock,
+    // but nothing reports a sleep.
+    setup.systemBus = QDBusConnection(QStringLiteral("no-such-connection"));
+    all = run();
+    EXPECT_EQ(said(all, "the login manager's Lock and Unlock")->level, Level::Note);
+    EXPECT_EQ(said(all, "the login manager's PrepareForSleep")->level, Level::Note);
+    EXPECT_TRUE(said(all, "vandrelctl session: idle, sleep cannot work here")) << dump(all);
+    setup.systemBus = system.connect();
+
+    // vandrelctl session show marks the same setting, and only that one.
+    const auto offers = vandrel::SessionEventSource::probe(setup.systemBus, setup.bus, QStringLiteral("c1"));
+    vandrel::RuleSettings settings(QString::fromStdString((root.path() / "home/Vandrel.conf").string()));
+    std::ostringstream out, err;
+    vandrel::ctl::Options show;
+    show.args = {"show"};
+    ASSERT_EQ(vandrel::ctl::runSessionCommand(show, settings, out, err, &offers), 0) << err.str();
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(line.find("does not offer") != std::string::npos, line.rfind("idle=", 0) == 0) << line;
 }
 
 }  // namespace
