@@ -421,7 +421,7 @@ void MainWindowRenderer::drawDiyStrip(QPainter& p, const RenderInput& in) {
         if (t.id >= kDiyMapBase) {
             const int map = t.id - kDiyMapBase;
             const QRect thumb = windowRect(diyThumbnailRect(map));
-            drawSkinTextIn(p, diyText("DIY 灯效 %1").arg(map + 1), QRect(rect.left(), rect.top(), rect.width(), 13), 11,
+            drawSkinTextIn(p, diyText("DIY 灯效 %1").arg(map + 1), QRect(rect.left(), rect.top(), rect.width(), 12), 11,
                            m_textScale, Qt::AlignLeft | Qt::AlignVCenter);
             p.fillRect(thumb, QColor(0x14, 0x15, 0x18));
             // Each key as a small block in its colour, the keyboard's shape.

@@ -15,10 +15,12 @@ namespace {
 
 constexpr const char* kContext = "vandrel::DiyPaintModel";
 
-// The two rows of buttons and the maps under the keyboard picture, clear of
-// the band that says no keyboard is connected (y 440..479).
-constexpr int kRowA = 486, kRowB = 512, kRowHeight = 20;
-constexpr int kMapsTop = 538, kMapsBottom = 596, kMapPitch = 130, kMapWidth = 112, kMapCaption = 13;
+// A row of buttons and the maps under the keyboard picture, between the
+// band that says no keyboard is connected (y 440..479) and the window's note
+// on the media keys (from y 560).
+constexpr int kRowA = 484, kRowHeight = 19;
+constexpr int kMapsTop = 510, kMapsBottom = 555, kMapPitch = 92, kMapWidth = 84, kMapCaption = 12;
+constexpr int kMapButtonsX = kKeyboardOriginX + kMapPitch * static_cast<int>(kDiyMapCount) + 12;
 // The picture's area, where a selection rectangle may start between the keys.
 constexpr HitRect kPictureArea{kKeyboardOriginX, kKeyboardOriginY, kKeyboardOriginX + 649, kKeyboardOriginY + 261};
 
@@ -26,18 +28,19 @@ HitRect swatch(int k, int top) { return {28 + 25 * k, top, 48 + 25 * k, top + 20
 constexpr int kPaletteTop = 223, kRecentTop = 295;
 
 std::vector<DiyTool> makeTools() {
+    constexpr int b = kMapsTop, c = kMapsTop + 26, h = kRowHeight, x = kMapButtonsX;
     std::vector<DiyTool> t = {
-        {kDiyFillId, {328, kRowA, 387, kRowA + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "填充")},
-        {kDiyZoneId, {393, kRowA, 502, kRowA + kRowHeight}, nullptr},  // shows the zone chosen
-        {kDiyFillZoneId, {508, kRowA, 577, kRowA + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "填充区域")},
-        {kDiyGradientHId, {583, kRowA, 662, kRowA + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "横向渐变")},
-        {kDiyGradientVId, {668, kRowA, 747, kRowA + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "纵向渐变")},
-        {kDiySecondId, {753, kRowA, 773, kRowA + kRowHeight}, nullptr},  // a swatch
-        {kDiyImportId, {328, kRowB, 427, kRowB + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "导入图片…")},
-        {kDiyExportId, {433, kRowB, 532, kRowB + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "导出图片…")},
-        {kDiyCopyId, {558, kRowB, 637, kRowB + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "复制到…")},
-        {kDiySwapId, {643, kRowB, 732, kRowB + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "交换…")},
-        {kDiyClearMapId, {738, kRowB, 817, kRowB + kRowHeight}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "清空灯效")},
+        {kDiyFillId, {328, kRowA, 387, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "填充")},
+        {kDiyZoneId, {393, kRowA, 502, kRowA + h}, nullptr},  // shows the zone chosen
+        {kDiyFillZoneId, {508, kRowA, 577, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "填充区域")},
+        {kDiyGradientHId, {583, kRowA, 662, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "横向渐变")},
+        {kDiyGradientVId, {668, kRowA, 747, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "纵向渐变")},
+        {kDiySecondId, {753, kRowA, 772, kRowA + h}, nullptr},  // a swatch
+        {kDiyImportId, {784, kRowA, 878, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "导入图片…")},
+        {kDiyExportId, {884, kRowA, 977, kRowA + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "导出图片…")},
+        {kDiyCopyId, {x, b, x + 78, b + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "复制到…")},
+        {kDiySwapId, {x + 84, b, 977, b + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "交换…")},
+        {kDiyClearMapId, {x, c, x + 78, c + h}, VANDREL_TR_NOOP("vandrel::DiyPaintModel", "清空灯效")},
     };
     for (int m = 0; m < static_cast<int>(kDiyMapCount); ++m) {
         const int x = kKeyboardOriginX + kMapPitch * m;

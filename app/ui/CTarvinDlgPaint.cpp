@@ -44,6 +44,11 @@ void CTarvinDlg::applyDiy(const DiyResult& result) {
         return;
     }
     for (int slot : result.keys) update(keyArea(slot));
+    // The map's thumbnail follows the stroke.
+    if (const int map = diyMapIndex(m_state.image.ledEffect); map >= 0 && !result.keys.empty()) {
+        const HitRect t = diyThumbnailRect(map);
+        update(QRect(QPoint(t.left - 2, t.top - 2), QPoint(t.right + 2, t.bottom + 2)));
+    }
 }
 
 bool CTarvinDlg::diyKeyPress(QKeyEvent* event) {
