@@ -344,7 +344,7 @@ void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (m_model.diy().active() && held) applyDiy(m_model.diy().move(pos.x(), pos.y(), m_state.image));
     const MoveResult r = m_model.mouseMove(pos.x(), pos.y(), held, m_state.image);
-    if (r.redraw && r.keyHoverOnly && m_model.diyMapShown(m_state.image)) {
+    if (r.redraw && r.keyHoverOnly && !r.startDrag && m_model.diyMapShown(m_state.image)) {
         // Over the painted keys the frame follows the pointer: only the two
         // keys it leaves and reaches are drawn again.
         if (r.previousKey < kPhysicalSlots) update(keyArea(r.previousKey));

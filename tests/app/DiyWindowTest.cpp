@@ -142,6 +142,16 @@ TEST_F(DiyWindowTest, ImportAndExportThroughTheFileHooks) {
     window->hooks().savePicture = [&](QWidget*, const QString&) { return exported; };
     clickTool(kDiyExportId);
     EXPECT_FALSE(QImage(exported).isNull());
+    window->hooks().savePicture = [&](QWidget*, const QString&) { return exported + "/no-folder/out.png"; };
+    clickTool(kDiyExportId);
+    EXPECT_EQ(warnings.size(), 2);
+
+    // Copying the map onto map 3 is one more step.
+    clickTool(kDiyCopyId);
+    clickTool(kDiyMapBase + 2);
+    EXPECT_EQ(steps(), before + 2);
+    EXPECT_EQ(std::memcmp(state->image.diyMaps[2], state->image.diyMaps[0], kDiyMapBytes), 0);
+    EXPECT_EQ(state->image.ledEffect, kFirstDiyEffect);
 }
 
 TEST_F(DiyWindowTest, KeyboardPaintsSelectsAndNamesTheColour) {
