@@ -3,6 +3,8 @@
 // stroke, fill and import.
 
 #include <QFile>
+#include <QPaintEvent>
+#include <QRegion>
 
 #include "app/model/DiyPaintModel.h"
 #include "tests/support/WindowFixture.h"
@@ -48,6 +50,31 @@ TEST_F(DiyWindowTest, ADragPaintsTheRowAsOneUndoStep) {
     EXPECT_TRUE(window->hasUnsavedChanges());
     window->undo();
     for (const char* k : {"Q", "W", "E", "R", "T", "Y"}) EXPECT_TRUE(colour(slot(k)).black()) << k;
+}
+
+TEST_F(DiyWindowTest, ADragRepaintsOnlyTheKeysItPaints) {
+    startPainting();
+    struct PaintSpy : QObject {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } spy;
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, keyCentre(slot("Q")));
+    QCoreApplication::processEvents();
+    window->installEventFilter(&spy);
+    QTest::mouseMove(window.get(), keyCentre(slot("W")));
+    QTest::mouseMove(window.get(), keyCentre(slot("E")));
+    QCoreApplication::processEvents();
+    window->removeEventFilter(&spy);
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, keyCentre(slot("E")));
+    EXPECT_TRUE(spy.region.contains(keyCentre(slot("W"))));
+    EXPECT_TRUE(spy.region.contains(keyCentre(slot("E"))));
+    // Two keys, their hover frames and the map's thumbnail: far less than the window.
+    long area = 0;
+    for (const QRect& r : spy.region) area += long(r.width()) * r.height();
+    EXPECT_LT(area, long(window->width()) * window->height() / 20);
 }
 
 TEST_F(DiyWindowTest, APaintedKeyComposedAloneMatchesTheWholeFrame) {
