@@ -83,12 +83,12 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QSize before = frame.size();
     const qreal ratioBefore = frame.devicePixelRatio();
     prepareFrame(frame, size, m_skins.devicePixelRatio());
-    // A part is composed again only over a frame that holds the rest.
-    const bool part = in.clip.isValid() && frame.size() == before && frame.devicePixelRatio() == ratioBefore &&
+    // An area is composed again only over a frame that holds the rest.
+    const bool onlyArea = in.clip.isValid() && frame.size() == before && frame.devicePixelRatio() == ratioBefore &&
                       !in.clip.contains(QRect(QPoint(0, 0), size));
 
     QPainter p(&frame);
-    if (part) {
+    if (onlyArea) {
         p.setClipRect(in.clip);
         p.fillRect(in.clip, Qt::black);
     } else {

@@ -48,7 +48,7 @@ struct RenderInput {
     const std::array<QString, kPhysicalSlots>* legends = nullptr;
     // The element that has the keyboard's focus, marked; empty: no mark.
     QRect focusRect;
-    // Only this part of the frame is composed again (the rest is kept from
+    // Only this area of the frame is composed again (the rest is kept from
     // the last composition of a frame of the same size); empty: all of it.
     QRect clip;
 };

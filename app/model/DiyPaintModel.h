@@ -95,7 +95,7 @@ public:
     std::vector<int> clearSelection();
     // The rectangle being drawn with Alt held (window coordinates); false when none.
     bool band(HitRect& rect) const;
-    // Copy or swap waits for the map to take part.
+    // Copy or swap waits for the other map to be chosen.
     enum class MapOperation { None, Copy, Swap };
     MapOperation pendingMapOperation() const { return m_pending; }
     // The tool pressed and not yet released, or -1.

@@ -143,7 +143,7 @@ SliderView CTarvinDlg::sliderView(int controlId, bool drawn) {
     return m_sliders.view(controlId, drawn, m_dialogsOpen == 0 ? &m_state.image : nullptr);
 }
 
-QImage CTarvinDlg::composeFrame(const QRect& part) {
+QImage CTarvinDlg::composeFrame(const QRect& area) {
     // Composed at the screen's pixel density: skins for it, texts at its resolution.
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
@@ -167,17 +167,17 @@ QImage CTarvinDlg::composeFrame(const QRect& part) {
     QWidget* focus = focusWidget();
     if (m_model.focusMark(mark) && isActiveWindow() && (focus == this || (focus && focus->parentWidget() == this)))
         in.focusRect = QRect(QPoint(mark.left, mark.top), QPoint(mark.right, mark.bottom));
-    in.clip = part;
+    in.clip = area;
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
 
 void CTarvinDlg::paintEvent(QPaintEvent* event) {
-    // A few keys painted: only their part is composed again and shown.
-    const QRect part = event->rect();
-    composeFrame(part == rect() ? QRect() : part);
+    // A few keys painted: only their area is composed again and shown.
+    const QRect area = event->rect();
+    composeFrame(area == rect() ? QRect() : area);
     QPainter p(this);
-    p.setClipRect(part);
+    p.setClipRect(area);
     p.drawImage(0, 0, m_frame);
     emit framePainted();
 }

@@ -115,9 +115,9 @@ public:
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const { return m_service.hasUnsavedChanges(); }
 
-    // Composes the window now and returns it; with `part`, only that part
+    // Composes the window now and returns it; with `area`, only that area
     // of it again.
-    QImage composeFrame(const QRect& part = QRect());
+    QImage composeFrame(const QRect& area = QRect());
     const MainWindowModel& model() const { return m_model; }
     MainWindowModel& model() { return m_model; }
     CBitSlider* slider(int controlId) const;
@@ -237,7 +237,7 @@ private:
     void pickDiyColour(bool second);
     void importPicture();
     void exportPicture();
-    // The part of the window a key's look covers, its hover frame included.
+    // The area of the window a key's look covers, its hover frame included.
     static QRect keyArea(int slot);
     void runProfiles();
     void runMacroManager();

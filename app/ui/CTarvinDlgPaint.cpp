@@ -2,7 +2,7 @@
 
 // The main window's painting tools: what the mouse and the keyboard do to
 // the custom colour map shown, and the dialogs the tools open. The tools'
-// behaviour is the window model's; this part forwards input, draws again
+// behaviour is the window model's; this file forwards input, draws again
 // only the keys that changed while a stroke goes on, and makes each stroke,
 // fill and import one undo step.
 

@@ -1,6 +1,6 @@
 // One full composition of the main window, in the states that draw the most:
 // the panel open with a list over it, every key lit, every key coloured; and
-// at 200 % the part composed again after one key was painted, as a drag
+// at 200 % the area composed again after one key was painted, as a drag
 // across the keys repaints. Prints the median and the 90th percentile per
 // state; the target is a median of at most 4 ms.
 
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     }
 
     // A stroke over the keys at 200 %: after each key painted only its
-    // part of the window is composed again.
+    // area of the window is composed again.
     {
         SkinCache skins2x(dir.filePath("png"));
         skins2x.setDevicePixelRatio(2);
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         in.reassigned = &flags;
         model.prepareDrawing(image);
         QImage frame2x;
-        std::vector<double> full, part;
+        std::vector<double> full, area;
         for (int i = 0; i < 20; ++i) {
             const auto t0 = std::chrono::steady_clock::now();
             renderer2x.compose(frame2x, in);
@@ -130,12 +130,12 @@ int main(int argc, char** argv) {
                             QPoint(k.right + kKeyboardOriginX + 3, k.bottom + kKeyboardOriginY + 3));
             renderer2x.compose(frame2x, in);
             const auto t1 = std::chrono::steady_clock::now();
-            if (i >= 5) part.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            if (i >= 5) area.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         }
-        const double median = percentile(part, 0.5);
+        const double median = percentile(area, 0.5);
         ok = ok && median <= 4.0;
         std::printf("  %-32s median %6.3f ms   p90 %6.3f ms   (whole frame %.3f ms)\n", "one key painted, 200 %",
-                    median, percentile(part, 0.9), percentile(full, 0.5));
+                    median, percentile(area, 0.9), percentile(full, 0.5));
     }
     std::printf("%s\n", ok ? "within target" : "OVER TARGET");
     return ok ? 0 : 1;

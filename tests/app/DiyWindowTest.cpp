@@ -84,12 +84,12 @@ TEST_F(DiyWindowTest, APaintedKeyComposedAloneMatchesTheWholeFrame) {
     setDiyKeyColour(state->image, 0, w, {10, 200, 30});
     const KeyRect& r = KeyGeometry[w].rect;
     const QRect key(r.left + kKeyboardOriginX, r.top + kKeyboardOriginY, r.right - r.left, r.bottom - r.top);
-    const QImage part = window->composeFrame(key.adjusted(-3, -3, 3, 3)).copy();
-    EXPECT_EQ(part.pixel(key.left(), key.bottom()), qRgb(10, 200, 30));
-    // Inside the part it is what a whole composition draws.
+    const QImage redrawn = window->composeFrame(key.adjusted(-3, -3, 3, 3)).copy();
+    EXPECT_EQ(redrawn.pixel(key.left(), key.bottom()), qRgb(10, 200, 30));
+    // Inside the area it is what a whole composition draws.
     const QRect area = key.adjusted(-3, -3, 3, 3);
-    EXPECT_EQ(part.copy(area), window->composeFrame().copy(area));
-    // Outside the part the frame is the one before, even where it differs.
+    EXPECT_EQ(redrawn.copy(area), window->composeFrame().copy(area));
+    // Outside the area the frame is the one before, even where it differs.
     setDiyKeyColour(state->image, 0, slot("E"), {10, 200, 30});
     const QImage stale = window->composeFrame(key.adjusted(-3, -3, 3, 3)).copy();
     const QPoint e = keyCentre(slot("E")) + QPoint(-8, 8);
