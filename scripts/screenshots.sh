@@ -36,23 +36,30 @@ cp -r "$demo/Vandrel" "$demo/VER.bin" "$demo/png" "$scratch/program/"
 
 # The panel open at lighting (with the effect list), game mode and report rate.
 clicks="100,115;100,165;100,195;100,395;100,490"
-# file, language, scale
+# The painting tools on the first custom map: the lighting section open at
+# DIY 1; palette colour 1 as a gradient to blue over the whole map, colour 3
+# on WASD and the arrows, colour 6 on Esc and Enter; the map copied to map 3.
+diy="100,115;100,165;100,403;63,233;622,493;113,233;447,493;447,493;447,493;542,493;447,493;542,493"
+diy="$diy;188,233;361,242;683,321;839,519;553,540"
+# file, language, scale, clicks (default: the panel)
 shots=(
   "screenshot.png zh 1"
   "screenshot-en.png en 1"
   "screenshot-150.png zh 1.5"
   "screenshot-200.png zh 2"
+  "screenshot-diy.png en 1 $diy"
+  "screenshot-diy-200.png en 2 $diy"
 )
 
 out=docs
 [ $check -eq 1 ] && out="$scratch/out"
 failed=0
 for shot in "${shots[@]}"; do
-  read -r file lang scale <<<"$shot"
+  read -r file lang scale shotclicks <<<"$shot"
   env -u DISPLAY -u WAYLAND_DISPLAY \
     XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" XDG_RUNTIME_DIR="$scratch/runtime" \
     VANDREL_LANG="$lang" QT_SCALE_FACTOR="$scale" QT_QPA_PLATFORM=offscreen \
-    VANDREL_DEMO_SCREENSHOT="$out/$file" VANDREL_DEMO_CLICKS="$clicks" \
+    VANDREL_DEMO_SCREENSHOT="$out/$file" VANDREL_DEMO_CLICKS="${shotclicks:-$clicks}" \
     timeout 60 "$scratch/program/Vandrel" --factory-demo
   if [ ! -s "$out/$file" ]; then
     echo "screenshots: the demo drew no $file" >&2

@@ -575,6 +575,14 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <source>键盘写入次数已达上限：会话离开时灯光保持不变</source>
         <translation>The keyboard&apos;s write limit is spent: the lights stay as they are while the session is away</translation>
     </message>
+    <message>
+        <source>导入图片</source>
+        <translation>Import picture</translation>
+    </message>
+    <message>
+        <source>导出图片</source>
+        <translation>Export picture</translation>
+    </message>
 </context>
 <context>
     <name>vandrel::ConfigHistory</name>
@@ -660,6 +668,137 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>路径太长，按键未改变。</source>
         <translation>The path is too long; the key was not changed.</translation>
+    </message>
+</context>
+<context>
+    <name>vandrel::DiyPaintModel</name>
+    <message>
+        <source>填充</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>填充区域</source>
+        <translation>Fill zone</translation>
+    </message>
+    <message>
+        <source>横向渐变</source>
+        <translation>Gradient →</translation>
+    </message>
+    <message>
+        <source>纵向渐变</source>
+        <translation>Gradient ↓</translation>
+    </message>
+    <message>
+        <source>导入图片…</source>
+        <translation>Import picture…</translation>
+    </message>
+    <message>
+        <source>导出图片…</source>
+        <translation>Export picture…</translation>
+    </message>
+    <message>
+        <source>复制到…</source>
+        <translation>Copy to…</translation>
+    </message>
+    <message>
+        <source>交换…</source>
+        <translation>Swap with…</translation>
+    </message>
+    <message>
+        <source>清空灯效</source>
+        <translation>Clear map</translation>
+    </message>
+    <message>
+        <source>字母</source>
+        <translation>letters</translation>
+    </message>
+    <message>
+        <source>数字</source>
+        <translation>digits</translation>
+    </message>
+    <message>
+        <source>功能键</source>
+        <translation>F-row</translation>
+    </message>
+    <message>
+        <source>方向键</source>
+        <translation>arrows</translation>
+    </message>
+    <message>
+        <source>编辑键</source>
+        <translation>navigation</translation>
+    </message>
+    <message>
+        <source>小键盘</source>
+        <translation>keypad</translation>
+    </message>
+    <message>
+        <source>修饰键</source>
+        <translation>modifiers</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>all</translation>
+    </message>
+    <message>
+        <source>画笔，%1</source>
+        <translation>Brush, %1</translation>
+    </message>
+    <message>
+        <source>选择画笔颜色</source>
+        <translation>Chooses the brush colour</translation>
+    </message>
+    <message>
+        <source>调色板 %1，%2</source>
+        <translation>Palette %1, %2</translation>
+    </message>
+    <message>
+        <source>用作画笔颜色</source>
+        <translation>Takes this colour as the brush</translation>
+    </message>
+    <message>
+        <source>最近使用 %1，%2</source>
+        <translation>Recent %1, %2</translation>
+    </message>
+    <message>
+        <source>用画笔颜色填充所选按键，未选择时填充全部按键</source>
+        <translation>Fills the selected keys with the brush colour, or every key when none is selected</translation>
+    </message>
+    <message>
+        <source>区域：%1</source>
+        <translation>Zone: %1</translation>
+    </message>
+    <message>
+        <source>按下选择下一个区域</source>
+        <translation>Press to choose the next zone</translation>
+    </message>
+    <message>
+        <source>用画笔颜色填充所选区域</source>
+        <translation>Fills the zone with the brush colour</translation>
+    </message>
+    <message>
+        <source>从画笔颜色到第二颜色，用于所选按键或全部按键</source>
+        <translation>From the brush colour to the second colour, across the selected keys or every key</translation>
+    </message>
+    <message>
+        <source>第二颜色，%1</source>
+        <translation>Second colour, %1</translation>
+    </message>
+    <message>
+        <source>然后选择另一个灯效</source>
+        <translation>Then choose the other map</translation>
+    </message>
+    <message>
+        <source>DIY 灯效 %1</source>
+        <translation>DIY map %1</translation>
+    </message>
+    <message>
+        <source>复制到这个灯效</source>
+        <translation>Copy onto this map</translation>
+    </message>
+    <message>
+        <source>与这个灯效交换</source>
+        <translation>Swap with this map</translation>
     </message>
 </context>
 <context>
@@ -1107,10 +1246,6 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
         <translation>Press again to change the colour</translation>
     </message>
     <message>
-        <source>方向键选择按键，Enter 设置颜色</source>
-        <translation>Arrow keys choose a key; Enter sets its colour</translation>
-    </message>
-    <message>
         <source>方向键选择按键，Enter 设置按键功能</source>
         <translation>Arrow keys choose a key; Enter sets what it does</translation>
     </message>
@@ -1149,6 +1284,10 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>方向键选择按键；此键不能设置</source>
         <translation>Arrow keys choose a key; this key cannot be set</translation>
+    </message>
+    <message>
+        <source>方向键选择按键，空格用画笔上色，Enter 选择颜色，Delete 清除，Shift+方向键选择多个按键</source>
+        <translation>Arrow keys choose a key; Space paints it with the brush, Enter chooses its colour, Delete clears it, Shift+arrows select several keys</translation>
     </message>
 </context>
 <context>
@@ -1721,6 +1860,22 @@ Set XDG_RUNTIME_DIR, or make the home folder writable.
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导入图片</source>
+        <translation>Import picture</translation>
+    </message>
+    <message>
+        <source>图片 (*.png *.jpg *.jpeg)</source>
+        <translation>Pictures (*.png *.jpg *.jpeg)</translation>
+    </message>
+    <message>
+        <source>导出图片</source>
+        <translation>Export picture</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG pictures (*.png)</translation>
     </message>
 </context>
 <context>

@@ -77,10 +77,20 @@ void MainWindowRenderer::drawFrame(QPainter& p, int x, int y, int width, int hei
 
 void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     const QSize size = windowSize();
+    const QSize before = frame.size();
+    const qreal ratioBefore = frame.devicePixelRatio();
     prepareFrame(frame, size, m_skins.devicePixelRatio());
-    frame.fill(Qt::black);
+    // An area is composed again only over a frame that holds the rest.
+    const bool onlyArea = in.clip.isValid() && frame.size() == before && frame.devicePixelRatio() == ratioBefore &&
+                      !in.clip.contains(QRect(QPoint(0, 0), size));
 
     QPainter p(&frame);
+    if (onlyArea) {
+        p.setClipRect(in.clip);
+        p.fillRect(in.clip, Qt::black);
+    } else {
+        frame.fill(Qt::black);
+    }
     p.setRenderHint(QPainter::TextAntialiasing, true);
     drawImage(p, QStringLiteral("main.png"), 0, 0);
     const MainWindowModel& model = *in.model;
@@ -92,6 +102,8 @@ void MainWindowRenderer::compose(QImage& frame, const RenderInput& in) {
     drawLayoutLegends(p, in);
 
     drawKeyOverlay(p, in);
+    drawDiyMarks(p, in);
+    drawDiyStrip(p, in);
 
     // The factory reset shares its skin with cancel; the reset skin over it
     // marks it as the button that discards every setting.
@@ -309,6 +321,112 @@ void MainWindowRenderer::drawLightingSection(QPainter& p, const RenderInput& in)
     }
 
     if (const char* name = effectName(effect)) drawText(p, panelText(name), 28, 158, 14);
+    drawDiyPanel(p, in);
+}
+
+namespace {
+
+QString diyText(const char* s) { return QCoreApplication::translate("vandrel::DiyPaintModel", s); }
+QColor rgbColour(Rgb c) { return QColor(c.r, c.g, c.b); }
+QRect windowRect(const HitRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); }
+
+const QColor kToolFace(0x2A, 0x2D, 0x33);
+const QColor kToolPressed(80, 0, 0);
+const QColor kSelectionRim(0xFF, 0xD4, 0x3B);
+
+// A swatch of the painting tools: the colour in a thin grey rim.
+void drawSwatch(QPainter& p, const HitRect& r, const QColor& colour) {
+    const QRect rect = windowRect(r);
+    p.fillRect(rect, colour);
+    p.save();
+    p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect.adjusted(0, 0, -1, -1));
+    p.restore();
+}
+
+}  // namespace
+
+void MainWindowRenderer::drawDiyPanel(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    if (!model.diyMapShown(*in.image)) return;
+    const DiyPaintModel& diy = model.diy();
+    // The brush first, framed as the chosen colour; the palette beside it.
+    drawSwatch(p, diyToolRect(kDiyBrushId), rgbColour(diy.brush()));
+    const HitRect b = diyToolRect(kDiyBrushId);
+    drawFrame(p, b.left - 2, b.top - 2, b.right - b.left + 4, b.bottom - b.top + 4);
+    for (int k = 0; k < kDiyPaletteCount; ++k) {
+        const uint8_t* rgb = in.image->ledPalette[k];
+        drawSwatch(p, diyToolRect(kDiyPaletteBase + k), QColor(rgb[0], rgb[1], rgb[2]));
+    }
+    // The colours used last, in the row the speed slider has for other effects.
+    for (int k = 0; k < kDiyRecentCount; ++k) {
+        const HitRect r = diyToolRect(kDiyRecentBase + k);
+        if (k < static_cast<int>(diy.recent().size())) drawSwatch(p, r, rgbColour(diy.recent()[static_cast<size_t>(k)]));
+        else drawSwatch(p, r, QColor(0x18, 0x1A, 0x1E));
+    }
+}
+
+void MainWindowRenderer::drawDiyMarks(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    if (!model.diyMapShown(*in.image)) return;
+    const DiyPaintModel& diy = model.diy();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kSelectionRim, 2, Qt::DotLine));
+    for (int slot : diy.selection()) {
+        const KeyRect& r = KeyGeometry[static_cast<size_t>(slot)].rect;
+        p.drawRect(QRect(QPoint(r.left + kKeyboardOriginX + 1, r.top + kKeyboardOriginY + 1),
+                         QPoint(r.right + kKeyboardOriginX - 1, r.bottom + kKeyboardOriginY - 1)));
+    }
+    HitRect band;
+    if (diy.band(band)) {
+        p.setPen(QPen(kSelectionRim, 1, Qt::DashLine));
+        p.setBrush(QColor(255, 212, 59, 40));
+        p.drawRect(windowRect(band));
+    }
+    p.restore();
+}
+
+void MainWindowRenderer::drawDiyStrip(QPainter& p, const RenderInput& in) {
+    const MainWindowModel& model = *in.model;
+    const DeviceImage& image = *in.image;
+    if (!model.diyMapShown(image)) return;
+    const DiyPaintModel& diy = model.diy();
+    const int shown = diyMapOf(image);
+    for (const DiyTool& t : diyTools()) {
+        const QRect rect = windowRect(t.rect);
+        if (t.id == kDiySecondId) {
+            drawSwatch(p, t.rect, rgbColour(diy.second()));
+            continue;
+        }
+        if (t.id >= kDiyMapBase) {
+            const int map = t.id - kDiyMapBase;
+            const QRect thumb = windowRect(diyThumbnailRect(map));
+            drawSkinTextIn(p, diyText("DIY 灯效 %1").arg(map + 1), QRect(rect.left(), rect.top(), rect.width(), 12), 11,
+                           m_textScale, Qt::AlignLeft | Qt::AlignVCenter);
+            p.fillRect(thumb, QColor(0x14, 0x15, 0x18));
+            // Each key as a small block in its colour, the keyboard's shape.
+            const qreal sx = qreal(thumb.width()) / kDiyPictureWidth;
+            const qreal sy = qreal(thumb.height()) / (kDiyPictureTop + kDiyPictureHeight);
+            for (int slot : diyPaintableSlots()) {
+                const KeyRect& r = KeyGeometry[static_cast<size_t>(slot)].rect;
+                const Rgb c = diyKeyColour(image, map, slot);
+                p.fillRect(QRectF(thumb.left() + r.left * sx, thumb.top() + r.top * sy, (r.right - r.left) * sx - 0.5,
+                                  (r.bottom - r.top) * sy - 0.5),
+                           c.black() ? QColor(0x3A, 0x3D, 0x44) : rgbColour(c));
+            }
+            if (map == shown) drawFrame(p, thumb.left() - 1, thumb.top() - 1, thumb.width() + 1, thumb.height() + 1);
+            continue;
+        }
+        const bool pending = (t.id == kDiyCopyId && diy.pendingMapOperation() == DiyPaintModel::MapOperation::Copy) ||
+                             (t.id == kDiySwapId && diy.pendingMapOperation() == DiyPaintModel::MapOperation::Swap);
+        p.fillRect(rect, pending || diy.pressedTool() == t.id ? kToolPressed : kToolFace);
+        const QString label = t.id == kDiyZoneId ? diyText("区域：%1").arg(diyText(diyZoneLabel(diy.zone())))
+                                                 : diyText(t.label);
+        drawSkinTextIn(p, label, rect, 12, m_textScale);
+    }
 }
 
 void MainWindowRenderer::drawPanel(QPainter& p, const RenderInput& in) {

@@ -48,6 +48,9 @@ struct RenderInput {
     const std::array<QString, kPhysicalSlots>* legends = nullptr;
     // The element that has the keyboard's focus, marked; empty: no mark.
     QRect focusRect;
+    // Only this area of the frame is composed again (the rest is kept from
+    // the last composition of a frame of the same size); empty: all of it.
+    QRect clip;
 };
 
 // A button's skin in its three states: normal, under the pointer, pressed.
@@ -96,6 +99,11 @@ private:
     const QString* layoutLegend(const RenderInput& in, int slot) const;
     void highlightKey(QPainter& p, const QImage& lit, int slot, const RenderInput& in);
     void drawKeyHover(QPainter& p, int slot);
+    // The painting tools: the brush and its colours in the lighting section,
+    // the selection on the keys, the buttons and the maps under the picture.
+    void drawDiyPanel(QPainter& p, const RenderInput& in);
+    void drawDiyMarks(QPainter& p, const RenderInput& in);
+    void drawDiyStrip(QPainter& p, const RenderInput& in);
     void drawPanel(QPainter& p, const RenderInput& in);
     void drawLightingSection(QPainter& p, const RenderInput& in);
     void drawSlider(QPainter& p, const SliderView& s);

@@ -116,6 +116,12 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
             out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "按键用于设置按键功能"));
             radio(kHitDiyPaint, kDiyPaintRadio, "DIY", m_panel.diyPaintMode);
             out.back().description = own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "按键用于设置按键颜色"));
+            if (diyMapShown(image)) {
+                const size_t first = out.size();
+                m_diy.panelElements(out, image, tr);
+                if (popup)
+                    for (size_t i = first; i < out.size(); ++i) out[i].focusable = false;
+            }
         }
         if (effect <= 50) {
             const bool grey = effect == 3 || effect == 8;
@@ -179,7 +185,7 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
     // The keys of the picture; one Tab stop, the arrows move between them.
     const int diyMap = diyMapShown(image) ? diyMapIndex(effect) : -1;
     const std::string keyHelp =
-        diyMap >= 0 ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置颜色"))
+        diyMap >= 0 ? own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，空格用画笔上色，Enter 选择颜色，Delete 清除，Shift+方向键选择多个按键"))
                     : own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键，Enter 设置按键功能"));
     const std::string fixedKeyHelp =
         own(tr, VANDREL_TR_NOOP("vandrel::MainWindowElements", "方向键选择按键；此键不能设置"));
@@ -196,6 +202,12 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
         // painting) offer no Enter.
         e.description = e.enabled ? keyHelp : fixedKeyHelp;
         add(std::move(e));
+    }
+    if (diyMap >= 0) {
+        const size_t first = out.size();
+        m_diy.stripElements(out, image, tr);
+        if (popup)
+            for (size_t i = first; i < out.size(); ++i) out[i].focusable = false;
     }
     if (view.noKeyboard) {
         UiElement e = uiElement(kElementNoKeyboard, UiRole::StaticText, {kKeyboardOriginX, 440, 980, 479},
@@ -282,6 +294,7 @@ HitRect MainWindowModel::elementRect(int id) const {
         return {kHelpLeft, y, kHelpRight, y + kHelpRowHeight - 1};
     }
     if (id >= kHitSwatchFirst && id <= kHitSwatchLast) return swatchRect(id - kHitSwatchFirst);
+    if (id >= kDiyFirstId && id <= kDiyLastId) return diyToolRect(id);
     const PanelLayout l = layout();
     switch (id) {
     case kHitDiyKeymap: return kDiyKeymapRadio;
@@ -355,6 +368,7 @@ ClickResult MainWindowModel::activate(int id, DeviceImage& image) {
         return {};
     }
     if (id >= kElementHelpRowBase && id < kElementHelpRowBase + kHelpRows) return helpRow(id - kElementHelpRowBase);
+    if (id >= kDiyFirstId && id <= kDiyLastId) return diyClick(m_diy.activate(id, image).command);
     if (id < 0 || id > kHitDiyPaint) return {};
     const ClickResult r = codeAction(id, image);
     // A list opened from the keyboard starts on the current choice.

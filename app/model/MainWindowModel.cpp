@@ -119,6 +119,21 @@ bool MainWindowModel::diyMapShown(const DeviceImage& image) const {
     return m_panel.diyPaintMode && diyMapIndex(image.ledEffect) >= 0;
 }
 
+bool MainWindowModel::diyToolsShown(const DeviceImage& image) const {
+    return diyMapShown(image) && !anyListOpen() && !m_helpOpen;
+}
+
+ClickResult MainWindowModel::diyClick(DiyCommand command) {
+    switch (command) {
+    case DiyCommand::PickBrush: return {WindowCommand::PickBrushColour, 0};
+    case DiyCommand::PickSecond: return {WindowCommand::PickSecondColour, 0};
+    case DiyCommand::ImportPicture: return {WindowCommand::ImportPicture, 0};
+    case DiyCommand::ExportPicture: return {WindowCommand::ExportPicture, 0};
+    case DiyCommand::None: break;
+    }
+    return {};
+}
+
 ClickResult MainWindowModel::leftButtonUp(int x, int y, DeviceImage& image) {
     m_pressedCode = kHitNone;
     // An open popup takes every click and closes.
@@ -268,6 +283,8 @@ MoveResult MainWindowModel::mouseMove(int x, int y, bool buttonHeld, const Devic
         result.redraw = true;
     } else if (keySlot != m_lastMoveKey) {
         result.redraw = true;
+        result.keyHoverOnly = true;
+        result.previousKey = m_lastMoveKey;
     } else if (keySlot != kNoSlot) {
         result.redraw = false;
     } else {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "app/model/DiyPaintModel.h"
 #include "app/model/KeyGeometry.h"
 #include "app/model/MainButtonTable.h"
 #include "app/model/PanelTables.h"
@@ -65,7 +66,11 @@ enum class WindowCommand {
     Save,               // code 17
     EditKey,            // key-assignment mode: arg = slot
     PickPaletteColour,  // the chosen swatch clicked again: arg = palette entry 0..6
-    PaintKey,           // DIY painting: arg = slot
+    PaintKey,           // DIY painting, the colour dialog for a key: arg = slot
+    PickBrushColour,    // the painting tools' brush swatch
+    PickSecondColour,   // the gradient's second colour
+    ImportPicture,      // a picture's colours into the map shown
+    ExportPicture,      // the map shown as a picture file
 };
 
 struct ClickResult {
@@ -76,6 +81,10 @@ struct ClickResult {
 struct MoveResult {
     bool redraw = false;
     bool startDrag = false;  // the press began on free space: move the window
+    // Only the key under the pointer changed: the keys `previousKey` and
+    // hoveredKey() are all that looks different.
+    bool keyHoverOnly = false;
+    uint8_t previousKey = kNoSlot;
 };
 
 struct PanelState {
@@ -236,6 +245,12 @@ public:
     bool anyListOpen() const { return m_panel.effectListOpen || m_panel.responseListOpen; }
     // Whether key colours are drawn: painting mode with a custom map selected.
     bool diyMapShown(const DeviceImage& image) const;
+    // Whether the painting tools take input: a map is shown and no popup is open.
+    bool diyToolsShown(const DeviceImage& image) const;
+    DiyPaintModel& diy() { return m_diy; }
+    const DiyPaintModel& diy() const { return m_diy; }
+    // What a tool asks the window to do, as a click's command.
+    static ClickResult diyClick(DiyCommand command);
 
 private:
     void effectListClick(int x, int y, DeviceImage& image);
@@ -266,6 +281,7 @@ private:
     ElementFocus m_focus;
     int m_focusKey = 0;       // the picture's Tab stop
     int m_helpRow = 0;        // the help popup's highlighted row (keyboard)
+    DiyPaintModel m_diy;
 };
 
 // The custom map a DIY effect code selects, or -1 (codes outside 51..55 have none).

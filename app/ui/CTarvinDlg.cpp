@@ -144,7 +144,7 @@ SliderView CTarvinDlg::sliderView(int controlId, bool drawn) {
     return m_sliders.view(controlId, drawn, m_dialogsOpen == 0 ? &m_state.image : nullptr);
 }
 
-QImage CTarvinDlg::composeFrame() {
+QImage CTarvinDlg::composeFrame(const QRect& area) {
     // Composed at the screen's pixel density: skins for it, texts at its resolution.
     m_skins.setDevicePixelRatio(devicePixelRatioF());
     m_renderer.setTextScale(desktopTextScale(QApplication::font()));
@@ -168,13 +168,17 @@ QImage CTarvinDlg::composeFrame() {
     QWidget* focus = focusWidget();
     if (m_model.focusMark(mark) && isActiveWindow() && (focus == this || (focus && focus->parentWidget() == this)))
         in.focusRect = QRect(QPoint(mark.left, mark.top), QPoint(mark.right, mark.bottom));
+    in.clip = area;
     m_renderer.compose(m_frame, in);
     return m_frame;
 }
 
-void CTarvinDlg::paintEvent(QPaintEvent*) {
-    composeFrame();
+void CTarvinDlg::paintEvent(QPaintEvent* event) {
+    // A few keys painted: only their area is composed again and shown.
+    const QRect area = event->rect();
+    composeFrame(area == rect() ? QRect() : area);
     QPainter p(this);
+    p.setClipRect(area);
     p.drawImage(0, 0, m_frame);
     emit framePainted();
 }
@@ -297,7 +301,8 @@ void CTarvinDlg::onEnded() {
 // ---- input ----------------------------------------------------------------
 
 void CTarvinDlg::mousePressEvent(QMouseEvent* event) {
-    if (m_service.busy() || event->button() != Qt::LeftButton) return;
+    m_diyTookMenu = false;
+    if (m_service.busy() || diyPress(event) || event->button() != Qt::LeftButton) return;
     m_model.hideFocusMark();
     const QPoint pos = event->position().toPoint();
     m_model.leftButtonDown(pos.x(), pos.y(), m_state.image);
@@ -313,6 +318,14 @@ void CTarvinDlg::leaveEvent(QEvent* event) {
 
 void CTarvinDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (m_service.busy() || event->button() != Qt::LeftButton) return;
+    if (m_model.diy().active()) {
+        // A stroke, a selection or a tool ends: at most one undo step.
+        const QPoint pos = event->position().toPoint();
+        applyDiy(m_model.diy().release(pos.x(), pos.y(), m_state.image, !m_model.panel().lightingCollapsed));
+        recordChange();
+        redraw();
+        return;
+    }
     if (m_manualDrag) {
         m_manualDrag = false;
         return;
@@ -335,7 +348,15 @@ void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
         m_manualDrag = false;
     }
     const QPoint pos = event->position().toPoint();
+    if (m_model.diy().active() && held) applyDiy(m_model.diy().move(pos.x(), pos.y(), m_state.image));
     const MoveResult r = m_model.mouseMove(pos.x(), pos.y(), held, m_state.image);
+    if (r.redraw && r.keyHoverOnly && !r.startDrag && m_model.diyMapShown(m_state.image)) {
+        // Over the painted keys the frame follows the pointer: only the two
+        // keys it leaves and reaches are drawn again.
+        if (r.previousKey < kPhysicalSlots) update(keyArea(r.previousKey));
+        if (m_model.hoveredKey() < kPhysicalSlots) update(keyArea(m_model.hoveredKey()));
+        return;
+    }
     if (r.startDrag) {
         // The window system moves the window where it can; elsewhere it
         // follows the mouse until the button is released.
@@ -346,6 +367,10 @@ void CTarvinDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CTarvinDlg::keyPressEvent(QKeyEvent* event) {
+    if (!m_service.busy() && diyKeyPress(event)) {
+        event->accept();
+        return;
+    }
     if (!m_service.busy() && event->matches(QKeySequence::Undo)) {
         undo();
         return;
@@ -474,6 +499,10 @@ void CTarvinDlg::runCommand(const ClickResult& click) {
     case WindowCommand::EditKey: editKey(click.arg); break;
     case WindowCommand::PickPaletteColour: pickPaletteColour(click.arg); break;
     case WindowCommand::PaintKey: paintKey(click.arg); break;
+    case WindowCommand::PickBrushColour: pickDiyColour(false); break;
+    case WindowCommand::PickSecondColour: pickDiyColour(true); break;
+    case WindowCommand::ImportPicture: importPicture(); break;
+    case WindowCommand::ExportPicture: exportPicture(); break;
     }
 }
 

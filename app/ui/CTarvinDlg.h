@@ -115,8 +115,9 @@ public:
     // Whether the window holds edits that were not saved to the keyboard.
     bool hasUnsavedChanges() const { return m_service.hasUnsavedChanges(); }
 
-    // Composes the window now and returns it.
-    QImage composeFrame();
+    // Composes the window now and returns it; with `area`, only that area
+    // of it again.
+    QImage composeFrame(const QRect& area = QRect());
     const MainWindowModel& model() const { return m_model; }
     MainWindowModel& model() { return m_model; }
     CBitSlider* slider(int controlId) const;
@@ -229,6 +230,16 @@ private:
     void editKey(int slot);
     void pickPaletteColour(int entry);
     void paintKey(int slot);
+    // The painting tools: a press the tools take, what they did, their
+    // keys on the picture, and their dialogs.
+    bool diyPress(QMouseEvent* event);
+    void applyDiy(const DiyResult& result);
+    bool diyKeyPress(QKeyEvent* event);
+    void pickDiyColour(bool second);
+    void importPicture();
+    void exportPicture();
+    // The area of the window a key's look covers, its hover frame included.
+    static QRect keyArea(int slot);
     void runProfiles();
     void runMacroManager();
     // A change of the user's is complete: it becomes an undo step.
@@ -260,6 +271,7 @@ private:
     bool m_manualDrag = false;
     unsigned m_uiGeneration = 0;
     int m_dialogsOpen = 0;  // dialogs running over the window that edit the configuration
+    bool m_diyTookMenu = false;  // a right press went to the eyedropper: no context menu
 };
 
 }  // namespace vandrel

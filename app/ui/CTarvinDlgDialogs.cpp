@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <memory>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/model/ConfigHistory.h"
@@ -95,6 +96,8 @@ void CTarvinDlg::showConfigHistory() {
 }
 
 void CTarvinDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // A right press on a painted key took its colour: no menu over it.
+    if (std::exchange(m_diyTookMenu, false) && event->reason() == QContextMenuEvent::Mouse) return;
     if (m_service.busy()) return;
     QMenu menu(this);
     QAction* undoAction = menu.addAction(tr("撤销(&U)\tCtrl+Z"), this, &CTarvinDlg::undo);

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,6 +42,14 @@ WindowHooks standardWindowHooks() {
         if (box.clickedButton() == save) return CloseChoice::Save;
         if (box.clickedButton() == discard) return CloseChoice::Discard;
         return CloseChoice::Cancel;
+    };
+    hooks.openPicture = [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, StandardDialogs::tr("导入图片"), QString(),
+                                            StandardDialogs::tr("图片 (*.png *.jpg *.jpeg)"));
+    };
+    hooks.savePicture = [](QWidget* parent, const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent, StandardDialogs::tr("导出图片"), suggested,
+                                            StandardDialogs::tr("PNG 图片 (*.png)"));
     };
     return hooks;
 }

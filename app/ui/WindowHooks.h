@@ -53,6 +53,11 @@ struct WindowHooks {
     // Closing with unsaved changes: save them, discard them, or keep the
     // window open. `unsaved` is the bottom line's text.
     std::function<CloseChoice(QWidget* parent, const QString& unsaved)> askBeforeClose;
+    // The file dialogs of the painting tools: a PNG or JPEG picture to read,
+    // and where to write one (`suggested`: a file name to start from). An
+    // empty answer is a cancel.
+    std::function<QString(QWidget* parent)> openPicture;
+    std::function<QString(QWidget* parent, const QString& suggested)> savePicture;
     // After a read of the keyboard: offers the firmware updater when due.
     std::function<void(QWidget* parent, const AppVersion& app, const FirmwareVersion& fw)> offerUpdate;
 };

@@ -281,8 +281,9 @@ TEST_F(WindowTest, ColourPickerForPaletteAndKeys) {
     state->image.ledEffect = 52;
     window->model().panel().diyPaintMode = true;
     pickerAnswer = QColor(9, 8, 7);
+    // Shift+click: a plain click paints with the brush.
     const QPoint win = keyCentre(kLeftWinSlot);
-    click(win.x(), win.y());
+    QTest::mouseClick(window.get(), Qt::LeftButton, Qt::ShiftModifier, win);
     const uint8_t* cell = state->image.diyMaps[1] + SlotCellOffset[kLeftWinSlot];
     EXPECT_EQ(cell[1], 9);
     EXPECT_EQ(cell[3], 7);
