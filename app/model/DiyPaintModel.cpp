@@ -149,7 +149,7 @@ DiyResult DiyPaintModel::press(int x, int y, DiyButton button, DiyModifiers mods
     if (button == DiyButton::Right) {
         // The eyedropper: the key's colour becomes the brush.
         if (slot < 0) return r;
-        m_brush = diyKeyColour(image, diyMapOf(image), slot);
+        setBrush(diyKeyColour(image, diyMapOf(image), slot));
         r.handled = r.redraw = true;
         return r;
     }
@@ -161,7 +161,8 @@ DiyResult DiyPaintModel::press(int x, int y, DiyButton button, DiyModifiers mods
         return r;
     }
     if (slot >= 0) {
-        if (mods.shift) return r;  // the colour dialog, as the window's own click
+        // The colour dialog, as the window's own click.
+        if (mods.shift || (!mods.ctrl && !m_brushOn)) return r;
         m_stroke = mods.ctrl ? Stroke::Erase : Stroke::Paint;
         m_strokeChanged = 0;
         m_lastX = x;
@@ -320,10 +321,10 @@ DiyResult DiyPaintModel::activate(int id, DeviceImage& image) {
         r.command = DiyCommand::PickBrush;
     } else if (id >= kDiyPaletteBase && id < kDiyPaletteBase + kDiyPaletteCount) {
         const uint8_t* rgb = image.ledPalette[id - kDiyPaletteBase];
-        m_brush = {rgb[0], rgb[1], rgb[2]};
+        setBrush({rgb[0], rgb[1], rgb[2]});
     } else if (id >= kDiyRecentBase && id < kDiyRecentBase + kDiyRecentCount) {
         const size_t k = static_cast<size_t>(id - kDiyRecentBase);
-        if (k < m_recent.size()) m_brush = m_recent[k];
+        if (k < m_recent.size()) setBrush(m_recent[k]);
     } else if (id >= kDiyMapBase && id <= kDiyLastId) {
         return mapClicked(id - kDiyMapBase, image);
     } else {

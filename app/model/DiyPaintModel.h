@@ -82,7 +82,17 @@ struct DiyResult {
 class DiyPaintModel {
 public:
     Rgb brush() const { return m_brush; }
-    void setBrush(Rgb colour) { m_brush = colour; }
+    // Choosing a brush colour (here, from the palette, the colours used last
+    // or the eyedropper) turns the brush on.
+    void setBrush(Rgb colour) {
+        m_brush = colour;
+        m_brushOn = true;
+    }
+    // Until a brush colour is chosen, a plain click on a key is not the
+    // tools': the window opens the colour dialog for that key, one key at a
+    // time, as it always has. Ctrl+click, Alt+drag and the keyboard work
+    // from the start.
+    bool brushOn() const { return m_brushOn; }
     Rgb second() const { return m_second; }
     void setSecond(Rgb colour) { m_second = colour; }
     // The colours painted with last, the latest first, at most kDiyRecentCount.
@@ -130,7 +140,7 @@ public:
     DiyResult extendSelection(int from, int to);
 
     // The colour dialog's answers; a colour chosen for the brush is used next.
-    void brushPicked(Rgb colour) { m_brush = colour; }
+    void brushPicked(Rgb colour) { setBrush(colour); }
     // A picture's colours went into the map shown.
     int importColours(DeviceImage& image, const std::array<Rgb, kPhysicalSlots>& colours);
 
@@ -151,6 +161,7 @@ private:
     DiyResult setSelection(std::vector<int> slots);
 
     Rgb m_brush{0xFF, 0, 0};
+    bool m_brushOn = false;
     Rgb m_second{0, 0, 0xFF};
     std::vector<Rgb> m_recent;
     DiyZone m_zone = DiyZone::Letters;

@@ -281,12 +281,19 @@ TEST_F(WindowTest, ColourPickerForPaletteAndKeys) {
     state->image.ledEffect = 52;
     window->model().panel().diyPaintMode = true;
     pickerAnswer = QColor(9, 8, 7);
-    // Shift+click: a plain click paints with the brush.
+    // Until a brush colour is chosen a click opens the colour dialog; after,
+    // Shift+click does.
     const QPoint win = keyCentre(kLeftWinSlot);
-    QTest::mouseClick(window.get(), Qt::LeftButton, Qt::ShiftModifier, win);
+    click(win.x(), win.y());
     const uint8_t* cell = state->image.diyMaps[1] + SlotCellOffset[kLeftWinSlot];
     EXPECT_EQ(cell[1], 9);
     EXPECT_EQ(cell[3], 7);
+    window->model().diy().setBrush({1, 1, 1});
+    pickerAnswer = QColor(4, 5, 6);
+    QTest::mouseClick(window.get(), Qt::LeftButton, Qt::ShiftModifier, win);
+    EXPECT_EQ(cell[1], 4);
+    click(win.x(), win.y());
+    EXPECT_EQ(cell[1], 1);
 }
 
 TEST_F(WindowTest, LogoStripDoesNothing) {
