@@ -11,13 +11,16 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QTest>
 
 #include "app/model/MainWindowModel.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CHistoryDlg.h"
+#include "app/ui/CInsertTextDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
+#include "app/ui/DialogsOver.h"
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroEvent.h"
 #include "app/ui/access/Accessibility.h"
@@ -720,6 +723,42 @@ TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_TRUE(dialog.chosen().has_value());
     EXPECT_EQ(dialog.chosen()->takenMs, rows[2].entry.takenMs);
+}
+
+// Each kind of dialog, run over a main window as a window of its own (X11)
+// and drawn inside it (Wayland): what the reader finds of it while it runs.
+struct ReadDialog {
+    QAccessible::Role role;
+    QString name;
+    bool operator==(const ReadDialog& o) const { return role == o.role && name == o.name; }
+};
+
+ReadDialog readWhileRunning(QDialog& dialog, QWidget& host, bool inside) {
+    ReadDialog seen{QAccessible::NoRole, QStringLiteral("not shown")};
+    QTimer::singleShot(0, &dialog, [&] {
+        QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+        if (w) seen = {w->role(), w->text(QAccessible::Name)};
+        dialog.reject();
+    });
+    runDialogOver(dialog, &host, std::nullopt, inside);
+    return seen;
+}
+
+TEST(AccessibleDialogs, ADialogIsReadTheSameInItsOwnWindowAndDrawnInsideTheMainWindow) {
+    installAccessibility();
+    QWidget host;
+    host.resize(1000, 700);
+    host.show();
+    InsertTextModel insertModel(KeyboardLayout::fromNames("us"), {}, DeadKeyRules(), 100);
+    for (const bool inside : {false, true}) {
+        SCOPED_TRACE(inside ? "inside" : "own window");
+        CHistoryDlg history(test::skins().program() + "/png", std::vector<HistoryRow>(1), &host);
+        EXPECT_EQ(readWhileRunning(history, host, inside), (ReadDialog{QAccessible::Dialog, QString::fromUtf8("配置历史")}));
+        CInsertTextDlg insert(insertModel, &host);
+        EXPECT_EQ(readWhileRunning(insert, host, inside), (ReadDialog{QAccessible::Dialog, QString::fromUtf8("插入文本")}));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Reset"), QStringLiteral("Sure?"), QMessageBox::Ok, &host);
+        EXPECT_EQ(readWhileRunning(box, host, inside).name, QStringLiteral("Reset"));
+    }
 }
 
 }  // namespace
