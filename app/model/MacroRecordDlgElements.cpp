@@ -43,11 +43,16 @@ UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLooku
                                    drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟")));
     delays.checkable = true;
     delays.checked = m_manager.recordDelays();
+    // The two boxes stand under the heading drawn over them; the lists are
+    // named by theirs.
+    const std::string options = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "录制选项"));
+    delays.description = options;
     out.push_back(std::move(delays));
     const std::string loops = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"));
     UiElement loop = uiElement(kMacroHitLoopBox, UiRole::CheckBox, regionRect(kMacroHitLoopBox), loops);
     loop.checkable = true;
     loop.checked = m_manager.loopEnabled();
+    loop.description = options;
     out.push_back(std::move(loop));
     control(kMacroElementLoopEdit, UiRole::Field, {296, 331, 379, 348}, loops);
     out.back().enabled = m_manager.loopEnabled();

@@ -48,6 +48,7 @@ QAccessible::Role accessibleRole(UiRole role) {
     case UiRole::Tree: return QAccessible::Tree;
     case UiRole::StaticText: return QAccessible::StaticText;
     case UiRole::StatusLine: return QAccessible::StatusBar;
+    case UiRole::Heading: return QAccessible::Heading;
     }
     return QAccessible::Client;
 }
@@ -317,7 +318,7 @@ QAccessible::State DrawnElementAccessible::currentState() const {
         s.selectable = true;
         s.selected = e->selected;
     }
-    if (e->role == UiRole::StatusLine || e->role == UiRole::StaticText) s.readOnly = true;
+    if (e->role == UiRole::StatusLine || e->role == UiRole::StaticText || e->role == UiRole::Heading) s.readOnly = true;
     if (!owner()->isVisible()) s.invisible = true;
     return s;
 }
@@ -328,7 +329,8 @@ QStringList DrawnElementAccessible::currentActions() const {
     QStringList names;
     switch (e->role) {
     case UiRole::StaticText:
-    case UiRole::StatusLine: break;
+    case UiRole::StatusLine:
+    case UiRole::Heading: break;
     case UiRole::CheckBox: names << toggleAction(); break;
     default: names << pressAction(); break;
     }
