@@ -77,9 +77,9 @@ class Session:
     def start_program(self):
         demo = os.path.join(self.work, "demo-" + self.platform)
         os.makedirs(demo)
-        for part in ("Vandrel", "VER.bin", "png"):
-            src = os.path.join(self.build, "demo", part)
-            (shutil.copytree if os.path.isdir(src) else shutil.copy2)(src, os.path.join(demo, part))
+        for name in ("Vandrel", "VER.bin", "png"):
+            src = os.path.join(self.build, "demo", name)
+            (shutil.copytree if os.path.isdir(src) else shutil.copy2)(src, os.path.join(demo, name))
         home = os.path.join(self.work, "home-" + self.platform)
         os.makedirs(home)
         env = {
@@ -260,7 +260,7 @@ def pump(seconds):
 
 def choose_from_menu(root, target, items, timeout=10):
     """Opens the context menu of `target` (an object under `root` named so,
-    or `root` itself when None) and presses the item named one of `items`."""
+    or `root` itself when None) and presses the entry named one of `items`."""
     holder = root
     if target is not None:
         holder = next((a for a in walk(root) if a != root and (a.name or "") == target and role(a) == "list"), None)

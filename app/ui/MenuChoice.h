@@ -1,7 +1,7 @@
 #pragma once
-// A context menu's answer, however the item was chosen: with the mouse, with
+// A context menu's answer, however the entry was chosen: with the mouse, with
 // the keys, or by a screen reader's press. A reader's press triggers the
-// item's action without ending the menu's own loop, which would then stay
+// entry's action without ending the menu's own loop, which would then stay
 // open and answer nothing.
 
 class QAction;
