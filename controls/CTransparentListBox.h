@@ -48,9 +48,11 @@ public:
     CTransparentListBox(QWidget* parent, bool sorted, bool notify, ListBoxModel::Compare compare = {});
     ~CTransparentListBox() override;
 
-    // Bold font of the face at the height, the two text colours and the shadow.
+    // Bold font of the face at the height, the two text colours and the shadow
+    // (its offset in logical pixels: one lies under the text at any density,
+    // more shows as a second copy of the text once the screen is sharp enough).
     void setListStyle(const QString& face, int height, const QColor& text, const QColor& selected,
-                      bool shadowOn, const QColor& shadow = Qt::black, int shadowOffset = 3);
+                      bool shadowOn, const QColor& shadow = Qt::black, int shadowOffset = 1);
     void setMode(int mode);
     // The folder holding bmp131/137/138/145.png.
     void setSkinFolder(const QString& folder);
@@ -133,7 +135,7 @@ private:
     QColor m_textColor;
     QColor m_selectedColor;
     QColor m_shadowColor = Qt::black;
-    int m_shadowOffset = 3;
+    int m_shadowOffset = 1;
     bool m_shadowOn = false;
 
     QImage m_background;

@@ -38,6 +38,8 @@ TEST_PACKAGES=(
   libxtst-dev                       # the recording benchmark types through XTest
   libbenchmark-dev                  # Google Benchmark: the profile-switch benchmark
   dbus-daemon                       # a private session bus for the D-Bus tests
+  at-spi2-core python3-pyatspi      # the screen reader's walk through the dialogs (reader-walk.py)
+  weston                            #   and the same walk on Wayland
   python3-dbusmock                  # the login manager and screen savers the session-lighting test drives
   nodejs                            # runs the KWin script and Shell extension in their tests
 )

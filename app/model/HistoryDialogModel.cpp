@@ -91,10 +91,23 @@ UiElements HistoryDialogModel::elements(const TextLookup& tr) const {
         e.tabStop = e.selected;
         out.push_back(std::move(e));
     }
+    // The lines the dialog draws to explain itself are read after the rows:
+    // the one over the list, and, when there is nothing yet, the one in its place.
+    out.push_back(uiText(kExplanationElement, UiRole::StaticText, {kListLeft, 38, kListLeft + kListWidth - 1, 54},
+                         drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer",
+                                               "保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。"))));
+    if (m_rows.empty())
+        out.push_back(uiText(kEmptyElement, UiRole::StaticText,
+                             {kListLeft, kListTop, kListLeft + kListWidth - 1, kListTop + kRowHeight - 1},
+                             drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer",
+                                                   "还没有保存过：第一次保存后，这里会列出保存前的设置。"))));
     UiElement restore = uiElement(kRestoreElement, UiRole::Button,
                                        {kRestoreLeft, kButtonsTop, kRestoreLeft + 57, kButtonsTop + 30},
                                        drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "恢复")));
     restore.enabled = canRestore();
+    // The line drawn beside the buttons says what a restore leads to.
+    restore.description =
+        drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。"));
     out.push_back(std::move(restore));
     const std::string close = drawn(VANDREL_TR_NOOP("vandrel::HistoryDialogRenderer", "关闭"));
     out.push_back(uiElement(kCancelElement, UiRole::Button,

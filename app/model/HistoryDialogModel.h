@@ -56,7 +56,8 @@ public:
     bool move(int x, int y);
 
     // Element ids: the rows are kRowElementBase + row.
-    static constexpr int kCloseElement = 1, kRestoreElement = 2, kCancelElement = 3, kRowElementBase = 1000;
+    static constexpr int kCloseElement = 1, kRestoreElement = 2, kCancelElement = 3, kExplanationElement = 4,
+                         kEmptyElement = 5, kRowElementBase = 1000;
     // The window's elements in reading and Tab order: the rows (one Tab
     // stop, the selected row), Restore, Close and the close button.
     UiElements elements(const TextLookup& tr = {}) const;

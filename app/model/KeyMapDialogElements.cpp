@@ -33,6 +33,10 @@ UiElements KeyMapDialogModel::elements(const TextLookup& tr) const {
         tab.tabStop = tab.selected || m_focus.id == code;
         out.push_back(std::move(tab));
     }
+    // The open page's heading, over the page below the tab strip: a reader
+    // moving by headings lands at the top of the page.
+    out.push_back(uiText(kKeyMapPageHeading, UiRole::Heading, {15, 60, 309, 66},
+                         tableText(tr, m_buttons[kKeyMapTabKeys + m_page].caption)));
     const auto control = [&](int id, UiRole role, HitRect rect, std::string name) {
         UiElement e = uiElement(id, role, rect, std::move(name));
         e.control = true;

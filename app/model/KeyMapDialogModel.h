@@ -91,6 +91,7 @@ constexpr int kKeyMapSingleField = 100;
 constexpr int kKeyMapComboField = 101;
 constexpr int kKeyMapMacroList = 102;
 constexpr int kKeyMapFunctionTree = 103;
+constexpr int kKeyMapPageHeading = 104;
 constexpr int kKeyMapLaunchMarkerBase = 200;  // + row
 constexpr int kKeyMapLaunchBrowseBase = 220;  // + row
 

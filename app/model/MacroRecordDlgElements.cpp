@@ -13,6 +13,14 @@ std::string drawn(const TextLookup& tr, const char* source) { return lookUpText(
 
 HitRect regionRect(int region) { return MacroButtonTable()[static_cast<size_t>(region)].rect; }
 
+// A label drawn on two lines, read as one: Chinese runs on, words written
+// with spaces keep a space between the lines.
+std::string joinedLines(const std::string& first, const std::string& second) {
+    const auto latin = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool spaced = !first.empty() && !second.empty() && latin(first.back()) && latin(second.front());
+    return spaced ? first + ' ' + second : first + second;
+}
+
 }  // namespace
 
 UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLookup& tr) const {
@@ -39,15 +47,20 @@ UiElements MacroRecordDlgModel::elements(bool keyboardRecording, const TextLooku
                                         VANDREL_TR_NOOP("vandrel::MacroRecordDlgElements", "按 Esc 停止录制"));
     out.push_back(std::move(record));
     UiElement delays = uiElement(kMacroHitDelayBox, UiRole::CheckBox, regionRect(kMacroHitDelayBox),
-                               drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作")) +
-                                   drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟")));
+                               joinedLines(drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "记录按键动作")),
+                                           drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "间的延迟"))));
     delays.checkable = true;
     delays.checked = m_manager.recordDelays();
+    // The two boxes stand under the heading drawn over them; the lists are
+    // named by theirs.
+    const std::string options = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "录制选项"));
+    delays.description = options;
     out.push_back(std::move(delays));
     const std::string loops = drawn(tr, VANDREL_TR_NOOP("vandrel::MacroRecordDlgRenderer", "循环次数"));
     UiElement loop = uiElement(kMacroHitLoopBox, UiRole::CheckBox, regionRect(kMacroHitLoopBox), loops);
     loop.checkable = true;
     loop.checked = m_manager.loopEnabled();
+    loop.description = options;
     out.push_back(std::move(loop));
     control(kMacroElementLoopEdit, UiRole::Field, {296, 331, 379, 348}, loops);
     out.back().enabled = m_manager.loopEnabled();

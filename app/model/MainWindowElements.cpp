@@ -60,7 +60,10 @@ UiElements MainWindowModel::elements(const MainWindowView& view, const TextLooku
         UiElement e = uiElement(code, UiRole::Header, buttons.rect(code), std::move(name));
         e.expandable = true;
         e.expanded = !collapsed;
+        // An open section starts with its heading, for a reader moving by headings.
+        UiElement heading = uiText(kElementHeadingBase + code, UiRole::Heading, e.rect, e.name);
         add(std::move(e));
+        if (!collapsed) out.push_back(std::move(heading));
     };
     const auto radio = [&](int code, HitRect rect, std::string name, bool checked) {
         UiElement e = uiElement(code, UiRole::RadioButton, rect, std::move(name));

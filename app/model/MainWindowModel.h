@@ -143,6 +143,7 @@ constexpr int kElementHelpRowBase = 3200;      // + row of the open help popup
 constexpr int kElementStatusLine = 4000;       // the bottom line: unsaved changes or the hint
 constexpr int kElementNoKeyboard = 4001;
 constexpr int kElementBusy = 4002;
+constexpr int kElementHeadingBase = 4100;       // + the header's hit code: an open section's heading
 
 // What the window's elements are made of besides the model's own state.
 struct MainWindowView {

@@ -11,6 +11,13 @@ UiElement uiElement(int id, UiRole role, HitRect rect, std::string name) {
     return e;
 }
 
+UiElement uiText(int id, UiRole role, HitRect rect, std::string name) {
+    UiElement e = uiElement(id, role, rect, std::move(name));
+    e.focusable = false;
+    e.tabStop = false;
+    return e;
+}
+
 const UiElement* findElement(const UiElements& elements, int id) {
     for (const UiElement& e : elements)
         if (e.id == id) return &e;

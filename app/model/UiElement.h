@@ -28,6 +28,7 @@ enum class UiRole {
     Tree,
     StaticText,
     StatusLine,
+    Heading,      // the title of a part of the window, read but never focused
 };
 
 struct UiElement {
@@ -52,6 +53,8 @@ using UiElements = std::vector<UiElement>;
 
 // An element with the usual defaults: focusable, a Tab stop, enabled.
 UiElement uiElement(int id, UiRole role, HitRect rect, std::string name);
+// A heading or a line of help drawn in the window: read, never focused.
+UiElement uiText(int id, UiRole role, HitRect rect, std::string name);
 
 // The element with this id, or null.
 const UiElement* findElement(const UiElements& elements, int id);

@@ -11,6 +11,8 @@
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "app/ui/DialogsOver.h"
+#include "app/ui/MenuChoice.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
 #include "theme/SkinFile.h"
@@ -56,11 +58,13 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
 
     ProfileDialogPorts& ports = m_model.ports();
     ports.message = [this](const std::u16string& caption, const std::u16string& text) {
-        QMessageBox::information(this, modelText("vandrel::ProfileDialogModel", caption), modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok);
+        askOver(this, QMessageBox::Information, modelText("vandrel::ProfileDialogModel", caption),
+                modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok);
     };
     ports.confirm = [this](const std::u16string& caption, const std::u16string& text) {
-        return QMessageBox::question(this, modelText("vandrel::ProfileDialogModel", caption), modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Ok) == QMessageBox::Ok;
+        return askOver(this, QMessageBox::Question, modelText("vandrel::ProfileDialogModel", caption),
+                       modelText("vandrel::ProfileDialogModel", text), QMessageBox::Ok | QMessageBox::Cancel,
+                       QMessageBox::Ok) == QMessageBox::Ok;
     };
     ports.chooseExportFile = [this] {
         return chooseProfileFile(this, QFileDialog::AcceptSave, m_model.store().folder(), m_model.selectedProfileName());
@@ -98,7 +102,7 @@ CConfigureDlg::CConfigureDlg(const QString& pngFolder, std::filesystem::path pro
             menu.addSeparator();
             rules = menu.addAction(tr("自动切换规则…"));
         }
-        const QAction* chosen = menu.exec(globalPos);
+        const QAction* chosen = chooseFromMenu(menu, globalPos);
         if (chosen && chosen == rules) {
             openRules();
             return ProfileCommand::None;

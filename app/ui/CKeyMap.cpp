@@ -17,6 +17,7 @@
 
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
+#include "app/ui/DialogsOver.h"
 #include "app/ui/NavKeys.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/VividTree.h"
@@ -97,7 +98,9 @@ CKeyMap::CKeyMap(KeyMapDialogModel& model, const QString& skinFolder, QWidget* p
     // Below that, on the keys page, where the desktop keeps its shortcuts to itself.
     m_shortcuts.makeNotice(this, QRect(20, 188, 285, 34));
 
-    showMessage = [](QWidget* parent, const QString& text) { QMessageBox::information(parent, QString(), text); };
+    showMessage = [](QWidget* parent, const QString& text) {
+        askOver(parent, QMessageBox::Information, QString(), text, QMessageBox::Ok);
+    };
     beginSystemMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     m_choosers = desktopLaunchChoosers();
 

@@ -16,6 +16,8 @@
 #include "app/draw/ModelText.h"
 #include "app/draw/SkinText.h"
 #include "app/ui/CInsertTextDlg.h"
+#include "app/ui/DialogsOver.h"
+#include "app/ui/MenuChoice.h"
 #include "app/ui/access/DrawnWindowAccessible.h"
 #include "controls/CTransparentListBox.h"
 #include "keys/KeyNameTable.h"
@@ -65,22 +67,13 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& store, const QString& skinFolder, Q
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     askUser = [](QWidget* p, const QString& caption, const QString& text, QMessageBox::StandardButtons buttons) {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, p);
-        return static_cast<QMessageBox::StandardButton>(box.exec());
+        return askOver(p, QMessageBox::NoIcon, caption, text, buttons);
     };
 
     askText = [this](QWidget* p, InsertTextModel& model) {
         CInsertTextDlg dialog(model, p);
         connect(this, &CMacroRecordDlg::keyboardLayoutChanged, &dialog, &CInsertTextDlg::currentLayoutChanged);
-        // Centred over the macro manager; where dialogs are drawn inside the
-        // main window, there.
-        std::optional<QPoint> at;
-        if (p && dialogsInsideMainWindow()) {
-            dialog.adjustSize();
-            at = p->mapTo(p->window(), p->rect().center()) - dialog.rect().center();
-        }
-        return execOver(dialog, p ? p->window() : nullptr, at) == QDialog::Accepted ? model.actions()
-                                                                                    : std::vector<KeyAction>{};
+        return runDialogOver(dialog, p) == QDialog::Accepted ? model.actions() : std::vector<KeyAction>{};
     };
 
     const auto makeList = [&](const QRect& r, bool sorted, int mode) {
@@ -392,7 +385,7 @@ void CMacroRecordDlg::showContextMenu(const QPoint& globalPos) {
     add(&menu, tr("插入文本…"), kCmdInsertText);
     add(&menu, tr("插入延迟"), kCmdInsertDelay);
     add(&menu, tr("删除"), kCmdDeleteRow);
-    if (QAction* chosen = menu.exec(globalPos)) menuCommand(chosen->data().toInt());
+    if (QAction* chosen = chooseFromMenu(menu, globalPos)) menuCommand(chosen->data().toInt());
 }
 
 void CMacroRecordDlg::setKeyboardLayout(const KeyboardLayout& layout) {

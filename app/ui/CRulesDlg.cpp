@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/draw/ModelText.h"
+#include "app/ui/DialogsOver.h"
 #include "app/ui/NamedComboBox.h"
 #include "app/frontends/ProfileSwitchController.h"
 #include "profile/ProfileStore.h"
@@ -153,8 +154,8 @@ CRulesDlg::CRulesDlg(ProfileSwitchController& switching, QWidget* parent)
     layout->addWidget(buttons);
 
     confirmRemove = [](QWidget* parent, const QString& question) {
-        return QMessageBox::question(parent, tr("自动切换规则"), question, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+        return askOver(parent, QMessageBox::Question, tr("自动切换规则"), question, QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No) == QMessageBox::Yes;
     };
     connect(&m_switching, &ProfileSwitchController::statusChanged, this, &CRulesDlg::showStatus);
     // vandrelctl rule and other programs change the rules while the window is open.

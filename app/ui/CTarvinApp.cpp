@@ -21,6 +21,7 @@
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CTarvinDlg.h"
+#include "app/ui/DialogsOver.h"
 #include "app/service/ConfigurationService.h"
 #include "app/frontends/CtlCommandHandler.h"
 #include "app/service/SessionLighting.h"
@@ -233,8 +234,11 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
         tray.setToolTip(QString::fromStdString(RulesDialogModel::trayToolTip(switching.status(), modelLookup())));
     });
     const auto openRules = [&switching, &window] {
+        // Over the main window: drawn inside it where the compositor would
+        // put a window of its own in a corner (and, without decorations,
+        // leave it where it cannot be moved).
         CRulesDlg rules(switching, &window);
-        rules.exec();
+        runDialogOver(rules, &window);
     };
     profiles.openRules = openRules;
     instance.setCommandHandler([&commands](const QByteArray& request, const SingleInstance::CommandReply& reply) {
@@ -245,7 +249,7 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     connect(&tray, &TrayController::exitRequested, &window, [&window] { window.requestClose(); });
     connect(&tray, &TrayController::aboutRequested, &window, [&window, &icon, &state] {
         CAboutDlg about(icon, state->appVersion, &window);
-        execOver(about, &window);
+        runDialogOver(about, &window);
     });
     connect(&window, &CTarvinDlg::exitRequested, this, &QCoreApplication::quit);
     // Ends nobody can be asked about: SIGTERM (logout, a service manager),

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/ui/DialogsOver.h"
+
 namespace vandrel {
 
 namespace {
@@ -23,11 +25,12 @@ WindowHooks standardWindowHooks() {
         return c;
     };
     hooks.confirmFactoryReset = [](QWidget* parent) {
-        return QMessageBox::question(parent, StandardDialogs::tr("出厂设置"), StandardDialogs::tr("确认恢复至出厂设置吗？"),
-                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+        return askOver(parent, QMessageBox::Question, StandardDialogs::tr("出厂设置"),
+                       StandardDialogs::tr("确认恢复至出厂设置吗？"), QMessageBox::Ok | QMessageBox::Cancel,
+                       QMessageBox::Cancel) == QMessageBox::Ok;
     };
     hooks.warn = [](QWidget* parent, const QString& caption, const QString& text) {
-        QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+        askOver(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok);
     };
     hooks.askBeforeClose = [](QWidget* parent, const QString& unsaved) {
         QMessageBox box(QMessageBox::Question, StandardDialogs::tr("退出"), StandardDialogs::tr("有更改还没有保存到键盘。退出前要保存吗？"),
@@ -38,7 +41,7 @@ WindowHooks standardWindowHooks() {
         QPushButton* cancel = box.addButton(StandardDialogs::tr("取消"), QMessageBox::RejectRole);
         box.setDefaultButton(save);
         box.setEscapeButton(cancel);
-        box.exec();
+        runDialogOver(box, parent);
         if (box.clickedButton() == save) return CloseChoice::Save;
         if (box.clickedButton() == discard) return CloseChoice::Discard;
         return CloseChoice::Cancel;

@@ -11,13 +11,16 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QTest>
 
 #include "app/model/MainWindowModel.h"
 #include "app/ui/CKeyMap.h"
 #include "app/ui/CConfigureDlg.h"
 #include "app/ui/CHistoryDlg.h"
+#include "app/ui/CInsertTextDlg.h"
 #include "app/ui/CMacroRecordDlg.h"
+#include "app/ui/DialogsOver.h"
 #include "controls/CTransparentListBox.h"
 #include "macro/MacroEvent.h"
 #include "app/ui/access/Accessibility.h"
@@ -157,6 +160,32 @@ TEST_F(AccessibleMainWindow, EveryDrawnControlIsNamedWithItsRole) {
     for (const Node& n : nodes)
         if (n.role == QAccessible::RadioButton && n.name.startsWith(QString::fromUtf8("颜色 "))) chosen += n.state.checked;
     EXPECT_EQ(chosen, state->image.ledColor <= 7 ? 1 : 0);
+}
+
+// The first heading named `name` among the nodes, or null.
+const Node* heading(const std::vector<Node>& nodes, const QString& name) {
+    for (const Node& n : nodes)
+        if (n.role == QAccessible::Heading && n.name == name) return &n;
+    return nullptr;
+}
+
+TEST_F(AccessibleMainWindow, AnOpenSectionStartsWithItsHeading) {
+    std::vector<Node> nodes = walk();
+    EXPECT_EQ(heading(nodes, QString::fromUtf8("灯光")), nullptr);  // nothing to head while closed
+    click(100, 115);
+    nodes = walk();
+    const Node* lighting = heading(nodes, QString::fromUtf8("灯光"));
+    ASSERT_NE(lighting, nullptr);
+    EXPECT_FALSE(lighting->state.focusable);
+    EXPECT_EQ(lighting->iface->actionInterface()->actionNames(), QStringList());
+    // Right after the header that opens it, before the section's controls.
+    const auto at = [&](const Node* n) { return n - nodes.data(); };
+    EXPECT_EQ(at(lighting), at(named(nodes, QString::fromUtf8("灯光"))) + 1);
+    EXPECT_LT(at(lighting), at(named(nodes, QString::fromUtf8("效果"))));
+    // Tab goes from the header to the effect box, past the heading.
+    window->focusElement(kHitLightingHeader);
+    typeKey(Qt::Key_Tab, kEvTab);
+    EXPECT_EQ(window->focusedElement(), kHitEffectBox);
 }
 
 TEST_F(AccessibleMainWindow, TheClosedCombosReadTheirChoiceAsText) {
@@ -571,6 +600,20 @@ TEST_F(AccessibleKeyMap, TheFocusMarkFollowsTabOntoTheTabsSwitchAndButtons) {
     });
 }
 
+TEST_F(AccessibleKeyMap, TheOpenPageHasAHeadingNamedAfterItsTab) {
+    run(63, [](CKeyMap& d) {
+        QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&d);
+        std::vector<Node> nodes = children(w);
+        ASSERT_EQ(countRole(nodes, QAccessible::Heading), 1);
+        EXPECT_NE(heading(nodes, QString::fromUtf8("单键/组合键")), nullptr);
+        d.clickAt({283, 45});  // the launch page
+        nodes = children(w);
+        ASSERT_EQ(countRole(nodes, QAccessible::Heading), 1);
+        EXPECT_NE(heading(nodes, QString::fromUtf8("高级功能")), nullptr);
+        d.clickAt({40, 45});  // back on the keys page, where the next dialog opens
+    });
+}
+
 // The macro manager on a store of its own, with the desktop's key capture.
 class AccessibleMacroManager : public ::testing::Test {
 protected:
@@ -720,6 +763,68 @@ TEST(AccessibleHistoryDialog, RowsAreReadInFullAndEnterRestoresTheFocusedOne) {
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_TRUE(dialog.chosen().has_value());
     EXPECT_EQ(dialog.chosen()->takenMs, rows[2].entry.takenMs);
+}
+
+// Each kind of dialog, run over a main window as a window of its own (X11)
+// and drawn inside it (Wayland): what the reader finds of it while it runs.
+struct ReadDialog {
+    QAccessible::Role role;
+    QString name;
+    bool operator==(const ReadDialog& o) const { return role == o.role && name == o.name; }
+};
+
+ReadDialog readWhileRunning(QDialog& dialog, QWidget& host, bool inside) {
+    ReadDialog seen{QAccessible::NoRole, QStringLiteral("not shown")};
+    QTimer::singleShot(0, &dialog, [&] {
+        QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
+        if (w) seen = {w->role(), w->text(QAccessible::Name)};
+        dialog.reject();
+    });
+    runDialogOver(dialog, &host, std::nullopt, inside);
+    return seen;
+}
+
+TEST(AccessibleDialogs, ADialogIsReadTheSameInItsOwnWindowAndDrawnInsideTheMainWindow) {
+    installAccessibility();
+    QWidget host;
+    host.resize(1000, 700);
+    host.show();
+    InsertTextModel insertModel(KeyboardLayout::fromNames("us"), {}, DeadKeyRules(), 100);
+    for (const bool inside : {false, true}) {
+        SCOPED_TRACE(inside ? "inside" : "own window");
+        CHistoryDlg history(test::skins().program() + "/png", std::vector<HistoryRow>(1), &host);
+        EXPECT_EQ(readWhileRunning(history, host, inside), (ReadDialog{QAccessible::Dialog, QString::fromUtf8("配置历史")}));
+        CInsertTextDlg insert(insertModel, &host);
+        EXPECT_EQ(readWhileRunning(insert, host, inside), (ReadDialog{QAccessible::Dialog, QString::fromUtf8("插入文本")}));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Reset"), QStringLiteral("Sure?"), QMessageBox::Ok, &host);
+        EXPECT_EQ(readWhileRunning(box, host, inside).name, QStringLiteral("Reset"));
+    }
+}
+
+TEST_F(AccessibleMacroManager, TheOptionBoxesSayTheyAreRecordingOptions) {
+    const std::vector<Node> nodes = children(QAccessible::queryAccessibleInterface(dialog.get()));
+    for (const char* box : {"记录按键动作间的延迟", "循环次数"}) {
+        const Node* n = named(nodes, QString::fromUtf8(box));
+        ASSERT_NE(n, nullptr) << box;
+        EXPECT_EQ(n->iface->text(QAccessible::Description), QString::fromUtf8("录制选项")) << box;
+    }
+}
+
+TEST(AccessibleHistoryDialog, TheLinesThatExplainItAreRead) {
+    installAccessibility();
+    const QString restoreHelp = QString::fromUtf8("恢复后单击“保存”写入键盘；Ctrl+Z 可撤销。");
+    for (const size_t count : {size_t{0}, size_t{2}}) {
+        SCOPED_TRACE(count);
+        CHistoryDlg dialog(test::skins().program() + "/png", std::vector<HistoryRow>(count));
+        dialog.show();
+        const std::vector<Node> nodes = children(QAccessible::queryAccessibleInterface(&dialog));
+        EXPECT_NE(named(nodes, QString::fromUtf8("保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。")), nullptr);
+        const Node* none = named(nodes, QString::fromUtf8("还没有保存过：第一次保存后，这里会列出保存前的设置。"));
+        EXPECT_EQ(none != nullptr, count == 0);
+        if (none) EXPECT_EQ(none->role, QAccessible::StaticText);
+        EXPECT_EQ(named(nodes, QString::fromUtf8("恢复"))->iface->text(QAccessible::Description), restoreHelp);
+        EXPECT_EQ(countRole(nodes, QAccessible::ListItem), static_cast<int>(count));
+    }
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 // What every drawn window stands on: the keys it reads from the toolkit, the
 // Tab walk and the focus that follows the model in a dialog built on the
-// shared base, and the reader's leaf objects once their widget has gone.
+// shared base, the reader's leaf objects once their widget has gone, and where
+// the dialogs and menus that a dialog opens show and what they answer.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
+#include "app/ui/DialogsOver.h"
 #include "app/ui/DrawnDialog.h"
+#include "app/ui/MenuChoice.h"
 #include "app/ui/NavKeys.h"
 #include "app/ui/access/AccessibleLeaf.h"
 
@@ -203,6 +209,61 @@ TEST(AccessibleLeaf, PressesAfterTheReplyAndIsInvalidOnceItsOwnerHasGone) {
     leaf.doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
     EXPECT_EQ(*presses, 1);
+}
+
+// Where a message box asked by `opener` shows, in the main window's
+// coordinates when drawn inside it, on the screen when a window of its own.
+QRect messageBoxPlace(QWidget* opener, bool inside) {
+    QRect seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, opener, [&] {
+        // Drawn inside the main window, the box is no modal window of its own.
+        for (QWidget* w : QApplication::allWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible()) continue;
+            seen = box->isWindow() ? box->frameGeometry() : QRect(box->mapTo(box->window(), QPoint(0, 0)), box->size());
+            box->reject();
+        }
+    });
+    poll.start(5);
+    askOver(opener, QMessageBox::Information, QStringLiteral("Macros"), QStringLiteral("Choose a macro first."),
+            QMessageBox::Ok, QMessageBox::NoButton, inside);
+    return seen;
+}
+
+TEST(DialogsOver, AMessageBoxShowsCentredOnTheDialogThatAsks) {
+    QWidget main;
+    main.setGeometry(0, 0, 1000, 700);
+    main.show();
+    // A dialog drawn inside the main window, away from its centre.
+    QWidget inside(&main);
+    inside.setGeometry(560, 360, 300, 200);
+    inside.show();
+    QRect box = messageBoxPlace(&inside, true);
+    ASSERT_TRUE(box.isValid());
+    EXPECT_LE((box.center() - QPoint(709, 459)).manhattanLength(), 2) << box.x() << "," << box.y();
+    // A dialog of its own, off the main window's corner.
+    QWidget own;
+    own.setGeometry(300, 250, 400, 300);
+    own.show();
+    box = messageBoxPlace(&own, false);
+    ASSERT_TRUE(box.isValid());
+    EXPECT_LE((box.center() - own.geometry().center()).manhattanLength(), 2) << box.x() << "," << box.y();
+}
+
+TEST(MenuChoice, AnItemPressedByAReaderIsTheMenusAnswer) {
+    QWidget owner;
+    owner.show();
+    QMenu menu(&owner);
+    menu.addAction(QStringLiteral("Record before"));
+    QAction* insert = menu.addMenu(QStringLiteral("Insert"))->addAction(QStringLiteral("Text"));
+    QTimer::singleShot(0, &menu, [&] {
+        // As the reader presses it: the action is triggered, the menu left open.
+        insert->trigger();
+        QTimer::singleShot(0, &menu, [&] { menu.close(); });  // what a stuck menu would wait for
+    });
+    EXPECT_EQ(chooseFromMenu(menu, QPoint(10, 10)), insert);
+    EXPECT_FALSE(menu.isVisible());
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// The five things a user comes to the program for, done with the keyboard
-// alone: remap a key, record a macro and bind it to a key, save and load a
-// profile, undo, and restore a configuration from the history. The window
-// and its dialogs are the program's own, wired as the program wires them;
-// only key events reach them.
+// The things a user comes to the program for, done with the keyboard alone:
+// remap a key, record a macro and bind it to a key, save and load a profile,
+// undo, save and restore a configuration from the history, change the
+// lighting effect. The window and its dialogs are the program's own, wired as
+// the program wires them; only key events reach them. The keys each task
+// takes are counted and printed, to keep an eye on how far apart things are.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "app/draw/ModelText.h"
 #include "app/ui/CConfigureDlg.h"
@@ -91,6 +94,27 @@ void menuKey() {
     QApplication::sendEvent(to, &e);
 }
 
+// Counts the keys pressed: each press once, where it is sent (not again on
+// its way up to the parents that see it when the first one leaves it).
+class KeyCounter : public QObject {
+public:
+    KeyCounter() { qApp->installEventFilter(this); }
+    // The keys since the last call.
+    int take() { return std::exchange(m_count, 0); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::KeyPress ||
+                           (event->type() == QEvent::ContextMenu &&
+                            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard);
+        if (press && watched == test::keyTarget()) ++m_count;
+        return false;
+    }
+
+private:
+    int m_count = 0;
+};
+
 class KeyboardOnly : public test::WindowTest {
 protected:
     void SetUp() override {
@@ -140,8 +164,15 @@ protected:
     }
     int focused() const { return window->focusedElement(); }
 
+    // Once the steps before it have run: the keys they took, for `task`.
+    void countKeys(const char* task) {
+        script.add(task, [] { return true; }, [this, task] { counts.emplace_back(task, keys.take()); });
+    }
+
     KeyMapDialogModel keyMapModel;
     KeyScript script;
+    KeyCounter keys;
+    std::vector<std::pair<const char*, int>> counts;
 };
 
 TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
@@ -166,6 +197,7 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         typeKey(Qt::Key_C, kEvC);
         typeKey(Qt::Key_Return, kEvEnter);
     });
+    countKeys("remap A to C");
     script.add("A remapped", main, [&] {
         const uint8_t* entry = state->image.deviceKeyMap + SlotCellOffset[kA];
         EXPECT_EQ(entry[2], 0x06) << "usage of C";
@@ -214,6 +246,7 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         typeKey(Qt::Key_Down, kEvDown);  // its first macro
         typeKey(Qt::Key_Return, kEvEnter);
     });
+    countKeys("record a macro and bind it to Q");
     script.add("Q bound", main, [&] {
         const uint8_t* entry = state->image.deviceKeyMap + SlotCellOffset[kQ];
         EXPECT_EQ(entry[0], kEntryMacro);
@@ -267,6 +300,7 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
     });
     script.add("the profile dialog: close again", profiles, [] { typeKey(Qt::Key_Escape, kEvEsc); });
     script.add("the profile loaded", [&] { return main() && state->image.gameMode == gameModeAtStart; }, [] {});
+    countKeys("save a profile, change game mode, load the profile");
     const auto refreshed = afterMs(200);
     script.add("the window refreshed again", [=] { return refreshed() && main(); }, [] {});
 
@@ -275,6 +309,7 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         typeKey(Qt::Key_Z, kEvZ, Qt::ControlModifier);
         EXPECT_NE(state->image.gameMode, gameModeAtStart);
     });
+    countKeys("undo");
 
     // 5. Save to the keyboard, then restore the configuration it replaced
     //    from the history (the window's menu, 配置历史, Enter).
@@ -282,6 +317,7 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         tabUntil([&] { return focused() == kHitSave; });
         typeKey(Qt::Key_Space, kEvSpace);
     });
+    countKeys("save to the keyboard");
     script.add("the window's menu", main, [&] {
         EXPECT_TRUE(window->pendingText().isEmpty());
         menuKey();
@@ -293,9 +329,26 @@ TEST_F(KeyboardOnly, TheFiveTasksNeedNoMouse) {
         EXPECT_EQ(state->image.gameMode, gameModeAtStart);
         EXPECT_FALSE(window->pendingText().isEmpty());  // unsaved until saved again
     });
+    countKeys("restore from the history");
+
+    // 6. The next lighting effect: open the lighting section, Tab to the
+    //    effect box, Down.
+    script.add("the effect", main, [&] {
+        const uint8_t effectBefore = state->image.ledEffect;
+        tabUntil([&] { return focused() == kHitLightingHeader; });
+        typeKey(Qt::Key_Space, kEvSpace);
+        tabUntil([&] { return focused() == kHitEffectBox; });
+        typeKey(Qt::Key_Down, kEvDown);
+        EXPECT_NE(state->image.ledEffect, effectBefore);
+    });
+    countKeys("change the lighting effect");
 
     script.start();
     QTRY_VERIFY2_WITH_TIMEOUT(script.finished(), script.waitingFor(), 20000);
+    for (const auto& [task, n] : counts) {
+        std::printf("keys: %3d  %s\n", n, task);
+        EXPECT_GT(n, 0) << task;
+    }
 }
 
 TEST_F(KeyboardOnly, TheFocusIsMarkedFromTheKeyboardAndNotAfterTheMouse) {

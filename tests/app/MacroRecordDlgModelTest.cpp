@@ -136,6 +136,24 @@ TEST(MacroDialogUndo, KeepsAtLeastAHundredSteps) {
     EXPECT_GE(steps, 100);
 }
 
+// The delay box's label is drawn on two lines; the reader hears it as one,
+// with the space a language that has spaces needs between them.
+TEST(MacroDialogElements, TheTwoLineLabelIsReadAsOneName) {
+    Dialog d;
+    const TextLookup english = [](const char*, const char* source, int) -> std::string {
+        if (std::string(source) == "记录按键动作") return "Delays";
+        if (std::string(source) == "间的延迟") return "between keys";
+        return source;
+    };
+    for (const auto& [tr, name] : {std::pair<TextLookup, std::string>{english, "Delays between keys"},
+                                   {TextLookup(), "记录按键动作间的延迟"}}) {
+        const UiElements elements = d.model.elements(false, tr);
+        const UiElement* box = findElement(elements, kMacroHitDelayBox);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->name, name);
+    }
+}
+
 TEST(MacroDialogHeldKeys, FlagsKeysLeftDownAndAddsTheirReleases) {
     Dialog d;
     d.model.leftButtonUp(kRecordX, kRecordY);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QtMath>
 
 #include "controls/CEditHelper.h"
 #include "controls/CTransparentListBox.h"
@@ -90,6 +91,30 @@ TEST(ListBoxWidget, ScrollingAndFocusLossCommit) {
     QApplication::sendEvent(l.events, &focusLost);  // late: ignored
     EXPECT_EQ(l.owner.received.back().id, kListEditEnd);
     EXPECT_EQ(l.owner.received.size(), 4u);
+}
+
+// The rows' text shadow sits under the text, one logical pixel off, at any
+// pixel density (run with QT_SCALE_FACTOR=2 too): further off, it reads as a
+// second copy of the text beside the first.
+TEST(ListBoxWidget, TheTextShadowLiesOnePixelUnderTheText) {
+    Lists l;
+    const QImage frame = l.events->compose();
+    const qreal ratio = frame.devicePixelRatio();
+    // The first row's "A", in device pixels: white text, black shadow on the
+    // list's dark grey.
+    const int rowHeight = qRound(l.events->model().rowRect(0).height * ratio);
+    QRect text, shadow;
+    for (int y = 0; y < rowHeight; ++y)
+        for (int x = 0; x < qRound(20 * ratio); ++x) {
+            const QColor c = frame.pixelColor(x, y);
+            if (c.red() > 200 && c.blue() > 200) text |= QRect(x, y, 1, 1);
+            if (c.red() < 12 && c.green() < 12 && c.blue() < 12) shadow |= QRect(x, y, 1, 1);
+        }
+    ASSERT_FALSE(text.isEmpty());
+    ASSERT_FALSE(shadow.isEmpty());
+    EXPECT_GT(shadow.bottom(), text.bottom());
+    EXPECT_LE(shadow.bottom() - text.bottom(), qCeil(ratio)) << "shadow " << shadow.bottom() << ", text " << text.bottom();
+    EXPECT_LE(shadow.right() - text.right(), qCeil(ratio));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/ui/access/DrawnWindowAccessible.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QWidget>
 
@@ -10,9 +11,11 @@ namespace vandrel {
 
 namespace {
 
+// A dialog is a dialog wherever it is drawn: in a window of its own (X11) or
+// inside the main window (Wayland).
 QAccessible::Role windowRole(QWidget* w) {
-    if (!w->isWindow()) return QAccessible::Client;
-    return qobject_cast<QDialog*>(w) ? QAccessible::Dialog : QAccessible::Window;
+    if (qobject_cast<QDialog*>(w)) return QAccessible::Dialog;
+    return w->isWindow() ? QAccessible::Window : QAccessible::Client;
 }
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
@@ -45,6 +48,7 @@ QAccessible::Role accessibleRole(UiRole role) {
     case UiRole::Tree: return QAccessible::Tree;
     case UiRole::StaticText: return QAccessible::StaticText;
     case UiRole::StatusLine: return QAccessible::StatusBar;
+    case UiRole::Heading: return QAccessible::Heading;
     }
     return QAccessible::Client;
 }
@@ -53,6 +57,31 @@ QAccessible::Role accessibleRole(UiRole role) {
 
 DrawnWindowAccessible::DrawnWindowAccessible(QWidget* window, DrawnElementSource* source)
     : QAccessibleWidget(window, windowRole(window)), m_window(window), m_source(source) {}
+
+QString DrawnWindowAccessible::text(QAccessible::Text t) const {
+    // The toolkit names only a window after its title; a dialog drawn inside
+    // the main window is called the same.
+    if (t == QAccessible::Name && m_window && m_window->accessibleName().isEmpty() &&
+        qobject_cast<QDialog*>(m_window.data()))
+        return m_window->windowTitle();
+    return QAccessibleWidget::text(t);
+}
+
+QStringList DrawnWindowAccessible::actionNames() const {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (m_window && m_window->contextMenuPolicy() == Qt::DefaultContextMenu) names << showMenuAction();
+    return names;
+}
+
+void DrawnWindowAccessible::doAction(const QString& actionName) {
+    if (actionName != showMenuAction() || !m_window) {
+        QAccessibleWidget::doAction(actionName);
+        return;
+    }
+    // Posted: the menu runs once the reader's call has been answered.
+    const QPoint at = m_window->rect().center();
+    QCoreApplication::postEvent(m_window, new QContextMenuEvent(QContextMenuEvent::Keyboard, at, m_window->mapToGlobal(at)));
+}
 
 DrawnWindowAccessible::~DrawnWindowAccessible() {
     for (QAccessible::Id id : std::as_const(m_ids)) QAccessible::deleteAccessibleInterface(id);
@@ -289,7 +318,7 @@ QAccessible::State DrawnElementAccessible::currentState() const {
         s.selectable = true;
         s.selected = e->selected;
     }
-    if (e->role == UiRole::StatusLine || e->role == UiRole::StaticText) s.readOnly = true;
+    if (e->role == UiRole::StatusLine || e->role == UiRole::StaticText || e->role == UiRole::Heading) s.readOnly = true;
     if (!owner()->isVisible()) s.invisible = true;
     return s;
 }
@@ -300,7 +329,8 @@ QStringList DrawnElementAccessible::currentActions() const {
     QStringList names;
     switch (e->role) {
     case UiRole::StaticText:
-    case UiRole::StatusLine: break;
+    case UiRole::StatusLine:
+    case UiRole::Heading: break;
     case UiRole::CheckBox: names << toggleAction(); break;
     default: names << pressAction(); break;
     }

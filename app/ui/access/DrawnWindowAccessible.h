@@ -23,6 +23,11 @@ public:
     DrawnWindowAccessible(QWidget* window, DrawnElementSource* source);
     ~DrawnWindowAccessible() override;
 
+    QString text(QAccessible::Text t) const override;
+    // The window's context menu, as the menu key opens it.
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;

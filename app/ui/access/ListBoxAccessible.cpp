@@ -1,5 +1,7 @@
 #include "app/ui/access/ListBoxAccessible.h"
 
+#include <QPointer>
+
 #include "controls/CEditHelper.h"
 #include "controls/CTransparentListBox.h"
 
@@ -56,6 +58,23 @@ QAccessible::State ListBoxAccessible::state() const {
 ListRowAccessible::ListRowAccessible(CTransparentListBox* list, int row) : AccessibleLeaf(list), m_row(row) {}
 
 CTransparentListBox* ListRowAccessible::list() const { return static_cast<CTransparentListBox*>(owner()); }
+
+QStringList ListBoxAccessible::actionNames() const {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (list()->isEnabled()) names << showMenuAction();
+    return names;
+}
+
+void ListBoxAccessible::doAction(const QString& actionName) {
+    if (actionName != showMenuAction()) {
+        QAccessibleWidget::doAction(actionName);
+        return;
+    }
+    // The menu runs once the reader's call has been answered.
+    QPointer<CTransparentListBox> l = list();
+    if (l->isEnabled())
+        QMetaObject::invokeMethod(l, [l] { if (l) l->requestContextMenu(); }, Qt::QueuedConnection);
+}
 
 bool ListRowAccessible::exists() const { return m_row < list()->count(); }
 

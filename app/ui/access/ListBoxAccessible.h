@@ -26,6 +26,9 @@ public:
     QAccessibleInterface* childAt(int x, int y) const override;
     QAccessibleInterface* focusChild() const override;
     QAccessible::State state() const override;
+    // The list's commands, as the menu key opens them: also from an empty list.
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
 
 private:
     CTransparentListBox* list() const;
