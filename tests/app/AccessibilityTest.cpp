@@ -821,7 +821,9 @@ TEST(AccessibleHistoryDialog, TheLinesThatExplainItAreRead) {
         EXPECT_NE(named(nodes, QString::fromUtf8("保存、恢复出厂设置或载入配置前的设置都保留在这里（最近 20 份）。")), nullptr);
         const Node* none = named(nodes, QString::fromUtf8("还没有保存过：第一次保存后，这里会列出保存前的设置。"));
         EXPECT_EQ(none != nullptr, count == 0);
-        if (none) EXPECT_EQ(none->role, QAccessible::StaticText);
+        if (none) {
+            EXPECT_EQ(none->role, QAccessible::StaticText);
+        }
         EXPECT_EQ(named(nodes, QString::fromUtf8("恢复"))->iface->text(QAccessible::Description), restoreHelp);
         EXPECT_EQ(countRole(nodes, QAccessible::ListItem), static_cast<int>(count));
     }

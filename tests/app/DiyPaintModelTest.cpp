@@ -31,6 +31,13 @@ std::vector<int> paintedKeys(const DeviceImage& im, int map) {
     return out;
 }
 
+// A model whose brush was chosen: a click on a key paints with it.
+DiyPaintModel painting() {
+    DiyPaintModel m;
+    m.setBrush(kRed);
+    return m;
+}
+
 DiyResult clickTool(DiyPaintModel& m, int id, DeviceImage& im) {
     const HitRect r = diyToolRect(id);
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
@@ -38,8 +45,23 @@ DiyResult clickTool(DiyPaintModel& m, int id, DeviceImage& im) {
     return m.release(x, y, im, true);
 }
 
-TEST(DiyPaintModel, AStrokePaintsEveryKeyItCrossesAndEndsOnceAtRelease) {
+TEST(DiyPaintModel, APlainClickIsTheColourDialogsUntilABrushIsChosen) {
     DiyPaintModel m;
+    DeviceImage im = imageShowing(2);
+    const int q = slotOf("Q");
+    EXPECT_FALSE(m.press(centreX(q), centreY(q), DiyButton::Left, {}, im, true).handled);
+    EXPECT_TRUE(paintedKeys(im, 2).empty());
+    // Ctrl+click clears from the start; a palette colour turns the brush on.
+    EXPECT_TRUE(m.press(centreX(q), centreY(q), DiyButton::Left, {false, true, false}, im, true).handled);
+    m.release(centreX(q), centreY(q), im, true);
+    im.ledPalette[0][0] = 0x10;
+    clickTool(m, kDiyPaletteBase, im);
+    EXPECT_TRUE(m.brushOn());
+    EXPECT_TRUE(m.press(centreX(q), centreY(q), DiyButton::Left, {}, im, true).handled);
+}
+
+TEST(DiyPaintModel, AStrokePaintsEveryKeyItCrossesAndEndsOnceAtRelease) {
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(2);
     const int q = slotOf("Q"), y = slotOf("Y");
     DiyResult r = m.press(centreX(q), centreY(q), DiyButton::Left, {}, im, true);
@@ -62,7 +84,7 @@ TEST(DiyPaintModel, AStrokePaintsEveryKeyItCrossesAndEndsOnceAtRelease) {
 }
 
 TEST(DiyPaintModel, CtrlClearsRightTakesTheColourShiftIsTheDialogs) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(0);
     const int w = slotOf("W"), a = slotOf("A");
     setDiyKeyColour(im, 0, w, kGreen);
@@ -92,7 +114,7 @@ TEST(DiyPaintModel, CtrlClearsRightTakesTheColourShiftIsTheDialogs) {
 }
 
 TEST(DiyPaintModel, SelectionRectangleBoundsFillsAndGradients) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(1);
     const int q = slotOf("Q"), r4 = slotOf("R");
     DiyModifiers alt;
@@ -138,7 +160,7 @@ TEST(DiyPaintModel, SelectionRectangleBoundsFillsAndGradients) {
 }
 
 TEST(DiyPaintModel, ZoneChooserAndZoneFill) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(0);
     EXPECT_EQ(m.zone(), DiyZone::Letters);
     for (int i = 0; i < 3; ++i) clickTool(m, kDiyZoneId, im);
@@ -153,7 +175,7 @@ TEST(DiyPaintModel, ZoneChooserAndZoneFill) {
 }
 
 TEST(DiyPaintModel, BrushColoursFromPaletteRecentAndDialogs) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(0);
     im.ledPalette[3][0] = 1, im.ledPalette[3][1] = 2, im.ledPalette[3][2] = 3;
     clickTool(m, kDiyPaletteBase + 3, im);
@@ -186,7 +208,7 @@ TEST(DiyPaintModel, BrushColoursFromPaletteRecentAndDialogs) {
 }
 
 TEST(DiyPaintModel, WholeMapsCopySwapClearAndChoose) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(0);
     setDiyKeyColour(im, 0, slotOf("Q"), kRed);
     setDiyKeyColour(im, 3, slotOf("P"), kBlue);
@@ -228,7 +250,7 @@ TEST(DiyPaintModel, WholeMapsCopySwapClearAndChoose) {
 }
 
 TEST(DiyPaintModel, KeyboardCursorPaintsClearsAndExtendsTheSelection) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(0);
     const int q = slotOf("Q"), w = slotOf("W"), e = slotOf("E"), a = slotOf("A"), s = slotOf("S");
     EXPECT_TRUE(m.paintKey(q, im).changed);
@@ -253,7 +275,7 @@ TEST(DiyPaintModel, KeyboardCursorPaintsClearsAndExtendsTheSelection) {
 }
 
 TEST(DiyPaintModel, ToolsAreNamedForTheReader) {
-    DiyPaintModel m;
+    DiyPaintModel m = painting();
     DeviceImage im = imageShowing(1);
     UiElements panel, strip;
     m.panelElements(panel, im, {});

@@ -20,6 +20,7 @@ protected:
         click(100, 115);
         state->image.ledEffect = kFirstDiyEffect;
         window->model().panel().diyPaintMode = true;
+        window->model().diy().setBrush({0xFF, 0, 0});
         window->redraw();
     }
     static int slot(const char* name) { return *diySlotByName(name); }
