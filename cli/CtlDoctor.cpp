@@ -448,6 +448,8 @@ private:
         source(o.screenSaver, "org.freedesktop.ScreenSaver", "KDE Plasma, Xfce and others offer it");
         source(o.gnomeScreenSaver, "org.gnome.ScreenSaver", "GNOME offers it");
         source(o.idleMonitor, "the idle monitor org.gnome.Mutter.IdleMonitor", "GNOME offers it");
+        source(o.x11Idle, "the X server's idle time (screen-saver extension)",
+               o.idleMonitor ? "the idle monitor is used instead" : "an X11 session with libXss offers it");
         std::string missing;
         for (const auto& [offered, name] : {std::pair{o.lockOffered(), "lock"}, std::pair{o.idleOffered(), "idle"},
                                             std::pair{o.sleepOffered(), "sleep"}})

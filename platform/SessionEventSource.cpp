@@ -1,10 +1,14 @@
 #include "platform/SessionEventSource.h"
 
+#include <algorithm>
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
+
+#include "platform/X11IdleTime.h"
 
 namespace vandrel {
 
@@ -59,6 +63,7 @@ SessionEventSource::Offers SessionEventSource::probe(const QDBusConnection& syst
     o.screenSaver = registered(sessionBus, kScreenSaver);
     o.gnomeScreenSaver = registered(sessionBus, kGnomeScreenSaver);
     o.idleMonitor = registered(sessionBus, kIdleMonitor);
+    o.x11Idle = !o.idleMonitor && X11IdleTime::open() != nullptr;
     return o;
 }
 
@@ -93,6 +98,9 @@ void SessionEventSource::start() {
         m_offers.idleMonitor = m_session.connect(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
                                                  QStringLiteral("WatchFired"), this, SLOT(onIdleWatchFired(uint)));
         addIdleWatch();
+    } else if (offered.x11Idle) {
+        std::shared_ptr<X11IdleTime> x11 = X11IdleTime::open();
+        if (x11) pollIdleTime([x11] { return x11->idleMs(); }, 1000);
     }
     if (locked()) emit lockedChanged(true);
 }
@@ -103,7 +111,8 @@ QStringList SessionEventSource::availableText() const {
     };
     return {line(m_offers.loginLock, "login manager lock"), line(m_offers.loginSleep, "login manager sleep"),
             line(m_offers.screenSaver, "org.freedesktop.ScreenSaver"),
-            line(m_offers.gnomeScreenSaver, "org.gnome.ScreenSaver"), line(m_offers.idleMonitor, "idle monitor")};
+            line(m_offers.gnomeScreenSaver, "org.gnome.ScreenSaver"), line(m_offers.idleMonitor, "idle monitor"),
+            line(m_offers.x11Idle, "X11 idle time")};
 }
 
 void SessionEventSource::setIdleMinutes(int minutes) {
@@ -115,6 +124,35 @@ void SessionEventSource::setIdleMinutes(int minutes) {
         emit idleChanged(false);
     }
     addIdleWatch();
+}
+
+void SessionEventSource::pollIdleTime(std::function<std::optional<int64_t>()> idleMs, int pollMs) {
+    removeIdleWatches();
+    m_idleMs = std::move(idleMs);
+    m_pollMs = std::max(1, pollMs);
+    m_offers.x11Idle = static_cast<bool>(m_idleMs);
+    m_offers.idleMonitor = m_offers.idleMonitor && !m_offers.x11Idle;
+    m_idlePoll.setSingleShot(true);
+    connect(&m_idlePoll, &QTimer::timeout, this, &SessionEventSource::pollIdle, Qt::UniqueConnection);
+    addIdleWatch();
+}
+
+void SessionEventSource::pollIdle() {
+    if (!m_idleMs || m_idleMinutes <= 0) return;
+    const int64_t threshold = int64_t(m_idleMinutes) * 60000;
+    const std::optional<int64_t> ms = m_idleMs();
+    if (ms && !m_idle && *ms >= threshold) {
+        m_idle = true;
+        emit idleChanged(true);
+    } else if (ms && m_idle && *ms < threshold) {
+        m_idle = false;
+        emit idleChanged(false);
+    }
+    // While idle every poll may be the input that ends it; before, nothing
+    // can happen until the threshold could be reached (at most a minute on).
+    int64_t next = m_pollMs;
+    if (!m_idle && ms) next = std::clamp<int64_t>(threshold - *ms, m_pollMs, 60000);
+    m_idlePoll.start(static_cast<int>(next));
 }
 
 void SessionEventSource::sleepReady() { m_sleepDelay = QDBusUnixFileDescriptor(); }
@@ -171,13 +209,20 @@ void SessionEventSource::takeSleepDelay() {
 }
 
 void SessionEventSource::addIdleWatch() {
-    if (!m_offers.idleMonitor || m_idleMinutes <= 0) return;
+    if (m_idleMinutes <= 0) return;
+    if (!m_offers.idleMonitor) {
+        // The first answer comes from the event loop, not from inside the
+        // caller that changed the minutes.
+        if (m_idleMs) m_idlePoll.start(0);
+        return;
+    }
     const QDBusMessage reply = call(m_session, kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
                                     QStringLiteral("AddIdleWatch"), {QVariant::fromValue(qulonglong(m_idleMinutes) * 60000)});
     if (answered(reply)) m_idleWatch = reply.arguments().at(0).toUInt();
 }
 
 void SessionEventSource::removeIdleWatches() {
+    m_idlePoll.stop();
     for (uint* watch : {&m_idleWatch, &m_activeWatch}) {
         if (*watch)
             m_session.asyncCall(QDBusMessage::createMethodCall(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,

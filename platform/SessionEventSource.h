@@ -9,16 +9,24 @@
 //   org.freedesktop.ScreenSaver (KDE, Xfce and others) and org.gnome.ScreenSaver
 //     (GNOME): ActiveChanged while the screen is locked or blanked;
 //   org.gnome.Mutter.IdleMonitor (GNOME): a watch that fires after so long
-//     without input, and one that fires on the next input.
+//     without input, and one that fires on the next input;
+//   elsewhere on X11, the X server's idle time, asked when the idle time
+//     could next be reached and every second while idle.
 //
 // Whatever is not offered is reported by available(); the rest still works.
 
 #include <QDBusConnection>
+#include <QTimer>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace vandrel {
 
@@ -31,10 +39,11 @@ public:
         bool screenSaver = false;       // org.freedesktop.ScreenSaver
         bool gnomeScreenSaver = false;  // org.gnome.ScreenSaver
         bool idleMonitor = false;       // org.gnome.Mutter.IdleMonitor
+        bool x11Idle = false;           // the X server's idle time, where there is no idle monitor
         // Which of the session's settings can work here (lock=, idle=,
         // sleep=): the tray menu, vandrelctl session and doctor agree on it.
         bool lockOffered() const { return loginLock || screenSaver || gnomeScreenSaver; }
-        bool idleOffered() const { return idleMonitor; }
+        bool idleOffered() const { return idleMonitor || x11Idle; }
         bool sleepOffered() const { return loginSleep; }
     };
 
@@ -58,6 +67,10 @@ public:
 
     // The idle watch: after `minutes` without input idle(true); 0: none.
     void setIdleMinutes(int minutes);
+    // Where there is no idle monitor: `idleMs` answers how long there has
+    // been no input; it is asked at most every `pollMs` (start() uses the X
+    // server's idle time, every second). It replaces the idle source in use.
+    void pollIdleTime(std::function<std::optional<int64_t>()> idleMs, int pollMs);
 
     bool locked() const { return m_loginLocked || m_screenSaverActive || m_gnomeScreenSaverActive; }
     bool sleeping() const { return m_sleeping; }
@@ -81,6 +94,7 @@ private slots:
     void onScreenSaverActive(bool active);
     void onGnomeScreenSaverActive(bool active);
     void onIdleWatchFired(uint id);
+    void pollIdle();
 
 private:
     void setLoginLocked(bool locked);
@@ -102,6 +116,9 @@ private:
     int m_idleMinutes = 0;
     uint m_idleWatch = 0;
     uint m_activeWatch = 0;
+    std::function<std::optional<int64_t>()> m_idleMs;
+    int m_pollMs = 1000;
+    QTimer m_idlePoll;
     QDBusUnixFileDescriptor m_sleepDelay;
 };
 

@@ -290,6 +290,31 @@ TEST_F(SessionLightingTest, IdleDimsUntilTheNextInput) {
     EXPECT_FALSE(events->idle());
 }
 
+// Without an idle monitor the idle time is asked (on X11, of the X server):
+// the lights go down once it passes the minutes chosen and come back at the
+// first answer below them.
+TEST_F(SessionLightingTest, PolledIdleTimeDimsUntilTheNextInput) {
+    int64_t idleNow = 59'990;
+    int asked = 0;
+    events->pollIdleTime([&]() -> std::optional<int64_t> { ++asked; return idleNow; }, 10);
+    EXPECT_FALSE(events->available().idleMonitor);
+    EXPECT_TRUE(events->available().idleOffered());
+    choose({"idle=1", "dim=3"});
+    ASSERT_TRUE(test::spinUntil([&] { return asked > 0; }));
+    EXPECT_FALSE(events->idle());
+    idleNow = 60'500;
+    ASSERT_TRUE(brightnessBecomes(3));
+    EXPECT_TRUE(events->idle());
+    idleNow = 200;
+    ASSERT_TRUE(brightnessBecomes(30));
+    EXPECT_FALSE(events->idle());
+    // "never" stops the asking.
+    choose({"idle=never"});
+    const int before = asked;
+    test::spinUntil([] { return false; }, 100);
+    EXPECT_EQ(asked, before);
+}
+
 // The session's writes count in the profile switches' write limit. With the
 // limit spent the lock leaves the lights as they are (and a sleep is not kept
 // waiting for them), but lights that are down always come back.

@@ -316,6 +316,14 @@ TEST_F(Doctor, DesktopFocusAndAutostart) {
 // knows the session, GNOME's screen saver), some not; vandrelctl session
 // marks the same settings as not working here.
 TEST_F(Doctor, SessionSourcesOfferedAndNot) {
+    // An X server of the developer's desktop would offer its idle time.
+    struct NoDisplay {
+        QByteArray was = qgetenv("DISPLAY");
+        NoDisplay() { qunsetenv("DISPLAY"); }
+        ~NoDisplay() {
+            if (!was.isEmpty()) qputenv("DISPLAY", was);
+        }
+    } noDisplay;
     vandrel::test::PrivateBus system;
     ASSERT_TRUE(system.ok() && bus.ok());
     setup.systemBus = system.connect();
