@@ -65,6 +65,9 @@ int execOver(QDialog& dialog, QWidget* host, std::optional<QPoint> topLeft, bool
         return dialog.exec();
     }
     Shade shade(host);
+    // The shade holds the dialog in the main window's tree: a reader names it
+    // as the dialog it holds, not as an unnamed filler.
+    shade.setAccessibleName(dialog.accessibleName().isEmpty() ? dialog.windowTitle() : dialog.accessibleName());
     const bool framed = dialog.isWindow() && !(dialog.windowFlags() & Qt::FramelessWindowHint);
     dialog.setParent(&shade, Qt::Widget);
     // A window's background comes from the window system, a child's from its parent.

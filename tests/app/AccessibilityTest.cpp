@@ -778,6 +778,10 @@ ReadDialog readWhileRunning(QDialog& dialog, QWidget& host, bool inside) {
     QTimer::singleShot(0, &dialog, [&] {
         QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&dialog);
         if (w) seen = {w->role(), w->text(QAccessible::Name)};
+        // Drawn inside, what holds it is named as the dialog too.
+        if (w && inside && w->parent()) {
+            EXPECT_EQ(w->parent()->text(QAccessible::Name), seen.name);
+        }
         dialog.reject();
     });
     runDialogOver(dialog, &host, std::nullopt, inside);
