@@ -448,8 +448,11 @@ private:
         source(o.screenSaver, "org.freedesktop.ScreenSaver", "KDE Plasma, Xfce and others offer it");
         source(o.gnomeScreenSaver, "org.gnome.ScreenSaver", "GNOME offers it");
         source(o.idleMonitor, "the idle monitor org.gnome.Mutter.IdleMonitor", "GNOME offers it");
+        source(o.waylandIdle, "the Wayland compositor's idle notice (ext-idle-notify or KDE's idle protocol)",
+               o.idleMonitor ? "the idle monitor is used instead" : "KDE Plasma and wlroots compositors offer it");
         source(o.x11Idle, "the X server's idle time (screen-saver extension)",
-               o.idleMonitor ? "the idle monitor is used instead" : "an X11 session with libXss offers it");
+               o.idleMonitor || o.waylandIdle ? "another idle source is used instead"
+                                              : "an X11 session with libXss offers it");
         std::string missing;
         for (const auto& [offered, name] : {std::pair{o.lockOffered(), "lock"}, std::pair{o.idleOffered(), "idle"},
                                             std::pair{o.sleepOffered(), "sleep"}})

@@ -22,7 +22,7 @@ endif()
 if(NOT VANDREL_WAYLAND_SCANNER)
   list(APPEND VANDREL_WAYLAND_MISSING "wayland-scanner (libwayland-bin)")
 endif()
-if(NOT VANDREL_WAYLAND_PROTOCOLS_DIR OR NOT EXISTS "${VANDREL_WAYLAND_PROTOCOLS_DIR}/staging/xdg-activation/xdg-activation-v1.xml")
+if(NOT VANDREL_WAYLAND_PROTOCOLS_DIR OR NOT EXISTS "${VANDREL_WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml")
   list(APPEND VANDREL_WAYLAND_MISSING "wayland-protocols")
 endif()
 set(_vandrel_qpa_header "")
@@ -44,7 +44,12 @@ string(REPLACE ";" ", " VANDREL_WAYLAND_MISSING "${VANDREL_WAYLAND_MISSING}")
 
 function(vandrel_wayland_protocol target xml)
   get_filename_component(name "${xml}" NAME_WE)
-  set(src "${VANDREL_WAYLAND_PROTOCOLS_DIR}/${xml}")
+  # A path of our own, or one under wayland-protocols.
+  if(IS_ABSOLUTE "${xml}")
+    set(src "${xml}")
+  else()
+    set(src "${VANDREL_WAYLAND_PROTOCOLS_DIR}/${xml}")
+  endif()
   set(out "${CMAKE_CURRENT_BINARY_DIR}/wayland")
   add_custom_command(
     OUTPUT "${out}/${name}-client-protocol.h" "${out}/${name}-protocol.c"
@@ -63,7 +68,12 @@ endfunction()
 # interface definitions come with the client code above).
 function(vandrel_wayland_server_header target xml)
   get_filename_component(name "${xml}" NAME_WE)
-  set(src "${VANDREL_WAYLAND_PROTOCOLS_DIR}/${xml}")
+  # A path of our own, or one under wayland-protocols.
+  if(IS_ABSOLUTE "${xml}")
+    set(src "${xml}")
+  else()
+    set(src "${VANDREL_WAYLAND_PROTOCOLS_DIR}/${xml}")
+  endif()
   set(out "${CMAKE_CURRENT_BINARY_DIR}/wayland")
   add_custom_command(
     OUTPUT "${out}/${name}-server-protocol.h"

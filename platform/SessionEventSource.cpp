@@ -8,6 +8,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 
+#include "platform/WaylandGlobals.h"
 #include "platform/X11IdleTime.h"
 
 namespace vandrel {
@@ -63,7 +64,8 @@ SessionEventSource::Offers SessionEventSource::probe(const QDBusConnection& syst
     o.screenSaver = registered(sessionBus, kScreenSaver);
     o.gnomeScreenSaver = registered(sessionBus, kGnomeScreenSaver);
     o.idleMonitor = registered(sessionBus, kIdleMonitor);
-    o.x11Idle = !o.idleMonitor && X11IdleTime::open() != nullptr;
+    o.waylandIdle = !o.idleMonitor && waylandOffersAnyOf({"ext_idle_notifier_v1", "org_kde_kwin_idle"});
+    o.x11Idle = !o.idleMonitor && !o.waylandIdle && X11IdleTime::open() != nullptr;
     return o;
 }
 
@@ -95,8 +97,15 @@ void SessionEventSource::start() {
             m_session.connect(kGnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), kGnomeScreenSaver,
                               QStringLiteral("ActiveChanged"), this, SLOT(onGnomeScreenSaverActive(bool)));
     if (offered.idleMonitor) {
+        // GNOME's monitor is the one used there, whatever else was given.
+        removeIdleWatches();
+        m_notice = {};
+        m_offers.waylandIdle = false;
         m_offers.idleMonitor = m_session.connect(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,
                                                  QStringLiteral("WatchFired"), this, SLOT(onIdleWatchFired(uint)));
+        addIdleWatch();
+    } else if (m_notice.watch) {
+        m_offers.waylandIdle = true;
         addIdleWatch();
     } else if (offered.x11Idle) {
         std::shared_ptr<X11IdleTime> x11 = X11IdleTime::open();
@@ -112,7 +121,7 @@ QStringList SessionEventSource::availableText() const {
     return {line(m_offers.loginLock, "login manager lock"), line(m_offers.loginSleep, "login manager sleep"),
             line(m_offers.screenSaver, "org.freedesktop.ScreenSaver"),
             line(m_offers.gnomeScreenSaver, "org.gnome.ScreenSaver"), line(m_offers.idleMonitor, "idle monitor"),
-            line(m_offers.x11Idle, "X11 idle time")};
+            line(m_offers.waylandIdle, "compositor idle notice"), line(m_offers.x11Idle, "X11 idle time")};
 }
 
 void SessionEventSource::setIdleMinutes(int minutes) {
@@ -135,6 +144,20 @@ void SessionEventSource::pollIdleTime(std::function<std::optional<int64_t>()> id
     m_idlePoll.setSingleShot(true);
     connect(&m_idlePoll, &QTimer::timeout, this, &SessionEventSource::pollIdle, Qt::UniqueConnection);
     addIdleWatch();
+}
+
+void SessionEventSource::watchIdleWith(IdleNotice notice) {
+    removeIdleWatches();
+    m_notice = std::move(notice);
+    m_offers.waylandIdle = static_cast<bool>(m_notice.watch);
+    m_offers.idleMonitor = m_offers.idleMonitor && !m_offers.waylandIdle;
+    addIdleWatch();
+}
+
+void SessionEventSource::reportIdle(bool idle) {
+    if (!m_notice.watch || m_idleMinutes <= 0 || idle == m_idle) return;
+    m_idle = idle;
+    emit idleChanged(idle);
 }
 
 void SessionEventSource::pollIdle() {
@@ -210,6 +233,10 @@ void SessionEventSource::takeSleepDelay() {
 
 void SessionEventSource::addIdleWatch() {
     if (m_idleMinutes <= 0) return;
+    if (!m_offers.idleMonitor && m_notice.watch) {
+        m_notice.watch(int64_t(m_idleMinutes) * 60000);
+        return;
+    }
     if (!m_offers.idleMonitor) {
         // The first answer comes from the event loop, not from inside the
         // caller that changed the minutes.
@@ -223,6 +250,7 @@ void SessionEventSource::addIdleWatch() {
 
 void SessionEventSource::removeIdleWatches() {
     m_idlePoll.stop();
+    if (m_notice.stop) m_notice.stop();
     for (uint* watch : {&m_idleWatch, &m_activeWatch}) {
         if (*watch)
             m_session.asyncCall(QDBusMessage::createMethodCall(kIdleMonitor, kIdleMonitorPath, kIdleMonitor,

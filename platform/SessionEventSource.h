@@ -10,6 +10,8 @@
 //     (GNOME): ActiveChanged while the screen is locked or blanked;
 //   org.gnome.Mutter.IdleMonitor (GNOME): a watch that fires after so long
 //     without input, and one that fires on the next input;
+//   elsewhere, the Wayland compositor's idle notice (ext-idle-notify or the
+//     older KDE protocol), given by the program (watchIdleWith);
 //   elsewhere on X11, the X server's idle time, asked when the idle time
 //     could next be reached and every second while idle.
 //
@@ -39,11 +41,12 @@ public:
         bool screenSaver = false;       // org.freedesktop.ScreenSaver
         bool gnomeScreenSaver = false;  // org.gnome.ScreenSaver
         bool idleMonitor = false;       // org.gnome.Mutter.IdleMonitor
-        bool x11Idle = false;           // the X server's idle time, where there is no idle monitor
+        bool waylandIdle = false;       // the compositor's idle notice, where there is no idle monitor
+        bool x11Idle = false;           // the X server's idle time, where there is neither
         // Which of the session's settings can work here (lock=, idle=,
         // sleep=): the tray menu, vandrelctl session and doctor agree on it.
         bool lockOffered() const { return loginLock || screenSaver || gnomeScreenSaver; }
-        bool idleOffered() const { return idleMonitor || x11Idle; }
+        bool idleOffered() const { return idleMonitor || waylandIdle || x11Idle; }
         bool sleepOffered() const { return loginSleep; }
     };
 
@@ -71,6 +74,15 @@ public:
     // been no input; it is asked at most every `pollMs` (start() uses the X
     // server's idle time, every second). It replaces the idle source in use.
     void pollIdleTime(std::function<std::optional<int64_t>()> idleMs, int pollMs);
+    // The compositor's idle notice: `watch(ms)` asks for a report after `ms`
+    // without input (false: not possible), `stop()` ends it; the reports
+    // come to reportIdle(). Given before start(), it is used where there is
+    // no idle monitor; given after, it replaces the idle source in use.
+    struct IdleNotice {
+        std::function<bool(int64_t ms)> watch;
+        std::function<void()> stop;
+    };
+    void watchIdleWith(IdleNotice notice);
 
     bool locked() const { return m_loginLocked || m_screenSaverActive || m_gnomeScreenSaverActive; }
     bool sleeping() const { return m_sleeping; }
@@ -80,6 +92,8 @@ public slots:
     // The program is ready for the sleep: the delay it holds is let go (and
     // taken again after the sleep).
     void sleepReady();
+    // The compositor says the user is idle (true) or back (false).
+    void reportIdle(bool idle);
 
 signals:
     void lockedChanged(bool locked);
@@ -117,6 +131,7 @@ private:
     uint m_idleWatch = 0;
     uint m_activeWatch = 0;
     std::function<std::optional<int64_t>()> m_idleMs;
+    IdleNotice m_notice;
     int m_pollMs = 1000;
     QTimer m_idlePoll;
     QDBusUnixFileDescriptor m_sleepDelay;

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "ext-idle-notify-v1-client-protocol.h"
+#include "kde-idle-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "xdg-activation-v1-client-protocol.h"
 
@@ -172,6 +174,52 @@ std::string requestActivationToken(wl_display* display, const std::string& appId
     wl_display_flush(display);
     wl_event_queue_destroy(queue);
     return answer.token;
+}
+
+IdleWatch::IdleWatch(wl_display* display) : m_display(display) {
+    m_ext = static_cast<ext_idle_notifier_v1*>(bindGlobal(display, &ext_idle_notifier_v1_interface, 1));
+    if (!m_ext) m_kde = static_cast<org_kde_kwin_idle*>(bindGlobal(display, &org_kde_kwin_idle_interface, 1));
+}
+
+IdleWatch::~IdleWatch() {
+    stop();
+    if (m_ext) ext_idle_notifier_v1_destroy(m_ext);
+    // The older protocol's global has no destructor request: the proxy alone goes.
+    if (m_kde) org_kde_kwin_idle_destroy(m_kde);
+    if (m_display) wl_display_flush(m_display);
+}
+
+bool IdleWatch::watch(wl_seat* seat, uint32_t timeoutMs) {
+    if (!offered() || !seat) return false;
+    stop();
+    if (m_ext) {
+        static const ext_idle_notification_v1_listener listener = {extIdled, extResumed};
+        m_extWatch = ext_idle_notifier_v1_get_idle_notification(m_ext, timeoutMs, seat);
+        ext_idle_notification_v1_add_listener(m_extWatch, &listener, this);
+    } else {
+        static const org_kde_kwin_idle_timeout_listener listener = {kdeIdle, kdeResumed};
+        m_kdeWatch = org_kde_kwin_idle_get_idle_timeout(m_kde, seat, timeoutMs);
+        org_kde_kwin_idle_timeout_add_listener(m_kdeWatch, &listener, this);
+    }
+    wl_display_flush(m_display);
+    return true;
+}
+
+void IdleWatch::stop() {
+    if (m_extWatch) ext_idle_notification_v1_destroy(m_extWatch);
+    if (m_kdeWatch) org_kde_kwin_idle_timeout_release(m_kdeWatch);
+    if (m_extWatch || m_kdeWatch) wl_display_flush(m_display);
+    m_extWatch = nullptr;
+    m_kdeWatch = nullptr;
+}
+
+void IdleWatch::extIdled(void* data, ext_idle_notification_v1*) { static_cast<IdleWatch*>(data)->report(true); }
+void IdleWatch::extResumed(void* data, ext_idle_notification_v1*) { static_cast<IdleWatch*>(data)->report(false); }
+void IdleWatch::kdeIdle(void* data, org_kde_kwin_idle_timeout*) { static_cast<IdleWatch*>(data)->report(true); }
+void IdleWatch::kdeResumed(void* data, org_kde_kwin_idle_timeout*) { static_cast<IdleWatch*>(data)->report(false); }
+
+void IdleWatch::report(bool idle) {
+    if (onIdle) onIdle(idle);
 }
 
 }  // namespace vandrel::wayland

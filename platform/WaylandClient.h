@@ -12,6 +12,10 @@ struct wl_display;
 struct wl_interface;
 struct wl_seat;
 struct wl_surface;
+struct ext_idle_notification_v1;
+struct ext_idle_notifier_v1;
+struct org_kde_kwin_idle;
+struct org_kde_kwin_idle_timeout;
 struct xdg_activation_v1;
 struct zwp_keyboard_shortcuts_inhibit_manager_v1;
 struct zwp_keyboard_shortcuts_inhibitor_v1;
@@ -79,5 +83,40 @@ bool activateWithToken(wl_display* display, wl_surface* surface, const std::stri
 // compositor gives none. `appId` names the program that will use it (may be
 // empty).
 std::string requestActivationToken(wl_display* display, const std::string& appId);
+
+// The compositor's notice that the seat has had no input for a while, and
+// that input came again: ext-idle-notify where the compositor offers it,
+// else the older idle protocol of KDE and wlroots compositors.
+class IdleWatch {
+public:
+    explicit IdleWatch(wl_display* display);
+    ~IdleWatch();
+    IdleWatch(const IdleWatch&) = delete;
+    IdleWatch& operator=(const IdleWatch&) = delete;
+
+    // Whether the compositor offers either protocol.
+    bool offered() const { return m_ext || m_kde; }
+    // Reports idle(true) after `timeoutMs` without input on `seat` and
+    // idle(false) at the next input; an earlier watch ends first. False
+    // when nothing is offered or the seat is null.
+    bool watch(wl_seat* seat, uint32_t timeoutMs);
+    void stop();
+
+    // Called from the dispatch of Qt's queue, on the window thread.
+    std::function<void(bool idle)> onIdle;
+
+private:
+    static void extIdled(void* data, ext_idle_notification_v1*);
+    static void extResumed(void* data, ext_idle_notification_v1*);
+    static void kdeIdle(void* data, org_kde_kwin_idle_timeout*);
+    static void kdeResumed(void* data, org_kde_kwin_idle_timeout*);
+    void report(bool idle);
+
+    wl_display* m_display = nullptr;
+    ext_idle_notifier_v1* m_ext = nullptr;
+    org_kde_kwin_idle* m_kde = nullptr;
+    ext_idle_notification_v1* m_extWatch = nullptr;
+    org_kde_kwin_idle_timeout* m_kdeWatch = nullptr;
+};
 
 }  // namespace vandrel::wayland

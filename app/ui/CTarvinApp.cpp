@@ -45,6 +45,7 @@
 #include "platform/focus/ReportedFocusBackend.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/DialogPlacement.h"
+#include "platform/CompositorIdle.h"
 #include "platform/SessionEventSource.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/KeyboardLayoutSource.h"
@@ -402,6 +403,13 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     };
     connect(&switching, &ProfileSwitchController::statusChanged, &sessionLighting, followSessionChoice);
     switching.countWritesOf(sessionLighting);
+    // On Wayland the compositor tells the idle time (GNOME's monitor wins).
+    const std::unique_ptr<CompositorIdle> compositorIdle = CompositorIdle::open();
+    if (compositorIdle) {
+        compositorIdle->onIdle = [&sessionEvents](bool idle) { sessionEvents.reportIdle(idle); };
+        CompositorIdle* idle = compositorIdle.get();
+        sessionEvents.watchIdleWith({[idle](int64_t ms) { return idle->watch(ms); }, [idle] { idle->stop(); }});
+    }
     followSessionChoice();
     sessionEvents.start();
     // The same choice in the notification area's menu, beside the other switches.

@@ -315,6 +315,29 @@ TEST_F(SessionLightingTest, PolledIdleTimeDimsUntilTheNextInput) {
     EXPECT_EQ(asked, before);
 }
 
+// On Wayland the compositor says when the user is idle and back; the watch
+// follows the minutes chosen and ends with "never".
+TEST_F(SessionLightingTest, CompositorIdleNoticeDimsUntilTheNextInput) {
+    std::vector<int64_t> watches;
+    int stops = 0;
+    events->watchIdleWith({[&](int64_t ms) { watches.push_back(ms); return true; }, [&] { ++stops; }});
+    EXPECT_FALSE(events->available().idleMonitor);
+    EXPECT_TRUE(events->available().waylandIdle);
+    choose({"idle=5", "dim=3"});
+    ASSERT_FALSE(watches.empty());
+    EXPECT_EQ(watches.back(), 5 * 60000);
+    events->reportIdle(true);
+    ASSERT_TRUE(brightnessBecomes(3));
+    events->reportIdle(false);
+    ASSERT_TRUE(brightnessBecomes(30));
+    const int stopsBefore = stops;
+    choose({"idle=never"});
+    EXPECT_GT(stops, stopsBefore);
+    // A late notice after "never" takes nothing down.
+    events->reportIdle(true);
+    EXPECT_FALSE(events->idle());
+}
+
 // The session's writes count in the profile switches' write limit. With the
 // limit spent the lock leaves the lights as they are (and a sleep is not kept
 // waiting for them), but lights that are down always come back.
