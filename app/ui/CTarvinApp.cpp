@@ -393,6 +393,9 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     // idle, as chosen in the settings (vandrelctl session), which are
     // followed as they change. The writes count in the profile switches'
     // write limit: while it is spent the lights stay up.
+    // On Wayland the compositor tells the idle time (GNOME's monitor wins).
+    // It outlives the event source, which ends its watch.
+    const std::unique_ptr<CompositorIdle> compositorIdle = CompositorIdle::open();
     SessionLighting sessionLighting(service);
     SessionEventSource sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
                                      qEnvironmentVariable("XDG_SESSION_ID"));
@@ -403,8 +406,6 @@ int CTarvinApp::runMainDialog(Transport& transport, Clock& clock, const Options&
     };
     connect(&switching, &ProfileSwitchController::statusChanged, &sessionLighting, followSessionChoice);
     switching.countWritesOf(sessionLighting);
-    // On Wayland the compositor tells the idle time (GNOME's monitor wins).
-    const std::unique_ptr<CompositorIdle> compositorIdle = CompositorIdle::open();
     if (compositorIdle) {
         compositorIdle->onIdle = [&sessionEvents](bool idle) { sessionEvents.reportIdle(idle); };
         CompositorIdle* idle = compositorIdle.get();

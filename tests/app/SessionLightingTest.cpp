@@ -313,6 +313,7 @@ TEST_F(SessionLightingTest, PolledIdleTimeDimsUntilTheNextInput) {
     const int before = asked;
     test::spinUntil([] { return false; }, 100);
     EXPECT_EQ(asked, before);
+    events->pollIdleTime({}, 1000);  // its callback uses this test's locals
 }
 
 // On Wayland the compositor says when the user is idle and back; the watch
@@ -336,6 +337,7 @@ TEST_F(SessionLightingTest, CompositorIdleNoticeDimsUntilTheNextInput) {
     // A late notice after "never" takes nothing down.
     events->reportIdle(true);
     EXPECT_FALSE(events->idle());
+    events->watchIdleWith({});  // its callbacks use this test's locals
 }
 
 // The session's writes count in the profile switches' write limit. With the
