@@ -17,7 +17,7 @@ struct CompositorIdle::Watch {
 
 std::unique_ptr<CompositorIdle> CompositorIdle::open() {
     wl_display* display = wayland::qtDisplay();
-    if (!display || !wayland::qtSeat()) return nullptr;
+    if (!display) return nullptr;
     auto watch = std::make_unique<Watch>(display);
     if (!watch->idle.offered()) return nullptr;
     std::unique_ptr<CompositorIdle> idle(new CompositorIdle(std::move(watch)));
@@ -31,7 +31,7 @@ std::unique_ptr<CompositorIdle> CompositorIdle::open() {
 bool CompositorIdle::watch(int64_t timeoutMs) {
     // The protocols count in 32-bit milliseconds: about 49 days at most.
     const auto ms = static_cast<uint32_t>(std::clamp<int64_t>(timeoutMs, 1, INT32_MAX));
-    return m_watch->idle.watch(wayland::qtSeat(), ms);
+    return m_watch->idle.watch(ms);
 }
 
 void CompositorIdle::stop() { m_watch->idle.stop(); }

@@ -179,6 +179,7 @@ std::string requestActivationToken(wl_display* display, const std::string& appId
 IdleWatch::IdleWatch(wl_display* display) : m_display(display) {
     m_ext = static_cast<ext_idle_notifier_v1*>(bindGlobal(display, &ext_idle_notifier_v1_interface, 1));
     if (!m_ext) m_kde = static_cast<org_kde_kwin_idle*>(bindGlobal(display, &org_kde_kwin_idle_interface, 1));
+    if (m_ext || m_kde) m_seat = static_cast<wl_seat*>(bindGlobal(display, &wl_seat_interface, 1));
 }
 
 IdleWatch::~IdleWatch() {
@@ -186,11 +187,13 @@ IdleWatch::~IdleWatch() {
     if (m_ext) ext_idle_notifier_v1_destroy(m_ext);
     // The older protocol's global has no destructor request: the proxy alone goes.
     if (m_kde) org_kde_kwin_idle_destroy(m_kde);
+    if (m_seat) wl_seat_destroy(m_seat);
     if (m_display) wl_display_flush(m_display);
 }
 
-bool IdleWatch::watch(wl_seat* seat, uint32_t timeoutMs) {
-    if (!offered() || !seat) return false;
+bool IdleWatch::watch(uint32_t timeoutMs) {
+    if (!offered()) return false;
+    wl_seat* seat = m_seat;
     stop();
     if (m_ext) {
         static const ext_idle_notification_v1_listener listener = {extIdled, extResumed};

@@ -94,12 +94,12 @@ public:
     IdleWatch(const IdleWatch&) = delete;
     IdleWatch& operator=(const IdleWatch&) = delete;
 
-    // Whether the compositor offers either protocol.
-    bool offered() const { return m_ext || m_kde; }
-    // Reports idle(true) after `timeoutMs` without input on `seat` and
+    // Whether the compositor offers either protocol and a seat.
+    bool offered() const { return (m_ext || m_kde) && m_seat; }
+    // Reports idle(true) after `timeoutMs` without input on the seat and
     // idle(false) at the next input; an earlier watch ends first. False
-    // when nothing is offered or the seat is null.
-    bool watch(wl_seat* seat, uint32_t timeoutMs);
+    // when nothing is offered.
+    bool watch(uint32_t timeoutMs);
     void stop();
 
     // Called from the dispatch of Qt's queue, on the window thread.
@@ -113,6 +113,9 @@ private:
     void report(bool idle);
 
     wl_display* m_display = nullptr;
+    // A binding of the seat of its own: Qt's may not exist (a compositor
+    // without input devices) and is not asked for.
+    wl_seat* m_seat = nullptr;
     ext_idle_notifier_v1* m_ext = nullptr;
     org_kde_kwin_idle* m_kde = nullptr;
     ext_idle_notification_v1* m_extWatch = nullptr;
